@@ -1,0 +1,30 @@
+BUILD_DIR ?= build
+BUILD_TYPE ?= RelWithDebInfo
+JOBS ?= $(shell nproc)
+
+.PHONY: all deps configure build run test bench clean
+
+all: build
+
+deps:
+	@scripts/install-deps
+
+$(BUILD_DIR)/build.ninja:
+	cmake -S . -B $(BUILD_DIR) -G Ninja -DCMAKE_BUILD_TYPE=$(BUILD_TYPE)
+
+configure: deps $(BUILD_DIR)/build.ninja
+
+build: configure
+	cmake --build $(BUILD_DIR) -j $(JOBS)
+
+run: build
+	$(BUILD_DIR)/kestrova
+
+test: build
+	cd $(BUILD_DIR) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS) --timeout 120
+
+bench: build
+	QT_QPA_PLATFORM=offscreen $(BUILD_DIR)/bench/kestrova_bench --benchmark_repetitions=5 --benchmark_report_aggregates_only=true
+
+clean:
+	rm -rf $(BUILD_DIR)

@@ -1,0 +1,83 @@
+#pragma once
+
+#include <QObject>
+#include <QSettings>
+#include <QString>
+#include <QVariant>
+
+#include <memory>
+#include <optional>
+
+
+// The user defaults. Every key has a type and a default; a stored value of
+// the wrong type reads as the default. Writing stores at once and emits
+// changed(key) only when the stored value really changes. A file that cannot
+// be parsed reads as all defaults and is left untouched until a setting is
+// written.
+class SettingsStore : public QObject {
+    Q_OBJECT
+
+public:
+    // Production store: QSettings of organisation and application "Kestrova".
+    static SettingsStore& shared();
+
+    // A store on the given INI file (tests use a temp file).
+    explicit SettingsStore(const QString& filePath, QObject* parent = nullptr);
+    ~SettingsStore() override;
+
+    // Keys as stored.
+    static constexpr auto kShowFullProcessPath = "showFullProcessPath";
+    static constexpr auto kAdvancedMode = "advancedMode";
+    static constexpr auto kCpuAlertThreshold = "cpuAlertThreshold";
+    static constexpr auto kWorkspacePersona = "workspacePersona";
+    static constexpr auto kHasCompletedOnboardingTour = "hasCompletedOnboardingTour";
+    static constexpr auto kShowOnboardingTour = "showOnboardingTour";
+    static constexpr auto kOnboardingTourStep = "onboardingTourStep";
+    static constexpr auto kSmartPauseEnabled = "smartPauseEnabled";
+    static constexpr auto kAppTheme = "appTheme";
+    static constexpr auto kBaselineCpuUsage = "baselineCpuUsage";
+    static constexpr auto kBaselineTemp = "baselineTemp";
+
+    bool showFullProcessPath() const;
+    void setShowFullProcessPath(bool value);
+    bool advancedMode() const;
+    void setAdvancedMode(bool value);
+    double cpuAlertThreshold() const;
+    void setCpuAlertThreshold(double value);
+    // The stored raw persona text ("AI Engineer" when nothing is stored).
+    QString workspacePersona() const;
+    void setWorkspacePersona(const QString& rawValue);
+    bool hasCompletedOnboardingTour() const;
+    void setHasCompletedOnboardingTour(bool value);
+    bool showOnboardingTour() const;
+    void setShowOnboardingTour(bool value);
+    int onboardingTourStep() const;
+    void setOnboardingTourStep(int value);
+    bool smartPauseEnabled() const;
+    void setSmartPauseEnabled(bool value);
+    // The stored raw theme text ("Standard" when nothing is stored).
+    QString appTheme() const;
+    void setAppTheme(const QString& rawValue);
+    // Absent until first stored: the sampler seeds them on its first tick.
+    std::optional<double> baselineCpuUsage() const;
+    void setBaselineCpuUsage(double value);
+    std::optional<double> baselineTemp() const;
+    void setBaselineTemp(double value);
+
+    bool contains(const QString& key) const;
+    void remove(const QString& key);
+
+signals:
+    void changed(const QString& key);
+
+private:
+    bool readBool(const char* key, bool fallback) const;
+    double readDouble(const char* key, double fallback) const;
+    std::optional<double> readOptionalDouble(const char* key) const;
+    int readInt(const char* key, int fallback) const;
+    QString readString(const char* key, const QString& fallback) const;
+    void write(const char* key, const QVariant& value);
+
+    std::unique_ptr<QSettings> m_settings;
+    bool m_unreadable = false;
+};

@@ -1,0 +1,106 @@
+#pragma once
+
+#include "core/ObservableObject.h"
+#include "localai/LocalAIModel.h"
+#include "localai/LocalPortInfo.h"
+#include "localai/ModelCacheFile.h"
+#include "localai/OllamaStatus.h"
+#include "localai/OrphanedCompanionInfo.h"
+#include "localai/VectorDatabaseInfo.h"
+
+#include <QList>
+
+// The local-AI watcher: the model server's state and loaded models, local
+// listening ports, vector-database containers, orphaned IDE helpers and
+// model cache files, its automation switches and the demo-mode flag.
+// Nothing is persisted; demo mode is on at every launch.
+class LocalAIService final : public ObservableObject {
+    Q_OBJECT
+    Q_PROPERTY(bool demoMode READ demoMode WRITE setDemoMode NOTIFY demoModeChanged)
+    Q_PROPERTY(bool compileAutoSuspendEnabled READ compileAutoSuspendEnabled WRITE setCompileAutoSuspendEnabled
+                   NOTIFY compileAutoSuspendEnabledChanged)
+    Q_PROPERTY(bool vmAutoSleepEnabled READ vmAutoSleepEnabled WRITE setVmAutoSleepEnabled
+                   NOTIFY vmAutoSleepEnabledChanged)
+    Q_PROPERTY(bool buildTurboEnabled READ buildTurboEnabled WRITE setBuildTurboEnabled
+                   NOTIFY buildTurboEnabledChanged)
+    Q_PROPERTY(bool batteryShieldEnabled READ batteryShieldEnabled WRITE setBatteryShieldEnabled
+                   NOTIFY batteryShieldEnabledChanged)
+
+public:
+    // The process-wide instance; its creation starts the polling.
+    static LocalAIService& shared();
+
+    explicit LocalAIService(bool autoStart = false, QObject* parent = nullptr);
+    ~LocalAIService() override;
+
+    const QList<LocalAIModel>& activeModels() const { return m_activeModels; }
+    void setActiveModels(QList<LocalAIModel> value) { assign(m_activeModels, std::move(value), &LocalAIService::activeModelsChanged); }
+    OllamaStatus status() const { return m_status; }
+    void setStatus(OllamaStatus value) { assign(m_status, value, &LocalAIService::statusChanged); }
+    bool demoMode() const { return m_demoMode; }
+    void setDemoMode(bool value) { assign(m_demoMode, value, &LocalAIService::demoModeChanged); }
+    bool compileAutoSuspendEnabled() const { return m_compileAutoSuspendEnabled; }
+    void setCompileAutoSuspendEnabled(bool value)
+    {
+        assign(m_compileAutoSuspendEnabled, value, &LocalAIService::compileAutoSuspendEnabledChanged);
+    }
+    const QList<qint32>& suspendedPIDs() const { return m_suspendedPIDs; }
+    void setSuspendedPIDs(QList<qint32> value) { assign(m_suspendedPIDs, std::move(value), &LocalAIService::suspendedPIDsChanged); }
+    const QList<VectorDatabaseInfo>& activeVectorDBs() const { return m_activeVectorDBs; }
+    void setActiveVectorDBs(QList<VectorDatabaseInfo> value)
+    {
+        assign(m_activeVectorDBs, std::move(value), &LocalAIService::activeVectorDBsChanged);
+    }
+    const QList<OrphanedCompanionInfo>& orphanedAICompanions() const { return m_orphanedAICompanions; }
+    void setOrphanedAICompanions(QList<OrphanedCompanionInfo> value)
+    {
+        assign(m_orphanedAICompanions, std::move(value), &LocalAIService::orphanedAICompanionsChanged);
+    }
+    const QList<LocalPortInfo>& activeLocalPorts() const { return m_activeLocalPorts; }
+    void setActiveLocalPorts(QList<LocalPortInfo> value)
+    {
+        assign(m_activeLocalPorts, std::move(value), &LocalAIService::activeLocalPortsChanged);
+    }
+    const QList<ModelCacheFile>& cachedModelFiles() const { return m_cachedModelFiles; }
+    void setCachedModelFiles(QList<ModelCacheFile> value)
+    {
+        assign(m_cachedModelFiles, std::move(value), &LocalAIService::cachedModelFilesChanged);
+    }
+    bool vmAutoSleepEnabled() const { return m_vmAutoSleepEnabled; }
+    void setVmAutoSleepEnabled(bool value) { assign(m_vmAutoSleepEnabled, value, &LocalAIService::vmAutoSleepEnabledChanged); }
+    bool buildTurboEnabled() const { return m_buildTurboEnabled; }
+    void setBuildTurboEnabled(bool value) { assign(m_buildTurboEnabled, value, &LocalAIService::buildTurboEnabledChanged); }
+    bool batteryShieldEnabled() const { return m_batteryShieldEnabled; }
+    void setBatteryShieldEnabled(bool value)
+    {
+        assign(m_batteryShieldEnabled, value, &LocalAIService::batteryShieldEnabledChanged);
+    }
+
+signals:
+    void activeModelsChanged();
+    void statusChanged();
+    void demoModeChanged();
+    void compileAutoSuspendEnabledChanged();
+    void suspendedPIDsChanged();
+    void activeVectorDBsChanged();
+    void orphanedAICompanionsChanged();
+    void activeLocalPortsChanged();
+    void cachedModelFilesChanged();
+    void vmAutoSleepEnabledChanged();
+    void buildTurboEnabledChanged();
+    void batteryShieldEnabledChanged();
+
+private:
+    QList<LocalAIModel> m_activeModels;
+    OllamaStatus m_status = OllamaStatus::offline;
+    bool m_demoMode = true;
+    bool m_compileAutoSuspendEnabled = false;
+    QList<qint32> m_suspendedPIDs;
+    QList<VectorDatabaseInfo> m_activeVectorDBs;
+    QList<OrphanedCompanionInfo> m_orphanedAICompanions;
+    QList<LocalPortInfo> m_activeLocalPorts;
+    QList<ModelCacheFile> m_cachedModelFiles;
+    bool m_vmAutoSleepEnabled = false;
+    bool m_buildTurboEnabled = false;
+    bool m_batteryShieldEnabled = false;
+};

@@ -1,0 +1,25 @@
+#pragma once
+
+#include "platform/CommandResult.h"
+
+#include <QCoroTask>
+#include <QStringList>
+
+#include <chrono>
+
+// Runs external tools: an absolute path and an argument list, never a shell,
+// with LC_ALL=C, standard output read to the end and a time-out after which
+// the child is killed. Runs asynchronously: the caller co_awaits the result
+// while the event loop keeps turning.
+class CommandRunner {
+public:
+    virtual ~CommandRunner() = default;
+
+    virtual QCoro::Task<CommandResult> run(QString program, QStringList arguments,
+                                           std::chrono::milliseconds timeout) = 0;
+    // Starts a program without waiting for it. Returns false when it could
+    // not be started.
+    virtual bool startDetached(const QString& program, const QStringList& arguments) = 0;
+
+    static CommandRunner& system();
+};

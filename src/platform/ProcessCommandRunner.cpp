@@ -1,0 +1,91 @@
+#include "platform/ProcessCommandRunner.h"
+
+#include <QCoroProcess>
+#include <QDir>
+#include <QFileInfo>
+#include <QProcess>
+#include <QProcessEnvironment>
+
+#include <memory>
+
+namespace {
+
+QProcessEnvironment childEnvironment()
+{
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("LC_ALL"), QStringLiteral("C"));
+    return env;
+}
+
+// Only absolute paths to existing executables are started; anything else is
+// reported as a start failure, the way a missing tool is.
+QString refusalFor(const QString& program)
+{
+    if (!QDir::isAbsolutePath(program))
+        return QStringLiteral("not an absolute path: %1").arg(program);
+    const QFileInfo info(program);
+    if (!info.exists())
+        return QStringLiteral("no such file: %1").arg(program);
+    if (!info.isExecutable() || info.isDir())
+        return QStringLiteral("not executable: %1").arg(program);
+    return {};
+}
+
+} // namespace
+
+QCoro::Task<CommandResult> ProcessCommandRunner::run(QString program, QStringList arguments,
+                                                     std::chrono::milliseconds timeout)
+{
+    CommandResult result;
+    if (const QString refusal = refusalFor(program); !refusal.isEmpty()) {
+        result.errorString = refusal;
+        co_return result;
+    }
+
+    auto process = std::make_unique<QProcess>();
+    process->setProcessEnvironment(childEnvironment());
+    process->setProgram(program);
+    process->setArguments(arguments);
+    process->setStandardInputFile(QProcess::nullDevice());
+
+    auto coro = qCoro(*process);
+    if (!co_await coro.start(QIODevice::ReadOnly, timeout)) {
+        result.errorString = process->errorString();
+        co_return result;
+    }
+    result.started = true;
+    if (!co_await coro.waitForFinished(timeout)) {
+        result.timedOut = true;
+        result.errorString = QStringLiteral("timed out");
+        process->kill();
+        process->waitForFinished(1000);
+    }
+    result.standardOutput = process->readAllStandardOutput();
+    result.standardError = process->readAllStandardError();
+    if (!result.timedOut) {
+        result.exitCode = process->exitStatus() == QProcess::NormalExit ? process->exitCode() : -1;
+        if (process->exitStatus() == QProcess::CrashExit)
+            result.errorString = process->errorString();
+    }
+    co_return result;
+}
+
+bool ProcessCommandRunner::startDetached(const QString& program, const QStringList& arguments)
+{
+    if (!refusalFor(program).isEmpty())
+        return false;
+    QProcess process;
+    process.setProcessEnvironment(childEnvironment());
+    process.setProgram(program);
+    process.setArguments(arguments);
+    process.setStandardInputFile(QProcess::nullDevice());
+    process.setStandardOutputFile(QProcess::nullDevice());
+    process.setStandardErrorFile(QProcess::nullDevice());
+    return process.startDetached();
+}
+
+CommandRunner& CommandRunner::system()
+{
+    static ProcessCommandRunner runner;
+    return runner;
+}

@@ -1,0 +1,11 @@
+#pragma once
+
+#include "platform/CommandRunner.h"
+
+// The real command runner over QProcess.
+class ProcessCommandRunner final : public CommandRunner {
+public:
+    QCoro::Task<CommandResult> run(QString program, QStringList arguments,
+                                   std::chrono::milliseconds timeout) override;
+    bool startDetached(const QString& program, const QStringList& arguments) override;
+};

@@ -1,0 +1,45 @@
+#include "platform/QuitSignalRouter.h"
+
+#include <QCoreApplication>
+#include <QSocketNotifier>
+
+#include <csignal>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace {
+
+int g_pipe[2] = {-1, -1};
+
+void onQuitSignal(int)
+{
+    const char byte = 1;
+    [[maybe_unused]] const ssize_t n = ::write(g_pipe[1], &byte, 1);
+}
+
+} // namespace
+
+QuitSignalRouter::QuitSignalRouter(QObject* parent) : QObject(parent)
+{
+    std::signal(SIGPIPE, SIG_IGN);
+    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, g_pipe) != 0)
+        return;
+    m_notifier = new QSocketNotifier(g_pipe[0], QSocketNotifier::Read, this);
+    connect(m_notifier, &QSocketNotifier::activated, this, [] {
+        char byte;
+        [[maybe_unused]] const ssize_t n = ::read(g_pipe[0], &byte, 1);
+        QCoreApplication::quit();
+    });
+    struct sigaction action = {};
+    action.sa_handler = onQuitSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    sigaction(SIGTERM, &action, nullptr);
+    sigaction(SIGINT, &action, nullptr);
+}
+
+QuitSignalRouter::~QuitSignalRouter()
+{
+    std::signal(SIGTERM, SIG_DFL);
+    std::signal(SIGINT, SIG_DFL);
+}

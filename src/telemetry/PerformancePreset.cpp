@@ -1,0 +1,44 @@
+#include "telemetry/PerformancePreset.h"
+
+namespace {
+
+struct PresetText {
+    const char* raw;
+    const char* icon;
+    const char* description;
+};
+
+constexpr PresetText kTexts[] = {
+    {"Inference Max", "bolt.fill",
+     "Signals OS to reclaim inactive caches, maximizing unified memory for model loading"},
+    {"Local Training", "cpu.fill", "Prevents system sleep during builds using native IOPMAssertion API"},
+    {"Compile Max", "terminal.fill",
+     "Prioritizes compiler workloads while suspending background AI and database engines"},
+    {"Creative Max", "slider.horizontal.3",
+     "Flushes inactive memory/VRAM caches and prioritizes creative design & render processes"},
+    {"Game Mode", "gamecontroller.fill",
+     "Temporarily suspends all build, database, and model tools to free CPU cores and spools fans"},
+    {"Eco Dev", "leaf.fill", "Detects background developer/AI daemons and opens Terminal advisory to pause them"},
+    {"Vanilla Mac", "desktopcomputer", "Releases all active overrides and restores macOS default system behaviour"},
+};
+
+} // namespace
+
+QString PerformancePreset::rawValue() const { return QString::fromUtf8(kTexts[m_case].raw); }
+QString PerformancePreset::icon() const { return QString::fromUtf8(kTexts[m_case].icon); }
+QString PerformancePreset::description() const { return QString::fromUtf8(kTexts[m_case].description); }
+
+std::optional<PerformancePreset> PerformancePreset::fromRaw(const QString& raw)
+{
+    for (PerformancePreset preset : allCases())
+        if (preset.rawValue() == raw)
+            return preset;
+    return std::nullopt;
+}
+
+const std::array<PerformancePreset, 7>& PerformancePreset::allCases()
+{
+    static const std::array<PerformancePreset, 7> cases = {inferenceMax, localTraining, compileMax, creativeMax,
+                                                           gameMode,     ecoDev,        vanillaMac};
+    return cases;
+}
