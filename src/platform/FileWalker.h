@@ -1,0 +1,35 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+#include <functional>
+#include <sys/stat.h>
+
+// Walks a folder tree without following symbolic links: links are reported
+// as links (never as their targets) and linked folders are not entered, so a
+// tree is never left and nothing is counted twice through a link. Reads with
+// openat/fstatat relative to open folders; meant for the file worker thread,
+// never the main thread.
+class FileWalker {
+public:
+    struct Options {
+        bool includeHidden = true;   // names starting with '.'
+        int maxDepth = 256;          // deeper folders are skipped
+    };
+
+    // Called for every entry that is not a folder (regular files, links,
+    // sockets, ...), with its path in the file system's encoding and its
+    // lstat data. Return false to stop the walk.
+    using Visitor = std::function<bool(const QByteArray& path, const struct stat& info)>;
+
+    // Visits the entries below root. A root that is missing, not a folder or
+    // a symbolic link visits nothing.
+    static void forEachFile(const QString& root, const Visitor& visit, Options options);
+    static void forEachFile(const QString& root, const Visitor& visit) { forEachFile(root, visit, Options{}); }
+
+    // The sum of the sizes of the regular files below root (links and other
+    // entries count 0). Missing root gives 0.
+    static qint64 totalSize(const QString& root, Options options);
+    static qint64 totalSize(const QString& root) { return totalSize(root, Options{}); }
+};

@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QString>
+
+// Deletion confined to a known root folder. Every deletion in the app goes
+// through here. Paths must be absolute and clean (no "." or ".." parts, no
+// doubled slashes) and lie strictly inside the root; no folder between the
+// root and the target may be a symbolic link; a symbolic link target is
+// removed itself, never followed; folder trees are removed through open
+// folder descriptors, so a link swapped in during the removal is unlinked,
+// not followed.
+namespace SafeDelete {
+
+enum class Outcome {
+    removed,    // gone now (or, for removeChildren, emptied)
+    missing,    // nothing there to remove
+    refused,    // outside the root, not clean, or through a symlinked folder
+    failed,     // the file system refused part of it; what could go is gone
+};
+
+// An absolute, clean home folder that is not "/" and exists as a folder.
+bool isSaneHome(const QString& home);
+
+// Whether `path` is absolute, clean and strictly inside `root`.
+bool isStrictlyInside(const QString& root, const QString& path);
+
+// Removes `target` (a file, link or whole folder tree) inside `root`.
+Outcome removeInside(const QString& root, const QString& target);
+
+// Removes everything inside `folder`, keeping the folder itself. `folder`
+// may be `root` itself or lie inside it.
+Outcome removeChildren(const QString& root, const QString& folder);
+
+} // namespace SafeDelete
