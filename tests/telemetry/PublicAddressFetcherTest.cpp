@@ -1,10 +1,9 @@
 #include "telemetry/PublicAddressFetcher.h"
+#include "fakes/ScriptedHttpServer.h"
 #include "support/TaskRunner.h"
 
 #include <QElapsedTimer>
 #include <QSignalSpy>
-#include <QTcpServer>
-#include <QTcpSocket>
 
 #include <gtest/gtest.h>
 
@@ -12,45 +11,14 @@ using namespace std::chrono_literals;
 
 namespace {
 
-// Answers every HTTP request with one scripted reply (or never).
-class ScriptedHttp : public QTcpServer {
-public:
-    QByteArray reply;
-    bool hang = false;
-    int requests = 0;
-
-    ScriptedHttp()
-    {
-        listen(QHostAddress::LocalHost);
-        connect(this, &QTcpServer::newConnection, this, [this] {
-            while (QTcpSocket* s = nextPendingConnection()) {
-                connect(s, &QTcpSocket::readyRead, s, [this, s] {
-                    if (!s->readAll().contains("\r\n\r\n"))
-                        return;
-                    ++requests;
-                    if (hang)
-                        return;
-                    s->write(reply);
-                    s->disconnectFromHost();
-                });
-            }
-        });
-    }
-    QUrl url() const { return QUrl(QStringLiteral("http://127.0.0.1:%1/").arg(serverPort())); }
-};
-
-QByteArray http(int status, const QByteArray& body)
-{
-    return "HTTP/1.1 " + QByteArray::number(status) + " X\r\nContent-Type: text/plain\r\nContent-Length: "
-         + QByteArray::number(body.size()) + "\r\nConnection: close\r\n\r\n" + body;
-}
+QByteArray http(int status, const QByteArray& body) { return ScriptedHttpServer::reply(status, body); }
 
 } // namespace
 
 TEST(PublicAddressFetcherTest, TakesA2xxAnswerExactlyAsReceived)
 {
-    ScriptedHttp server;
-    server.reply = http(200, "203.0.113.7\n");
+    ScriptedHttpServer server;
+    server.response = http(200, "203.0.113.7\n");
     PublicAddressFetcher fetcher(server.url(), 2s);
     QSignalSpy spy(&fetcher, &PublicAddressFetcher::fetched);
     ASSERT_TRUE(fetcher.start());
@@ -63,11 +31,11 @@ TEST(PublicAddressFetcherTest, TakesA2xxAnswerExactlyAsReceived)
 
 TEST(PublicAddressFetcherTest, DropsErrorsOversizedAnswersAndSilence)
 {
-    ScriptedHttp server;
+    ScriptedHttpServer server;
     PublicAddressFetcher fetcher(server.url(), 300ms);
     QSignalSpy spy(&fetcher, &PublicAddressFetcher::fetched);
     for (const QByteArray& reply : {http(503, "1.2.3.4"), http(200, QByteArray(65, '1')), http(200, "\xff\xfe")}) {
-        server.reply = reply;
+        server.response = reply;
         ASSERT_TRUE(fetcher.start());
         ASSERT_TRUE(waitUntil([&] { return !fetcher.inFlight(); }));
     }
