@@ -6,6 +6,9 @@
 
 #include <benchmark/benchmark.h>
 
+#include <fcntl.h>
+#include <unistd.h>
+
 // The sampler's per-tick reads of the live /proc and /sys files, kept open
 // and re-read with pread.
 static void BM_ProcStatRead(benchmark::State& state)
@@ -19,6 +22,20 @@ static void BM_ProcStatRead(benchmark::State& state)
     state.counters["cpus"] = double(cpus.size());
 }
 BENCHMARK(BM_ProcStatRead);
+
+// The same read opening and closing the file each time, for comparison.
+static void BM_ProcStatReadReopening(benchmark::State& state)
+{
+    std::vector<CpuTicks> cpus;
+    std::vector<char> buffer(16384);
+    for (auto _ : state) {
+        const int fd = ::open("/proc/stat", O_RDONLY | O_CLOEXEC);
+        const ssize_t n = ::read(fd, buffer.data(), buffer.size());
+        ::close(fd);
+        benchmark::DoNotOptimize(ProcStatReader::parse(std::string_view(buffer.data(), std::size_t(std::max<ssize_t>(n, 0))), cpus));
+    }
+}
+BENCHMARK(BM_ProcStatReadReopening);
 
 static void BM_ProcMemInfoRead(benchmark::State& state)
 {
