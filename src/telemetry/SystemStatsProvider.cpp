@@ -6,7 +6,12 @@
 #include "localai/LocalAIService.h"
 #include "platform/DesktopNotifier.h"
 #include "platform/FreedesktopNotifier.h"
+#include "core/Clock.h"
+#include "core/Scheduler.h"
 #include "platform/PhysicalMemory.h"
+#include "platform/ProcessSignaller.h"
+#include "platform/TreeSizeMeter.h"
+#include "telemetry/PublicAddressFetcher.h"
 #include "telemetry/LocalAIServiceState.h"
 #include "telemetry/LocalAIStateSource.h"
 
@@ -28,6 +33,12 @@ SystemStatsProvider::Deps SystemStatsProvider::Deps::live()
     deps.localAI = &localAI;
     deps.notifier = notifier;
     deps.physicalMemory = physicalMemoryBytes;
+    deps.scheduler = &Scheduler::system();
+    deps.clock = &Clock::system();
+    deps.signaller = &ProcessSignaller::system();
+    deps.interfaceAddresses = InterfaceAddress::listIPv4;
+    deps.publicAddressUrl = PublicAddressFetcher::defaultUrl();
+    deps.volumeSpace = VolumeSpace::of;
     return deps;
 }
 
@@ -38,12 +49,30 @@ SystemStatsProvider& SystemStatsProvider::shared()
 }
 
 SystemStatsProvider::SystemStatsProvider(Deps deps, bool autoStart, QObject* parent)
-    : ObservableObject(parent), m_deps(std::move(deps)), m_procStat(m_deps.paths.procRoot),
+    : ObservableObject(parent), m_deps(std::move(deps)), m_netDev(m_deps.paths.procRoot),
+      m_connections(m_deps.paths.procRoot), m_procStat(m_deps.paths.procRoot),
       m_memInfoReader(m_deps.paths.procRoot), m_zram(m_deps.paths.sysRoot)
 {
     Q_ASSERT(m_deps.settings && m_deps.random && m_deps.localAI && m_deps.notifier);
     if (!m_deps.physicalMemory)
         m_deps.physicalMemory = physicalMemoryBytes;
+    if (!m_deps.scheduler)
+        m_deps.scheduler = &Scheduler::system();
+    if (!m_deps.clock)
+        m_deps.clock = &Clock::system();
+    if (!m_deps.signaller)
+        m_deps.signaller = &ProcessSignaller::system();
+    if (!m_deps.volumeSpace)
+        m_deps.volumeSpace = VolumeSpace::of;
+    if (!m_deps.interfaceAddresses)
+        m_deps.interfaceAddresses = [] { return QList<InterfaceAddress>(); };
+    m_publicAddress = new PublicAddressFetcher(m_deps.publicAddressUrl, std::chrono::seconds(5), this);
+    connect(m_publicAddress, &PublicAddressFetcher::fetched, this, &SystemStatsProvider::setPublicIP);
+    m_cacheMeter = new TreeSizeMeter(this);
+    connect(m_cacheMeter, &TreeSizeMeter::measured, this, [this](qint64 bytes) {
+        // Nothing with a size (or no folder at all) shows the stock figure.
+        setHuggingFaceCacheSizeInGB(bytes > 0 ? double(bytes) / 1073741824.0 : 34.2);
+    });
     determineCoreCounts();
     if (autoStart) {
         // The first tick comes one interval after creation.

@@ -8,6 +8,14 @@
 #include "platform/SystemPaths.h"
 #include "platform/ZramStatReader.h"
 #include "telemetry/ActiveConnection.h"
+#include "telemetry/ConnectionList.h"
+#include "telemetry/NetworkRateMeter.h"
+#include "platform/InterfaceAddress.h"
+#include "platform/NetDevReader.h"
+#include "platform/VolumeSpace.h"
+
+#include <QCoroTask>
+#include <QUrl>
 
 #include <QList>
 #include <QString>
@@ -16,8 +24,13 @@
 #include <optional>
 #include <vector>
 
+class Clock;
 class DesktopNotifier;
 class LocalAIStateSource;
+class ProcessSignaller;
+class PublicAddressFetcher;
+class Scheduler;
+class TreeSizeMeter;
 class QTimer;
 class Random;
 class SettingsStore;
@@ -95,6 +108,12 @@ public:
         LocalAIStateSource* localAI = nullptr; // loaded models, turbo switch, demo mode
         DesktopNotifier* notifier = nullptr;   // the high-CPU alert
         std::function<quint64()> physicalMemory; // installed memory in bytes
+        Scheduler* scheduler = nullptr;        // the actions' fixed waits
+        Clock* clock = nullptr;                // the CSV export's times
+        ProcessSignaller* signaller = nullptr; // the connection kill
+        std::function<QList<InterfaceAddress>()> interfaceAddresses; // IPv4 addresses by interface
+        QUrl publicAddressUrl;                 // the plain-text echo service
+        std::function<std::optional<VolumeSpace>(const QString&)> volumeSpace; // capacity of a path's volume
 
         // The real machine and the process-wide services.
         static Deps live();
@@ -115,6 +134,27 @@ public:
     // One full sample and the derived and modelled figures, synchronously.
     Q_INVOKABLE void updateStats();
     void tick() { updateStats(); }
+
+    // Measures the model-download cache again, off the main thread; the
+    // figure follows when the walk ends.
+    void updateHuggingFaceCacheSize();
+
+    // Kills (signal 9) the process of a connection row, given its pid text,
+    // then reads the connection list again. Only a process of the latest
+    // list, still running as listed, and never our own.
+    QCoro::Task<> killConnectionProcess(QString pid);
+    // Writes the CPU history to a CSV file in the temp folder; its path, or
+    // nothing when it could not be written.
+    std::optional<QString> exportHistoryToCSV();
+    // Deletes the model-download cache folder and creates it again empty.
+    QCoro::Task<> purgeHuggingFaceCache();
+    // Reports a modelled amount of memory as released (nothing is freed).
+    QCoro::Task<> optimizeMemory();
+    // Credits an amount as cleaned (nothing is deleted).
+    QCoro::Task<> cleanJunkFiles(double amountInGB);
+
+    // The folder the model-download cache lives in.
+    QString huggingFaceCacheFolder() const;
 
     // cpuUsage per watt; divides by 1 when there is no power reading.
     double efficiencyRatio() const { return m_cpuUsage / (m_powerDraw > 0 ? m_powerDraw : 1.0); }
@@ -376,6 +416,13 @@ private:
     // otherwise, and then the lowest-numbered eCoreCount CPUs are efficiency CPUs.
     std::vector<bool> m_efficiencyCpu;
     bool m_clustersKnown = false;
+
+    NetDevReader m_netDev;
+    std::vector<NetDevReader::Counters> m_netDevSample;
+    NetworkRateMeter m_networkRates;
+    ConnectionList m_connections;
+    PublicAddressFetcher* m_publicAddress = nullptr;
+    TreeSizeMeter* m_cacheMeter = nullptr;
 
     ProcStatReader m_procStat;
     ProcMemInfoReader m_memInfoReader;

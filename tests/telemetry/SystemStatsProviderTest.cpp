@@ -440,34 +440,36 @@ TEST_F(SamplerTest, LowPowerCpuDivisionsNotifyEvenWhenNothingChanges)
 TEST_F(SamplerTest, ModelledFiguresAreDrawnInOrderFromTheirRanges)
 {
     using Ranges = QList<QPair<double, double>>;
+    // The disk step draws its two modelled rates earlier in the tick.
+    const Ranges disk{{0.1, 5.0}, {0.1, 2.0}};
     auto s = make();
     s->tick();
-    EXPECT_EQ(random.ranges, (Ranges{{0.0, 0.5}, {0.5, 2.5}}));
-    EXPECT_EQ(s->aneUsage(), random.values[0]);
+    EXPECT_EQ(random.ranges, disk + (Ranges{{0.0, 0.5}, {0.5, 2.5}}));
+    EXPECT_EQ(s->aneUsage(), random.values[2]);
     EXPECT_EQ(s->anePowerDraw(), 0.02);
-    EXPECT_EQ(s->gpuUsage(), random.values[1]);
+    EXPECT_EQ(s->gpuUsage(), random.values[3]);
 
     s->setIsLowPowerModeEnabled(true);
     random.ranges.clear();
     s->tick();
-    EXPECT_EQ(random.ranges, (Ranges{{0.0, 0.5}, {0.5, 2.5}}));
+    EXPECT_EQ(random.ranges, disk + (Ranges{{0.0, 0.5}, {0.5, 2.5}}));
     EXPECT_EQ(s->anePowerDraw(), 0.02);
 
     localAI.models = {model("llama")};
     random.ranges.clear();
     random.values.clear();
     s->tick();
-    EXPECT_EQ(random.ranges, (Ranges{{15.0, 35.0}, {2.1, 4.8}, {10.0, 25.0}}));
-    EXPECT_DOUBLE_EQ(s->anePowerDraw(), std::max(random.values[1] / 3.0, 0.5));
+    EXPECT_EQ(random.ranges, disk + (Ranges{{15.0, 35.0}, {2.1, 4.8}, {10.0, 25.0}}));
+    EXPECT_DOUBLE_EQ(s->anePowerDraw(), std::max(random.values[3] / 3.0, 0.5));
 
     s->setIsLowPowerModeEnabled(false);
     random.ranges.clear();
     random.values.clear();
     s->tick();
-    EXPECT_EQ(random.ranges, (Ranges{{35.0, 75.0}, {2.1, 4.8}, {25.0, 65.0}}));
-    EXPECT_EQ(s->aneUsage(), random.values[0]);
-    EXPECT_EQ(s->anePowerDraw(), random.values[1]);
-    EXPECT_EQ(s->gpuUsage(), random.values[2]);
+    EXPECT_EQ(random.ranges, disk + (Ranges{{35.0, 75.0}, {2.1, 4.8}, {25.0, 65.0}}));
+    EXPECT_EQ(s->aneUsage(), random.values[2]);
+    EXPECT_EQ(s->anePowerDraw(), random.values[3]);
+    EXPECT_EQ(s->gpuUsage(), random.values[4]);
 }
 
 TEST_F(SamplerTest, EfficiencyRatioDividesByOneWithoutPower)
