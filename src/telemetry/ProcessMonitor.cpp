@@ -1,5 +1,7 @@
 #include "telemetry/ProcessMonitor.h"
 
+#include "telemetry/SystemStatsProvider.h"
+
 #include "core/Clock.h"
 #include "core/Print.h"
 #include "core/Random.h"
@@ -31,7 +33,9 @@ ProcessMonitor& ProcessMonitor::shared()
     static ProcessTable table;
     static auto* monitor = new ProcessMonitor(
         Deps{&table, &ProcessSignaller::system(), &SessionProcessGuard::system(), &ProcessIconProvider::system(),
-             &Clock::system(), &Random::shared(), {}},
+             &Clock::system(), &Random::shared(),
+             // Read at each tick, so the sampler is not created from here.
+             [] { return SystemStatsProvider::shared().cpuUsage(); }},
         true, QCoreApplication::instance());
     return *monitor;
 }
