@@ -1,4 +1,4 @@
-// The widget gallery: every piece of the kit on the dark and the light
+// The widget gallery: everything in the kit on the dark and the light
 // scheme, with sample data. `kestrova_gallery --screenshots DIR` renders the
 // pages to PNG files (works on the offscreen platform) and exits.
 
