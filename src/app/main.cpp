@@ -1,5 +1,6 @@
 #include "localai/LocalAIService.h"
 #include "platform/QuitSignalRouter.h"
+#include "widgets/SymbolIcon.h"
 
 #include <QApplication>
 
@@ -10,6 +11,8 @@ int main(int argc, char* argv[])
     QApplication::setApplicationName(QStringLiteral("Kestrova"));
     QApplication::setApplicationVersion(QStringLiteral(KESTROVA_VERSION));
     QApplication::setQuitOnLastWindowClosed(false);
+
+    SymbolIcon::loadFont();
 
     QuitSignalRouter quitRouter;
     LocalAIService::shared();
