@@ -118,9 +118,12 @@ QCoro::Task<> LocalAIService::purgeModelCacheFile(QString path)
         co_return;
     }
     QPointer<LocalAIService> self(this);
-    const QString home = m_deps.paths.home;
-    // A refused or failed deletion shows in the rescan.
-    co_await m_deps.fileWorker->run([home, path] { return ModelCacheFolders::remove(home, path); });
+    // A refused or failed deletion shows in the rescan. (The job is made
+    // outside the co_await: g++ 12 destroys a capturing lambda written
+    // inside one twice.)
+    QFuture<SafeDelete::Outcome> job =
+        m_deps.fileWorker->run([home = m_deps.paths.home, path] { return ModelCacheFolders::remove(home, path); });
+    co_await job;
     if (!self)
         co_return;
     co_await scanModelCache();

@@ -104,8 +104,11 @@ QCoro::Task<> LocalAIService::scanLocalPorts()
         co_return;
     }
     QPointer<LocalAIService> self(this);
-    std::shared_ptr<ListeningPortScanner> scanner = m_portScanner;
-    ListeningPortScanner::Result result = co_await m_deps.fileWorker->run([scanner] { return scanner->scan(); });
+    // g++ 12 destroys a capturing lambda written inside a co_await
+    // expression twice: the job is made in its own statement.
+    QFuture<ListeningPortScanner::Result> job =
+        m_deps.fileWorker->run([scanner = m_portScanner] { return scanner->scan(); });
+    ListeningPortScanner::Result result = co_await job;
     if (!self)
         co_return;
     m_scannedPortOwners = std::move(result.owners);
@@ -120,8 +123,9 @@ QCoro::Task<> LocalAIService::scanModelCache()
         co_return;
     }
     QPointer<LocalAIService> self(this);
-    const QString home = m_deps.paths.home;
-    QList<ModelCacheFile> files = co_await m_deps.fileWorker->run([home] { return ModelCacheFolders::scan(home); });
+    QFuture<QList<ModelCacheFile>> job =
+        m_deps.fileWorker->run([home = m_deps.paths.home] { return ModelCacheFolders::scan(home); });
+    QList<ModelCacheFile> files = co_await job;
     if (!self)
         co_return;
     setCachedModelFiles(std::move(files));
