@@ -1,13 +1,13 @@
 #pragma once
 
 #include "core/ObservableObject.h"
+#include "localai/ListeningPortScanner.h"
 #include "localai/LocalAIModel.h"
 #include "localai/LocalPortInfo.h"
 #include "localai/ModelCacheFile.h"
 #include "localai/OllamaStatus.h"
 #include "localai/OrphanedCompanionInfo.h"
 #include "localai/VectorDatabaseInfo.h"
-#include "localai/ListeningPortScanner.h"
 #include "platform/SystemPaths.h"
 
 #include <QCoroTask>
@@ -46,8 +46,8 @@ public:
     // tests replace what they need.
     struct Deps {
         Deps();
-        Clock* clock;
-        Scheduler* scheduler;
+        Clock* clock;               // demo models' expiry
+        Scheduler* scheduler;       // the companion purge's wait
         CommandRunner* commands;
         ProcessSignaller* signaller;
         FileWorker* fileWorker;     // walks and /proc scans run here
