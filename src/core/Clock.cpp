@@ -12,6 +12,11 @@ public:
         using namespace std::chrono;
         return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
     }
+    qint64 monotonicNs() const override
+    {
+        using namespace std::chrono;
+        return duration_cast<nanoseconds>(steady_clock::now().time_since_epoch()).count();
+    }
 };
 
 } // namespace

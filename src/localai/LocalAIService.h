@@ -1,14 +1,29 @@
 #pragma once
 
 #include "core/ObservableObject.h"
+#include "localai/ListeningPortScanner.h"
 #include "localai/LocalAIModel.h"
 #include "localai/LocalPortInfo.h"
 #include "localai/ModelCacheFile.h"
 #include "localai/OllamaStatus.h"
 #include "localai/OrphanedCompanionInfo.h"
 #include "localai/VectorDatabaseInfo.h"
+#include "platform/SystemPaths.h"
 
+#include <QCoroTask>
+#include <QHash>
 #include <QList>
+#include <QSet>
+#include <QUrl>
+
+#include <memory>
+
+class Clock;
+class CommandRunner;
+class FileWorker;
+class ProcessSignaller;
+class QNetworkAccessManager;
+class Scheduler;
 
 // The local-AI watcher: the model server's state and loaded models, local
 // listening ports, vector-database containers, orphaned IDE helpers and
@@ -27,11 +42,42 @@ class LocalAIService final : public ObservableObject {
                    NOTIFY batteryShieldEnabledChanged)
 
 public:
+    // What the watcher talks to. Every member defaults to the real thing;
+    // tests replace what they need.
+    struct Deps {
+        Deps();
+        Clock* clock;               // demo models' expiry
+        Scheduler* scheduler;       // the companion purge's wait
+        CommandRunner* commands;
+        ProcessSignaller* signaller;
+        FileWorker* fileWorker;     // walks and /proc scans run here
+        SystemPaths paths;          // procRoot and home
+        QUrl modelServerUrl;        // http://localhost:11434
+    };
+
     // The process-wide instance; its creation starts the polling.
     static LocalAIService& shared();
 
     explicit LocalAIService(bool autoStart = false, QObject* parent = nullptr);
+    LocalAIService(Deps deps, bool autoStart, QObject* parent = nullptr);
     ~LocalAIService() override;
+
+    // The model server: refresh `activeModels` and `status`; unload one
+    // model and refresh. Demo mode works on example rows and sends nothing.
+    QCoro::Task<> updateModels();
+    QCoro::Task<> ejectModel(QString name);
+
+    // Scans that refill one list each, and the row actions. In demo mode the
+    // actions only edit the shown rows; live actions act only on what the
+    // latest live scan found.
+    QCoro::Task<> scanVectorDatabases();
+    QCoro::Task<> scanOrphanedCompanions();
+    QCoro::Task<> scanLocalPorts();
+    QCoro::Task<> scanModelCache();
+    QCoro::Task<> stopVectorDatabase(QString containerId);
+    QCoro::Task<> purgeOrphanedCompanions();
+    QCoro::Task<> killProcessOnPort(qint32 pid);
+    QCoro::Task<> purgeModelCacheFile(QString path);
 
     const QList<LocalAIModel>& activeModels() const { return m_activeModels; }
     void setActiveModels(QList<LocalAIModel> value) { assign(m_activeModels, std::move(value), &LocalAIService::activeModelsChanged); }
@@ -91,6 +137,15 @@ signals:
     void batteryShieldEnabledChanged();
 
 private:
+    bool liveKillAllowed(qint32 pid) const;
+
+    Deps m_deps;
+    QNetworkAccessManager* m_network = nullptr;
+    std::shared_ptr<ListeningPortScanner> m_portScanner;
+    // What the latest live scans found: the only targets of live actions.
+    QHash<qint32, ListeningPortScanner::Owner> m_scannedPortOwners;
+    QSet<QString> m_scannedContainerIds;
+
     QList<LocalAIModel> m_activeModels;
     OllamaStatus m_status = OllamaStatus::offline;
     bool m_demoMode = true;

@@ -67,7 +67,8 @@ TEST_F(SettingsStoreTest, WrongTypesReadAsDefaults)
 
 TEST_F(SettingsStoreTest, CorruptFileGivesDefaultsAndIsKeptUntilAWrite)
 {
-    const QByteArray garbage("\x00\xff[[[General\nadvancedMode=true\n\x01\x02", 40);
+    static const char raw[] = "\x00\xff[[[General\nadvancedMode=true\n\x01\x02";
+    const QByteArray garbage(raw, sizeof raw - 1);
     QFile file(path());
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
     file.write(garbage);

@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QTcpServer>
 #include <QTcpSocket>
+#include <QSet>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -105,4 +106,23 @@ TEST(SocketTableTest, SeesOurOwnLoopbackConnection)
     ASSERT_NE(it, listening.end());
     const auto owners = table.owners({it->inode});
     EXPECT_EQ(owners.value(it->inode).pid, qint32(::getpid()));
+}
+
+TEST(SocketTableTest, NetlinkAndTextTablesAgreeOnThisMachine)
+{
+    QTcpServer server;
+    ASSERT_TRUE(server.listen(QHostAddress::Any));
+    const auto key = [](const QList<TcpSocket>& sockets) {
+        QSet<QString> keys;
+        for (const TcpSocket& s : sockets)
+            keys.insert(s.localEndpoint() + QLatin1Char('#') + QString::number(s.inode));
+        return keys;
+    };
+    // "/proc/" names the same tree but takes the text path.
+    const auto overNetlink = key(SocketTable(QStringLiteral("/proc")).read(TcpSocket::listen));
+    const auto asText = key(SocketTable(QStringLiteral("/proc/")).read(TcpSocket::listen));
+    EXPECT_EQ(overNetlink, asText);
+    EXPECT_TRUE(std::any_of(overNetlink.begin(), overNetlink.end(), [&](const QString& k) {
+        return k.contains(QStringLiteral(":%1#").arg(server.serverPort()));
+    }));
 }

@@ -5,8 +5,20 @@
 #include <QElapsedTimer>
 #include <QEventLoop>
 
+#include <QTimer>
+
 #include <chrono>
 #include <optional>
+
+// Turns the event loop once, sleeping until an event arrives (a 10 ms
+// heartbeat bounds the sleep) instead of spinning.
+inline void turnEventLoop()
+{
+    QTimer heartbeat;
+    heartbeat.setSingleShot(true);
+    heartbeat.start(10);
+    QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
+}
 
 // Runs a task to its end from a test, turning the event loop meanwhile.
 // Returns nullopt (and fails the wait) if it has not finished in time.
@@ -23,7 +35,7 @@ std::optional<T> runTask(QCoro::Task<T> task, std::chrono::milliseconds limit = 
     QElapsedTimer clock;
     clock.start();
     while (!done && clock.elapsed() < limit.count())
-        QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents, 10);
+        turnEventLoop();
     return result;
 }
 
@@ -38,7 +50,7 @@ inline bool runTask(QCoro::Task<> task, std::chrono::milliseconds limit = std::c
     QElapsedTimer clock;
     clock.start();
     while (!done && clock.elapsed() < limit.count())
-        QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents, 10);
+        turnEventLoop();
     return done;
 }
 
@@ -51,7 +63,7 @@ bool waitUntil(Predicate predicate, std::chrono::milliseconds limit = std::chron
     while (!predicate()) {
         if (clock.elapsed() >= limit.count())
             return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents, 10);
+        turnEventLoop();
     }
     return true;
 }

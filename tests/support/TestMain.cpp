@@ -1,4 +1,6 @@
 #include "support/TestEnvironment.h"
+#include "widgets/Animations.h"
+#include "widgets/SymbolIcon.h"
 
 #include <QApplication>
 
@@ -12,6 +14,9 @@ int main(int argc, char** argv)
     TestEnvironment::install();
     QApplication app(argc, argv);
     QApplication::setQuitOnLastWindowClosed(false);
+    // Widgets jump to their end states; tests assert states, not frames.
+    Animations::setEnabled(false);
+    SymbolIcon::loadFont();
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

@@ -1,0 +1,51 @@
+#pragma once
+
+#include "app/VisualEffectMaterial.h"
+#include "widgets/ColorScheme.h"
+#include "widgets/UiColor.h"
+
+#include <QHashFunctions>
+#include <QMetaType>
+#include <QString>
+
+#include <array>
+#include <optional>
+
+// The five colour themes. The raw value is the display name and the stored
+// form; every colour a view paints with comes from here.
+class AppTheme {
+public:
+    enum Case { standard, cyberpunk, nordic, ink, light };
+
+    constexpr AppTheme(Case value = standard) : m_case(value) {}
+    constexpr operator Case() const { return m_case; }
+
+    QString rawValue() const;
+    QString id() const { return rawValue(); }
+    // Exact, case-sensitive match of a raw value.
+    static std::optional<AppTheme> fromRaw(const QString& raw);
+    static const std::array<AppTheme, 5>& allCases();
+    // The theme after this one in allCases order, wrapping to the first.
+    AppTheme next() const;
+
+    bool isLight() const { return m_case == light; }
+    // The scheme windows painted in this theme use (the popover stays dark).
+    ColorScheme colorScheme() const { return isLight() ? ColorScheme::light : ColorScheme::dark; }
+
+    UiColor accentColor() const;
+    UiColor secondaryAccent() const;
+    VisualEffectMaterial backgroundMaterial() const;
+    UiColor sidebarBackground() const;
+    UiColor contentBackground() const;
+    UiColor textColor() const;
+    UiColor secondaryTextColor() const;
+    UiColor cardBackground() const;
+    UiColor dividerColor() const;
+
+private:
+    Case m_case;
+};
+
+inline size_t qHash(AppTheme theme, size_t seed = 0) { return qHash(theme.rawValue(), seed); }
+
+Q_DECLARE_METATYPE(AppTheme)

@@ -1,0 +1,310 @@
+#include "localai/BuildCacheService.h"
+
+#include "core/Clock.h"
+#include "localai/LocalAIService.h"
+#include "localai/ToolchainInventory.h"
+#include "platform/FileWalker.h"
+#include "platform/FileWorker.h"
+#include "platform/SafeDelete.h"
+#include "platform/SystemPaths.h"
+
+#include <QCoreApplication>
+#include <QCoroFuture>
+#include <QPointer>
+
+// Awaited futures and gate entries are named before the co_await: g++ 12
+// destroys non-trivial temporaries of a co_await expression twice.
+
+namespace {
+
+constexpr int kPollIntervalMs = 5000;
+
+enum Row { derivedData, spm, npm, cargo, go, finalCut, davinci, adobe };
+
+QString inHome(const QString& home, const QString& relative) { return home + QLatin1Char('/') + relative; }
+
+QList<SDKVersionInfo> demoVersions(const QDateTime& now)
+{
+    return {
+        {QStringLiteral("nvm"), QStringLiteral("node"), QStringLiteral("v18.16.0"),
+         QStringLiteral("~/.nvm/versions/node/v18.16.0"), 188'743'680, now.addSecs(-3'888'000)},
+        {QStringLiteral("nvm"), QStringLiteral("node"), QStringLiteral("v20.9.0"),
+         QStringLiteral("~/.nvm/versions/node/v20.9.0"), 199'229'440, now.addSecs(-172'800)},
+        {QStringLiteral("mise"), QStringLiteral("python"), QStringLiteral("3.11.4"),
+         QStringLiteral("~/.local/share/mise/installs/python/3.11.4"), 314'572'800, now.addSecs(-7'776'000)},
+        {QStringLiteral("asdf"), QStringLiteral("golang"), QStringLiteral("1.20.5"),
+         QStringLiteral("~/.asdf/installs/golang/1.20.5"), 419'430'400, now.addSecs(-10'368'000)},
+    };
+}
+
+} // namespace
+
+// One measured folder below the home folder. Per-user "Caches" and
+// "Application Support" folders live under ~/.cache and ~/.local/share on
+// Linux; folders with no Linux counterpart keep their home-relative path and
+// simply measure 0 when absent.
+struct BuildCacheService::CacheFolder {
+    QString relativePath;
+    qint64 demoBytes;
+    qint64 BuildCacheService::*field;
+    void (BuildCacheService::*signal)();
+};
+
+struct BuildCacheService::Purge {
+    Row figure;            // the figure a demo purge zeroes
+    QStringList folders;   // below the home folder, removed in this order
+    bool keepFolder;       // remove the children only
+};
+
+const QList<BuildCacheService::CacheFolder>& BuildCacheService::cacheFolders()
+{
+    using S = BuildCacheService;
+    static const QList<CacheFolder> folders = {
+        {QStringLiteral("Library/Developer/Xcode/DerivedData"), 42'450'000'000, &S::m_derivedDataSize,
+         &S::derivedDataSizeChanged},
+        {QStringLiteral(".cache/org.swift.swiftpm"), 8'210'000'000, &S::m_spmCacheSize, &S::spmCacheSizeChanged},
+        {QStringLiteral(".npm"), 4'120'000'000, &S::m_npmCacheSize, &S::npmCacheSizeChanged},
+        {QStringLiteral(".cargo/registry"), 9'560'000'000, &S::m_cargoCacheSize, &S::cargoCacheSizeChanged},
+        {QStringLiteral(".cache/go-build"), 3'420'000'000, &S::m_goCacheSize, &S::goCacheSizeChanged},
+        {QStringLiteral(".cache/com.apple.FinalCut"), 18'450'000'000, &S::m_finalCutCacheSize,
+         &S::finalCutCacheSizeChanged},
+        {QStringLiteral(".cache/DaVinci Resolve"), 34'820'000'000, &S::m_davinciCacheSize,
+         &S::davinciCacheSizeChanged},
+        {QStringLiteral(".local/share/Adobe/Common/Media Cache Files"), 27'110'000'000, &S::m_adobeCacheSize,
+         &S::adobeCacheSizeChanged},
+    };
+    return folders;
+}
+
+BuildCacheService& BuildCacheService::shared()
+{
+    // The demo flag is read through LocalAIService only when an operation
+    // starts, so creating this service never creates that one.
+    static auto* service = new BuildCacheService(
+        Deps{.home = SystemPaths::live().home, .demoMode = [] { return LocalAIService::shared().demoMode(); }},
+        true, QCoreApplication::instance());
+    return *service;
+}
+
+BuildCacheService::BuildCacheService(Deps deps, bool autoStart, QObject* parent)
+    : ObservableObject(parent), m_deps(std::move(deps))
+{
+    m_timer.setInterval(kPollIntervalMs);
+    connect(&m_timer, &QTimer::timeout, this, &BuildCacheService::tick);
+    if (autoStart)
+        startPolling();
+}
+
+BuildCacheService::~BuildCacheService() = default;
+
+bool BuildCacheService::demoMode() const { return m_deps.demoMode && m_deps.demoMode(); }
+
+FileWorker& BuildCacheService::worker() const { return m_deps.worker ? *m_deps.worker : FileWorker::shared(); }
+
+QDateTime BuildCacheService::now() const { return (m_deps.clock ? *m_deps.clock : Clock::system()).now(); }
+
+void BuildCacheService::setSize(int row, qint64 bytes)
+{
+    const CacheFolder& folder = cacheFolders().at(row);
+    assign(this->*folder.field, bytes, folder.signal);
+}
+
+void BuildCacheService::startPolling()
+{
+    if (m_timer.isActive())
+        return;
+    m_timer.start();
+    QTimer::singleShot(0, this, &BuildCacheService::tick);
+}
+
+void BuildCacheService::tick()
+{
+    // A timer firing while a pass waits or runs is covered by that pass.
+    if (m_passQueued)
+        return;
+    m_passQueued = true;
+    runPass();
+}
+
+QCoro::Task<> BuildCacheService::runPass()
+{
+    QPointer<BuildCacheService> self(this);
+    SerialGate::Awaiter entry = m_turns.enter();
+    const SerialGate::Turn turn = co_await entry;
+    if (!self)
+        co_return;
+    co_await measureCaches();
+    if (!self)
+        co_return;
+    co_await listSDKVersions();
+    if (!self)
+        co_return;
+    m_passQueued = false;
+}
+
+QCoro::Task<> BuildCacheService::scanCaches()
+{
+    QPointer<BuildCacheService> self(this);
+    SerialGate::Awaiter entry = m_turns.enter();
+    const SerialGate::Turn turn = co_await entry;
+    if (self)
+        co_await measureCaches();
+}
+
+QCoro::Task<> BuildCacheService::scanSDKVersions()
+{
+    QPointer<BuildCacheService> self(this);
+    SerialGate::Awaiter entry = m_turns.enter();
+    const SerialGate::Turn turn = co_await entry;
+    if (self)
+        co_await listSDKVersions();
+}
+
+QCoro::Task<> BuildCacheService::measureCaches()
+{
+    const QList<CacheFolder>& folders = cacheFolders();
+    if (demoMode()) {
+        for (int row = 0; row < folders.size(); ++row)
+            setSize(row, folders[row].demoBytes);
+        co_return;
+    }
+    QPointer<BuildCacheService> self(this);
+    const QString home = m_deps.home;
+    for (int row = 0; row < folders.size(); ++row) {
+        // Each folder is published as soon as it is measured, in table order.
+        const QString path = inHome(home, folders[row].relativePath);
+        QFuture<qint64> measured = worker().run([home, path] {
+            return SafeDelete::isSaneHome(home) ? FileWalker::totalSize(path, {.includeHidden = false}) : qint64(0);
+        });
+        const qint64 bytes = co_await measured;
+        if (!self)
+            co_return;
+        setSize(row, bytes);
+    }
+}
+
+QCoro::Task<> BuildCacheService::listSDKVersions()
+{
+    if (demoMode()) {
+        // Filled once; purged demo rows stay gone until the list is empty.
+        if (m_foundSDKVersions.isEmpty())
+            announce(m_foundSDKVersions, demoVersions(now()), &BuildCacheService::foundSDKVersionsChanged);
+        co_return;
+    }
+    QPointer<BuildCacheService> self(this);
+    const QString home = m_deps.home;
+    const QDateTime scanTime = now();
+    QFuture<QList<SDKVersionInfo>> listed =
+        worker().run([home, scanTime] { return ToolchainInventory::scan(home, scanTime); });
+    QList<SDKVersionInfo> rows = co_await listed;
+    if (!self)
+        co_return;
+    announce(m_foundSDKVersions, std::move(rows), &BuildCacheService::foundSDKVersionsChanged);
+}
+
+QCoro::Task<> BuildCacheService::purgeFolders(Purge purge)
+{
+    QPointer<BuildCacheService> self(this);
+    SerialGate::Awaiter entry = m_turns.enter();
+    const SerialGate::Turn turn = co_await entry;
+    if (!self)
+        co_return;
+    if (demoMode()) {
+        setSize(purge.figure, 0);
+        co_return;
+    }
+    const QString home = m_deps.home;
+    QFuture<void> removed = worker().run([home, purge] {
+        // Deletion needs a real home; each folder goes (or is emptied) on its
+        // own, so one failure does not keep the next folder.
+        if (!SafeDelete::isSaneHome(home))
+            return;
+        for (const QString& relative : purge.folders) {
+            const QString folder = inHome(home, relative);
+            if (purge.keepFolder)
+                SafeDelete::removeChildren(home, folder);
+            else
+                SafeDelete::removeInside(home, folder);
+        }
+    });
+    co_await removed;
+    if (self)
+        co_await measureCaches();
+}
+
+QCoro::Task<> BuildCacheService::purgeDerivedData()
+{
+    return purgeFolders({derivedData, {cacheFolders()[derivedData].relativePath}, true});
+}
+
+QCoro::Task<> BuildCacheService::purgeSPMCache()
+{
+    return purgeFolders({spm, {cacheFolders()[spm].relativePath}, true});
+}
+
+QCoro::Task<> BuildCacheService::purgeNpmCache()
+{
+    return purgeFolders({npm, {cacheFolders()[npm].relativePath}, false});
+}
+
+QCoro::Task<> BuildCacheService::purgeCargoCache()
+{
+    // The git checkouts go too, though no pass measures them.
+    return purgeFolders({cargo, {cacheFolders()[cargo].relativePath, QStringLiteral(".cargo/git")}, false});
+}
+
+QCoro::Task<> BuildCacheService::purgeGoCache()
+{
+    return purgeFolders({go, {cacheFolders()[go].relativePath}, false});
+}
+
+QCoro::Task<> BuildCacheService::purgeFinalCutCache()
+{
+    return purgeFolders({finalCut, {cacheFolders()[finalCut].relativePath}, false});
+}
+
+QCoro::Task<> BuildCacheService::purgeDavinciCache()
+{
+    return purgeFolders({davinci, {cacheFolders()[davinci].relativePath}, false});
+}
+
+QCoro::Task<> BuildCacheService::purgeAdobeCache()
+{
+    return purgeFolders({adobe, {cacheFolders()[adobe].relativePath}, false});
+}
+
+QCoro::Task<> BuildCacheService::purgeSDKVersion(QString path)
+{
+    QPointer<BuildCacheService> self(this);
+    SerialGate::Awaiter entry = m_turns.enter();
+    const SerialGate::Turn turn = co_await entry;
+    if (!self)
+        co_return;
+    if (demoMode()) {
+        QList<SDKVersionInfo> kept;
+        for (const SDKVersionInfo& row : std::as_const(m_foundSDKVersions)) {
+            if (row.path != path)
+                kept << row;
+        }
+        announce(m_foundSDKVersions, std::move(kept), &BuildCacheService::foundSDKVersionsChanged);
+        co_return;
+    }
+    const QString home = m_deps.home;
+    QFuture<void> removed = worker().run([home, path] {
+        // Only a version entry directly under a toolchain root, reached
+        // without links; a linked entry is unlinked, never followed.
+        if (ToolchainInventory::isVersionEntryPath(home, path))
+            SafeDelete::removeInside(home, path);
+    });
+    co_await removed;
+    if (self)
+        co_await listSDKVersions();
+}
+
+void BuildCacheService::purgeCache(const QString& path)
+{
+    if (path.contains(QLatin1String("huggingface")))
+        assign(m_huggingfaceCacheSizeGB, 0.0, &BuildCacheService::huggingfaceCacheSizeGBChanged);
+    else if (path.contains(QLatin1String("ollama")))
+        assign(m_ollamaCacheSizeGB, 0.0, &BuildCacheService::ollamaCacheSizeGBChanged);
+}

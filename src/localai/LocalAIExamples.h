@@ -1,0 +1,26 @@
+#pragma once
+
+#include "localai/LocalAIModel.h"
+#include "localai/LocalPortInfo.h"
+#include "localai/ModelCacheFile.h"
+#include "localai/OrphanedCompanionInfo.h"
+#include "localai/PortLatencyInfo.h"
+#include "localai/VectorDatabaseInfo.h"
+
+#include <QDateTime>
+#include <QList>
+
+// The fixed example rows that demo mode shows (and, for vector databases,
+// what is shown whenever no database container is found).
+namespace LocalAIExamples {
+
+// Two loaded models that unload themselves 240 s and 120 s after `now`.
+QList<LocalAIModel> models(const QDateTime& now);
+QList<VectorDatabaseInfo> vectorDatabases();
+QList<OrphanedCompanionInfo> orphanedCompanions();
+QList<LocalPortInfo> localPorts();
+QList<ModelCacheFile> modelCacheFiles();
+// The latency rows shown in demo mode, in the order shown.
+QList<PortLatencyInfo> portLatencies();
+
+} // namespace LocalAIExamples

@@ -1,0 +1,57 @@
+#include "localai/ModelCacheFolders.h"
+
+#include "platform/FileWalker.h"
+
+#include <QFile>
+
+#include <algorithm>
+
+namespace ModelCacheFolders {
+namespace {
+
+void collect(const QString& root, qint64 threshold, const QString& type, QList<ModelCacheFile>& out)
+{
+    FileWalker::Options options;
+    options.includeHidden = false;
+    FileWalker::forEachFile(
+        root,
+        [&](const QByteArray& path, const struct stat& info) {
+            if (S_ISREG(info.st_mode) && info.st_size > threshold) {
+                const QString decoded = QFile::decodeName(path);
+                out.append({decoded.section(QLatin1Char('/'), -1), qint64(info.st_size), decoded, type});
+            }
+            return true;
+        },
+        options);
+}
+
+} // namespace
+
+QString ollamaRoot(const QString& home) { return home + QStringLiteral("/.ollama/models/blobs"); }
+QString huggingFaceRoot(const QString& home) { return home + QStringLiteral("/.cache/huggingface/hub"); }
+
+QList<ModelCacheFile> scan(const QString& home)
+{
+    QList<ModelCacheFile> files;
+    if (!SafeDelete::isSaneHome(home))
+        return files;
+    collect(ollamaRoot(home), 50'000'000, QStringLiteral("Ollama"), files);
+    collect(huggingFaceRoot(home), 10'000'000, QStringLiteral("HuggingFace"), files);
+    std::stable_sort(files.begin(), files.end(),
+                     [](const ModelCacheFile& a, const ModelCacheFile& b) { return a.size > b.size; });
+    return files;
+}
+
+SafeDelete::Outcome remove(const QString& home, const QString& path)
+{
+    if (!SafeDelete::isSaneHome(home))
+        return SafeDelete::Outcome::refused;
+    if (!SafeDelete::isStrictlyInside(ollamaRoot(home), path)
+        && !SafeDelete::isStrictlyInside(huggingFaceRoot(home), path))
+        return SafeDelete::Outcome::refused;
+    // Confined to the home rather than the model folder, so that a link
+    // anywhere below the home on the way (".cache", "models", ...) refuses.
+    return SafeDelete::removeInside(home, path);
+}
+
+} // namespace ModelCacheFolders

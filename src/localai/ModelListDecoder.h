@@ -1,0 +1,16 @@
+#pragma once
+
+#include "localai/LocalAIModel.h"
+
+#include <QByteArray>
+#include <QList>
+
+#include <optional>
+
+// Decodes the model server's answer to GET /api/ps. The answer is read
+// strictly: a missing required key or a value of the wrong JSON type
+// anywhere makes the whole answer unreadable (nullopt); no partial list
+// survives. A missing or empty "models" gives an empty list. Unknown keys
+// are ignored; a JSON null counts as a missing optional key. An expiry text
+// that is not an internet date-time leaves `expiresAt` absent.
+std::optional<QList<LocalAIModel>> decodeModelList(const QByteArray& body);

@@ -1,0 +1,30 @@
+#pragma once
+
+#include "widgets/UiColor.h"
+
+#include <QLabel>
+
+// A QLabel that shows its text as plain text only, for every text that
+// comes from outside (process names, answers, server replies): markup in it
+// is shown, never rendered. Its colour is a UiColor that follows the scheme
+// of the window it sits in.
+class PlainLabel : public QLabel {
+    Q_OBJECT
+
+public:
+    explicit PlainLabel(const QString& text = QString(), QWidget* parent = nullptr);
+
+    UiColor textColor() const { return m_color; }
+    void setTextColor(const UiColor& color);
+    // The colour as currently painted.
+    QColor resolvedTextColor() const;
+
+protected:
+    void changeEvent(QEvent* event) override;
+
+private:
+    void applyColor();
+
+    UiColor m_color = SystemColor::primary;
+    bool m_applying = false;
+};

@@ -1,0 +1,270 @@
+#include "widgets/ProcessRow.h"
+
+#include "core/SettingsStore.h"
+#include "widgets/Badge.h"
+#include "widgets/ElidedLabel.h"
+#include "widgets/Fonts.h"
+#include "widgets/PlainLabel.h"
+#include "widgets/PopoverBubble.h"
+#include "widgets/Spinner.h"
+#include "widgets/SymbolButton.h"
+#include "widgets/SymbolIcon.h"
+#include "widgets/SymbolView.h"
+
+#include <QHBoxLayout>
+#include <QPainter>
+#include <QVBoxLayout>
+
+#include <cmath>
+#include <exception>
+
+namespace {
+
+ProcessRow::Explainer& defaultExplainerSlot()
+{
+    static ProcessRow::Explainer explainer;
+    return explainer;
+}
+
+constexpr qreal kIconPointSize = 13; // the body text size the symbol sits at
+constexpr int kIconFrame = 20;
+constexpr int kImageSide = 16;
+
+} // namespace
+
+// The leading icon: the application's own image in 16 x 16 with 2 of
+// padding, or else the tinted symbol centred in a 20-wide frame.
+class ProcessRow::IconView : public QWidget {
+public:
+    explicit IconView(QWidget* parent) : QWidget(parent) { setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed); }
+
+    void set(const QString& symbol, const QIcon& image, const UiColor& tint)
+    {
+        m_symbol = symbol;
+        m_image = image;
+        m_tint = tint;
+        update();
+    }
+
+    bool showsImage() const { return !m_image.isNull(); }
+    QString symbol() const { return m_symbol; }
+
+    // One height for both kinds, so rows with and without an application
+    // image line up in a list.
+    QSize sizeHint() const override
+    {
+        const int symbolHeight = int(std::ceil(SymbolIcon::pixelSizeFor(kIconPointSize)));
+        return {kIconFrame, std::max(kImageSide + 4, symbolHeight)};
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        QPainter painter(this);
+        if (showsImage()) {
+            const QRect box(2, (height() - kImageSide) / 2, kImageSide, kImageSide);
+            m_image.paint(&painter, box, Qt::AlignCenter);
+            return;
+        }
+        SymbolIcon::paint(painter, rect(), m_symbol, m_tint.resolve(this), SymbolIcon::pixelSizeFor(kIconPointSize));
+    }
+
+private:
+    QString m_symbol;
+    QIcon m_image;
+    UiColor m_tint;
+};
+
+void ProcessRow::setDefaultExplainer(Explainer explainer) { defaultExplainerSlot() = std::move(explainer); }
+
+ProcessRow::Explainer ProcessRow::defaultExplainer() { return defaultExplainerSlot(); }
+
+ProcessRow::ProcessRow(const QString& icon, const QIcon& image, const QString& name, const QString& value,
+                       const UiColor& color, bool isSuspended, std::function<void()> onToggleSuspend,
+                       QWidget* parent)
+    : ProcessRow(icon, image, name, value, color, isSuspended, std::move(onToggleSuspend), parent, Services())
+{
+}
+
+ProcessRow::ProcessRow(const QString& icon, const QIcon& image, const QString& name, const QString& value,
+                       const UiColor& color, bool isSuspended, std::function<void()> onToggleSuspend,
+                       QWidget* parent, Services services)
+    : QWidget(parent), m_icon(icon), m_image(image), m_name(name), m_value(value), m_color(color),
+      m_isSuspended(isSuspended), m_onToggleSuspend(std::move(onToggleSuspend)),
+      m_settings(services.settings ? services.settings : &SettingsStore::shared()),
+      m_explainer(std::move(services.explainer)), m_iconView(new IconView(this)), m_nameLabel(new ElidedLabel),
+      m_insightButton(new SymbolButton(QStringLiteral("sparkles"), SystemColor::purple, 10)),
+      m_freezeButton(new SymbolButton(QString(), SystemColor::cyan, 10)),
+      m_badge(new Badge(QStringLiteral("P0"), SystemColor::primary, UiColor(SystemColor::white).opacity(0.1))),
+      m_valueLabel(new PlainLabel)
+{
+    setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+
+    m_iconView->setObjectName(QStringLiteral("icon"));
+    m_nameLabel->setObjectName(QStringLiteral("name"));
+    m_nameLabel->setFont(Fonts::system(12, QFont::Medium));
+    m_insightButton->setObjectName(QStringLiteral("insightButton"));
+    m_insightButton->setToolTip(QStringLiteral("Ask AI what this process does"));
+    m_freezeButton->setObjectName(QStringLiteral("freezeButton"));
+    m_badge->setObjectName(QStringLiteral("priorityBadge"));
+    m_badge->setFont(Fonts::system(8, QFont::Bold));
+    m_badge->setPadding(2, 2);
+    m_badge->setCornerRadius(4);
+    m_badge->setToolTip(QStringLiteral("Process Niceness / Priority"));
+    m_valueLabel->setObjectName(QStringLiteral("value"));
+    m_valueLabel->setFont(Fonts::monospaced(12, QFont::DemiBold));
+    m_valueLabel->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+
+    auto* row = new QHBoxLayout(this);
+    row->setContentsMargins(0, 2, 0, 2);
+    row->setSpacing(8);
+    row->addWidget(m_iconView, 0, Qt::AlignVCenter);
+    row->addWidget(m_nameLabel, 0, Qt::AlignVCenter);
+    row->addWidget(m_insightButton, 0, Qt::AlignVCenter);
+    row->addWidget(m_freezeButton, 0, Qt::AlignVCenter);
+    row->addWidget(m_badge, 0, Qt::AlignVCenter);
+    row->addStretch(1);
+    row->addWidget(m_valueLabel, 0, Qt::AlignVCenter);
+
+    connect(m_insightButton, &QAbstractButton::clicked, this, &ProcessRow::toggleInsight);
+    connect(m_freezeButton, &QAbstractButton::clicked, this, [this] {
+        // Copy first: the action may refresh the list, which hands this row
+        // a new action while the old one is still running.
+        const auto action = m_onToggleSuspend;
+        if (action)
+            action();
+    });
+    connect(m_settings, &SettingsStore::changed, this, [this](const QString& key) {
+        if (key == QLatin1String(SettingsStore::kAdvancedMode))
+            applyAdvancedMode();
+    });
+
+    applyAdvancedMode();
+    applyInputs();
+}
+
+ProcessRow::~ProcessRow() = default;
+
+void ProcessRow::setInputs(const QString& icon, const QIcon& image, const QString& name, const QString& value,
+                           const UiColor& color, bool isSuspended, std::function<void()> onToggleSuspend)
+{
+    m_icon = icon;
+    m_image = image;
+    m_name = name;
+    m_value = value;
+    m_color = color;
+    m_isSuspended = isSuspended;
+    m_onToggleSuspend = std::move(onToggleSuspend);
+    applyInputs();
+}
+
+void ProcessRow::applyInputs()
+{
+    m_iconView->set(m_icon, m_image, m_color);
+    m_nameLabel->setText(m_name);
+    m_nameLabel->setTextColor(m_isSuspended ? SystemColor::blue : SystemColor::primary);
+
+    m_freezeButton->setVisible(bool(m_onToggleSuspend));
+    m_freezeButton->setSymbol(m_isSuspended ? QStringLiteral("play.fill") : QStringLiteral("snowflake"));
+    m_freezeButton->setTint(m_isSuspended ? SystemColor::green : SystemColor::cyan);
+    m_freezeButton->setToolTip(m_isSuspended ? QStringLiteral("Resume Process")
+                                             : QStringLiteral("Freeze Process to save battery"));
+
+    m_valueLabel->setText(m_isSuspended ? QStringLiteral("FROZEN") : m_value);
+    m_valueLabel->setTextColor(m_isSuspended ? SystemColor::cyan : SystemColor::primary);
+}
+
+void ProcessRow::applyAdvancedMode()
+{
+    m_advancedMode = m_settings->advancedMode();
+    m_badge->setVisible(m_advancedMode);
+}
+
+void ProcessRow::toggleInsight()
+{
+    m_showAIExplanation = !m_showAIExplanation;
+    if (m_showAIExplanation && !m_aiExplanation) {
+        const Explainer explain = m_explainer ? m_explainer : defaultExplainer();
+        // Without a co-pilot there is nothing to wait for: the popover shows
+        // only its header rather than a spinner that never ends.
+        if (explain) {
+            m_isLoadingAI = true;
+            requestExplanation();
+        }
+    }
+    refreshInsight();
+}
+
+QCoro::Task<> ProcessRow::requestExplanation()
+{
+    // The row may be gone when the answer comes: only the guard and copies
+    // held by this frame are touched after the wait.
+    QPointer<ProcessRow> self(this);
+    const Explainer explain = m_explainer ? m_explainer : defaultExplainer();
+    const QString name = m_name;
+    std::optional<QString> answer;
+    try {
+        answer = co_await explain(name);
+    } catch (const std::exception&) {
+        // A failed request leaves no answer; the next opening asks again.
+    }
+    if (!self)
+        co_return;
+    if (answer)
+        m_aiExplanation = *answer;
+    m_isLoadingAI = false;
+    refreshInsight();
+}
+
+void ProcessRow::refreshInsight()
+{
+    if (!m_showAIExplanation) {
+        if (m_popover && m_popover->isVisible())
+            m_popover->hide();
+        emit insightChanged();
+        return;
+    }
+    if (!m_popover) {
+        m_popover = new PopoverBubble(this);
+        m_popover->setObjectName(QStringLiteral("insightPopover"));
+        auto* header = new QHBoxLayout;
+        header->setSpacing(6);
+        header->addWidget(new SymbolView(QStringLiteral("sparkles"), SystemColor::purple, 13));
+        auto* title = new PlainLabel(QStringLiteral("AI Insight"));
+        title->setFont(Fonts::style(TextStyle::headline));
+        header->addWidget(title);
+        header->addStretch(1);
+        m_popover->contentLayout()->addLayout(header);
+
+        m_spinnerBox = new QWidget;
+        m_spinnerBox->setFixedSize(200, 50);
+        auto* spinnerLayout = new QVBoxLayout(m_spinnerBox);
+        spinnerLayout->setContentsMargins(0, 0, 0, 0);
+        m_spinner = new Spinner(16);
+        spinnerLayout->addWidget(m_spinner, 0, Qt::AlignCenter);
+        m_popover->contentLayout()->addWidget(m_spinnerBox);
+
+        m_answerLabel = new PlainLabel;
+        m_answerLabel->setObjectName(QStringLiteral("insightText"));
+        m_answerLabel->setFont(Fonts::system(12));
+        m_answerLabel->setWordWrap(true);
+        m_answerLabel->setFixedWidth(200);
+        m_popover->contentLayout()->addWidget(m_answerLabel);
+
+        connect(m_popover, &PopoverBubble::closed, this, [this] {
+            if (!m_showAIExplanation)
+                return;
+            m_showAIExplanation = false;
+            emit insightChanged();
+        });
+    }
+    m_spinnerBox->setVisible(m_isLoadingAI);
+    const bool showAnswer = !m_isLoadingAI && m_aiExplanation.has_value();
+    m_answerLabel->setText(showAnswer ? *m_aiExplanation : QString());
+    m_answerLabel->setVisible(showAnswer);
+    if (m_popover->isVisible())
+        m_popover->reposition();
+    else
+        m_popover->showFor(m_insightButton);
+    emit insightChanged();
+}

@@ -1,0 +1,109 @@
+#pragma once
+
+#include "widgets/UiColor.h"
+
+#include <QCoroTask>
+#include <QIcon>
+#include <QPointer>
+#include <QWidget>
+
+#include <functional>
+#include <optional>
+
+class Badge;
+class ElidedLabel;
+class PlainLabel;
+class PopoverBubble;
+class SettingsStore;
+class Spinner;
+class SymbolButton;
+
+// The one line every process list draws: icon, name, a button that asks the
+// co-pilot what the process is (the answer shows in a popover and is kept
+// for the row's lifetime), an optional freeze/resume button, the "P0" badge
+// in advanced mode, and the caller's value text on the right ("FROZEN" while
+// suspended). Keep a row per process identity (see KeyedRowList) and call
+// setInputs() on refresh, so the kept answer and an open popover survive.
+class ProcessRow : public QWidget {
+    Q_OBJECT
+
+public:
+    // Answers "what is this process" for a process name.
+    using Explainer = std::function<QCoro::Task<QString>(QString name)>;
+
+    // The explainer rows use unless built with their own; the application
+    // sets the co-pilot's here at start-up.
+    static void setDefaultExplainer(Explainer explainer);
+    static Explainer defaultExplainer();
+
+    struct Services {
+        SettingsStore* settings = nullptr; // null: SettingsStore::shared()
+        Explainer explainer;               // empty: the default explainer
+    };
+
+    // `image` (when not null) replaces the symbol `icon`; `onToggleSuspend`
+    // (when set) adds the freeze/resume button.
+    ProcessRow(const QString& icon, const QIcon& image, const QString& name, const QString& value,
+               const UiColor& color, bool isSuspended, std::function<void()> onToggleSuspend,
+               QWidget* parent = nullptr);
+    ProcessRow(const QString& icon, const QIcon& image, const QString& name, const QString& value,
+               const UiColor& color, bool isSuspended, std::function<void()> onToggleSuspend, QWidget* parent,
+               Services services);
+    ~ProcessRow() override;
+
+    void setInputs(const QString& icon, const QIcon& image, const QString& name, const QString& value,
+                   const UiColor& color, bool isSuspended, std::function<void()> onToggleSuspend);
+
+    QString name() const { return m_name; }
+    bool isSuspended() const { return m_isSuspended; }
+
+    // The insight state.
+    bool showAIExplanation() const { return m_showAIExplanation; }
+    std::optional<QString> aiExplanation() const { return m_aiExplanation; }
+    bool isLoadingAI() const { return m_isLoadingAI; }
+    bool advancedMode() const { return m_advancedMode; }
+    PopoverBubble* insightPopover() const { return m_popover; }
+
+    // What a click on the insight button does.
+    void toggleInsight();
+
+signals:
+    // The insight state changed (opened, closed, loading, answered).
+    void insightChanged();
+
+private:
+    class IconView;
+
+    void applyInputs();
+    void applyAdvancedMode();
+    void refreshInsight();
+    QCoro::Task<> requestExplanation();
+
+    QString m_icon;
+    QIcon m_image;
+    QString m_name;
+    QString m_value;
+    UiColor m_color;
+    bool m_isSuspended;
+    std::function<void()> m_onToggleSuspend;
+
+    SettingsStore* m_settings;
+    Explainer m_explainer;
+
+    bool m_showAIExplanation = false;
+    std::optional<QString> m_aiExplanation;
+    bool m_isLoadingAI = false;
+    bool m_advancedMode = false;
+
+    IconView* m_iconView;
+    ElidedLabel* m_nameLabel;
+    SymbolButton* m_insightButton;
+    SymbolButton* m_freezeButton;
+    Badge* m_badge;
+    PlainLabel* m_valueLabel;
+
+    PopoverBubble* m_popover = nullptr;
+    Spinner* m_spinner = nullptr;
+    QWidget* m_spinnerBox = nullptr;
+    PlainLabel* m_answerLabel = nullptr;
+};

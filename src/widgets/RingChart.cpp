@@ -1,0 +1,141 @@
+#include "widgets/RingChart.h"
+
+#include "widgets/Animations.h"
+#include "widgets/Fonts.h"
+
+#include <QEasingCurve>
+#include <QPainter>
+#include <QVariantAnimation>
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+constexpr int kSpringMs = 1000;
+
+// A spring of 0.8 s response and 0.7 damping fraction, released from rest:
+// the arc overshoots by about 5 % and settles within the second.
+qreal spring(qreal progress)
+{
+    if (progress >= 1.0)
+        return 1.0;
+    const double t = progress * kSpringMs / 1000.0;
+    const double omega = 2 * M_PI / 0.8;
+    const double zeta = 0.7;
+    const double damped = omega * std::sqrt(1 - zeta * zeta);
+    return 1 - std::exp(-zeta * omega * t) * (std::cos(damped * t) + zeta * omega / damped * std::sin(damped * t));
+}
+
+} // namespace
+
+RingChart::RingChart(double percentage, const QString& label, const UiColor& color, const QString& title,
+                     QWidget* parent)
+    : QWidget(parent), m_percentage(percentage), m_label(label), m_color(color), m_title(title),
+      m_displayed(trimEnd(percentage)), m_animation(new QVariantAnimation(this))
+{
+    setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+    QEasingCurve curve;
+    curve.setCustomType(spring);
+    m_animation->setEasingCurve(curve);
+    m_animation->setDuration(kSpringMs);
+    connect(m_animation, &QVariantAnimation::valueChanged, this, [this](const QVariant& value) {
+        m_displayed = value.toDouble();
+        update();
+    });
+}
+
+double RingChart::trimEnd(double percentage)
+{
+    if (!std::isfinite(percentage) || percentage <= 0)
+        return 0;
+    return std::min(percentage / 100.0, 1.0);
+}
+
+void RingChart::setPercentage(double percentage)
+{
+    if (percentage == m_percentage)
+        return;
+    m_percentage = percentage;
+    const double target = trimEnd(percentage);
+    m_animation->stop();
+    if (!isVisible() || Animations::duration(kSpringMs) == 0) {
+        m_displayed = target;
+        update();
+        return;
+    }
+    m_animation->setStartValue(m_displayed);
+    m_animation->setEndValue(target);
+    m_animation->start();
+}
+
+void RingChart::setLabel(const QString& label)
+{
+    m_label = label;
+    update();
+}
+
+void RingChart::setColor(const UiColor& color)
+{
+    m_color = color;
+    update();
+}
+
+void RingChart::setTitle(const QString& title)
+{
+    m_title = title;
+    update();
+}
+
+void RingChart::paintRing(QPainter& painter, const QRectF& circle, double trim, const QColor& arc,
+                          const QColor& track, qreal lineWidth)
+{
+    painter.save();
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setBrush(Qt::NoBrush);
+    painter.setPen(QPen(track, lineWidth, Qt::SolidLine, Qt::FlatCap));
+    painter.drawEllipse(circle);
+    // The spring may overshoot a full circle or dip below nothing; draw
+    // within the circle either way.
+    const double fraction = std::clamp(trim, 0.0, 1.0);
+    if (fraction > 0) {
+        painter.setPen(QPen(arc, lineWidth, Qt::SolidLine, Qt::RoundCap));
+        // Qt counts sixteenths of a degree, anticlockwise from three o'clock.
+        painter.drawArc(circle, 90 * 16, -int(std::lround(fraction * 360 * 16)));
+    }
+    painter.restore();
+}
+
+void RingChart::paintEvent(QPaintEvent*)
+{
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setRenderHint(QPainter::TextAntialiasing);
+    constexpr qreal lineWidth = 8;
+    const qreal side = std::min(width(), height());
+    const QRectF square((width() - side) / 2, (height() - side) / 2, side, side);
+    const QRectF circle = square.adjusted(lineWidth / 2, lineWidth / 2, -lineWidth / 2, -lineWidth / 2);
+    const QColor color = m_color.resolve(this);
+    QColor track = color;
+    track.setAlphaF(color.alphaF() * 0.2f);
+    paintRing(painter, circle, m_displayed, color, track, lineWidth);
+
+    const QFont titleFont = Fonts::system(24, QFont::DemiBold, FontDesign::rounded);
+    const QFont labelFont = Fonts::system(10, QFont::Bold);
+    const QFontMetricsF titleMetrics(titleFont);
+    const QFontMetricsF labelMetrics(labelFont);
+    const qreal inner = circle.width() - lineWidth - 6;
+    const qreal titleH = titleMetrics.ascent() + titleMetrics.descent();
+    const qreal labelH = labelMetrics.ascent() + labelMetrics.descent();
+    const qreal stack = titleH + 2 + labelH;
+    const qreal top = square.center().y() - stack / 2;
+
+    painter.setFont(titleFont);
+    painter.setPen(UiColor(SystemColor::primary).resolve(this));
+    painter.drawText(QRectF(square.center().x() - inner / 2, top, inner, titleH), Qt::AlignCenter,
+                     titleMetrics.elidedText(m_title, Qt::ElideRight, inner));
+    painter.setFont(labelFont);
+    painter.setPen(UiColor(SystemColor::secondary).resolve(this));
+    painter.drawText(QRectF(square.center().x() - inner / 2, top + titleH + 2, inner, labelH), Qt::AlignCenter,
+                     labelMetrics.elidedText(m_label, Qt::ElideRight, inner));
+}

@@ -1,0 +1,34 @@
+#pragma once
+
+#include "widgets/UiColor.h"
+
+#include <QWidget>
+
+// One symbol, tinted, at the size of text of a given point size. With a
+// frame width it takes that width and centres the symbol in it.
+class SymbolView : public QWidget {
+    Q_OBJECT
+
+public:
+    SymbolView(const QString& symbol, const UiColor& tint, qreal pointSize, QWidget* parent = nullptr);
+
+    QString symbol() const { return m_symbol; }
+    void setSymbol(const QString& symbol);
+    UiColor tint() const { return m_tint; }
+    void setTint(const UiColor& tint);
+    qreal pointSize() const { return m_pointSize; }
+    void setPointSize(qreal pointSize);
+    void setFrameWidth(int width);
+
+    QSize sizeHint() const override;
+    QSize minimumSizeHint() const override { return sizeHint(); }
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    QString m_symbol;
+    UiColor m_tint;
+    qreal m_pointSize;
+    int m_frameWidth = 0;
+};

@@ -1,0 +1,35 @@
+#pragma once
+
+#include "widgets/ColorScheme.h"
+
+#include <QColor>
+
+// The named colours the views paint with. Each has a dark and a light
+// variant; label colours are translucent like the desktop's label colours.
+enum class SystemColor {
+    blue,
+    purple,
+    pink,
+    orange,
+    yellow,
+    green,
+    cyan,
+    red,
+    indigo,
+    gray,
+    mint,
+    teal,
+    brown,
+    white,
+    black,
+    clear,
+    primary,   // label text
+    secondary, // secondary label text
+    tertiary,
+    quaternary,
+    separator,
+    windowBackground,
+    controlBackground,
+};
+
+QColor systemColor(SystemColor color, ColorScheme scheme);

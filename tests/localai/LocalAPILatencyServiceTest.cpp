@@ -1,0 +1,143 @@
+#include "fakes/FakePortProber.h"
+#include "localai/LocalAIExamples.h"
+#include "localai/LocalAIService.h"
+#include "localai/LocalAPILatencyService.h"
+#include "support/TaskRunner.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QSignalSpy>
+#include <QTcpServer>
+
+#include <gtest/gtest.h>
+
+using namespace std::chrono_literals;
+
+namespace {
+
+class LocalAPILatencyServiceTest : public ::testing::Test {
+protected:
+    void SetUp() override { localAI.setDemoMode(false); }
+
+    LocalAPILatencyService make(PortProber* prober = nullptr)
+    {
+        LocalAPILatencyService::Deps deps;
+        deps.localAI = &localAI;
+        if (prober)
+            deps.prober = prober;
+        return LocalAPILatencyService(deps, false);
+    }
+    void measure(LocalAPILatencyService& service) { ASSERT_TRUE(runTask(service.measureLatencies())); }
+
+    // A loopback port that nobody listens on (bound, then released).
+    static quint16 closedPort()
+    {
+        QTcpServer server;
+        server.listen(QHostAddress::LocalHost, 0);
+        const quint16 port = server.serverPort();
+        server.close();
+        return port;
+    }
+
+    LocalAIService localAI;
+};
+
+} // namespace
+
+TEST_F(LocalAPILatencyServiceTest, DemoModeShowsTheExampleRowsInTheirOrder)
+{
+    FakePortProber prober;
+    auto service = make(&prober);
+    localAI.setDemoMode(true);
+    localAI.setActiveLocalPorts({{22, QStringLiteral("sshd"), 700}});
+    measure(service);
+    const QList<PortLatencyInfo>& rows = service.activePortLatencies();
+    ASSERT_EQ(rows.size(), 5);
+    EXPECT_EQ(rows[0], (PortLatencyInfo{11434, QStringLiteral("ollama"), 4321, 2.4, QStringLiteral("Online")}));
+    EXPECT_EQ(rows[0].id(), QStringLiteral("11434-4321"));
+    EXPECT_EQ(rows[4], (PortLatencyInfo{8000, QStringLiteral("uvicorn (python)"), 4325, 12.1, QStringLiteral("Online")}));
+    EXPECT_EQ(rows[3].port, 3000) << "not sorted";
+    EXPECT_TRUE(prober.probed.isEmpty());
+}
+
+TEST_F(LocalAPILatencyServiceTest, RealPortsAreOnlineWithAPositiveLatencyClosedOnesOffline)
+{
+    QTcpServer listening;
+    ASSERT_TRUE(listening.listen(QHostAddress::LocalHost, 0));
+    const quint16 closed = closedPort();
+    localAI.setActiveLocalPorts({{listening.serverPort(), QStringLiteral("server"), 4242},
+                                 {closed, QStringLiteral("gone"), 4243}});
+    auto service = make();
+    measure(service);
+    const QList<PortLatencyInfo>& rows = service.activePortLatencies();
+    ASSERT_EQ(rows.size(), 2);
+    const PortLatencyInfo& online = rows[0].port == listening.serverPort() ? rows[0] : rows[1];
+    const PortLatencyInfo& offline = rows[0].port == closed ? rows[0] : rows[1];
+    EXPECT_EQ(online.status, QStringLiteral("Online"));
+    EXPECT_GT(online.latencyMs, 0.0);
+    EXPECT_LT(online.latencyMs, 300.0);
+    EXPECT_EQ(online.processName, QStringLiteral("server"));
+    EXPECT_EQ(offline.status, QStringLiteral("Offline"));
+    EXPECT_EQ(offline.latencyMs, 0.0);
+    EXPECT_EQ(offline.pid, 4243);
+}
+
+TEST_F(LocalAPILatencyServiceTest, AProbeThatNeverAnswersIsOfflineAfterTheTimeOut)
+{
+    FakePortProber prober;
+    prober.answers.insert(80, true);
+    localAI.setActiveLocalPorts({{9, QStringLiteral("silent"), 10}, {80, QStringLiteral("web"), 11}});
+    auto service = make(&prober);
+    QElapsedTimer clock;
+    clock.start();
+    measure(service);
+    EXPECT_GE(clock.elapsed(), 280);
+    EXPECT_LT(clock.elapsed(), 800);
+    EXPECT_EQ(prober.probed, (QList<quint16>{9, 80})) << "one after another, the next after the time-out";
+    ASSERT_EQ(service.activePortLatencies().size(), 2);
+    EXPECT_EQ(service.activePortLatencies()[0].status, QStringLiteral("Offline"));
+    EXPECT_EQ(service.activePortLatencies()[1].status, QStringLiteral("Online"));
+}
+
+TEST_F(LocalAPILatencyServiceTest, SortedByPortStablyAndOurOwnPortsAreNotProbed)
+{
+    FakePortProber prober;
+    prober.answers = {{5000, true}, {3000, false}};
+    const qint32 self = qint32(QCoreApplication::applicationPid());
+    localAI.setActiveLocalPorts({{5000, QStringLiteral("b"), 2},
+                                 {11430, QStringLiteral("kestrova"), self},
+                                 {3000, QStringLiteral("x"), 3},
+                                 {5000, QStringLiteral("a"), 1}});
+    auto service = make(&prober);
+    QSignalSpy announced(&service, &LocalAPILatencyService::activePortLatenciesChanged);
+    measure(service);
+    QStringList order;
+    for (const PortLatencyInfo& row : service.activePortLatencies())
+        order << row.id();
+    EXPECT_EQ(order, (QStringList{QStringLiteral("3000-3"), QStringLiteral("5000-2"), QStringLiteral("5000-1"),
+                                  QStringLiteral("11430-%1").arg(self)}));
+    EXPECT_EQ(service.activePortLatencies()[3], (PortLatencyInfo{11430, QStringLiteral("kestrova"), self, 0.0,
+                                                                 QStringLiteral("Online")}));
+    EXPECT_FALSE(prober.probed.contains(11430)) << "probing our own proxy would count as its traffic";
+
+    measure(service);
+    EXPECT_EQ(announced.count(), 2) << "every measurement announces, even unchanged";
+    localAI.setActiveLocalPorts({});
+    measure(service);
+    EXPECT_TRUE(service.activePortLatencies().isEmpty());
+}
+
+TEST_F(LocalAPILatencyServiceTest, PollingMeasuresAtOnceThenEveryTwoSeconds)
+{
+    FakePortProber prober;
+    localAI.setDemoMode(true);
+    LocalAPILatencyService::Deps deps;
+    deps.localAI = &localAI;
+    deps.prober = &prober;
+    LocalAPILatencyService service(deps, true);
+    QSignalSpy announced(&service, &LocalAPILatencyService::activePortLatenciesChanged);
+    EXPECT_EQ(announced.count(), 0) << "never inside the constructor";
+    EXPECT_TRUE(waitUntil([&] { return announced.count() == 1; }, 500ms));
+    EXPECT_FALSE(waitUntil([&] { return announced.count() == 2; }, 1500ms));
+    EXPECT_TRUE(waitUntil([&] { return announced.count() == 2; }, 1500ms));
+}

@@ -1,0 +1,263 @@
+#include "LocalAITestFixture.h"
+
+#include "fakes/FakeModelServer.h"
+#include "localai/InternetDateTime.h"
+#include "support/PrintCapture.h"
+#include "support/TaskRunner.h"
+
+#include <QElapsedTimer>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QSignalSpy>
+#include <QTimeZone>
+
+#include <gtest/gtest.h>
+
+using namespace std::chrono_literals;
+
+namespace {
+
+class ModelServerClientTest : public ::testing::Test {
+protected:
+    LocalAIService& service() { return fixture.service ? *fixture.service : fixture.make(fixture.deps(server.baseUrl())); }
+    void update() { ASSERT_TRUE(runTask(service().updateModels())); }
+    // A list that a failed update must clear.
+    void seedModels() { service().setActiveModels({LocalAIModel{.name = QStringLiteral("stale"), .size = 1}}); }
+
+    FakeModelServer server;
+    LocalAITestFixture fixture;
+};
+
+QDateTime utc(int y, int mo, int d, int h, int mi, int s, int ms = 0)
+{
+    return QDateTime(QDate(y, mo, d), QTime(h, mi, s, ms), QTimeZone::utc());
+}
+
+} // namespace
+
+TEST_F(ModelServerClientTest, MissingOrEmptyModelListMeansIdle)
+{
+    for (const QByteArray& body : {QByteArray("{}"), QByteArray("{\"models\":[]}"), QByteArray("{\"models\":null}"),
+                                  QByteArray("{\"other\":1}")}) {
+        seedModels();
+        service().setStatus(OllamaStatus::offline);
+        server.answerPs(200, body);
+        update();
+        EXPECT_EQ(service().status(), OllamaStatus::idle) << body.constData();
+        EXPECT_TRUE(service().activeModels().isEmpty()) << body.constData();
+    }
+}
+
+TEST_F(ModelServerClientTest, ListsModelsInOrderWithDefaultsForMissingDetails)
+{
+    server.answerPs(200, R"({"models":[
+        {"name":"deepseek-coder:6.7b","model":"x","size":4724464640,"digest":"abc",
+         "details":{"parameter_size":"6.7B","quantization_level":"Q4_K_M","format":"gguf","family":"llama"},
+         "expires_at":"2024-06-04T14:38:31.837530134-07:00","size_vram":1},
+        {"name":"bare","size":9007199254740993},
+        {"name":"format-only","size":1,"details":{"format":"ggml"},"expires_at":"2024-06-04T21:38:31Z"},
+        {"name":"bad-expiry","size":2,"details":{},"expires_at":"tomorrow-ish"}
+    ]})");
+    QSignalSpy statusSpy(&service(), &LocalAIService::statusChanged);
+    update();
+    EXPECT_EQ(service().status(), OllamaStatus::active);
+    EXPECT_EQ(statusSpy.count(), 1) << "the status is written once, with the answer";
+
+    const QList<LocalAIModel>& models = service().activeModels();
+    ASSERT_EQ(models.size(), 4);
+    EXPECT_EQ(models[0], (LocalAIModel{QStringLiteral("deepseek-coder:6.7b"), 4724464640, QStringLiteral("6.7B"),
+                                       QStringLiteral("Q4_K_M"), QStringLiteral("gguf"),
+                                       utc(2024, 6, 4, 21, 38, 31, 837)}));
+    EXPECT_EQ(models[1].size, 9007199254740993) << "64-bit sizes survive exactly";
+    EXPECT_EQ(models[1].parameterSize, QStringLiteral("Unknown"));
+    EXPECT_EQ(models[1].quantization, QStringLiteral("Unknown"));
+    EXPECT_EQ(models[1].format, QStringLiteral("gguf"));
+    EXPECT_FALSE(models[1].expiresAt);
+    EXPECT_EQ(models[2].format, QStringLiteral("ggml"));
+    EXPECT_EQ(models[2].parameterSize, QStringLiteral("Unknown"));
+    EXPECT_EQ(models[2].expiresAt, utc(2024, 6, 4, 21, 38, 31));
+    EXPECT_EQ(models[3].name, QStringLiteral("bad-expiry")) << "an unreadable expiry keeps the model";
+    EXPECT_FALSE(models[3].expiresAt);
+}
+
+TEST_F(ModelServerClientTest, OneBadElementMakesTheWholeAnswerUnreadable)
+{
+    const QByteArray good = R"({"name":"ok","size":1})";
+    const QList<QByteArray> bodies{
+        "{\"models\":[" + good + R"(,{"name":"no-size"}]})",
+        "{\"models\":[" + good + R"(,{"size":5}]})",
+        "{\"models\":[" + good + R"(,{"name":"s","size":"5"}]})",
+        "{\"models\":[" + good + R"(,{"name":"f","size":4.5}]})",
+        "{\"models\":[" + good + R"(,{"name":"big","size":1e30}]})",
+        "{\"models\":[" + good + R"(,{"name":7,"size":5}]})",
+        "{\"models\":[" + good + R"(,{"name":"d","size":5,"details":"q4"}]})",
+        "{\"models\":[" + good + R"(,{"name":"p","size":5,"details":{"parameter_size":7}}]})",
+        "{\"models\":[" + good + R"(,{"name":"e","size":5,"expires_at":17}]})",
+        "{\"models\":[" + good + ",3]}",
+        R"({"models":{"name":"ok","size":1}})",
+        "[" + good + "]",
+        "{\"models\":[" + good + "]} trailing",
+        "",
+        "not json",
+    };
+    for (const QByteArray& body : bodies) {
+        seedModels();
+        service().setStatus(OllamaStatus::active);
+        server.answerPs(200, body);
+        update();
+        EXPECT_EQ(service().status(), OllamaStatus::offline) << body.constData();
+        EXPECT_TRUE(service().activeModels().isEmpty()) << body.constData();
+    }
+}
+
+TEST(InternetDateTimeTest, ReadsZeroToNineFractionDigitsWithZOrAnOffset)
+{
+    EXPECT_EQ(parseInternetDateTime(u"2024-06-04T21:38:31Z"), utc(2024, 6, 4, 21, 38, 31));
+    EXPECT_EQ(parseInternetDateTime(u"2024-06-04T21:38:31.5Z"), utc(2024, 6, 4, 21, 38, 31, 500));
+    EXPECT_EQ(parseInternetDateTime(u"2024-06-04T14:38:31.123456789-07:00"), utc(2024, 6, 4, 21, 38, 31, 123));
+    EXPECT_EQ(parseInternetDateTime(u"2024-06-05T03:08:31+05:30"), utc(2024, 6, 4, 21, 38, 31));
+    EXPECT_EQ(parseInternetDateTime(u"2024-06-04t21:38:31z"), utc(2024, 6, 4, 21, 38, 31));
+    EXPECT_EQ(parseInternetDateTime(u"2024-12-31T23:30:00-01:00"), utc(2025, 1, 1, 0, 30, 0)) << "crosses a year";
+
+    for (const char16_t* bad : {u"", u"garbage", u"2024-06-04T21:38:31", u"2024-06-04 21:38:31Z",
+                                u"2024-06-04T21:38:31.Z", u"2024-06-04T21:38:31.1234567890Z",
+                                u"2024-02-30T21:38:31Z", u"2024-06-04T24:00:00Z", u"2024-06-04T21:38:31+0530",
+                                u"2024-06-04T21:38:31+24:00", u"2024-6-04T21:38:31Z", u"2024-06-04T21:38:31Z "})
+        EXPECT_FALSE(parseInternetDateTime(bad)) << QString::fromUtf16(bad).toStdString();
+}
+
+TEST_F(ModelServerClientTest, ServerFailuresGiveOfflineWithinAboutASecond)
+{
+    server.answerPs(500, R"({"models":[{"name":"ok","size":1}]})");
+    seedModels();
+    update();
+    EXPECT_EQ(service().status(), OllamaStatus::offline);
+    EXPECT_TRUE(service().activeModels().isEmpty());
+
+    FakeModelServer::Answer malformed;
+    malformed.raw = "this is not HTTP\r\n\r\n";
+    server.setPsAnswer(malformed);
+    service().setStatus(OllamaStatus::active);
+    update();
+    EXPECT_EQ(service().status(), OllamaStatus::offline);
+
+    FakeModelServer::Answer slow;
+    slow.body = R"({"models":[{"name":"ok","size":1}]})";
+    slow.delay = 300ms;
+    server.setPsAnswer(slow);
+    update();
+    EXPECT_EQ(service().status(), OllamaStatus::active) << "a slow answer inside the time-out counts";
+
+    for (auto late : {FakeModelServer::Answer{200, "{}", 1500ms, false, {}}, FakeModelServer::Answer{200, "{}", 0ms, true, {}}}) {
+        service().setStatus(OllamaStatus::active);
+        server.setPsAnswer(late);
+        QElapsedTimer clock;
+        clock.start();
+        update();
+        EXPECT_EQ(service().status(), OllamaStatus::offline);
+        EXPECT_GE(clock.elapsed(), 900);
+        EXPECT_LT(clock.elapsed(), 1700);
+    }
+
+    server.stopListening();
+    service().setStatus(OllamaStatus::active);
+    QElapsedTimer clock;
+    clock.start();
+    update();
+    EXPECT_EQ(service().status(), OllamaStatus::offline);
+    EXPECT_LT(clock.elapsed(), 1200);
+}
+
+TEST_F(ModelServerClientTest, TheLoopbackHostNameReachesAnIPv4OnlyServer)
+{
+    fixture.make(fixture.deps(QUrl(QStringLiteral("http://localhost:%1").arg(server.port()))));
+    server.answerPs(200, R"({"models":[{"name":"ok","size":1}]})");
+    update();
+    EXPECT_EQ(service().status(), OllamaStatus::active);
+}
+
+TEST_F(ModelServerClientTest, EjectPostsTheExactBodyThenRefreshes)
+{
+    server.answerPs(200, R"({"models":[{"name":"deepseek-coder:6.7b","size":1}]})");
+    PrintCapture printed;
+    ASSERT_TRUE(runTask(service().ejectModel(QStringLiteral("llama3:8b"))));
+    ASSERT_EQ(server.generateBodies(), QList<QByteArray>{R"({"model":"llama3:8b","keep_alive":0})"});
+    EXPECT_EQ(server.requests().first().headers.value("content-type"), QByteArray("application/json"));
+    EXPECT_EQ(server.psRequestCount(), 1);
+    EXPECT_EQ(service().activeModels().size(), 1);
+    EXPECT_TRUE(printed.lines().isEmpty());
+
+    // Names are JSON-escaped, never spliced in raw.
+    const QString hostile = QStringLiteral("a\"b\\c\n\u00e9");
+    ASSERT_TRUE(runTask(service().ejectModel(hostile)));
+    const QJsonObject sent = QJsonDocument::fromJson(server.generateBodies().last()).object();
+    EXPECT_EQ(sent.value(QStringLiteral("model")).toString(), hostile);
+    EXPECT_EQ(sent.size(), 2);
+
+    // A 404 is an answer: the list is still refreshed.
+    server.setGenerateAnswer({404, R"({"error":"model not found"})", 0ms, false, {}});
+    ASSERT_TRUE(runTask(service().ejectModel(QStringLiteral("gone"))));
+    EXPECT_EQ(server.psRequestCount(), 3);
+    EXPECT_TRUE(printed.lines().isEmpty());
+}
+
+TEST_F(ModelServerClientTest, AFailedEjectPrintsAndLeavesTheListAlone)
+{
+    seedModels();
+    server.stopListening();
+    PrintCapture printed;
+    ASSERT_TRUE(runTask(service().ejectModel(QStringLiteral("stale"))));
+    ASSERT_EQ(printed.lines().size(), 1);
+    EXPECT_TRUE(printed.lines().first().startsWith(QStringLiteral("Failed to eject model: ")));
+    EXPECT_GT(printed.lines().first().size(), 23);
+    EXPECT_EQ(service().activeModels().size(), 1) << "no refresh after a failed post";
+}
+
+TEST_F(ModelServerClientTest, DemoModelsExpireThroughTheClockAndComeBack)
+{
+    service().setDemoMode(true);
+    update();
+    ASSERT_EQ(service().activeModels().size(), 2);
+    EXPECT_EQ(service().status(), OllamaStatus::active);
+    const QDateTime start = fixture.clock.now();
+    EXPECT_EQ(service().activeModels()[0].name, QStringLiteral("deepseek-coder:6.7b"));
+    EXPECT_EQ(service().activeModels()[0].size, 4724464640);
+    EXPECT_EQ(service().activeModels()[0].expiresAt, start.addSecs(240));
+    EXPECT_EQ(service().activeModels()[1].name, QStringLiteral("llama3:8b"));
+    EXPECT_EQ(service().activeModels()[1].quantization, QStringLiteral("Q4_0"));
+    EXPECT_EQ(service().activeModels()[1].expiresAt, start.addSecs(120));
+
+    fixture.clock.advance(119'999);
+    update();
+    EXPECT_EQ(service().activeModels().size(), 2);
+    fixture.clock.advance(1);
+    update();
+    ASSERT_EQ(service().activeModels().size(), 1) << "gone exactly at its expiry";
+    EXPECT_EQ(service().activeModels()[0].name, QStringLiteral("deepseek-coder:6.7b"));
+    EXPECT_EQ(service().status(), OllamaStatus::active);
+
+    fixture.clock.advance(120'000);
+    update();
+    EXPECT_TRUE(service().activeModels().isEmpty());
+    EXPECT_EQ(service().status(), OllamaStatus::idle);
+    update();
+    ASSERT_EQ(service().activeModels().size(), 2);
+    EXPECT_EQ(service().activeModels()[1].expiresAt, fixture.clock.now().addSecs(120)) << "fresh expiry";
+    EXPECT_EQ(service().status(), OllamaStatus::active);
+    EXPECT_TRUE(server.requests().isEmpty());
+}
+
+TEST_F(ModelServerClientTest, DemoEjectOnlyEditsTheList)
+{
+    service().setDemoMode(true);
+    update();
+    ASSERT_TRUE(runTask(service().ejectModel(QStringLiteral("llama3:8b"))));
+    ASSERT_EQ(service().activeModels().size(), 1);
+    EXPECT_EQ(service().status(), OllamaStatus::active);
+    ASSERT_TRUE(runTask(service().ejectModel(QStringLiteral("deepseek-coder:6.7b"))));
+    EXPECT_TRUE(service().activeModels().isEmpty());
+    EXPECT_EQ(service().status(), OllamaStatus::idle);
+    update();
+    EXPECT_EQ(service().activeModels().size(), 2);
+    EXPECT_TRUE(server.requests().isEmpty()) << "demo mode sends nothing";
+}

@@ -1,0 +1,161 @@
+#include "widgets/Animations.h"
+#include "widgets/CheckboxToggle.h"
+#include "widgets/ColorScheme.h"
+#include "widgets/ElidedLabel.h"
+#include "widgets/Fonts.h"
+#include "widgets/PlainLabel.h"
+#include "widgets/RefreshCoalescer.h"
+#include "widgets/ToggleSwitch.h"
+#include "widgets/UiColor.h"
+
+#include <QCoreApplication>
+#include <QFontMetricsF>
+#include <QSignalSpy>
+#include <QTest>
+#include <QVBoxLayout>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+TEST(UiColor, NamedColoursHaveADarkAndALightVariant)
+{
+    const UiColor blue = SystemColor::blue;
+    EXPECT_NE(blue.resolve(ColorScheme::dark), blue.resolve(ColorScheme::light));
+    // Label colours flip between white and black text.
+    EXPECT_GT(UiColor(SystemColor::primary).resolve(ColorScheme::dark).lightness(), 200);
+    EXPECT_LT(UiColor(SystemColor::primary).resolve(ColorScheme::light).lightness(), 50);
+    EXPECT_LT(UiColor(SystemColor::secondary).resolve(ColorScheme::dark).alpha(),
+              UiColor(SystemColor::primary).resolve(ColorScheme::dark).alpha());
+    // Fixed colours do not depend on the scheme; opacity multiplies.
+    const UiColor fixed = UiColor::rgb(0, 0.95, 1).opacity(0.5).opacity(0.5);
+    EXPECT_EQ(fixed.resolve(ColorScheme::dark), fixed.resolve(ColorScheme::light));
+    EXPECT_NEAR(fixed.resolve(ColorScheme::dark).alphaF(), 0.25, 0.01);
+    EXPECT_NEAR(UiColor(SystemColor::white).opacity(4).resolve(ColorScheme::dark).alphaF(), 1.0, 1e-6);
+}
+
+TEST(ColorScheme, ChildrenFollowTheSchemeOfTheirPanel)
+{
+    QWidget panel;
+    auto* child = new QWidget(&panel);
+    applyColorScheme(&panel, ColorScheme::dark);
+    EXPECT_EQ(colorSchemeOf(child), ColorScheme::dark);
+    applyColorScheme(&panel, ColorScheme::light);
+    EXPECT_EQ(colorSchemeOf(child), ColorScheme::light);
+    applyColorScheme(&panel, ColorScheme::dark, QColor::fromRgbF(0.06f, 0.07f, 0.10f));
+    EXPECT_EQ(colorSchemeOf(child), ColorScheme::dark);
+}
+
+TEST(PlainLabel, ShowsMarkupAsTextAndFollowsTheScheme)
+{
+    QWidget panel;
+    applyColorScheme(&panel, ColorScheme::dark);
+    auto* label = new PlainLabel("<img src=x onerror=1><b>bold</b>");
+    auto* layout = new QVBoxLayout(&panel);
+    layout->addWidget(label);
+    EXPECT_EQ(label->textFormat(), Qt::PlainText);
+    EXPECT_EQ(label->text(), "<img src=x onerror=1><b>bold</b>");
+    EXPECT_EQ(label->resolvedTextColor(), UiColor(SystemColor::primary).resolve(ColorScheme::dark));
+
+    label->setTextColor(SystemColor::blue);
+    EXPECT_EQ(label->resolvedTextColor(), systemColor(SystemColor::blue, ColorScheme::dark));
+    applyColorScheme(&panel, ColorScheme::light);
+    EXPECT_EQ(label->resolvedTextColor(), systemColor(SystemColor::blue, ColorScheme::light));
+    // The window colour still comes from the panel.
+    EXPECT_EQ(colorSchemeOf(label), ColorScheme::light);
+}
+
+TEST(ElidedLabel, CutsAtTheTailAndOffersTheFullTextAsPlainToolTip)
+{
+    ElidedLabel label("<b>ollama_llama_server --model deepseek-r1:70b</b>");
+    label.show();
+    label.resize(label.sizeHint());
+    EXPECT_FALSE(label.isElided());
+    EXPECT_TRUE(label.toolTip().isEmpty());
+    EXPECT_LT(label.minimumSizeHint().width(), label.sizeHint().width());
+
+    label.resize(label.sizeHint().width() / 3, label.height());
+    EXPECT_TRUE(label.isElided());
+    EXPECT_TRUE(label.displayedText().endsWith(QChar(0x2026)));
+    EXPECT_TRUE(label.displayedText().startsWith("<b>ollama"));
+    EXPECT_EQ(label.toolTip(), "<qt>&lt;b&gt;ollama_llama_server --model deepseek-r1:70b&lt;/b&gt;</qt>");
+}
+
+TEST(ToggleSwitch, ClickFlipsAndTheKnobLandsAtOnceWithoutAnimations)
+{
+    ToggleSwitch toggle;
+    toggle.resize(toggle.sizeHint());
+    toggle.show();
+    QSignalSpy spy(&toggle, &QAbstractButton::toggled);
+    QTest::mouseClick(&toggle, Qt::LeftButton);
+    EXPECT_TRUE(toggle.isChecked());
+    EXPECT_EQ(toggle.knobPosition(), 1.0);
+    toggle.setChecked(false);
+    EXPECT_EQ(toggle.knobPosition(), 0.0);
+    EXPECT_EQ(spy.count(), 2);
+}
+
+TEST(CheckboxToggle, ClickOnTheLabelFlipsTheBox)
+{
+    CheckboxToggle toggle("Smart Pause", SystemColor::green);
+    toggle.resize(toggle.sizeHint());
+    toggle.show();
+    EXPECT_EQ(toggle.boxSymbol(), "square");
+    QWidget* label = toggle.label();
+    QTest::mouseClick(&toggle, Qt::LeftButton, {}, label->geometry().center());
+    EXPECT_TRUE(toggle.isChecked());
+    EXPECT_EQ(toggle.boxSymbol(), "checkmark.square.fill");
+    QTest::mouseClick(&toggle, Qt::LeftButton, {}, label->geometry().center());
+    EXPECT_FALSE(toggle.isChecked());
+    EXPECT_EQ(toggle.boxSymbol(), "square");
+}
+
+TEST(RefreshCoalescer, ABurstOfChangesRefreshesOnce)
+{
+    int refreshes = 0;
+    RefreshCoalescer coalescer([&] { ++refreshes; });
+    QObject source;
+    coalescer.watch(&source, &QObject::objectNameChanged);
+    source.setObjectName("a");
+    source.setObjectName("b");
+    coalescer.schedule();
+    EXPECT_EQ(refreshes, 0);
+    EXPECT_TRUE(coalescer.isPending());
+    QCoreApplication::processEvents();
+    EXPECT_EQ(refreshes, 1);
+    EXPECT_FALSE(coalescer.isPending());
+
+    // A flush runs the queued refresh now and the queued call is dropped.
+    coalescer.schedule();
+    coalescer.flush();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(refreshes, 2);
+}
+
+TEST(Fonts, PointSizesBecomePixelSizes)
+{
+    const QFont name = Fonts::system(12, QFont::Medium);
+    EXPECT_EQ(name.pixelSize(), 12);
+    EXPECT_EQ(name.weight(), QFont::Medium);
+    // Some monospaced faces do not flag themselves fixed-pitch; measure.
+    for (const QFont& mono : {Fonts::monospaced(12, QFont::DemiBold), Fonts::system(12, QFont::Normal, FontDesign::monospaced)}) {
+        const QFontMetricsF metrics(mono);
+        EXPECT_DOUBLE_EQ(metrics.horizontalAdvance("iiii"), metrics.horizontalAdvance("MMMM"));
+        EXPECT_EQ(mono.pixelSize(), 12);
+    }
+    const QFont headline = Fonts::style(TextStyle::headline);
+    EXPECT_EQ(headline.pixelSize(), 13);
+    EXPECT_EQ(headline.weight(), QFont::Bold);
+    EXPECT_EQ(Fonts::style(TextStyle::title2).pixelSize(), 17);
+}
+
+TEST(Animations, OffSwitchGivesZeroDurations)
+{
+    EXPECT_FALSE(Animations::enabled()); // the test main turns them off
+    EXPECT_EQ(Animations::duration(300), 0);
+    Animations::setEnabled(true);
+    EXPECT_EQ(Animations::duration(300), 300);
+    Animations::setEnabled(false);
+}
+
+} // namespace
