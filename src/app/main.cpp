@@ -1,4 +1,5 @@
-#include "localai/LocalAIService.h"
+#include "app/DesktopShellPlatform.h"
+#include "app/KestrovaApp.h"
 #include "platform/QuitSignalRouter.h"
 #include "telemetry/AIService.h"
 #include "widgets/ProcessRow.h"
@@ -12,14 +13,29 @@ int main(int argc, char* argv[])
     QApplication::setOrganizationName(QStringLiteral("Kestrova"));
     QApplication::setApplicationName(QStringLiteral("Kestrova"));
     QApplication::setApplicationVersion(QStringLiteral(KESTROVA_VERSION));
+    // The application lives in the tray; closing the dashboard does not end it.
     QApplication::setQuitOnLastWindowClosed(false);
 
     SymbolIcon::loadFont();
     // Process rows ask the co-pilot what a process is.
     ProcessRow::setDefaultExplainer([](QString name) { return AIService::shared().explainProcess(std::move(name)); });
 
+    // SIGTERM and SIGINT end in a normal quit, so aboutToQuit resumes the
+    // processes we froze and stops the proxy thread.
     QuitSignalRouter quitRouter;
-    LocalAIService::shared();
+
+    DesktopShellPlatform desktop;
+    KestrovaApp kestrova({&desktop,
+                          // The preset engine is not there yet: the menu shows its starting state.
+                          [] {
+                              return PresetBinding{nullptr,
+                                                   [] { return PerformancePreset(PerformancePreset::vanillaMac); },
+                                                   [] { return QStringLiteral("Idle"); },
+                                                   [] { return QStringLiteral("Unknown"); },
+                                                   [](PerformancePreset) {}};
+                          },
+                          AppDelegate::Deps::live(desktop)});
+    kestrova.launch();
 
     return QApplication::exec();
 }
