@@ -4,18 +4,37 @@
 
 #include <cmath>
 #include <cstdarg>
+#include <cstdio>
+#include <locale.h>
 #include <limits>
 
 namespace kestrova {
 
 QString format(const char* spec, ...)
 {
-    // QString::vasprintf formats numbers with the C locale regardless of
-    // setlocale(), unlike vsnprintf.
+    // vsnprintf under a thread-local C locale: printf's exact rounding
+    // (91.25 -> "91.2") without the process locale's decimal comma.
+    static const locale_t cLocale = ::newlocale(LC_ALL_MASK, "C", locale_t(nullptr));
+    const locale_t previous = ::uselocale(cLocale);
+
     va_list args;
     va_start(args, spec);
-    QString out = QString::vasprintf(spec, args);
+    va_list again;
+    va_copy(again, args);
+    char stackBuffer[256];
+    QString out;
+    const int length = std::vsnprintf(stackBuffer, sizeof stackBuffer, spec, args);
+    if (length >= int(sizeof stackBuffer)) {
+        QByteArray heap(length + 1, Qt::Uninitialized);
+        std::vsnprintf(heap.data(), size_t(heap.size()), spec, again);
+        out = QString::fromUtf8(heap.constData(), length);
+    } else if (length >= 0) {
+        out = QString::fromUtf8(stackBuffer, length);
+    }
+    va_end(again);
     va_end(args);
+
+    ::uselocale(previous);
     return out;
 }
 

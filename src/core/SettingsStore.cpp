@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QFileInfo>
+#include <QTimer>
 
 #include <cmath>
 
@@ -48,7 +49,7 @@ SettingsStore::SettingsStore(const QString& filePath, QObject* parent)
     m_unreadable = m_settings->status() != QSettings::NoError;
 }
 
-SettingsStore::~SettingsStore() = default;
+SettingsStore::~SettingsStore() { flush(); }
 
 bool SettingsStore::readBool(const char* key, bool fallback) const
 {
@@ -125,13 +126,58 @@ bool SettingsStore::smartPauseEnabled() const { return readBool(kSmartPauseEnabl
 void SettingsStore::setSmartPauseEnabled(bool value) { write(kSmartPauseEnabled, value); }
 QString SettingsStore::appTheme() const { return readString(kAppTheme, QStringLiteral("Standard")); }
 void SettingsStore::setAppTheme(const QString& rawValue) { write(kAppTheme, rawValue); }
-std::optional<double> SettingsStore::baselineCpuUsage() const { return readOptionalDouble(kBaselineCpuUsage); }
-void SettingsStore::setBaselineCpuUsage(double value) { write(kBaselineCpuUsage, value); }
-std::optional<double> SettingsStore::baselineTemp() const { return readOptionalDouble(kBaselineTemp); }
-void SettingsStore::setBaselineTemp(double value) { write(kBaselineTemp, value); }
+std::optional<double> SettingsStore::baselineCpuUsage() const
+{
+    return m_pendingBaselineCpuUsage ? m_pendingBaselineCpuUsage : readOptionalDouble(kBaselineCpuUsage);
+}
+void SettingsStore::setBaselineCpuUsage(double value) { hold(kBaselineCpuUsage, m_pendingBaselineCpuUsage, value); }
+std::optional<double> SettingsStore::baselineTemp() const
+{
+    return m_pendingBaselineTemp ? m_pendingBaselineTemp : readOptionalDouble(kBaselineTemp);
+}
+void SettingsStore::setBaselineTemp(double value) { hold(kBaselineTemp, m_pendingBaselineTemp, value); }
+
+// Rewriting (and fsyncing) the file every second for a figure that moves by
+// a thousandth would cost milliseconds of main-thread time per tick.
+void SettingsStore::hold(const char* key, std::optional<double>& pending, double value)
+{
+    const std::optional<double> current = pending ? pending : readOptionalDouble(key);
+    if (current && *current == value)
+        return;
+    pending = value;
+    if (!m_flushTimer) {
+        m_flushTimer = new QTimer(this);
+        m_flushTimer->setSingleShot(true);
+        m_flushTimer->setInterval(kBaselineFlushMs);
+        connect(m_flushTimer, &QTimer::timeout, this, &SettingsStore::flush);
+    }
+    if (!m_flushTimer->isActive())
+        m_flushTimer->start();
+    emit changed(QLatin1String(key));
+}
+
+void SettingsStore::flush()
+{
+    if (!m_pendingBaselineCpuUsage && !m_pendingBaselineTemp)
+        return;
+    if (m_unreadable) {
+        m_settings->clear();
+        m_unreadable = false;
+    }
+    if (m_pendingBaselineCpuUsage)
+        m_settings->setValue(QLatin1String(kBaselineCpuUsage), *m_pendingBaselineCpuUsage);
+    if (m_pendingBaselineTemp)
+        m_settings->setValue(QLatin1String(kBaselineTemp), *m_pendingBaselineTemp);
+    m_pendingBaselineCpuUsage.reset();
+    m_pendingBaselineTemp.reset();
+    m_settings->sync();
+}
 
 bool SettingsStore::contains(const QString& key) const
 {
+    if ((key == QLatin1String(kBaselineCpuUsage) && m_pendingBaselineCpuUsage) ||
+        (key == QLatin1String(kBaselineTemp) && m_pendingBaselineTemp))
+        return true;
     return !m_unreadable && m_settings->contains(key);
 }
 
@@ -139,7 +185,13 @@ void SettingsStore::remove(const QString& key)
 {
     if (!contains(key))
         return;
-    m_settings->remove(key);
-    m_settings->sync();
+    if (key == QLatin1String(kBaselineCpuUsage))
+        m_pendingBaselineCpuUsage.reset();
+    if (key == QLatin1String(kBaselineTemp))
+        m_pendingBaselineTemp.reset();
+    if (!m_unreadable && m_settings->contains(key)) {
+        m_settings->remove(key);
+        m_settings->sync();
+    }
     emit changed(key);
 }

@@ -8,6 +8,8 @@
 #include <memory>
 #include <optional>
 
+class QTimer;
+
 
 // The user defaults. Every key has a type and a default; a stored value of
 // the wrong type reads as the default. Writing stores at once and emits
@@ -59,6 +61,9 @@ public:
     QString appTheme() const;
     void setAppTheme(const QString& rawValue);
     // Absent until first stored: the sampler seeds them on its first tick.
+    // They change every second, so new values are held in memory (and read
+    // back from there) and reach the file at most every kBaselineFlushMs,
+    // on flush() and when the store is destroyed.
     std::optional<double> baselineCpuUsage() const;
     void setBaselineCpuUsage(double value);
     std::optional<double> baselineTemp() const;
@@ -66,6 +71,10 @@ public:
 
     bool contains(const QString& key) const;
     void remove(const QString& key);
+
+    // Writes held-back values to the file now.
+    void flush();
+    static constexpr int kBaselineFlushMs = 30000;
 
 signals:
     void changed(const QString& key);
@@ -77,7 +86,11 @@ private:
     int readInt(const char* key, int fallback) const;
     QString readString(const char* key, const QString& fallback) const;
     void write(const char* key, const QVariant& value);
+    void hold(const char* key, std::optional<double>& pending, double value);
 
     std::unique_ptr<QSettings> m_settings;
     bool m_unreadable = false;
+    std::optional<double> m_pendingBaselineCpuUsage;
+    std::optional<double> m_pendingBaselineTemp;
+    QTimer* m_flushTimer = nullptr;
 };

@@ -54,6 +54,8 @@ public:
             return false;
         return ::kill(pid, 0) == 0 || errno == EPERM;
     }
+
+    bool canSignal(qint32 pid) override { return pid > 0 && ::kill(pid, 0) == 0; }
 };
 
 } // namespace

@@ -18,6 +18,8 @@ public:
     // kill(pid, 0): whether a process with this pid exists (EPERM counts as
     // existing).
     virtual bool exists(qint32 pid) = 0;
+    // kill(pid, 0) == 0: the process exists and this user may signal it.
+    virtual bool canSignal(qint32 pid) { return exists(pid); }
 
     // True for the pids no signal may ever reach.
     static bool isForbiddenPid(qint32 pid);

@@ -52,6 +52,9 @@ TEST(FormatTest, DecimalsUseADotUnderACommaLocale)
 
     EXPECT_EQ(kestrova::format("%.1f", 37.5), QStringLiteral("37.5"));
     EXPECT_EQ(kestrova::format("%.2f GHz, %d°", 1.894, 47), QStringLiteral("1.89 GHz, 47°"));
+    EXPECT_EQ(kestrova::format("%.1f", 91.25), QStringLiteral("91.2")) << "printf's rounding of exact ties";
+    EXPECT_EQ(kestrova::format("%s|%5.1f%%", "x", 3.14159), QStringLiteral("x|  3.1%"));
+    EXPECT_EQ(kestrova::format("%.0f", 1e300).size(), 301) << "long output falls back to the heap";
     EXPECT_EQ(kestrova::shortestDouble(0.1), QStringLiteral("0.1"));
     EXPECT_EQ(kestrova::formatBytes(1536), QStringLiteral("1.5 KB"));
 }

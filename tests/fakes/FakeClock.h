@@ -7,7 +7,7 @@
 // A clock that moves only when told to.
 class FakeClock final : public Clock {
 public:
-    explicit FakeClock(QDateTime start = QDateTime::fromSecsSinceEpoch(1'700'000'000, QTimeZone::UTC))
+    explicit FakeClock(QDateTime start = QDateTime::fromSecsSinceEpoch(1'700'000'000, QTimeZone::utc()))
         : m_now(std::move(start))
     {
     }

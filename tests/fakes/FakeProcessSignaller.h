@@ -2,11 +2,14 @@
 
 #include "platform/ProcessSignaller.h"
 
+#include <QHash>
 #include <QList>
 #include <QSet>
 
 // Records signals instead of sending them. Pids in `alive` exist; the rest
-// do not. Applies the same refusals as the real signaller.
+// do not. Applies the same refusals as the real signaller. A pid listed in
+// `outcomes` answers with that outcome instead (and is not recorded unless
+// the outcome is `sent`).
 class FakeProcessSignaller final : public ProcessSignaller {
 public:
     struct Sent {
@@ -15,15 +18,21 @@ public:
         bool operator==(const Sent&) const = default;
     };
 
-    SignalOutcome send(qint32 pid, int signal, std::optional<quint64>) override
+    SignalOutcome send(qint32 pid, int signal, std::optional<quint64> startTime) override
     {
         if (isForbiddenPid(pid))
             return SignalOutcome::refused;
-        sent.append({pid, signal});
-        return SignalOutcome::sent;
+        const SignalOutcome outcome = outcomes.value(pid, SignalOutcome::sent);
+        if (outcome == SignalOutcome::sent) {
+            sent.append({pid, signal});
+            startTimes.append(startTime);
+        }
+        return outcome;
     }
     bool exists(qint32 pid) override { return alive.contains(pid); }
 
     QList<Sent> sent;
+    QList<std::optional<quint64>> startTimes; // the start time passed with each of `sent`
     QSet<qint32> alive;
+    QHash<qint32, SignalOutcome> outcomes;
 };

@@ -1,0 +1,35 @@
+#pragma once
+
+#include <QtGlobal>
+
+#include <optional>
+
+// The lines of /proc/meminfo the sampler uses, in bytes; absent when the
+// kernel does not print the line.
+struct MemInfo {
+    std::optional<quint64> memTotal;
+    std::optional<quint64> active;
+    std::optional<quint64> unevictable;
+    std::optional<quint64> kernelStack;
+    std::optional<quint64> pageTables;
+    std::optional<quint64> sUnreclaim;
+    std::optional<quint64> zswap;
+    std::optional<quint64> swapTotal;
+    std::optional<quint64> swapFree;
+
+    // Memory the kernel will not page out: unevictable pages, kernel stacks,
+    // page tables and unreclaimable slab.
+    quint64 wired() const
+    {
+        return unevictable.value_or(0) + kernelStack.value_or(0) + pageTables.value_or(0) + sUnreclaim.value_or(0);
+    }
+    // Swap in use, when both swap lines are there.
+    std::optional<quint64> swapUsed() const
+    {
+        if (!swapTotal || !swapFree)
+            return std::nullopt;
+        return *swapTotal > *swapFree ? *swapTotal - *swapFree : 0;
+    }
+
+    bool operator==(const MemInfo&) const = default;
+};

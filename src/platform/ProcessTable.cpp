@@ -1,0 +1,355 @@
+#include "platform/ProcessTable.h"
+
+#include <QFile>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <dirent.h>
+#include <fcntl.h>
+#include <limits>
+#include <optional>
+#include <sys/resource.h>
+#include <unistd.h>
+
+namespace {
+
+// A command line longer than this (a huge Java class path, say) is cut; the
+// head, which names the program, is what callers match on.
+constexpr qsizetype maxCommandLine = 64 * 1024;
+
+struct StatFields {
+    const char* name = nullptr;
+    qsizetype nameSize = 0;
+    char state = '?';
+    qint32 parentPid = 0;
+    quint64 cpuTicks = 0;
+    quint64 startTime = 0;
+};
+
+qint32 parsePid(const char* text)
+{
+    if (*text < '1' || *text > '9')
+        return 0;
+    qint64 value = 0;
+    for (const char* p = text; *p; ++p) {
+        if (*p < '0' || *p > '9')
+            return 0;
+        value = value * 10 + (*p - '0');
+        if (value > std::numeric_limits<qint32>::max())
+            return 0;
+    }
+    return qint32(value);
+}
+
+bool parseUnsigned(const char* begin, const char* end, quint64& value)
+{
+    if (begin == end)
+        return false;
+    value = 0;
+    for (const char* p = begin; p < end; ++p) {
+        if (*p < '0' || *p > '9')
+            return false;
+        value = value * 10 + quint64(*p - '0');
+    }
+    return true;
+}
+
+// The name sits between the first '(' and the last ')': it may itself hold
+// spaces and parentheses, so the fields are counted from the last ')'.
+std::optional<StatFields> parseStat(const char* data, qsizetype size)
+{
+    const char* end = data + size;
+    const char* open = static_cast<const char*>(std::memchr(data, '(', size_t(size)));
+    const char* close = nullptr;
+    for (const char* p = end; p > data;)
+        if (*--p == ')') {
+            close = p;
+            break;
+        }
+    if (!open || !close || close < open)
+        return std::nullopt;
+
+    StatFields fields;
+    fields.name = open + 1;
+    fields.nameSize = close - open - 1;
+    quint64 utime = 0;
+    quint64 stime = 0;
+    quint64 parent = 0;
+    int field = 2;
+    bool haveStart = false;
+    for (const char* p = close + 1; p < end && !haveStart;) {
+        while (p < end && (*p == ' ' || *p == '\n'))
+            ++p;
+        if (p >= end)
+            break;
+        const char* tokenEnd = p;
+        while (tokenEnd < end && *tokenEnd != ' ' && *tokenEnd != '\n')
+            ++tokenEnd;
+        ++field;
+        bool ok = true;
+        switch (field) {
+        case 3: fields.state = *p; break;
+        case 4: ok = parseUnsigned(p, tokenEnd, parent); break;
+        case 14: ok = parseUnsigned(p, tokenEnd, utime); break;
+        case 15: ok = parseUnsigned(p, tokenEnd, stime); break;
+        case 22: ok = haveStart = parseUnsigned(p, tokenEnd, fields.startTime); break;
+        default: break;
+        }
+        if (!ok)
+            return std::nullopt;
+        p = tokenEnd;
+    }
+    if (!haveStart)
+        return std::nullopt;
+    fields.parentPid = qint32(std::min<quint64>(parent, std::numeric_limits<qint32>::max()));
+    fields.cpuTicks = utime + stime;
+    return fields;
+}
+
+// "12345.67 98765.43": seconds since boot, parsed by hand because strtod
+// follows the process locale and would stop at the dot under a comma locale.
+std::optional<double> parseUptime(const char* data, qsizetype size)
+{
+    const char* p = data;
+    const char* end = data + size;
+    double seconds = 0.0;
+    bool any = false;
+    for (; p < end && *p >= '0' && *p <= '9'; ++p, any = true)
+        seconds = seconds * 10.0 + (*p - '0');
+    if (p < end && *p == '.') {
+        double scale = 0.1;
+        for (++p; p < end && *p >= '0' && *p <= '9'; ++p, scale /= 10.0, any = true)
+            seconds += (*p - '0') * scale;
+    }
+    return any ? std::optional<double>(seconds) : std::nullopt;
+}
+
+QByteArray readSmallFile(int dirFd, const char* path, qsizetype limit)
+{
+    QByteArray data;
+    const int fd = ::openat(dirFd, path, O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return data;
+    char chunk[4096];
+    while (data.size() < limit) {
+        const ssize_t n = ::read(fd, chunk, sizeof chunk);
+        if (n <= 0)
+            break;
+        data.append(chunk, std::min<qsizetype>(n, limit - data.size()));
+    }
+    ::close(fd);
+    return data;
+}
+
+QStringList splitCommandLine(QByteArray raw)
+{
+    QStringList arguments;
+    if (raw.isEmpty())
+        return arguments;
+    if (raw.endsWith('\0'))
+        raw.chop(1);
+    qsizetype start = 0;
+    while (true) {
+        const qsizetype nul = raw.indexOf('\0', start);
+        const qsizetype stop = nul < 0 ? raw.size() : nul;
+        arguments.append(QString::fromUtf8(raw.constData() + start, stop - start));
+        if (nul < 0)
+            break;
+        start = nul + 1;
+    }
+    return arguments;
+}
+
+} // namespace
+
+ProcessTable::ProcessTable(QString procRoot, int descriptorBudget)
+    : m_procRoot(std::move(procRoot)), m_budget(std::max(0, descriptorBudget)),
+      m_ticksPerSecond(std::max(1L, ::sysconf(_SC_CLK_TCK)))
+{
+}
+
+ProcessTable::~ProcessTable()
+{
+    for (Tracked& tracked : m_tracked)
+        closeDescriptor(tracked);
+    if (m_uptimeFd >= 0)
+        ::close(m_uptimeFd);
+    if (m_rootFd >= 0)
+        ::close(m_rootFd);
+}
+
+int ProcessTable::defaultDescriptorBudget()
+{
+    rlimit limit{};
+    if (::getrlimit(RLIMIT_NOFILE, &limit) != 0)
+        return 256;
+    if (limit.rlim_cur == RLIM_INFINITY)
+        return 4096;
+    return int(std::min<rlim_t>(limit.rlim_cur / 2, 4096));
+}
+
+bool ProcessTable::openRoot()
+{
+    if (m_rootFd >= 0)
+        return true;
+    m_rootFd = ::open(QFile::encodeName(m_procRoot).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (m_rootFd < 0) {
+        m_error = m_procRoot + QStringLiteral(": ") + qt_error_string(errno);
+        return false;
+    }
+    return true;
+}
+
+bool ProcessTable::readUptime(double& seconds)
+{
+    if (m_uptimeFd < 0)
+        m_uptimeFd = ::openat(m_rootFd, "uptime", O_RDONLY | O_CLOEXEC);
+    char buffer[128];
+    const ssize_t n = m_uptimeFd >= 0 ? ::pread(m_uptimeFd, buffer, sizeof buffer, 0) : -1;
+    const auto parsed = n > 0 ? parseUptime(buffer, n) : std::nullopt;
+    if (!parsed) {
+        m_error = m_procRoot + QStringLiteral("/uptime: ")
+                  + (n < 0 ? qt_error_string(errno) : QStringLiteral("unreadable"));
+        return false;
+    }
+    seconds = *parsed;
+    return true;
+}
+
+void ProcessTable::closeDescriptor(Tracked& tracked)
+{
+    if (tracked.fd < 0)
+        return;
+    ::close(tracked.fd);
+    tracked.fd = -1;
+    --m_kept;
+}
+
+void ProcessTable::readFixedData(qint32 pid, Tracked& tracked) const
+{
+    char path[64];
+    std::snprintf(path, sizeof path, "%d/cmdline", pid);
+    tracked.arguments = splitCommandLine(readSmallFile(m_rootFd, path, maxCommandLine));
+
+    std::snprintf(path, sizeof path, "%d/exe", pid);
+    char target[4096];
+    const ssize_t n = ::readlinkat(m_rootFd, path, target, sizeof target);
+    if (n > 0 && n < qsizetype(sizeof target)) {
+        QByteArray exe(target, n);
+        // The kernel marks a replaced binary (after an upgrade) this way;
+        // the path is still the program's.
+        static const QByteArray deleted(" (deleted)");
+        if (exe.endsWith(deleted))
+            exe.chop(deleted.size());
+        tracked.commandPath = QString::fromUtf8(exe);
+    } else if (!tracked.arguments.isEmpty() && tracked.arguments.first().startsWith(QLatin1Char('/'))) {
+        tracked.commandPath = tracked.arguments.first();
+    } else {
+        tracked.commandPath = tracked.name;
+    }
+}
+
+bool ProcessTable::refresh()
+{
+    if (!openRoot())
+        return false;
+    double uptime = 0.0;
+    if (!readUptime(uptime))
+        return false;
+    const int listFd = ::openat(m_rootFd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    DIR* dir = listFd >= 0 ? ::fdopendir(listFd) : nullptr;
+    if (!dir) {
+        m_error = m_procRoot + QStringLiteral(": ") + qt_error_string(errno);
+        if (listFd >= 0)
+            ::close(listFd);
+        return false;
+    }
+
+    ++m_generation;
+    const double hz = double(m_ticksPerSecond);
+    QList<ProcessEntry> entries;
+    entries.reserve(m_entries.size() + 16);
+    char buffer[1024];
+    char path[64];
+    while (const dirent* item = ::readdir(dir)) {
+        const qint32 pid = parsePid(item->d_name);
+        if (pid <= 0)
+            continue;
+        auto it = m_tracked.find(pid);
+        ssize_t n = -1;
+        if (it != m_tracked.end() && it->fd >= 0) {
+            n = ::pread(it->fd, buffer, sizeof buffer - 1, 0);
+            if (n <= 0)
+                closeDescriptor(*it); // that process is gone; the pid is someone else's now
+        }
+        int freshFd = -1;
+        if (n <= 0) {
+            std::snprintf(path, sizeof path, "%d/stat", pid);
+            freshFd = ::openat(m_rootFd, path, O_RDONLY | O_CLOEXEC);
+            if (freshFd < 0)
+                continue; // exited while we listed
+            n = ::pread(freshFd, buffer, sizeof buffer - 1, 0);
+        }
+        const auto stat = n > 0 ? parseStat(buffer, n) : std::nullopt;
+        if (!stat) {
+            if (freshFd >= 0)
+                ::close(freshFd);
+            continue;
+        }
+        if (it == m_tracked.end())
+            it = m_tracked.insert(pid, Tracked{});
+        Tracked& tracked = *it;
+        if (freshFd >= 0) {
+            if (m_kept < m_budget) {
+                tracked.fd = freshFd;
+                ++m_kept;
+            } else {
+                ::close(freshFd);
+            }
+        }
+
+        const bool newProcess = tracked.generation == 0 || tracked.startTime != stat->startTime;
+        const bool renamed = tracked.rawName.size() != stat->nameSize
+                             || std::memcmp(tracked.rawName.constData(), stat->name, size_t(stat->nameSize)) != 0;
+        if (renamed) {
+            tracked.rawName = QByteArray(stat->name, stat->nameSize);
+            tracked.name = QString::fromUtf8(tracked.rawName);
+        }
+        if (newProcess) {
+            const double lifetime = uptime - double(stat->startTime) / hz;
+            tracked.cpuPercent = lifetime > 0.0 ? double(stat->cpuTicks) / hz / lifetime * 100.0 : 0.0;
+        } else if (const double interval = uptime - tracked.sampledAt; interval > 0.0) {
+            const quint64 used = stat->cpuTicks > tracked.cpuTicks ? stat->cpuTicks - tracked.cpuTicks : 0;
+            tracked.cpuPercent = double(used) / hz / interval * 100.0;
+        }
+        // An exec keeps the pid and start time but changes the program, and
+        // the kernel then renames the process: read the fixed data again.
+        if (newProcess || renamed)
+            readFixedData(pid, tracked);
+        tracked.startTime = stat->startTime;
+        tracked.cpuTicks = stat->cpuTicks;
+        tracked.sampledAt = uptime;
+        tracked.generation = m_generation;
+
+        entries.append(ProcessEntry{pid, stat->parentPid, stat->startTime, stat->state, tracked.name,
+                                    tracked.commandPath, tracked.arguments, stat->cpuTicks, tracked.cpuPercent});
+    }
+    ::closedir(dir);
+
+    for (auto it = m_tracked.begin(); it != m_tracked.end();) {
+        if (it->generation != m_generation) {
+            closeDescriptor(*it);
+            it = m_tracked.erase(it);
+        } else {
+            ++it;
+        }
+    }
+    const auto byPid = [](const ProcessEntry& a, const ProcessEntry& b) { return a.pid < b.pid; };
+    if (!std::is_sorted(entries.cbegin(), entries.cend(), byPid))
+        std::sort(entries.begin(), entries.end(), byPid);
+    m_entries = std::move(entries);
+    m_error.clear();
+    return true;
+}

@@ -1,0 +1,105 @@
+#include "telemetry/PingService.h"
+
+#include "core/Print.h"
+#include "platform/CommandRunner.h"
+#include "platform/ToolPaths.h"
+
+#include <QPointer>
+#include <QStringDecoder>
+#include <QTimer>
+
+#include <charconv>
+#include <chrono>
+#include <cmath>
+#include <optional>
+
+using namespace std::chrono_literals;
+
+namespace {
+
+constexpr auto interval = 2000ms;
+// ping gives up after one second by itself (-w 1); the limit only catches a
+// child that hangs, and stays below the interval so ticks never pile up.
+constexpr auto pingTimeout = 1500ms;
+
+// The value between "time=" and the following " ms" of ping's reply line,
+// when that text is a whole decimal number. Parsing ignores the locale, so
+// "12,345" is refused rather than read as 12 or 12345.
+std::optional<double> roundTripTime(const QByteArray& output)
+{
+    QStringDecoder utf8(QStringDecoder::Utf8);
+    const QString text = utf8.decode(output);
+    if (utf8.hasError())
+        return std::nullopt;
+    const qsizetype marker = text.indexOf(QLatin1String("time="));
+    if (marker < 0)
+        return std::nullopt;
+    const qsizetype start = marker + 5;
+    const qsizetype end = text.indexOf(QLatin1String(" ms"), start);
+    if (end < 0)
+        return std::nullopt;
+    const QByteArray number = text.mid(start, end - start).toUtf8();
+    double value = 0;
+    const char* first = number.constData();
+    const char* last = first + number.size();
+    const auto [stop, error] = std::from_chars(first, last, value);
+    if (number.isEmpty() || error != std::errc() || stop != last || !std::isfinite(value))
+        return std::nullopt;
+    return value;
+}
+
+} // namespace
+
+const QString PingService::defaultHost = QStringLiteral("1.1.1.1");
+
+PingService::PingService(QString host, QObject* parent)
+    : PingService(Deps{nullptr, std::move(host)}, true, parent)
+{
+}
+
+PingService::PingService(Deps deps, bool autoStart, QObject* parent)
+    : ObservableObject(parent),
+      m_runner(deps.runner ? *deps.runner : CommandRunner::system()),
+      m_host(std::move(deps.host))
+{
+    m_timer = new QTimer(this);
+    m_timer->setInterval(interval);
+    connect(m_timer, &QTimer::timeout, this, [this] { tick(); });
+    if (autoStart)
+        m_timer->start();
+}
+
+PingService::~PingService() = default;
+
+QCoro::Task<> PingService::tick()
+{
+    if (m_pinging)
+        co_return;
+    m_pinging = true;
+    QPointer<PingService> self(this);
+
+    // -w (deadline), not -t: on Linux -t sets the TTL.
+    const QStringList arguments{QStringLiteral("-c"), QStringLiteral("1"), QStringLiteral("-w"),
+                                QStringLiteral("1"), m_host};
+    const CommandResult result = co_await m_runner.run(ToolPaths::ping, arguments, pingTimeout);
+    if (!self)
+        co_return;
+    m_pinging = false;
+
+    if (!result.started) {
+        kestrova::print(QStringLiteral("Ping failed: ") + result.errorString);
+        record(0);
+        co_return;
+    }
+    // Only the printed time decides; the exit status is not consulted.
+    record(roundTripTime(result.standardOutput).value_or(0));
+}
+
+void PingService::record(double latency)
+{
+    QList<double> history = m_latencyHistory;
+    history.removeFirst();
+    history.append(latency);
+    assign(m_currentLatency, latency, &PingService::currentLatencyChanged);
+    assign(m_latencyHistory, std::move(history), &PingService::latencyHistoryChanged);
+}

@@ -1,0 +1,216 @@
+#include "telemetry/ProcessMonitor.h"
+
+#include "core/Clock.h"
+#include "core/Print.h"
+#include "core/Random.h"
+#include "platform/ProcessIconProvider.h"
+#include "platform/ProcessSignaller.h"
+#include "platform/ProcessTable.h"
+#include "platform/SessionProcessGuard.h"
+#include "telemetry/ProcessPathRules.h"
+#include "telemetry/QuickActionsService.h"
+
+#include <QCoreApplication>
+#include <QTimer>
+#include <QUuid>
+
+#include <algorithm>
+#include <vector>
+
+namespace {
+
+void printRefusal(qint32 pid)
+{
+    kestrova::print(QStringLiteral("Cannot suspend critical system process or self (PID %1)").arg(pid));
+}
+
+} // namespace
+
+ProcessMonitor& ProcessMonitor::shared()
+{
+    static ProcessTable table;
+    static auto* monitor = new ProcessMonitor(
+        Deps{&table, &ProcessSignaller::system(), &SessionProcessGuard::system(), &ProcessIconProvider::system(),
+             &Clock::system(), &Random::shared(), {}},
+        true, QCoreApplication::instance());
+    return *monitor;
+}
+
+ProcessMonitor::ProcessMonitor(Deps deps, bool autoStart, QObject* parent)
+    : ObservableObject(parent), m_deps(std::move(deps))
+{
+    Q_ASSERT(m_deps.table && m_deps.signaller && m_deps.guard && m_deps.clock && m_deps.random);
+    // A process left stopped after we are gone has nobody to resume it.
+    if (auto* app = QCoreApplication::instance())
+        connect(app, &QCoreApplication::aboutToQuit, this, &ProcessMonitor::resumeAllSuspended);
+    if (autoStart) {
+        m_timer = new QTimer(this);
+        m_timer->setInterval(intervalMs);
+        connect(m_timer, &QTimer::timeout, this, &ProcessMonitor::tick);
+        m_timer->start();
+    }
+}
+
+ProcessMonitor::~ProcessMonitor()
+{
+    resumeAllSuspended();
+}
+
+void ProcessMonitor::setDvrSnapshots(QList<DVRSnapshot> value)
+{
+    while (value.size() > maxSnapshots)
+        value.removeFirst();
+    announce(m_dvrSnapshots, std::move(value), &ProcessMonitor::dvrSnapshotsChanged);
+}
+
+void ProcessMonitor::setSuspended(QHash<qint32, quint64> startTimes)
+{
+    m_suspendedStartTimes = std::move(startTimes);
+    QSet<qint32> pids;
+    pids.reserve(m_suspendedStartTimes.size());
+    for (auto it = m_suspendedStartTimes.cbegin(); it != m_suspendedStartTimes.cend(); ++it)
+        pids.insert(it.key());
+    assign(m_suspendedPids, std::move(pids), &ProcessMonitor::suspendedPidsChanged);
+}
+
+bool ProcessMonitor::isFrozenByUs(qint32 pid, quint64 startTime) const
+{
+    const auto it = m_suspendedStartTimes.constFind(pid);
+    return it != m_suspendedStartTimes.cend() && *it == startTime;
+}
+
+void ProcessMonitor::toggleSuspend(qint32 pid)
+{
+    if (ProcessSignaller::isForbiddenPid(pid)) {
+        printRefusal(pid);
+        return;
+    }
+    auto startTimes = m_suspendedStartTimes;
+    if (const auto frozen = startTimes.constFind(pid); frozen != startTimes.cend()) {
+        QuickActionsService::resumeProcess(pid, *frozen, *m_deps.signaller);
+        startTimes.remove(pid);
+        setSuspended(std::move(startTimes));
+        return;
+    }
+    // Only a process the latest scan saw, and only while it is still that
+    // process (same start time), is ever stopped.
+    const auto scanned = m_scannedStartTimes.constFind(pid);
+    if (scanned == m_scannedStartTimes.cend())
+        return;
+    switch (QuickActionsService::suspendProcess(pid, *scanned, *m_deps.signaller, *m_deps.guard)) {
+    case SignalOutcome::sent:
+        startTimes.insert(pid, *scanned);
+        setSuspended(std::move(startTimes));
+        break;
+    case SignalOutcome::refused:
+        printRefusal(pid);
+        break;
+    case SignalOutcome::noSuchProcess:
+    case SignalOutcome::failed:
+        // Not stopped: showing it as frozen would be a lie.
+        break;
+    }
+}
+
+void ProcessMonitor::resumeAllSuspended()
+{
+    if (m_suspendedStartTimes.isEmpty())
+        return;
+    for (auto it = m_suspendedStartTimes.cbegin(); it != m_suspendedStartTimes.cend(); ++it)
+        QuickActionsService::resumeProcess(it.key(), it.value(), *m_deps.signaller);
+    setSuspended({});
+}
+
+void ProcessMonitor::tick()
+{
+    updateProcesses();
+}
+
+QIcon ProcessMonitor::iconFor(const QString& fullPath)
+{
+    if (const auto cached = m_iconCache.constFind(fullPath); cached != m_iconCache.cend())
+        return *cached;
+    if (!m_deps.icons)
+        return {};
+    QIcon icon;
+    if (const QString bundle = ProcessPathRules::applicationBundlePath(fullPath); !bundle.isEmpty())
+        icon = m_deps.icons->iconForPath(bundle);
+    if (icon.isNull())
+        icon = m_deps.icons->iconForPath(fullPath);
+    if (!icon.isNull())
+        m_iconCache.insert(fullPath, icon);
+    return icon;
+}
+
+void ProcessMonitor::updateProcesses()
+{
+    if (m_isPaused)
+        return;
+    if (!m_deps.table->refresh()) {
+        kestrova::print(QStringLiteral("Failed to run ps: ") + m_deps.table->errorString());
+        return;
+    }
+    const QList<ProcessEntry>& processes = m_deps.table->processes();
+
+    m_scannedStartTimes.clear();
+    m_scannedStartTimes.reserve(processes.size());
+    std::vector<const ProcessEntry*> busiest;
+    busiest.reserve(size_t(processes.size()));
+    for (const ProcessEntry& entry : processes) {
+        m_scannedStartTimes.insert(entry.pid, entry.startTime);
+        busiest.push_back(&entry);
+    }
+    // Equal loads keep pid order, so the list does not shuffle between ticks.
+    std::stable_sort(busiest.begin(), busiest.end(),
+                     [](const ProcessEntry* a, const ProcessEntry* b) { return a->cpuPercent > b->cpuPercent; });
+
+    QList<ProcessInfoData> rows;
+    QHash<QString, double> tallies = m_batteryShameList;
+    int taken = 0;
+    qsizetype frozenSeen = 0;
+    for (const ProcessEntry* entry : busiest) {
+        const bool suspended = isFrozenByUs(entry->pid, entry->startTime);
+        if (suspended)
+            ++frozenSeen;
+        else if (taken >= busiestRowCount) {
+            if (frozenSeen == m_suspendedStartTimes.size())
+                break; // nothing further down can be taken
+            continue;
+        }
+        ProcessInfoData row;
+        row.id = entry->pid;
+        row.fullPath = ProcessPathRules::normalizedCommandPath(entry->commandPath);
+        row.name = ProcessPathRules::lastPathComponent(row.fullPath);
+        row.cpuUsage = entry->cpuPercent;
+        row.energyImpact = row.cpuUsage * 0.8;
+        row.icon = iconFor(row.fullPath);
+        const double jitter = m_deps.random->uniform(0.0, 2.0);
+        tallies[row.name] += (row.energyImpact + jitter) / 3600.0;
+        row.isSuspended = suspended;
+        rows.append(std::move(row));
+        if (!suspended)
+            ++taken;
+    }
+    // Rows that share a name share one tally, so they show the same figure.
+    for (ProcessInfoData& row : rows)
+        row.totalBatteryDrain = tallies.value(row.name);
+
+    // Keep a frozen process while it is the same process and we may still
+    // signal it; kill(pid, 0) alone would keep a stranger that reuses the pid.
+    QHash<qint32, quint64> stillFrozen;
+    for (auto it = m_suspendedStartTimes.cbegin(); it != m_suspendedStartTimes.cend(); ++it) {
+        const auto scanned = m_scannedStartTimes.constFind(it.key());
+        if (scanned != m_scannedStartTimes.cend() && *scanned == it.value() && m_deps.signaller->canSignal(it.key()))
+            stillFrozen.insert(it.key(), it.value());
+    }
+    if (stillFrozen != m_suspendedStartTimes)
+        setSuspended(std::move(stillFrozen));
+
+    setBatteryShameList(std::move(tallies));
+    setTopProcesses(rows);
+
+    QList<DVRSnapshot> snapshots = m_dvrSnapshots;
+    snapshots.append(DVRSnapshot{QUuid::createUuid(), m_deps.clock->now(), std::move(rows),
+                                 m_deps.machineCpuUsage ? m_deps.machineCpuUsage() : 0.0});
+    setDvrSnapshots(std::move(snapshots));
+}

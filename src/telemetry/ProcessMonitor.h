@@ -1,0 +1,110 @@
+#pragma once
+
+#include "core/ObservableObject.h"
+#include "telemetry/DVRSnapshot.h"
+#include "telemetry/ProcessInfoData.h"
+
+#include <QHash>
+#include <QList>
+#include <QSet>
+
+#include <functional>
+
+class Clock;
+class ProcessIconProvider;
+class ProcessSignaller;
+class ProcessTable;
+class QTimer;
+class Random;
+class SessionProcessGuard;
+
+// The busiest processes, refreshed every 2 seconds, the processes this
+// application has frozen, a running drain tally per process name and a ring
+// of the last 120 process lists.
+//
+// Frozen processes are remembered with their start time: a frozen process
+// that exits leaves the set, and a stranger that later gets its pid never
+// enters it. Whatever is still frozen is resumed when the application quits.
+class ProcessMonitor final : public ObservableObject {
+    Q_OBJECT
+    Q_PROPERTY(bool isPaused READ isPaused WRITE setIsPaused NOTIFY isPausedChanged)
+
+public:
+    struct Deps {
+        ProcessTable* table = nullptr;
+        ProcessSignaller* signaller = nullptr;
+        const SessionProcessGuard* guard = nullptr;
+        ProcessIconProvider* icons = nullptr; // none: rows carry no icons
+        const Clock* clock = nullptr;
+        Random* random = nullptr;
+        // The machine's CPU load in percent, recorded with each snapshot.
+        std::function<double()> machineCpuUsage;
+    };
+
+    static constexpr int intervalMs = 2000;
+    static constexpr int busiestRowCount = 8;
+    static constexpr int maxSnapshots = 120;
+
+    // The application's instance: the real /proc, real signals and desktop
+    // icons; ticking every 2 seconds from its creation.
+    static ProcessMonitor& shared();
+
+    // With autoStart the 2-second timer runs (first tick after 2 seconds);
+    // without it, tests call tick() by hand.
+    explicit ProcessMonitor(Deps deps, bool autoStart = false, QObject* parent = nullptr);
+    ~ProcessMonitor() override;
+
+    // Busiest first: the first 8 rows that are not frozen, plus every frozen one.
+    const QList<ProcessInfoData>& topProcesses() const { return m_topProcesses; }
+    void setTopProcesses(QList<ProcessInfoData> value)
+    {
+        assign(m_topProcesses, std::move(value), &ProcessMonitor::topProcessesChanged);
+    }
+    const QSet<qint32>& suspendedPids() const { return m_suspendedPids; }
+    const QHash<QString, double>& batteryShameList() const { return m_batteryShameList; }
+    void setBatteryShameList(QHash<QString, double> value)
+    {
+        assign(m_batteryShameList, std::move(value), &ProcessMonitor::batteryShameListChanged);
+    }
+    // Oldest first, at most 120.
+    const QList<DVRSnapshot>& dvrSnapshots() const { return m_dvrSnapshots; }
+    void setDvrSnapshots(QList<DVRSnapshot> value);
+    // While paused, ticks change nothing.
+    bool isPaused() const { return m_isPaused; }
+    void setIsPaused(bool value) { assign(m_isPaused, value, &ProcessMonitor::isPausedChanged); }
+
+    // Freezes the process, or resumes it when this application froze it.
+    // Refuses pid < 2, our own pid and the desktop session's own processes
+    // with one printed line.
+    void toggleSuspend(qint32 pid);
+    // Resumes every process in suspendedPids and empties the set. Runs when
+    // the application quits (SIGTERM and SIGINT end in a normal quit).
+    void resumeAllSuspended();
+
+    // One 2-second tick.
+    void tick();
+
+signals:
+    void topProcessesChanged();
+    void suspendedPidsChanged();
+    void batteryShameListChanged();
+    void dvrSnapshotsChanged();
+    void isPausedChanged();
+
+private:
+    void updateProcesses();
+    bool isFrozenByUs(qint32 pid, quint64 startTime) const;
+    QIcon iconFor(const QString& fullPath);
+    void setSuspended(QHash<qint32, quint64> startTimes);
+
+    Deps m_deps;
+    QTimer* m_timer = nullptr;
+    QList<ProcessInfoData> m_topProcesses;
+    QSet<qint32> m_suspendedPids;
+    QHash<qint32, quint64> m_suspendedStartTimes; // pid -> start time when frozen
+    QHash<qint32, quint64> m_scannedStartTimes;   // every pid of the latest scan
+    QHash<QString, double> m_batteryShameList;
+    QList<DVRSnapshot> m_dvrSnapshots;
+    bool m_isPaused = false;
+    QHash<QString, QIcon> m_iconCache;
+};

@@ -1,0 +1,55 @@
+#include "telemetry/PublicAddressFetcher.h"
+
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
+#include <QNetworkRequest>
+#include <QStringDecoder>
+
+namespace {
+constexpr qsizetype kMaxAnswerBytes = 64;
+}
+
+QUrl PublicAddressFetcher::defaultUrl()
+{
+    return QUrl(QStringLiteral("https://api.ipify.org"));
+}
+
+PublicAddressFetcher::PublicAddressFetcher(QUrl url, std::chrono::milliseconds timeout, QObject* parent)
+    : QObject(parent), m_url(std::move(url)), m_timeout(timeout), m_network(new QNetworkAccessManager(this))
+{
+}
+
+PublicAddressFetcher::~PublicAddressFetcher() = default;
+
+bool PublicAddressFetcher::start()
+{
+    if (m_inFlight)
+        return false;
+    m_inFlight = true;
+    QNetworkRequest request(m_url);
+    request.setTransferTimeout(int(m_timeout.count()));
+    request.setMaximumRedirectsAllowed(3);
+    QNetworkReply* reply = m_network->get(request);
+    // Refuse to buffer more than we would ever accept.
+    reply->setReadBufferSize(kMaxAnswerBytes + 1);
+    connect(reply, &QNetworkReply::readyRead, reply, [reply] {
+        if (reply->bytesAvailable() > kMaxAnswerBytes)
+            reply->abort();
+    });
+    connect(reply, &QNetworkReply::finished, this, [this, reply] {
+        reply->deleteLater();
+        m_inFlight = false;
+        const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+        if (reply->error() != QNetworkReply::NoError || status < 200 || status > 299)
+            return;
+        const QByteArray body = reply->readAll();
+        if (body.size() > kMaxAnswerBytes || !reply->atEnd())
+            return;
+        QStringDecoder decoder(QStringDecoder::Utf8);
+        const QString text = decoder.decode(body);
+        if (decoder.hasError())
+            return;
+        emit fetched(text);
+    });
+    return true;
+}

@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QObject>
+#include <QUrl>
+
+#include <chrono>
+
+class QNetworkAccessManager;
+
+// Fetches the machine's public address from a plain-text echo service,
+// asynchronously and one request at a time. Only a 2xx answer of at most 64
+// bytes of UTF-8 text is taken, exactly as received; anything else is
+// dropped without a word.
+class PublicAddressFetcher : public QObject {
+    Q_OBJECT
+
+public:
+    static QUrl defaultUrl();
+
+    explicit PublicAddressFetcher(QUrl url = defaultUrl(),
+                                  std::chrono::milliseconds timeout = std::chrono::seconds(5),
+                                  QObject* parent = nullptr);
+    ~PublicAddressFetcher() override;
+
+    // Starts a request unless one is in flight. Returns whether it started.
+    bool start();
+    bool inFlight() const { return m_inFlight; }
+
+signals:
+    void fetched(const QString& address);
+
+private:
+    QUrl m_url;
+    std::chrono::milliseconds m_timeout;
+    QNetworkAccessManager* m_network;
+    bool m_inFlight = false;
+};

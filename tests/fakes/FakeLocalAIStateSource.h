@@ -1,0 +1,28 @@
+#pragma once
+
+#include "telemetry/LocalAIStateSource.h"
+
+// Local-AI state set directly by the test; counts how often it is read.
+class FakeLocalAIStateSource final : public LocalAIStateSource {
+public:
+    QList<LocalAIModel> models;
+    bool turbo = false;
+    bool demo = true;
+    mutable int reads = 0;
+
+    QList<LocalAIModel> activeModels() const override
+    {
+        ++reads;
+        return models;
+    }
+    bool buildTurboEnabled() const override
+    {
+        ++reads;
+        return turbo;
+    }
+    bool demoMode() const override
+    {
+        ++reads;
+        return demo;
+    }
+};

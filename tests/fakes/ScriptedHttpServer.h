@@ -1,0 +1,40 @@
+#pragma once
+
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QUrl>
+
+// A loopback HTTP server that answers every request with one scripted reply
+// and closes, or never answers while `hang` is set.
+class ScriptedHttpServer : public QTcpServer {
+public:
+    QByteArray response = reply(200, "OK");
+    bool hang = false;
+    int requests = 0;
+
+    ScriptedHttpServer()
+    {
+        listen(QHostAddress::LocalHost);
+        connect(this, &QTcpServer::newConnection, this, [this] {
+            while (QTcpSocket* socket = nextPendingConnection()) {
+                connect(socket, &QTcpSocket::readyRead, socket, [this, socket] {
+                    if (!socket->readAll().contains("\r\n\r\n"))
+                        return;
+                    ++requests;
+                    if (hang)
+                        return;
+                    socket->write(response);
+                    socket->disconnectFromHost();
+                });
+            }
+        });
+    }
+
+    QUrl url() const { return QUrl(QStringLiteral("http://127.0.0.1:%1/").arg(serverPort())); }
+
+    static QByteArray reply(int status, const QByteArray& body)
+    {
+        return "HTTP/1.1 " + QByteArray::number(status) + " X\r\nContent-Type: text/plain\r\nContent-Length: " +
+               QByteArray::number(body.size()) + "\r\nConnection: close\r\n\r\n" + body;
+    }
+};

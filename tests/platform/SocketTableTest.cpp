@@ -1,0 +1,108 @@
+#include "platform/SocketTable.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+namespace {
+
+QString fixtureProc() { return QStringLiteral(KESTROVA_TEST_DATA "/sockets/proc"); }
+
+// A /proc copy with fd links "socket:[inode]" for some processes.
+class FakeProc {
+public:
+    FakeProc()
+    {
+        QDir().mkpath(m_dir.filePath(QStringLiteral("net")));
+        for (const char* name : {"tcp", "tcp6"})
+            QFile::copy(fixtureProc() + QStringLiteral("/net/") + QLatin1String(name),
+                        m_dir.filePath(QStringLiteral("net/") + QLatin1String(name)));
+    }
+    void addProcess(int pid, const QByteArray& comm, const QList<quint64>& inodes)
+    {
+        const QString base = m_dir.filePath(QString::number(pid));
+        QDir().mkpath(base + QStringLiteral("/fd"));
+        QFile f(base + QStringLiteral("/comm"));
+        f.open(QIODevice::WriteOnly);
+        f.write(comm + '\n');
+        int fd = 3;
+        for (quint64 inode : inodes)
+            QFile::link(QStringLiteral("socket:[%1]").arg(inode), base + QStringLiteral("/fd/%1").arg(fd++));
+    }
+    void removeProcess(int pid) { QDir(m_dir.filePath(QString::number(pid))).removeRecursively(); }
+    QString root() const { return m_dir.path(); }
+
+private:
+    QTemporaryDir m_dir;
+};
+
+} // namespace
+
+TEST(SocketTableTest, ParsesBothFamiliesIntoLsofStyleEndpoints)
+{
+    SocketTable table(fixtureProc());
+    const QList<TcpSocket> established = table.read(TcpSocket::established);
+    ASSERT_EQ(established.size(), 5);
+    EXPECT_EQ(established[0].localEndpoint(), QStringLiteral("10.0.0.2:54321"));
+    EXPECT_EQ(established[0].remoteEndpoint(), QStringLiteral("140.90.112.3:443"));
+    EXPECT_EQ(established[0].inode, 2001u);
+    EXPECT_EQ(established[0].uid, 1000u);
+    EXPECT_TRUE(established[1].remoteIsLoopback());
+    EXPECT_TRUE(established[2].remoteIsLoopback()) << "::1";
+    EXPECT_EQ(established[2].remoteEndpoint(), QStringLiteral("[::1]:11434"));
+    EXPECT_FALSE(established[3].remoteIsLoopback()) << "2606:4700::1111 merely ends in ::1";
+    EXPECT_EQ(established[3].remoteEndpoint(), QStringLiteral("[2606:4700::1111]:443"));
+    EXPECT_EQ(established[3].localEndpoint(), QStringLiteral("[2001:db8::2]:54325"));
+    EXPECT_EQ(established[4].remoteEndpoint(), QStringLiteral("140.90.112.3:80")) << "v4-mapped";
+
+    const QList<TcpSocket> listening = table.read(TcpSocket::listen);
+    ASSERT_EQ(listening.size(), 3);
+    EXPECT_EQ(listening[0].localPort, 11434);
+    EXPECT_EQ(listening[1].localEndpoint(), QStringLiteral("0.0.0.0:8080"));
+    EXPECT_EQ(listening[2].localEndpoint(), QStringLiteral("[::]:11434"));
+}
+
+TEST(SocketTableTest, FindsOwnersAndNoticesWhenTheyGo)
+{
+    FakeProc proc;
+    proc.addProcess(4100, "ollama", {1001, 1003});
+    proc.addProcess(4200, "curl", {2001});
+    SocketTable table(proc.root());
+    auto owners = table.owners({1001, 1003, 2001, 9999});
+    ASSERT_EQ(owners.size(), 3);
+    EXPECT_EQ(owners.value(1001).pid, 4100);
+    EXPECT_EQ(owners.value(1003).name, QStringLiteral("ollama"));
+    EXPECT_EQ(owners.value(2001).name, QStringLiteral("curl"));
+    EXPECT_FALSE(owners.contains(9999));
+
+    // The socket changes hands: the remembered owner is re-checked.
+    proc.removeProcess(4200);
+    proc.addProcess(4300, "wget", {2001});
+    owners = table.owners({2001});
+    EXPECT_EQ(owners.value(2001).pid, 4300);
+}
+
+TEST(SocketTableTest, SeesOurOwnLoopbackConnection)
+{
+    QTcpServer server;
+    ASSERT_TRUE(server.listen(QHostAddress::LocalHost));
+    QTcpSocket client;
+    client.connectToHost(QHostAddress::LocalHost, server.serverPort());
+    ASSERT_TRUE(client.waitForConnected(2000));
+    ASSERT_TRUE(server.waitForNewConnection(2000));
+
+    SocketTable table;
+    const QList<TcpSocket> listening = table.read(TcpSocket::listen);
+    const auto it = std::find_if(listening.begin(), listening.end(),
+                                 [&](const TcpSocket& s) { return s.localPort == server.serverPort(); });
+    ASSERT_NE(it, listening.end());
+    const auto owners = table.owners({it->inode});
+    EXPECT_EQ(owners.value(it->inode).pid, qint32(::getpid()));
+}

@@ -1,0 +1,11 @@
+#pragma once
+
+#include <QString>
+
+#include <ostream>
+
+// Lets GoogleTest print QStrings as text in failure messages.
+inline void PrintTo(const QString& text, std::ostream* out)
+{
+    *out << '"' << text.toStdString() << '"';
+}
