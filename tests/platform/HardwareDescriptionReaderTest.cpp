@@ -1,6 +1,6 @@
 #include "platform/HardwareDescriptionReader.h"
 
-#include "support/FixtureTree.h"
+#include "support/ScratchTree.h"
 
 #include <gtest/gtest.h>
 
@@ -8,7 +8,7 @@ namespace {
 
 SystemPaths fixtureRoots(const QString& machine)
 {
-    const QString root = FixtureTree::data(QStringLiteral("hardware/") + machine);
+    const QString root = testDataPath(QStringLiteral("hardware/") + machine);
     SystemPaths paths;
     paths.procRoot = root + QStringLiteral("/proc");
     paths.sysRoot = root + QStringLiteral("/sys");
@@ -41,7 +41,7 @@ TEST(HardwareDescriptionReaderTest, DevicetreeModelAndNoBrandOnArm)
 
 TEST(HardwareDescriptionReaderTest, DevicetreeWinsOverDmiAndAnEmptyRootStillDescribes)
 {
-    FixtureTree tree;
+    ScratchTree tree;
     tree.write(QStringLiteral("sys/firmware/devicetree/base/model"), QByteArray("Raspberry Pi 4 Model B Rev 1.4\0", 31));
     tree.write(QStringLiteral("sys/class/dmi/id/product_name"), "Generic Board\n");
     SystemPaths paths;

@@ -1,6 +1,6 @@
 #include "platform/PowerSupplyReader.h"
 
-#include "support/FixtureTree.h"
+#include "support/ScratchTree.h"
 
 #include <gtest/gtest.h>
 
@@ -8,12 +8,12 @@ namespace {
 
 std::optional<BatteryInfo> readFixture(const char* name)
 {
-    PowerSupplyReader reader(FixtureTree::data(QStringLiteral("power/") + QLatin1String(name)));
+    PowerSupplyReader reader(testDataPath(QStringLiteral("power/") + QLatin1String(name)));
     return reader.battery();
 }
 
 // A battery folder with the given attributes, in a temp tree.
-void writeBattery(const FixtureTree& tree, const QString& name, std::initializer_list<std::pair<const char*, const char*>> attributes)
+void writeBattery(const ScratchTree& tree, const QString& name, std::initializer_list<std::pair<const char*, const char*>> attributes)
 {
     for (const auto& [key, value] : attributes)
         tree.write(QStringLiteral("class/power_supply/%1/%2").arg(name, QLatin1String(key)), QByteArray(value) + '\n');
@@ -72,7 +72,7 @@ TEST(PowerSupplyReaderTest, PercentageIsClampedAndSurvivesAZeroFullFigure)
 
 TEST(PowerSupplyReaderTest, PercentageSourcesInOrder)
 {
-    FixtureTree tree;
+    ScratchTree tree;
     // energy_full 0: the charge pair, then capacity, then the current figure.
     writeBattery(tree, QStringLiteral("BAT0"),
                  {{"type", "Battery"}, {"energy_now", "30000000"}, {"energy_full", "0"}, {"charge_now", "1000"},
@@ -85,7 +85,7 @@ TEST(PowerSupplyReaderTest, PercentageSourcesInOrder)
     tree.write(QStringLiteral("class/power_supply/BAT0/energy_now"), "83\n");
     EXPECT_EQ(reader.battery()->percentage, 83);
 
-    FixtureTree bare;
+    ScratchTree bare;
     writeBattery(bare, QStringLiteral("BAT0"), {{"type", "Battery"}, {"status", "Unknown"}});
     PowerSupplyReader bareReader(bare.root());
     EXPECT_EQ(bareReader.battery(), BatteryInfo{}) << "nothing readable: all figures at their defaults";
@@ -93,7 +93,7 @@ TEST(PowerSupplyReaderTest, PercentageSourcesInOrder)
 
 TEST(PowerSupplyReaderTest, TimeToEmptyIsComputedOnlyWhileDischarging)
 {
-    FixtureTree tree;
+    ScratchTree tree;
     writeBattery(tree, QStringLiteral("BAT0"),
                  {{"type", "Battery"}, {"status", "Discharging"}, {"charge_now", "3000000"}, {"charge_full", "6000000"},
                   {"voltage_now", "11000000"}, {"current_now", "1500000"}});
@@ -117,7 +117,7 @@ TEST(PowerSupplyReaderTest, TimeToEmptyIsComputedOnlyWhileDischarging)
 
 TEST(PowerSupplyReaderTest, AnyOnlineAdapterMeansPluggedIn)
 {
-    FixtureTree tree;
+    ScratchTree tree;
     writeBattery(tree, QStringLiteral("BAT0"), {{"type", "Battery"}, {"status", "Discharging"}, {"capacity", "50"}});
     tree.write(QStringLiteral("class/power_supply/AC0/type"), "Mains\n");
     tree.write(QStringLiteral("class/power_supply/AC0/online"), "0\n");
@@ -131,7 +131,7 @@ TEST(PowerSupplyReaderTest, AnyOnlineAdapterMeansPluggedIn)
 
 TEST(PowerSupplyReaderTest, AnEmptySlotIsNoBatteryAndTheNextOneIsRead)
 {
-    FixtureTree tree;
+    ScratchTree tree;
     writeBattery(tree, QStringLiteral("BAT0"), {{"type", "Battery"}, {"present", "0"}, {"capacity", "0"}});
     PowerSupplyReader reader(tree.root(), std::chrono::milliseconds(0));
     EXPECT_FALSE(reader.battery().has_value());

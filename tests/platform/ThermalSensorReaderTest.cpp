@@ -1,6 +1,6 @@
 #include "platform/ThermalSensorReader.h"
 
-#include "support/FixtureTree.h"
+#include "support/ScratchTree.h"
 
 #include <gtest/gtest.h>
 
@@ -47,7 +47,7 @@ TEST(ThermalSensorReaderTest, RoleKeysForKnownDriversAndZones)
 
 TEST(ThermalSensorReaderTest, ListsSensorsInTheSystemsNumericOrder)
 {
-    ThermalSensorReader laptop(FixtureTree::data(QStringLiteral("sensors/intel-laptop")));
+    ThermalSensorReader laptop(testDataPath(QStringLiteral("sensors/intel-laptop")));
     ASSERT_TRUE(laptop.sensors().has_value());
     EXPECT_EQ(products(*laptop.sensors()),
               (QStringList{QStringLiteral("Ta01=acpitz"), QStringLiteral("Ts01=nvme Composite"),
@@ -60,7 +60,7 @@ TEST(ThermalSensorReaderTest, ListsSensorsInTheSystemsNumericOrder)
     EXPECT_FALSE(laptop.readCelsius(-1).has_value());
 
     // hwmon10 comes after hwmon2, and a device/ folder holds old drivers' files.
-    ThermalSensorReader desktop(FixtureTree::data(QStringLiteral("sensors/amd-desktop")));
+    ThermalSensorReader desktop(testDataPath(QStringLiteral("sensors/amd-desktop")));
     ASSERT_TRUE(desktop.sensors().has_value());
     EXPECT_EQ(products(*desktop.sensors()),
               (QStringList{QStringLiteral("Ts01=nvme Composite"), QStringLiteral("Tp09=k10temp Tctl"),
@@ -68,7 +68,7 @@ TEST(ThermalSensorReaderTest, ListsSensorsInTheSystemsNumericOrder)
                            QStringLiteral("Tg05=amdgpu junction"), QStringLiteral("Ts01=drivetemp")}));
     EXPECT_EQ(desktop.readCelsius(5), 33.0);
 
-    ThermalSensorReader board(FixtureTree::data(QStringLiteral("sensors/arm-board")));
+    ThermalSensorReader board(testDataPath(QStringLiteral("sensors/arm-board")));
     EXPECT_EQ(products(board.sensors().value()),
               (QStringList{QStringLiteral("Tp09=cpu_thermal"), QStringLiteral("Tp09=cpu-thermal"),
                            QStringLiteral("Tg05=gpu-thermal")}));
@@ -76,17 +76,17 @@ TEST(ThermalSensorReaderTest, ListsSensorsInTheSystemsNumericOrder)
 
 TEST(ThermalSensorReaderTest, MissingClassesAreNoListButEmptyClassesAreAnEmptyList)
 {
-    ThermalSensorReader missing(FixtureTree::data(QStringLiteral("sensors/does-not-exist")));
+    ThermalSensorReader missing(testDataPath(QStringLiteral("sensors/does-not-exist")));
     EXPECT_FALSE(missing.sensors().has_value());
 
-    ThermalSensorReader vm(FixtureTree::data(QStringLiteral("sensors/virtual-machine")));
+    ThermalSensorReader vm(testDataPath(QStringLiteral("sensors/virtual-machine")));
     ASSERT_TRUE(vm.sensors().has_value());
     EXPECT_TRUE(vm.sensors()->isEmpty());
 }
 
 TEST(ThermalSensorReaderTest, UnreadableOrMalformedValuesGiveNoReading)
 {
-    FixtureTree tree;
+    ScratchTree tree;
     tree.write(QStringLiteral("class/hwmon/hwmon0/name"), "amdgpu\n");
     tree.write(QStringLiteral("class/hwmon/hwmon0/temp1_label"), "edge\n");
     tree.write(QStringLiteral("class/hwmon/hwmon0/temp1_input"), "hot\n");
@@ -104,7 +104,7 @@ TEST(ThermalSensorReaderTest, UnreadableOrMalformedValuesGiveNoReading)
 
 TEST(ThermalSensorReaderTest, ValuesAreReReadButTheListOnlyOnRescan)
 {
-    FixtureTree tree;
+    ScratchTree tree;
     tree.write(QStringLiteral("class/hwmon/hwmon0/name"), "acpitz\n");
     tree.write(QStringLiteral("class/hwmon/hwmon0/temp1_input"), "40000\n");
     ThermalSensorReader reader(tree.root(), std::chrono::hours(1));
@@ -127,7 +127,7 @@ TEST(ThermalSensorReaderTest, ValuesAreReReadButTheListOnlyOnRescan)
 
 TEST(ThermalSensorReaderTest, SensorsBeyondTheKeptLimitAreStillRead)
 {
-    FixtureTree tree;
+    ScratchTree tree;
     tree.write(QStringLiteral("class/hwmon/hwmon0/name"), "coretemp\n");
     const int cores = int(ThermalSensorReader::kKeptOpenLimit) + 8;
     for (int i = 1; i <= cores; ++i) {

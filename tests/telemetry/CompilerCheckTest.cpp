@@ -1,6 +1,6 @@
 #include "telemetry/CompilerCheck.h"
 
-#include "support/FixtureTree.h"
+#include "support/ScratchTree.h"
 
 #include <QProcess>
 #include <QStandardPaths>
@@ -12,7 +12,7 @@ namespace {
 
 bool runningIn(const char* tree, bool demo = false)
 {
-    return CompilerCheck(FixtureTree::data(QStringLiteral("processes/") + QLatin1String(tree)), [demo] { return demo; })
+    return CompilerCheck(testDataPath(QStringLiteral("processes/") + QLatin1String(tree)), [demo] { return demo; })
         .isCompilerRunning();
 }
 
@@ -40,7 +40,7 @@ TEST(CompilerCheckTest, DemoModeScansNothing)
 {
     bool demo = true;
     int asked = 0;
-    CompilerCheck check(FixtureTree::data(QStringLiteral("processes/clangd")), [&] {
+    CompilerCheck check(testDataPath(QStringLiteral("processes/clangd")), [&] {
         ++asked;
         return demo;
     });
@@ -69,7 +69,7 @@ TEST(CompilerCheckTest, SeesARealProcessWeStarted)
 
 TEST(CompilerCheckTest, ProcessesWithoutImageAreReadOnceUntilTheirPidIsReused)
 {
-    FixtureTree tree;
+    ScratchTree tree;
     tree.write(QStringLiteral("2/comm"), "kthreadd\n");
     tree.write(QStringLiteral("2/cmdline"), "");
     tree.write(QStringLiteral("77/cmdline"), QByteArray("/usr/bin/bash\0-l\0", 17));

@@ -1,6 +1,6 @@
 #include "telemetry/HIDMonitor.h"
 
-#include "support/FixtureTree.h"
+#include "support/ScratchTree.h"
 #include "support/PrintCapture.h"
 
 #include <gtest/gtest.h>
@@ -14,7 +14,7 @@ HIDMonitor monitorOn(const QString& root, std::chrono::milliseconds rescan = std
 
 HIDMonitor fixtureMonitor(const char* machine)
 {
-    return monitorOn(FixtureTree::data(QStringLiteral("sensors/") + QLatin1String(machine)));
+    return monitorOn(testDataPath(QStringLiteral("sensors/") + QLatin1String(machine)));
 }
 
 } // namespace
@@ -46,7 +46,7 @@ TEST(HIDMonitorTest, ZeroOrMissingReadingsPassToTheNextCandidate)
     HIDMonitor monitor = fixtureMonitor("gpu-asleep");
     EXPECT_EQ(monitor.readTemperature(QStringLiteral("Tg05")), 30.0);
 
-    FixtureTree tree;
+    ScratchTree tree;
     tree.write(QStringLiteral("class/hwmon/hwmon0/name"), "nvme\n");
     tree.write(QStringLiteral("class/hwmon/hwmon0/temp1_input"), "0\n");
     HIDMonitor storageOnly = monitorOn(tree.root());
@@ -57,7 +57,7 @@ TEST(HIDMonitorTest, ZeroOrMissingReadingsPassToTheNextCandidate)
 TEST(HIDMonitorTest, NoSensorListIsReportedOncePerChangeOfState)
 {
     PrintCapture capture;
-    FixtureTree tree;
+    ScratchTree tree;
     HIDMonitor monitor = monitorOn(tree.root(), std::chrono::milliseconds(0));
     for (int i = 0; i < 6; ++i)
         EXPECT_FALSE(monitor.readTemperature(QStringLiteral("Tp09")).has_value());

@@ -3,7 +3,7 @@
 #include "core/Random.h"
 #include "telemetry/HIDMonitor.h"
 
-#include "support/FixtureTree.h"
+#include "support/ScratchTree.h"
 
 #include <gtest/gtest.h>
 
@@ -43,12 +43,12 @@ public:
     std::unique_ptr<HIDMonitor> monitor;
 
 private:
-    FixtureTree m_tree;
+    ScratchTree m_tree;
 };
 
 HIDMonitor fixtureMonitor(const char* machine)
 {
-    return HIDMonitor(std::make_unique<ThermalSensorReader>(FixtureTree::data(QStringLiteral("sensors/") + QLatin1String(machine))));
+    return HIDMonitor(std::make_unique<ThermalSensorReader>(testDataPath(QStringLiteral("sensors/") + QLatin1String(machine))));
 }
 
 } // namespace

@@ -7,7 +7,7 @@
 
 // A small /sys or /proc look-alike in a temp folder, for tests that need a
 // tree the checked-in fixtures do not have (or one that changes).
-class FixtureTree {
+class ScratchTree {
 public:
     QString root() const { return m_dir.path(); }
     QString path(const QString& relative) const { return m_dir.filePath(relative); }
@@ -23,9 +23,9 @@ public:
     void mkdir(const QString& relative) const { QDir().mkpath(path(relative)); }
     void remove(const QString& relative) const { QDir(path(relative)).removeRecursively(); }
 
-    // The path of a checked-in fixture below tests/data.
-    static QString data(const QString& relative) { return QStringLiteral(KESTROVA_TEST_DATA "/") + relative; }
-
 private:
     QTemporaryDir m_dir;
 };
+
+// The path of a checked-in fixture below tests/data.
+inline QString testDataPath(const QString& relative) { return QStringLiteral(KESTROVA_TEST_DATA "/") + relative; }
