@@ -1,5 +1,7 @@
 #include "platform/HardwareDescriptionReader.h"
 
+#include "platform/PhysicalMemory.h"
+
 #include <QDir>
 #include <QFile>
 
@@ -105,10 +107,7 @@ HardwareDescription HardwareDescriptionReader::read() const
     if (const auto cpuinfo = readFile(m_paths.proc(QStringLiteral("cpuinfo")), kCpuInfoLimit))
         d.processorBrand = brandFromCpuInfo(*cpuinfo);
 
-    const long pages = ::sysconf(_SC_PHYS_PAGES);
-    const long pageSize = ::sysconf(_SC_PAGESIZE);
-    if (pages > 0 && pageSize > 0)
-        d.physicalMemoryBytes = quint64(pages) * quint64(pageSize);
+    d.physicalMemoryBytes = physicalMemoryBytes();
     d.logicalCpuCount = int(std::max(::sysconf(_SC_NPROCESSORS_ONLN), 1L));
 
     auto osRelease = readFile(m_paths.etcRoot + QStringLiteral("/os-release"));

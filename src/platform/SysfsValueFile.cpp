@@ -10,94 +10,32 @@ namespace {
 
 // Attributes hold a number or a short word; a label can be longer but never
 // near this.
-constexpr qsizetype kMaxValueSize = 4096;
+constexpr std::size_t kMaxValueSize = 4096;
 
 bool isTrimmed(char c) { return c == ' ' || c == '\n' || c == '\t' || c == '\r' || c == '\0'; }
 
-QByteArray trimmed(const char* data, qsizetype size)
+QByteArray trimmed(std::string_view text)
 {
-    qsizetype begin = 0;
-    while (begin < size && isTrimmed(data[begin]))
+    std::size_t begin = 0, end = text.size();
+    while (begin < end && isTrimmed(text[begin]))
         ++begin;
-    while (size > begin && isTrimmed(data[size - 1]))
-        --size;
-    return QByteArray(data + begin, size - begin);
-}
-
-int openPath(const QString& path)
-{
-    const QByteArray native = QFile::encodeName(path);
-    int fd;
-    do {
-        fd = ::open(native.constData(), O_RDONLY | O_CLOEXEC);
-    } while (fd < 0 && errno == EINTR);
-    return fd;
-}
-
-std::optional<QByteArray> readFrom(int fd)
-{
-    char buffer[kMaxValueSize];
-    ssize_t n;
-    do {
-        n = ::pread(fd, buffer, sizeof buffer, 0);
-    } while (n < 0 && errno == EINTR);
-    if (n < 0)
-        return std::nullopt;
-    return trimmed(buffer, n);
+    while (end > begin && isTrimmed(text[end - 1]))
+        --end;
+    return QByteArray(text.data() + begin, qsizetype(end - begin));
 }
 
 } // namespace
 
-SysfsValueFile::SysfsValueFile(QString path) : m_path(std::move(path)) {}
-
-SysfsValueFile::~SysfsValueFile() { close(); }
-
-SysfsValueFile::SysfsValueFile(SysfsValueFile&& other) noexcept : m_path(std::move(other.m_path)), m_fd(other.m_fd)
-{
-    other.m_fd = -1;
-}
-
-SysfsValueFile& SysfsValueFile::operator=(SysfsValueFile&& other) noexcept
-{
-    if (this != &other) {
-        close();
-        m_path = std::move(other.m_path);
-        m_fd = other.m_fd;
-        other.m_fd = -1;
-    }
-    return *this;
-}
-
-bool SysfsValueFile::ensureOpen()
-{
-    if (m_fd < 0 && !m_path.isEmpty())
-        m_fd = openPath(m_path);
-    return m_fd >= 0;
-}
-
-void SysfsValueFile::close()
-{
-    if (m_fd >= 0)
-        ::close(m_fd);
-    m_fd = -1;
-}
+SysfsValueFile::SysfsValueFile(QString path) : m_file(std::move(path), 256) {}
 
 std::optional<QByteArray> SysfsValueFile::readText(bool keepOpen)
 {
-    if (!keepOpen && m_fd < 0) {
-        const int fd = m_path.isEmpty() ? -1 : openPath(m_path);
-        if (fd < 0)
-            return std::nullopt;
-        auto value = readFrom(fd);
-        ::close(fd);
-        return value;
-    }
-    if (!ensureOpen())
+    if (!keepOpen)
+        return readOnce(m_file.path());
+    std::string_view content;
+    if (!m_file.read(content))
         return std::nullopt;
-    auto value = readFrom(m_fd);
-    if (!value)
-        close();
-    return value;
+    return trimmed(content);
 }
 
 std::optional<qint64> SysfsValueFile::readInteger(bool keepOpen)
@@ -115,10 +53,20 @@ std::optional<qint64> SysfsValueFile::parseInteger(const QByteArray& text)
 
 std::optional<QByteArray> SysfsValueFile::readOnce(const QString& path)
 {
-    const int fd = openPath(path);
+    const QByteArray native = QFile::encodeName(path);
+    int fd;
+    do {
+        fd = ::open(native.constData(), O_RDONLY | O_CLOEXEC);
+    } while (fd < 0 && errno == EINTR);
     if (fd < 0)
         return std::nullopt;
-    auto value = readFrom(fd);
+    char buffer[kMaxValueSize];
+    ssize_t n;
+    do {
+        n = ::read(fd, buffer, sizeof buffer);
+    } while (n < 0 && errno == EINTR);
     ::close(fd);
-    return value;
+    if (n < 0)
+        return std::nullopt;
+    return trimmed(std::string_view(buffer, std::size_t(n)));
 }
