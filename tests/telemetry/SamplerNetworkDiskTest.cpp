@@ -271,14 +271,18 @@ TEST_F(SamplerActionsTest, PurgeEmptiesTheHubButNeverFollowsALinkOutOfIt)
     const QString hub = sampler->huggingFaceCacheFolder();
     QDir().mkpath(hub + QStringLiteral("/models--x"));
     sampler->setHuggingFaceCacheSizeInGB(2.5);
+    // Recorded as they come: the new measurement may land before runTask returns.
+    QList<double> sizes;
+    QObject::connect(sampler.get(), &SystemStatsProvider::huggingFaceCacheSizeInGBChanged,
+                     [&] { sizes << sampler->huggingFaceCacheSizeInGB(); });
     runTask(sampler->purgeHuggingFaceCache());
     EXPECT_EQ(scheduler.delays().last(), 2500ms);
     EXPECT_TRUE(QFileInfo(hub).isDir());
     EXPECT_FALSE(QFileInfo::exists(hub + QStringLiteral("/models--x")));
     EXPECT_DOUBLE_EQ(sampler->cleanedJunkTotal(), 2.5);
-    EXPECT_DOUBLE_EQ(sampler->huggingFaceCacheSizeInGB(), 0.0);
-    // The disk reading measures the emptied folder again: the stock figure.
+    // Zero at once, then the disk reading measures the emptied folder again: the stock figure.
     EXPECT_TRUE(waitUntil([&] { return sampler->huggingFaceCacheSizeInGB() == 34.2; }));
+    EXPECT_EQ(sizes, (QList<double>{0.0, 34.2}));
 
     // ~/.cache/huggingface is a link to someone else's folder: refused.
     const QString victim = tree.root() + QStringLiteral("/victim");
