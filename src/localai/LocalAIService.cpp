@@ -5,6 +5,8 @@
 #include "platform/CommandRunner.h"
 #include "platform/FileWorker.h"
 #include "platform/ProcessSignaller.h"
+#include "platform/ProcessTable.h"
+#include "telemetry/SystemStatsProvider.h"
 
 #include <QCoreApplication>
 #include <QNetworkAccessManager>
@@ -23,7 +25,12 @@ LocalAIService::Deps::Deps()
 
 LocalAIService& LocalAIService::shared()
 {
-    static auto* service = new LocalAIService(Deps(), true, QCoreApplication::instance());
+    static auto* service = [] {
+        Deps deps;
+        // Read at each shield check, so the sampler is not built from here.
+        deps.isUnplugged = [] { return SystemStatsProvider::shared().isUnplugged(); };
+        return new LocalAIService(std::move(deps), true, QCoreApplication::instance());
+    }();
     return *service;
 }
 
@@ -33,12 +40,22 @@ LocalAIService::LocalAIService(Deps deps, bool autoStart, QObject* parent)
     : ObservableObject(parent),
       m_deps(std::move(deps)),
       m_network(new QNetworkAccessManager(this)),
-      m_portScanner(std::make_shared<ListeningPortScanner>(m_deps.paths.procRoot))
+      m_portScanner(std::make_shared<ListeningPortScanner>(m_deps.paths.procRoot)),
+      // Consulted only while a build runs: no descriptors are kept open.
+      m_processTable(std::make_shared<ProcessTable>(m_deps.paths.procRoot, 0))
 {
     // The model server is on this machine: a configured HTTP proxy must not
     // see (or break) these requests.
     m_network->setProxy(QNetworkProxy::NoProxy);
-    Q_UNUSED(autoStart); // polling starts here once the watcher's tick exists
+    // A model server left stopped after we are gone has nobody to thaw it.
+    // (SIGTERM and SIGINT are routed to quit(), so they come here too.)
+    if (auto* app = QCoreApplication::instance())
+        connect(app, &QCoreApplication::aboutToQuit, this, &LocalAIService::resumeSuspendedProcesses);
+    if (autoStart)
+        startPolling();
 }
 
-LocalAIService::~LocalAIService() = default;
+LocalAIService::~LocalAIService()
+{
+    resumeSuspendedProcesses();
+}

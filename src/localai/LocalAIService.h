@@ -16,14 +16,18 @@
 #include <QSet>
 #include <QUrl>
 
+#include <functional>
 #include <memory>
 
 class Clock;
 class CommandRunner;
 class FileWorker;
 class ProcessSignaller;
+class ProcessTable;
 class QNetworkAccessManager;
+class QTimer;
 class Scheduler;
+struct ProcessEntry;
 
 // The local-AI watcher: the model server's state and loaded models, local
 // listening ports, vector-database containers, orphaned IDE helpers and
@@ -53,6 +57,9 @@ public:
         FileWorker* fileWorker;     // walks and /proc scans run here
         SystemPaths paths;          // procRoot and home
         QUrl modelServerUrl;        // http://localhost:11434
+        // Whether the machine runs on battery. Read at each shield check;
+        // unset means on mains power.
+        std::function<bool()> isUnplugged;
     };
 
     // The process-wide instance; its creation starts the polling.
@@ -61,6 +68,22 @@ public:
     explicit LocalAIService(bool autoStart = false, QObject* parent = nullptr);
     LocalAIService(Deps deps, bool autoStart, QObject* parent = nullptr);
     ~LocalAIService() override;
+
+    // Starts the 2-second timer and one tick at once (queued, not run here).
+    void startPolling();
+    // One watcher pass: models, compile auto-suspend, the four scans, then
+    // the battery shield, each finished before the next. A call while a pass
+    // is still waiting does nothing.
+    QCoro::Task<> tick();
+
+    // Freezes the model-server processes while a compiler or build tool
+    // runs, and thaws them when it is gone or the switch is off.
+    QCoro::Task<> checkAndApplyAutoSuspend();
+    // On battery power: ejects the loaded models, pauses the running
+    // database containers and, if asked, stops the container VM.
+    void applyBatteryShieldMode();
+    // Stops the container VM (outside demo mode), without waiting for it.
+    QCoro::Task<> stopColimaVM();
 
     // The model server: refresh `activeModels` and `status`; unload one
     // model and refresh. Demo mode works on example rows and sends nothing.
@@ -138,13 +161,26 @@ signals:
 
 private:
     bool liveKillAllowed(qint32 pid) const;
+    // The processes with any of these names, name by name.
+    QCoro::Task<QList<ProcessEntry>> getPIDs(QStringList names);
+    void suspendProcess(qint32 pid, quint64 startTime);
+    void resumeSuspendedProcesses();
+    QCoro::Task<> ejectModelsForShield();
 
     Deps m_deps;
+    QTimer* m_timer = nullptr;
+    bool m_tickInFlight = false;
+    bool m_shieldEjectInFlight = false;
+    // Start times of the processes we froze, so a thaw never reaches a
+    // process that took over a pid.
+    QHash<qint32, quint64> m_suspendedStartTimes;
     QNetworkAccessManager* m_network = nullptr;
     std::shared_ptr<ListeningPortScanner> m_portScanner;
     // What the latest live scans found: the only targets of live actions.
     QHash<qint32, ListeningPortScanner::Owner> m_scannedPortOwners;
     QSet<QString> m_scannedContainerIds;
+    // Read on the file worker only, one job at a time.
+    std::shared_ptr<ProcessTable> m_processTable;
 
     QList<LocalAIModel> m_activeModels;
     OllamaStatus m_status = OllamaStatus::offline;

@@ -10,6 +10,9 @@
 
 namespace {
 
+// How long a killed child may take to be reaped before we stop waiting.
+constexpr std::chrono::milliseconds killGrace{1000};
+
 QProcessEnvironment childEnvironment()
 {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
@@ -54,11 +57,13 @@ QCoro::Task<CommandResult> ProcessCommandRunner::run(QString program, QStringLis
         co_return result;
     }
     result.started = true;
+    bool reaped = true;
     if (!co_await coro.waitForFinished(timeout)) {
         result.timedOut = true;
         result.errorString = QStringLiteral("timed out");
         process->kill();
-        process->waitForFinished(1000);
+        // Reaped under co_await too: a blocking wait here would stall the UI.
+        reaped = co_await coro.waitForFinished(killGrace);
     }
     result.standardOutput = process->readAllStandardOutput();
     result.standardError = process->readAllStandardError();
@@ -66,6 +71,12 @@ QCoro::Task<CommandResult> ProcessCommandRunner::run(QString program, QStringLis
         result.exitCode = process->exitStatus() == QProcess::NormalExit ? process->exitCode() : -1;
         if (process->exitStatus() == QProcess::CrashExit)
             result.errorString = process->errorString();
+    }
+    if (!reaped) {
+        // Destroying a running QProcess blocks until the child ends; one stuck
+        // in the kernel past SIGKILL is left to delete itself when it does.
+        QProcess* straggler = process.release();
+        QObject::connect(straggler, &QProcess::finished, straggler, &QObject::deleteLater);
     }
     co_return result;
 }

@@ -1,43 +1,16 @@
 #include "platform/ProcessStartTime.h"
 
+#include "platform/ProcStatFields.h"
+
 #include <QFile>
 
-#include <cstring>
 #include <fcntl.h>
 #include <unistd.h>
 
 std::optional<quint64> parseStartTimeFromStat(const char* data, qsizetype size)
 {
-    const char* end = data + size;
-    const char* close = nullptr;
-    for (const char* p = data; p < end; ++p)
-        if (*p == ')')
-            close = p;
-    if (!close)
-        return std::nullopt;
-    // After ") " come: state(3) ppid(4) ... starttime(22). Count fields.
-    int field = 2;
-    const char* p = close + 1;
-    while (p < end) {
-        while (p < end && *p == ' ')
-            ++p;
-        if (p >= end)
-            break;
-        ++field;
-        if (field == 22) {
-            quint64 value = 0;
-            bool any = false;
-            while (p < end && *p >= '0' && *p <= '9') {
-                value = value * 10 + quint64(*p - '0');
-                ++p;
-                any = true;
-            }
-            return any ? std::optional<quint64>(value) : std::nullopt;
-        }
-        while (p < end && *p != ' ')
-            ++p;
-    }
-    return std::nullopt;
+    const auto fields = ProcStatFields::parse(data, size);
+    return fields ? std::optional<quint64>(fields->startTime) : std::nullopt;
 }
 
 std::optional<quint64> readProcessStartTime(qint32 pid, const QString& procRoot)

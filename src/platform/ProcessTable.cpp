@@ -1,5 +1,7 @@
 #include "platform/ProcessTable.h"
 
+#include "platform/ProcStatFields.h"
+
 #include <QFile>
 
 #include <algorithm>
@@ -19,15 +21,6 @@ namespace {
 // head, which names the program, is what callers match on.
 constexpr qsizetype maxCommandLine = 64 * 1024;
 
-struct StatFields {
-    const char* name = nullptr;
-    qsizetype nameSize = 0;
-    char state = '?';
-    qint32 parentPid = 0;
-    quint64 cpuTicks = 0;
-    quint64 startTime = 0;
-};
-
 qint32 parsePid(const char* text)
 {
     if (*text < '1' || *text > '9')
@@ -41,71 +34,6 @@ qint32 parsePid(const char* text)
             return 0;
     }
     return qint32(value);
-}
-
-bool parseUnsigned(const char* begin, const char* end, quint64& value)
-{
-    if (begin == end)
-        return false;
-    value = 0;
-    for (const char* p = begin; p < end; ++p) {
-        if (*p < '0' || *p > '9')
-            return false;
-        value = value * 10 + quint64(*p - '0');
-    }
-    return true;
-}
-
-// The name sits between the first '(' and the last ')': it may itself hold
-// spaces and parentheses, so the fields are counted from the last ')'.
-std::optional<StatFields> parseStat(const char* data, qsizetype size)
-{
-    const char* end = data + size;
-    const char* open = static_cast<const char*>(std::memchr(data, '(', size_t(size)));
-    const char* close = nullptr;
-    for (const char* p = end; p > data;)
-        if (*--p == ')') {
-            close = p;
-            break;
-        }
-    if (!open || !close || close < open)
-        return std::nullopt;
-
-    StatFields fields;
-    fields.name = open + 1;
-    fields.nameSize = close - open - 1;
-    quint64 utime = 0;
-    quint64 stime = 0;
-    quint64 parent = 0;
-    int field = 2;
-    bool haveStart = false;
-    for (const char* p = close + 1; p < end && !haveStart;) {
-        while (p < end && (*p == ' ' || *p == '\n'))
-            ++p;
-        if (p >= end)
-            break;
-        const char* tokenEnd = p;
-        while (tokenEnd < end && *tokenEnd != ' ' && *tokenEnd != '\n')
-            ++tokenEnd;
-        ++field;
-        bool ok = true;
-        switch (field) {
-        case 3: fields.state = *p; break;
-        case 4: ok = parseUnsigned(p, tokenEnd, parent); break;
-        case 14: ok = parseUnsigned(p, tokenEnd, utime); break;
-        case 15: ok = parseUnsigned(p, tokenEnd, stime); break;
-        case 22: ok = haveStart = parseUnsigned(p, tokenEnd, fields.startTime); break;
-        default: break;
-        }
-        if (!ok)
-            return std::nullopt;
-        p = tokenEnd;
-    }
-    if (!haveStart)
-        return std::nullopt;
-    fields.parentPid = qint32(std::min<quint64>(parent, std::numeric_limits<qint32>::max()));
-    fields.cpuTicks = utime + stime;
-    return fields;
 }
 
 // "12345.67 98765.43": seconds since boot, parsed by hand because strtod
@@ -292,7 +220,7 @@ bool ProcessTable::refresh()
                 continue; // exited while we listed
             n = ::pread(freshFd, buffer, sizeof buffer - 1, 0);
         }
-        const auto stat = n > 0 ? parseStat(buffer, n) : std::nullopt;
+        const auto stat = n > 0 ? ProcStatFields::parse(buffer, n) : std::nullopt;
         if (!stat) {
             if (freshFd >= 0)
                 ::close(freshFd);

@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QSocketNotifier>
 
+#include <cerrno>
 #include <csignal>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -13,8 +14,12 @@ int g_pipe[2] = {-1, -1};
 
 void onQuitSignal(int)
 {
+    // The handler may interrupt code that is about to read errno, and a
+    // failed write (a full pipe) would overwrite it.
+    const int savedErrno = errno;
     const char byte = 1;
     [[maybe_unused]] const ssize_t n = ::write(g_pipe[1], &byte, 1);
+    errno = savedErrno;
 }
 
 } // namespace
@@ -22,7 +27,9 @@ void onQuitSignal(int)
 QuitSignalRouter::QuitSignalRouter(QObject* parent) : QObject(parent)
 {
     std::signal(SIGPIPE, SIG_IGN);
-    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, g_pipe) != 0)
+    // Non-blocking: a burst of signals that fills the pipe must not hang
+    // the handler; one byte waiting is enough to quit.
+    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0, g_pipe) != 0)
         return;
     m_notifier = new QSocketNotifier(g_pipe[0], QSocketNotifier::Read, this);
     connect(m_notifier, &QSocketNotifier::activated, this, [] {
@@ -42,4 +49,11 @@ QuitSignalRouter::~QuitSignalRouter()
 {
     std::signal(SIGTERM, SIG_DFL);
     std::signal(SIGINT, SIG_DFL);
+    delete m_notifier;
+    m_notifier = nullptr;
+    for (int& fd : g_pipe) {
+        if (fd >= 0)
+            ::close(fd);
+        fd = -1;
+    }
 }

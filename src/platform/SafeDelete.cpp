@@ -43,6 +43,13 @@ bool isCleanAbsolute(const QString& path)
     return !path.isEmpty() && QDir::isAbsolutePath(path) && QDir::cleanPath(path) == path;
 }
 
+// "/" is never a deletion root: a caller that lost its home folder (an
+// empty or "/" HOME) must not get the whole file system as its cache.
+bool isDeletionRoot(const QString& root)
+{
+    return isCleanAbsolute(root) && root != QLatin1String("/");
+}
+
 constexpr int kDirFlags = O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
 
 bool removeEntry(int parent, const char* name);
@@ -121,8 +128,7 @@ QStringList partsBelow(const QString& root, const QString& path)
 {
     if (path == root)
         return {};
-    const QString relative = root == QLatin1String("/") ? path.mid(1) : path.mid(root.size() + 1);
-    return relative.split(QLatin1Char('/'));
+    return path.mid(root.size() + 1).split(QLatin1Char('/'));
 }
 
 } // namespace
@@ -144,7 +150,7 @@ bool isStrictlyInside(const QString& root, const QString& path)
 
 Outcome removeInside(const QString& root, const QString& target)
 {
-    if (!isStrictlyInside(root, target))
+    if (!isDeletionRoot(root) || !isStrictlyInside(root, target))
         return Outcome::refused;
     QStringList parts = partsBelow(root, target);
     const QByteArray leaf = QFile::encodeName(parts.takeLast());
@@ -159,9 +165,7 @@ Outcome removeInside(const QString& root, const QString& target)
 
 Outcome removeChildren(const QString& root, const QString& folder)
 {
-    if (folder != root && !isStrictlyInside(root, folder))
-        return Outcome::refused;
-    if (!isCleanAbsolute(root))
+    if (!isDeletionRoot(root) || (folder != root && !isStrictlyInside(root, folder)))
         return Outcome::refused;
     Walk target = openBelow(root, partsBelow(root, folder));
     if (!target.fd.valid())

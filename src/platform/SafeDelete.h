@@ -2,8 +2,8 @@
 
 #include <QString>
 
-// Deletion confined to a known root folder. Every deletion in the app goes
-// through here. Paths must be absolute and clean (no "." or ".." parts, no
+// Deletion confined to a known root folder (never "/"). Every deletion in
+// the app goes through here. Paths must be absolute and clean (no "." or ".." parts, no
 // doubled slashes) and lie strictly inside the root; no folder between the
 // root and the target may be a symbolic link; a symbolic link target is
 // removed itself, never followed; folder trees are removed through open

@@ -2,7 +2,7 @@
 
 #include <csignal>
 
-SignalOutcome QuickActionsService::suspendProcess(qint32 pid, std::optional<quint64> startTime,
+SignalOutcome QuickActionsService::suspendProcess(qint32 pid, quint64 startTime,
                                                   ProcessSignaller& signaller, const SessionProcessGuard& guard)
 {
     if (!guard.mayFreeze(pid))
@@ -10,7 +10,7 @@ SignalOutcome QuickActionsService::suspendProcess(qint32 pid, std::optional<quin
     return signaller.send(pid, SIGSTOP, startTime);
 }
 
-SignalOutcome QuickActionsService::resumeProcess(qint32 pid, std::optional<quint64> startTime,
+SignalOutcome QuickActionsService::resumeProcess(qint32 pid, quint64 startTime,
                                                  ProcessSignaller& signaller)
 {
     return signaller.send(pid, SIGCONT, startTime);

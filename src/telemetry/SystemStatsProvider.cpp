@@ -51,7 +51,9 @@ SystemStatsProvider& SystemStatsProvider::shared()
 SystemStatsProvider::SystemStatsProvider(Deps deps, bool autoStart, QObject* parent)
     : ObservableObject(parent), m_deps(std::move(deps)), m_netDev(m_deps.paths.procRoot),
       m_connections(m_deps.paths.procRoot), m_procStat(m_deps.paths.procRoot),
-      m_memInfoReader(m_deps.paths.procRoot), m_zram(m_deps.paths.sysRoot)
+      m_memInfoReader(m_deps.paths.procRoot), m_zram(m_deps.paths.sysRoot),
+      m_hidMonitor(std::make_unique<ThermalSensorReader>(m_deps.paths.sysRoot)), m_powerSupplies(m_deps.paths.sysRoot),
+      m_hardware(m_deps.paths), m_compilerCheck(m_deps.paths.procRoot, [this] { return m_deps.localAI->demoMode(); })
 {
     Q_ASSERT(m_deps.settings && m_deps.random && m_deps.localAI && m_deps.notifier);
     if (!m_deps.physicalMemory)

@@ -8,9 +8,15 @@
 #include "platform/SystemPaths.h"
 #include "platform/ZramStatReader.h"
 #include "telemetry/ActiveConnection.h"
+#include "telemetry/BatteryInfo.h"
+#include "telemetry/CompilerCheck.h"
+#include "telemetry/HIDMonitor.h"
+#include "telemetry/MachineHardwareInfo.h"
 #include "telemetry/ConnectionList.h"
 #include "telemetry/NetworkRateMeter.h"
+#include "platform/HardwareDescriptionReader.h"
 #include "platform/InterfaceAddress.h"
+#include "platform/PowerSupplyReader.h"
 #include "platform/NetDevReader.h"
 #include "platform/VolumeSpace.h"
 
@@ -155,6 +161,11 @@ public:
 
     // The folder the model-download cache lives in.
     QString huggingFaceCacheFolder() const;
+
+    // The machine's own battery; nothing on a machine without one.
+    std::optional<BatteryInfo> getBatteryInfo();
+    // The machine's description for the system-info page.
+    MachineHardwareInfo getHardwareInfo();
 
     // cpuUsage per watt; divides by 1 when there is no power reading.
     double efficiencyRatio() const { return m_cpuUsage / (m_powerDraw > 0 ? m_powerDraw : 1.0); }
@@ -348,6 +359,7 @@ private:
     void updateBaselines();
     void pushHistory(double value);
     bool isEfficiencyCpu(const CpuTicks& ticks, std::size_t position) const;
+    bool isCompilerRunning();   // SystemStatsProvider_hardware.cpp
 
     Deps m_deps;
 
@@ -433,4 +445,9 @@ private:
     bool m_hasPreviousCpuInfo = false;
     std::vector<CpuTicks> m_cpuSample;
     MemInfo m_memInfo;
+
+    HIDMonitor m_hidMonitor;
+    PowerSupplyReader m_powerSupplies;
+    HardwareDescriptionReader m_hardware;
+    CompilerCheck m_compilerCheck;
 };

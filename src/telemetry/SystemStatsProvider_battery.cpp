@@ -1,5 +1,17 @@
 #include "telemetry/SystemStatsProvider.h"
 
-// Battery charge, charging state and power draw. Not read yet: the figures
-// keep their start values, as on a machine without a battery.
-void SystemStatsProvider::updateBattery() {}
+std::optional<BatteryInfo> SystemStatsProvider::getBatteryInfo() { return m_powerSupplies.battery(); }
+
+// Battery charge, charging state and power draw. A machine without a battery
+// of its own leaves the figures at their start values.
+void SystemStatsProvider::updateBattery()
+{
+    const auto info = getBatteryInfo();
+    if (!info)
+        return;
+    setBatteryPercentage(info->percentage);
+    setBatteryIsCharging(info->isCharging);
+    setBatteryTimeToEmpty(info->timeToEmpty);
+    setPowerDraw(info->wattage);
+    setIsUnplugged(info->isUnplugged);
+}

@@ -24,6 +24,7 @@ public:
         for (const char* name : {"tcp", "tcp6"})
             QFile::copy(QStringLiteral(KESTROVA_TEST_DATA "/localai/proc/net/") + QLatin1String(name),
                         m_dir.filePath(QStringLiteral("net/") + QLatin1String(name)));
+        write(m_dir.filePath(QStringLiteral("uptime")), "5000.00 9000.00\n");
     }
 
     // `stat` defaults to a line whose start time is 1000 + pid.
@@ -39,6 +40,11 @@ public:
         int fd = 3;
         for (quint64 inode : inodes)
             QFile::link(QStringLiteral("socket:[%1]").arg(inode), base + QStringLiteral("/fd/%1").arg(fd++));
+    }
+    // The executable link (its target need not exist).
+    void setExe(qint32 pid, const QString& target)
+    {
+        QFile::link(target, m_dir.filePath(QString::number(pid)) + QStringLiteral("/exe"));
     }
     void setComm(qint32 pid, const QByteArray& comm)
     {

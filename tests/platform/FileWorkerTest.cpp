@@ -22,7 +22,8 @@ TEST(FileWorkerTest, RunsJobsInOrderOffTheMainThread)
     }
     auto task = [&]() -> QCoro::Task<int> {
         co_await futures.last();
-        co_return co_await worker.run([] { return 42; });
+        QFuture<int> answer = worker.run([] { return 42; });
+        co_return co_await answer;
     };
     EXPECT_EQ(runTask(task()), 42);
     EXPECT_EQ(order, (QList<int>{0, 1, 2, 3, 4}));

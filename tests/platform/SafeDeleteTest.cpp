@@ -56,6 +56,17 @@ TEST_F(SafeDeleteTest, RefusesPathsOutsideOrUnclean)
     EXPECT_TRUE(victimIntact());
 }
 
+TEST(SafeDeleteRootTest, TheFileSystemRootIsNeverADeletionRoot)
+{
+    // Paths that do not exist, so a regression reports "missing" rather
+    // than deleting anything.
+    const QString absent = QStringLiteral("/kestrova-test-no-such-folder");
+    ASSERT_FALSE(QFileInfo::exists(absent));
+    EXPECT_EQ(SafeDelete::removeInside(QStringLiteral("/"), absent), Outcome::refused);
+    EXPECT_EQ(SafeDelete::removeChildren(QStringLiteral("/"), absent), Outcome::refused);
+    EXPECT_EQ(SafeDelete::removeInside(QStringLiteral("//"), absent), Outcome::refused);
+}
+
 TEST_F(SafeDeleteTest, SymlinkTrapsNeverReachTheirTargets)
 {
     // A link as the target itself: the link goes, its target stays.

@@ -277,10 +277,13 @@ TEST(AIServiceChat, ReadsTheFiguresAfterTheWait)
     // The coroutine lambda is kept in a variable: its captures must outlive
     // the suspended task.
     auto ask = [&]() -> QCoro::Task<> {
-        answer = co_await service.chatWithSystem(QStringLiteral("hot?"), [&] {
+        // A named task: GCC 12 miscompiles co_await on a temporary built
+        // from a capturing lambda.
+        QCoro::Task<QString> reply = service.chatWithSystem(QStringLiteral("hot?"), [&] {
             ++reads;
             return live;
         });
+        answer = co_await std::move(reply);
     };
     auto task = ask();
     EXPECT_EQ(reads, 0);

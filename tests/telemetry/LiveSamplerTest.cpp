@@ -92,7 +92,7 @@ TEST(LiveSampler, AgreesWithTheKernelOnThisMachine)
     const double kernel = double(after.busy - before.busy) / double(after.all - before.all) * 100.0;
     RecordProperty("samplerCpuUsage", QByteArray::number(sampler.cpuUsage()).toStdString());
     RecordProperty("kernelCpuUsage", QByteArray::number(kernel).toStdString());
-    EXPECT_NEAR(sampler.cpuUsage(), kernel, 3.0) << "kernel figure " << kernel;
+    EXPECT_NEAR(sampler.cpuUsage(), kernel, 5.0) << "kernel figure " << kernel;
     EXPECT_GT(sampler.cpuUsage(), 0.0);
 
     RecordProperty("memoryTotal", QByteArray::number(sampler.memoryTotal(), 'g', 17).toStdString());

@@ -25,9 +25,10 @@ TEST(QuickActionsService, NeverStopsTheSessionsOwnProcesses)
     FakeProcessSignaller signaller;
     const SessionProcessGuard guard(desktopTree);
     for (const qint32 pid : {0, 1, 812, 1500, 1720, 1721, 1750})
-        EXPECT_EQ(QuickActionsService::suspendProcess(pid, std::nullopt, signaller, guard), SignalOutcome::refused)
+        EXPECT_EQ(QuickActionsService::suspendProcess(pid, 500000u, signaller, guard), SignalOutcome::refused)
             << pid;
     EXPECT_TRUE(signaller.sent.isEmpty());
     // Resuming one is always allowed: it can only help.
-    EXPECT_EQ(QuickActionsService::resumeProcess(1500, std::nullopt, signaller), SignalOutcome::sent);
+    EXPECT_EQ(QuickActionsService::resumeProcess(1500, 500000u, signaller), SignalOutcome::sent);
+    EXPECT_EQ(signaller.startTimes, (QList<std::optional<quint64>>{500000u}));
 }

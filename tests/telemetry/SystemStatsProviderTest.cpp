@@ -381,15 +381,16 @@ TEST_F(SamplerTest, LowPowerScalingShowsLowerFiguresButKeepsTheHistoryUnscaled)
 {
     const std::vector<Load> start(8, Load{0, 0, 0, 0});
     writeStat(start);
+    // One package sensor at 97 degrees answers all three readings: fans 6240,
+    // throttling 10 before the scaling.
+    tree.write(QStringLiteral("sys/class/hwmon/hwmon0/name"), "coretemp\n");
+    tree.write(QStringLiteral("sys/class/hwmon/hwmon0/temp1_label"), "Package id 0\n");
+    tree.write(QStringLiteral("sys/class/hwmon/hwmon0/temp1_input"), "97000\n");
     auto s = make();
     s->tick();
     writeStat(advanced(start, std::vector<quint64>(8, 95)));
     s->setIsLowPowerModeEnabled(true);
     s->setPowerDraw(4.0);
-    s->setSocTemperature(70.0);
-    s->setGpuTemperature(40.0);
-    s->setFanRPMs({3000.0});
-    s->setThrottlingStatus(25.0);
     s->tick();
     EXPECT_DOUBLE_EQ(s->cpuUsage(), 38.0);
     EXPECT_DOUBLE_EQ(s->cpuHistory().last(), 95.0);
@@ -397,9 +398,9 @@ TEST_F(SamplerTest, LowPowerScalingShowsLowerFiguresButKeepsTheHistoryUnscaled)
     EXPECT_DOUBLE_EQ(s->eClusterUsage(), 95.0 / 1.5);
     EXPECT_DOUBLE_EQ(s->pClusterUsage(), 95.0 / 3.0);
     EXPECT_DOUBLE_EQ(s->powerDraw(), 1.5);
-    EXPECT_DOUBLE_EQ(s->socTemperature(), 50.0);
-    EXPECT_DOUBLE_EQ(s->gpuTemperature(), 36.0);
-    EXPECT_EQ(s->fanRPMs(), QList<double>{1500.0});
+    EXPECT_DOUBLE_EQ(s->socTemperature(), 97.0 / 1.4);
+    EXPECT_DOUBLE_EQ(s->gpuTemperature(), 97.0 / 1.4);
+    EXPECT_EQ(s->fanRPMs(), QList<double>{3120.0});
     EXPECT_EQ(s->throttlingStatus(), 0.0);
     EXPECT_TRUE(notifier.posts.isEmpty()); // 95 before scaling, 38 shown
 }
@@ -410,12 +411,11 @@ TEST_F(SamplerTest, LowPowerFloorsAndThePowerQuarter)
     s->setIsLowPowerModeEnabled(true);
     s->setPowerDraw(10.0);
     s->setSocTemperature(40.0);
-    s->setGpuTemperature(70.0);
-    s->setFanRPMs({});
     s->tick();
+    // No sensor: the SoC figure is kept, the GPU one modelled near 36.
     EXPECT_DOUBLE_EQ(s->powerDraw(), 2.5);
     EXPECT_DOUBLE_EQ(s->socTemperature(), 38.0);
-    EXPECT_DOUBLE_EQ(s->gpuTemperature(), 50.0);
+    EXPECT_DOUBLE_EQ(s->gpuTemperature(), 36.0);
     EXPECT_EQ(s->fanRPMs(), QList<double>{0.0});
 }
 
@@ -440,14 +440,15 @@ TEST_F(SamplerTest, LowPowerCpuDivisionsNotifyEvenWhenNothingChanges)
 TEST_F(SamplerTest, ModelledFiguresAreDrawnInOrderFromTheirRanges)
 {
     using Ranges = QList<QPair<double, double>>;
-    // The disk step draws its two modelled rates earlier in the tick.
-    const Ranges disk{{0.1, 5.0}, {0.1, 2.0}};
+    // Earlier in the tick: the sensor step models the GPU and SSD figures
+    // (no sensor in this tree), then the disk step its two rates.
+    const Ranges disk{{-2.0, 2.0}, {-1.0, 3.0}, {0.1, 5.0}, {0.1, 2.0}};
     auto s = make();
     s->tick();
     EXPECT_EQ(random.ranges, disk + (Ranges{{0.0, 0.5}, {0.5, 2.5}}));
-    EXPECT_EQ(s->aneUsage(), random.values[2]);
+    EXPECT_EQ(s->aneUsage(), random.values[4]);
     EXPECT_EQ(s->anePowerDraw(), 0.02);
-    EXPECT_EQ(s->gpuUsage(), random.values[3]);
+    EXPECT_EQ(s->gpuUsage(), random.values[5]);
 
     s->setIsLowPowerModeEnabled(true);
     random.ranges.clear();
@@ -460,16 +461,16 @@ TEST_F(SamplerTest, ModelledFiguresAreDrawnInOrderFromTheirRanges)
     random.values.clear();
     s->tick();
     EXPECT_EQ(random.ranges, disk + (Ranges{{15.0, 35.0}, {2.1, 4.8}, {10.0, 25.0}}));
-    EXPECT_DOUBLE_EQ(s->anePowerDraw(), std::max(random.values[3] / 3.0, 0.5));
+    EXPECT_DOUBLE_EQ(s->anePowerDraw(), std::max(random.values[5] / 3.0, 0.5));
 
     s->setIsLowPowerModeEnabled(false);
     random.ranges.clear();
     random.values.clear();
     s->tick();
     EXPECT_EQ(random.ranges, disk + (Ranges{{35.0, 75.0}, {2.1, 4.8}, {25.0, 65.0}}));
-    EXPECT_EQ(s->aneUsage(), random.values[2]);
-    EXPECT_EQ(s->anePowerDraw(), random.values[3]);
-    EXPECT_EQ(s->gpuUsage(), random.values[4]);
+    EXPECT_EQ(s->aneUsage(), random.values[4]);
+    EXPECT_EQ(s->anePowerDraw(), random.values[5]);
+    EXPECT_EQ(s->gpuUsage(), random.values[6]);
 }
 
 TEST_F(SamplerTest, EfficiencyRatioDividesByOneWithoutPower)

@@ -1,0 +1,229 @@
+// The watcher's polling and its two automations: compile auto-suspend
+// (freeze the model servers while a build runs) and the battery shield.
+#include "localai/LocalAIService.h"
+
+#include "core/Print.h"
+#include "platform/CommandRunner.h"
+#include "platform/FileWorker.h"
+#include "platform/ProcessNameMatch.h"
+#include "platform/ProcessSignaller.h"
+#include "platform/ProcessTable.h"
+#include "platform/SessionProcessGuard.h"
+#include "platform/ToolPaths.h"
+
+#include <QCoroFuture>
+#include <QPointer>
+#include <QTimer>
+
+#include <chrono>
+#include <csignal>
+
+using namespace std::chrono_literals;
+
+namespace {
+
+constexpr auto kPollInterval = 2s;
+constexpr auto kPgrepTimeout = 5s;
+
+// Every name fits the kernel's 15-byte process name, so pgrep -x finds them.
+QStringList buildToolPgrepArguments()
+{
+    return {QStringLiteral("-x"),   QStringLiteral("xcodebuild"), QStringLiteral("swiftc"),
+            QStringLiteral("clang"), QStringLiteral("swift-frontend"), QStringLiteral("make"),
+            QStringLiteral("cmake")};
+}
+
+QStringList modelServerNames()
+{
+    return {QStringLiteral("ollama"), QStringLiteral("ollama_llama_server"), QStringLiteral("llama-runner"),
+            QStringLiteral("deepseek")};
+}
+
+QString runningText() { return QStringLiteral("Running"); }
+QString shieldedText() { return QStringLiteral("Suspended (Battery Shield)"); }
+
+QString describe(SignalOutcome outcome)
+{
+    switch (outcome) {
+    case SignalOutcome::refused:
+        return QStringLiteral("critical system process or self");
+    case SignalOutcome::noSuchProcess:
+        return QStringLiteral("No such process");
+    case SignalOutcome::failed:
+    case SignalOutcome::sent:
+        break;
+    }
+    return QStringLiteral("Operation not permitted");
+}
+
+} // namespace
+
+void LocalAIService::startPolling()
+{
+    if (m_timer)
+        return;
+    m_timer = new QTimer(this);
+    m_timer->setInterval(kPollInterval);
+    connect(m_timer, &QTimer::timeout, this, [this] { tick(); });
+    m_timer->start();
+    QTimer::singleShot(0, this, [this] { tick(); });
+}
+
+QCoro::Task<> LocalAIService::tick()
+{
+    // A second pass racing the first would freeze, thaw and pause on stale
+    // answers; a firing that finds one still waiting is dropped.
+    if (m_tickInFlight)
+        co_return;
+    m_tickInFlight = true;
+    QPointer<LocalAIService> self(this);
+    co_await updateModels();
+    if (!self)
+        co_return;
+    co_await checkAndApplyAutoSuspend();
+    if (!self)
+        co_return;
+    co_await scanVectorDatabases();
+    if (!self)
+        co_return;
+    co_await scanOrphanedCompanions();
+    if (!self)
+        co_return;
+    co_await scanLocalPorts();
+    if (!self)
+        co_return;
+    co_await scanModelCache();
+    if (!self)
+        co_return;
+    applyBatteryShieldMode();
+    m_tickInFlight = false;
+}
+
+QCoro::Task<> LocalAIService::checkAndApplyAutoSuspend()
+{
+    if (!m_compileAutoSuspendEnabled) {
+        if (!m_suspendedPIDs.isEmpty())
+            resumeSuspendedProcesses();
+        co_return;
+    }
+    QPointer<LocalAIService> self(this);
+    const CommandResult build =
+        co_await m_deps.commands->run(ToolPaths::pgrep, buildToolPgrepArguments(), kPgrepTimeout);
+    if (!self)
+        co_return;
+    if (!build.started || build.timedOut) {
+        // No answer: neither freeze nor thaw on a guess.
+        kestrova::print(QStringLiteral("Failed to run pgrep: ") + build.errorString);
+        co_return;
+    }
+    // The switch may have gone off while pgrep ran; the next tick thaws.
+    if (!m_compileAutoSuspendEnabled)
+        co_return;
+    if (build.exitCode != 0) {
+        if (!m_suspendedPIDs.isEmpty())
+            resumeSuspendedProcesses();
+        co_return;
+    }
+    // Frozen once per build: servers that start later are left running.
+    if (!m_suspendedPIDs.isEmpty())
+        co_return;
+    const QList<ProcessEntry> servers = co_await getPIDs(modelServerNames());
+    if (!self || !m_compileAutoSuspendEnabled || !m_suspendedPIDs.isEmpty())
+        co_return;
+    for (const ProcessEntry& server : servers)
+        suspendProcess(server.pid, server.startTime);
+}
+
+QCoro::Task<QList<ProcessEntry>> LocalAIService::getPIDs(QStringList names)
+{
+    // g++ 12 destroys a capturing lambda written inside a co_await
+    // expression twice: the job is made in its own statement.
+    QFuture<QList<ProcessEntry>> job = m_deps.fileWorker->run([table = m_processTable] {
+        return table->refresh() ? table->processes() : QList<ProcessEntry>();
+    });
+    const QList<ProcessEntry> processes = co_await job;
+    QList<ProcessEntry> found;
+    for (const QString& name : std::as_const(names)) {
+        for (const ProcessEntry& process : processes) {
+            if (!ProcessNameMatch::matches(process, name) || ProcessSignaller::isForbiddenPid(process.pid)
+                || SessionProcessGuard::isSessionCritical(process.name, process.commandPath))
+                continue;
+            found.append(process);
+        }
+    }
+    co_return found;
+}
+
+void LocalAIService::suspendProcess(qint32 pid, quint64 startTime)
+{
+    // The start time pins the process the table saw: a pid taken over by
+    // another process in between is not stopped.
+    const SignalOutcome outcome = m_deps.signaller->send(pid, SIGSTOP, startTime);
+    if (outcome != SignalOutcome::sent) {
+        kestrova::print(QStringLiteral("Failed to suspend process %1: %2").arg(pid).arg(describe(outcome)));
+        return;
+    }
+    m_suspendedStartTimes.insert(pid, startTime);
+    QList<qint32> pids = m_suspendedPIDs;
+    pids.append(pid);
+    setSuspendedPIDs(std::move(pids));
+}
+
+void LocalAIService::resumeSuspendedProcesses()
+{
+    if (m_suspendedPIDs.isEmpty())
+        return;
+    for (qint32 pid : std::as_const(m_suspendedPIDs)) {
+        const auto startTime = m_suspendedStartTimes.constFind(pid);
+        m_deps.signaller->send(pid, SIGCONT,
+                               startTime == m_suspendedStartTimes.cend() ? std::nullopt
+                                                                         : std::optional<quint64>(*startTime));
+    }
+    m_suspendedStartTimes.clear();
+    setSuspendedPIDs({});
+}
+
+void LocalAIService::applyBatteryShieldMode()
+{
+    if (!m_batteryShieldEnabled || !m_deps.isUnplugged || !m_deps.isUnplugged())
+        return;
+    // One eject pass at a time: each eject may wait up to a minute, and a
+    // new pass every tick would pile requests up behind it.
+    if (!m_activeModels.isEmpty() && !m_shieldEjectInFlight)
+        ejectModelsForShield();
+
+    QList<VectorDatabaseInfo> rows = m_activeVectorDBs;
+    for (VectorDatabaseInfo& row : rows) {
+        if (row.status != runningText())
+            continue;
+        row.status = shieldedText();
+        // Only containers docker listed are paused: an example row's id
+        // could prefix a real container's.
+        if (!m_demoMode && m_scannedContainerIds.contains(row.containerId))
+            m_deps.commands->startDetached(ToolPaths::docker, {QStringLiteral("pause"), row.containerId});
+    }
+    setActiveVectorDBs(std::move(rows));
+
+    if (m_vmAutoSleepEnabled && !m_demoMode)
+        m_deps.commands->startDetached(ToolPaths::colima(), {QStringLiteral("stop")});
+}
+
+QCoro::Task<> LocalAIService::ejectModelsForShield()
+{
+    m_shieldEjectInFlight = true;
+    const QList<LocalAIModel> models = m_activeModels;
+    QPointer<LocalAIService> self(this);
+    for (const LocalAIModel& model : models) {
+        co_await ejectModel(model.name);
+        if (!self)
+            co_return;
+    }
+    m_shieldEjectInFlight = false;
+}
+
+QCoro::Task<> LocalAIService::stopColimaVM()
+{
+    if (!m_demoMode)
+        m_deps.commands->startDetached(ToolPaths::colima(), {QStringLiteral("stop")});
+    co_return;
+}

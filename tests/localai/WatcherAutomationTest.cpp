@@ -1,0 +1,291 @@
+#include "LocalAITestFixture.h"
+
+#include "fakes/FakeModelServer.h"
+#include "localai/LocalAIExamples.h"
+#include "platform/ProcessNameMatch.h"
+#include "platform/ProcessTable.h"
+#include "platform/ToolPaths.h"
+#include "support/PrintCapture.h"
+#include "support/TaskRunner.h"
+
+#include <QCoreApplication>
+#include <QProcess>
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+
+using namespace std::chrono_literals;
+using Sent = FakeProcessSignaller::Sent;
+
+namespace {
+
+const QStringList kServerNames = {QStringLiteral("ollama"), QStringLiteral("ollama_llama_server"),
+                                  QStringLiteral("llama-runner"), QStringLiteral("deepseek")};
+
+CommandResult exited(int code, const QByteArray& output = {})
+{
+    CommandResult result;
+    result.started = true;
+    result.exitCode = code;
+    result.standardOutput = output;
+    return result;
+}
+
+class WatcherAutomationTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        fixture.commands.script(ToolPaths::pgrep, [this](const QStringList&) { return exited(buildRunning ? 0 : 1); });
+        fixture.commands.script(ToolPaths::docker, [](const QStringList& args) {
+            return exited(0, args.value(0) == QLatin1String("ps") ? "abc123|chroma-prod|8000\n" : "");
+        });
+        fixture.commands.script(ToolPaths::colima(), [](const QStringList&) { return exited(0); });
+    }
+    LocalAIService& service()
+    {
+        if (!fixture.service) {
+            LocalAIService::Deps deps = fixture.deps(server.baseUrl());
+            deps.isUnplugged = [this] { return unplugged; };
+            fixture.make(std::move(deps));
+        }
+        return *fixture.service;
+    }
+    void check() { ASSERT_TRUE(runTask(service().checkAndApplyAutoSuspend())); }
+    QStringList commandLines() const
+    {
+        QStringList lines;
+        for (const auto& call : fixture.commands.calls())
+            lines << (call.detached ? QStringLiteral("& ") : QString()) + call.program + QLatin1Char(' ')
+                         + call.arguments.join(QLatin1Char(' '));
+        return lines;
+    }
+    // Model servers by exact name, decoys that only look alike, and pid 1.
+    void addModelServers()
+    {
+        auto& proc = fixture.proc;
+        proc.addProcess(1, "ollama", {});
+        proc.addProcess(250, "llama-runner", {});
+        proc.addProcess(300, "ollama", {});
+        proc.addProcess(301, "ollama_llama_se", {});
+        proc.setExe(301, QStringLiteral("/opt/ollama/lib/ollama_llama_server"));
+        proc.addProcess(302, "ollama_llama_se", {});
+        proc.setExe(302, QStringLiteral("/usr/bin/ollama_llama_sentinel"));
+        proc.addProcess(303, "ollama-helper", {});
+        proc.addProcess(304, "deepseek-coder", {});
+    }
+
+    bool buildRunning = false;
+    bool unplugged = true;
+    FakeModelServer server;
+    LocalAITestFixture fixture;
+};
+
+const QList<Sent> kFrozen = {{300, SIGSTOP}, {301, SIGSTOP}, {250, SIGSTOP}};
+const QList<Sent> kThawed = {{300, SIGCONT}, {301, SIGCONT}, {250, SIGCONT}};
+
+} // namespace
+
+TEST_F(WatcherAutomationTest, CompileAutoSuspendFreezesOncePerBuildAndThawsAfterIt)
+{
+    addModelServers();
+    auto& sent = fixture.signaller.sent;
+    service().setCompileAutoSuspendEnabled(true);
+
+    check();
+    EXPECT_TRUE(sent.isEmpty());
+    EXPECT_EQ(commandLines(), QStringList{"/usr/bin/pgrep -x xcodebuild swiftc clang swift-frontend make cmake"});
+
+    // Name by name, as found; each freeze pinned to the start time it was seen with.
+    buildRunning = true;
+    check();
+    EXPECT_EQ(sent, kFrozen);
+    EXPECT_EQ(fixture.signaller.startTimes, (QList<std::optional<quint64>>{1300, 1301, 1250}));
+    EXPECT_EQ(service().suspendedPIDs(), (QList<qint32>{300, 301, 250}));
+    check();
+    EXPECT_EQ(sent.size(), 3);
+
+    buildRunning = false;
+    check();
+    EXPECT_EQ(sent.mid(3), kThawed);
+    EXPECT_TRUE(service().suspendedPIDs().isEmpty());
+    EXPECT_EQ(fixture.signaller.startTimes.mid(3), (QList<std::optional<quint64>>{1300, 1301, 1250}));
+
+    // Turning the switch off thaws on the next check without asking pgrep.
+    buildRunning = true;
+    check();
+    service().setCompileAutoSuspendEnabled(false);
+    fixture.commands.clearCalls();
+    check();
+    EXPECT_EQ(sent.mid(9), kThawed);
+    EXPECT_TRUE(service().suspendedPIDs().isEmpty());
+    EXPECT_TRUE(commandLines().isEmpty());
+}
+
+TEST_F(WatcherAutomationTest, FailedFreezesAreNotRecordedAndQuitThawsTheRest)
+{
+    addModelServers();
+    fixture.signaller.outcomes.insert(301, SignalOutcome::noSuchProcess);
+    service().setCompileAutoSuspendEnabled(true);
+    buildRunning = true;
+    PrintCapture printed;
+    check();
+    EXPECT_EQ(printed.lines(), QStringList{"Failed to suspend process 301: No such process"});
+    EXPECT_EQ(service().suspendedPIDs(), (QList<qint32>{300, 250}));
+
+    fixture.signaller.sent.clear();
+    QMetaObject::invokeMethod(QCoreApplication::instance(), "aboutToQuit");
+    EXPECT_EQ(fixture.signaller.sent, (QList<Sent>{{300, SIGCONT}, {250, SIGCONT}}));
+    EXPECT_TRUE(service().suspendedPIDs().isEmpty());
+
+    // pgrep missing: a line, and nothing frozen or thawed.
+    fixture.commands = FakeCommandRunner();
+    printed.clear();
+    fixture.signaller.sent.clear();
+    check();
+    EXPECT_EQ(printed.lines(), QStringList{"Failed to run pgrep: no such file: /usr/bin/pgrep"});
+    EXPECT_TRUE(fixture.signaller.sent.isEmpty());
+}
+
+TEST_F(WatcherAutomationTest, BatteryShieldInDemoModeEjectsAndMarksRowsWithoutCommands)
+{
+    LocalAIService& ai = service();
+    ai.setDemoMode(true);
+    ai.setBatteryShieldEnabled(true);
+    ai.setVmAutoSleepEnabled(true);
+    ASSERT_TRUE(runTask(ai.updateModels()));
+    ai.setActiveVectorDBs(LocalAIExamples::vectorDatabases());
+
+    unplugged = false;
+    ai.applyBatteryShieldMode();
+    EXPECT_EQ(ai.activeModels().size(), 2);
+
+    unplugged = true;
+    ai.applyBatteryShieldMode();
+    EXPECT_TRUE(ai.activeModels().isEmpty());
+    EXPECT_EQ(ai.status(), OllamaStatus::idle);
+    for (const auto& row : ai.activeVectorDBs())
+        EXPECT_EQ(row.status, "Suspended (Battery Shield)");
+    ASSERT_TRUE(runTask(ai.stopColimaVM()));
+    EXPECT_TRUE(commandLines().isEmpty());
+}
+
+TEST_F(WatcherAutomationTest, BatteryShieldLivePausesScannedContainersAndEjectsOnePassAtATime)
+{
+    server.answerPs(200, R"({"models":[{"name":"a:1b","size":1},{"name":"b:2b","size":2}]})");
+    server.setGenerateAnswer({200, "{\"done\":true}", 150ms, false, {}});
+    LocalAIService& ai = service();
+    ai.setVmAutoSleepEnabled(true);
+    ASSERT_TRUE(runTask(ai.updateModels()));
+    ASSERT_TRUE(runTask(ai.scanVectorDatabases()));
+    // A shown example row is not a container of this machine.
+    ai.setActiveVectorDBs(ai.activeVectorDBs() + LocalAIExamples::vectorDatabases().mid(1));
+
+    ai.applyBatteryShieldMode(); // shield off
+    fixture.commands.clearCalls();
+    ai.applyBatteryShieldMode();
+    EXPECT_TRUE(fixture.commands.calls().isEmpty());
+    EXPECT_EQ(ai.activeVectorDBs().at(0).status, "Running");
+
+    ai.setBatteryShieldEnabled(true);
+    ai.applyBatteryShieldMode();
+    EXPECT_EQ(commandLines(), (QStringList{"& /usr/bin/docker pause abc123", "& " + ToolPaths::colima() + " stop"}));
+    for (const auto& row : ai.activeVectorDBs())
+        EXPECT_EQ(row.status, "Suspended (Battery Shield)");
+
+    // Ticks while the pass still waits start no second pass.
+    ai.applyBatteryShieldMode();
+    ai.applyBatteryShieldMode();
+    ASSERT_TRUE(waitUntil([&] { return server.psRequestCount() == 3; }));
+    EXPECT_EQ(server.generateBodies(),
+              (QList<QByteArray>{R"({"model":"a:1b","keep_alive":0})", R"({"model":"b:2b","keep_alive":0})"}));
+    // Once it has finished, the next tick starts a new one.
+    EXPECT_TRUE(waitUntil([&] {
+        ai.applyBatteryShieldMode();
+        return server.generateBodies().size() > 2;
+    }));
+
+    fixture.commands.clearCalls();
+    ASSERT_TRUE(runTask(ai.stopColimaVM()));
+    EXPECT_EQ(commandLines(), QStringList{"& " + ToolPaths::colima() + " stop"});
+}
+
+TEST_F(WatcherAutomationTest, TickRunsItsStepsInOrderAndDropsAnOverlappingOne)
+{
+    server.answerPs(200, R"({"models":[]})");
+    server.setPsAnswer({200, R"({"models":[]})", 150ms, false, {}});
+    std::optional<OllamaStatus> statusAtPgrep;
+    fixture.commands.script(ToolPaths::pgrep, [this, &statusAtPgrep](const QStringList&) {
+        statusAtPgrep = service().status();
+        return exited(1);
+    });
+    LocalAIService& ai = service();
+    ai.setCompileAutoSuspendEnabled(true);
+    ai.setBatteryShieldEnabled(true);
+
+    auto first = ai.tick();
+    ASSERT_TRUE(runTask(ai.tick())); // dropped at once
+    EXPECT_TRUE(commandLines().isEmpty());
+    ASSERT_TRUE(runTask(std::move(first)));
+    EXPECT_EQ(server.psRequestCount(), 1);
+    EXPECT_EQ(statusAtPgrep, OllamaStatus::idle);
+    EXPECT_EQ(commandLines(), (QStringList{"/usr/bin/pgrep -x xcodebuild swiftc clang swift-frontend make cmake",
+                                           "/usr/bin/docker ps --format {{.ID}}|{{.Names}}|{{.Ports}}",
+                                           "& /usr/bin/docker pause abc123"}));
+}
+
+TEST_F(WatcherAutomationTest, PollingStartsAfterConstructionNotInsideIt)
+{
+    LocalAIService::Deps deps = fixture.deps(server.baseUrl());
+    LocalAIService ai(std::move(deps), true);
+    ai.setDemoMode(false);
+    EXPECT_EQ(server.psRequestCount(), 0);
+    EXPECT_TRUE(waitUntil([&] { return server.psRequestCount() == 1; }));
+}
+
+// A copy of sleep named like a model server, frozen and thawed for real.
+TEST(WatcherRealProcessTest, FreezesAndThawsARealModelServerNamedProcess)
+{
+    {
+        // Never touch a model server that really runs here.
+        ProcessTable table;
+        ASSERT_TRUE(table.refresh());
+        for (const ProcessEntry& process : table.processes())
+            for (const QString& name : kServerNames)
+                if (ProcessNameMatch::matches(process, name))
+                    GTEST_SKIP() << "a process named " << name.toStdString() << " runs on this machine";
+    }
+    QTemporaryDir dir;
+    const QString program = dir.filePath(QStringLiteral("ollama_llama_server"));
+    ASSERT_TRUE(QFile::copy(QStringLiteral("/bin/sleep"), program));
+    QProcess child;
+    child.start(program, {QStringLiteral("30")});
+    ASSERT_TRUE(child.waitForStarted());
+    const qint32 pid = qint32(child.processId());
+    const auto state = [pid] {
+        QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+        const QByteArray line = stat.open(QIODevice::ReadOnly) ? stat.readAll() : QByteArray();
+        const qsizetype close = line.lastIndexOf(')');
+        return close < 0 ? '?' : line.at(close + 2);
+    };
+
+    FakeCommandRunner commands;
+    bool buildRunning = true;
+    commands.script(ToolPaths::pgrep, [&](const QStringList&) { return exited(buildRunning ? 0 : 1); });
+    LocalAIService::Deps deps;
+    deps.commands = &commands;
+    {
+        LocalAIService ai(deps, false);
+        ai.setCompileAutoSuspendEnabled(true);
+        ASSERT_TRUE(runTask(ai.checkAndApplyAutoSuspend()));
+        EXPECT_EQ(ai.suspendedPIDs(), QList<qint32>{pid});
+        EXPECT_TRUE(waitUntil([&] { return state() == 'T'; })) << state();
+
+        buildRunning = false;
+        ASSERT_TRUE(runTask(ai.checkAndApplyAutoSuspend()));
+        EXPECT_TRUE(ai.suspendedPIDs().isEmpty());
+        EXPECT_TRUE(waitUntil([&] { return state() == 'S'; })) << state();
+    }
+    child.kill();
+    child.waitForFinished();
+}
