@@ -19,6 +19,9 @@ constexpr qint64 kMaxEntryBytes = 64 * 1024;
 QHash<QString, QString> desktopEntryKeys(const QString& path)
 {
     QHash<QString, QString> keys;
+    // Only a regular file: opening a FIFO left at that name would block.
+    if (!QFileInfo(path).isFile())
+        return keys;
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly) || file.size() > kMaxEntryBytes)
         return keys;

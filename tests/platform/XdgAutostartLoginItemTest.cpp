@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 using Status = LoginItem::Status;
 
 namespace {
@@ -78,6 +80,15 @@ TEST_F(XdgAutostartTest, EntrySwitchedOffByTheDesktopNeedsApproval)
     EXPECT_EQ(item.status(), Status::requiresApproval);
     ASSERT_EQ(item.registerItem(), std::nullopt);
     EXPECT_EQ(item.status(), Status::enabled);
+}
+
+TEST_F(XdgAutostartTest, SomethingElseAtTheEntrysNameIsNotAnEntry)
+{
+    ASSERT_TRUE(QDir().mkpath(item.filePath())); // a folder
+    EXPECT_EQ(item.status(), Status::notRegistered);
+    ASSERT_TRUE(QDir().rmdir(item.filePath()));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(item.filePath()).constData(), 0600), 0); // would block a reader
+    EXPECT_EQ(item.status(), Status::notRegistered);
 }
 
 TEST_F(XdgAutostartTest, UnknownExecutableIsNotFound)
