@@ -1,0 +1,79 @@
+#include "platform/TerminalEmulatorLauncher.h"
+
+#include "platform/CommandRunner.h"
+#include "platform/ToolPaths.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+namespace {
+
+struct Terminal {
+    const char* name;
+    const char* runFlag; // what comes before the program and its arguments
+};
+
+// Each takes the program and its arguments as separate words after its flag,
+// so the command reaches sh unsplit.
+constexpr Terminal kTerminals[] = {
+    {"x-terminal-emulator", "-e"},
+    {"gnome-terminal", "--"},
+    {"konsole", "-e"},
+    {"xfce4-terminal", "-x"},
+    {"xterm", "-e"},
+};
+
+const QString kEnv = QStringLiteral("/usr/bin/env");
+
+} // namespace
+
+TerminalEmulatorLauncher::TerminalEmulatorLauncher(CommandRunner& runner, QString searchPath) : m_runner(runner)
+{
+    if (searchPath.isEmpty())
+        searchPath = QStringLiteral("/usr/local/bin:/usr/bin:/bin");
+    // A relative entry ("." or an empty one) would start whatever lies in
+    // the current folder under a terminal's name.
+    for (const QString& folder : searchPath.split(QLatin1Char(':'), Qt::SkipEmptyParts))
+        if (QDir::isAbsolutePath(folder))
+            m_folders.append(folder);
+}
+
+QString TerminalEmulatorLauncher::find(const QString& name) const
+{
+    for (const QString& folder : m_folders) {
+        const QFileInfo candidate(folder + QLatin1Char('/') + name);
+        if (candidate.isFile() && candidate.isExecutable())
+            return candidate.absoluteFilePath();
+    }
+    return {};
+}
+
+QStringList TerminalEmulatorLauncher::commandFor(const QString& shellLine) const
+{
+    for (const Terminal& terminal : kTerminals) {
+        const QString path = find(QString::fromLatin1(terminal.name));
+        if (path.isEmpty())
+            continue;
+        // The runner pins LC_ALL=C for tools whose output we parse; the
+        // window is the user's and gets their locale back (gnome-terminal
+        // refuses to start under a non-UTF-8 one).
+        QStringList command{kEnv};
+        if (qEnvironmentVariableIsSet("LC_ALL"))
+            command << QStringLiteral("LC_ALL=") + qEnvironmentVariable("LC_ALL");
+        else
+            command << QStringLiteral("-u") << QStringLiteral("LC_ALL");
+        command << path << QString::fromLatin1(terminal.runFlag) << ToolPaths::sh << QStringLiteral("-c")
+                << shellLine + QStringLiteral("; exec \"${SHELL:-/bin/sh}\"");
+        return command;
+    }
+    return {};
+}
+
+bool TerminalEmulatorLauncher::open(const QString& shellLine)
+{
+    QStringList command = commandFor(shellLine);
+    if (command.isEmpty())
+        return false;
+    const QString program = command.takeFirst();
+    return m_runner.startDetached(program, command);
+}

@@ -1,0 +1,20 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+// The text of a terminal advisory: lines for the user to read and copy,
+// printed by a shell command line that runs nothing else.
+namespace TerminalAdvisory {
+
+// The seven lines: header, blank, pause heading, pause command, blank,
+// resume heading, resume command. The commands are
+//   "  pgrep -f \"<pattern>\" | xargs kill -STOP" (or -CONT).
+QStringList lines(const QString& header, const QString& pauseHeading, const QString& pattern,
+                  const QString& resumeHeading);
+
+// One `echo '<line>'` per line, joined with " && "; any line prints as
+// given, single quotes included.
+QString shellLine(const QStringList& lines);
+
+} // namespace TerminalAdvisory
