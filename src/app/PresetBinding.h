@@ -7,6 +7,7 @@
 #include <functional>
 
 class ObservableObject;
+class PresetManager;
 
 // How the presets menu and the presets tray item reach the preset engine:
 // what it holds now, the object that announces its changes (every
@@ -18,4 +19,7 @@ struct PresetBinding {
     std::function<QString()> batteryStatus;
     // Starts applying; returns at once.
     std::function<void(PerformancePreset)> applyPreset;
+
+    // The preset engine itself; it must outlive the binding's users.
+    static PresetBinding of(PresetManager& presetManager);
 };

@@ -2,6 +2,7 @@
 #include "app/KestrovaApp.h"
 #include "platform/QuitSignalRouter.h"
 #include "telemetry/AIService.h"
+#include "telemetry/PresetManager.h"
 #include "widgets/ProcessRow.h"
 #include "widgets/SymbolIcon.h"
 
@@ -25,16 +26,8 @@ int main(int argc, char* argv[])
     QuitSignalRouter quitRouter;
 
     DesktopShellPlatform desktop;
-    KestrovaApp kestrova({&desktop,
-                          // The preset engine is not there yet: the menu shows its starting state.
-                          [] {
-                              return PresetBinding{nullptr,
-                                                   [] { return PerformancePreset(PerformancePreset::vanillaMac); },
-                                                   [] { return QStringLiteral("Idle"); },
-                                                   [] { return QStringLiteral("Unknown"); },
-                                                   [](PerformancePreset) {}};
-                          },
-                          AppDelegate::Deps::live(desktop)});
+    KestrovaApp kestrova(
+        {&desktop, [] { return PresetBinding::of(PresetManager::shared()); }, AppDelegate::Deps::live(desktop)});
     kestrova.launch();
 
     return QApplication::exec();

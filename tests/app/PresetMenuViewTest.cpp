@@ -4,6 +4,12 @@
 #include "core/NotificationCenter.h"
 #include "core/ObservableObject.h"
 #include "fakes/FakeClock.h"
+#include "fakes/FakePowerSource.h"
+#include "fakes/FakeRunningApplications.h"
+#include "fakes/FakeSleepInhibitor.h"
+#include "fakes/FakeTerminalLauncher.h"
+#include "support/TaskRunner.h"
+#include "telemetry/PresetManager.h"
 
 #include <QAction>
 #include <QCoreApplication>
@@ -161,4 +167,26 @@ TEST(KestrovaApp, WithoutATrayThereIsNoPresetsMenu)
     EXPECT_EQ(app.presetMenu(), nullptr);
     EXPECT_EQ(platform.items[0]->iconSets, 0);
     ASSERT_NE(app.delegate()->dashboardWindow(), nullptr);
+}
+
+TEST(PresetMenuView, DrivesTheRealPresetEngine)
+{
+    FakeSleepInhibitor inhibitor;
+    inhibitor.answerLater = true; // the engine waits for the bus; the menu does not
+    FakeTerminalLauncher terminal;
+    FakePowerSource power;
+    power.value = BatteryInfo{87};
+    FakeRunningApplications applications;
+    PresetManager engine({&inhibitor, &terminal, &power, &applications});
+    PresetMenuView menu(PresetBinding::of(engine));
+    EXPECT_EQ(menu.actions()[9]->iconText(), QStringLiteral("Macbook Battery: 87%"));
+    EXPECT_EQ(checked(menu), QList<int>{6});
+
+    menu.actions()[1]->trigger(); // Local Training
+    ASSERT_TRUE(waitUntil([&] { return !engine.isExecuting() && inhibitor.held.size() == 1; }));
+    QCoreApplication::processEvents();
+    EXPECT_EQ(engine.activePreset(), PerformancePreset::localTraining);
+    EXPECT_EQ(checked(menu), QList<int>{1});
+    EXPECT_EQ(menu.actions()[8]->iconText(),
+              QStringLiteral("Active State: Local Training active \u2014 system will not sleep during builds"));
 }
