@@ -1,6 +1,8 @@
-#include "localai/LocalAIService.h"
+#include "app/DesktopShellPlatform.h"
+#include "app/KestrovaApp.h"
 #include "platform/QuitSignalRouter.h"
 #include "telemetry/AIService.h"
+#include "telemetry/PresetManager.h"
 #include "widgets/ProcessRow.h"
 #include "widgets/SymbolIcon.h"
 
@@ -12,14 +14,21 @@ int main(int argc, char* argv[])
     QApplication::setOrganizationName(QStringLiteral("Kestrova"));
     QApplication::setApplicationName(QStringLiteral("Kestrova"));
     QApplication::setApplicationVersion(QStringLiteral(KESTROVA_VERSION));
+    // The application lives in the tray; closing the dashboard does not end it.
     QApplication::setQuitOnLastWindowClosed(false);
 
     SymbolIcon::loadFont();
     // Process rows ask the co-pilot what a process is.
     ProcessRow::setDefaultExplainer([](QString name) { return AIService::shared().explainProcess(std::move(name)); });
 
+    // SIGTERM and SIGINT end in a normal quit, so aboutToQuit resumes the
+    // processes we froze and stops the proxy thread.
     QuitSignalRouter quitRouter;
-    LocalAIService::shared();
+
+    DesktopShellPlatform desktop;
+    KestrovaApp kestrova(
+        {&desktop, [] { return PresetBinding::of(PresetManager::shared()); }, AppDelegate::Deps::live(desktop)});
+    kestrova.launch();
 
     return QApplication::exec();
 }

@@ -5,12 +5,15 @@
 #include <QUrl>
 
 // A loopback HTTP server that answers every request with one scripted reply
-// and closes, or never answers while `hang` is set.
+// and closes, or never answers while `hang` is set. With `keepOpen` a reply
+// shorter than its Content-Length stalls the client mid-body.
 class ScriptedHttpServer : public QTcpServer {
 public:
     QByteArray response = reply(200, "OK");
     bool hang = false;
+    bool keepOpen = false; // write the reply but leave the connection open
     int requests = 0;
+    QByteArray lastRequest; // head of the latest request, as received
 
     ScriptedHttpServer()
     {
@@ -18,13 +21,16 @@ public:
         connect(this, &QTcpServer::newConnection, this, [this] {
             while (QTcpSocket* socket = nextPendingConnection()) {
                 connect(socket, &QTcpSocket::readyRead, socket, [this, socket] {
-                    if (!socket->readAll().contains("\r\n\r\n"))
+                    const QByteArray head = socket->readAll();
+                    if (!head.contains("\r\n\r\n"))
                         return;
                     ++requests;
+                    lastRequest = head;
                     if (hang)
                         return;
                     socket->write(response);
-                    socket->disconnectFromHost();
+                    if (!keepOpen)
+                        socket->disconnectFromHost();
                 });
             }
         });

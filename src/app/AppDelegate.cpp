@@ -1,0 +1,209 @@
+#include "app/AppDelegate.h"
+
+#include "app/PopoverPresenter.h"
+#include "app/PopoverView.h"
+#include "app/ShellPlatform.h"
+#include "app/StatusLabelHost.h"
+#include "app/ThemeManager.h"
+#include "app/TrayItem.h"
+#include "core/Clock.h"
+#include "core/NotificationCenter.h"
+#include "dashboard/SettingsView.h"
+#include "telemetry/PingService.h"
+#include "telemetry/ProcessMonitor.h"
+#include "telemetry/SystemStatsProvider.h"
+
+#include <QCoreApplication>
+#include <QCursor>
+#include <QGuiApplication>
+#include <QMenu>
+#include <QScreen>
+#include <QVBoxLayout>
+#include <QWidget>
+
+AppDelegate::Deps AppDelegate::Deps::live(ShellPlatform& platform)
+{
+    Deps deps;
+    deps.platform = &platform;
+    deps.notifications = &NotificationCenter::shared();
+    deps.clock = &Clock::system();
+    deps.stats = [] { return &SystemStatsProvider::shared(); };
+    deps.processMonitor = [] { return &ProcessMonitor::shared(); };
+    deps.pingService = [](QObject* owner) { return new PingService(PingService::defaultHost, owner); };
+    deps.themeManager = [] { return &ThemeManager::shared(); };
+    deps.popoverRoot = [](SystemStatsProvider* stats, ProcessMonitor* monitor, PingService* ping, ThemeManager* theme) {
+        return new PopoverView(stats, monitor, ping, theme, 0);
+    };
+    deps.dashboardRoot = [](ThemeManager* theme, ProcessMonitor* monitor, const QString& tab) {
+        return new SettingsView(theme, monitor, tab);
+    };
+    deps.quit = [] { QCoreApplication::quit(); };
+    return deps;
+}
+
+AppDelegate::AppDelegate(Deps deps, QObject* parent) : QObject(parent), m_deps(std::move(deps))
+{
+    Q_ASSERT(m_deps.platform && m_deps.notifications && m_deps.clock);
+}
+
+AppDelegate::~AppDelegate()
+{
+    if (m_statusMenu)
+        delete m_statusMenu.data();
+    if (m_dashboardWindow)
+        delete m_dashboardWindow.data();
+}
+
+void AppDelegate::applicationDidFinishLaunching()
+{
+    NotificationCenter& center = *m_deps.notifications;
+    // 1. The dashboard request.
+    center.observe(QStringLiteral("OpenDashboard"), this, [this](const QVariantMap& info) { showSettings(info); });
+    // 2-5. The services: the sampler, the one process monitor, the one ping
+    // service (each starts its own timer), the theme.
+    m_stats = m_deps.stats ? m_deps.stats() : nullptr;
+    m_processMonitor = m_deps.processMonitor ? m_deps.processMonitor() : nullptr;
+    m_pingService = m_deps.pingService ? m_deps.pingService(this) : nullptr;
+    m_themeManager = m_deps.themeManager ? m_deps.themeManager() : nullptr;
+
+    // 6. The status item. Without a tray it has no button: no label and no
+    // clicks, and the popover can never be shown; the rest still runs.
+    m_statusItem = m_deps.platform->createTrayItem();
+    if (m_statusItem->hasButton()) {
+        if (m_stats)
+            m_statusLabel = new StatusLabelHost(*m_stats, *m_statusItem, this);
+        connect(m_statusItem.get(), &TrayItem::clicked, this, &AppDelegate::handleStatusItemAction);
+    }
+
+    // 7. The popover with its root view, closed.
+    QWidget* root = m_deps.popoverRoot ? m_deps.popoverRoot(m_stats, m_processMonitor, m_pingService, m_themeManager)
+                                       : new QWidget;
+    m_popover = m_deps.platform->createPopover(root);
+
+    // 8. The tour's requests.
+    center.observe(QStringLiteral("OpenPopover"), this, [this](const QVariantMap&) { handleOpenPopover(); });
+    center.observe(QStringLiteral("ClosePopover"), this, [this](const QVariantMap&) { handleClosePopover(); });
+
+    // 9. The dashboard opens at every launch.
+    showSettings();
+}
+
+void AppDelegate::handleStatusItemAction(Qt::MouseButton button)
+{
+    if (button == Qt::RightButton) {
+        showStatusMenu();
+        return;
+    }
+    if (!m_statusItem || !m_statusItem->hasButton())
+        return;
+    if (m_popover->isShown()) {
+        closePopover();
+        return;
+    }
+    if (m_closedByOutsideClickAt && m_deps.clock->monotonicMs() - *m_closedByOutsideClickAt < kRefocusGraceMs)
+        return;
+    openPopover();
+}
+
+void AppDelegate::showStatusMenu()
+{
+    // Built anew for every right click, and gone once it closes, so the item
+    // holds no menu between right clicks.
+    if (m_statusMenu)
+        m_statusMenu->deleteLater();
+    auto* menu = new QMenu;
+    connect(menu, &QMenu::aboutToHide, menu, &QObject::deleteLater);
+    QAction* settings = menu->addAction(QStringLiteral("Settings..."));
+    settings->setShortcut(QKeySequence(QStringLiteral("Ctrl+,")));
+    connect(settings, &QAction::triggered, this, [this] { showSettings(); });
+    menu->addSeparator();
+    QAction* quit = menu->addAction(QStringLiteral("Quit Kestrova"));
+    quit->setShortcut(QKeySequence(QStringLiteral("Ctrl+Q")));
+    connect(quit, &QAction::triggered, this, [this] {
+        if (m_deps.quit)
+            m_deps.quit();
+    });
+    m_statusMenu = menu;
+    m_statusItem->popUpMenu(menu);
+}
+
+void AppDelegate::openPopover()
+{
+    m_popover->show(m_statusItem->geometry());
+    m_closedByOutsideClickAt.reset();
+    QPointer<AppDelegate> self(this);
+    m_eventMonitor = m_deps.platform->watchOutsideClicks([self] {
+        if (!self || !self->m_popover->isShown())
+            return;
+        self->closePopover();
+        self->m_closedByOutsideClickAt = self->m_deps.clock->monotonicMs();
+    });
+}
+
+void AppDelegate::handleOpenPopover()
+{
+    if (!m_statusItem || !m_statusItem->hasButton() || m_popover->isShown())
+        return;
+    openPopover();
+}
+
+void AppDelegate::handleClosePopover()
+{
+    if (m_popover && m_popover->isShown())
+        closePopover();
+}
+
+void AppDelegate::closePopover()
+{
+    m_popover->close();
+    m_eventMonitor.reset();
+}
+
+QString AppDelegate::dashboardPage(const std::optional<QVariantMap>& userInfo)
+{
+    const QString fallback = QString::fromLatin1(kDefaultPage);
+    if (!userInfo)
+        return fallback;
+    const QVariant tab = userInfo->value(QStringLiteral("tab"));
+    if (tab.typeId() != QMetaType::QString)
+        return fallback;
+    const QString title = tab.toString();
+    return title == u"AI Monitor" ? fallback : title;
+}
+
+void AppDelegate::showSettings(const std::optional<QVariantMap>& userInfo)
+{
+    if (m_popover && m_popover->isShown())
+        closePopover();
+    const QString page = dashboardPage(userInfo);
+
+    // An open dashboard is never reused: each request gets a new window.
+    if (m_dashboardWindow) {
+        m_dashboardWindow->close();
+        m_dashboardWindow->deleteLater();
+        m_dashboardWindow = nullptr;
+    }
+    QWidget* root = m_deps.dashboardRoot ? m_deps.dashboardRoot(m_themeManager, m_processMonitor, page) : new QWidget;
+    auto* window = new QWidget(nullptr, Qt::Window);
+    window->setWindowTitle(QString::fromLatin1(kDashboardTitle));
+    auto* layout = new QVBoxLayout(window);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(root);
+    window->resize(kDashboardSize);
+
+    QScreen* screen = QGuiApplication::screenAt(QCursor::pos());
+    if (!screen)
+        screen = QGuiApplication::primaryScreen();
+    if (screen) {
+        QRect frame(QPoint(0, 0), kDashboardSize);
+        frame.moveCenter(screen->availableGeometry().center());
+        window->move(frame.topLeft());
+    }
+    m_dashboardWindow = window;
+    m_dashboardRoot = root;
+    window->show();
+    window->raise();
+    window->activateWindow();
+}
+
+QMenu* AppDelegate::statusMenu() const { return m_statusMenu.data(); }

@@ -1,0 +1,57 @@
+#include "app/SystemTrayItem.h"
+
+#include <QCursor>
+#include <QGuiApplication>
+#include <QMenu>
+#include <QScreen>
+#include <QSystemTrayIcon>
+
+SystemTrayItem::SystemTrayItem(QObject* parent) : TrayItem(parent)
+{
+    if (!QSystemTrayIcon::isSystemTrayAvailable())
+        return;
+    m_icon = new QSystemTrayIcon(this);
+    connect(m_icon, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
+        if (reason == QSystemTrayIcon::Trigger)
+            emit clicked(Qt::LeftButton);
+        else if (reason == QSystemTrayIcon::Context)
+            emit clicked(Qt::RightButton);
+    });
+}
+
+SystemTrayItem::~SystemTrayItem() = default;
+
+void SystemTrayItem::setIcon(const QIcon& icon)
+{
+    if (!m_icon)
+        return;
+    m_icon->setIcon(icon);
+    // Shown with its first icon: the tray would otherwise hold an empty slot.
+    if (!m_icon->isVisible())
+        m_icon->show();
+}
+
+void SystemTrayItem::setToolTip(const QString& text)
+{
+    if (m_icon)
+        m_icon->setToolTip(text);
+}
+
+QRect SystemTrayItem::geometry() const { return m_icon ? m_icon->geometry() : QRect(); }
+
+void SystemTrayItem::popUpMenu(QMenu* menu)
+{
+    const QRect item = geometry();
+    if (item.isEmpty()) {
+        menu->popup(QCursor::pos());
+        return;
+    }
+    // Under the item, or over it when the tray sits at the bottom of the screen.
+    const QScreen* screen = QGuiApplication::screenAt(item.center());
+    const QRect room = screen ? screen->availableGeometry() : QRect();
+    const int height = menu->sizeHint().height();
+    QPoint at(item.left(), item.bottom() + 1);
+    if (!room.isEmpty() && at.y() + height > room.bottom() && item.top() - height >= room.top())
+        at.setY(item.top() - height);
+    menu->popup(at);
+}
