@@ -32,7 +32,7 @@ AppDelegate::Deps AppDelegate::Deps::live(ShellPlatform& platform)
     deps.pingService = [](QObject* owner) { return new PingService(PingService::defaultHost, owner); };
     deps.themeManager = [] { return &ThemeManager::shared(); };
     deps.popoverRoot = [](SystemStatsProvider* stats, ProcessMonitor* monitor, PingService* ping, ThemeManager* theme) {
-        return new PopoverView(stats, monitor, ping, theme, 0);
+        return new PopoverView(stats, monitor, ping, theme);
     };
     deps.dashboardRoot = [](ThemeManager* theme, ProcessMonitor* monitor, const QString& tab) {
         return new SettingsView(theme, monitor, tab);

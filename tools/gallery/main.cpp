@@ -2,6 +2,7 @@
 // scheme, with sample data. `kestrova_gallery --screenshots DIR` renders the
 // pages to PNG files (works on the offscreen platform) and exits.
 
+#include "PopoverShots.h"
 #include "app/AppTheme.h"
 #include "core/SettingsStore.h"
 #include "widgets/AccentPillButton.h"
@@ -459,7 +460,8 @@ int writeScreenshots(const QString& directory)
     }
     delete symbolsDark;
     delete symbolsLight;
-    return ok1 && ok2 && ok3 && ok4 ? 0 : 1;
+    const bool ok5 = writePopoverScreenshots(directory);
+    return ok1 && ok2 && ok3 && ok4 && ok5 ? 0 : 1;
 }
 
 } // namespace

@@ -1,0 +1,297 @@
+#include "widgets/TabBarButton.h"
+
+#include "core/SettingsStore.h"
+#include "widgets/Animations.h"
+#include "widgets/SymbolIcon.h"
+#include "widgets/TabSelection.h"
+
+#include <QEasingCurve>
+#include <QEvent>
+#include <QPainter>
+#include <QPainterPath>
+#include <QVariantAnimation>
+
+#include <cmath>
+
+namespace {
+
+constexpr qreal kRadius = 8;
+constexpr qreal kSymbolPoints = 16;
+constexpr int kSelectMs = 300;       // the spring's response
+constexpr int kBreathMs = 800;       // one way; the breath reverses
+constexpr qreal kRestScale = 0.95;
+constexpr qreal kPulseScale = 1.08;
+constexpr qreal kGlowRadius = 4;
+
+QColor mix(const QColor& from, const QColor& to, qreal amount)
+{
+    const auto lerp = [amount](float a, float b) { return a + (b - a) * float(amount); };
+    return QColor::fromRgbF(lerp(from.redF(), to.redF()), lerp(from.greenF(), to.greenF()),
+                            lerp(from.blueF(), to.blueF()), lerp(from.alphaF(), to.alphaF()));
+}
+
+QPainterPath outline(const QRectF& box, qreal scale)
+{
+    const QPointF centre = box.center();
+    const QSizeF size = box.size() * scale;
+    QPainterPath path;
+    path.addRoundedRect(QRectF(centre.x() - size.width() / 2, centre.y() - size.height() / 2, size.width(),
+                               size.height()),
+                        kRadius * scale, kRadius * scale);
+    return path;
+}
+
+} // namespace
+
+// The tour's outline and glow around a button. It lives beside the button
+// in the button's parent and lies over it, a little larger: the outline
+// grows past the button's edge and glows beyond it, where the button's own
+// painting would be clipped.
+class TourHalo final : public QWidget {
+public:
+    static constexpr int kBleed = 8;
+
+    TourHalo(TabBarButton* button, QWidget* parent) : QWidget(parent), m_button(button)
+    {
+        setAttribute(Qt::WA_TransparentForMouseEvents);
+        setAttribute(Qt::WA_NoSystemBackground);
+        setFocusPolicy(Qt::NoFocus);
+    }
+
+    void follow()
+    {
+        setGeometry(m_button->geometry().adjusted(-kBleed, -kBleed, kBleed, kBleed));
+        setVisible(m_button->isVisible() && m_button->isHighlightedInTour());
+        raise();
+        update();
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        QPainter painter(this);
+        painter.setRenderHint(QPainter::Antialiasing);
+        const QColor color = m_button->color().resolve(m_button);
+        const QRectF body = QRectF(rect()).adjusted(kBleed, kBleed, -kBleed, -kBleed);
+        const QPainterPath path = outline(body, m_button->displayedScale());
+        // A soft glow: the outline widened in faint steps, then the stroke.
+        painter.setBrush(Qt::NoBrush);
+        for (int step = int(kGlowRadius); step >= 1; --step) {
+            QColor glow = color;
+            glow.setAlphaF(0.8f * 0.2f * float(kGlowRadius - step + 1) / float(kGlowRadius));
+            painter.setPen(QPen(glow, 2 + 2 * step, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+            painter.drawPath(path);
+        }
+        painter.setPen(QPen(color, m_button->overlayLineWidth()));
+        painter.drawPath(path);
+    }
+
+private:
+    TabBarButton* m_button;
+};
+
+TabBarButton::TabBarButton(const QString& icon, int index, TabSelection* selectedTab, const UiColor& color,
+                           QWidget* parent, SettingsStore* settings)
+    : QAbstractButton(parent), m_icon(icon), m_index(index), m_selection(selectedTab), m_color(color),
+      m_settings(settings ? settings : &SettingsStore::shared()), m_selectAnimation(new QVariantAnimation(this)),
+      m_pulseAnimation(new QVariantAnimation(this))
+{
+    setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+    setCursor(Qt::PointingHandCursor);
+    setFocusPolicy(Qt::NoFocus);
+    setAccessibleName(icon);
+
+    m_selectedAmount = isSelected() ? 1.0 : 0.0;
+    m_selectAnimation->setEasingCurve(QEasingCurve::OutCubic);
+    connect(m_selectAnimation, &QVariantAnimation::valueChanged, this, [this](const QVariant& value) {
+        m_selectedAmount = value.toReal();
+        update();
+    });
+
+    m_pulseAnimation->setStartValue(0.0);
+    m_pulseAnimation->setEndValue(1.0);
+    m_pulseAnimation->setLoopCount(-1);
+    connect(m_pulseAnimation, &QVariantAnimation::valueChanged, this, [this](const QVariant& value) {
+        m_pulsePhase = value.toReal();
+        if (m_halo)
+            m_halo->update();
+    });
+
+    connect(this, &QAbstractButton::clicked, this, [this] {
+        if (m_selection)
+            m_selection->setValue(m_index);
+    });
+    if (m_selection)
+        connect(m_selection, &TabSelection::valueChanged, this, &TabBarButton::selectionChanged);
+    connect(m_settings, &SettingsStore::changed, this, [this](const QString& key) {
+        if (key == QLatin1String(SettingsStore::kOnboardingTourStep))
+            tourStepChanged();
+        else if (key == QLatin1String(SettingsStore::kShowOnboardingTour))
+            refreshHalo(); // the outline follows; the breathing does not
+    });
+    refreshHalo();
+}
+
+TabBarButton::~TabBarButton() { delete m_halo; }
+
+bool TabBarButton::isSelected() const { return m_selection && m_selection->value() == m_index; }
+
+bool TabBarButton::isHighlightedInTour() const
+{
+    return m_settings->showOnboardingTour() && m_settings->onboardingTourStep() == kTourStep && isSelected();
+}
+
+qreal TabBarButton::overlayScale() const
+{
+    if (!isHighlightedInTour())
+        return 1.0;
+    return m_pulsate ? kPulseScale : kRestScale;
+}
+
+qreal TabBarButton::displayedScale() const
+{
+    if (!m_pulsate || m_pulseAnimation->state() == QAbstractAnimation::Stopped)
+        return overlayScale();
+    // Out and back within one loop, easing at both turns.
+    const qreal oneWay = m_pulsePhase < 0.5 ? m_pulsePhase * 2 : 2 - m_pulsePhase * 2;
+    const qreal eased = QEasingCurve(QEasingCurve::InOutSine).valueForProgress(oneWay);
+    return kRestScale + (kPulseScale - kRestScale) * eased;
+}
+
+void TabBarButton::selectionChanged(int value)
+{
+    const qreal target = value == m_index ? 1.0 : 0.0;
+    m_selectAnimation->stop();
+    const int duration = Animations::duration(kSelectMs);
+    if (duration <= 0 || !isVisible()) {
+        m_selectedAmount = target;
+    } else {
+        m_selectAnimation->setDuration(duration);
+        m_selectAnimation->setStartValue(m_selectedAmount);
+        m_selectAnimation->setEndValue(target);
+        m_selectAnimation->start();
+    }
+    refreshPulse(m_settings->showOnboardingTour() && m_settings->onboardingTourStep() == kTourStep
+                 && value == m_index);
+    refreshHalo();
+    update();
+}
+
+void TabBarButton::tourStepChanged()
+{
+    refreshPulse(m_settings->showOnboardingTour() && m_settings->onboardingTourStep() == kTourStep && isSelected());
+    refreshHalo();
+}
+
+void TabBarButton::refreshPulse(bool highlighted)
+{
+    if (highlighted)
+        startPulse();
+    else
+        stopPulse();
+}
+
+void TabBarButton::startPulse()
+{
+    m_pulsate = true;
+    const int duration = Animations::duration(2 * kBreathMs);
+    if (duration > 0 && isVisible() && m_pulseAnimation->state() == QAbstractAnimation::Stopped) {
+        m_pulseAnimation->setDuration(duration);
+        m_pulseAnimation->start();
+    }
+    refreshHalo();
+}
+
+void TabBarButton::stopPulse()
+{
+    m_pulsate = false;
+    m_pulseAnimation->stop();
+    m_pulsePhase = 0;
+    refreshHalo();
+}
+
+void TabBarButton::refreshHalo()
+{
+    if (!m_halo && parentWidget() && isHighlightedInTour())
+        m_halo = new TourHalo(this, parentWidget());
+    if (m_halo)
+        m_halo->follow();
+}
+
+bool TabBarButton::event(QEvent* event)
+{
+    const bool handled = QAbstractButton::event(event);
+    switch (event->type()) {
+    case QEvent::ParentChange:
+        delete m_halo; // it belongs beside us, in the new parent
+        m_halo = nullptr;
+        refreshHalo();
+        break;
+    case QEvent::Hide:
+        // No breathing behind a closed popover.
+        if (m_pulseAnimation->state() == QAbstractAnimation::Running)
+            m_pulseAnimation->pause();
+        refreshHalo();
+        break;
+    case QEvent::Show:
+        if (m_pulsate && m_pulseAnimation->state() == QAbstractAnimation::Paused)
+            m_pulseAnimation->resume();
+        else if (m_pulsate)
+            startPulse();
+        refreshHalo();
+        break;
+    case QEvent::Move:
+    case QEvent::Resize:
+        refreshHalo();
+        break;
+    default:
+        break;
+    }
+    return handled;
+}
+
+void TabBarButton::showEvent(QShowEvent* event)
+{
+    QAbstractButton::showEvent(event);
+    if (isHighlightedInTour() && !m_pulsate)
+        startPulse();
+}
+
+void TabBarButton::paintEvent(QPaintEvent*)
+{
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    const QColor color = m_color.resolve(this);
+    const QRectF box(rect());
+
+    QColor plate = color;
+    plate.setAlphaF(0.2f * float(m_selectedAmount));
+    if (m_hovered && m_selectedAmount < 1) {
+        // Unselected buttons answer the pointer with a faint plate of their own.
+        const QColor hover = UiColor(SystemColor::white).opacity(0.06).resolve(this);
+        plate = mix(hover, plate, m_selectedAmount);
+    }
+    QPainterPath path;
+    path.addRoundedRect(box, kRadius, kRadius);
+    painter.fillPath(path, plate);
+
+    const QColor idle = UiColor(SystemColor::secondary).opacity(0.5).resolve(this);
+    QColor tint = mix(idle, color, m_selectedAmount);
+    if (isDown())
+        tint.setAlphaF(tint.alphaF() * 0.6f);
+    SymbolIcon::paint(painter, box, m_icon, tint, SymbolIcon::pixelSizeFor(kSymbolPoints));
+}
+
+void TabBarButton::enterEvent(QEnterEvent* event)
+{
+    m_hovered = true;
+    update();
+    QAbstractButton::enterEvent(event);
+}
+
+void TabBarButton::leaveEvent(QEvent* event)
+{
+    m_hovered = false;
+    update();
+    QAbstractButton::leaveEvent(event);
+}

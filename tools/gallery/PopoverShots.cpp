@@ -1,0 +1,138 @@
+#include "PopoverShots.h"
+
+#include "app/PopoverView.h"
+#include "app/ThemeManager.h"
+#include "core/NotificationCenter.h"
+#include "core/SettingsStore.h"
+#include "platform/ProcessIconProvider.h"
+#include "platform/ProcessOpener.h"
+#include "platform/ProcessSignaller.h"
+#include "platform/ProcessTable.h"
+#include "platform/SessionProcessGuard.h"
+#include "core/Clock.h"
+#include "core/Random.h"
+#include "telemetry/PingService.h"
+#include "telemetry/ProcessMonitor.h"
+#include "telemetry/SystemStatsProvider.h"
+#include "widgets/Fonts.h"
+#include "widgets/SymbolIcon.h"
+
+#include <QApplication>
+#include <QLinearGradient>
+#include <QPainter>
+#include <QPainterPath>
+#include <QTemporaryDir>
+#include <QVBoxLayout>
+
+namespace {
+
+// Clicks in the gallery open nothing.
+class InertOpener final : public ProcessOpener {
+public:
+    void openApplication(const QString&) override {}
+    void openFile(const QString&) override {}
+};
+
+// A stand-in application image: a rounded gradient tile with a symbol.
+QIcon tile(const QColor& from, const QColor& to, const QString& symbol)
+{
+    QPixmap pm(96, 96);
+    pm.fill(Qt::transparent);
+    QPainter p(&pm);
+    p.setRenderHint(QPainter::Antialiasing);
+    QLinearGradient g(0, 0, 96, 96);
+    g.setColorAt(0, from);
+    g.setColorAt(1, to);
+    QPainterPath path;
+    path.addRoundedRect(QRectF(0, 0, 96, 96), 22, 22);
+    p.fillPath(path, g);
+    SymbolIcon::paint(p, QRectF(0, 0, 96, 96), symbol, Qt::white, 60);
+    return QIcon(pm);
+}
+
+QList<ProcessInfoData> sampleProcesses()
+{
+    const auto row = [](qint32 pid, const QString& path, double cpu, const QIcon& icon) {
+        ProcessInfoData p;
+        p.id = pid;
+        p.fullPath = path;
+        p.name = path.mid(path.lastIndexOf(QLatin1Char('/')) + 1);
+        p.cpuUsage = cpu;
+        p.energyImpact = cpu * 0.8;
+        p.icon = icon;
+        return p;
+    };
+    return {
+        row(4211, QStringLiteral("/usr/share/code/code"), 87.3,
+            tile(QColor(41, 182, 246), QColor(21, 101, 192), QStringLiteral("terminal"))),
+        row(3120, QStringLiteral("/usr/local/bin/ollama"), 54.1, QIcon()),
+        row(2890, QStringLiteral("/usr/lib/firefox-esr/firefox-esr"), 12.0,
+            tile(QColor(255, 149, 0), QColor(229, 57, 53), QStringLiteral("globe"))),
+        row(1043, QStringLiteral("/usr/bin/gnome-terminal.real"), 3.6,
+            tile(QColor(72, 72, 80), QColor(28, 28, 32), QStringLiteral("terminal"))),
+        row(880, QStringLiteral("/usr/bin/dockerd"), 1.2, QIcon()),
+        row(57, QStringLiteral("/usr/sbin/sshd"), 0.4, QIcon()),
+    };
+}
+
+void settle()
+{
+    for (int i = 0; i < 5; ++i)
+        QApplication::processEvents();
+}
+
+} // namespace
+
+bool writePopoverScreenshots(const QString& directory)
+{
+    QTemporaryDir settingsDir;
+    ProcessTable table;
+    ProcessMonitor monitor(ProcessMonitor::Deps{&table, &ProcessSignaller::system(), &SessionProcessGuard::system(),
+                                                nullptr, &Clock::system(), &Random::shared(), {}});
+    monitor.setTopProcesses(sampleProcesses());
+    SystemStatsProvider stats(SystemStatsProvider::Deps::live());
+    PingService ping(PingService::Deps{}, false);
+    InertOpener opener;
+    NotificationCenter notifications;
+
+    struct Shot {
+        AppTheme theme;
+        int tab;
+        bool tour;
+        bool translucent;
+        const char* file;
+    };
+    const Shot shots[] = {
+        {AppTheme::standard, 0, false, false, "popover-standard.png"},
+        {AppTheme::standard, 3, false, true, "popover-translucent.png"},
+        {AppTheme::cyberpunk, 1, false, false, "popover-cyberpunk.png"},
+        {AppTheme::light, 4, false, false, "popover-light.png"},
+        {AppTheme::nordic, 2, true, false, "popover-tour.png"},
+    };
+    bool ok = true;
+    int n = 0;
+    for (const Shot& shot : shots) {
+        SettingsStore settings(settingsDir.filePath(QStringLiteral("popover%1.ini").arg(n++)));
+        settings.setShowOnboardingTour(shot.tour);
+        settings.setOnboardingTourStep(shot.tour ? 5 : 0);
+        ThemeManager themes(settings);
+        themes.setCurrentTheme(shot.theme);
+
+        QWidget host(nullptr, Qt::FramelessWindowHint | Qt::Tool);
+        if (shot.translucent)
+            host.setAttribute(Qt::WA_TranslucentBackground);
+        auto* layout = new QVBoxLayout(&host);
+        layout->setContentsMargins(0, 0, 0, 0);
+        PopoverView::Services services;
+        services.settings = &settings;
+        services.notifications = &notifications;
+        services.opener = &opener;
+        auto* view = new PopoverView(&stats, &monitor, &ping, &themes, nullptr, services);
+        view->setSelectedTab(shot.tab);
+        layout->addWidget(view);
+        host.show();
+        settle();
+        ok = host.grab().save(directory + QLatin1Char('/') + QLatin1String(shot.file)) && ok;
+    }
+    return ok;
+}
