@@ -1,6 +1,9 @@
+#include "app/ThemeManager.h"
+#include "dashboard/SettingsView.h"
 #include "localai/LocalAIService.h"
 #include "platform/QuitSignalRouter.h"
 #include "telemetry/AIService.h"
+#include "telemetry/ProcessMonitor.h"
 #include "widgets/ProcessRow.h"
 #include "widgets/SymbolIcon.h"
 
@@ -20,6 +23,11 @@ int main(int argc, char* argv[])
 
     QuitSignalRouter quitRouter;
     LocalAIService::shared();
+
+    // The dashboard opens on its default page at every launch.
+    SettingsView dashboard(&ThemeManager::shared(), &ProcessMonitor::shared(), QStringLiteral("AI Hardware"));
+    dashboard.setWindowTitle(QStringLiteral("Kestrova Dashboard"));
+    dashboard.show();
 
     return QApplication::exec();
 }
