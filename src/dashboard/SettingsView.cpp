@@ -1,67 +1,236 @@
 #include "dashboard/SettingsView.h"
 
-#include "app/AutoUpdater.h"
-#include "app/LaunchAtLoginManager.h"
 #include "app/ThemeManager.h"
-#include "localai/BuildCacheService.h"
+#include "core/NotificationCenter.h"
+#include "core/SettingsStore.h"
+#include "dashboard/DashboardPageState.h"
+#include "dashboard/DashboardRouter.h"
+#include "dashboard/DashboardSidebar.h"
 #include "telemetry/SystemStatsProvider.h"
+#include "widgets/Animations.h"
 #include "widgets/ColorScheme.h"
+#include "widgets/ElidedLabel.h"
 #include "widgets/Fonts.h"
-#include "widgets/PlainLabel.h"
 
-#include <QHash>
+#include <QCoreApplication>
+#include <QGraphicsOpacityEffect>
+#include <QHBoxLayout>
+#include <QPropertyAnimation>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QVBoxLayout>
+
+namespace {
+
+constexpr int kOverlayFadeMs = 250;
+
+SettingsView::OverlayFactory& overlayFactory()
+{
+    static SettingsView::OverlayFactory factory;
+    return factory;
+}
+
+// Fades a widget in or out; `done` runs at the end.
+void fade(QWidget* widget, bool in, std::function<void()> done = {})
+{
+    auto* effect = new QGraphicsOpacityEffect(widget);
+    widget->setGraphicsEffect(effect);
+    const int ms = Animations::duration(kOverlayFadeMs);
+    if (ms == 0) {
+        effect->setOpacity(in ? 1 : 0);
+        widget->setGraphicsEffect(nullptr);
+        if (done)
+            done();
+        return;
+    }
+    auto* animation = new QPropertyAnimation(effect, "opacity", widget);
+    animation->setDuration(ms);
+    animation->setStartValue(in ? 0.0 : 1.0);
+    animation->setEndValue(in ? 1.0 : 0.0);
+    QObject::connect(animation, &QPropertyAnimation::finished, widget, [widget, in, done = std::move(done)] {
+        // Drawn through an effect a widget is composed off-screen; drop it
+        // once it is fully shown.
+        if (in)
+            widget->setGraphicsEffect(nullptr);
+        if (done)
+            done();
+    });
+    animation->start(QAbstractAnimation::DeleteWhenStopped);
+}
+
+} // namespace
 
 SettingsView::SettingsView(ThemeManager* themeManager, ProcessMonitor* processMonitor, QString initialTab,
                            QWidget* parent)
-    : QWidget(parent), m_themeManager(themeManager), m_processMonitor(processMonitor),
-      m_selectedSidebarItem(std::move(initialTab)), m_statsProvider(&SystemStatsProvider::shared()),
-      m_launchManager(&LaunchAtLoginManager::shared()), m_updater(&AutoUpdater::shared()),
-      m_buildCache(&BuildCacheService::shared()), m_page(new PlainLabel(QString(), this))
+    : SettingsView(Deps{themeManager, processMonitor}, std::move(initialTab), parent)
 {
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(24, 24, 24, 24);
-    m_page->setFont(Fonts::style(TextStyle::title));
-    m_page->setAlignment(Qt::AlignCenter);
-    const QString page = pageFor(m_selectedSidebarItem);
-    m_page->setText(page.isEmpty() ? QStringLiteral("Select a page") : page);
-    layout->addWidget(m_page);
-    setAutoFillBackground(true);
-    applyTheme();
-    if (m_themeManager)
-        connect(m_themeManager, &ThemeManager::currentThemeChanged, this, &SettingsView::applyTheme);
 }
 
-QString SettingsView::pageFor(const QString& title)
+SettingsView::SettingsView(Deps deps, QString initialTab, QWidget* parent)
+    : QWidget(parent), m_deps(std::move(deps)), m_state(new DashboardPageState(std::move(initialTab), this))
 {
-    static const QHash<QString, QString> pages = {
-        {QStringLiteral("Settings"), QStringLiteral("Settings")},
-        {QStringLiteral("History"), QStringLiteral("History")},
-        {QStringLiteral("Sensors"), QStringLiteral("Sensors")},
-        {QStringLiteral("Memory"), QStringLiteral("Memory")},
-        {QStringLiteral("VRAM Shield"), QStringLiteral("Memory")},
-        {QStringLiteral("Disk"), QStringLiteral("Disk")},
-        {QStringLiteral("Developer Caches"), QStringLiteral("Disk")},
-        {QStringLiteral("Creator Caches"), QStringLiteral("Disk")},
-        {QStringLiteral("Game Caches"), QStringLiteral("Disk")},
-        {QStringLiteral("Power"), QStringLiteral("Power")},
-        {QStringLiteral("Network"), QStringLiteral("Network")},
-        {QStringLiteral("Fans"), QStringLiteral("Fans")},
-        {QStringLiteral("Fans & Cooling"), QStringLiteral("Fans")},
-        {QStringLiteral("AI Hardware"), QStringLiteral("AI Hardware")},
-        {QStringLiteral("AI Models"), QStringLiteral("AI Models")},
-        {QStringLiteral("Performance Presets"), QStringLiteral("Performance Presets")},
-        {QStringLiteral("API Sentinel"), QStringLiteral("API Sentinel")},
-        {QStringLiteral("AI Co-Pilot"), QStringLiteral("AI Co-Pilot")},
-        {QStringLiteral("Help Guide"), QStringLiteral("Help Guide")},
-        {QStringLiteral("System Info"), QStringLiteral("System Info")},
-    };
-    return pages.value(title);
+    Q_ASSERT(m_deps.themeManager);
+    if (!m_deps.statsProvider)
+        m_deps.statsProvider = &SystemStatsProvider::shared();
+    if (!m_deps.settings)
+        m_deps.settings = &SettingsStore::shared();
+    if (!m_deps.notifications)
+        m_deps.notifications = &NotificationCenter::shared();
+    if (!m_deps.router)
+        m_deps.router = &DashboardRouter::standard();
+
+    setFixedSize(kWidth, kHeight);
+    auto* row = new QHBoxLayout(this);
+    row->setContentsMargins(0, 0, 0, 0);
+    row->setSpacing(0);
+    m_sidebar = new DashboardSidebar(m_state, m_deps.themeManager, m_deps.settings, [this] { quit(); });
+    row->addWidget(m_sidebar);
+    auto* pane = new QWidget;
+    buildContentPane(pane);
+    row->addWidget(pane, 1);
+
+    connect(m_state, &DashboardPageState::selectedSidebarItemChanged, this, &SettingsView::showSelectedPage);
+    connect(m_deps.themeManager, &ThemeManager::currentThemeChanged, this, &SettingsView::applyTheme);
+    connect(m_deps.settings, &SettingsStore::changed, this, &SettingsView::onSettingChanged);
+    m_deps.notifications->observe(QStringLiteral("StartTour"), this, [this](const QVariantMap&) { startTour(); });
+
+    applyTheme();
+    showSelectedPage();
+    updateOverlay();
+}
+
+SettingsView::~SettingsView() { m_deps.notifications->removeObserver(this); }
+
+void SettingsView::buildContentPane(QWidget* pane)
+{
+    auto* column = new QVBoxLayout(pane);
+    column->setContentsMargins(30, DashboardSidebar::kTopInset, 30, 30);
+    column->setSpacing(20);
+
+    m_title = new ElidedLabel;
+    QFont titleFont = Fonts::style(TextStyle::largeTitle);
+    titleFont.setWeight(QFont::Bold);
+    m_title->setFont(titleFont);
+    m_title->setContentsMargins(0, 0, 0, 10);
+    column->addWidget(m_title);
+
+    m_scroll = new QScrollArea;
+    m_scroll->setFrameShape(QFrame::NoFrame);
+    m_scroll->setWidgetResizable(true);
+    m_scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_scroll->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_scroll->viewport()->setAutoFillBackground(false);
+    auto* holder = new QWidget;
+    holder->setAutoFillBackground(false);
+    m_pageColumn = new QVBoxLayout(holder);
+    m_pageColumn->setContentsMargins(0, 0, 0, 0);
+    m_pageColumn->setSpacing(20);
+    m_pageColumn->addStretch(1);
+    m_scroll->setWidget(holder);
+    column->addWidget(m_scroll, 1);
+}
+
+QString SettingsView::selectedSidebarItem() const { return m_state->selectedSidebarItem(); }
+
+void SettingsView::setSelectedSidebarItem(const QString& title) { m_state->setSelectedSidebarItem(title); }
+
+WorkspacePersona SettingsView::workspacePersona() const
+{
+    return WorkspacePersona::fromRaw(m_deps.settings->workspacePersona()).value_or(WorkspacePersona::aiEngineer);
+}
+
+QString SettingsView::titleText() const { return m_title->text(); }
+
+void SettingsView::showSelectedPage()
+{
+    const QString title = m_state->selectedSidebarItem();
+    m_title->setText(title);
+    // Choosing the page already shown keeps it, with whatever it holds.
+    if (m_page && title == m_pageTitle)
+        return;
+    delete m_page;
+    const DashboardPageContext context{this,
+                                       m_state,
+                                       m_deps.statsProvider,
+                                       m_deps.processMonitor,
+                                       m_deps.themeManager,
+                                       m_deps.settings};
+    m_page = m_deps.router->build(title, context);
+    m_pageTitle = title;
+    m_pageColumn->insertWidget(0, m_page);
+    m_scroll->setVerticalScrollBarPolicy(DashboardRouter::showsScrollIndicator(DashboardRouter::route(title))
+                                             ? Qt::ScrollBarAsNeeded
+                                             : Qt::ScrollBarAlwaysOff);
+    m_scroll->verticalScrollBar()->setValue(0);
 }
 
 void SettingsView::applyTheme()
 {
-    const AppTheme theme = m_themeManager ? m_themeManager->currentTheme() : AppTheme(AppTheme::standard);
-    applyColorScheme(this, theme.colorScheme(), theme.contentBackground().resolve(theme.colorScheme()));
-    m_page->setTextColor(theme.textColor());
+    const AppTheme theme = m_deps.themeManager->currentTheme();
+    const ColorScheme scheme = theme.colorScheme();
+    // The window paints the content background; the sidebar its own.
+    applyColorScheme(this, scheme, theme.contentBackground().resolve(scheme));
+    m_sidebar->applyTheme();
+    m_title->setTextColor(theme.textColor());
+}
+
+void SettingsView::onSettingChanged(const QString& key)
+{
+    if (key == QLatin1String(SettingsStore::kShowOnboardingTour))
+        updateOverlay();
+}
+
+void SettingsView::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    if (m_appeared)
+        return;
+    m_appeared = true;
+    // Until the tour has been finished once, every new window starts it.
+    if (!m_deps.settings->hasCompletedOnboardingTour())
+        startTour();
+}
+
+void SettingsView::startTour()
+{
+    m_deps.settings->setOnboardingTourStep(0);
+    m_deps.settings->setShowOnboardingTour(true);
+}
+
+void SettingsView::updateOverlay()
+{
+    const bool shown = m_deps.settings->showOnboardingTour();
+    if (shown && !m_overlay && overlayFactory()) {
+        QWidget* overlay = overlayFactory()(*this);
+        if (!overlay)
+            return;
+        m_overlay = overlay;
+        overlay->setParent(this);
+        overlay->setGeometry(rect());
+        overlay->raise();
+        overlay->show();
+        fade(overlay, true);
+    } else if (!shown && m_overlay) {
+        QWidget* overlay = m_overlay;
+        m_overlay = nullptr;
+        overlay->setAttribute(Qt::WA_TransparentForMouseEvents);
+        fade(overlay, false, [overlay] { overlay->deleteLater(); });
+    }
+}
+
+void SettingsView::setOnboardingOverlayFactory(OverlayFactory factory) { overlayFactory() = std::move(factory); }
+
+void SettingsView::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    if (m_overlay)
+        m_overlay->setGeometry(rect());
+}
+
+void SettingsView::quit()
+{
+    if (m_deps.quit)
+        m_deps.quit();
+    else
+        QCoreApplication::quit();
 }

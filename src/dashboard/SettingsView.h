@@ -1,46 +1,109 @@
 #pragma once
 
-#include <QString>
+#include "dashboard/SidebarItem.h"
+#include "telemetry/WorkspacePersona.h"
+
+#include <QList>
+#include <QPointer>
 #include <QWidget>
 
-class AutoUpdater;
-class BuildCacheService;
-class LaunchAtLoginManager;
-class PlainLabel;
+#include <functional>
+
+class DashboardPageState;
+class DashboardRouter;
+class DashboardSidebar;
+class ElidedLabel;
+class NotificationCenter;
 class ProcessMonitor;
+class QScrollArea;
+class QVBoxLayout;
+class SettingsStore;
 class SystemStatsProvider;
 class ThemeManager;
 
-// The dashboard window's root view. For now it holds the services the
-// dashboard works with and shows which page its router picked for the title
-// it was opened on; the sidebar and the pages themselves come later.
-class SettingsView final : public QWidget {
+// The dashboard window's content: the persona's sidebar on the left and, on
+// the right, the selected page under its title. It owns the window's page
+// state (see DashboardPageState), starts the onboarding tour on first
+// appearance until the tour has been completed and on "StartTour", and
+// shows the tour's overlay above both panes while the setting
+// "showOnboardingTour" is on.
+class SettingsView : public QWidget {
     Q_OBJECT
 
 public:
-    // `initialTab` is a page title ("AI Hardware", "Settings", ...). A null
-    // theme manager or process monitor is allowed.
+    struct Deps {
+        ThemeManager* themeManager = nullptr;          // required
+        ProcessMonitor* processMonitor = nullptr;      // handed to the pages
+        SystemStatsProvider* statsProvider = nullptr;  // null: the shared sampler
+        SettingsStore* settings = nullptr;             // null: the shared store
+        NotificationCenter* notifications = nullptr;   // null: the shared centre
+        const DashboardRouter* router = nullptr;       // null: every page of the app
+        std::function<void()> quit;                    // null: quit the application
+    };
+
+    // Builds the tour's overlay for a root; installed by the tour itself.
+    using OverlayFactory = std::function<QWidget*(SettingsView& root)>;
+
+    static constexpr int kWidth = 960;
+    static constexpr int kHeight = 700;
+    static constexpr int kSidebarWidth = 230;
+
     SettingsView(ThemeManager* themeManager, ProcessMonitor* processMonitor, QString initialTab,
                  QWidget* parent = nullptr);
+    SettingsView(Deps deps, QString initialTab, QWidget* parent = nullptr);
+    ~SettingsView() override;
 
-    QString selectedSidebarItem() const { return m_selectedSidebarItem; }
-    ThemeManager* themeManager() const { return m_themeManager; }
-    ProcessMonitor* processMonitor() const { return m_processMonitor; }
+    ThemeManager* themeManager() const { return m_deps.themeManager; }
+    SystemStatsProvider* statsProvider() const { return m_deps.statsProvider; }
+    ProcessMonitor* processMonitor() const { return m_deps.processMonitor; }
+    SettingsStore* settings() const { return m_deps.settings; }
+    DashboardPageState* state() const { return m_state; }
 
-    // The page a title opens: several titles share one page ("VRAM Shield"
-    // opens "Memory"). Empty for a title the router does not know, which
-    // shows the placeholder page.
-    static QString pageFor(const QString& title);
+    QString selectedSidebarItem() const;
+    void setSelectedSidebarItem(const QString& title);
+    // The stored persona; anything unknown reads as AI Engineer.
+    WorkspacePersona workspacePersona() const;
+
+    // The sidebar's sections: the persona's own, the monitors, preferences.
+    static QString aiSectionHeader(WorkspacePersona persona);
+    static QList<SidebarItem> aiSectionItems(WorkspacePersona persona);
+    static QList<SidebarItem> monitorSectionItems(WorkspacePersona persona);
+    static const QList<SidebarItem>& utilityItems();
+    QList<SidebarItem> aiSectionItems() const { return aiSectionItems(workspacePersona()); }
+    QList<SidebarItem> monitorSectionItems() const { return monitorSectionItems(workspacePersona()); }
+
+    // The page shown for the selection, and the title above it.
+    QWidget* contentView() const { return m_page; }
+    QString titleText() const;
+    DashboardSidebar* sidebar() const { return m_sidebar; }
+
+    // The tour's overlay while it is shown (null without a tour installed).
+    QWidget* onboardingOverlay() const { return m_overlay; }
+    static void setOnboardingOverlayFactory(OverlayFactory factory);
+
+    // What the Quit button does: ends the application at once.
+    void quit();
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
+    void buildContentPane(QWidget* pane);
+    void showSelectedPage();
     void applyTheme();
+    void onSettingChanged(const QString& key);
+    void startTour();
+    void updateOverlay();
 
-    ThemeManager* m_themeManager;
-    ProcessMonitor* m_processMonitor;
-    QString m_selectedSidebarItem;
-    SystemStatsProvider* m_statsProvider;
-    LaunchAtLoginManager* m_launchManager;
-    AutoUpdater* m_updater;
-    BuildCacheService* m_buildCache;
-    PlainLabel* m_page;
+    Deps m_deps;
+    DashboardPageState* m_state;
+    DashboardSidebar* m_sidebar = nullptr;
+    ElidedLabel* m_title = nullptr;
+    QScrollArea* m_scroll = nullptr;
+    QVBoxLayout* m_pageColumn = nullptr;
+    QWidget* m_page = nullptr;
+    QString m_pageTitle;
+    QPointer<QWidget> m_overlay;
+    bool m_appeared = false;
 };

@@ -25,6 +25,7 @@ Variants variants(SystemColor color)
     case SystemColor::brown: return {QColor(172, 142, 104), QColor(162, 132, 94)};
     case SystemColor::white: return {Qt::white, Qt::white};
     case SystemColor::black: return {Qt::black, Qt::black};
+    case SystemColor::contrast: return {Qt::white, Qt::black};
     case SystemColor::clear: return {Qt::transparent, Qt::transparent};
     case SystemColor::primary: return {QColor(255, 255, 255, 217), QColor(0, 0, 0, 217)};
     case SystemColor::secondary: return {QColor(255, 255, 255, 140), QColor(0, 0, 0, 128)};

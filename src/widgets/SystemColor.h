@@ -22,6 +22,7 @@ enum class SystemColor {
     brown,
     white,
     black,
+    contrast, // white on the dark scheme, black on the light one
     clear,
     primary,   // label text
     secondary, // secondary label text

@@ -1,5 +1,4 @@
 #include "app/PopoverWindow.h"
-#include "dashboard/SettingsView.h"
 
 #include <QLabel>
 
@@ -32,16 +31,4 @@ TEST(PopoverWindow, FramelessToolWindowThatNeverGrabs)
     EXPECT_EQ(QWidget::mouseGrabber(), nullptr);
     popover.close();
     EXPECT_FALSE(popover.isShown());
-}
-
-TEST(SettingsView, RouterTitlesShareTheirPages)
-{
-    EXPECT_EQ(SettingsView::pageFor(QStringLiteral("VRAM Shield")), QStringLiteral("Memory"));
-    EXPECT_EQ(SettingsView::pageFor(QStringLiteral("Game Caches")), QStringLiteral("Disk"));
-    EXPECT_EQ(SettingsView::pageFor(QStringLiteral("Fans & Cooling")), QStringLiteral("Fans"));
-    for (const char* title : {"Settings", "History", "Sensors", "Power", "Network", "AI Hardware", "AI Models",
-                              "Performance Presets", "API Sentinel", "AI Co-Pilot", "Help Guide", "System Info"})
-        EXPECT_EQ(SettingsView::pageFor(QString::fromLatin1(title)), QString::fromLatin1(title));
-    EXPECT_TRUE(SettingsView::pageFor(QStringLiteral("AI Monitor")).isEmpty());
-    EXPECT_TRUE(SettingsView::pageFor(QStringLiteral("settings")).isEmpty());
 }

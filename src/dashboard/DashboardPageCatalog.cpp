@@ -1,0 +1,17 @@
+// The pages the dashboard can show. A page joins by registering its factory
+// here; titles and aliases live in the router's table.
+
+#include "aipages/AIHardwareView.h"
+#include "dashboard/DashboardRouter.h"
+
+const DashboardRouter& DashboardRouter::standard()
+{
+    static const DashboardRouter router = [] {
+        DashboardRouter r;
+        r.setFactory(DashboardPage::aiHardware, [](const DashboardPageContext& c) -> QWidget* {
+            return new AIHardwareView(c.stats, c.themeManager);
+        });
+        return r;
+    }();
+    return router;
+}

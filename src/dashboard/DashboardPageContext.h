@@ -1,0 +1,20 @@
+#pragma once
+
+class DashboardPageState;
+class ProcessMonitor;
+class SettingsStore;
+class SettingsView;
+class SystemStatsProvider;
+class ThemeManager;
+
+// What a dashboard page is built with: the window's root and its state, and
+// the services the root holds. Pointers stay valid for the page's lifetime
+// (the root owns the page).
+struct DashboardPageContext {
+    SettingsView* root = nullptr;
+    DashboardPageState* state = nullptr;
+    SystemStatsProvider* stats = nullptr;
+    ProcessMonitor* processMonitor = nullptr;
+    ThemeManager* themeManager = nullptr;
+    SettingsStore* settings = nullptr;
+};

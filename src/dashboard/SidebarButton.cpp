@@ -1,0 +1,231 @@
+#include "dashboard/SidebarButton.h"
+
+#include "app/ThemeManager.h"
+#include "core/SettingsStore.h"
+#include "dashboard/DashboardPageState.h"
+#include "widgets/Animations.h"
+#include "widgets/Fonts.h"
+#include "widgets/SymbolIcon.h"
+
+#include <QEasingCurve>
+#include <QLinearGradient>
+#include <QPainter>
+#include <QPainterPath>
+#include <QVariantAnimation>
+
+#include <cmath>
+
+namespace {
+
+constexpr int kPadH = 12;
+constexpr int kPadV = 6;
+constexpr int kIconBox = 20;
+constexpr int kSpacing = 10;
+constexpr qreal kRadius = 8;
+constexpr int kSelectMs = 220;
+constexpr int kPulseMs = 800;
+// The tour step that walks through the sidebar.
+constexpr int kSidebarTourStep = 4;
+
+QFont titleFont(bool selected) { return Fonts::system(13, selected ? QFont::DemiBold : QFont::Medium); }
+
+QColor withAlpha(QColor color, qreal factor)
+{
+    color.setAlphaF(float(color.alphaF() * factor));
+    return color;
+}
+
+} // namespace
+
+SidebarButton::SidebarButton(SidebarItem item, DashboardPageState* selection, ThemeManager* themeManager,
+                             SettingsStore* settings, QWidget* parent)
+    : QAbstractButton(parent), m_item(std::move(item)), m_selection(selection), m_themeManager(themeManager),
+      m_settings(settings), m_selectAnimation(new QVariantAnimation(this)), m_pulseAnimation(new QVariantAnimation(this))
+{
+    setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+    setFocusPolicy(Qt::NoFocus);
+    setText(m_item.title);
+    setAccessibleName(m_item.title);
+
+    m_wasSelected = isSelected();
+    m_selectionLevel = m_wasSelected ? 1 : 0;
+    m_selectAnimation->setEasingCurve(QEasingCurve::OutCubic);
+    connect(m_selectAnimation, &QVariantAnimation::valueChanged, this, [this](const QVariant& v) {
+        m_selectionLevel = v.toDouble();
+        update();
+    });
+    // One loop breathes out and back in, 0.8 s each way.
+    m_pulseAnimation->setStartValue(0.0);
+    m_pulseAnimation->setEndValue(2.0);
+    m_pulseAnimation->setDuration(2 * kPulseMs);
+    m_pulseAnimation->setLoopCount(-1);
+    connect(m_pulseAnimation, &QVariantAnimation::valueChanged, this, [this](const QVariant& v) {
+        const double t = v.toDouble();
+        const double eased = QEasingCurve(QEasingCurve::InOutQuad).valueForProgress(t <= 1 ? t : 2 - t);
+        m_pulseScale = 0.97 + 0.06 * eased;
+        update();
+    });
+
+    connect(this, &QAbstractButton::clicked, this, [this] { m_selection->setSelectedSidebarItem(m_item.title); });
+    connect(m_selection, &DashboardPageState::selectedSidebarItemChanged, this, &SidebarButton::onSelectionChanged);
+    connect(m_settings, &SettingsStore::changed, this, &SidebarButton::onSettingChanged);
+    connect(m_themeManager, &ThemeManager::currentThemeChanged, this, qOverload<>(&QWidget::update));
+}
+
+bool SidebarButton::isSelected() const { return m_selection->selectedSidebarItem() == m_item.title; }
+
+bool SidebarButton::carriesSparkles(const QString& title) { return title.contains(QLatin1String("AI"), Qt::CaseSensitive); }
+
+bool SidebarButton::isTourHighlight() const
+{
+    return m_settings->showOnboardingTour() && m_settings->onboardingTourStep() == kSidebarTourStep;
+}
+
+void SidebarButton::onSelectionChanged()
+{
+    const bool selected = isSelected();
+    if (selected == m_wasSelected)
+        return;
+    m_wasSelected = selected;
+    m_selectAnimation->stop();
+    const double target = selected ? 1 : 0;
+    if (!isVisible() || Animations::duration(kSelectMs) == 0) {
+        m_selectionLevel = target;
+    } else {
+        m_selectAnimation->setDuration(kSelectMs);
+        m_selectAnimation->setStartValue(m_selectionLevel);
+        m_selectAnimation->setEndValue(target);
+        m_selectAnimation->start();
+    }
+    updateGeometry(); // the title's weight follows the selection
+    update();
+}
+
+void SidebarButton::onSettingChanged(const QString& key)
+{
+    if (key == QLatin1String(SettingsStore::kOnboardingTourStep)) {
+        if (isTourHighlight())
+            startPulse();
+        else
+            stopPulse();
+    }
+    if (key == QLatin1String(SettingsStore::kShowOnboardingTour))
+        update();
+}
+
+void SidebarButton::showEvent(QShowEvent* event)
+{
+    QAbstractButton::showEvent(event);
+    if (m_appeared)
+        return;
+    m_appeared = true;
+    if (isTourHighlight())
+        startPulse();
+}
+
+void SidebarButton::startPulse()
+{
+    m_pulsate = true;
+    m_pulseScale = 1.03;
+    if (Animations::enabled() && m_pulseAnimation->state() != QAbstractAnimation::Running)
+        m_pulseAnimation->start();
+    update();
+}
+
+void SidebarButton::stopPulse()
+{
+    m_pulsate = false;
+    m_pulseAnimation->stop();
+    m_pulseScale = 0.97;
+    update();
+}
+
+void SidebarButton::enterEvent(QEnterEvent* event)
+{
+    m_hovered = true;
+    update();
+    QAbstractButton::enterEvent(event);
+}
+
+void SidebarButton::leaveEvent(QEvent* event)
+{
+    m_hovered = false;
+    update();
+    QAbstractButton::leaveEvent(event);
+}
+
+QSize SidebarButton::sizeHint() const
+{
+    const QFontMetricsF metrics(titleFont(true));
+    int w = kPadH + kIconBox + kSpacing + int(std::ceil(metrics.horizontalAdvance(m_item.title))) + kPadH;
+    if (showsSparkles())
+        w += kSpacing + int(std::ceil(SymbolIcon::pixelSizeFor(9)));
+    return {w, kPadV + kIconBox + kPadV};
+}
+
+QSize SidebarButton::minimumSizeHint() const { return {kPadH * 2 + kIconBox, kPadV * 2 + kIconBox}; }
+
+void SidebarButton::paintEvent(QPaintEvent*)
+{
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setRenderHint(QPainter::TextAntialiasing);
+    const AppTheme theme = m_themeManager->currentTheme();
+    const QColor accent = theme.accentColor().resolve(this);
+    const QColor secondAccent = theme.secondaryAccent().resolve(this);
+    const QColor text = theme.textColor().resolve(this);
+    const bool selected = isSelected();
+
+    const QRectF box = QRectF(rect());
+    QPainterPath shape;
+    shape.addRoundedRect(box, kRadius, kRadius);
+    painter.setClipPath(shape);
+
+    if (m_selectionLevel > 0) {
+        const qreal level = m_selectionLevel;
+        QLinearGradient fill(box.topLeft(), box.bottomRight());
+        fill.setColorAt(0, withAlpha(accent, 0.15 * level));
+        fill.setColorAt(1, withAlpha(secondAccent, 0.05 * level));
+        painter.fillPath(shape, fill);
+        painter.setBrush(Qt::NoBrush);
+        if (selected && isTourHighlight()) {
+            // The solid outline breathes about the row's centre; the row's
+            // own clip trims it when it swells.
+            painter.save();
+            painter.translate(box.center());
+            painter.scale(m_pulseScale, m_pulseScale);
+            painter.translate(-box.center());
+            painter.setPen(QPen(accent, 2));
+            painter.drawRoundedRect(box.adjusted(1, 1, -1, -1), kRadius, kRadius);
+            painter.restore();
+        } else {
+            painter.setPen(QPen(withAlpha(accent, 0.4 * level), 1));
+            painter.drawRoundedRect(box.adjusted(0.5, 0.5, -0.5, -0.5), kRadius, kRadius);
+        }
+    } else if (m_hovered || isDown()) {
+        painter.fillPath(shape, withAlpha(text, isDown() ? 0.08 : 0.05));
+    }
+
+    // Unselected rows are drawn dimmed as a whole.
+    painter.setOpacity(0.65 + 0.35 * m_selectionLevel);
+    const qreal midY = box.center().y();
+    const QRectF iconBox(kPadH, midY - kIconBox / 2.0, kIconBox, kIconBox);
+    SymbolIcon::paint(painter, iconBox, m_item.icon, selected ? accent : withAlpha(text, 0.6),
+                      SymbolIcon::pixelSizeFor(13));
+
+    qreal right = box.right() - kPadH;
+    if (showsSparkles()) {
+        const qreal side = SymbolIcon::pixelSizeFor(9);
+        SymbolIcon::paint(painter, QRectF(right - side, midY - side / 2, side, side), QStringLiteral("sparkles"),
+                          accent, side);
+        right -= side + kSpacing;
+    }
+    const qreal textX = iconBox.right() + kSpacing;
+    const QFont font = titleFont(selected);
+    painter.setFont(font);
+    painter.setPen(text);
+    const QFontMetricsF metrics(font);
+    painter.drawText(QRectF(textX, box.top(), std::max<qreal>(0, right - textX), box.height()),
+                     Qt::AlignLeft | Qt::AlignVCenter,
+                     metrics.elidedText(m_item.title, Qt::ElideRight, std::max<qreal>(0, right - textX)));
+}

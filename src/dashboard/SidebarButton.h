@@ -1,0 +1,59 @@
+#pragma once
+
+#include "dashboard/SidebarItem.h"
+
+#include <QAbstractButton>
+
+class DashboardPageState;
+class QVariantAnimation;
+class SettingsStore;
+class ThemeManager;
+
+// One sidebar row: the item's symbol and title, and a sparkles mark on the
+// AI pages. It is selected while the window's selection equals its title; a
+// click selects it. While the tour points at the sidebar the selected row's
+// outline turns solid and pulses.
+class SidebarButton : public QAbstractButton {
+    Q_OBJECT
+
+public:
+    SidebarButton(SidebarItem item, DashboardPageState* selection, ThemeManager* themeManager,
+                  SettingsStore* settings, QWidget* parent = nullptr);
+
+    const SidebarItem& item() const { return m_item; }
+    bool isSelected() const;
+    // Titles with "AI" in them (case-sensitive) carry the mark.
+    static bool carriesSparkles(const QString& title);
+    bool showsSparkles() const { return carriesSparkles(m_item.title); }
+    // The tour highlights the sidebar (shown, at its sidebar step).
+    bool isTourHighlight() const;
+    bool pulsate() const { return m_pulsate; }
+
+    QSize sizeHint() const override;
+    QSize minimumSizeHint() const override;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void enterEvent(QEnterEvent* event) override;
+    void leaveEvent(QEvent* event) override;
+
+private:
+    void onSelectionChanged();
+    void onSettingChanged(const QString& key);
+    void startPulse();
+    void stopPulse();
+
+    SidebarItem m_item;
+    DashboardPageState* m_selection;
+    ThemeManager* m_themeManager;
+    SettingsStore* m_settings;
+    bool m_wasSelected = false;
+    bool m_hovered = false;
+    bool m_appeared = false;
+    bool m_pulsate = false;
+    double m_pulseScale = 0.97;
+    double m_selectionLevel = 0; // fades the selected look in
+    QVariantAnimation* m_selectAnimation;
+    QVariantAnimation* m_pulseAnimation;
+};

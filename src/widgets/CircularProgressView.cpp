@@ -1,0 +1,84 @@
+#include "widgets/CircularProgressView.h"
+
+#include "core/Format.h"
+#include "widgets/Animations.h"
+#include "widgets/Fonts.h"
+#include "widgets/RingChart.h"
+
+#include <QPainter>
+#include <QVariantAnimation>
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+constexpr int kEaseMs = 500;
+constexpr qreal kLineWidth = 4;
+}
+
+CircularProgressView::CircularProgressView(double progress, const UiColor& color, QWidget* parent)
+    : QWidget(parent), m_progress(progress), m_color(color), m_displayed(trimEnd(progress)),
+      m_animation(new QVariantAnimation(this))
+{
+    m_animation->setEasingCurve(QEasingCurve::InOutQuad);
+    m_animation->setDuration(kEaseMs);
+    connect(m_animation, &QVariantAnimation::valueChanged, this, [this](const QVariant& value) {
+        m_displayed = value.toDouble();
+        update();
+    });
+}
+
+QString CircularProgressView::percentText(double progress)
+{
+    return QString::number(kestrova::safeTrunc(progress * 100)) + QLatin1Char('%');
+}
+
+double CircularProgressView::trimEnd(double progress)
+{
+    if (!std::isfinite(progress) || progress <= 0)
+        return 0;
+    return std::min(progress, 1.0);
+}
+
+void CircularProgressView::setProgress(double progress)
+{
+    // NaN never equals itself; compare the drawn figures instead.
+    if (progress == m_progress || (std::isnan(progress) && std::isnan(m_progress)))
+        return;
+    m_progress = progress;
+    const double target = trimEnd(progress);
+    m_animation->stop();
+    if (!isVisible() || Animations::duration(kEaseMs) == 0 || target == m_displayed) {
+        m_displayed = target;
+        update();
+        return;
+    }
+    m_animation->setStartValue(m_displayed);
+    m_animation->setEndValue(target);
+    m_animation->start();
+}
+
+void CircularProgressView::setColor(const UiColor& color)
+{
+    if (color == m_color)
+        return;
+    m_color = color;
+    update();
+}
+
+void CircularProgressView::paintEvent(QPaintEvent*)
+{
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    const qreal side = std::min(width(), height());
+    const QRectF square((width() - side) / 2, (height() - side) / 2, side, side);
+    const QRectF circle = square.adjusted(kLineWidth / 2, kLineWidth / 2, -kLineWidth / 2, -kLineWidth / 2);
+    const QColor color = m_color.resolve(this);
+    QColor track = color;
+    track.setAlphaF(color.alphaF() * 0.15f);
+    RingChart::paintRing(painter, circle, m_displayed, color, track, kLineWidth);
+
+    painter.setFont(Fonts::monospaced(10, QFont::Bold));
+    painter.setPen(UiColor(SystemColor::primary).resolve(this));
+    painter.drawText(square, Qt::AlignCenter, text());
+}

@@ -1,0 +1,260 @@
+#include "aipages/AIHardwareView.h"
+#include "app/ThemeManager.h"
+#include "core/NotificationCenter.h"
+#include "core/SettingsStore.h"
+#include "dashboard/DashboardPageState.h"
+#include "dashboard/DashboardRouter.h"
+#include "dashboard/DashboardSidebar.h"
+#include "dashboard/SettingsView.h"
+#include "dashboard/SidebarButton.h"
+#include "fakes/InertStatsProvider.h"
+#include "support/TaskRunner.h"
+
+#include <QCoreApplication>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+QStringList titlesOf(const QList<SidebarItem>& items)
+{
+    QStringList titles;
+    for (const SidebarItem& item : items)
+        titles << item.title;
+    return titles;
+}
+
+QStringList buttonTitles(const SettingsView& view)
+{
+    QStringList titles;
+    for (const SidebarButton* button : view.sidebar()->buttons())
+        titles << button->item().title;
+    return titles;
+}
+
+class SettingsViewTest : public ::testing::Test {
+protected:
+    ~SettingsViewTest() override { SettingsView::setOnboardingOverlayFactory({}); }
+
+    std::unique_ptr<SettingsView> make(const QString& tab = QStringLiteral("AI Hardware"),
+                                       const DashboardRouter* router = nullptr)
+    {
+        SettingsView::Deps deps;
+        deps.themeManager = &theme;
+        deps.statsProvider = stats.get();
+        deps.settings = &settings;
+        deps.notifications = &notifications;
+        deps.router = router;
+        deps.quit = [this] { ++quits; };
+        return std::make_unique<SettingsView>(std::move(deps), tab);
+    }
+
+    QTemporaryDir dir;
+    SettingsStore settings{dir.filePath(QStringLiteral("settings.ini"))};
+    ThemeManager theme{settings};
+    NotificationCenter notifications;
+    InertStatsProvider stats;
+    int quits = 0;
+};
+
+TEST_F(SettingsViewTest, SidebarFollowsThePersona)
+{
+    auto view = make();
+    EXPECT_EQ(view->size(), QSize(960, 700));
+    EXPECT_EQ(view->sidebar()->width(), 230);
+    EXPECT_EQ(view->sidebar()->sectionHeaders(),
+              QStringList({"AI INTELLIGENCE", "SYSTEM MONITOR", "PREFERENCES"}));
+    EXPECT_EQ(view->aiSectionItems(),
+              QList<SidebarItem>({{"cpu", "AI Hardware"},
+                                  {"shippingbox.fill", "AI Models"},
+                                  {"bolt.shield.fill", "Performance Presets"},
+                                  {"bolt.horizontal.circle.fill", "API Sentinel"},
+                                  {"sparkles", "AI Co-Pilot"}}));
+    EXPECT_EQ(titlesOf(view->monitorSectionItems()),
+              QStringList({"Sensors", "Memory", "Disk", "Network", "Fans", "Power", "History"}));
+    EXPECT_EQ(buttonTitles(*view).size(), 5 + 7 + 3);
+    EXPECT_EQ(buttonTitles(*view).mid(12), QStringList({"System Info", "Help Guide", "Settings"}));
+
+    // A new persona rebuilds the first two sections at once; the selection stays.
+    settings.setWorkspacePersona(QStringLiteral("Gamer"));
+    EXPECT_EQ(view->sidebar()->sectionHeaders().first(), "GAMER SUITE");
+    EXPECT_EQ(buttonTitles(*view),
+              QStringList({"Performance Presets", "Sensors", "Memory", "Game Caches", "Fans & Cooling", "Power",
+                           "System Info", "Help Guide", "Settings"}));
+    EXPECT_EQ(view->selectedSidebarItem(), "AI Hardware");
+    EXPECT_EQ(view->titleText(), "AI Hardware");
+    for (const SidebarButton* button : view->sidebar()->buttons())
+        EXPECT_FALSE(button->isSelected()) << button->item().title.toStdString();
+
+    settings.setWorkspacePersona(QStringLiteral("Content Creator"));
+    EXPECT_EQ(titlesOf(view->aiSectionItems()), QStringList({"Performance Presets", "VRAM Shield"}));
+    EXPECT_FALSE(buttonTitles(*view).contains("Network"));
+    settings.setWorkspacePersona(QStringLiteral("Software Developer"));
+    EXPECT_TRUE(buttonTitles(*view).contains("Developer Caches"));
+    settings.setWorkspacePersona(QStringLiteral("ai engineer"));
+    EXPECT_EQ(view->workspacePersona(), WorkspacePersona::aiEngineer);
+    EXPECT_EQ(view->sidebar()->sectionHeaders().first(), "AI INTELLIGENCE");
+
+    // The Light theme gives the window the light scheme.
+    theme.setCurrentTheme(AppTheme::light);
+    EXPECT_EQ(colorSchemeOf(view.get()), ColorScheme::light);
+}
+
+TEST_F(SettingsViewTest, SparklesMarkExactlyTheAIPages)
+{
+    QStringList marked;
+    for (WorkspacePersona persona : WorkspacePersona::allCases()) {
+        const QList<SidebarItem> all = SettingsView::aiSectionItems(persona) + SettingsView::monitorSectionItems(persona) +
+                                       SettingsView::utilityItems();
+        for (const SidebarItem& item : all)
+            if (SidebarButton::carriesSparkles(item.title) && !marked.contains(item.title))
+                marked << item.title;
+    }
+    EXPECT_EQ(marked, QStringList({"AI Hardware", "AI Models", "AI Co-Pilot"}));
+}
+
+TEST_F(SettingsViewTest, TourStartsOnFirstAppearanceUntilCompleted)
+{
+    int overlays = 0;
+    SettingsView::setOnboardingOverlayFactory([&](SettingsView&) {
+        ++overlays;
+        return new QWidget;
+    });
+    settings.setOnboardingTourStep(3);
+    {
+        auto view = make();
+        EXPECT_EQ(view->onboardingOverlay(), nullptr);
+        view->show();
+        EXPECT_EQ(settings.onboardingTourStep(), 0);
+        EXPECT_TRUE(settings.showOnboardingTour());
+        ASSERT_NE(view->onboardingOverlay(), nullptr);
+        EXPECT_TRUE(view->onboardingOverlay()->isVisible());
+        EXPECT_EQ(view->onboardingOverlay()->geometry(), view->rect());
+        // Only once per window.
+        settings.setShowOnboardingTour(false);
+        EXPECT_EQ(view->onboardingOverlay(), nullptr);
+        view->hide();
+        view->show();
+        EXPECT_FALSE(settings.showOnboardingTour());
+    }
+
+    settings.setHasCompletedOnboardingTour(true);
+    settings.setOnboardingTourStep(6);
+    auto view = make();
+    view->show();
+    EXPECT_FALSE(settings.showOnboardingTour());
+    EXPECT_EQ(view->onboardingOverlay(), nullptr);
+
+    // "StartTour" rewinds to step 0, then shows it, whatever was completed.
+    QStringList writes;
+    QObject::connect(&settings, &SettingsStore::changed, [&](const QString& key) { writes << key; });
+    notifications.post(QStringLiteral("StartTour"));
+    EXPECT_EQ(writes, QStringList({"onboardingTourStep", "showOnboardingTour"}));
+    EXPECT_EQ(settings.onboardingTourStep(), 0);
+    EXPECT_NE(view->onboardingOverlay(), nullptr);
+    EXPECT_EQ(overlays, 2);
+
+    // The tour's sidebar step outlines the selected row with a pulse.
+    SidebarButton* selected = view->sidebar()->button(QStringLiteral("AI Hardware"));
+    SidebarButton* other = view->sidebar()->button(QStringLiteral("Memory"));
+    settings.setOnboardingTourStep(4);
+    EXPECT_TRUE(selected->isTourHighlight());
+    EXPECT_TRUE(selected->pulsate());
+    settings.setOnboardingTourStep(5);
+    EXPECT_FALSE(selected->pulsate());
+    EXPECT_FALSE(other->isSelected());
+}
+
+TEST_F(SettingsViewTest, RouterMatchesTitlesExactly)
+{
+    const QList<std::pair<DashboardPage, QStringList>> table = {
+        {DashboardPage::settings, {"Settings"}},
+        {DashboardPage::history, {"History"}},
+        {DashboardPage::sensors, {"Sensors"}},
+        {DashboardPage::memory, {"Memory", "VRAM Shield"}},
+        {DashboardPage::disk, {"Disk", "Developer Caches", "Creator Caches", "Game Caches"}},
+        {DashboardPage::power, {"Power"}},
+        {DashboardPage::network, {"Network"}},
+        {DashboardPage::fans, {"Fans", "Fans & Cooling"}},
+        {DashboardPage::aiHardware, {"AI Hardware"}},
+        {DashboardPage::aiModels, {"AI Models"}},
+        {DashboardPage::performancePresets, {"Performance Presets"}},
+        {DashboardPage::apiSentinel, {"API Sentinel"}},
+        {DashboardPage::aiCoPilot, {"AI Co-Pilot"}},
+        {DashboardPage::helpGuide, {"Help Guide"}},
+        {DashboardPage::systemInfo, {"System Info"}},
+    };
+    for (const auto& [page, titles] : table)
+        for (const QString& title : titles)
+            EXPECT_EQ(DashboardRouter::route(title), page) << title.toStdString();
+    for (const char* stranger : {"ai hardware", "AI  Hardware", " Settings", "Settings ", "AI Monitor", "", "fans"})
+        EXPECT_EQ(DashboardRouter::route(QString::fromUtf8(stranger)), DashboardPage::empty) << stranger;
+    // Every sidebar title of every persona leads to a page.
+    for (WorkspacePersona persona : WorkspacePersona::allCases())
+        for (const SidebarItem& item : SettingsView::aiSectionItems(persona) + SettingsView::monitorSectionItems(persona))
+            EXPECT_NE(DashboardRouter::route(item.title), DashboardPage::empty) << item.title.toStdString();
+
+    auto view = make();
+    EXPECT_NE(qobject_cast<AIHardwareView*>(view->contentView()), nullptr);
+    view->setSelectedSidebarItem(QStringLiteral("Nowhere <b>at all</b>"));
+    EXPECT_EQ(view->contentView()->objectName(), "emptyPage");
+    EXPECT_EQ(view->titleText(), "Nowhere <b>at all</b>");
+    for (const SidebarButton* button : view->sidebar()->buttons())
+        EXPECT_FALSE(button->isSelected());
+}
+
+TEST_F(SettingsViewTest, ChoosingTheShownPageAgainKeepsIt)
+{
+    DashboardRouter router;
+    int built = 0;
+    router.setFactory(DashboardPage::memory, [&](const DashboardPageContext& context) -> QWidget* {
+        ++built;
+        EXPECT_EQ(context.stats, stats.get());
+        EXPECT_EQ(context.settings, &settings);
+        return new QWidget;
+    });
+    auto view = make(QStringLiteral("Memory"), &router);
+    EXPECT_EQ(built, 1);
+    QWidget* page = view->contentView();
+    SidebarButton* memory = view->sidebar()->button(QStringLiteral("Memory"));
+    view->show();
+    QTest::mouseClick(memory, Qt::LeftButton);
+    EXPECT_EQ(built, 1);
+    EXPECT_EQ(view->contentView(), page);
+
+    view->setSelectedSidebarItem(QStringLiteral("VRAM Shield"));
+    EXPECT_EQ(built, 2);
+    EXPECT_EQ(view->titleText(), "VRAM Shield");
+    EXPECT_FALSE(memory->isSelected());
+    QTest::mouseClick(memory, Qt::LeftButton);
+    EXPECT_EQ(built, 3);
+    EXPECT_TRUE(memory->isSelected());
+    QTest::mouseClick(view->sidebar()->button(QStringLiteral("Disk")), Qt::LeftButton);
+    EXPECT_EQ(view->state()->selectedSidebarItem(), "Disk");
+    EXPECT_EQ(view->contentView()->objectName(), "emptyPage");
+}
+
+TEST_F(SettingsViewTest, PageChosenElsewhereIsBroughtIntoTheSidebarsView)
+{
+    // The AI Engineer's list is taller than the window.
+    auto view = make();
+    view->show();
+    SidebarButton* settingsRow = view->sidebar()->button(QStringLiteral("Settings"));
+    ASSERT_TRUE(waitUntil([&] { return view->sidebar()->button(QStringLiteral("AI Hardware"))->visibleRegion().boundingRect().height() == 32; }));
+    EXPECT_LT(settingsRow->visibleRegion().boundingRect().height(), 32);
+    view->setSelectedSidebarItem(QStringLiteral("Settings"));
+    EXPECT_TRUE(waitUntil([&] { return settingsRow->visibleRegion().boundingRect().height() == 32; }));
+}
+
+TEST_F(SettingsViewTest, QuitEndsTheApplicationThroughItsHook)
+{
+    auto view = make();
+    view->show();
+    EXPECT_EQ(view->sidebar()->quitButton()->toolTip(), "Quit Kestrova");
+    QTest::mouseClick(view->sidebar()->quitButton(), Qt::LeftButton);
+    EXPECT_EQ(quits, 1);
+}
+
+} // namespace

@@ -1,0 +1,40 @@
+#pragma once
+
+#include "core/Random.h"
+#include "core/SettingsStore.h"
+#include "fakes/FakeDesktopNotifier.h"
+#include "fakes/FakeLocalAIStateSource.h"
+#include "telemetry/SystemStatsProvider.h"
+
+#include <QTemporaryDir>
+
+#include <memory>
+
+// A sampler that never samples, for views: the test sets its figures.
+class InertStatsProvider {
+public:
+    InertStatsProvider() : m_settings(m_dir.filePath(QStringLiteral("stats.ini"))), m_random(7)
+    {
+        SystemStatsProvider::Deps deps;
+        deps.paths.procRoot = m_dir.filePath(QStringLiteral("proc"));
+        deps.paths.sysRoot = m_dir.filePath(QStringLiteral("sys"));
+        deps.paths.home = m_dir.path();
+        deps.paths.temp = m_dir.path();
+        deps.settings = &m_settings;
+        deps.random = &m_random;
+        deps.localAI = &m_localAI;
+        deps.notifier = &m_notifier;
+        m_provider = std::make_unique<SystemStatsProvider>(std::move(deps), false);
+    }
+
+    SystemStatsProvider* get() { return m_provider.get(); }
+    SystemStatsProvider* operator->() { return m_provider.get(); }
+
+private:
+    QTemporaryDir m_dir;
+    SettingsStore m_settings;
+    Random m_random;
+    FakeLocalAIStateSource m_localAI;
+    FakeDesktopNotifier m_notifier;
+    std::unique_ptr<SystemStatsProvider> m_provider;
+};
