@@ -197,6 +197,15 @@ TEST_F(EnvironmentActionTest, LiveKillRefusesInitAndOurselvesEvenWhenScanned)
     EXPECT_TRUE(fixture.signaller.sent.isEmpty());
 }
 
+TEST_F(EnvironmentActionTest, LiveKillCarriesTheStartTimeItChecked)
+{
+    fixture.proc.addProcess(4242, "postgres", {3102});
+    run(service().scanLocalPorts());
+    run(service().killProcessOnPort(4242));
+    EXPECT_EQ(fixture.signaller.sent, (QList<FakeProcessSignaller::Sent>{{4242, SIGKILL}}));
+    EXPECT_EQ(fixture.signaller.startTimes, (QList<std::optional<quint64>>{5242}));
+}
+
 TEST_F(EnvironmentActionTest, ModelFileDeletionStaysInsideTheModelFolders)
 {
     makeFile(QStringLiteral(".ollama/models/blobs/sha256-a"), 60'000'000);
