@@ -206,6 +206,20 @@ TEST_F(EnvironmentActionTest, LiveKillCarriesTheStartTimeItChecked)
     EXPECT_EQ(fixture.signaller.startTimes, (QList<std::optional<quint64>>{5242}));
 }
 
+TEST_F(EnvironmentActionTest, ADemoPassForgetsTheOwnersOfTheLastLiveScan)
+{
+    fixture.proc.addProcess(4242, "postgres", {3102});
+    run(service().scanLocalPorts());
+    service().setDemoMode(true);
+    service().setActiveLocalPorts({});
+    run(service().scanLocalPorts());
+    // An example row with that pid, shown when demo mode goes off again.
+    service().setActiveLocalPorts({{5432, QStringLiteral("postgres"), 4242}});
+    service().setDemoMode(false);
+    run(service().killProcessOnPort(4242));
+    EXPECT_TRUE(fixture.signaller.sent.isEmpty());
+}
+
 TEST_F(EnvironmentActionTest, ModelFileDeletionStaysInsideTheModelFolders)
 {
     makeFile(QStringLiteral(".ollama/models/blobs/sha256-a"), 60'000'000);
