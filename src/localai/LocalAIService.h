@@ -18,6 +18,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 
 class Clock;
 class CommandRunner;
@@ -160,7 +161,10 @@ signals:
     void batteryShieldEnabledChanged();
 
 private:
-    bool liveKillAllowed(qint32 pid) const;
+    // The scanned start time of `pid` when a live kill may reach it: the
+    // latest port scan listed it and it still runs under that name and start
+    // time. Nothing otherwise.
+    std::optional<quint64> liveKillStartTime(qint32 pid) const;
     // The processes with any of these names, name by name.
     QCoro::Task<QList<ProcessEntry>> getPIDs(QStringList names);
     void suspendProcess(qint32 pid, quint64 startTime);

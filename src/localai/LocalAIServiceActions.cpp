@@ -45,16 +45,18 @@ QString commOf(const QString& procRoot, qint32 pid)
 
 } // namespace
 
-bool LocalAIService::liveKillAllowed(qint32 pid) const
+std::optional<quint64> LocalAIService::liveKillStartTime(qint32 pid) const
 {
     if (ProcessSignaller::isForbiddenPid(pid))
-        return false;
+        return std::nullopt;
     const auto owner = m_scannedPortOwners.constFind(pid);
     if (owner == m_scannedPortOwners.constEnd())
-        return false;
+        return std::nullopt;
     // Still the process that was scanned: same name, same start time.
-    return commOf(m_deps.paths.procRoot, pid) == owner->name
-        && readProcessStartTime(pid, m_deps.paths.procRoot) == owner->startTime;
+    if (commOf(m_deps.paths.procRoot, pid) != owner->name
+        || readProcessStartTime(pid, m_deps.paths.procRoot) != owner->startTime)
+        return std::nullopt;
+    return owner->startTime;
 }
 
 QCoro::Task<> LocalAIService::stopVectorDatabase(QString containerId)
@@ -101,9 +103,12 @@ QCoro::Task<> LocalAIService::killProcessOnPort(qint32 pid)
         setActiveLocalPorts(std::move(rows));
         co_return;
     }
-    if (!liveKillAllowed(pid))
+    // The signal carries the start time that was just checked, so the pidfd
+    // pins that very process.
+    const std::optional<quint64> startTime = liveKillStartTime(pid);
+    if (!startTime)
         co_return;
-    const SignalOutcome outcome = m_deps.signaller->send(pid, SIGKILL, m_scannedPortOwners.value(pid).startTime);
+    const SignalOutcome outcome = m_deps.signaller->send(pid, SIGKILL, *startTime);
     if (outcome == SignalOutcome::refused)
         co_return;
     co_await scanLocalPorts();

@@ -174,10 +174,11 @@ void LocalAIService::resumeSuspendedProcesses()
     if (m_suspendedPIDs.isEmpty())
         return;
     for (qint32 pid : std::as_const(m_suspendedPIDs)) {
+        // Only what we froze ourselves, pinned to the start time it had then;
+        // a pid put in the list from outside was never stopped by us.
         const auto startTime = m_suspendedStartTimes.constFind(pid);
-        m_deps.signaller->send(pid, SIGCONT,
-                               startTime == m_suspendedStartTimes.cend() ? std::nullopt
-                                                                         : std::optional<quint64>(*startTime));
+        if (startTime != m_suspendedStartTimes.cend())
+            m_deps.signaller->send(pid, SIGCONT, *startTime);
     }
     m_suspendedStartTimes.clear();
     setSuspendedPIDs({});

@@ -99,6 +99,10 @@ QCoro::Task<> LocalAIService::scanOrphanedCompanions()
 QCoro::Task<> LocalAIService::scanLocalPorts()
 {
     if (m_demoMode) {
+        // Owners from before demo mode are no longer the latest live scan:
+        // an example row whose pid happens to match one must not reach it
+        // once demo mode is off again.
+        m_scannedPortOwners.clear();
         if (m_activeLocalPorts.isEmpty())
             setActiveLocalPorts(LocalAIExamples::localPorts());
         co_return;

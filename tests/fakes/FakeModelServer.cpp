@@ -82,9 +82,11 @@ void FakeModelServer::onConnection()
 
 void FakeModelServer::onReadable(QTcpSocket* socket)
 {
-    QByteArray& buffer = m_buffers[socket];
-    buffer += socket->readAll();
+    m_buffers[socket] += socket->readAll();
     for (;;) {
+        // Looked up each round: a requestReceived() handler may stop the
+        // server, which drops every buffer.
+        QByteArray& buffer = m_buffers[socket];
         const qsizetype headerEnd = buffer.indexOf("\r\n\r\n");
         if (headerEnd < 0)
             return;
@@ -105,6 +107,8 @@ void FakeModelServer::onReadable(QTcpSocket* socket)
         buffer.remove(0, headerEnd + 4 + length);
         m_requests << request;
         emit requestReceived();
+        if (!m_buffers.contains(socket))
+            return; // stopped meanwhile: nothing more is answered
 
         Answer answer;
         if (request.method == "GET" && request.path == "/api/ps")

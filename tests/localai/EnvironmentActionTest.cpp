@@ -3,6 +3,7 @@
 #include "localai/LocalAIExamples.h"
 #include "platform/ProcessSignaller.h"
 #include "platform/ToolPaths.h"
+#include "support/SleepChild.h"
 #include "support/TaskRunner.h"
 
 #include <QCoreApplication>
@@ -15,33 +16,6 @@
 using namespace std::chrono_literals;
 
 namespace {
-
-// A `sleep` child of our own, killed at the end of the test.
-struct SleepChild {
-    QProcess process;
-    SleepChild()
-    {
-        process.start(QStringLiteral("/bin/sleep"), {QStringLiteral("30")});
-        process.waitForStarted();
-    }
-    ~SleepChild()
-    {
-        process.kill();
-        process.waitForFinished();
-    }
-    qint32 pid() const { return qint32(process.processId()); }
-    // The event loop may already have seen it end, so ask the state.
-    bool alive()
-    {
-        process.waitForFinished(100);
-        return process.state() != QProcess::NotRunning;
-    }
-    QByteArray stat() const
-    {
-        QFile file(QStringLiteral("/proc/%1/stat").arg(pid()));
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-    }
-};
 
 class EnvironmentActionTest : public ::testing::Test {
 protected:
@@ -194,6 +168,29 @@ TEST_F(EnvironmentActionTest, LiveKillRefusesInitAndOurselvesEvenWhenScanned)
     ASSERT_EQ(service().activeLocalPorts().size(), 2);
     for (qint32 pid : {self, 1, 0, -5})
         run(service().killProcessOnPort(pid));
+    EXPECT_TRUE(fixture.signaller.sent.isEmpty());
+}
+
+TEST_F(EnvironmentActionTest, LiveKillCarriesTheStartTimeItChecked)
+{
+    fixture.proc.addProcess(4242, "postgres", {3102});
+    run(service().scanLocalPorts());
+    run(service().killProcessOnPort(4242));
+    EXPECT_EQ(fixture.signaller.sent, (QList<FakeProcessSignaller::Sent>{{4242, SIGKILL}}));
+    EXPECT_EQ(fixture.signaller.startTimes, (QList<std::optional<quint64>>{5242}));
+}
+
+TEST_F(EnvironmentActionTest, ADemoPassForgetsTheOwnersOfTheLastLiveScan)
+{
+    fixture.proc.addProcess(4242, "postgres", {3102});
+    run(service().scanLocalPorts());
+    service().setDemoMode(true);
+    service().setActiveLocalPorts({});
+    run(service().scanLocalPorts());
+    // An example row with that pid, shown when demo mode goes off again.
+    service().setActiveLocalPorts({{5432, QStringLiteral("postgres"), 4242}});
+    service().setDemoMode(false);
+    run(service().killProcessOnPort(4242));
     EXPECT_TRUE(fixture.signaller.sent.isEmpty());
 }
 

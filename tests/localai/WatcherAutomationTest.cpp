@@ -147,6 +147,14 @@ TEST_F(WatcherAutomationTest, FailedFreezesAreNotRecordedAndQuitThawsTheRest)
     EXPECT_TRUE(fixture.signaller.sent.isEmpty());
 }
 
+TEST_F(WatcherAutomationTest, APidWeNeverFrozeIsNeverThawed)
+{
+    service().setSuspendedPIDs({4242});
+    check(); // the switch is off: thaw what is listed
+    EXPECT_TRUE(fixture.signaller.sent.isEmpty());
+    EXPECT_TRUE(service().suspendedPIDs().isEmpty());
+}
+
 TEST_F(WatcherAutomationTest, BatteryShieldInDemoModeEjectsAndMarksRowsWithoutCommands)
 {
     LocalAIService& ai = service();

@@ -1,5 +1,6 @@
 #include "platform/ProcessSignaller.h"
 #include "platform/ProcessStartTime.h"
+#include "support/SleepChild.h"
 
 #include <QProcess>
 #include <QThread>
@@ -8,26 +9,6 @@
 
 #include <csignal>
 #include <unistd.h>
-
-namespace {
-
-// A `sleep` child of our own, killed at the end of the test.
-struct SleepChild {
-    QProcess process;
-    SleepChild()
-    {
-        process.start(QStringLiteral("/bin/sleep"), {QStringLiteral("30")});
-        process.waitForStarted();
-    }
-    ~SleepChild()
-    {
-        process.kill();
-        process.waitForFinished();
-    }
-    qint32 pid() const { return qint32(process.processId()); }
-};
-
-} // namespace
 
 TEST(ProcessSignallerTest, RefusesInitKernelAndOurselves)
 {
