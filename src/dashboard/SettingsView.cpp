@@ -1,5 +1,9 @@
 #include "dashboard/SettingsView.h"
 
+#include "app/AutoUpdater.h"
+#include "app/LaunchAtLoginManager.h"
+#include "localai/BuildCacheService.h"
+
 #include "app/ThemeManager.h"
 #include "core/NotificationCenter.h"
 #include "core/SettingsStore.h"
@@ -62,7 +66,12 @@ void fade(QWidget* widget, bool in, std::function<void()> done = {})
 
 SettingsView::SettingsView(ThemeManager* themeManager, ProcessMonitor* processMonitor, QString initialTab,
                            QWidget* parent)
-    : SettingsView(Deps{themeManager, processMonitor}, std::move(initialTab), parent)
+    : SettingsView(Deps{.themeManager = themeManager,
+                        .processMonitor = processMonitor,
+                        .launchManager = &LaunchAtLoginManager::shared(),
+                        .updater = &AutoUpdater::shared(),
+                        .buildCache = &BuildCacheService::shared()},
+                   std::move(initialTab), parent)
 {
 }
 

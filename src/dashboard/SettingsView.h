@@ -27,6 +27,10 @@ class ThemeManager;
 // appearance until the tour has been completed and on "StartTour", and
 // shows the tour's overlay above both panes while the setting
 // "showOnboardingTour" is on.
+class AutoUpdater;
+class BuildCacheService;
+class LaunchAtLoginManager;
+
 class SettingsView : public QWidget {
     Q_OBJECT
 
@@ -39,6 +43,11 @@ public:
         NotificationCenter* notifications = nullptr;   // null: the shared centre
         const DashboardRouter* router = nullptr;       // null: every page of the app
         std::function<void()> quit;                    // null: quit the application
+        // Held for the pages; the window's constructor takes the shared ones,
+        // so the cache scans run from launch.
+        LaunchAtLoginManager* launchManager = nullptr;
+        AutoUpdater* updater = nullptr;
+        BuildCacheService* buildCache = nullptr;
     };
 
     // Builds the tour's overlay for a root; installed by the tour itself.
@@ -58,6 +67,9 @@ public:
     ProcessMonitor* processMonitor() const { return m_deps.processMonitor; }
     SettingsStore* settings() const { return m_deps.settings; }
     DashboardPageState* state() const { return m_state; }
+    LaunchAtLoginManager* launchManager() const { return m_deps.launchManager; }
+    AutoUpdater* updater() const { return m_deps.updater; }
+    BuildCacheService* buildCache() const { return m_deps.buildCache; }
 
     QString selectedSidebarItem() const;
     void setSelectedSidebarItem(const QString& title);
