@@ -63,6 +63,8 @@ ProxyPair::Status ProxyPair::handle(Side side, std::uint32_t events)
         endpoint.readable = true;
     if (events & (EPOLLOUT | EPOLLHUP | EPOLLERR))
         endpoint.writable = true;
+    if (events & EPOLLERR)
+        endpoint.errored = true;
     return advance();
 }
 
@@ -186,6 +188,11 @@ ProxyPair::Status ProxyPair::relay()
     if (down == RelayDirection::Outcome::failed)
         return Status::finished;
     if (m_toUpstream->finished() && m_toClient->finished())
+        return Status::finished;
+    // A side that failed after its own end is read by neither direction, so
+    // nothing else would notice; without this a silent peer on the other
+    // side would keep the pair (and its slot) forever.
+    if ((m_client.errored && m_toUpstream->finished()) || (m_upstream.errored && m_toClient->finished()))
         return Status::finished;
     if (up == RelayDirection::Outcome::budgetSpent || down == RelayDirection::Outcome::budgetSpent)
         return Status::again;

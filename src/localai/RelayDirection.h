@@ -21,6 +21,7 @@ public:
         int fd = -1;
         bool readable = false;
         bool writable = false;
+        bool errored = false; // reported EPOLLERR (a reset, say)
     };
 
     enum class Outcome {

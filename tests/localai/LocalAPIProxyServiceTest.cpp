@@ -175,6 +175,30 @@ TEST_F(LocalAPIProxyTest, AHalfClosingClientStillReceivesTheWholeAnswer)
     EXPECT_TRUE(ended);
 }
 
+TEST_F(LocalAPIProxyTest, AClientThatResetsAfterItsEndFreesThePairWhileTheServerIsSilent)
+{
+    std::atomic<bool> release{false};
+    ASSERT_NO_FATAL_FAILURE(startInFrontOf([&release](int fd) {
+        while (!LoopbackUpstream::readSome(fd).isEmpty()) {
+        }
+        while (!release) // a suspended model server: no answer, no close
+            std::this_thread::sleep_for(5ms);
+    }));
+    LoopbackClient client(port);
+    ASSERT_TRUE(client.send(request(R"({"model": "llama3"})")));
+    client.shutdownWrite();
+    ASSERT_TRUE(waitUntil([&] { return upstream->acceptedCount() == 1; }));
+    settle(); // the end has reached the server
+    const int during = LoopbackClient::openDescriptorCount();
+
+    client.reset();
+    // The client's socket and both of the pair's are gone (the server keeps its own).
+    EXPECT_TRUE(waitUntil([&] { return LoopbackClient::openDescriptorCount() <= during - 3; }))
+        << during - LoopbackClient::openDescriptorCount() << " descriptors closed";
+    release = true;
+    upstream.reset(); // joins the handler while `release` still exists
+}
+
 TEST_F(LocalAPIProxyTest, StopRefusesNewConnectionsWhilePairsInProgressRunOn)
 {
     ASSERT_NO_FATAL_FAILURE(startInFrontOf(LoopbackUpstream::echo()));
