@@ -105,10 +105,10 @@ ProxyPair::Status ProxyPair::readRequest()
     m_firstChunk = QByteArray(buffer, read);
     if (m_context.modelRouted)
         m_context.modelRouted(proxyModelName(m_firstChunk));
-    return connectUpstream();
+    return forwardToOllama();
 }
 
-ProxyPair::Status ProxyPair::connectUpstream()
+ProxyPair::Status ProxyPair::forwardToOllama()
 {
     const auto* address = reinterpret_cast<const sockaddr*>(&m_context.upstreamAddress);
     m_upstream.fd = ::socket(address->sa_family, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
@@ -178,13 +178,13 @@ ProxyPair::Status ProxyPair::startRelay()
 ProxyPair::Status ProxyPair::relay()
 {
     // The request first: its bytes are usually the ones waiting.
-    const auto up = m_toUpstream->pump(chunkBudget);
+    const auto up = m_toUpstream->streamData(chunkBudget);
     if (up == RelayDirection::Outcome::failed) {
         if (m_toUpstream->failedOnPreload())
             kestrova::print(QStringLiteral("❌ Failed to forward data to Ollama: ") + proxyErrorText(m_toUpstream->error()));
         return Status::finished;
     }
-    const auto down = m_toClient->pump(chunkBudget);
+    const auto down = m_toClient->streamData(chunkBudget);
     if (down == RelayDirection::Outcome::failed)
         return Status::finished;
     if (m_toUpstream->finished() && m_toClient->finished())

@@ -52,7 +52,7 @@ private:
 
     Status advance();
     Status readRequest();
-    Status connectUpstream();
+    Status forwardToOllama();
     Status finishConnect();
     Status upstreamUnavailable(int error);
     Status writeUnavailableReply();

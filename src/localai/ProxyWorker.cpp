@@ -362,19 +362,24 @@ void ProxyWorker::acceptOn(std::uint64_t id, int fd)
             failListener(id, error);
             return;
         }
-        if (qsizetype(m_pairs.size()) >= m_settings.maxConnectionPairs) {
+        if (qsizetype(m_pairs.size()) >= m_settings.maxConnectionPairs)
             refuse(client);
-            continue;
-        }
-        const int one = 1;
-        ::setsockopt(client, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
-        if (m_events.accepted)
-            m_events.accepted();
-        const std::uint64_t pairId = m_nextPairId++;
-        auto pair = std::make_unique<ProxyPair>(pairId, client, m_context);
-        if (pair->start() != ProxyPair::Status::finished)
-            m_pairs.emplace(pairId, std::move(pair));
+        else
+            handleNewConnection(client);
     }
+}
+
+void ProxyWorker::handleNewConnection(int client)
+{
+    const int one = 1;
+    ::setsockopt(client, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
+    // Counted before anything is read: a client that connects and closes counts.
+    if (m_events.accepted)
+        m_events.accepted();
+    const std::uint64_t pairId = m_nextPairId++;
+    auto pair = std::make_unique<ProxyPair>(pairId, client, m_context);
+    if (pair->start() != ProxyPair::Status::finished)
+        m_pairs.emplace(pairId, std::move(pair));
 }
 
 void ProxyWorker::refuse(int fd)

@@ -62,6 +62,7 @@ private:
     void failListener(std::uint64_t id, int error);
     void onListenerEvent(std::uint64_t id, int fd, std::uint32_t events);
     void acceptOn(std::uint64_t id, int fd);
+    void handleNewConnection(int client);
     void refuse(int fd);
     void pauseAccepting();
     void resumeAccepting();

@@ -45,7 +45,7 @@ void RelayDirection::preload(const QByteArray& bytes)
     m_preloadPending = true;
 }
 
-RelayDirection::Outcome RelayDirection::pump(int chunkBudget)
+RelayDirection::Outcome RelayDirection::streamData(int chunkBudget)
 {
     if (m_finished)
         return Outcome::finished;

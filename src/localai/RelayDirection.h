@@ -43,7 +43,7 @@ public:
     void preload(const QByteArray& bytes);
 
     // Moves data until it must wait or has moved `chunkBudget` chunks.
-    Outcome pump(int chunkBudget);
+    Outcome streamData(int chunkBudget);
 
     bool finished() const { return m_finished; }
     // errno of the failure, and whether it hit the preloaded bytes.
