@@ -34,8 +34,23 @@ LoopbackUpstream::~LoopbackUpstream()
         for (const int fd : m_openFds)
             ::shutdown(fd, SHUT_RDWR);
     }
-    for (std::thread& thread : m_connections)
-        thread.join();
+    for (Connection& connection : m_connections)
+        connection.thread.join();
+}
+
+void LoopbackUpstream::joinFinished()
+{
+    // Thousands of short connections would otherwise keep thousands of
+    // finished threads (and their stacks) until destruction.
+    std::lock_guard lock(m_mutex);
+    for (auto it = m_connections.begin(); it != m_connections.end();) {
+        if (it->done) {
+            it->thread.join();
+            it = m_connections.erase(it);
+        } else {
+            ++it;
+        }
+    }
 }
 
 void LoopbackUpstream::acceptLoop()
@@ -54,13 +69,15 @@ void LoopbackUpstream::acceptLoop()
         int peak = m_peakOpen.load();
         while (open > peak && !m_peakOpen.compare_exchange_weak(peak, open)) {
         }
+        joinFinished();
         std::lock_guard lock(m_mutex);
         m_openFds.insert(fd);
-        m_connections.emplace_back([this, fd] { serve(fd); });
+        Connection& connection = m_connections.emplace_back();
+        connection.thread = std::thread([this, fd, &connection] { serve(fd, connection); });
     }
 }
 
-void LoopbackUpstream::serve(int fd)
+void LoopbackUpstream::serve(int fd, Connection& connection)
 {
     m_handler(fd);
     std::lock_guard lock(m_mutex);
@@ -69,6 +86,7 @@ void LoopbackUpstream::serve(int fd)
     // to it never finds this connection still counted.
     --m_open;
     ::close(fd);
+    connection.done = true;
 }
 
 bool LoopbackUpstream::writeAll(int fd, const char* data, qint64 size)

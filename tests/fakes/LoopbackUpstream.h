@@ -48,8 +48,14 @@ public:
     static QByteArray readSome(int fd, qint64 max = 65536);
 
 private:
+    struct Connection {
+        std::thread thread;
+        std::atomic<bool> done{false};
+    };
+
     void acceptLoop();
-    void serve(int fd);
+    void serve(int fd, Connection& connection);
+    void joinFinished();
 
     Handler m_handler;
     int m_listenFd = -1;
@@ -62,5 +68,5 @@ private:
 
     std::mutex m_mutex;
     std::set<int> m_openFds;               // shut down at destruction
-    std::list<std::thread> m_connections;  // joined at destruction
+    std::list<Connection> m_connections;   // joined when done, or at destruction
 };
