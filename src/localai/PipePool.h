@@ -1,0 +1,35 @@
+#pragma once
+
+#include <vector>
+
+// Pipes that hold one relayed chunk between splice(2) calls. A relay direction
+// takes a pipe only while bytes sit in it, so idle connections hold none and
+// the descriptor count stays close to two per connection pair.
+class PipePool {
+public:
+    struct Pipe {
+        int readFd = -1;
+        int writeFd = -1;
+        bool valid() const { return readFd >= 0; }
+    };
+
+    explicit PipePool(int keepIdle = 8) : m_keepIdle(keepIdle) {}
+    ~PipePool();
+    PipePool(const PipePool&) = delete;
+    PipePool& operator=(const PipePool&) = delete;
+
+    // An empty pipe of 64 KiB, or an invalid one when none can be made (out
+    // of descriptors); the caller then copies through user space.
+    Pipe acquire();
+    // Gives a pipe back. One that may still hold bytes (an error cut its
+    // transfer short) is closed instead of reused.
+    void release(Pipe& pipe, bool empty);
+
+    // Closes the idle pipes (nothing is relaying).
+    void clear();
+
+private:
+    static void close(Pipe& pipe);
+    int m_keepIdle;
+    std::vector<Pipe> m_idle;
+};

@@ -1,0 +1,210 @@
+#include "localai/ProxyPair.h"
+
+#include "core/Print.h"
+#include "localai/ProxyErrorText.h"
+#include "localai/ProxyModelName.h"
+
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <sys/epoll.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+namespace {
+
+constexpr qsizetype firstReadSize = 4096;
+// Chunks per direction before other pairs get their turn.
+constexpr int chunkBudget = 16;
+
+// Sent when the model server cannot be reached. No Content-Length: the client
+// reads the body until the connection closes.
+constexpr char unavailableReply[] =
+    "HTTP/1.1 503 Service Unavailable\r\n"
+    "Content-Type: application/json\r\n"
+    "Connection: close\r\n"
+    "\r\n"
+    R"({"error": "Local Ollama service (port 11434) is not running or suspended by Kestrova battery protectors."})";
+constexpr qsizetype unavailableReplySize = sizeof unavailableReply - 1;
+static_assert(unavailableReplySize == 193);
+
+void closeFd(int& fd)
+{
+    if (fd >= 0)
+        ::close(fd);
+    fd = -1;
+}
+
+} // namespace
+
+ProxyPair::ProxyPair(std::uint64_t id, int clientFd, Context& context) : m_id(id), m_context(context)
+{
+    m_client.fd = clientFd;
+}
+
+ProxyPair::~ProxyPair()
+{
+    // Directions first: they give their pipes back before the sockets close.
+    m_toUpstream.reset();
+    m_toClient.reset();
+    closeFd(m_client.fd);
+    closeFd(m_upstream.fd);
+}
+
+ProxyPair::Status ProxyPair::start()
+{
+    return watch(m_client.fd, Side::client) ? Status::open : Status::finished;
+}
+
+ProxyPair::Status ProxyPair::handle(Side side, std::uint32_t events)
+{
+    RelayDirection::Endpoint& endpoint = side == Side::client ? m_client : m_upstream;
+    if (events & (EPOLLIN | EPOLLRDHUP | EPOLLHUP | EPOLLERR))
+        endpoint.readable = true;
+    if (events & (EPOLLOUT | EPOLLHUP | EPOLLERR))
+        endpoint.writable = true;
+    if (events & EPOLLERR)
+        endpoint.errored = true;
+    return advance();
+}
+
+ProxyPair::Status ProxyPair::advance()
+{
+    switch (m_phase) {
+    case Phase::awaitingRequest:
+        return readRequest();
+    case Phase::connecting:
+        return m_upstream.writable ? finishConnect() : Status::open;
+    case Phase::replyingUnavailable:
+        return writeUnavailableReply();
+    case Phase::relaying:
+        return relay();
+    }
+    return Status::finished;
+}
+
+ProxyPair::Status ProxyPair::readRequest()
+{
+    if (!m_client.readable)
+        return Status::open;
+    char buffer[firstReadSize];
+    ssize_t read;
+    do
+        read = ::recv(m_client.fd, buffer, sizeof buffer, MSG_DONTWAIT);
+    while (read < 0 && errno == EINTR);
+    if (read < 0) {
+        if (errno == EAGAIN) {
+            m_client.readable = false;
+            return Status::open;
+        }
+        kestrova::print(QStringLiteral("❌ Inbound connection read error: ") + proxyErrorText(errno));
+        return Status::finished;
+    }
+    if (read == 0)
+        return Status::finished; // connected and closed without a request
+    m_firstChunk = QByteArray(buffer, read);
+    if (m_context.modelRouted)
+        m_context.modelRouted(proxyModelName(m_firstChunk));
+    return forwardToOllama();
+}
+
+ProxyPair::Status ProxyPair::forwardToOllama()
+{
+    const auto* address = reinterpret_cast<const sockaddr*>(&m_context.upstreamAddress);
+    m_upstream.fd = ::socket(address->sa_family, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+    if (m_upstream.fd < 0)
+        return upstreamUnavailable(errno);
+    // A streamed answer is many small writes: without this each one may wait
+    // for the peer's delayed ACK (about 40 ms).
+    const int one = 1;
+    ::setsockopt(m_upstream.fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
+    if (::connect(m_upstream.fd, address, m_context.upstreamAddressLength) != 0 && errno != EINPROGRESS)
+        return upstreamUnavailable(errno);
+    // Watched only now: an unconnected socket reports a hang-up at once.
+    if (!watch(m_upstream.fd, Side::upstream))
+        return Status::finished;
+    m_phase = Phase::connecting;
+    return Status::open;
+}
+
+ProxyPair::Status ProxyPair::finishConnect()
+{
+    int error = 0;
+    socklen_t length = sizeof error;
+    if (::getsockopt(m_upstream.fd, SOL_SOCKET, SO_ERROR, &error, &length) != 0)
+        error = errno;
+    if (error != 0)
+        return upstreamUnavailable(error);
+    return startRelay();
+}
+
+ProxyPair::Status ProxyPair::upstreamUnavailable(int error)
+{
+    kestrova::print(QStringLiteral("❌ Local Ollama (11434) is offline or unavailable: ") + proxyErrorText(error));
+    closeFd(m_upstream.fd);
+    m_upstream = {};
+    m_phase = Phase::replyingUnavailable;
+    return writeUnavailableReply();
+}
+
+ProxyPair::Status ProxyPair::writeUnavailableReply()
+{
+    while (m_replyOffset < unavailableReplySize) {
+        if (!m_client.writable)
+            return Status::open;
+        const ssize_t sent = ::send(m_client.fd, unavailableReply + m_replyOffset,
+                                    size_t(unavailableReplySize - m_replyOffset), MSG_NOSIGNAL | MSG_DONTWAIT);
+        if (sent > 0) {
+            m_replyOffset += sent;
+        } else if (sent < 0 && errno == EAGAIN) {
+            m_client.writable = false;
+        } else if (!(sent < 0 && errno == EINTR)) {
+            break; // the client is gone; close it all the same
+        }
+    }
+    return Status::finished;
+}
+
+ProxyPair::Status ProxyPair::startRelay()
+{
+    m_toUpstream = std::make_unique<RelayDirection>(m_client, m_upstream, m_context.pipes);
+    m_toClient = std::make_unique<RelayDirection>(m_upstream, m_client, m_context.pipes);
+    m_toUpstream->preload(m_firstChunk);
+    m_firstChunk = QByteArray();
+    m_phase = Phase::relaying;
+    return relay();
+}
+
+ProxyPair::Status ProxyPair::relay()
+{
+    // The request first: its bytes are usually the ones waiting.
+    const auto up = m_toUpstream->streamData(chunkBudget);
+    if (up == RelayDirection::Outcome::failed) {
+        if (m_toUpstream->failedOnPreload())
+            kestrova::print(QStringLiteral("❌ Failed to forward data to Ollama: ") + proxyErrorText(m_toUpstream->error()));
+        return Status::finished;
+    }
+    const auto down = m_toClient->streamData(chunkBudget);
+    if (down == RelayDirection::Outcome::failed)
+        return Status::finished;
+    if (m_toUpstream->finished() && m_toClient->finished())
+        return Status::finished;
+    // A side that failed after its own end is read by neither direction, so
+    // nothing else would notice; without this a silent peer on the other
+    // side would keep the pair (and its slot) forever.
+    if ((m_client.errored && m_toUpstream->finished()) || (m_upstream.errored && m_toClient->finished()))
+        return Status::finished;
+    if (up == RelayDirection::Outcome::budgetSpent || down == RelayDirection::Outcome::budgetSpent)
+        return Status::again;
+    return Status::open;
+}
+
+bool ProxyPair::watch(int fd, Side side)
+{
+    // Edge-triggered: the endpoint flags remember readiness until a call
+    // answers EAGAIN, and a finished socket cannot spin the loop with HUPs.
+    epoll_event event{};
+    event.events = EPOLLIN | EPOLLOUT | EPOLLRDHUP | EPOLLET;
+    event.data.u64 = tag(m_id, side);
+    return ::epoll_ctl(m_context.epollFd, EPOLL_CTL_ADD, fd, &event) == 0;
+}

@@ -1,0 +1,72 @@
+#pragma once
+
+#include "localai/RelayDirection.h"
+
+#include <QByteArray>
+#include <QString>
+
+#include <sys/socket.h>
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+
+class PipePool;
+
+// One accepted client and its own connection to the model server, on the
+// relay thread: the first read (and the model name in it), the upstream
+// connection, the 503 reply when the server cannot be reached, and the relay
+// in both directions. Destroying the pair closes both sockets.
+class ProxyPair {
+public:
+    // What every pair of one relay thread shares.
+    struct Context {
+        int epollFd = -1;
+        sockaddr_storage upstreamAddress{};
+        socklen_t upstreamAddressLength = 0;
+        PipePool* pipes = nullptr; // null: copy through user space
+        std::function<void(const QString& model)> modelRouted;
+    };
+
+    enum class Status { open, again, finished };
+    enum class Side : std::uint64_t { client = 0, upstream = 1 };
+
+    // The epoll tag of one side of a pair; the reverse of pairId()/side().
+    static std::uint64_t tag(std::uint64_t pairId, Side side) { return (pairId << 1) | std::uint64_t(side); }
+    static std::uint64_t pairId(std::uint64_t tag) { return tag >> 1; }
+    static Side side(std::uint64_t tag) { return Side(tag & 1); }
+
+    // Takes ownership of clientFd (connected, non-blocking).
+    ProxyPair(std::uint64_t id, int clientFd, Context& context);
+    ~ProxyPair();
+    ProxyPair(const ProxyPair&) = delete;
+    ProxyPair& operator=(const ProxyPair&) = delete;
+
+    Status start();
+    Status handle(Side side, std::uint32_t events);
+    // Continues a relay that stopped at its chunk budget.
+    Status resume() { return advance(); }
+
+private:
+    enum class Phase { awaitingRequest, connecting, relaying, replyingUnavailable };
+
+    Status advance();
+    Status readRequest();
+    Status forwardToOllama();
+    Status finishConnect();
+    Status upstreamUnavailable(int error);
+    Status writeUnavailableReply();
+    Status startRelay();
+    Status relay();
+    bool watch(int fd, Side side);
+
+    std::uint64_t m_id;
+    Context& m_context;
+    Phase m_phase = Phase::awaitingRequest;
+    RelayDirection::Endpoint m_client;
+    RelayDirection::Endpoint m_upstream;
+    QByteArray m_firstChunk;
+    qsizetype m_replyOffset = 0;
+    std::unique_ptr<RelayDirection> m_toUpstream;
+    std::unique_ptr<RelayDirection> m_toClient;
+};

@@ -1,0 +1,439 @@
+#include "localai/ProxyWorker.h"
+
+#include "core/Print.h"
+#include "localai/ProxyErrorText.h"
+
+#include <QMutexLocker>
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <sys/epoll.h>
+#include <sys/eventfd.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <csignal>
+#include <cstring>
+
+namespace {
+
+constexpr std::uint64_t wakeTag = 0; // pair tags start at 2
+constexpr std::uint64_t listenerBit = std::uint64_t(1) << 63;
+constexpr int acceptsPerWake = 64;
+constexpr auto acceptPause = std::chrono::milliseconds(100);
+
+// A listener has one socket per listening address; the low bits say which.
+constexpr std::uint64_t listenerIndexBits = 4;
+constexpr std::size_t maxListenAddresses = std::size_t(1) << listenerIndexBits;
+std::uint64_t listenerTag(std::uint64_t id, std::size_t index) { return listenerBit | (id << listenerIndexBits) | index; }
+
+socklen_t socketAddress(const QHostAddress& host, quint16 port, sockaddr_storage& storage)
+{
+    storage = {};
+    if (host.protocol() == QAbstractSocket::IPv6Protocol) {
+        auto* address = reinterpret_cast<sockaddr_in6*>(&storage);
+        address->sin6_family = AF_INET6;
+        address->sin6_port = htons(port);
+        const Q_IPV6ADDR bytes = host.toIPv6Address();
+        std::memcpy(&address->sin6_addr, bytes.c, sizeof bytes.c);
+        address->sin6_scope_id = host.scopeId().toUInt();
+        return sizeof(sockaddr_in6);
+    }
+    auto* address = reinterpret_cast<sockaddr_in*>(&storage);
+    address->sin_family = AF_INET;
+    address->sin_port = htons(port);
+    address->sin_addr.s_addr = htonl(host.toIPv4Address());
+    return sizeof(sockaddr_in);
+}
+
+quint16 boundPort(int fd)
+{
+    sockaddr_storage storage{};
+    socklen_t length = sizeof storage;
+    if (::getsockname(fd, reinterpret_cast<sockaddr*>(&storage), &length) != 0)
+        return 0;
+    if (storage.ss_family == AF_INET6)
+        return ntohs(reinterpret_cast<sockaddr_in6*>(&storage)->sin6_port);
+    return ntohs(reinterpret_cast<sockaddr_in*>(&storage)->sin_port);
+}
+
+// Errors of accept(2) that concern one pending connection, not the listener.
+bool transientAcceptError(int error)
+{
+    switch (error) {
+    case EINTR:
+    case ECONNABORTED:
+    case EPROTO:
+    case EPERM:
+    case ENETDOWN:
+    case ENOPROTOOPT:
+    case EHOSTDOWN:
+    case ENONET:
+    case EHOSTUNREACH:
+    case EOPNOTSUPP:
+    case ENETUNREACH:
+    case ETIMEDOUT:
+        return true;
+    default:
+        return false;
+    }
+}
+
+} // namespace
+
+ProxyWorker::ProxyWorker(ProxySettings settings, Events events, QObject* parent)
+    : QThread(parent), m_settings(std::move(settings)), m_events(std::move(events))
+{
+    setObjectName(QStringLiteral("com.kestrova.proxy.queue"));
+    m_epoll = ::epoll_create1(EPOLL_CLOEXEC);
+    m_wake = ::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
+    epoll_event event{};
+    event.events = EPOLLIN;
+    event.data.u64 = wakeTag;
+    ::epoll_ctl(m_epoll, EPOLL_CTL_ADD, m_wake, &event);
+
+    m_context.epollFd = m_epoll;
+    m_context.upstreamAddressLength =
+        socketAddress(m_settings.upstreamHost, m_settings.upstreamPort, m_context.upstreamAddress);
+    m_context.pipes = m_settings.spliceRelay ? &m_pipes : nullptr;
+    m_context.modelRouted = m_events.modelRouted;
+}
+
+ProxyWorker::~ProxyWorker()
+{
+    stopAndJoin();
+    ::close(m_wake);
+    ::close(m_epoll);
+}
+
+void ProxyWorker::listen(std::uint64_t listener, quint16 port)
+{
+    post({Command::Kind::listen, listener, port});
+}
+
+void ProxyWorker::cancel(std::uint64_t listener)
+{
+    {
+        // Shutting a listening socket down stops it at once (connects are
+        // refused, the backlog is reset) without closing the descriptor
+        // under the relay thread's feet; that thread closes it.
+        QMutexLocker lock(&m_listenersMutex);
+        const auto found = m_listeners.find(listener);
+        if (found != m_listeners.end()) {
+            for (const int fd : found->second)
+                ::shutdown(fd, SHUT_RDWR);
+            m_cancelled.insert(listener);
+        }
+    }
+    post({Command::Kind::cancel, listener, 0});
+}
+
+void ProxyWorker::stopAndJoin()
+{
+    if (!isRunning())
+        return;
+    post({Command::Kind::quit});
+    wait();
+}
+
+void ProxyWorker::post(Command command)
+{
+    {
+        QMutexLocker lock(&m_commandMutex);
+        m_commands.push_back(command);
+    }
+    const std::uint64_t one = 1;
+    [[maybe_unused]] const ssize_t written = ::write(m_wake, &one, sizeof one);
+}
+
+void ProxyWorker::run()
+{
+    // A write to a socket whose peer reset must not raise SIGPIPE in the
+    // process; what splice(2) still raises stays pending on this thread.
+    sigset_t blocked;
+    sigemptyset(&blocked);
+    sigaddset(&blocked, SIGPIPE);
+    pthread_sigmask(SIG_BLOCK, &blocked, nullptr);
+
+    epoll_event events[64];
+    while (!m_quit) {
+        const int count = ::epoll_wait(m_epoll, events, 64, waitTimeout());
+        if (count < 0 && errno != EINTR)
+            break;
+        for (int i = 0; i < count; ++i) {
+            const std::uint64_t tag = events[i].data.u64;
+            if (tag == wakeTag) {
+                runCommands();
+            } else if (tag & listenerBit) {
+                const std::uint64_t id = (tag & ~listenerBit) >> listenerIndexBits;
+                const std::size_t index = tag & (maxListenAddresses - 1);
+                const auto found = m_listeners.find(id);
+                if (found != m_listeners.end() && index < found->second.size())
+                    onListenerEvent(id, found->second[index], events[i].events);
+            } else {
+                // A pair closed earlier in this batch is simply not found.
+                const std::uint64_t id = ProxyPair::pairId(tag);
+                const auto found = m_pairs.find(id);
+                if (found != m_pairs.end())
+                    settle(id, found->second->handle(ProxyPair::side(tag), events[i].events));
+            }
+        }
+        if (m_acceptResumesAt && std::chrono::steady_clock::now() >= *m_acceptResumesAt)
+            resumeAccepting();
+        if (!m_again.empty()) {
+            const std::vector<std::uint64_t> again = std::exchange(m_again, {});
+            for (const std::uint64_t id : again) {
+                const auto found = m_pairs.find(id);
+                if (found != m_pairs.end())
+                    settle(id, found->second->resume());
+            }
+        }
+    }
+    // Pairs end with the relay thread (the process is quitting).
+    m_pairs.clear();
+    m_again.clear();
+    while (!m_listeners.empty())
+        closeListener(m_listeners.begin()->first);
+}
+
+int ProxyWorker::waitTimeout() const
+{
+    if (!m_again.empty())
+        return 0;
+    if (m_acceptResumesAt) {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+            *m_acceptResumesAt - std::chrono::steady_clock::now());
+        return int(std::max<std::int64_t>(0, left.count() + 1));
+    }
+    return -1;
+}
+
+void ProxyWorker::runCommands()
+{
+    std::uint64_t counter;
+    [[maybe_unused]] const ssize_t read = ::read(m_wake, &counter, sizeof counter);
+    std::deque<Command> commands;
+    {
+        QMutexLocker lock(&m_commandMutex);
+        commands.swap(m_commands);
+    }
+    for (const Command& command : commands) {
+        switch (command.kind) {
+        case Command::Kind::listen:
+            openListener(command.listener, command.port);
+            break;
+        case Command::Kind::cancel:
+            closeListener(command.listener);
+            break;
+        case Command::Kind::quit:
+            m_quit = true;
+            break;
+        }
+    }
+}
+
+void ProxyWorker::openListener(std::uint64_t id, quint16 port)
+{
+    std::vector<int> fds;
+    int lastError = EADDRNOTAVAIL;
+    bool failed = false;
+    for (const QHostAddress& host : m_settings.listenAddresses) {
+        sockaddr_storage address;
+        const socklen_t length = socketAddress(host, port, address);
+        const int fd = ::socket(address.ss_family, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+        if (fd < 0) {
+            lastError = errno;
+            if (lastError == EAFNOSUPPORT)
+                continue; // no IPv6 in this kernel
+            failed = true;
+            break;
+        }
+        const int one = 1;
+        // A restart must not wait for the last run's connections to leave
+        // TIME_WAIT; two listeners on one port still conflict.
+        ::setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
+        if (address.ss_family == AF_INET6)
+            ::setsockopt(fd, IPPROTO_IPV6, IPV6_V6ONLY, &one, sizeof one);
+        if (::bind(fd, reinterpret_cast<const sockaddr*>(&address), length) != 0) {
+            lastError = errno;
+            ::close(fd);
+            if (lastError == EADDRNOTAVAIL)
+                continue; // that address is not configured here (IPv6 off)
+            failed = true;
+            break;
+        }
+        if (::listen(fd, SOMAXCONN) != 0) {
+            lastError = errno;
+            ::close(fd);
+            failed = true;
+            break;
+        }
+        fds.push_back(fd);
+        if (port == 0)
+            port = boundPort(fd); // the other addresses take the same port
+        if (fds.size() == maxListenAddresses)
+            break;
+    }
+    if (failed || fds.empty()) {
+        for (const int fd : fds)
+            ::close(fd);
+        kestrova::print(QStringLiteral("❌ Failed to bind local proxy: ") + proxyErrorText(lastError));
+        if (m_events.listenerGone)
+            m_events.listenerGone(id);
+        return;
+    }
+    for (std::size_t index = 0; index < fds.size(); ++index) {
+        epoll_event event{};
+        event.events = m_acceptResumesAt ? 0u : std::uint32_t(EPOLLIN);
+        event.data.u64 = listenerTag(id, index);
+        ::epoll_ctl(m_epoll, EPOLL_CTL_ADD, fds[index], &event);
+    }
+    {
+        QMutexLocker lock(&m_listenersMutex);
+        m_listeners[id] = std::move(fds);
+    }
+    if (m_events.listening)
+        m_events.listening(id);
+    kestrova::print(QStringLiteral("🚀 Local API Proxy listening on port ") + QString::number(port));
+}
+
+void ProxyWorker::closeListener(std::uint64_t id)
+{
+    QMutexLocker lock(&m_listenersMutex);
+    m_cancelled.erase(id);
+    const auto found = m_listeners.find(id);
+    if (found == m_listeners.end())
+        return;
+    // Closing also drops connections still waiting in the backlog.
+    for (const int fd : found->second)
+        ::close(fd);
+    m_listeners.erase(found);
+}
+
+bool ProxyWorker::cancelled(std::uint64_t id)
+{
+    QMutexLocker lock(&m_listenersMutex);
+    return m_cancelled.count(id) != 0;
+}
+
+void ProxyWorker::failListener(std::uint64_t id, int error)
+{
+    if (cancelled(id)) {
+        closeListener(id); // a cancelled listener's accept fails; expected
+        return;
+    }
+    kestrova::print(QStringLiteral("❌ Proxy failed to start: ") + proxyErrorText(error));
+    closeListener(id);
+    if (m_events.listenerGone)
+        m_events.listenerGone(id);
+}
+
+void ProxyWorker::onListenerEvent(std::uint64_t id, int fd, std::uint32_t events)
+{
+    if (events & EPOLLERR) {
+        int error = 0;
+        socklen_t length = sizeof error;
+        ::getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &length);
+        if (error != 0) {
+            failListener(id, error);
+            return;
+        }
+    }
+    acceptOn(id, fd);
+}
+
+void ProxyWorker::acceptOn(std::uint64_t id, int fd)
+{
+    for (int i = 0; i < acceptsPerWake; ++i) {
+        const int client = ::accept4(fd, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
+        if (client < 0) {
+            const int error = errno;
+            if (error == EAGAIN)
+                return;
+            if (transientAcceptError(error))
+                continue;
+            if (error == EMFILE || error == ENFILE || error == ENOBUFS || error == ENOMEM) {
+                // Out of descriptors or memory: retrying at once would spin.
+                pauseAccepting();
+                return;
+            }
+            failListener(id, error);
+            return;
+        }
+        if (qsizetype(m_pairs.size()) >= m_settings.maxConnectionPairs)
+            refuse(client);
+        else
+            handleNewConnection(client);
+    }
+}
+
+void ProxyWorker::handleNewConnection(int client)
+{
+    const int one = 1;
+    ::setsockopt(client, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
+    // Counted before anything is read: a client that connects and closes counts.
+    if (m_events.accepted)
+        m_events.accepted();
+    const std::uint64_t pairId = m_nextPairId++;
+    auto pair = std::make_unique<ProxyPair>(pairId, client, m_context);
+    if (pair->start() != ProxyPair::Status::finished)
+        m_pairs.emplace(pairId, std::move(pair));
+}
+
+void ProxyWorker::refuse(int fd)
+{
+    // A reset rather than an empty answer, so the client sees a refusal.
+    const linger reset{1, 0};
+    ::setsockopt(fd, SOL_SOCKET, SO_LINGER, &reset, sizeof reset);
+    ::close(fd);
+    if (!m_refusing) {
+        m_refusing = true; // one line per flood, not one per connection
+        kestrova::print(QStringLiteral("❌ Local API Proxy refusing connections: %1 connections already open")
+                            .arg(m_settings.maxConnectionPairs));
+    }
+}
+
+void ProxyWorker::pauseAccepting()
+{
+    m_acceptResumesAt = std::chrono::steady_clock::now() + acceptPause;
+    for (const auto& [id, fds] : m_listeners) {
+        for (std::size_t index = 0; index < fds.size(); ++index) {
+            epoll_event event{};
+            event.data.u64 = listenerTag(id, index);
+            ::epoll_ctl(m_epoll, EPOLL_CTL_MOD, fds[index], &event);
+        }
+    }
+}
+
+void ProxyWorker::resumeAccepting()
+{
+    m_acceptResumesAt.reset();
+    for (const auto& [id, fds] : m_listeners) {
+        for (std::size_t index = 0; index < fds.size(); ++index) {
+            epoll_event event{};
+            event.events = EPOLLIN;
+            event.data.u64 = listenerTag(id, index);
+            ::epoll_ctl(m_epoll, EPOLL_CTL_MOD, fds[index], &event);
+        }
+    }
+}
+
+void ProxyWorker::settle(std::uint64_t pairId, ProxyPair::Status status)
+{
+    switch (status) {
+    case ProxyPair::Status::open:
+        break;
+    case ProxyPair::Status::again:
+        m_again.push_back(pairId);
+        break;
+    case ProxyPair::Status::finished:
+        m_pairs.erase(pairId);
+        if (qsizetype(m_pairs.size()) < m_settings.maxConnectionPairs)
+            m_refusing = false;
+        if (m_pairs.empty())
+            m_pipes.clear(); // an idle proxy holds nothing but its listeners
+        break;
+    }
+}

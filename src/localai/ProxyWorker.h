@@ -1,0 +1,95 @@
+#pragma once
+
+#include "localai/PipePool.h"
+#include "localai/ProxyPair.h"
+#include "localai/ProxySettings.h"
+
+#include <QMutex>
+#include <QThread>
+
+#include <chrono>
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <map>
+#include <memory>
+#include <optional>
+#include <set>
+#include <unordered_map>
+#include <vector>
+
+// The local API proxy's one relay thread. It owns every socket of the proxy
+// (listeners and connection pairs) and runs them from one epoll loop, so all
+// their callbacks are serialised. Commands come in through a queue; what
+// happens is reported through Events, which are called on this thread.
+class ProxyWorker final : public QThread {
+public:
+    struct Events {
+        std::function<void(std::uint64_t listener)> listening; // ready to accept
+        std::function<void(std::uint64_t listener)> listenerGone; // bind failed, or failed later
+        std::function<void()> accepted; // a client connection was taken on
+        std::function<void(const QString& model)> modelRouted;
+    };
+
+    ProxyWorker(ProxySettings settings, Events events, QObject* parent = nullptr);
+    // Stops the thread, closing every socket, and waits for it.
+    ~ProxyWorker() override;
+
+    // Binds the listening sockets on `port` (0: any free port, the same one
+    // on every address). Callable from any thread.
+    void listen(std::uint64_t listener, quint16 port);
+    // Stops accepting on that listener; pairs already accepted go on. New
+    // connections are refused from the moment this returns.
+    void cancel(std::uint64_t listener);
+    // Ends the loop, closes listeners and pairs, and joins the thread.
+    void stopAndJoin();
+
+protected:
+    void run() override;
+
+private:
+    struct Command {
+        enum class Kind { listen, cancel, quit } kind;
+        std::uint64_t listener = 0;
+        quint16 port = 0;
+    };
+
+    void post(Command command);
+    void runCommands();
+    void openListener(std::uint64_t id, quint16 port);
+    void closeListener(std::uint64_t id);
+    bool cancelled(std::uint64_t id);
+    void failListener(std::uint64_t id, int error);
+    void onListenerEvent(std::uint64_t id, int fd, std::uint32_t events);
+    void acceptOn(std::uint64_t id, int fd);
+    void handleNewConnection(int client);
+    void refuse(int fd);
+    void pauseAccepting();
+    void resumeAccepting();
+    void settle(std::uint64_t pairId, ProxyPair::Status status);
+    int waitTimeout() const;
+
+    const ProxySettings m_settings;
+    const Events m_events;
+    int m_epoll = -1;
+    int m_wake = -1;
+
+    QMutex m_commandMutex;
+    std::deque<Command> m_commands;
+
+    // Listening sockets by listener. Changed on the relay thread only, under
+    // the mutex, so cancel() may read them from another thread.
+    QMutex m_listenersMutex;
+    std::map<std::uint64_t, std::vector<int>> m_listeners;
+    std::set<std::uint64_t> m_cancelled;
+
+    // Touched on the relay thread only.
+    std::unordered_map<std::uint64_t, std::unique_ptr<ProxyPair>> m_pairs;
+    std::vector<std::uint64_t> m_again;
+    std::uint64_t m_nextPairId = 1;
+    bool m_refusing = false;
+    bool m_quit = false;
+    std::optional<std::chrono::steady_clock::time_point> m_acceptResumesAt;
+    PipePool m_pipes;
+    ProxyPair::Context m_context;
+};

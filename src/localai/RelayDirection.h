@@ -1,0 +1,71 @@
+#pragma once
+
+#include "localai/PipePool.h"
+
+#include <QByteArray>
+
+#include <sys/types.h>
+
+#include <vector>
+
+// One direction of a relayed connection pair, driven by edge-triggered
+// readiness: read a chunk of at most 64 KiB from `from`, write all of it to
+// `to`, and only then read again, so a slow receiver slows its sender. When
+// `from` ends its stream the rest of the chunk is written and the write side
+// of `to` is shut down; the other direction keeps running on its own.
+class RelayDirection {
+public:
+    // A socket and what the last epoll report said of it. The flags are
+    // cleared only when a call answers EAGAIN.
+    struct Endpoint {
+        int fd = -1;
+        bool readable = false;
+        bool writable = false;
+        bool errored = false; // reported EPOLLERR (a reset, say)
+    };
+
+    enum class Outcome {
+        waiting,     // needs a readiness report
+        budgetSpent, // more to do at once; call again after other work
+        finished,    // end of stream passed on
+        failed,      // a read or write failed; the pair must close
+    };
+
+    static constexpr qsizetype chunkSize = 65536;
+
+    // pipes: splice through a pooled pipe; null copies through user space.
+    RelayDirection(Endpoint& from, Endpoint& to, PipePool* pipes);
+    ~RelayDirection();
+    RelayDirection(const RelayDirection&) = delete;
+    RelayDirection& operator=(const RelayDirection&) = delete;
+
+    // Bytes already read from `from` that must go out before anything else.
+    void preload(const QByteArray& bytes);
+
+    // Moves data until it must wait or has moved `chunkBudget` chunks.
+    Outcome streamData(int chunkBudget);
+
+    bool finished() const { return m_finished; }
+    // errno of the failure, and whether it hit the preloaded bytes.
+    int error() const { return m_error; }
+    bool failedOnPreload() const { return m_failed && m_preloadPending; }
+
+private:
+    ssize_t readChunk();
+    ssize_t writePending();
+    void chunkWritten();
+    Outcome fail(int error);
+
+    Endpoint& m_from;
+    Endpoint& m_to;
+    PipePool* m_pipes;
+    PipePool::Pipe m_pipe;      // holds the chunk while splicing
+    std::vector<char> m_buffer; // holds the chunk otherwise
+    qsizetype m_offset = 0;
+    qsizetype m_pending = 0;
+    bool m_preloadPending = false;
+    bool m_endOfStream = false;
+    bool m_finished = false;
+    bool m_failed = false;
+    int m_error = 0;
+};
