@@ -1,10 +1,12 @@
 #pragma once
 
+#include "widgets/UiColor.h"
+
 #include <QString>
 
 class QHBoxLayout;
 class QWidget;
-class UiColor;
+
 
 // The title line every popover page opens with: a symbol and a bold
 // capitalised title in the page's colour.
