@@ -7,7 +7,6 @@
 class QHBoxLayout;
 class QWidget;
 
-
 // The title line every popover page opens with: a symbol and a bold
 // capitalised title in the page's colour.
 QHBoxLayout* popoverPageTitle(const QString& symbol, const UiColor& color, const QString& title);
