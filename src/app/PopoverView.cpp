@@ -304,10 +304,11 @@ QWidget* PopoverView::buildPageArea()
     return area;
 }
 
-QWidget* PopoverView::makePage(int tab, SystemStatsProvider* stats, ProcessMonitor* processMonitor)
+QWidget* PopoverView::makePage(int tab, SystemStatsProvider* stats, ProcessMonitor* processMonitor,
+                               SettingsStore* settings, ThemeManager* themeManager)
 {
     switch (tab) {
-    case 0: return new CPUTabView(stats, processMonitor);
+    case 0: return new CPUTabView(stats, processMonitor, nullptr, {settings, themeManager, nullptr});
     case 1: return new NetworkTabView(stats, processMonitor);
     case 2: return new DiskTabView(stats, processMonitor);
     case 3: return new MemoryTabView(stats, processMonitor);
@@ -345,7 +346,7 @@ void PopoverView::showPage(int tab, int fadeMs)
         old->hide();
         old->deleteLater();
     }
-    QWidget* page = makePage(tab, m_stats, m_processMonitor);
+    QWidget* page = makePage(tab, m_stats, m_processMonitor, m_settings, m_themeManager);
     if (!page) {
         page = new QWidget;
         page->setObjectName(QStringLiteral("noPage"));

@@ -78,7 +78,9 @@ public:
     QSize sizeHint() const override { return {kWidth, kHeight}; }
 
     // The page widget for a tab index, or null for an index without one.
-    static QWidget* makePage(int tab, SystemStatsProvider* stats, ProcessMonitor* processMonitor);
+    // Null settings or theme: the application's own.
+    static QWidget* makePage(int tab, SystemStatsProvider* stats, ProcessMonitor* processMonitor,
+                             SettingsStore* settings = nullptr, ThemeManager* themeManager = nullptr);
 
 protected:
     void resizeEvent(QResizeEvent* event) override;

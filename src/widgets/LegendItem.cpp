@@ -13,7 +13,7 @@ constexpr int kSpacing = 8;
 }
 
 LegendItem::LegendItem(const UiColor& color, const QString& label, const QString& value, QWidget* parent)
-    : QWidget(parent), m_color(color), m_label(new ElidedLabel(label)), m_value(new PlainLabel(value))
+    : QWidget(parent), m_color(color), m_dot(kDot), m_label(new ElidedLabel(label)), m_value(new PlainLabel(value))
 {
     auto* row = new QHBoxLayout(this);
     // The dot is painted by the item itself in the room the margin leaves.
@@ -29,9 +29,20 @@ LegendItem::LegendItem(const UiColor& color, const QString& label, const QString
 
 void LegendItem::setColor(const UiColor& color)
 {
+    if (color == m_color)
+        return;
     m_color = color;
     update();
 }
+
+void LegendItem::setDotDiameter(int diameter)
+{
+    m_dot = diameter;
+    layout()->setContentsMargins(m_dot + kSpacing, 1, 0, 1);
+    update();
+}
+
+void LegendItem::setValueFont(const QFont& font) { m_value->setFont(font); }
 
 void LegendItem::setLabel(const QString& label) { m_label->setText(label); }
 
@@ -47,5 +58,5 @@ void LegendItem::paintEvent(QPaintEvent*)
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setPen(Qt::NoPen);
     painter.setBrush(m_color.resolve(this));
-    painter.drawEllipse(QRectF(0, (height() - kDot) / 2.0, kDot, kDot));
+    painter.drawEllipse(QRectF(0, (height() - m_dot) / 2.0, m_dot, m_dot));
 }

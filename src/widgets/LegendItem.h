@@ -19,12 +19,17 @@ public:
     void setValue(const QString& value);
     QString label() const;
     QString value() const;
+    UiColor color() const { return m_color; }
+    // An 8-point dot and a semibold monospaced value unless set otherwise.
+    void setDotDiameter(int diameter);
+    void setValueFont(const QFont& font);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
     UiColor m_color;
+    int m_dot;
     ElidedLabel* m_label;
     PlainLabel* m_value;
 };

@@ -1,4 +1,5 @@
 #include "PopoverShots.h"
+#include "SampleSampler.h"
 
 #include "app/PopoverView.h"
 #include "app/ThemeManager.h"
@@ -21,6 +22,8 @@
 #include <QLinearGradient>
 #include <QPainter>
 #include <QPainterPath>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QTemporaryDir>
 #include <QVBoxLayout>
 
@@ -62,7 +65,7 @@ QList<ProcessInfoData> sampleProcesses()
         p.icon = icon;
         return p;
     };
-    return {
+    QList<ProcessInfoData> rows = {
         row(4211, QStringLiteral("/usr/share/code/code"), 87.3,
             tile(QColor(41, 182, 246), QColor(21, 101, 192), QStringLiteral("terminal"))),
         row(3120, QStringLiteral("/usr/local/bin/ollama"), 54.1, QIcon()),
@@ -73,6 +76,8 @@ QList<ProcessInfoData> sampleProcesses()
         row(880, QStringLiteral("/usr/bin/dockerd"), 1.2, QIcon()),
         row(57, QStringLiteral("/usr/sbin/sshd"), 0.4, QIcon()),
     };
+    rows[1].isSuspended = true; // the model server, frozen from the CPU page
+    return rows;
 }
 
 void settle()
@@ -90,7 +95,7 @@ bool writePopoverScreenshots(const QString& directory)
     ProcessMonitor monitor(ProcessMonitor::Deps{&table, &ProcessSignaller::system(), &SessionProcessGuard::system(),
                                                 nullptr, &Clock::system(), &Random::shared(), {}});
     monitor.setTopProcesses(sampleProcesses());
-    SystemStatsProvider stats(SystemStatsProvider::Deps::live());
+    SampleSampler stats;
     PingService ping(PingService::Deps{}, false);
     InertOpener opener;
     NotificationCenter notifications;
@@ -100,14 +105,17 @@ bool writePopoverScreenshots(const QString& directory)
         int tab;
         bool tour;
         bool translucent;
+        bool advanced;
+        bool scrolledToEnd;
         const char* file;
     };
     const Shot shots[] = {
-        {AppTheme::standard, 0, false, false, "popover-standard.png"},
-        {AppTheme::standard, 3, false, true, "popover-translucent.png"},
-        {AppTheme::cyberpunk, 1, false, false, "popover-cyberpunk.png"},
-        {AppTheme::light, 4, false, false, "popover-light.png"},
-        {AppTheme::nordic, 2, true, false, "popover-tour.png"},
+        {AppTheme::standard, 0, false, false, false, false, "popover-standard.png"},
+        {AppTheme::cyberpunk, 0, false, false, true, true, "popover-cpu-advanced.png"},
+        {AppTheme::standard, 3, false, true, false, false, "popover-translucent.png"},
+        {AppTheme::cyberpunk, 1, false, false, false, false, "popover-cyberpunk.png"},
+        {AppTheme::light, 4, false, false, false, false, "popover-light.png"},
+        {AppTheme::nordic, 2, true, false, false, false, "popover-tour.png"},
     };
     bool ok = true;
     int n = 0;
@@ -115,6 +123,7 @@ bool writePopoverScreenshots(const QString& directory)
         SettingsStore settings(settingsDir.filePath(QStringLiteral("popover%1.ini").arg(n++)));
         settings.setShowOnboardingTour(shot.tour);
         settings.setOnboardingTourStep(shot.tour ? 5 : 0);
+        settings.setAdvancedMode(shot.advanced);
         ThemeManager themes(settings);
         themes.setCurrentTheme(shot.theme);
 
@@ -127,11 +136,16 @@ bool writePopoverScreenshots(const QString& directory)
         services.settings = &settings;
         services.notifications = &notifications;
         services.opener = &opener;
-        auto* view = new PopoverView(&stats, &monitor, &ping, &themes, nullptr, services);
+        auto* view = new PopoverView(stats.get(), &monitor, &ping, &themes, nullptr, services);
         view->setSelectedTab(shot.tab);
         layout->addWidget(view);
         host.show();
         settle();
+        if (shot.scrolledToEnd) {
+            auto* area = view->findChild<QScrollArea*>(QStringLiteral("pageArea"));
+            area->verticalScrollBar()->setValue(area->verticalScrollBar()->maximum());
+            settle();
+        }
         ok = host.grab().save(directory + QLatin1Char('/') + QLatin1String(shot.file)) && ok;
     }
     return ok;
