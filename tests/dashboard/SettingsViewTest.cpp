@@ -64,6 +64,7 @@ TEST_F(SettingsViewTest, SidebarFollowsThePersona)
     auto view = make();
     EXPECT_EQ(view->size(), QSize(960, 700));
     EXPECT_EQ(view->sidebar()->width(), 230);
+    EXPECT_TRUE(view->sidebar()->showsLogoImage()); // the image built into the program
     EXPECT_EQ(view->sidebar()->sectionHeaders(),
               QStringList({"AI INTELLIGENCE", "SYSTEM MONITOR", "PREFERENCES"}));
     EXPECT_EQ(view->aiSectionItems(),
