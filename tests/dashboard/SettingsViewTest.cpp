@@ -89,6 +89,8 @@ TEST_F(SettingsViewTest, SidebarFollowsThePersona)
     EXPECT_EQ(view->titleText(), "AI Hardware");
     for (const SidebarButton* button : view->sidebar()->buttons())
         EXPECT_FALSE(button->isSelected()) << button->item().title.toStdString();
+    // An ampersand in a title is text, not a keyboard shortcut.
+    EXPECT_TRUE(view->sidebar()->button(QStringLiteral("Fans & Cooling"))->shortcut().isEmpty());
 
     settings.setWorkspacePersona(QStringLiteral("Content Creator"));
     EXPECT_EQ(titlesOf(view->aiSectionItems()), QStringList({"Performance Presets", "VRAM Shield"}));
