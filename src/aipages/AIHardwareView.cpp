@@ -19,14 +19,6 @@ namespace {
 
 const UiColor kCardFill = UiColor(SystemColor::contrast).opacity(0.04);
 
-PlainLabel* label(const QString& text, const QFont& font, const UiColor& color)
-{
-    auto* l = new PlainLabel(text);
-    l->setFont(font);
-    l->setTextColor(color);
-    return l;
-}
-
 } // namespace
 
 AIHardwareView::AIHardwareView(SystemStatsProvider* stats, ThemeManager* themeManager, QWidget* parent)
@@ -50,8 +42,8 @@ AIHardwareView::AIHardwareView(SystemStatsProvider* stats, ThemeManager* themeMa
     auto* header = new QHBoxLayout;
     header->setSpacing(8);
     header->addWidget(m_headerIcon);
-    header->addWidget(label(QStringLiteral("AI HARDWARE & NEURAL ENGINE"), Fonts::system(11, QFont::Bold),
-                            SystemColor::primary));
+    header->addWidget(new PlainLabel(QStringLiteral("AI HARDWARE & NEURAL ENGINE"), Fonts::system(11, QFont::Bold),
+                                     SystemColor::primary));
     header->addStretch(1);
     header->addWidget(m_badge);
     page->addLayout(header);
@@ -82,15 +74,17 @@ CardFrame* AIHardwareView::gpuLoadSection()
     auto* column = new QVBoxLayout(card);
     column->setContentsMargins(12, 12, 12, 12);
     column->setSpacing(10);
-    column->addWidget(label(QStringLiteral("GRAPHICS CORES (GPU)"), Fonts::system(9, QFont::Bold), SystemColor::secondary));
+    column->addWidget(new PlainLabel(QStringLiteral("GRAPHICS CORES (GPU)"), Fonts::system(9, QFont::Bold),
+                                     SystemColor::secondary));
 
     auto* row = new QHBoxLayout;
     row->setSpacing(8);
     auto* texts = new QVBoxLayout;
     texts->setSpacing(3);
-    m_cores = label(QString(), Fonts::system(14, QFont::DemiBold), SystemColor::primary);
+    m_cores = new PlainLabel(QString(), Fonts::system(14, QFont::DemiBold), SystemColor::primary);
     texts->addWidget(m_cores);
-    texts->addWidget(label(QStringLiteral("Metal Hardware Acceleration"), Fonts::system(8), SystemColor::secondary));
+    texts->addWidget(new PlainLabel(QStringLiteral("Metal Hardware Acceleration"), Fonts::system(8),
+                                    SystemColor::secondary));
     row->addLayout(texts);
     row->addStretch(1);
     m_gauge = new CircularProgressView(0, m_themeManager->currentTheme().accentColor());

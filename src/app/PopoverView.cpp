@@ -14,6 +14,7 @@
 #include "telemetry/ProcessMonitor.h"
 #include "telemetry/SystemStatsProvider.h"
 #include "widgets/AccentPillButton.h"
+#include "widgets/AppLogo.h"
 #include "widgets/Animations.h"
 #include "widgets/BottomAppTray.h"
 #include "widgets/ColorScheme.h"
@@ -29,14 +30,10 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QScrollArea>
-#include <QStandardPaths>
 #include <QVariantAnimation>
 #include <QVBoxLayout>
 
 #include <limits>
-
-// Resources of a static library are registered by hand.
-static void registerBuiltInResources() { Q_INIT_RESOURCE(resources); }
 
 namespace {
 
@@ -49,25 +46,6 @@ constexpr qreal kHeaderSymbolPoints = 13;
 const QString kOpenDashboard = QStringLiteral("OpenDashboard");
 const QString kStartTour = QStringLiteral("StartTour");
 const QString kTourUpdatePopoverTab = QStringLiteral("TourUpdatePopoverTab");
-
-QStringList defaultLogoPaths()
-{
-    static const bool registered = (registerBuiltInResources(), true);
-    Q_UNUSED(registered);
-    QStringList paths = QStandardPaths::locateAll(QStandardPaths::AppDataLocation, QStringLiteral("logo.png"));
-    paths << QStringLiteral(":/kestrova/logo");
-    return paths;
-}
-
-QImage findLogo(const QStringList& paths)
-{
-    for (const QString& path : paths) {
-        QImage image(path);
-        if (!image.isNull())
-            return image;
-    }
-    return {};
-}
 
 // An integer "tabIndex", and nothing else: a number given as text, a
 // fraction or a flag is not a page.
@@ -240,7 +218,7 @@ QWidget* PopoverView::buildHeader(const std::optional<QStringList>& logoPaths)
     row->setContentsMargins(16, 16, 16, 8);
     row->setSpacing(8);
 
-    const QImage logo = findLogo(logoPaths ? *logoPaths : defaultLogoPaths());
+    const QImage logo = AppLogo::find(logoPaths ? *logoPaths : AppLogo::defaultPaths());
     m_showsLogoImage = !logo.isNull();
     if (m_showsLogoImage) {
         row->addWidget(new LogoView(logo), 0, Qt::AlignVCenter);

@@ -5,6 +5,7 @@
 #include "dashboard/DashboardPageState.h"
 #include "dashboard/SettingsView.h"
 #include "dashboard/SidebarButton.h"
+#include "widgets/AppLogo.h"
 #include "widgets/ColorScheme.h"
 #include "widgets/Fonts.h"
 #include "widgets/PlainLabel.h"
@@ -22,16 +23,16 @@
 
 namespace {
 
-constexpr auto kLogoResource = ":/kestrova/logo.png";
-
-// The application's mark: the logo artwork when the resources carry one,
-// otherwise the shield symbol in the theme's two accents.
+// The application's mark: the logo image when there is one, otherwise the
+// shield symbol in the theme's two accents.
 class LogoMark : public QWidget {
 public:
-    explicit LogoMark(ThemeManager* themeManager) : m_themeManager(themeManager), m_logo(QString::fromLatin1(kLogoResource))
+    explicit LogoMark(ThemeManager* themeManager) : m_themeManager(themeManager), m_logo(AppLogo::find())
     {
         setFixedSize(22, 22);
     }
+
+    bool showsImage() const { return !m_logo.isNull(); }
 
 protected:
     void paintEvent(QPaintEvent*) override
@@ -45,8 +46,7 @@ protected:
             clip.addRoundedRect(box, 5, 5);
             painter.setClipPath(clip);
             const QSizeF fitted = QSizeF(m_logo.size()).scaled(box.size(), Qt::KeepAspectRatio);
-            painter.drawPixmap(QRectF(box.center() - QPointF(fitted.width() / 2, fitted.height() / 2), fitted), m_logo,
-                               QRectF(m_logo.rect()));
+            painter.drawImage(QRectF(box.center() - QPointF(fitted.width() / 2, fitted.height() / 2), fitted), m_logo);
             return;
         }
         // Paint the glyph, then keep only its shape under the gradient.
@@ -71,7 +71,7 @@ protected:
 
 private:
     ThemeManager* m_themeManager;
-    QPixmap m_logo;
+    QImage m_logo;
 };
 
 // A full-width red row at the sidebar's foot that ends the application.
@@ -325,6 +325,8 @@ SidebarButton* DashboardSidebar::button(const QString& title) const
             return b;
     return nullptr;
 }
+
+bool DashboardSidebar::showsLogoImage() const { return static_cast<const LogoMark*>(m_logo)->showsImage(); }
 
 QStringList DashboardSidebar::sectionHeaders() const
 {

@@ -29,6 +29,8 @@ public:
     QList<SidebarButton*> buttons() const;
     SidebarButton* button(const QString& title) const;
     QStringList sectionHeaders() const;
+    // Whether the title row shows the logo image (else the shield symbol).
+    bool showsLogoImage() const;
     QAbstractButton* quitButton() const { return m_quit; }
 
     void applyTheme();

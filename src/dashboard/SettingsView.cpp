@@ -157,7 +157,13 @@ void SettingsView::showSelectedPage()
     // Choosing the page already shown keeps it, with whatever it holds.
     if (m_page && title == m_pageTitle)
         return;
-    delete m_page;
+    if (m_page) {
+        // Deleted later, not here: the change may come from the page itself
+        // (it holds the state), and its handler must be able to finish.
+        m_pageColumn->removeWidget(m_page);
+        m_page->hide();
+        m_page->deleteLater();
+    }
     const DashboardPageContext context{this,
                                        m_state,
                                        m_deps.statsProvider,

@@ -45,6 +45,8 @@ SidebarButton::SidebarButton(SidebarItem item, DashboardPageState* selection, Th
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     setFocusPolicy(Qt::NoFocus);
     setText(m_item.title);
+    // A title is not a mnemonic: "Fans & Cooling" would otherwise take Alt+Space.
+    setShortcut(QKeySequence());
     setAccessibleName(m_item.title);
 
     m_wasSelected = isSelected();

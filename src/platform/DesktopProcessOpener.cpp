@@ -56,12 +56,19 @@ void DesktopProcessOpener::openApplication(const QString& bundlePath) { open(bun
 
 void DesktopProcessOpener::openFile(const QString& path) { open(path, Match::program); }
 
+// The inner task is held in a local, not awaited as a temporary (GCC 12
+// mishandles temporaries that live across a co_await).
 QCoro::Task<> DesktopProcessOpener::openApplicationAsync(QString bundlePath)
 {
-    co_await open(std::move(bundlePath), Match::inside);
+    QCoro::Task<> opening = open(std::move(bundlePath), Match::inside);
+    co_await std::move(opening);
 }
 
-QCoro::Task<> DesktopProcessOpener::openFileAsync(QString path) { co_await open(std::move(path), Match::program); }
+QCoro::Task<> DesktopProcessOpener::openFileAsync(QString path)
+{
+    QCoro::Task<> opening = open(std::move(path), Match::program);
+    co_await std::move(opening);
+}
 
 QCoro::Task<> DesktopProcessOpener::open(QString path, Match match)
 {

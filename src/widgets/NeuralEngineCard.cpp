@@ -9,22 +9,10 @@
 #include <QHBoxLayout>
 #include <QVBoxLayout>
 
-namespace {
-
-PlainLabel* label(const QString& text, const QFont& font, const UiColor& color)
-{
-    auto* l = new PlainLabel(text);
-    l->setFont(font);
-    l->setTextColor(color);
-    return l;
-}
-
-} // namespace
-
 NeuralEngineCard::NeuralEngineCard(const UiColor& accent, QWidget* parent)
     : CardFrame(UiColor(SystemColor::contrast).opacity(0.04), 12, parent),
-      m_power(label(QString(), Fonts::system(22, QFont::DemiBold, FontDesign::rounded), accent)),
-      m_load(label(QString(), Fonts::monospaced(10, QFont::Bold), SystemColor::primary)),
+      m_power(new PlainLabel(QString(), Fonts::system(22, QFont::DemiBold, FontDesign::rounded), accent)),
+      m_load(new PlainLabel(QString(), Fonts::monospaced(10, QFont::Bold), SystemColor::primary)),
       m_badge(new PulseBadge(QStringLiteral("cpu.fill"), accent)), m_bar(new LoadBar(accent))
 {
     setStroke(accent.opacity(0.15), 1);
@@ -38,7 +26,8 @@ NeuralEngineCard::NeuralEngineCard(const UiColor& accent, QWidget* parent)
     auto* figures = new QVBoxLayout;
     figures->setSpacing(2);
     figures->addStretch(1);
-    figures->addWidget(label(QStringLiteral("APPLE NEURAL ENGINE"), Fonts::system(9, QFont::Bold), SystemColor::secondary));
+    figures->addWidget(new PlainLabel(QStringLiteral("APPLE NEURAL ENGINE"), Fonts::system(9, QFont::Bold),
+                                      SystemColor::secondary));
     figures->addWidget(m_power);
     figures->addStretch(1);
     top->addLayout(figures);
@@ -50,7 +39,8 @@ NeuralEngineCard::NeuralEngineCard(const UiColor& accent, QWidget* parent)
     loadBlock->setSpacing(4 - LoadBar::kGlow);
     auto* loadRow = new QHBoxLayout;
     loadRow->setSpacing(8);
-    loadRow->addWidget(label(QStringLiteral("ANE Compute Core Load"), Fonts::system(10), SystemColor::secondary));
+    loadRow->addWidget(new PlainLabel(QStringLiteral("ANE Compute Core Load"), Fonts::system(10),
+                                      SystemColor::secondary));
     loadRow->addStretch(1);
     loadRow->addWidget(m_load);
     loadBlock->addLayout(loadRow);

@@ -10,6 +10,13 @@ PlainLabel::PlainLabel(const QString& text, QWidget* parent) : QLabel(parent)
     applyColor();
 }
 
+PlainLabel::PlainLabel(const QString& text, const QFont& font, const UiColor& color, QWidget* parent)
+    : PlainLabel(text, parent)
+{
+    setFont(font);
+    setTextColor(color);
+}
+
 void PlainLabel::setTextColor(const UiColor& color)
 {
     m_color = color;

@@ -13,6 +13,8 @@ class PlainLabel : public QLabel {
 
 public:
     explicit PlainLabel(const QString& text = QString(), QWidget* parent = nullptr);
+    // A styled one in one step, as pages build most of theirs.
+    PlainLabel(const QString& text, const QFont& font, const UiColor& color, QWidget* parent = nullptr);
 
     UiColor textColor() const { return m_color; }
     void setTextColor(const UiColor& color);

@@ -204,7 +204,10 @@ QCoro::Task<> ProcessRow::requestExplanation()
     const QString name = m_name;
     std::optional<QString> answer;
     try {
-        answer = co_await explain(name);
+        // Held in a local, not awaited as a temporary (GCC 12 mishandles
+        // temporaries that live across a co_await).
+        QCoro::Task<QString> pending = explain(name);
+        answer = co_await std::move(pending);
     } catch (const std::exception&) {
         // A failed request leaves no answer; the next opening asks again.
     }

@@ -11,6 +11,7 @@
 #include "support/TaskRunner.h"
 
 #include <QCoreApplication>
+#include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -64,6 +65,7 @@ TEST_F(SettingsViewTest, SidebarFollowsThePersona)
     auto view = make();
     EXPECT_EQ(view->size(), QSize(960, 700));
     EXPECT_EQ(view->sidebar()->width(), 230);
+    EXPECT_TRUE(view->sidebar()->showsLogoImage()); // the image built into the program
     EXPECT_EQ(view->sidebar()->sectionHeaders(),
               QStringList({"AI INTELLIGENCE", "SYSTEM MONITOR", "PREFERENCES"}));
     EXPECT_EQ(view->aiSectionItems(),
@@ -87,6 +89,8 @@ TEST_F(SettingsViewTest, SidebarFollowsThePersona)
     EXPECT_EQ(view->titleText(), "AI Hardware");
     for (const SidebarButton* button : view->sidebar()->buttons())
         EXPECT_FALSE(button->isSelected()) << button->item().title.toStdString();
+    // An ampersand in a title is text, not a keyboard shortcut.
+    EXPECT_TRUE(view->sidebar()->button(QStringLiteral("Fans & Cooling"))->shortcut().isEmpty());
 
     settings.setWorkspacePersona(QStringLiteral("Content Creator"));
     EXPECT_EQ(titlesOf(view->aiSectionItems()), QStringList({"Performance Presets", "VRAM Shield"}));
@@ -234,6 +238,32 @@ TEST_F(SettingsViewTest, ChoosingTheShownPageAgainKeepsIt)
     QTest::mouseClick(view->sidebar()->button(QStringLiteral("Disk")), Qt::LeftButton);
     EXPECT_EQ(view->state()->selectedSidebarItem(), "Disk");
     EXPECT_EQ(view->contentView()->objectName(), "emptyPage");
+}
+
+TEST_F(SettingsViewTest, PageMayChooseAnotherPageFromItsOwnButton)
+{
+    DashboardRouter router;
+    bool pageAliveAfterChoosing = false;
+    router.setFactory(DashboardPage::helpGuide, [&](const DashboardPageContext& context) -> QWidget* {
+        auto* page = new QPushButton(QStringLiteral("Go to Memory"));
+        DashboardPageState* state = context.state;
+        QObject::connect(page, &QAbstractButton::clicked, page, [&, page, state] {
+            QPointer<QWidget> self(page);
+            state->setSelectedSidebarItem(QStringLiteral("Memory"));
+            pageAliveAfterChoosing = !self.isNull();
+        });
+        return page;
+    });
+    auto view = make(QStringLiteral("Help Guide"), &router);
+    view->show();
+    QPointer<QWidget> helpPage = view->contentView();
+    QTest::mouseClick(static_cast<QPushButton*>(helpPage.data()), Qt::LeftButton);
+    EXPECT_TRUE(pageAliveAfterChoosing);
+    EXPECT_EQ(view->titleText(), "Memory");
+    EXPECT_NE(view->contentView(), helpPage.data());
+    EXPECT_TRUE(helpPage->isHidden());
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(helpPage.isNull());
 }
 
 TEST_F(SettingsViewTest, PageChosenElsewhereIsBroughtIntoTheSidebarsView)
