@@ -10,7 +10,7 @@
 
 namespace kestrova {
 
-QString format(const char* spec, ...)
+QString format(const char* pattern, ...)
 {
     // vsnprintf under a thread-local C locale: printf's exact rounding
     // (91.25 -> "91.2") without the process locale's decimal comma.
@@ -18,15 +18,15 @@ QString format(const char* spec, ...)
     const locale_t previous = ::uselocale(cLocale);
 
     va_list args;
-    va_start(args, spec);
+    va_start(args, pattern);
     va_list again;
     va_copy(again, args);
     char stackBuffer[256];
     QString out;
-    const int length = std::vsnprintf(stackBuffer, sizeof stackBuffer, spec, args);
+    const int length = std::vsnprintf(stackBuffer, sizeof stackBuffer, pattern, args);
     if (length >= int(sizeof stackBuffer)) {
         QByteArray heap(length + 1, Qt::Uninitialized);
-        std::vsnprintf(heap.data(), size_t(heap.size()), spec, again);
+        std::vsnprintf(heap.data(), size_t(heap.size()), pattern, again);
         out = QString::fromUtf8(heap.constData(), length);
     } else if (length >= 0) {
         out = QString::fromUtf8(stackBuffer, length);

@@ -7,7 +7,7 @@ namespace kestrova {
 // printf-style formatting that ignores the process locale: "%.1f" always
 // uses a dot. Only numeric and %s (UTF-8 const char*) conversions are meant
 // to be used.
-QString format(const char* spec, ...) __attribute__((format(printf, 1, 2)));
+QString format(const char* pattern, ...) __attribute__((format(printf, 1, 2)));
 
 // The whole-number part of a figure for texts such as "47°". Non-finite
 // values and values outside the 64-bit range give 0 instead of undefined
