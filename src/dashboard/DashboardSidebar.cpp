@@ -8,6 +8,7 @@
 #include "widgets/AppLogo.h"
 #include "widgets/ColorScheme.h"
 #include "widgets/Fonts.h"
+#include "widgets/HoverLook.h"
 #include "widgets/PlainLabel.h"
 #include "widgets/SymbolIcon.h"
 
@@ -84,6 +85,7 @@ public:
         setFocusPolicy(Qt::NoFocus);
         setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
         setFont(Fonts::system(13, QFont::Medium));
+        setAttribute(Qt::WA_Hover);
     }
 
     QSize sizeHint() const override
@@ -99,7 +101,7 @@ protected:
         painter.setRenderHint(QPainter::Antialiasing);
         const QColor red = UiColor(SystemColor::red).resolve(this);
         QColor plate = red;
-        plate.setAlphaF(isDown() ? 0.2f : m_hovered ? 0.15f : 0.1f);
+        plate.setAlphaF(isDown() ? 0.2f : showsHoverLook(this) ? 0.15f : 0.1f);
         QPainterPath shape;
         shape.addRoundedRect(QRectF(rect()), 8, 8);
         painter.fillPath(shape, plate);
@@ -111,21 +113,6 @@ protected:
         painter.drawText(QRectF(iconBox.right() + 8, 0, width() - iconBox.right() - 20, height()),
                          Qt::AlignLeft | Qt::AlignVCenter, text());
     }
-    void enterEvent(QEnterEvent* event) override
-    {
-        m_hovered = true;
-        update();
-        QAbstractButton::enterEvent(event);
-    }
-    void leaveEvent(QEvent* event) override
-    {
-        m_hovered = false;
-        update();
-        QAbstractButton::leaveEvent(event);
-    }
-
-private:
-    bool m_hovered = false;
 };
 
 // A soft fade over the foot of the page list while more of it lies below,

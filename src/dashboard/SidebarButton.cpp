@@ -5,6 +5,7 @@
 #include "dashboard/DashboardPageState.h"
 #include "widgets/Animations.h"
 #include "widgets/Fonts.h"
+#include "widgets/HoverLook.h"
 #include "widgets/SymbolIcon.h"
 
 #include <QEasingCurve>
@@ -44,6 +45,7 @@ SidebarButton::SidebarButton(SidebarItem item, DashboardPageState* selection, Th
 {
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     setFocusPolicy(Qt::NoFocus);
+    setAttribute(Qt::WA_Hover);
     setText(m_item.title);
     // A title is not a mnemonic: "Fans & Cooling" would otherwise take Alt+Space.
     setShortcut(QKeySequence());
@@ -142,20 +144,6 @@ void SidebarButton::stopPulse()
     update();
 }
 
-void SidebarButton::enterEvent(QEnterEvent* event)
-{
-    m_hovered = true;
-    update();
-    QAbstractButton::enterEvent(event);
-}
-
-void SidebarButton::leaveEvent(QEvent* event)
-{
-    m_hovered = false;
-    update();
-    QAbstractButton::leaveEvent(event);
-}
-
 QSize SidebarButton::sizeHint() const
 {
     const QFontMetricsF metrics(titleFont(true));
@@ -204,7 +192,7 @@ void SidebarButton::paintEvent(QPaintEvent*)
             painter.setPen(QPen(withAlpha(accent, 0.4 * level), 1));
             painter.drawRoundedRect(box.adjusted(0.5, 0.5, -0.5, -0.5), kRadius, kRadius);
         }
-    } else if (m_hovered || isDown()) {
+    } else if (showsHoverLook(this) || isDown()) {
         painter.fillPath(shape, withAlpha(text, isDown() ? 0.08 : 0.05));
     }
 

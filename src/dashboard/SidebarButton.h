@@ -35,8 +35,6 @@ public:
 protected:
     void paintEvent(QPaintEvent* event) override;
     void showEvent(QShowEvent* event) override;
-    void enterEvent(QEnterEvent* event) override;
-    void leaveEvent(QEvent* event) override;
 
 private:
     void onSelectionChanged();
@@ -49,7 +47,6 @@ private:
     ThemeManager* m_themeManager;
     SettingsStore* m_settings;
     bool m_wasSelected = false;
-    bool m_hovered = false;
     bool m_appeared = false;
     bool m_pulsate = false;
     double m_pulseScale = 0.97;

@@ -1,5 +1,6 @@
 #include "widgets/AccentPillButton.h"
 
+#include "widgets/HoverLook.h"
 #include "widgets/SymbolIcon.h"
 
 #include <QPainter>
@@ -19,6 +20,7 @@ AccentPillButton::AccentPillButton(const QString& symbol, const QString& text, c
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
     setCursor(Qt::PointingHandCursor);
     setFocusPolicy(Qt::NoFocus);
+    setAttribute(Qt::WA_Hover);
 }
 
 void AccentPillButton::setColor(const UiColor& color)
@@ -74,13 +76,14 @@ void AccentPillButton::paintEvent(QPaintEvent*)
     const QColor color = m_color.resolve(this);
     QColor plate = color;
     QColor ink = color;
+    const bool hovered = showsHoverLook(this);
     if (m_style == Style::tinted) {
-        plate.setAlphaF(color.alphaF() * (isDown() ? 0.3f : m_hovered ? 0.22f : 0.15f));
+        plate.setAlphaF(color.alphaF() * (isDown() ? 0.3f : hovered ? 0.22f : 0.15f));
     } else {
         ink = Qt::white;
         if (isDown())
             plate = plate.darker(115);
-        else if (m_hovered)
+        else if (hovered)
             plate = plate.lighter(110);
     }
     const QRectF box(rect());
@@ -102,18 +105,4 @@ void AccentPillButton::paintEvent(QPaintEvent*)
     painter.setPen(ink);
     painter.setFont(font());
     painter.drawText(QRectF(x, box.top(), textWidth + 1, box.height()), Qt::AlignLeft | Qt::AlignVCenter, text());
-}
-
-void AccentPillButton::enterEvent(QEnterEvent* event)
-{
-    m_hovered = true;
-    update();
-    QAbstractButton::enterEvent(event);
-}
-
-void AccentPillButton::leaveEvent(QEvent* event)
-{
-    m_hovered = false;
-    update();
-    QAbstractButton::leaveEvent(event);
 }

@@ -31,8 +31,6 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
-    void enterEvent(QEnterEvent* event) override;
-    void leaveEvent(QEvent* event) override;
 
 private:
     qreal symbolSide() const;
@@ -43,5 +41,4 @@ private:
     int m_padH = 8;
     int m_padV = 3;
     qreal m_radius = 8;
-    bool m_hovered = false;
 };

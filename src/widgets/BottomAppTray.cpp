@@ -8,6 +8,7 @@
 #include "widgets/AccentPillButton.h"
 #include "widgets/CardFrame.h"
 #include "widgets/Fonts.h"
+#include "widgets/HoverLook.h"
 #include "widgets/RefreshCoalescer.h"
 #include "widgets/SymbolIcon.h"
 #include "widgets/TabBarButton.h"
@@ -63,6 +64,7 @@ public:
         setFixedSize(kIconSide, kIconSide);
         setCursor(Qt::PointingHandCursor);
         setFocusPolicy(Qt::NoFocus);
+        setAttribute(Qt::WA_Hover);
     }
 
     void set(const ProcessInfoData& process)
@@ -86,7 +88,7 @@ protected:
         painter.setRenderHint(QPainter::SmoothPixmapTransform);
         if (isDown())
             painter.setOpacity(0.6);
-        else if (m_hovered)
+        else if (showsHoverLook(this))
             painter.setOpacity(1.0);
         else
             painter.setOpacity(0.92);
@@ -108,24 +110,9 @@ protected:
         painter.drawRoundedRect(box.adjusted(0.5, 0.5, -0.5, -0.5), kIconRadius, kIconRadius);
     }
 
-    void enterEvent(QEnterEvent* event) override
-    {
-        m_hovered = true;
-        update();
-        QAbstractButton::enterEvent(event);
-    }
-
-    void leaveEvent(QEvent* event) override
-    {
-        m_hovered = false;
-        update();
-        QAbstractButton::leaveEvent(event);
-    }
-
 private:
     QString m_fullPath;
     QIcon m_icon;
-    bool m_hovered = false;
 };
 
 BottomAppTray::BottomAppTray(TabSelection* selectedTab, ProcessMonitor* processMonitor, QWidget* parent)

@@ -1,5 +1,6 @@
 #include "widgets/DestructiveIconButton.h"
 
+#include "widgets/HoverLook.h"
 #include "widgets/SymbolIcon.h"
 
 #include <QPainter>
@@ -13,6 +14,7 @@ DestructiveIconButton::DestructiveIconButton(const QString& symbol, const QStrin
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
     setCursor(Qt::PointingHandCursor);
     setFocusPolicy(Qt::NoFocus);
+    setAttribute(Qt::WA_Hover);
 }
 
 void DestructiveIconButton::setMetrics(int side, qreal symbolPointSize, qreal cornerRadius)
@@ -34,23 +36,9 @@ void DestructiveIconButton::paintEvent(QPaintEvent*)
         painter.setOpacity(0.4);
     const QColor red = UiColor(SystemColor::red).resolve(this);
     QColor plate = red;
-    plate.setAlphaF(isDown() ? 0.32f : m_hovered ? 0.24f : 0.15f);
+    plate.setAlphaF(isDown() ? 0.32f : showsHoverLook(this) ? 0.24f : 0.15f);
     QPainterPath path;
     path.addRoundedRect(QRectF(rect()), m_radius, m_radius);
     painter.fillPath(path, plate);
     SymbolIcon::paint(painter, rect(), m_symbol, red, SymbolIcon::pixelSizeFor(m_pointSize));
-}
-
-void DestructiveIconButton::enterEvent(QEnterEvent* event)
-{
-    m_hovered = true;
-    update();
-    QAbstractButton::enterEvent(event);
-}
-
-void DestructiveIconButton::leaveEvent(QEvent* event)
-{
-    m_hovered = false;
-    update();
-    QAbstractButton::leaveEvent(event);
 }

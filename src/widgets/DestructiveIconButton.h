@@ -21,13 +21,10 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
-    void enterEvent(QEnterEvent* event) override;
-    void leaveEvent(QEvent* event) override;
 
 private:
     QString m_symbol;
     int m_side = 22;
     qreal m_pointSize = 10;
     qreal m_radius = 6;
-    bool m_hovered = false;
 };

@@ -1,5 +1,6 @@
 #include "widgets/SymbolButton.h"
 
+#include "widgets/HoverLook.h"
 #include "widgets/SymbolIcon.h"
 
 #include <QPainter>
@@ -12,6 +13,7 @@ SymbolButton::SymbolButton(const QString& symbol, const UiColor& tint, qreal poi
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
     setCursor(Qt::PointingHandCursor);
     setFocusPolicy(Qt::NoFocus);
+    setAttribute(Qt::WA_Hover);
     setAccessibleName(symbol);
 }
 
@@ -51,21 +53,7 @@ void SymbolButton::paintEvent(QPaintEvent*)
         color.setAlphaF(color.alphaF() * 0.35f);
     else if (isDown())
         color.setAlphaF(color.alphaF() * 0.55f);
-    else if (m_hovered)
+    else if (showsHoverLook(this))
         color = color.lighter(118);
     SymbolIcon::paint(painter, rect(), m_symbol, color, SymbolIcon::pixelSizeFor(m_pointSize));
-}
-
-void SymbolButton::enterEvent(QEnterEvent* event)
-{
-    m_hovered = true;
-    update();
-    QAbstractButton::enterEvent(event);
-}
-
-void SymbolButton::leaveEvent(QEvent* event)
-{
-    m_hovered = false;
-    update();
-    QAbstractButton::leaveEvent(event);
 }

@@ -24,13 +24,10 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
-    void enterEvent(QEnterEvent* event) override;
-    void leaveEvent(QEvent* event) override;
 
 private:
     QString m_symbol;
     UiColor m_tint;
     qreal m_pointSize;
     int m_padding = 2;
-    bool m_hovered = false;
 };

@@ -2,6 +2,7 @@
 
 #include "core/SettingsStore.h"
 #include "widgets/Animations.h"
+#include "widgets/HoverLook.h"
 #include "widgets/SymbolIcon.h"
 #include "widgets/TabSelection.h"
 
@@ -99,6 +100,7 @@ TabBarButton::TabBarButton(const QString& icon, int index, TabSelection* selecte
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
     setCursor(Qt::PointingHandCursor);
     setFocusPolicy(Qt::NoFocus);
+    setAttribute(Qt::WA_Hover);
     setAccessibleName(icon);
 
     m_selectedAmount = isSelected() ? 1.0 : 0.0;
@@ -266,7 +268,7 @@ void TabBarButton::paintEvent(QPaintEvent*)
 
     QColor plate = color;
     plate.setAlphaF(0.2f * float(m_selectedAmount));
-    if (m_hovered && m_selectedAmount < 1) {
+    if (showsHoverLook(this) && m_selectedAmount < 1) {
         // Unselected buttons answer the pointer with a faint plate of their own.
         const QColor hover = UiColor(SystemColor::white).opacity(0.06).resolve(this);
         plate = mix(hover, plate, m_selectedAmount);
@@ -280,18 +282,4 @@ void TabBarButton::paintEvent(QPaintEvent*)
     if (isDown())
         tint.setAlphaF(tint.alphaF() * 0.6f);
     SymbolIcon::paint(painter, box, m_icon, tint, SymbolIcon::pixelSizeFor(kSymbolPoints));
-}
-
-void TabBarButton::enterEvent(QEnterEvent* event)
-{
-    m_hovered = true;
-    update();
-    QAbstractButton::enterEvent(event);
-}
-
-void TabBarButton::leaveEvent(QEvent* event)
-{
-    m_hovered = false;
-    update();
-    QAbstractButton::leaveEvent(event);
 }

@@ -47,8 +47,6 @@ protected:
     bool event(QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void showEvent(QShowEvent* event) override;
-    void enterEvent(QEnterEvent* event) override;
-    void leaveEvent(QEvent* event) override;
 
 private:
     friend class TourHalo;
@@ -73,5 +71,4 @@ private:
     qreal m_selectedAmount = 0; // 0 unselected .. 1 selected, animated
     qreal m_pulsePhase = 0;     // 0 .. 1 over one breath in and out
     bool m_pulsate = false;
-    bool m_hovered = false;
 };

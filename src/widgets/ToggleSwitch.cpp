@@ -1,6 +1,7 @@
 #include "widgets/ToggleSwitch.h"
 
 #include "widgets/Animations.h"
+#include "widgets/HoverLook.h"
 
 #include <QPainter>
 #include <QPainterPath>
@@ -13,6 +14,7 @@ ToggleSwitch::ToggleSwitch(const UiColor& tint, QWidget* parent)
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
     setCursor(Qt::PointingHandCursor);
     setFocusPolicy(Qt::TabFocus);
+    setAttribute(Qt::WA_Hover);
     m_animation->setEasingCurve(QEasingCurve::OutCubic);
     connect(m_animation, &QVariantAnimation::valueChanged, this, [this](const QVariant& value) {
         m_position = value.toReal();
@@ -57,7 +59,7 @@ void ToggleSwitch::paintEvent(QPaintEvent*)
 
     QColor off = scheme == ColorScheme::dark ? QColor(255, 255, 255, 46) : QColor(0, 0, 0, 28);
     QColor on = m_tint.resolve(scheme);
-    if (m_hovered) {
+    if (showsHoverLook(this)) {
         off.setAlpha(std::min(255, off.alpha() + 18));
         on = on.lighter(110);
     }
@@ -87,18 +89,4 @@ void ToggleSwitch::paintEvent(QPaintEvent*)
         painter.setBrush(Qt::NoBrush);
         painter.drawRoundedRect(track, radius, radius);
     }
-}
-
-void ToggleSwitch::enterEvent(QEnterEvent* event)
-{
-    m_hovered = true;
-    update();
-    QAbstractButton::enterEvent(event);
-}
-
-void ToggleSwitch::leaveEvent(QEvent* event)
-{
-    m_hovered = false;
-    update();
-    QAbstractButton::leaveEvent(event);
 }

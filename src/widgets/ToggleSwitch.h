@@ -24,14 +24,11 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
-    void enterEvent(QEnterEvent* event) override;
-    void leaveEvent(QEvent* event) override;
 
 private:
     void slideTo(bool on);
 
     UiColor m_tint;
     qreal m_position = 0;
-    bool m_hovered = false;
     QVariantAnimation* m_animation;
 };
