@@ -2,7 +2,7 @@
 #include "core/SettingsStore.h"
 #include "localai/LocalAIService.h"
 #include "platform/FreedesktopNotifier.h"
-#include "telemetry/LocalAIServiceState.h"
+#include "localai/LocalAIServiceState.h"
 #include "telemetry/SystemStatsProvider.h"
 
 #include <QDBusConnection>

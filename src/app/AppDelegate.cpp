@@ -1,10 +1,10 @@
 #include "app/AppDelegate.h"
 
 #include "app/PopoverPresenter.h"
-#include "app/PopoverView.h"
+#include "popover/PopoverView.h"
 #include "app/ShellPlatform.h"
 #include "app/StatusLabelHost.h"
-#include "app/ThemeManager.h"
+#include "theme/ThemeManager.h"
 #include "app/TrayItem.h"
 #include "core/Clock.h"
 #include "core/NotificationCenter.h"

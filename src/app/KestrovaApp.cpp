@@ -7,7 +7,7 @@
 #include "core/ObservableObject.h"
 #include "widgets/RefreshCoalescer.h"
 #include "widgets/SymbolIcon.h"
-#include "widgets/SystemColor.h"
+#include "theme/SystemColor.h"
 
 #include <QPainter>
 

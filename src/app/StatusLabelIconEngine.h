@@ -1,7 +1,7 @@
 #pragma once
 
 #include "app/MenuBarView.h"
-#include "widgets/ColorScheme.h"
+#include "theme/ColorScheme.h"
 
 #include <QIconEngine>
 

@@ -1,7 +1,7 @@
 // The pages the dashboard can show. A page joins by registering its factory
 // here; titles and aliases live in the router's table.
 
-#include "aipages/AIHardwareView.h"
+#include "dashboard/ai/AIHardwareView.h"
 #include "dashboard/DashboardRouter.h"
 
 const DashboardRouter& DashboardRouter::standard()

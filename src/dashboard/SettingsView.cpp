@@ -4,7 +4,7 @@
 #include "app/LaunchAtLoginManager.h"
 #include "localai/BuildCacheService.h"
 
-#include "app/ThemeManager.h"
+#include "theme/ThemeManager.h"
 #include "core/NotificationCenter.h"
 #include "core/SettingsStore.h"
 #include "dashboard/DashboardPageState.h"
@@ -12,7 +12,7 @@
 #include "dashboard/DashboardSidebar.h"
 #include "telemetry/SystemStatsProvider.h"
 #include "widgets/Animations.h"
-#include "widgets/ColorScheme.h"
+#include "theme/ColorScheme.h"
 #include "widgets/ElidedLabel.h"
 #include "widgets/Fonts.h"
 

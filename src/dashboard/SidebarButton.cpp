@@ -1,6 +1,6 @@
 #include "dashboard/SidebarButton.h"
 
-#include "app/ThemeManager.h"
+#include "theme/ThemeManager.h"
 #include "core/SettingsStore.h"
 #include "dashboard/DashboardPageState.h"
 #include "widgets/Animations.h"

@@ -6,7 +6,6 @@
 #include "platform/FileWorker.h"
 #include "platform/ProcessSignaller.h"
 #include "platform/ProcessTable.h"
-#include "telemetry/SystemStatsProvider.h"
 
 #include <QCoreApplication>
 #include <QNetworkAccessManager>
@@ -21,17 +20,6 @@ LocalAIService::Deps::Deps()
       paths(SystemPaths::live()),
       modelServerUrl(QStringLiteral("http://localhost:11434"))
 {
-}
-
-LocalAIService& LocalAIService::shared()
-{
-    static auto* service = [] {
-        Deps deps;
-        // Read at each shield check, so the sampler is not built from here.
-        deps.isUnplugged = [] { return SystemStatsProvider::shared().isUnplugged(); };
-        return new LocalAIService(std::move(deps), true, QCoreApplication::instance());
-    }();
-    return *service;
 }
 
 LocalAIService::LocalAIService(bool autoStart, QObject* parent) : LocalAIService(Deps(), autoStart, parent) {}

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "telemetry/BatteryInfo.h"
+#include "platform/BatteryInfo.h"
 
 #include <optional>
 

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "platform/SysfsValueFile.h"
-#include "telemetry/BatteryInfo.h"
+#include "platform/BatteryInfo.h"
 
 #include <QElapsedTimer>
 #include <QString>

@@ -1,9 +1,9 @@
 #include "popover/CPUTabView.h"
 
-#include "app/ThemeManager.h"
+#include "theme/ThemeManager.h"
 #include "core/Format.h"
 #include "core/SettingsStore.h"
-#include "popover/CoreUsageGraphView.h"
+#include "widgets/CoreUsageGraphView.h"
 #include "telemetry/ProcessMonitor.h"
 #include "telemetry/SystemStatsProvider.h"
 #include "widgets/CardFrame.h"

@@ -3,7 +3,7 @@
 #include "popover/PopoverPageTitle.h"
 #include "telemetry/ProcessMonitor.h"
 #include "telemetry/SystemStatsProvider.h"
-#include "widgets/SystemColor.h"
+#include "theme/SystemColor.h"
 
 MemoryTabView::MemoryTabView(SystemStatsProvider* stats, ProcessMonitor* processMonitor, QWidget* parent)
     : QWidget(parent), m_stats(stats), m_processMonitor(processMonitor)

@@ -3,7 +3,6 @@
 #include "core/Format.h"
 #include "core/Random.h"
 #include "core/SettingsStore.h"
-#include "localai/LocalAIService.h"
 #include "platform/DesktopNotifier.h"
 #include "platform/FreedesktopNotifier.h"
 #include "core/Clock.h"
@@ -12,7 +11,6 @@
 #include "platform/ProcessSignaller.h"
 #include "platform/TreeSizeMeter.h"
 #include "telemetry/PublicAddressFetcher.h"
-#include "telemetry/LocalAIServiceState.h"
 #include "telemetry/LocalAIStateSource.h"
 
 #include <QCoreApplication>
@@ -22,15 +20,11 @@
 
 SystemStatsProvider::Deps SystemStatsProvider::Deps::live()
 {
-    // The local-AI watcher is looked up on each read, so it is created by
-    // the first tick that needs it rather than by the sampler's creation.
-    static LocalAIServiceState localAI([]() -> LocalAIService& { return LocalAIService::shared(); });
     static auto* notifier = new FreedesktopNotifier(QCoreApplication::instance());
     Deps deps;
     deps.paths = SystemPaths::live();
     deps.settings = &SettingsStore::shared();
     deps.random = &Random::shared();
-    deps.localAI = &localAI;
     deps.notifier = notifier;
     deps.physicalMemory = physicalMemoryBytes;
     deps.scheduler = &Scheduler::system();
@@ -40,12 +34,6 @@ SystemStatsProvider::Deps SystemStatsProvider::Deps::live()
     deps.publicAddressUrl = PublicAddressFetcher::defaultUrl();
     deps.volumeSpace = VolumeSpace::of;
     return deps;
-}
-
-SystemStatsProvider& SystemStatsProvider::shared()
-{
-    static auto* provider = new SystemStatsProvider(Deps::live(), true, QCoreApplication::instance());
-    return *provider;
 }
 
 SystemStatsProvider::SystemStatsProvider(Deps deps, bool autoStart, QObject* parent)
@@ -128,7 +116,7 @@ void SystemStatsProvider::updateModelledFigures()
     Random& random = *m_deps.random;
     // Drawn one statement at a time: the order of the draws is part of the
     // behaviour (a seeded generator reproduces a tick).
-    if (m_deps.localAI->activeModels().isEmpty()) {
+    if (m_deps.localAI->loadedModelSizes().isEmpty()) {
         setAneUsage(random.uniform(0.0, 0.5));
         setAnePowerDraw(0.02);
         setGpuUsage(random.uniform(0.5, 2.5));

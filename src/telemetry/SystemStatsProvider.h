@@ -8,7 +8,7 @@
 #include "platform/SystemPaths.h"
 #include "platform/ZramStatReader.h"
 #include "telemetry/ActiveConnection.h"
-#include "telemetry/BatteryInfo.h"
+#include "platform/BatteryInfo.h"
 #include "telemetry/CompilerCheck.h"
 #include "telemetry/HIDMonitor.h"
 #include "telemetry/MachineHardwareInfo.h"

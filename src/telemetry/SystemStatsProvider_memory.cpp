@@ -27,8 +27,8 @@ void SystemStatsProvider::updateMemory()
 
         setAiVramTotal(m_memoryTotal * 0.75);
         double modelBytes = 0;
-        for (const LocalAIModel& model : m_deps.localAI->activeModels())
-            modelBytes += double(std::max<qint64>(model.size, 0));
+        for (const qint64 size : m_deps.localAI->loadedModelSizes())
+            modelBytes += double(std::max<qint64>(size, 0));
         setAiVramUsed(modelBytes / kGiB);
         setHostVramSplitAlert(m_memoryPressure > 85.0 || m_aiVramUsed / std::max(m_aiVramTotal, 1.0) > 0.9);
     }

@@ -1,7 +1,7 @@
 #include "widgets/BottomTabBar.h"
 
 #include "widgets/TabBarButton.h"
-#include "widgets/UiColor.h"
+#include "theme/UiColor.h"
 
 #include <QHBoxLayout>
 #include <QPainter>

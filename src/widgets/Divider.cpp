@@ -1,6 +1,6 @@
 #include "widgets/Divider.h"
 
-#include "widgets/UiColor.h"
+#include "theme/UiColor.h"
 
 #include <QPainter>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "widgets/UiColor.h"
+#include "theme/UiColor.h"
 
 #include <QList>
 #include <QWidget>

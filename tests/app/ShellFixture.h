@@ -2,8 +2,8 @@
 
 #include "FakeShell.h"
 #include "app/AppDelegate.h"
-#include "app/PopoverView.h"
-#include "app/ThemeManager.h"
+#include "popover/PopoverView.h"
+#include "theme/ThemeManager.h"
 #include "core/NotificationCenter.h"
 #include "core/Random.h"
 #include "core/SettingsStore.h"

@@ -1,5 +1,5 @@
-#include "aipages/AIHardwareView.h"
-#include "app/ThemeManager.h"
+#include "dashboard/ai/AIHardwareView.h"
+#include "theme/ThemeManager.h"
 #include "core/NotificationCenter.h"
 #include "core/SettingsStore.h"
 #include "dashboard/DashboardPageState.h"

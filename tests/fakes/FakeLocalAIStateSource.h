@@ -5,15 +5,15 @@
 // Local-AI state set directly by the test; counts how often it is read.
 class FakeLocalAIStateSource final : public LocalAIStateSource {
 public:
-    QList<LocalAIModel> models;
+    QList<qint64> modelSizes;
     bool turbo = false;
     bool demo = true;
     mutable int reads = 0;
 
-    QList<LocalAIModel> activeModels() const override
+    QList<qint64> loadedModelSizes() const override
     {
         ++reads;
-        return models;
+        return modelSizes;
     }
     bool buildTurboEnabled() const override
     {

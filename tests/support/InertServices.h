@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/ThemeManager.h"
+#include "theme/ThemeManager.h"
 #include "core/SettingsStore.h"
 #include "fakes/FakeClock.h"
 #include "fakes/FakeCommandRunner.h"

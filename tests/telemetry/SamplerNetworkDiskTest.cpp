@@ -1,4 +1,4 @@
-#include "FixtureTree.h"
+#include "support/ScratchTree.h"
 
 #include "core/SettingsStore.h"
 #include "fakes/FakeClock.h"
@@ -90,7 +90,7 @@ protected:
             QFile::link(QStringLiteral("socket:[%1]").arg(inode), tree.proc() + QStringLiteral("/%1/fd/%2").arg(pid).arg(fd++));
     }
 
-    FixtureTree tree;
+    ScratchTree tree;
     SettingsStore settings;
     RecordingRandom random;
     FakeLocalAIStateSource localAI;

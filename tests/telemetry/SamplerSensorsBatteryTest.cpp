@@ -1,4 +1,4 @@
-#include "FixtureTree.h"
+#include "support/ScratchTree.h"
 
 #include "core/SettingsStore.h"
 #include "fakes/FakeDesktopNotifier.h"
@@ -68,7 +68,7 @@ protected:
         sysfs(QStringLiteral("power_supply/macsmc-ac/online"), "1");
     }
 
-    FixtureTree tree;
+    ScratchTree tree;
     QTemporaryDir settingsDir;
     SettingsStore settings{settingsDir.path() + QStringLiteral("/settings.ini")};
     RecordingRandom random;

@@ -1,4 +1,4 @@
-#include "FixtureTree.h"
+#include "support/ScratchTree.h"
 
 #include "core/SettingsStore.h"
 #include "fakes/FakeDesktopNotifier.h"
@@ -17,14 +17,6 @@ namespace {
 
 constexpr double GiB = 1024.0 * 1024.0 * 1024.0;
 constexpr quint64 kPhysical16G = 16ull << 30;
-
-LocalAIModel model(const char* name, qint64 size = 0)
-{
-    LocalAIModel m;
-    m.name = QLatin1String(name);
-    m.size = size;
-    return m;
-}
 
 // One CPU's cumulative counters as the sampler classes them.
 struct Load {
@@ -78,7 +70,7 @@ protected:
         return cpus;
     }
 
-    FixtureTree tree;
+    ScratchTree tree;
     QTemporaryDir settingsDir;
     SettingsStore settings{settingsDir.path() + QStringLiteral("/settings.ini")};
     RecordingRandom random;
@@ -305,7 +297,7 @@ TEST_F(SmallDesktopSamplerTest, FallbackClustersAreAveragedOverTheCpusCountedInT
 TEST_F(HybridSamplerTest, MemoryFiguresFromMeminfoWithZswapAsTheCompressedPool)
 {
     physical = 32ull << 30;
-    localAI.models = {model("a", qint64(6) << 30), model("b", qint64(3) << 29)};
+    localAI.modelSizes = {qint64(6) << 30, qint64(3) << 29};
     auto s = make();
     s->tick();
     EXPECT_DOUBLE_EQ(s->memoryWired(), 0.75);
@@ -320,11 +312,11 @@ TEST_F(HybridSamplerTest, MemoryFiguresFromMeminfoWithZswapAsTheCompressedPool)
     EXPECT_FALSE(s->hostVramSplitAlert());
 
     // Loaded models above 90 % of the share raise the alert.
-    localAI.models.append(model("c", qint64(14) << 30));
+    localAI.modelSizes.append(qint64(14) << 30);
     s->tick();
     EXPECT_DOUBLE_EQ(s->aiVramUsed(), 21.5);
     EXPECT_FALSE(s->hostVramSplitAlert()); // 21.5 / 24 = 0.896
-    localAI.models.append(model("d", qint64(1) << 29));
+    localAI.modelSizes.append(qint64(1) << 29);
     s->tick();
     EXPECT_TRUE(s->hostVramSplitAlert());
 }
@@ -456,7 +448,7 @@ TEST_F(SamplerTest, ModelledFiguresAreDrawnInOrderFromTheirRanges)
     EXPECT_EQ(random.ranges, disk + (Ranges{{0.0, 0.5}, {0.5, 2.5}}));
     EXPECT_EQ(s->anePowerDraw(), 0.02);
 
-    localAI.models = {model("llama")};
+    localAI.modelSizes = {0};
     random.ranges.clear();
     random.values.clear();
     s->tick();

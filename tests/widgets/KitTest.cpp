@@ -1,12 +1,12 @@
 #include "widgets/Animations.h"
 #include "widgets/CheckboxToggle.h"
-#include "widgets/ColorScheme.h"
+#include "theme/ColorScheme.h"
 #include "widgets/ElidedLabel.h"
 #include "widgets/Fonts.h"
 #include "widgets/PlainLabel.h"
 #include "widgets/RefreshCoalescer.h"
 #include "widgets/ToggleSwitch.h"
-#include "widgets/UiColor.h"
+#include "theme/UiColor.h"
 
 #include <QCoreApplication>
 #include <QFontMetricsF>

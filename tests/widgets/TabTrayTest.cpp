@@ -1,7 +1,7 @@
 #include "core/NotificationCenter.h"
 #include "platform/ProcessOpener.h"
 #include "support/InertServices.h"
-#include "widgets/BottomAppTray.h"
+#include "popover/BottomAppTray.h"
 #include "widgets/BottomTabBar.h"
 #include "widgets/TabBarButton.h"
 #include "widgets/TabSelection.h"

@@ -1,8 +1,8 @@
 #include "PopoverShots.h"
 #include "SampleSampler.h"
 
-#include "app/PopoverView.h"
-#include "app/ThemeManager.h"
+#include "popover/PopoverView.h"
+#include "theme/ThemeManager.h"
 #include "core/NotificationCenter.h"
 #include "core/SettingsStore.h"
 #include "platform/ProcessIconProvider.h"

@@ -12,7 +12,7 @@
 // No model server, no notifications.
 class SampleSampler::Quiet final : public LocalAIStateSource, public DesktopNotifier {
 public:
-    QList<LocalAIModel> activeModels() const override { return {}; }
+    QList<qint64> loadedModelSizes() const override { return {}; }
     bool buildTurboEnabled() const override { return false; }
     bool demoMode() const override { return false; }
     void post(const QString&, const QString&, const QString&) override {}

@@ -3,13 +3,13 @@
 // pages to PNG files (works on the offscreen platform) and exits.
 
 #include "PopoverShots.h"
-#include "app/AppTheme.h"
+#include "theme/AppTheme.h"
 #include "core/SettingsStore.h"
 #include "widgets/AccentPillButton.h"
 #include "widgets/Badge.h"
 #include "widgets/CardFrame.h"
 #include "widgets/CheckboxToggle.h"
-#include "widgets/ColorScheme.h"
+#include "theme/ColorScheme.h"
 #include "widgets/DestructiveIconButton.h"
 #include "widgets/ElidedLabel.h"
 #include "widgets/Fonts.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/VisualEffectMaterial.h"
+#include "theme/VisualEffectMaterial.h"
 
 #include <QColor>
 #include <QWidget>

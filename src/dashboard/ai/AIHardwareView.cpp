@@ -1,6 +1,6 @@
-#include "aipages/AIHardwareView.h"
+#include "dashboard/ai/AIHardwareView.h"
 
-#include "app/ThemeManager.h"
+#include "theme/ThemeManager.h"
 #include "telemetry/SystemStatsProvider.h"
 #include "widgets/Badge.h"
 #include "widgets/CardFrame.h"

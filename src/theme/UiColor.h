@@ -1,7 +1,7 @@
 #pragma once
 
-#include "widgets/ColorScheme.h"
-#include "widgets/SystemColor.h"
+#include "theme/ColorScheme.h"
+#include "theme/SystemColor.h"
 
 #include <QColor>
 

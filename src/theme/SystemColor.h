@@ -1,6 +1,6 @@
 #pragma once
 
-#include "widgets/ColorScheme.h"
+#include "theme/ColorScheme.h"
 
 #include <QColor>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/AppTheme.h"
+#include "theme/AppTheme.h"
 #include "core/ObservableObject.h"
 
 class SettingsStore;

@@ -15,7 +15,7 @@ public:
 
     explicit LocalAIServiceState(Lookup lookup);
 
-    QList<LocalAIModel> activeModels() const override;
+    QList<qint64> loadedModelSizes() const override;
     bool buildTurboEnabled() const override;
     bool demoMode() const override;
 

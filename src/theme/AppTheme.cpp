@@ -1,4 +1,4 @@
-#include "app/AppTheme.h"
+#include "theme/AppTheme.h"
 
 QString AppTheme::rawValue() const
 {

@@ -1,4 +1,4 @@
-#include "FixtureTree.h"
+#include "support/ScratchTree.h"
 
 #include "platform/KeptOpenFile.h"
 #include "platform/ProcMemInfoReader.h"
@@ -52,7 +52,7 @@ TEST(ProcStatReader, ShortAndMalformedLines)
 
 TEST(ProcStatReader, MissingFileFailsAndAppearingFileIsPickedUp)
 {
-    FixtureTree tree;
+    ScratchTree tree;
     ProcStatReader reader(tree.proc());
     std::vector<CpuTicks> cpus;
     EXPECT_FALSE(reader.read(cpus));
@@ -63,7 +63,7 @@ TEST(ProcStatReader, MissingFileFailsAndAppearingFileIsPickedUp)
 
 TEST(KeptOpenFile, RereadsInPlaceChangesAndGrowsPastItsBuffer)
 {
-    FixtureTree tree;
+    ScratchTree tree;
     tree.write(QStringLiteral("proc/stat"), "first\n");
     KeptOpenFile file(tree.proc() + QStringLiteral("/stat"), 64);
     std::string_view text;
@@ -103,7 +103,7 @@ TEST(ProcMemInfoReader, AbsentLinesStayAbsent)
     // Free above total (a racing read) gives 0 in use, not a wrapped count.
     EXPECT_EQ(ProcMemInfoReader::parse("SwapTotal: 10 kB\nSwapFree: 20 kB\n").swapUsed(), 0u);
 
-    FixtureTree tree;
+    ScratchTree tree;
     ProcMemInfoReader missing(tree.proc());
     MemInfo untouched;
     untouched.active = 5;

@@ -1,4 +1,4 @@
-#include "app/VisualEffectView.h"
+#include "widgets/VisualEffectView.h"
 
 #include <QPainter>
 #include <QPainterPath>

@@ -1,5 +1,5 @@
 #include "localai/LocalAIService.h"
-#include "telemetry/LocalAIServiceState.h"
+#include "localai/LocalAIServiceState.h"
 
 #include <gtest/gtest.h>
 
@@ -17,10 +17,11 @@ TEST(LocalAIServiceState, LooksTheServiceUpOnlyWhenRead)
 
     LocalAIModel model;
     model.name = QStringLiteral("qwen");
+    model.size = 4200;
     service.setActiveModels({model});
     service.setBuildTurboEnabled(true);
     service.setDemoMode(false);
-    EXPECT_EQ(state.activeModels(), QList<LocalAIModel>{model});
+    EXPECT_EQ(state.loadedModelSizes(), QList<qint64>{4200});
     EXPECT_TRUE(state.buildTurboEnabled());
     EXPECT_FALSE(state.demoMode());
     EXPECT_EQ(lookups, 3);

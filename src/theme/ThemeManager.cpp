@@ -1,4 +1,4 @@
-#include "app/ThemeManager.h"
+#include "theme/ThemeManager.h"
 
 #include "core/SettingsStore.h"
 

@@ -1,4 +1,4 @@
-#include "widgets/UiColor.h"
+#include "theme/UiColor.h"
 
 #include <algorithm>
 

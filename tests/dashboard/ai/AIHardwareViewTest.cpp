@@ -1,5 +1,5 @@
-#include "aipages/AIHardwareView.h"
-#include "app/ThemeManager.h"
+#include "dashboard/ai/AIHardwareView.h"
+#include "theme/ThemeManager.h"
 #include "core/SettingsStore.h"
 #include "fakes/InertStatsProvider.h"
 #include "widgets/Animations.h"

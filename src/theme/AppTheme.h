@@ -1,8 +1,8 @@
 #pragma once
 
-#include "app/VisualEffectMaterial.h"
-#include "widgets/ColorScheme.h"
-#include "widgets/UiColor.h"
+#include "theme/VisualEffectMaterial.h"
+#include "theme/ColorScheme.h"
+#include "theme/UiColor.h"
 
 #include <QHashFunctions>
 #include <QMetaType>

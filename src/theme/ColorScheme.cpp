@@ -1,6 +1,6 @@
-#include "widgets/ColorScheme.h"
+#include "theme/ColorScheme.h"
 
-#include "widgets/SystemColor.h"
+#include "theme/SystemColor.h"
 
 #include <QPalette>
 #include <QWidget>

@@ -1,4 +1,4 @@
-#include "widgets/BottomAppTray.h"
+#include "popover/BottomAppTray.h"
 
 #include "core/NotificationCenter.h"
 #include "core/SettingsStore.h"

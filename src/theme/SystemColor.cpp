@@ -1,4 +1,4 @@
-#include "widgets/SystemColor.h"
+#include "theme/SystemColor.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
-#include "popover/CoreUsageGraphView.h"
+#include "widgets/CoreUsageGraphView.h"
 
-#include "app/ThemeManager.h"
+#include "theme/ThemeManager.h"
 #include "core/Format.h"
 #include "core/Random.h"
 #include "telemetry/SystemStatsProvider.h"

@@ -1,0 +1,16 @@
+#include "localai/LocalAIService.h"
+
+#include "telemetry/SystemStatsProvider.h"
+
+#include <QCoreApplication>
+
+LocalAIService& LocalAIService::shared()
+{
+    static auto* service = [] {
+        LocalAIService::Deps deps;
+        // Read at each shield check, so the sampler is not built from here.
+        deps.isUnplugged = [] { return SystemStatsProvider::shared().isUnplugged(); };
+        return new LocalAIService(std::move(deps), true, QCoreApplication::instance());
+    }();
+    return *service;
+}
