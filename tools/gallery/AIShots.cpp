@@ -69,6 +69,12 @@ struct SampleLocalAI {
         localAI->setActiveVectorDBs(LocalAIExamples::vectorDatabases());
         localAI->setOrphanedAICompanions(LocalAIExamples::orphanedCompanions());
         localAI->setCachedModelFiles(LocalAIExamples::modelCacheFiles());
+        localAI->setSuspendedPIDs({5120});
+        localAI->setCompileAutoSuspendEnabled(true);
+        localAI->setBatteryShieldEnabled(true);
+        // In demo mode both fill their figures at once.
+        buildCache->scanCaches();
+        buildCache->scanSDKVersions();
     }
 
     QTemporaryDir home;
@@ -114,6 +120,10 @@ bool writeAIScreenshots(const QString& directory)
         {AppTheme::standard, 0, true, "ai-telemetry-standard-end.png"},
         {AppTheme::light, 0, false, "ai-telemetry-light.png"},
         {AppTheme::ink, 0, true, "ai-telemetry-ink.png"},
+        {AppTheme::standard, 1, false, "ai-optimizer-standard.png"},
+        {AppTheme::light, 1, false, "ai-optimizer-light.png"},
+        {AppTheme::standard, 2, false, "ai-caches-standard.png"},
+        {AppTheme::light, 2, true, "ai-caches-light-end.png"},
     };
     bool ok = true;
     int n = 0;

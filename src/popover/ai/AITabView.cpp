@@ -4,6 +4,8 @@
 #include "localai/BuildCacheService.h"
 #include "localai/LocalAIService.h"
 #include "localai/LocalAPILatencyService.h"
+#include "popover/ai/CachesSubTab.h"
+#include "popover/ai/OptimizerSubTab.h"
 #include "popover/ai/TelemetrySubTab.h"
 #include "telemetry/ProcessMonitor.h"
 #include "telemetry/SystemStatsProvider.h"
@@ -158,8 +160,9 @@ QWidget* AITabView::makeContent(SubTab tab)
     switch (tab) {
     case telemetry:
         return new TelemetrySubTab(m_stats, m_processMonitor, m_localAI, m_themeManager, m_settings);
-    case optimizer:
+    case optimizer: return new OptimizerSubTab(m_localAI, m_themeManager, m_settings);
     case caches:
+        return m_buildCache ? new CachesSubTab(m_localAI, m_buildCache, m_themeManager) : nullptr;
     case servers: {
         auto* placeholder = new PlainLabel(QStringLiteral("Coming soon"), Fonts::system(11), SystemColor::secondary);
         placeholder->setAlignment(Qt::AlignCenter);
