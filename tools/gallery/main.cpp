@@ -3,6 +3,7 @@
 // pages to PNG files (works on the offscreen platform) and exits.
 
 #include "PopoverShots.h"
+#include "PopoverTabShots.h"
 #include "theme/AppTheme.h"
 #include "core/SettingsStore.h"
 #include "widgets/AccentPillButton.h"
@@ -461,6 +462,7 @@ int writeScreenshots(const QString& directory)
     delete symbolsDark;
     delete symbolsLight;
     const bool ok5 = writePopoverScreenshots(directory);
+    if (!writePopoverTabScreenshots(directory)) return 1;
     return ok1 && ok2 && ok3 && ok4 && ok5 ? 0 : 1;
 }
 
