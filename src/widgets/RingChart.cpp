@@ -13,6 +13,10 @@
 namespace {
 
 constexpr int kSpringMs = 1000;
+// Figures that drift a little every second would keep the spring running
+// all the time; a change under half a percent of the circle (about a point
+// and a half of arc) jumps instead.
+constexpr double kSmallestSwing = 0.005;
 
 // A spring of 0.8 s response and 0.7 damping fraction, released from rest:
 // the arc overshoots by about 5 % and settles within the second.
@@ -58,6 +62,12 @@ void RingChart::setPercentage(double percentage)
         return;
     m_percentage = percentage;
     const double target = trimEnd(percentage);
+    const bool swinging = m_animation->state() == QAbstractAnimation::Running;
+    if (!swinging && std::abs(target - m_displayed) < kSmallestSwing) {
+        m_displayed = target;
+        update();
+        return;
+    }
     m_animation->stop();
     if (!isVisible() || Animations::duration(kSpringMs) == 0) {
         m_displayed = target;
