@@ -4,6 +4,7 @@
 
 #include "PopoverShots.h"
 #include "PopoverTabShots.h"
+#include "PresetShots.h"
 #include "theme/AppTheme.h"
 #include "core/SettingsStore.h"
 #include "widgets/AccentPillButton.h"
@@ -463,6 +464,7 @@ int writeScreenshots(const QString& directory)
     delete symbolsLight;
     const bool ok5 = writePopoverScreenshots(directory);
     if (!writePopoverTabScreenshots(directory)) return 1;
+    if (!writePresetScreenshots(directory)) return 1;
     return ok1 && ok2 && ok3 && ok4 && ok5 ? 0 : 1;
 }
 
