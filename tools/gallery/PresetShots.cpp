@@ -44,7 +44,8 @@ bool writePresetScreenshots(const QString& directory)
     bool ok = true;
     int n = 0;
     for (const AppTheme theme : {AppTheme(AppTheme::standard), AppTheme(AppTheme::light)}) {
-        for (const bool applied : {false, true}) {
+        for (const int state : {0, 1, 2}) { // fresh, applied, executing
+            const bool applied = state > 0;
             SettingsStore settings(settingsDir.filePath(QStringLiteral("presets%1.ini").arg(n++)));
             ThemeManager themes(settings);
             themes.setCurrentTheme(theme);
@@ -67,10 +68,12 @@ bool writePresetScreenshots(const QString& directory)
                 page->applyPreset(PerformancePreset::ecoDev);
                 settle();
             }
+            if (state == 2)
+                manager.setIsExecuting(true);
             host.adjustSize();
             settle();
             const QString file = QStringLiteral("%1/presets-%2-%3.png")
-                                     .arg(directory, applied ? QStringLiteral("applied") : QStringLiteral("fresh"),
+                                     .arg(directory, QStringList{QStringLiteral("fresh"), QStringLiteral("applied"), QStringLiteral("executing")}[state],
                                           theme.isLight() ? QStringLiteral("light") : QStringLiteral("standard"));
             ok = host.grab().save(file) && ok;
         }

@@ -122,10 +122,15 @@ QWidget* PerformancePresetsView::buildHeader()
                                   SystemColor::primary),
                    0, Qt::AlignVCenter);
     row->addStretch(1);
+    // A small spinner at six tenths of its size, in a 14 x 14 frame.
+    m_spinnerFrame = new QWidget;
+    m_spinnerFrame->setFixedSize(14, 14);
+    auto* frame = new QVBoxLayout(m_spinnerFrame);
+    frame->setContentsMargins(0, 0, 0, 0);
     m_spinner = new Spinner(10);
     m_spinner->setObjectName(QStringLiteral("executingSpinner"));
-    m_spinner->setFixedSize(14, 14);
-    row->addWidget(m_spinner, 0, Qt::AlignVCenter);
+    frame->addWidget(m_spinner, 0, Qt::AlignCenter);
+    row->addWidget(m_spinnerFrame, 0, Qt::AlignVCenter);
     m_badge = new Badge(QString(), SystemColor::blue, SystemColor::clear);
     m_badge->setObjectName(QStringLiteral("activeProfileBadge"));
     m_badge->setFont(Fonts::system(8, QFont::Bold));
@@ -287,7 +292,7 @@ void PerformancePresetsView::refresh()
     const UiColor color = presetColor(active);
 
     const bool executing = m_presetManager->isExecuting();
-    m_spinner->setVisible(executing);
+    m_spinnerFrame->setVisible(executing);
     m_badge->setVisible(!executing);
     m_badge->setText(QStringLiteral("Active Profile: ") + active.rawValue());
     m_badge->setColors(color, color.opacity(0.15));

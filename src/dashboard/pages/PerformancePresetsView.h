@@ -87,6 +87,7 @@ private:
 
     SymbolView* m_headerIcon = nullptr;
     Badge* m_badge = nullptr;
+    QWidget* m_spinnerFrame = nullptr;
     Spinner* m_spinner = nullptr;
     CardFrame* m_banner = nullptr;
     PresetIconDisc* m_bannerIcon = nullptr;

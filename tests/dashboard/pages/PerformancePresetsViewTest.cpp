@@ -75,7 +75,7 @@ TEST_F(PerformancePresetsViewTest, StartsFromTheSeedLinesOnVanillaMac)
     EXPECT_EQ(page->logPrompts().size(), 3);
     EXPECT_EQ(activeCards(*page), QStringList({"Vanilla Mac"}));
     EXPECT_TRUE(page->activeBadge()->isVisible());
-    EXPECT_TRUE(page->spinner()->isHidden());
+    EXPECT_FALSE(page->spinner()->isVisible());
     EXPECT_EQ(page->activeBadge()->text(), "Active Profile: Vanilla Mac");
     EXPECT_EQ(page->bannerTitle()->text(), "VANILLA MAC");
     EXPECT_EQ(page->bannerDescription()->text(), PerformancePreset(PerformancePreset::vanillaMac).description());
@@ -174,7 +174,7 @@ TEST_F(PerformancePresetsViewTest, SpinnerReplacesTheBadgeWhileExecuting)
     EXPECT_EQ(activeCards(*page), QStringList({"Local Training"}));
     ASSERT_TRUE(waitUntil([&] { return page->executionLogs().size() == 5; }, std::chrono::seconds(2)));
     page->refreshNow();
-    EXPECT_TRUE(page->spinner()->isHidden());
+    EXPECT_FALSE(page->spinner()->isVisible());
     EXPECT_EQ(page->executionLogs().last(), "Local Training active (sleep assertion unavailable)");
 }
 
