@@ -100,6 +100,7 @@ QWidget* DiskTabView::buildVolume()
     m_ring = new RingGauge(0, SystemColor::blue, 40, 4);
     m_ring->setObjectName(QStringLiteral("usageRing"));
     m_ring->setTextFont(Fonts::system(14, QFont::Bold));
+    m_ring->setArcCap(Qt::FlatCap);
     m_ring->setToolTip(QString::fromLatin1(ringHelp));
     row->addWidget(m_ring, 0, Qt::AlignVCenter);
 

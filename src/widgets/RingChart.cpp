@@ -98,7 +98,7 @@ void RingChart::setTitle(const QString& title)
 }
 
 void RingChart::paintRing(QPainter& painter, const QRectF& circle, double trim, const QColor& arc,
-                          const QColor& track, qreal lineWidth)
+                          const QColor& track, qreal lineWidth, Qt::PenCapStyle arcCap)
 {
     painter.save();
     painter.setRenderHint(QPainter::Antialiasing);
@@ -109,7 +109,7 @@ void RingChart::paintRing(QPainter& painter, const QRectF& circle, double trim, 
     // within the circle either way.
     const double fraction = std::clamp(trim, 0.0, 1.0);
     if (fraction > 0) {
-        painter.setPen(QPen(arc, lineWidth, Qt::SolidLine, Qt::RoundCap));
+        painter.setPen(QPen(arc, lineWidth, Qt::SolidLine, arcCap));
         // Qt counts sixteenths of a degree, anticlockwise from three o'clock.
         painter.drawArc(circle, 90 * 16, -int(std::lround(fraction * 360 * 16)));
     }
