@@ -3,6 +3,7 @@
 
 #include "dashboard/ai/AIHardwareView.h"
 #include "dashboard/DashboardRouter.h"
+#include "dashboard/pages/PerformancePresetsView.h"
 
 const DashboardRouter& DashboardRouter::standard()
 {
@@ -10,6 +11,9 @@ const DashboardRouter& DashboardRouter::standard()
         DashboardRouter r;
         r.setFactory(DashboardPage::aiHardware, [](const DashboardPageContext& c) -> QWidget* {
             return new AIHardwareView(c.stats, c.themeManager);
+        });
+        r.setFactory(DashboardPage::performancePresets, [](const DashboardPageContext& c) -> QWidget* {
+            return new PerformancePresetsView(c.presetManager, c.themeManager);
         });
         return r;
     }();

@@ -1,6 +1,7 @@
 #pragma once
 
 class DashboardPageState;
+class PresetManager;
 class ProcessMonitor;
 class SettingsStore;
 class SettingsView;
@@ -17,4 +18,5 @@ struct DashboardPageContext {
     ProcessMonitor* processMonitor = nullptr;
     ThemeManager* themeManager = nullptr;
     SettingsStore* settings = nullptr;
+    PresetManager* presetManager = nullptr;
 };

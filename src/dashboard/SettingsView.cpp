@@ -10,6 +10,7 @@
 #include "dashboard/DashboardPageState.h"
 #include "dashboard/DashboardRouter.h"
 #include "dashboard/DashboardSidebar.h"
+#include "telemetry/PresetManager.h"
 #include "telemetry/SystemStatsProvider.h"
 #include "widgets/Animations.h"
 #include "theme/ColorScheme.h"
@@ -87,6 +88,8 @@ SettingsView::SettingsView(Deps deps, QString initialTab, QWidget* parent)
         m_deps.notifications = &NotificationCenter::shared();
     if (!m_deps.router)
         m_deps.router = &DashboardRouter::standard();
+    if (!m_deps.presetManager)
+        m_deps.presetManager = &PresetManager::shared();
 
     setFixedSize(kWidth, kHeight);
     auto* row = new QHBoxLayout(this);
@@ -169,7 +172,8 @@ void SettingsView::showSelectedPage()
                                        m_deps.statsProvider,
                                        m_deps.processMonitor,
                                        m_deps.themeManager,
-                                       m_deps.settings};
+                                       m_deps.settings,
+                                       m_deps.presetManager};
     m_page = m_deps.router->build(title, context);
     m_pageTitle = title;
     m_pageColumn->insertWidget(0, m_page);

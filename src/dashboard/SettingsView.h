@@ -14,6 +14,7 @@ class DashboardRouter;
 class DashboardSidebar;
 class ElidedLabel;
 class NotificationCenter;
+class PresetManager;
 class ProcessMonitor;
 class QScrollArea;
 class QVBoxLayout;
@@ -48,6 +49,7 @@ public:
         LaunchAtLoginManager* launchManager = nullptr;
         AutoUpdater* updater = nullptr;
         BuildCacheService* buildCache = nullptr;
+        PresetManager* presetManager = nullptr; // null: the shared preset engine
     };
 
     // Builds the tour's overlay for a root; installed by the tour itself.

@@ -4,6 +4,8 @@
 
 #include "AIShots.h"
 #include "PopoverShots.h"
+#include "PopoverTabShots.h"
+#include "PresetShots.h"
 #include "theme/AppTheme.h"
 #include "core/SettingsStore.h"
 #include "widgets/AccentPillButton.h"
@@ -464,6 +466,8 @@ int writeScreenshots(const QString& directory)
     const bool ok5 = writePopoverScreenshots(directory);
     if (!writeAIScreenshots(directory))
         return 1;
+    if (!writePopoverTabScreenshots(directory)) return 1;
+    if (!writePresetScreenshots(directory)) return 1;
     return ok1 && ok2 && ok3 && ok4 && ok5 ? 0 : 1;
 }
 
