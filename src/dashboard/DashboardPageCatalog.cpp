@@ -3,6 +3,10 @@
 
 #include "dashboard/ai/AIHardwareView.h"
 #include "dashboard/DashboardRouter.h"
+#include "dashboard/SettingsView.h"
+#include "dashboard/pages/HistoryPage.h"
+#include "dashboard/pages/SettingsPage.h"
+#include "telemetry/AIService.h"
 
 const DashboardRouter& DashboardRouter::standard()
 {
@@ -10,6 +14,22 @@ const DashboardRouter& DashboardRouter::standard()
         DashboardRouter r;
         r.setFactory(DashboardPage::aiHardware, [](const DashboardPageContext& c) -> QWidget* {
             return new AIHardwareView(c.stats, c.themeManager);
+        });
+        r.setFactory(DashboardPage::settings, [](const DashboardPageContext& c) -> QWidget* {
+            if (!c.root || !c.root->launchManager())
+                return nullptr;
+            return new SettingsPage({c.state, c.settings, c.themeManager, c.root->launchManager()});
+        });
+        r.setFactory(DashboardPage::history, [](const DashboardPageContext& c) -> QWidget* {
+            if (!c.copilot)
+                return nullptr;
+            AIService* copilot = c.copilot;
+            HistoryPage::Deps deps{c.stats, c.processMonitor, c.themeManager,
+                                   [copilot](double cpu, double temp, double memory, int battery) {
+                                       return copilot->generateHealthReport(cpu, temp, memory, battery);
+                                   },
+                                   {}};
+            return new HistoryPage(std::move(deps));
         });
         return r;
     }();
