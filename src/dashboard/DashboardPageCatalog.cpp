@@ -5,6 +5,8 @@
 #include "dashboard/DashboardRouter.h"
 #include "dashboard/SettingsView.h"
 #include "dashboard/pages/HistoryPage.h"
+#include "dashboard/pages/MemoryPage.h"
+#include "dashboard/pages/SensorsPage.h"
 #include "dashboard/pages/SettingsPage.h"
 #include "telemetry/AIService.h"
 
@@ -30,6 +32,12 @@ const DashboardRouter& DashboardRouter::standard()
                                    },
                                    {}};
             return new HistoryPage(std::move(deps));
+        });
+        r.setFactory(DashboardPage::sensors, [](const DashboardPageContext& c) -> QWidget* {
+            return new SensorsPage({c.stats, c.processMonitor, c.settings, c.themeManager});
+        });
+        r.setFactory(DashboardPage::memory, [](const DashboardPageContext& c) -> QWidget* {
+            return new MemoryPage({c.stats, c.processMonitor, c.settings, c.themeManager, c.state});
         });
         return r;
     }();

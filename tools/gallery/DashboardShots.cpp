@@ -7,6 +7,8 @@
 #include "core/SettingsStore.h"
 #include "dashboard/DashboardPageState.h"
 #include "dashboard/pages/HistoryPage.h"
+#include "dashboard/pages/MemoryPage.h"
+#include "dashboard/pages/SensorsPage.h"
 #include "dashboard/pages/SettingsPage.h"
 #include "platform/LoginItem.h"
 #include "platform/ProcessSignaller.h"
@@ -106,7 +108,20 @@ bool writeDashboardScreenshots(const QString& directory)
                                                 nullptr, &Clock::system(), &Random::shared(), {}});
     monitor.setTopProcesses({process(4211, QStringLiteral("clang++"), 87.3),
                              process(3120, QStringLiteral("ollama"), 54.1, true),
-                             process(2890, QStringLiteral("firefox-esr"), 12.0)});
+                             process(2890, QStringLiteral("firefox-esr"), 12.0),
+                             process(1043, QStringLiteral("gnome-terminal-server"), 3.6),
+                             process(880, QStringLiteral("dockerd"), 1.2),
+                             process(57, QStringLiteral("sshd"), 0.4),
+                             process(1, QStringLiteral("systemd"), 0.1)});
+    stats.get()->setAneUsage(18);
+    stats.get()->setPowerDraw(14.6);
+    stats.get()->setSsdTemperature(39.5);
+    stats.get()->setMemoryApp(9.42);
+    stats.get()->setMemoryWired(2.87);
+    stats.get()->setMemoryCompressed(1.21);
+    stats.get()->setMemoryUsed(13.5);
+    stats.get()->setMemoryTotal(32);
+    stats.get()->setMemorySwap(0.75);
     DVRSnapshot snapshot;
     snapshot.id = QUuid::createUuid();
     snapshot.timestamp = QDateTime(QDate(2026, 3, 1), QTime(14, 3, 27));
@@ -127,6 +142,10 @@ bool writeDashboardScreenshots(const QString& directory)
         ThemeManager themes(settings);
         themes.setCurrentTheme(theme);
         DashboardPageState state(QStringLiteral("Settings"));
+        if (!theme.isLight()) {
+            state.setShowMemorySuccess(true);
+            state.setPurgedAmount(2.14);
+        }
 
         ok = render(new SettingsPage({&state, &settings, &themes, &launch}), theme, file("settings")) && ok;
         auto* history = new HistoryPage({stats.get(), &monitor, &themes, sampleReport, [](const QString&) {}});
@@ -134,6 +153,8 @@ bool writeDashboardScreenshots(const QString& directory)
             if (!theme.isLight())
                 history->healthReport()->generate();
         }) && ok;
+        ok = render(new SensorsPage({stats.get(), &monitor, &settings, &themes}), theme, file("sensors")) && ok;
+        ok = render(new MemoryPage({stats.get(), &monitor, &settings, &themes, &state}), theme, file("memory")) && ok;
     }
     return ok;
 }
