@@ -4,8 +4,11 @@
 #include "dashboard/ai/AIHardwareView.h"
 #include "dashboard/DashboardRouter.h"
 #include "dashboard/SettingsView.h"
+#include "dashboard/pages/FansPage.h"
 #include "dashboard/pages/HistoryPage.h"
 #include "dashboard/pages/MemoryPage.h"
+#include "dashboard/pages/NetworkPage.h"
+#include "dashboard/pages/PowerPage.h"
 #include "dashboard/pages/SensorsPage.h"
 #include "dashboard/pages/SettingsPage.h"
 #include "telemetry/AIService.h"
@@ -39,6 +42,13 @@ const DashboardRouter& DashboardRouter::standard()
         r.setFactory(DashboardPage::memory, [](const DashboardPageContext& c) -> QWidget* {
             return new MemoryPage({c.stats, c.processMonitor, c.settings, c.themeManager, c.state});
         });
+        r.setFactory(DashboardPage::power, [](const DashboardPageContext& c) -> QWidget* {
+            return new PowerPage({c.stats, c.processMonitor, c.themeManager});
+        });
+        r.setFactory(DashboardPage::network,
+                     [](const DashboardPageContext& c) -> QWidget* { return new NetworkPage(c.stats); });
+        r.setFactory(DashboardPage::fans,
+                     [](const DashboardPageContext& c) -> QWidget* { return new FansPage(c.stats, c.themeManager); });
         return r;
     }();
     return router;

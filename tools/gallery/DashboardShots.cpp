@@ -6,8 +6,11 @@
 #include "core/Random.h"
 #include "core/SettingsStore.h"
 #include "dashboard/DashboardPageState.h"
+#include "dashboard/pages/FansPage.h"
 #include "dashboard/pages/HistoryPage.h"
 #include "dashboard/pages/MemoryPage.h"
+#include "dashboard/pages/NetworkPage.h"
+#include "dashboard/pages/PowerPage.h"
 #include "dashboard/pages/SensorsPage.h"
 #include "dashboard/pages/SettingsPage.h"
 #include "platform/LoginItem.h"
@@ -122,6 +125,20 @@ bool writeDashboardScreenshots(const QString& directory)
     stats.get()->setMemoryUsed(13.5);
     stats.get()->setMemoryTotal(32);
     stats.get()->setMemorySwap(0.75);
+    stats.get()->setBatteryIsCharging(true);
+    stats.get()->setNetworkDownload(1843.7);
+    stats.get()->setNetworkUpload(212.4);
+    stats.get()->setActiveConnections(
+        {{QStringLiteral("192.168.1.20:52144 -> 142.250.74.46:443 (google)"), QStringLiteral("ESTABLISHED"),
+          QStringLiteral("firefox-esr"), QStringLiteral("2890")},
+         {QStringLiteral("192.168.1.20:40312 -> 140.82.121.4:443"), QStringLiteral("ESTABLISHED"),
+          QStringLiteral("git-remote-https"), QStringLiteral("5120")},
+         {QStringLiteral("192.168.1.20:58822 -> 104.18.32.7:443"), QStringLiteral("CLOSE_WAIT"),
+          QStringLiteral("code"), QStringLiteral("4211")}});
+    monitor.setBatteryShameList({{QStringLiteral("clang++"), 182.4},
+                                 {QStringLiteral("ollama"), 96.75},
+                                 {QStringLiteral("firefox-esr"), 41.2},
+                                 {QStringLiteral("dockerd"), 3.1}});
     DVRSnapshot snapshot;
     snapshot.id = QUuid::createUuid();
     snapshot.timestamp = QDateTime(QDate(2026, 3, 1), QTime(14, 3, 27));
@@ -155,6 +172,13 @@ bool writeDashboardScreenshots(const QString& directory)
         }) && ok;
         ok = render(new SensorsPage({stats.get(), &monitor, &settings, &themes}), theme, file("sensors")) && ok;
         ok = render(new MemoryPage({stats.get(), &monitor, &settings, &themes, &state}), theme, file("memory")) && ok;
+        // The switches shown on in the dark shots, off in the light ones.
+        stats.get()->setIsLowPowerModeEnabled(!theme.isLight());
+        stats.get()->setForceTurboCooling(!theme.isLight());
+        stats.get()->setFanRPMs({theme.isLight() ? 0.0 : 6812.0});
+        ok = render(new PowerPage({stats.get(), &monitor, &themes}), theme, file("power")) && ok;
+        ok = render(new NetworkPage(stats.get()), theme, file("network")) && ok;
+        ok = render(new FansPage(stats.get(), &themes), theme, file("fans")) && ok;
     }
     return ok;
 }
