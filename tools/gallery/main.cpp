@@ -3,6 +3,7 @@
 // pages to PNG files (works on the offscreen platform) and exits.
 
 #include "AIShots.h"
+#include "DashboardShots.h"
 #include "PopoverShots.h"
 #include "PopoverTabShots.h"
 #include "PresetShots.h"
@@ -469,6 +470,8 @@ int writeScreenshots(const QString& directory)
     if (!writePopoverTabScreenshots(directory)) return 1;
     if (!writePresetScreenshots(directory)) return 1;
     return ok1 && ok2 && ok3 && ok4 && ok5 ? 0 : 1;
+    const bool ok6 = writeDashboardScreenshots(directory);
+    return ok1 && ok2 && ok3 && ok4 && ok5 && ok6 ? 0 : 1;
 }
 
 } // namespace
