@@ -2,6 +2,8 @@
 // here; titles and aliases live in the router's table.
 
 #include "dashboard/ai/AIHardwareView.h"
+#include "dashboard/assistant/AICoPilotView.h"
+#include "dashboard/SettingsView.h"
 #include "dashboard/DashboardRouter.h"
 
 const DashboardRouter& DashboardRouter::standard()
@@ -10,6 +12,16 @@ const DashboardRouter& DashboardRouter::standard()
         DashboardRouter r;
         r.setFactory(DashboardPage::aiHardware, [](const DashboardPageContext& c) -> QWidget* {
             return new AIHardwareView(c.stats, c.themeManager);
+        });
+        r.setFactory(DashboardPage::aiCoPilot, [](const DashboardPageContext& c) -> QWidget* {
+            BuildCacheService* buildCache = c.root ? c.root->buildCache() : nullptr;
+            if (!c.localAI || !c.copilot || !buildCache)
+                return nullptr;
+            AIService* copilot = c.copilot;
+            auto chat = [copilot](QString query, AIService::FiguresSource figures) {
+                return copilot->chatWithSystem(std::move(query), std::move(figures));
+            };
+            return new AICoPilotView({c.stats, chat, c.localAI, buildCache, c.themeManager});
         });
         return r;
     }();

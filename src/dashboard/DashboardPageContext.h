@@ -1,6 +1,8 @@
 #pragma once
 
+class AIService;
 class DashboardPageState;
+class LocalAIService;
 class ProcessMonitor;
 class SettingsStore;
 class SettingsView;
@@ -17,4 +19,6 @@ struct DashboardPageContext {
     ProcessMonitor* processMonitor = nullptr;
     ThemeManager* themeManager = nullptr;
     SettingsStore* settings = nullptr;
+    LocalAIService* localAI = nullptr;
+    AIService* copilot = nullptr;
 };

@@ -27,8 +27,10 @@ class ThemeManager;
 // appearance until the tour has been completed and on "StartTour", and
 // shows the tour's overlay above both panes while the setting
 // "showOnboardingTour" is on.
+class AIService;
 class AutoUpdater;
 class BuildCacheService;
+class LocalAIService;
 class LaunchAtLoginManager;
 
 class SettingsView : public QWidget {
@@ -48,6 +50,8 @@ public:
         LaunchAtLoginManager* launchManager = nullptr;
         AutoUpdater* updater = nullptr;
         BuildCacheService* buildCache = nullptr;
+        LocalAIService* localAI = nullptr;
+        AIService* copilot = nullptr;
     };
 
     // Builds the tour's overlay for a root; installed by the tour itself.

@@ -2,6 +2,7 @@
 // scheme, with sample data. `kestrova_gallery --screenshots DIR` renders the
 // pages to PNG files (works on the offscreen platform) and exits.
 
+#include "AssistantShots.h"
 #include "PopoverShots.h"
 #include "theme/AppTheme.h"
 #include "core/SettingsStore.h"
@@ -461,7 +462,8 @@ int writeScreenshots(const QString& directory)
     delete symbolsDark;
     delete symbolsLight;
     const bool ok5 = writePopoverScreenshots(directory);
-    return ok1 && ok2 && ok3 && ok4 && ok5 ? 0 : 1;
+    const bool ok6 = writeAssistantScreenshots(directory);
+    return ok1 && ok2 && ok3 && ok4 && ok5 && ok6 ? 0 : 1;
 }
 
 } // namespace
