@@ -3,6 +3,7 @@
 // pages to PNG files (works on the offscreen platform) and exits.
 
 #include "PopoverShots.h"
+#include "TourShots.h"
 #include "theme/AppTheme.h"
 #include "core/SettingsStore.h"
 #include "widgets/AccentPillButton.h"
@@ -461,7 +462,8 @@ int writeScreenshots(const QString& directory)
     delete symbolsDark;
     delete symbolsLight;
     const bool ok5 = writePopoverScreenshots(directory);
-    return ok1 && ok2 && ok3 && ok4 && ok5 ? 0 : 1;
+    const bool ok6 = writeTourScreenshots(directory);
+    return ok1 && ok2 && ok3 && ok4 && ok5 && ok6 ? 0 : 1;
 }
 
 } // namespace
