@@ -139,7 +139,12 @@ double OnboardingTourOverlay::backdropOpacity(int step) { return step >= 4 ? 0.0
 
 QRect OnboardingTourOverlay::cardTarget(int step) const
 {
-    QRect box(QPoint(), cardSize(step));
+    // A page that needs more room than the card's size (long lines in a
+    // wide font) makes the card taller rather than being squeezed.
+    QSize size = cardSize(step);
+    m_card->layout()->invalidate();
+    size.setHeight(qMax(size.height(), m_card->layout()->heightForWidth(size.width())));
+    QRect box(QPoint(), size);
     box.moveCenter(rect().center());
     return box.translated(cardOffset(step));
 }

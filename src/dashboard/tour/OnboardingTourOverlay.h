@@ -15,7 +15,8 @@ class TourStepDots;
 // (0.75 on steps 0 to 3, none on 4 and 5) and the card with the step dots,
 // the step's page, a divider and the footer buttons. The card is 520 x 380
 // and centred on steps 0 to 3; 460 x 340 and moved aside on steps 4 and 5,
-// where the dashboard around it stays clickable (the sidebar and the
+// where the dashboard around it stays clickable; a page that needs more
+// height than that makes the card taller (the sidebar and the
 // popover are what those steps show). It owns the tour's controller and
 // runs it only while on screen.
 class OnboardingTourOverlay : public QWidget {

@@ -27,6 +27,13 @@ void TourPageSlot::retire(QWidget* page)
     page->deleteLater();
 }
 
+int TourPageSlot::heightForWidth(int width) const
+{
+    if (!m_page)
+        return 0;
+    return m_page->hasHeightForWidth() ? m_page->heightForWidth(width) : m_page->sizeHint().height();
+}
+
 bool TourPageSlot::isSliding() const { return m_slide->state() == QAbstractAnimation::Running; }
 
 void TourPageSlot::setPage(QWidget* page, bool animated)
@@ -37,6 +44,7 @@ void TourPageSlot::setPage(QWidget* page, bool animated)
     retire(m_leaving);
     m_leaving = m_page;
     m_page = page;
+    updateGeometry();
     if (page) {
         page->setParent(this);
         page->show();

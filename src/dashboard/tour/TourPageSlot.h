@@ -21,6 +21,10 @@ public:
     void setPage(QWidget* page, bool animated);
     bool isSliding() const;
 
+    // As tall as the current page wants to be.
+    bool hasHeightForWidth() const override { return true; }
+    int heightForWidth(int width) const override;
+
 protected:
     void resizeEvent(QResizeEvent* event) override;
 
