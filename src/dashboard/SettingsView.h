@@ -72,6 +72,7 @@ public:
     SystemStatsProvider* statsProvider() const { return m_deps.statsProvider; }
     ProcessMonitor* processMonitor() const { return m_deps.processMonitor; }
     SettingsStore* settings() const { return m_deps.settings; }
+    NotificationCenter* notifications() const { return m_deps.notifications; }
     DashboardPageState* state() const { return m_state; }
     LaunchAtLoginManager* launchManager() const { return m_deps.launchManager; }
     AutoUpdater* updater() const { return m_deps.updater; }

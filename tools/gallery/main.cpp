@@ -8,6 +8,7 @@
 #include "PopoverShots.h"
 #include "PopoverTabShots.h"
 #include "PresetShots.h"
+#include "TourShots.h"
 #include "theme/AppTheme.h"
 #include "core/SettingsStore.h"
 #include "widgets/AccentPillButton.h"
@@ -471,6 +472,7 @@ int writeScreenshots(const QString& directory)
     ok6 = writePresetScreenshots(directory) && ok6;
     ok6 = writeDashboardScreenshots(directory) && ok6;
     ok6 = writeAssistantScreenshots(directory) && ok6;
+    ok6 = writeTourScreenshots(directory) && ok6;
     return ok1 && ok2 && ok3 && ok4 && ok5 && ok6 ? 0 : 1;
 }
 
