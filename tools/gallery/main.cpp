@@ -2,6 +2,7 @@
 // scheme, with sample data. `kestrova_gallery --screenshots DIR` renders the
 // pages to PNG files (works on the offscreen platform) and exits.
 
+#include "AIShots.h"
 #include "PopoverShots.h"
 #include "PopoverTabShots.h"
 #include "PresetShots.h"
@@ -463,8 +464,12 @@ int writeScreenshots(const QString& directory)
     delete symbolsDark;
     delete symbolsLight;
     const bool ok5 = writePopoverScreenshots(directory);
-    if (!writePopoverTabScreenshots(directory)) return 1;
-    if (!writePresetScreenshots(directory)) return 1;
+    if (!writeAIScreenshots(directory))
+        return 1;
+    if (!writePopoverTabScreenshots(directory))
+        return 1;
+    if (!writePresetScreenshots(directory))
+        return 1;
     return ok1 && ok2 && ok3 && ok4 && ok5 ? 0 : 1;
 }
 
