@@ -1,7 +1,9 @@
 #pragma once
 
+class AIService;
 class DashboardPageState;
 class PresetManager;
+class LocalAIService;
 class ProcessMonitor;
 class SettingsStore;
 class SettingsView;
@@ -19,4 +21,6 @@ struct DashboardPageContext {
     ThemeManager* themeManager = nullptr;
     SettingsStore* settings = nullptr;
     PresetManager* presetManager = nullptr;
+    LocalAIService* localAI = nullptr;
+    AIService* copilot = nullptr;
 };

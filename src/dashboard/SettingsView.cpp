@@ -3,6 +3,8 @@
 #include "app/AutoUpdater.h"
 #include "app/LaunchAtLoginManager.h"
 #include "localai/BuildCacheService.h"
+#include "localai/LocalAIService.h"
+#include "telemetry/AIService.h"
 
 #include "theme/ThemeManager.h"
 #include "core/NotificationCenter.h"
@@ -71,7 +73,9 @@ SettingsView::SettingsView(ThemeManager* themeManager, ProcessMonitor* processMo
                         .processMonitor = processMonitor,
                         .launchManager = &LaunchAtLoginManager::shared(),
                         .updater = &AutoUpdater::shared(),
-                        .buildCache = &BuildCacheService::shared()},
+                        .buildCache = &BuildCacheService::shared(),
+                        .localAI = &LocalAIService::shared(),
+                        .copilot = &AIService::shared()},
                    std::move(initialTab), parent)
 {
 }
@@ -173,7 +177,9 @@ void SettingsView::showSelectedPage()
                                        m_deps.processMonitor,
                                        m_deps.themeManager,
                                        m_deps.settings,
-                                       m_deps.presetManager};
+                                       m_deps.presetManager,
+                                       m_deps.localAI,
+                                       m_deps.copilot};
     m_page = m_deps.router->build(title, context);
     m_pageTitle = title;
     m_pageColumn->insertWidget(0, m_page);
