@@ -2,8 +2,10 @@
 // here; titles and aliases live in the router's table.
 
 #include "dashboard/ai/AIHardwareView.h"
-#include "dashboard/DashboardRouter.h"
+#include "dashboard/assistant/AICoPilotView.h"
 #include "dashboard/SettingsView.h"
+#include "dashboard/DashboardRouter.h"
+#include "dashboard/pages/PerformancePresetsView.h"
 #include "dashboard/pages/FansPage.h"
 #include "dashboard/pages/HistoryPage.h"
 #include "dashboard/pages/MemoryPage.h"
@@ -19,6 +21,9 @@ const DashboardRouter& DashboardRouter::standard()
         DashboardRouter r;
         r.setFactory(DashboardPage::aiHardware, [](const DashboardPageContext& c) -> QWidget* {
             return new AIHardwareView(c.stats, c.themeManager);
+        });
+        r.setFactory(DashboardPage::performancePresets, [](const DashboardPageContext& c) -> QWidget* {
+            return new PerformancePresetsView(c.presetManager, c.themeManager);
         });
         r.setFactory(DashboardPage::settings, [](const DashboardPageContext& c) -> QWidget* {
             if (!c.root || !c.root->launchManager())
@@ -49,6 +54,16 @@ const DashboardRouter& DashboardRouter::standard()
                      [](const DashboardPageContext& c) -> QWidget* { return new NetworkPage(c.stats); });
         r.setFactory(DashboardPage::fans,
                      [](const DashboardPageContext& c) -> QWidget* { return new FansPage(c.stats, c.themeManager); });
+        r.setFactory(DashboardPage::aiCoPilot, [](const DashboardPageContext& c) -> QWidget* {
+            BuildCacheService* buildCache = c.root ? c.root->buildCache() : nullptr;
+            if (!c.localAI || !c.copilot || !buildCache)
+                return nullptr;
+            AIService* copilot = c.copilot;
+            auto chat = [copilot](QString query, AIService::FiguresSource figures) {
+                return copilot->chatWithSystem(std::move(query), std::move(figures));
+            };
+            return new AICoPilotView({c.stats, chat, c.localAI, buildCache, c.themeManager});
+        });
         return r;
     }();
     return router;
