@@ -1,7 +1,7 @@
 #include "dashboard/pages/SettingsPage.h"
 
-#include "app/LaunchAtLoginManager.h"
 #include "core/NotificationCenter.h"
+#include "services/LaunchAtLoginManager.h"
 #include "core/SettingsStore.h"
 #include "dashboard/SettingsView.h"
 #include "fakes/InertStatsProvider.h"
