@@ -31,7 +31,7 @@ const DashboardRouter& DashboardRouter::standard()
             return new SettingsPage({c.state, c.settings, c.themeManager, c.root->launchManager()});
         });
         r.setFactory(DashboardPage::history, [](const DashboardPageContext& c) -> QWidget* {
-            if (!c.copilot)
+            if (!c.copilot || !c.processMonitor)
                 return nullptr;
             AIService* copilot = c.copilot;
             HistoryPage::Deps deps{c.stats, c.processMonitor, c.themeManager,
@@ -42,12 +42,18 @@ const DashboardRouter& DashboardRouter::standard()
             return new HistoryPage(std::move(deps));
         });
         r.setFactory(DashboardPage::sensors, [](const DashboardPageContext& c) -> QWidget* {
+            if (!c.processMonitor) // no process list: the empty page
+                return nullptr;
             return new SensorsPage({c.stats, c.processMonitor, c.settings, c.themeManager});
         });
         r.setFactory(DashboardPage::memory, [](const DashboardPageContext& c) -> QWidget* {
+            if (!c.processMonitor) // no process list: the empty page
+                return nullptr;
             return new MemoryPage({c.stats, c.processMonitor, c.settings, c.themeManager, c.state});
         });
         r.setFactory(DashboardPage::power, [](const DashboardPageContext& c) -> QWidget* {
+            if (!c.processMonitor) // no process list: the empty page
+                return nullptr;
             return new PowerPage({c.stats, c.processMonitor, c.themeManager});
         });
         r.setFactory(DashboardPage::network,
