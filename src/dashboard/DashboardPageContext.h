@@ -2,6 +2,7 @@
 
 class AIService;
 class DashboardPageState;
+class PresetManager;
 class LocalAIService;
 class ProcessMonitor;
 class SettingsStore;
@@ -19,6 +20,7 @@ struct DashboardPageContext {
     ProcessMonitor* processMonitor = nullptr;
     ThemeManager* themeManager = nullptr;
     SettingsStore* settings = nullptr;
+    PresetManager* presetManager = nullptr;
     LocalAIService* localAI = nullptr;
     AIService* copilot = nullptr;
 };

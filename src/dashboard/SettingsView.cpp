@@ -12,6 +12,7 @@
 #include "dashboard/DashboardPageState.h"
 #include "dashboard/DashboardRouter.h"
 #include "dashboard/DashboardSidebar.h"
+#include "telemetry/PresetManager.h"
 #include "telemetry/SystemStatsProvider.h"
 #include "widgets/Animations.h"
 #include "theme/ColorScheme.h"
@@ -91,6 +92,8 @@ SettingsView::SettingsView(Deps deps, QString initialTab, QWidget* parent)
         m_deps.notifications = &NotificationCenter::shared();
     if (!m_deps.router)
         m_deps.router = &DashboardRouter::standard();
+    if (!m_deps.presetManager)
+        m_deps.presetManager = &PresetManager::shared();
 
     setFixedSize(kWidth, kHeight);
     auto* row = new QHBoxLayout(this);
@@ -174,6 +177,7 @@ void SettingsView::showSelectedPage()
                                        m_deps.processMonitor,
                                        m_deps.themeManager,
                                        m_deps.settings,
+                                       m_deps.presetManager,
                                        m_deps.localAI,
                                        m_deps.copilot};
     m_page = m_deps.router->build(title, context);

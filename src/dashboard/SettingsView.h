@@ -14,6 +14,7 @@ class DashboardRouter;
 class DashboardSidebar;
 class ElidedLabel;
 class NotificationCenter;
+class PresetManager;
 class ProcessMonitor;
 class QScrollArea;
 class QVBoxLayout;
@@ -50,6 +51,7 @@ public:
         LaunchAtLoginManager* launchManager = nullptr;
         AutoUpdater* updater = nullptr;
         BuildCacheService* buildCache = nullptr;
+        PresetManager* presetManager = nullptr; // null: the shared preset engine
         LocalAIService* localAI = nullptr;
         AIService* copilot = nullptr;
     };
@@ -70,6 +72,7 @@ public:
     SystemStatsProvider* statsProvider() const { return m_deps.statsProvider; }
     ProcessMonitor* processMonitor() const { return m_deps.processMonitor; }
     SettingsStore* settings() const { return m_deps.settings; }
+    NotificationCenter* notifications() const { return m_deps.notifications; }
     DashboardPageState* state() const { return m_state; }
     LaunchAtLoginManager* launchManager() const { return m_deps.launchManager; }
     AutoUpdater* updater() const { return m_deps.updater; }
