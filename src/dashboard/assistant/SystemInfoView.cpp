@@ -112,12 +112,12 @@ QWidget* SystemInfoView::buildHeader()
 
 void SystemInfoView::buildBlocks(QWidget* grid)
 {
-    struct Spec {
+    struct BlockText {
         const char* title;
         const char* icon;
         QStringList rows;
     };
-    const Spec specs[] = {
+    const BlockText texts[] = {
         {"Processor & Architecture", "cpu", {"Chipset", "Total CPU Cores", "Performance Cores", "Efficiency Cores"}},
         {"Graphics & Neural Compute", "brain.head.profile", {"GPU Core Count", "Metal Graphics Core",
                                                              "Neural Coprocessor"}},
@@ -131,9 +131,9 @@ void SystemInfoView::buildBlocks(QWidget* grid)
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(16);
     for (int i = 0; i < 6; ++i) {
-        auto* block = new InfoBlock(QString::fromUtf8(specs[i].title), QString::fromLatin1(specs[i].icon),
+        auto* block = new InfoBlock(QString::fromUtf8(texts[i].title), QString::fromLatin1(texts[i].icon),
                                     m_services.themeManager);
-        for (const QString& label : specs[i].rows)
+        for (const QString& label : texts[i].rows)
             block->addRow(label);
         m_blocks.append(block);
         layout->addWidget(block, i / 3, i % 3);
