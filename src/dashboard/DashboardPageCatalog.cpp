@@ -2,7 +2,10 @@
 // here; titles and aliases live in the router's table.
 
 #include "dashboard/ai/AIHardwareView.h"
+#include "core/Scheduler.h"
 #include "dashboard/assistant/AICoPilotView.h"
+#include "dashboard/assistant/AIGuideView.h"
+#include "dashboard/assistant/SystemInfoView.h"
 #include "dashboard/SettingsView.h"
 #include "dashboard/DashboardRouter.h"
 #include "dashboard/pages/PerformancePresetsView.h"
@@ -69,6 +72,12 @@ const DashboardRouter& DashboardRouter::standard()
                 return copilot->chatWithSystem(std::move(query), std::move(figures));
             };
             return new AICoPilotView({c.stats, chat, c.localAI, buildCache, c.themeManager});
+        });
+        r.setFactory(DashboardPage::systemInfo, [](const DashboardPageContext& c) -> QWidget* {
+            return new SystemInfoView({c.stats, c.themeManager, &Scheduler::system(), nullptr});
+        });
+        r.setFactory(DashboardPage::helpGuide, [](const DashboardPageContext& c) -> QWidget* {
+            return new AIGuideView(c.themeManager);
         });
         return r;
     }();
