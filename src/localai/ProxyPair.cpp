@@ -7,6 +7,7 @@
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <sys/epoll.h>
+#include <sys/ioctl.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -81,6 +82,14 @@ ProxyPair::Status ProxyPair::advance()
         return relay();
     }
     return Status::finished;
+}
+
+bool ProxyPair::silent() const
+{
+    if (m_phase != Phase::awaitingRequest)
+        return false;
+    int pending = 0;
+    return ::ioctl(m_client.fd, FIONREAD, &pending) != 0 || pending == 0;
 }
 
 ProxyPair::Status ProxyPair::readRequest()

@@ -46,6 +46,9 @@ public:
     Status handle(Side side, std::uint32_t events);
     // Continues a relay that stopped at its chunk budget.
     Status resume() { return advance(); }
+    // True while the client has sent no byte, not even one still waiting
+    // to be read.
+    bool silent() const;
 
 private:
     enum class Phase { awaitingRequest, connecting, relaying, replyingUnavailable };

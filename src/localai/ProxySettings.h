@@ -3,6 +3,8 @@
 #include <QHostAddress>
 #include <QList>
 
+#include <chrono>
+
 // Where the local API proxy listens and what it relays to. The defaults are
 // the production values; tests point the upstream at a double on loopback.
 struct ProxySettings {
@@ -17,6 +19,10 @@ struct ProxySettings {
     // a flood cannot exhaust the process's file descriptors (a pair holds two
     // sockets, and up to two pipes while data is in flight).
     int maxConnectionPairs = 128;
+    // A client that has sent no byte this long after connecting is closed;
+    // at the cap, the oldest such client makes room for a new one, so idle
+    // connections cannot lock real requests out.
+    std::chrono::milliseconds silentTimeout{10000};
     // Move relayed bytes through a pipe with splice(2) instead of copying them
     // through user space; the copy path is kept for when no pipe is available.
     bool spliceRelay = true;

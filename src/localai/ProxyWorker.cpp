@@ -176,10 +176,13 @@ void ProxyWorker::run()
                 // A pair closed earlier in this batch is simply not found.
                 const std::uint64_t id = ProxyPair::pairId(tag);
                 const auto found = m_pairs.find(id);
-                if (found != m_pairs.end())
+                if (found != m_pairs.end()) {
                     settle(id, found->second->handle(ProxyPair::side(tag), events[i].events));
+                    trackSilence(id);
+                }
             }
         }
+        closeSilentPairs();
         if (m_acceptResumesAt && std::chrono::steady_clock::now() >= *m_acceptResumesAt)
             resumeAccepting();
         if (!m_again.empty()) {
@@ -193,6 +196,7 @@ void ProxyWorker::run()
     }
     // Pairs end with the relay thread (the process is quitting).
     m_pairs.clear();
+    m_silentSince.clear();
     m_again.clear();
     while (!m_listeners.empty())
         closeListener(m_listeners.begin()->first);
@@ -202,12 +206,48 @@ int ProxyWorker::waitTimeout() const
 {
     if (!m_again.empty())
         return 0;
-    if (m_acceptResumesAt) {
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-            *m_acceptResumesAt - std::chrono::steady_clock::now());
-        return int(std::max<std::int64_t>(0, left.count() + 1));
+    std::optional<std::chrono::steady_clock::time_point> wakeAt = m_acceptResumesAt;
+    if (!m_silentSince.empty()) {
+        const auto silentEnds = m_silentSince.begin()->second + m_settings.silentTimeout;
+        wakeAt = wakeAt ? std::min(*wakeAt, silentEnds) : silentEnds;
     }
-    return -1;
+    if (!wakeAt)
+        return -1;
+    const auto left =
+        std::chrono::duration_cast<std::chrono::milliseconds>(*wakeAt - std::chrono::steady_clock::now());
+    return int(std::max<std::int64_t>(0, left.count() + 1));
+}
+
+void ProxyWorker::trackSilence(std::uint64_t pairId)
+{
+    const auto found = m_pairs.find(pairId);
+    if (found == m_pairs.end() || !found->second->silent())
+        m_silentSince.erase(pairId);
+    else
+        m_silentSince.try_emplace(pairId, std::chrono::steady_clock::now());
+}
+
+bool ProxyWorker::evictOldestSilent()
+{
+    // A pair whose first bytes are already queued is about to be served,
+    // not idle; its readiness event comes in this same loop.
+    while (!m_silentSince.empty()) {
+        const std::uint64_t oldest = m_silentSince.begin()->first;
+        m_silentSince.erase(m_silentSince.begin());
+        const auto found = m_pairs.find(oldest);
+        if (found != m_pairs.end() && found->second->silent()) {
+            m_pairs.erase(found);
+            return true;
+        }
+    }
+    return false;
+}
+
+void ProxyWorker::closeSilentPairs()
+{
+    const auto now = std::chrono::steady_clock::now();
+    while (!m_silentSince.empty() && m_silentSince.begin()->second + m_settings.silentTimeout <= now)
+        settle(m_silentSince.begin()->first, ProxyPair::Status::finished);
 }
 
 void ProxyWorker::runCommands()
@@ -362,7 +402,7 @@ void ProxyWorker::acceptOn(std::uint64_t id, int fd)
             failListener(id, error);
             return;
         }
-        if (qsizetype(m_pairs.size()) >= m_settings.maxConnectionPairs)
+        if (qsizetype(m_pairs.size()) >= m_settings.maxConnectionPairs && !evictOldestSilent())
             refuse(client);
         else
             handleNewConnection(client);
@@ -378,8 +418,10 @@ void ProxyWorker::handleNewConnection(int client)
         m_events.accepted();
     const std::uint64_t pairId = m_nextPairId++;
     auto pair = std::make_unique<ProxyPair>(pairId, client, m_context);
-    if (pair->start() != ProxyPair::Status::finished)
+    if (pair->start() != ProxyPair::Status::finished) {
         m_pairs.emplace(pairId, std::move(pair));
+        trackSilence(pairId);
+    }
 }
 
 void ProxyWorker::refuse(int fd)
@@ -430,6 +472,7 @@ void ProxyWorker::settle(std::uint64_t pairId, ProxyPair::Status status)
         break;
     case ProxyPair::Status::finished:
         m_pairs.erase(pairId);
+        m_silentSince.erase(pairId);
         if (qsizetype(m_pairs.size()) < m_settings.maxConnectionPairs)
             m_refusing = false;
         if (m_pairs.empty())

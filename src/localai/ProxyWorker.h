@@ -68,6 +68,9 @@ private:
     void resumeAccepting();
     void settle(std::uint64_t pairId, ProxyPair::Status status);
     int waitTimeout() const;
+    void trackSilence(std::uint64_t pairId);
+    bool evictOldestSilent();
+    void closeSilentPairs();
 
     const ProxySettings m_settings;
     const Events m_events;
@@ -86,6 +89,8 @@ private:
     // Touched on the relay thread only.
     std::unordered_map<std::uint64_t, std::unique_ptr<ProxyPair>> m_pairs;
     std::vector<std::uint64_t> m_again;
+    // Pairs whose client has sent nothing yet, oldest first (ids only grow).
+    std::map<std::uint64_t, std::chrono::steady_clock::time_point> m_silentSince;
     std::uint64_t m_nextPairId = 1;
     bool m_refusing = false;
     bool m_quit = false;

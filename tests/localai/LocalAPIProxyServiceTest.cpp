@@ -379,6 +379,37 @@ TEST_F(LocalAPIProxyTest, TheConnectionCapHoldsUnderTwoThousandRapidConnections)
     EXPECT_TRUE(ended);
 }
 
+// Clients that connect and send nothing neither hold a slot for long nor
+// lock a real request out when they fill every slot.
+TEST_F(LocalAPIProxyTest, SilentClientsGiveWayToRealRequests)
+{
+    ProxySettings settings;
+    settings.silentTimeout = 300ms;
+    ASSERT_NO_FATAL_FAILURE(startInFrontOf(LoopbackUpstream::echo(), settings));
+
+    std::vector<LoopbackClient> silent;
+    for (int i = 0; i < settings.maxConnectionPairs; ++i)
+        silent.emplace_back(port);
+    settle();
+    const auto started = std::chrono::steady_clock::now();
+    LoopbackClient real(port);
+    ASSERT_TRUE(real.send("hello"));
+    EXPECT_EQ(real.read(5), "hello");
+    EXPECT_LT(std::chrono::steady_clock::now() - started, 1s);
+    bool ended = false;
+    silent.front().readToEnd(&ended); // the oldest made room
+    EXPECT_TRUE(ended);
+
+    // The rest are closed once the time-out passes; the talking one stays.
+    for (std::size_t i = 1; i < silent.size(); ++i) {
+        ended = false;
+        silent[i].readToEnd(&ended);
+        EXPECT_TRUE(ended) << i;
+    }
+    ASSERT_TRUE(real.send("again"));
+    EXPECT_EQ(real.read(5), "again");
+}
+
 TEST_F(LocalAPIProxyTest, ShutdownJoinsTheRelayThreadAndClosesEverySocket)
 {
     upstream = std::make_unique<LoopbackUpstream>(LoopbackUpstream::echo());
