@@ -7,6 +7,7 @@
 #include "localai/LocalAIExamples.h"
 #include "localai/ModelListDecoder.h"
 
+#include <QCoroFuture>
 #include <QCoroNetworkReply>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -15,8 +16,11 @@
 #include <QNetworkRequest>
 #include <QPointer>
 #include <QTimer>
+#include <QtConcurrent/QtConcurrentRun>
 
 #include <chrono>
+#include <limits>
+#include <memory>
 
 using namespace std::chrono_literals;
 
@@ -24,6 +28,9 @@ namespace {
 
 constexpr auto kListTimeout = 1000ms;
 constexpr auto kEjectTimeout = 60s;
+// Larger answers are decoded off the main thread: a few MiB of JSON take
+// tens of milliseconds.
+constexpr qsizetype kInlineDecodeBytes = 64 * 1024;
 
 struct HttpOutcome {
     bool answered = false;   // an HTTP status came back
@@ -42,9 +49,12 @@ QUrl endpoint(const QUrl& base, const QString& path)
 }
 
 // Sends one request and waits for the whole answer. The transfer time-out
-// ends a stalled transfer; the deadline also ends one that trickles.
+// ends a stalled transfer; the deadline also ends one that trickles. The
+// body is taken as it arrives, and an answer longer than `maxBody` is
+// dropped as soon as it grows past it, so it never piles up in memory.
 QCoro::Task<HttpOutcome> exchange(QNetworkAccessManager* network, QNetworkRequest request, QByteArray verb,
-                                  QByteArray body, std::chrono::milliseconds timeout)
+                                  QByteArray body, std::chrono::milliseconds timeout,
+                                  qsizetype maxBody = std::numeric_limits<qsizetype>::max())
 {
     request.setTransferTimeout(int(timeout.count()));
     QPointer<QNetworkReply> reply = network->sendCustomRequest(request, verb, body);
@@ -52,11 +62,40 @@ QCoro::Task<HttpOutcome> exchange(QNetworkAccessManager* network, QNetworkReques
         if (reply)
             reply->abort();
     });
+    auto received = std::make_shared<QByteArray>();
+    auto oversized = std::make_shared<bool>(false);
+    QNetworkReply* raw = reply.data();
+    if (maxBody < std::numeric_limits<qsizetype>::max()) {
+        // An announced length over the limit ends the transfer before any
+        // of the body is taken in.
+        QObject::connect(raw, &QNetworkReply::metaDataChanged, raw, [raw, oversized, maxBody] {
+            const QVariant length = raw->header(QNetworkRequest::ContentLengthHeader);
+            if (!*oversized && length.isValid() && length.toLongLong() > maxBody) {
+                *oversized = true;
+                raw->abort();
+            }
+        });
+    }
+    QObject::connect(raw, &QNetworkReply::readyRead, raw, [raw, received, oversized, maxBody] {
+        if (*oversized)
+            return;
+        if (raw->bytesAvailable() > maxBody - received->size()) {
+            *oversized = true;
+            raw->abort();
+            return;
+        }
+        received->append(raw->readAll());
+    });
     co_await reply.data();
 
     HttpOutcome outcome;
     if (!reply) {
         outcome.error = QStringLiteral("request cancelled");
+        co_return outcome;
+    }
+    if (*oversized) {
+        outcome.error = QStringLiteral("answer too large");
+        reply->deleteLater();
         co_return outcome;
     }
     // HTTP error statuses come as content and server errors (201 and up);
@@ -66,7 +105,7 @@ QCoro::Task<HttpOutcome> exchange(QNetworkAccessManager* network, QNetworkReques
     if (status.isValid() && (error == QNetworkReply::NoError || error >= QNetworkReply::ContentAccessDenied)) {
         outcome.answered = true;
         outcome.status = status.toInt();
-        outcome.body = reply->readAll();
+        outcome.body = *received + reply->readAll();
     } else {
         outcome.error = reply->errorString();
     }
@@ -105,13 +144,24 @@ QCoro::Task<> LocalAIService::updateModels()
     if (url.isEmpty())
         co_return;
     QPointer<LocalAIService> self(this);
-    const HttpOutcome outcome = co_await exchange(m_network, QNetworkRequest(url), "GET", {}, kListTimeout);
+    const HttpOutcome outcome =
+        co_await exchange(m_network, QNetworkRequest(url), "GET", {}, kListTimeout, kMaxModelListBytes);
     if (!self)
         co_return;
 
     std::optional<QList<LocalAIModel>> models;
-    if (outcome.answered && outcome.status == 200)
-        models = decodeModelList(outcome.body);
+    if (outcome.answered && outcome.status == 200) {
+        if (outcome.body.size() <= kInlineDecodeBytes) {
+            models = decodeModelList(outcome.body);
+        } else {
+            const QByteArray body = outcome.body;
+            QFuture<std::optional<QList<LocalAIModel>>> decoded =
+                QtConcurrent::run([body] { return decodeModelList(body); });
+            models = co_await decoded;
+            if (!self)
+                co_return;
+        }
+    }
     if (!models) {
         setActiveModels({});
         setStatus(OllamaStatus::offline);

@@ -1,17 +1,24 @@
 #include "LocalAITestFixture.h"
 
 #include "fakes/FakeModelServer.h"
+#include "fakes/LoopbackUpstream.h"
 #include "localai/InternetDateTime.h"
 #include "support/PrintCapture.h"
 #include "support/TaskRunner.h"
 
 #include <QElapsedTimer>
+#include <QFile>
+#include <QTimer>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QSignalSpy>
 #include <QTimeZone>
 
 #include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <algorithm>
 
 using namespace std::chrono_literals;
 
@@ -260,4 +267,84 @@ TEST_F(ModelServerClientTest, DemoEjectOnlyEditsTheList)
     update();
     EXPECT_EQ(service().activeModels().size(), 2);
     EXPECT_TRUE(server.requests().isEmpty()) << "demo mode sends nothing";
+}
+
+TEST_F(ModelServerClientTest, HostileAnswersAreBoundedAndSizesNeverNegative)
+{
+    const QByteArray longName(1025, 'n');
+    const QByteArray padding(3 * 1024 * 1024, ' '); // a large but allowed answer, decoded off the main thread
+    struct Case {
+        QByteArray body;
+        OllamaStatus status;
+        qint64 firstSize;
+    };
+    const QList<Case> cases{
+        {R"({"models":[{"name":"neg","size":-5},{"name":"ok","size":7}]})", OllamaStatus::active, 0},
+        {R"({"models":[{"name":")" + QByteArray(1024, 'n') + R"(","size":1}]})", OllamaStatus::active, 1},
+        {R"({"models":[{"name":")" + longName + R"(","size":1}]})", OllamaStatus::offline, -1},
+        {R"({"models":[{"name":"big","size":3}]})" + padding, OllamaStatus::active, 3},
+        {R"({"models":[{"name":"x","size":1}]})" + padding + padding, OllamaStatus::offline, -1},
+    };
+    for (const Case& c : cases) {
+        seedModels();
+        server.answerPs(200, c.body);
+        update();
+        EXPECT_EQ(service().status(), c.status) << c.body.left(60).constData();
+        if (c.firstSize >= 0) {
+            ASSERT_FALSE(service().activeModels().isEmpty());
+            EXPECT_EQ(service().activeModels().front().size, c.firstSize);
+        }
+    }
+}
+
+namespace {
+
+qint64 residentBytes()
+{
+    QFile statm(QStringLiteral("/proc/self/statm"));
+    if (!statm.open(QIODevice::ReadOnly))
+        return 0;
+    return statm.readAll().split(' ').value(1).toLongLong() * ::sysconf(_SC_PAGESIZE);
+}
+
+} // namespace
+
+// 50 MB of models, streamed from another thread so that the test itself
+// holds none of it.
+TEST_F(ModelServerClientTest, AHugeAnswerIsOfflineWithoutStallingOrGrowing)
+{
+    constexpr qint64 total = 50'000'000;
+    {
+        LoopbackUpstream huge([](int fd) {
+            if (LoopbackUpstream::readSome(fd).isEmpty())
+                return;
+            const QByteArray head = "HTTP/1.1 200 OK\r\nContent-Type: application/json\r\nContent-Length: "
+                                    + QByteArray::number(total) + "\r\n\r\n{\"models\":[";
+            LoopbackUpstream::writeAll(fd, head.constData(), head.size());
+            QByteArray block;
+            while (block.size() < 65536)
+                block += R"({"name":"m","size":1},)";
+            for (qint64 sent = 11; sent < total; sent += block.size())
+                if (!LoopbackUpstream::writeAll(fd, block.constData(), block.size()))
+                    return;
+        });
+        fixture.service.reset();
+        fixture.make(fixture.deps(QUrl(QStringLiteral("http://127.0.0.1:%1").arg(huge.port()))));
+        seedModels();
+        service().setStatus(OllamaStatus::active);
+
+        QElapsedTimer sinceTick;
+        qint64 longestGap = 0;
+        QTimer ticker;
+        ticker.setInterval(2);
+        QObject::connect(&ticker, &QTimer::timeout, [&] { longestGap = std::max(longestGap, sinceTick.restart()); });
+        const qint64 before = residentBytes();
+        sinceTick.start();
+        ticker.start();
+        update();
+        ticker.stop();
+        EXPECT_EQ(service().status(), OllamaStatus::offline);
+        EXPECT_LT(longestGap, 50);
+        EXPECT_LT(residentBytes() - before, 20 * 1024 * 1024);
+    }
 }
