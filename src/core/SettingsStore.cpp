@@ -1,10 +1,22 @@
 #include "core/SettingsStore.h"
 
+#include "core/Print.h"
+
 #include <QCoreApplication>
-#include <QFileInfo>
+#include <QDir>
+#include <QFile>
+#include <QStringDecoder>
 #include <QTimer>
 
+#include <fcntl.h>
+#include <pwd.h>
+#include <stdio.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <cmath>
+#include <vector>
 
 namespace {
 
@@ -31,31 +43,202 @@ std::optional<double> toDouble(const QVariant& v)
     return d;
 }
 
+// What QSettings' INI reader takes without dropping anything: UTF-8 text
+// made of blank lines, comments, [sections] and key=value lines.
+bool parsesCleanly(const QByteArray& bytes)
+{
+    if (bytes.contains('\0'))
+        return false;
+    QStringDecoder utf8(QStringDecoder::Utf8);
+    const QString text = utf8(bytes);
+    if (utf8.hasError())
+        return false;
+    for (const QString& raw : text.split(u'\n')) {
+        const QString line = raw.trimmed();
+        if (line.isEmpty() || line.startsWith(u';') || line.startsWith(u'#'))
+            continue;
+        if ((line.startsWith(u'[') && line.endsWith(u']')) || line.indexOf(u'=') > 0)
+            continue;
+        return false;
+    }
+    return true;
+}
+
+// The home folder of the user running us, from the password database; the
+// root folder does not count.
+QString passwordDatabaseHome()
+{
+    const long suggested = ::sysconf(_SC_GETPW_R_SIZE_MAX);
+    std::vector<char> buffer(std::size_t(suggested > 0 ? suggested : 16384));
+    passwd entry{};
+    passwd* found = nullptr;
+    while (::getpwuid_r(::getuid(), &entry, buffer.data(), buffer.size(), &found) == ERANGE && buffer.size() < (1u << 20))
+        buffer.resize(buffer.size() * 2);
+    if (!found || !found->pw_dir)
+        return {};
+    const QString home = QDir::cleanPath(QFile::decodeName(found->pw_dir));
+    return QDir::isAbsolutePath(home) && home != QLatin1String("/") ? home : QString();
+}
+
 } // namespace
 
 SettingsStore& SettingsStore::shared()
 {
     static SettingsStore* store = [] {
-        QSettings probe(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("Kestrova"),
-                        QStringLiteral("Kestrova"));
-        return new SettingsStore(probe.fileName(), QCoreApplication::instance());
+        const QString path = defaultFilePath();
+        if (path.isEmpty())
+            kestrova::print(QStringLiteral("⚠️ No home folder found: settings are kept in memory only"));
+        return new SettingsStore(path, QCoreApplication::instance());
     }();
     return *store;
 }
 
-SettingsStore::SettingsStore(const QString& filePath, QObject* parent)
-    : QObject(parent), m_settings(std::make_unique<QSettings>(filePath, QSettings::IniFormat))
+QString SettingsStore::defaultFilePath()
 {
-    m_unreadable = m_settings->status() != QSettings::NoError;
+    // Without HOME, QSettings would fall back to the root folder.
+    const QString configHome = qEnvironmentVariable("XDG_CONFIG_HOME");
+    if (qEnvironmentVariableIsEmpty("HOME") && !QDir::isAbsolutePath(configHome)) {
+        const QString home = passwordDatabaseHome();
+        return home.isEmpty() ? QString() : home + QStringLiteral("/.config/Kestrova/Kestrova.ini");
+    }
+    QSettings probe(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("Kestrova"), QStringLiteral("Kestrova"));
+    return probe.fileName();
+}
+
+SettingsStore::SettingsStore(const QString& filePath, QObject* parent) : QObject(parent), m_filePath(filePath)
+{
+    inspectFile(filePath);
+    if (m_backing == Backing::file) {
+        m_settings = std::make_unique<QSettings>(filePath, QSettings::IniFormat);
+        if (m_settings->status() != QSettings::NoError) {
+            m_settings.reset();
+            m_backing = Backing::unreadFile;
+        }
+    }
+}
+
+// Looks at the file without blocking (a FIFO would hold a plain open
+// forever) and reads at most kMaxFileBytes of it.
+void SettingsStore::inspectFile(const QString& filePath)
+{
+    if (filePath.isEmpty()) {
+        m_backing = Backing::memory;
+        return;
+    }
+    m_backing = Backing::file;
+    const int fd = ::open(QFile::encodeName(filePath).constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0)
+        return; // absent (or unreadable, which QSettings reports)
+    struct stat info {};
+    const bool regular = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode);
+    QByteArray bytes;
+    bool tooLarge = regular && info.st_size > kMaxFileBytes;
+    if (regular && !tooLarge) {
+        bytes.resize(kMaxFileBytes + 1);
+        qsizetype got = 0;
+        while (got < bytes.size()) {
+            const ssize_t n = ::read(fd, bytes.data() + got, std::size_t(bytes.size() - got));
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n <= 0)
+                break;
+            got += n;
+        }
+        bytes.resize(got);
+        tooLarge = got > kMaxFileBytes; // it grew since fstat
+    }
+    ::close(fd);
+    if (!regular) {
+        kestrova::print(QStringLiteral("⚠️ Settings path is not a regular file, using defaults: ") + filePath);
+        m_backing = Backing::memory;
+    } else if (tooLarge || !parsesCleanly(bytes)) {
+        m_backing = Backing::unreadFile;
+    }
+}
+
+// Renames the unread file to "<name>.corrupt" (or .corrupt.N), never over
+// an existing file.
+bool SettingsStore::moveAside()
+{
+    const QByteArray from = QFile::encodeName(m_filePath);
+    for (int n = 0; n < 1000; ++n) {
+        const QString target = m_filePath + QStringLiteral(".corrupt") + (n ? QStringLiteral(".%1").arg(n) : QString());
+        const QByteArray to = QFile::encodeName(target);
+        int result = ::renameat2(AT_FDCWD, from.constData(), AT_FDCWD, to.constData(), RENAME_NOREPLACE);
+        if (result != 0 && errno == EINVAL && ::link(from.constData(), to.constData()) == 0)
+            result = ::unlink(from.constData());
+        if (result == 0) {
+            kestrova::print(QStringLiteral("⚠️ Unreadable settings file moved to ") + target);
+            return true;
+        }
+        if (errno == ENOENT)
+            return true; // nothing left to keep
+        if (errno != EEXIST)
+            break;
+    }
+    kestrova::print(QStringLiteral("⚠️ Unreadable settings file could not be moved aside; settings are kept in memory"));
+    return false;
+}
+
+bool SettingsStore::writable()
+{
+    if (m_backing == Backing::unreadFile) {
+        if (moveAside()) {
+            m_settings = std::make_unique<QSettings>(m_filePath, QSettings::IniFormat);
+            m_backing = Backing::file;
+        } else {
+            m_backing = Backing::memory;
+        }
+    }
+    return m_backing == Backing::file;
+}
+
+QVariant SettingsStore::stored(const QString& key) const
+{
+    switch (m_backing) {
+    case Backing::file:
+        return m_settings->value(key);
+    case Backing::memory:
+        return m_memory.value(key);
+    case Backing::unreadFile:
+        break;
+    }
+    return {};
+}
+
+bool SettingsStore::storedContains(const QString& key) const
+{
+    switch (m_backing) {
+    case Backing::file:
+        return m_settings->contains(key);
+    case Backing::memory:
+        return m_memory.contains(key);
+    case Backing::unreadFile:
+        break;
+    }
+    return false;
+}
+
+// Stores without syncing; callers sync once after a batch.
+void SettingsStore::store(const QString& key, const QVariant& value)
+{
+    if (writable())
+        m_settings->setValue(key, value);
+    else
+        m_memory.insert(key, value);
+}
+
+void SettingsStore::sync()
+{
+    if (m_backing == Backing::file)
+        m_settings->sync();
 }
 
 SettingsStore::~SettingsStore() { flush(); }
 
 bool SettingsStore::readBool(const char* key, bool fallback) const
 {
-    if (m_unreadable)
-        return fallback;
-    const QVariant v = m_settings->value(QLatin1String(key));
+    const QVariant v = stored(QLatin1String(key));
     return v.isValid() ? toBool(v).value_or(fallback) : fallback;
 }
 
@@ -66,17 +249,13 @@ double SettingsStore::readDouble(const char* key, double fallback) const
 
 std::optional<double> SettingsStore::readOptionalDouble(const char* key) const
 {
-    if (m_unreadable)
-        return std::nullopt;
-    const QVariant v = m_settings->value(QLatin1String(key));
+    const QVariant v = stored(QLatin1String(key));
     return v.isValid() ? toDouble(v) : std::nullopt;
 }
 
 int SettingsStore::readInt(const char* key, int fallback) const
 {
-    if (m_unreadable)
-        return fallback;
-    const QVariant v = m_settings->value(QLatin1String(key));
+    const QVariant v = stored(QLatin1String(key));
     bool ok = false;
     const int i = v.toString().toInt(&ok);
     return ok ? i : fallback;
@@ -84,24 +263,17 @@ int SettingsStore::readInt(const char* key, int fallback) const
 
 QString SettingsStore::readString(const char* key, const QString& fallback) const
 {
-    if (m_unreadable)
-        return fallback;
-    const QVariant v = m_settings->value(QLatin1String(key));
+    const QVariant v = stored(QLatin1String(key));
     return v.isValid() && v.canConvert<QString>() ? v.toString() : fallback;
 }
 
 void SettingsStore::write(const char* key, const QVariant& value)
 {
     const QString k = QLatin1String(key);
-    if (m_unreadable) {
-        // The file could not be parsed: start afresh on the first write.
-        m_settings->clear();
-        m_unreadable = false;
-    } else if (m_settings->contains(k) && m_settings->value(k).toString() == value.toString()) {
+    if (storedContains(k) && stored(k).toString() == value.toString())
         return;
-    }
-    m_settings->setValue(k, value);
-    m_settings->sync();
+    store(k, value);
+    sync();
     emit changed(k);
 }
 
@@ -160,17 +332,13 @@ void SettingsStore::flush()
 {
     if (!m_pendingBaselineCpuUsage && !m_pendingBaselineTemp)
         return;
-    if (m_unreadable) {
-        m_settings->clear();
-        m_unreadable = false;
-    }
     if (m_pendingBaselineCpuUsage)
-        m_settings->setValue(QLatin1String(kBaselineCpuUsage), *m_pendingBaselineCpuUsage);
+        store(QLatin1String(kBaselineCpuUsage), *m_pendingBaselineCpuUsage);
     if (m_pendingBaselineTemp)
-        m_settings->setValue(QLatin1String(kBaselineTemp), *m_pendingBaselineTemp);
+        store(QLatin1String(kBaselineTemp), *m_pendingBaselineTemp);
     m_pendingBaselineCpuUsage.reset();
     m_pendingBaselineTemp.reset();
-    m_settings->sync();
+    sync();
 }
 
 bool SettingsStore::contains(const QString& key) const
@@ -178,7 +346,7 @@ bool SettingsStore::contains(const QString& key) const
     if ((key == QLatin1String(kBaselineCpuUsage) && m_pendingBaselineCpuUsage) ||
         (key == QLatin1String(kBaselineTemp) && m_pendingBaselineTemp))
         return true;
-    return !m_unreadable && m_settings->contains(key);
+    return storedContains(key);
 }
 
 void SettingsStore::remove(const QString& key)
@@ -189,9 +357,10 @@ void SettingsStore::remove(const QString& key)
         m_pendingBaselineCpuUsage.reset();
     if (key == QLatin1String(kBaselineTemp))
         m_pendingBaselineTemp.reset();
-    if (!m_unreadable && m_settings->contains(key)) {
+    if (m_backing == Backing::file && m_settings->contains(key)) {
         m_settings->remove(key);
         m_settings->sync();
     }
+    m_memory.remove(key);
     emit changed(key);
 }

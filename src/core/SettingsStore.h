@@ -14,8 +14,11 @@ class QTimer;
 // The user defaults. Every key has a type and a default; a stored value of
 // the wrong type reads as the default. Writing stores at once and emits
 // changed(key) only when the stored value really changes. A file that cannot
-// be parsed reads as all defaults and is left untouched until a setting is
-// written.
+// be parsed cleanly, or is larger than kMaxFileBytes, reads as all defaults
+// and is left untouched until a setting is written; that write first moves it
+// aside (to "<name>.corrupt", or "<name>.corrupt.N" when taken). A path that
+// is not a regular file (a FIFO, a device, a directory) is never opened for
+// blocking reads nor written: the store then keeps its values in memory.
 class SettingsStore : public QObject {
     Q_OBJECT
 
@@ -23,8 +26,16 @@ public:
     // Production store: QSettings of organisation and application "Kestrova".
     static SettingsStore& shared();
 
-    // A store on the given INI file (tests use a temp file).
+    // A store on the given INI file (tests use a temp file). An empty path
+    // gives a store that keeps its values in memory only.
     explicit SettingsStore(const QString& filePath, QObject* parent = nullptr);
+
+    // Where the production store lives: the user's configuration folder,
+    // with the home folder taken from the password database when HOME is
+    // unset. Empty when no home folder can be found.
+    static QString defaultFilePath();
+
+    static constexpr qint64 kMaxFileBytes = 1024 * 1024;
     ~SettingsStore() override;
 
     // Keys as stored.
@@ -80,6 +91,15 @@ signals:
     void changed(const QString& key);
 
 private:
+    enum class Backing { file, unreadFile, memory };
+
+    void inspectFile(const QString& filePath);
+    bool moveAside();
+    bool writable();
+    QVariant stored(const QString& key) const;
+    bool storedContains(const QString& key) const;
+    void store(const QString& key, const QVariant& value);
+    void sync();
     bool readBool(const char* key, bool fallback) const;
     double readDouble(const char* key, double fallback) const;
     std::optional<double> readOptionalDouble(const char* key) const;
@@ -88,8 +108,10 @@ private:
     void write(const char* key, const QVariant& value);
     void hold(const char* key, std::optional<double>& pending, double value);
 
-    std::unique_ptr<QSettings> m_settings;
-    bool m_unreadable = false;
+    QString m_filePath;
+    Backing m_backing = Backing::memory;
+    std::unique_ptr<QSettings> m_settings; // only while backed by the file
+    QVariantMap m_memory;
     std::optional<double> m_pendingBaselineCpuUsage;
     std::optional<double> m_pendingBaselineTemp;
     QTimer* m_flushTimer = nullptr;

@@ -1,0 +1,132 @@
+#include "core/SettingsStore.h"
+
+#include "support/PrintCapture.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <pwd.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+QByteArray readFile(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+void writeFile(const QString& path, const QByteArray& bytes)
+{
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+}
+
+class SettingsStoreHostileFileTest : public ::testing::Test {
+protected:
+    QTemporaryDir dir;
+    QString path() const { return dir.filePath(QStringLiteral("Kestrova.ini")); }
+};
+
+} // namespace
+
+// Something other than a file at the path: defaults, values kept in memory,
+// the path never opened for a blocking read nor replaced.
+TEST_F(SettingsStoreHostileFileTest, ANonRegularPathRunsOnDefaultsAndIsNeverWritten)
+{
+    for (const bool fifo : {true, false}) {
+        if (fifo)
+            ASSERT_EQ(::mkfifo(QFile::encodeName(path()).constData(), 0600), 0);
+        else
+            ASSERT_TRUE(QDir(dir.path()).mkdir(QStringLiteral("Kestrova.ini")));
+        PrintCapture printed;
+        {
+            SettingsStore store(path());
+            EXPECT_DOUBLE_EQ(store.cpuAlertThreshold(), 90.0);
+            store.setAdvancedMode(true);
+            store.setBaselineTemp(40.0);
+            store.flush();
+            EXPECT_TRUE(store.advancedMode()) << "kept for this run";
+        }
+        struct stat info {};
+        ASSERT_EQ(::stat(QFile::encodeName(path()).constData(), &info), 0);
+        EXPECT_EQ(fifo ? S_ISFIFO(info.st_mode) : S_ISDIR(info.st_mode), true) << fifo;
+        EXPECT_EQ(printed.lines().size(), 1) << fifo;
+        EXPECT_TRUE(printed.lines().value(0).contains(path())) << fifo;
+        EXPECT_FALSE(QFile::exists(path() + QStringLiteral(".corrupt"))) << fifo;
+        ASSERT_TRUE(fifo ? QFile::remove(path()) : QDir(dir.path()).rmdir(QStringLiteral("Kestrova.ini")));
+    }
+}
+
+// A file that would lose lines, or is too large to read at start-up, is kept
+// whole under another name at the first write, never over an older copy.
+TEST_F(SettingsStoreHostileFileTest, DamagedFilesAreMovedAsideIntactBeforeTheFirstWrite)
+{
+    QByteArray random(4096, Qt::Uninitialized);
+    for (qsizetype i = 0; i < random.size(); ++i)
+        random[i] = char((i * 7919 + 13) % 256);
+    const QByteArray bigJunk = QByteArray("[General]\nadvancedMode=true\n") + QByteArray(10 * 1024 * 1024, 'x');
+    const QByteArray oversizedButValid = "[General]\nk=" + QByteArray(SettingsStore::kMaxFileBytes, 'v') + '\n';
+    struct Case {
+        QByteArray contents;
+        bool movedAside;
+    };
+    const QList<Case> cases{
+        {random, true},
+        {bigJunk, true},
+        {oversizedButValid, true},
+        {"[General]\nadvancedMode=true\nthis line has no value\n", true},
+        {"; note\n# note\n\n[General]\r\nadvancedMode=true\r\n", false},
+    };
+    writeFile(path() + QStringLiteral(".corrupt"), "an earlier copy");
+    int copies = 0;
+    for (const Case& c : cases) {
+        writeFile(path(), c.contents);
+        {
+            SettingsStore store(path());
+            EXPECT_EQ(store.advancedMode(), !c.movedAside) << c.contents.left(40).toStdString();
+            EXPECT_EQ(readFile(path()), c.contents) << "untouched until a write";
+            store.setCpuAlertThreshold(75.0);
+            store.setSmartPauseEnabled(true);
+        }
+        if (c.movedAside) {
+            const QString copy = path() + QStringLiteral(".corrupt.%1").arg(++copies);
+            EXPECT_EQ(readFile(copy), c.contents) << copy.toStdString();
+        }
+        SettingsStore reopened(path());
+        EXPECT_DOUBLE_EQ(reopened.cpuAlertThreshold(), 75.0);
+        EXPECT_EQ(reopened.advancedMode(), !c.movedAside);
+    }
+    EXPECT_EQ(readFile(path() + QStringLiteral(".corrupt")), "an earlier copy");
+    EXPECT_FALSE(QFile::exists(path() + QStringLiteral(".corrupt.%1").arg(copies + 1)));
+}
+
+// Without HOME the settings go under the home folder the password database
+// names, never under the root folder; with no path at all nothing is written.
+TEST_F(SettingsStoreHostileFileTest, WithoutHomeTheSettingsPathComesFromThePasswordDatabase)
+{
+    const QByteArray home = qgetenv("HOME");
+    const QByteArray configHome = qgetenv("XDG_CONFIG_HOME");
+    qunsetenv("HOME");
+    qunsetenv("XDG_CONFIG_HOME");
+    const QString found = SettingsStore::defaultFilePath();
+    qputenv("HOME", home);
+    qputenv("XDG_CONFIG_HOME", configHome);
+
+    const passwd* entry = ::getpwuid(::getuid());
+    const QString expected = entry && QByteArray(entry->pw_dir) != "/"
+        ? QFile::decodeName(entry->pw_dir) + QStringLiteral("/.config/Kestrova/Kestrova.ini")
+        : QString();
+    EXPECT_EQ(found, expected);
+    EXPECT_FALSE(found.startsWith(QStringLiteral("/.config")));
+
+    SettingsStore inMemory{QString()};
+    inMemory.setAdvancedMode(true);
+    EXPECT_TRUE(inMemory.advancedMode());
+    EXPECT_TRUE(QDir(dir.path()).isEmpty());
+}
