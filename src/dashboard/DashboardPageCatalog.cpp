@@ -2,6 +2,7 @@
 // here; titles and aliases live in the router's table.
 
 #include "dashboard/ai/AIHardwareView.h"
+#include "dashboard/ai/APISentinelView.h"
 #include "dashboard/DashboardRouter.h"
 
 const DashboardRouter& DashboardRouter::standard()
@@ -10,6 +11,11 @@ const DashboardRouter& DashboardRouter::standard()
         DashboardRouter r;
         r.setFactory(DashboardPage::aiHardware, [](const DashboardPageContext& c) -> QWidget* {
             return new AIHardwareView(c.stats, c.themeManager);
+        });
+        r.setFactory(DashboardPage::apiSentinel, [](const DashboardPageContext& c) -> QWidget* {
+            if (!c.localAI || !c.latency || !c.proxy)
+                return nullptr;
+            return new APISentinelView(c.stats, {c.themeManager, c.localAI, c.latency, c.proxy});
         });
         return r;
     }();

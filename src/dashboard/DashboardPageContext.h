@@ -1,6 +1,10 @@
 #pragma once
 
+class BuildCacheService;
 class DashboardPageState;
+class LocalAIService;
+class LocalAPILatencyService;
+class LocalAPIProxyService;
 class ProcessMonitor;
 class SettingsStore;
 class SettingsView;
@@ -17,4 +21,8 @@ struct DashboardPageContext {
     ProcessMonitor* processMonitor = nullptr;
     ThemeManager* themeManager = nullptr;
     SettingsStore* settings = nullptr;
+    LocalAIService* localAI = nullptr;
+    BuildCacheService* buildCache = nullptr;
+    LocalAPILatencyService* latency = nullptr;
+    LocalAPIProxyService* proxy = nullptr;
 };

@@ -3,6 +3,9 @@
 #include "app/AutoUpdater.h"
 #include "app/LaunchAtLoginManager.h"
 #include "localai/BuildCacheService.h"
+#include "localai/LocalAIService.h"
+#include "localai/LocalAPILatencyService.h"
+#include "localai/LocalAPIProxyService.h"
 
 #include "theme/ThemeManager.h"
 #include "core/NotificationCenter.h"
@@ -70,7 +73,10 @@ SettingsView::SettingsView(ThemeManager* themeManager, ProcessMonitor* processMo
                         .processMonitor = processMonitor,
                         .launchManager = &LaunchAtLoginManager::shared(),
                         .updater = &AutoUpdater::shared(),
-                        .buildCache = &BuildCacheService::shared()},
+                        .buildCache = &BuildCacheService::shared(),
+                        .localAI = &LocalAIService::shared(),
+                        .latency = &LocalAPILatencyService::shared(),
+                        .proxy = &LocalAPIProxyService::shared()},
                    std::move(initialTab), parent)
 {
 }
@@ -169,7 +175,11 @@ void SettingsView::showSelectedPage()
                                        m_deps.statsProvider,
                                        m_deps.processMonitor,
                                        m_deps.themeManager,
-                                       m_deps.settings};
+                                       m_deps.settings,
+                                       m_deps.localAI,
+                                       m_deps.buildCache,
+                                       m_deps.latency,
+                                       m_deps.proxy};
     m_page = m_deps.router->build(title, context);
     m_pageTitle = title;
     m_pageColumn->insertWidget(0, m_page);

@@ -30,6 +30,9 @@ class ThemeManager;
 class AutoUpdater;
 class BuildCacheService;
 class LaunchAtLoginManager;
+class LocalAIService;
+class LocalAPILatencyService;
+class LocalAPIProxyService;
 
 class SettingsView : public QWidget {
     Q_OBJECT
@@ -48,6 +51,10 @@ public:
         LaunchAtLoginManager* launchManager = nullptr;
         AutoUpdater* updater = nullptr;
         BuildCacheService* buildCache = nullptr;
+        // Handed to the AI pages.
+        LocalAIService* localAI = nullptr;
+        LocalAPILatencyService* latency = nullptr;
+        LocalAPIProxyService* proxy = nullptr;
     };
 
     // Builds the tour's overlay for a root; installed by the tour itself.
