@@ -1,10 +1,12 @@
 #pragma once
 
+class AIService;
 class BuildCacheService;
 class DashboardPageState;
 class LocalAIService;
 class LocalAPILatencyService;
 class LocalAPIProxyService;
+class PresetManager;
 class ProcessMonitor;
 class SettingsStore;
 class SettingsView;
@@ -21,7 +23,9 @@ struct DashboardPageContext {
     ProcessMonitor* processMonitor = nullptr;
     ThemeManager* themeManager = nullptr;
     SettingsStore* settings = nullptr;
+    PresetManager* presetManager = nullptr;
     LocalAIService* localAI = nullptr;
+    AIService* copilot = nullptr;
     BuildCacheService* buildCache = nullptr;
     LocalAPILatencyService* latency = nullptr;
     LocalAPIProxyService* proxy = nullptr;

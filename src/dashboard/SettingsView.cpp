@@ -6,6 +6,7 @@
 #include "localai/LocalAIService.h"
 #include "localai/LocalAPILatencyService.h"
 #include "localai/LocalAPIProxyService.h"
+#include "telemetry/AIService.h"
 
 #include "theme/ThemeManager.h"
 #include "core/NotificationCenter.h"
@@ -13,6 +14,7 @@
 #include "dashboard/DashboardPageState.h"
 #include "dashboard/DashboardRouter.h"
 #include "dashboard/DashboardSidebar.h"
+#include "telemetry/PresetManager.h"
 #include "telemetry/SystemStatsProvider.h"
 #include "widgets/Animations.h"
 #include "theme/ColorScheme.h"
@@ -75,6 +77,7 @@ SettingsView::SettingsView(ThemeManager* themeManager, ProcessMonitor* processMo
                         .updater = &AutoUpdater::shared(),
                         .buildCache = &BuildCacheService::shared(),
                         .localAI = &LocalAIService::shared(),
+                        .copilot = &AIService::shared(),
                         .latency = &LocalAPILatencyService::shared(),
                         .proxy = &LocalAPIProxyService::shared()},
                    std::move(initialTab), parent)
@@ -93,6 +96,8 @@ SettingsView::SettingsView(Deps deps, QString initialTab, QWidget* parent)
         m_deps.notifications = &NotificationCenter::shared();
     if (!m_deps.router)
         m_deps.router = &DashboardRouter::standard();
+    if (!m_deps.presetManager)
+        m_deps.presetManager = &PresetManager::shared();
 
     setFixedSize(kWidth, kHeight);
     auto* row = new QHBoxLayout(this);
@@ -176,7 +181,9 @@ void SettingsView::showSelectedPage()
                                        m_deps.processMonitor,
                                        m_deps.themeManager,
                                        m_deps.settings,
+                                       m_deps.presetManager,
                                        m_deps.localAI,
+                                       m_deps.copilot,
                                        m_deps.buildCache,
                                        m_deps.latency,
                                        m_deps.proxy};

@@ -14,6 +14,7 @@ class DashboardRouter;
 class DashboardSidebar;
 class ElidedLabel;
 class NotificationCenter;
+class PresetManager;
 class ProcessMonitor;
 class QScrollArea;
 class QVBoxLayout;
@@ -27,10 +28,11 @@ class ThemeManager;
 // appearance until the tour has been completed and on "StartTour", and
 // shows the tour's overlay above both panes while the setting
 // "showOnboardingTour" is on.
+class AIService;
 class AutoUpdater;
 class BuildCacheService;
-class LaunchAtLoginManager;
 class LocalAIService;
+class LaunchAtLoginManager;
 class LocalAPILatencyService;
 class LocalAPIProxyService;
 
@@ -51,8 +53,10 @@ public:
         LaunchAtLoginManager* launchManager = nullptr;
         AutoUpdater* updater = nullptr;
         BuildCacheService* buildCache = nullptr;
-        // Handed to the AI pages.
+        PresetManager* presetManager = nullptr; // null: the shared preset engine
         LocalAIService* localAI = nullptr;
+        AIService* copilot = nullptr;
+        // Handed to the AI pages.
         LocalAPILatencyService* latency = nullptr;
         LocalAPIProxyService* proxy = nullptr;
     };
@@ -73,6 +77,7 @@ public:
     SystemStatsProvider* statsProvider() const { return m_deps.statsProvider; }
     ProcessMonitor* processMonitor() const { return m_deps.processMonitor; }
     SettingsStore* settings() const { return m_deps.settings; }
+    NotificationCenter* notifications() const { return m_deps.notifications; }
     DashboardPageState* state() const { return m_state; }
     LaunchAtLoginManager* launchManager() const { return m_deps.launchManager; }
     AutoUpdater* updater() const { return m_deps.updater; }

@@ -289,9 +289,9 @@ QWidget* PopoverView::makePage(int tab, SystemStatsProvider* stats, ProcessMonit
     const Services& given = services ? *services : none;
     switch (tab) {
     case 0: return new CPUTabView(stats, processMonitor, nullptr, {settings, themeManager, nullptr});
-    case 1: return new NetworkTabView(stats, processMonitor);
-    case 2: return new DiskTabView(stats, processMonitor);
-    case 3: return new MemoryTabView(stats, processMonitor);
+    case 1: return new NetworkTabView(stats, processMonitor, nullptr, {settings, nullptr});
+    case 2: return new DiskTabView(stats, processMonitor, nullptr, {settings, nullptr});
+    case 3: return new MemoryTabView(stats, processMonitor, nullptr, {settings, nullptr});
     case 4:
         return new AITabView(stats, processMonitor, nullptr,
                              {settings, themeManager, given.localAI, given.buildCache, given.latency});
