@@ -2,6 +2,7 @@
 // here; titles and aliases live in the router's table.
 
 #include "dashboard/ai/AIHardwareView.h"
+#include "dashboard/ai/AIModelsView.h"
 #include "dashboard/ai/APISentinelView.h"
 #include "dashboard/assistant/AICoPilotView.h"
 #include "dashboard/SettingsView.h"
@@ -22,6 +23,11 @@ const DashboardRouter& DashboardRouter::standard()
         DashboardRouter r;
         r.setFactory(DashboardPage::aiHardware, [](const DashboardPageContext& c) -> QWidget* {
             return new AIHardwareView(c.stats, c.themeManager);
+        });
+        r.setFactory(DashboardPage::aiModels, [](const DashboardPageContext& c) -> QWidget* {
+            if (!c.localAI || !c.buildCache || !c.processMonitor)
+                return nullptr;
+            return new AIModelsView(c.stats, c.processMonitor, {c.themeManager, c.localAI, c.buildCache, c.settings});
         });
         r.setFactory(DashboardPage::apiSentinel, [](const DashboardPageContext& c) -> QWidget* {
             if (!c.localAI || !c.latency || !c.proxy)

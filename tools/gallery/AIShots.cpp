@@ -2,6 +2,7 @@
 #include "SampleSampler.h"
 
 #include "core/Clock.h"
+#include "dashboard/ai/AIModelsView.h"
 #include "dashboard/ai/APISentinelView.h"
 #include "localai/LocalAPIProxyService.h"
 #include "theme/ColorScheme.h"
@@ -201,6 +202,10 @@ bool writeAIScreenshots(const QString& directory)
         const QString suffix = theme.rawValue().toLower() + QStringLiteral(".png");
         ok = writeDashboardPage(new APISentinelView(stats.get(), {&themes, ai.localAI.get(), ai.latency.get(), &ai.proxy}),
                                 theme, directory + QStringLiteral("/dashboard-api-sentinel-") + suffix)
+             && ok;
+        ok = writeDashboardPage(new AIModelsView(stats.get(), &monitor,
+                                                 {&themes, ai.localAI.get(), ai.buildCache.get(), &settings}),
+                                theme, directory + QStringLiteral("/dashboard-ai-models-") + suffix)
              && ok;
     }
     return ok;
