@@ -14,6 +14,7 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QVBoxLayout>
+#include <QTimer>
 #include <QVariantAnimation>
 
 namespace {
@@ -62,7 +63,7 @@ OnboardingTourOverlay::OnboardingTourOverlay(OnboardingTourView::Deps deps, QWid
     connect(m_backdropFade, &QVariantAnimation::valueChanged, this,
             [this](const QVariant& v) { setBackdrop(v.toDouble()); });
     connect(m_backdropFade, &QVariantAnimation::finished, this, &OnboardingTourOverlay::updateMask);
-    connect(m_cardMove, &QVariantAnimation::finished, this, &OnboardingTourOverlay::updateMask);
+    connect(m_cardMove, &QVariantAnimation::finished, this, &OnboardingTourOverlay::settleCard);
 
     connect(m_tour, &OnboardingTourView::currentStepChanged, this, &OnboardingTourOverlay::stepChanged);
     connect(m_tour, &OnboardingTourView::isCycleCompleteChanged, this, &OnboardingTourOverlay::refreshFooter);
@@ -185,6 +186,8 @@ void OnboardingTourOverlay::stepChanged(int, int newStep)
     const int cardMs = isVisible() ? Animations::duration(kCardMs) : 0;
     if (cardMs == 0) {
         moveCard(to);
+        // Measured again once the new page has been laid out.
+        QTimer::singleShot(0, this, &OnboardingTourOverlay::settleCard);
     } else {
         // The whole overlay repaints while the card travels; clicks pass
         // around it again once it has arrived.
@@ -209,6 +212,18 @@ void OnboardingTourOverlay::stepChanged(int, int newStep)
         m_backdropFade->setEndValue(target);
         m_backdropFade->start();
     }
+}
+
+void OnboardingTourOverlay::settleCard()
+{
+    // A page's wrapped lines are only certain once it is laid out: the
+    // card takes the height they really need.
+    if (m_cardMove->state() != QAbstractAnimation::Running) {
+        const QRect target = cardTarget(m_tour->currentStep());
+        if (target != m_cardRect.toRect())
+            moveCard(target);
+    }
+    updateMask();
 }
 
 void OnboardingTourOverlay::moveCard(const QRectF& to)

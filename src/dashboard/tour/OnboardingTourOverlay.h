@@ -63,6 +63,7 @@ private:
     void refreshFooter();
     void stepChanged(int oldStep, int newStep);
     void moveCard(const QRectF& to);
+    void settleCard();
     void setBackdrop(double opacity);
     void updateMask();
     // Clicks reach the dashboard outside `area`; empty: nowhere.
