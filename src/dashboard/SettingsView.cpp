@@ -1,7 +1,7 @@
 #include "dashboard/SettingsView.h"
 
-#include "app/AutoUpdater.h"
-#include "app/LaunchAtLoginManager.h"
+#include "services/AutoUpdater.h"
+#include "services/LaunchAtLoginManager.h"
 #include "localai/BuildCacheService.h"
 #include "localai/LocalAIService.h"
 #include "telemetry/AIService.h"
