@@ -2,7 +2,10 @@
 // here; titles and aliases live in the router's table.
 
 #include "dashboard/ai/AIHardwareView.h"
+#include "core/Scheduler.h"
 #include "dashboard/assistant/AICoPilotView.h"
+#include "dashboard/assistant/AIGuideView.h"
+#include "dashboard/assistant/SystemInfoView.h"
 #include "dashboard/SettingsView.h"
 #include "dashboard/DashboardRouter.h"
 #include "dashboard/pages/PerformancePresetsView.h"
@@ -31,7 +34,7 @@ const DashboardRouter& DashboardRouter::standard()
             return new SettingsPage({c.state, c.settings, c.themeManager, c.root->launchManager()});
         });
         r.setFactory(DashboardPage::history, [](const DashboardPageContext& c) -> QWidget* {
-            if (!c.copilot)
+            if (!c.copilot || !c.processMonitor)
                 return nullptr;
             AIService* copilot = c.copilot;
             HistoryPage::Deps deps{c.stats, c.processMonitor, c.themeManager,
@@ -42,12 +45,18 @@ const DashboardRouter& DashboardRouter::standard()
             return new HistoryPage(std::move(deps));
         });
         r.setFactory(DashboardPage::sensors, [](const DashboardPageContext& c) -> QWidget* {
+            if (!c.processMonitor) // no process list: the empty page
+                return nullptr;
             return new SensorsPage({c.stats, c.processMonitor, c.settings, c.themeManager});
         });
         r.setFactory(DashboardPage::memory, [](const DashboardPageContext& c) -> QWidget* {
+            if (!c.processMonitor) // no process list: the empty page
+                return nullptr;
             return new MemoryPage({c.stats, c.processMonitor, c.settings, c.themeManager, c.state});
         });
         r.setFactory(DashboardPage::power, [](const DashboardPageContext& c) -> QWidget* {
+            if (!c.processMonitor) // no process list: the empty page
+                return nullptr;
             return new PowerPage({c.stats, c.processMonitor, c.themeManager});
         });
         r.setFactory(DashboardPage::network,
@@ -63,6 +72,12 @@ const DashboardRouter& DashboardRouter::standard()
                 return copilot->chatWithSystem(std::move(query), std::move(figures));
             };
             return new AICoPilotView({c.stats, chat, c.localAI, buildCache, c.themeManager});
+        });
+        r.setFactory(DashboardPage::systemInfo, [](const DashboardPageContext& c) -> QWidget* {
+            return new SystemInfoView({c.stats, c.themeManager, &Scheduler::system(), nullptr});
+        });
+        r.setFactory(DashboardPage::helpGuide, [](const DashboardPageContext& c) -> QWidget* {
+            return new AIGuideView(c.themeManager);
         });
         return r;
     }();
