@@ -1,5 +1,7 @@
 #include "app/AppDelegate.h"
 
+#include "app/AutoUpdater.h"
+#include "app/LaunchAtLoginManager.h"
 #include "app/PopoverPresenter.h"
 #include "popover/PopoverView.h"
 #include "app/ShellPlatform.h"
@@ -8,7 +10,9 @@
 #include "app/TrayItem.h"
 #include "core/Clock.h"
 #include "core/NotificationCenter.h"
+#include "core/SettingsStore.h"
 #include "dashboard/SettingsView.h"
+#include "localai/BuildCacheService.h"
 #include "telemetry/PingService.h"
 #include "telemetry/ProcessMonitor.h"
 #include "telemetry/SystemStatsProvider.h"
@@ -35,7 +39,15 @@ AppDelegate::Deps AppDelegate::Deps::live(ShellPlatform& platform)
         return new PopoverView(stats, monitor, ping, theme);
     };
     deps.dashboardRoot = [](ThemeManager* theme, ProcessMonitor* monitor, const QString& tab) {
-        return new SettingsView(theme, monitor, tab);
+        return new SettingsView(SettingsView::Deps{.themeManager = theme,
+                                                   .processMonitor = monitor,
+                                                   .statsProvider = &SystemStatsProvider::shared(),
+                                                   .settings = &SettingsStore::shared(),
+                                                   .notifications = &NotificationCenter::shared(),
+                                                   .launchManager = &LaunchAtLoginManager::shared(),
+                                                   .updater = &AutoUpdater::shared(),
+                                                   .buildCache = &BuildCacheService::shared()},
+                                tab);
     };
     deps.quit = [] { QCoreApplication::quit(); };
     return deps;

@@ -98,7 +98,6 @@ signals:
 
 private:
     struct CacheFolder;
-    struct Purge;
     static const QList<CacheFolder>& cacheFolders();
 
     bool demoMode() const;
@@ -107,7 +106,8 @@ private:
     void setSize(int row, qint64 bytes);
 
     QCoro::Task<> runPass();
-    QCoro::Task<> purgeFolders(Purge purge);
+    // Empties the folder of one table row (see CacheFolder), then measures.
+    QCoro::Task<> purgeRow(int row);
     // The bodies of the two scans; the caller holds the turn.
     QCoro::Task<> measureCaches();
     QCoro::Task<> listSDKVersions();

@@ -8,7 +8,7 @@
 #include "widgets/PopoverBubble.h"
 #include "widgets/Spinner.h"
 #include "widgets/SymbolButton.h"
-#include "widgets/SymbolIcon.h"
+#include "widgets/SymbolGlyph.h"
 #include "widgets/SymbolView.h"
 
 #include <QHBoxLayout>
@@ -36,25 +36,27 @@ constexpr int kImageSide = 16;
 // padding, or else the tinted symbol centred in a 20-wide frame.
 class ProcessRow::IconView : public QWidget {
 public:
-    explicit IconView(QWidget* parent) : QWidget(parent) { setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed); }
+    explicit IconView(QWidget* parent) : QWidget(parent), m_glyph(QString(), UiColor(), kIconPointSize)
+    {
+        setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+    }
 
     void set(const QString& symbol, const QIcon& image, const UiColor& tint)
     {
-        m_symbol = symbol;
+        m_glyph.setSymbol(symbol);
+        m_glyph.setTint(tint);
         m_image = image;
-        m_tint = tint;
         update();
     }
 
     bool showsImage() const { return !m_image.isNull(); }
-    QString symbol() const { return m_symbol; }
+    QString symbol() const { return m_glyph.symbol(); }
 
     // One height for both kinds, so rows with and without an application
     // image line up in a list.
     QSize sizeHint() const override
     {
-        const int symbolHeight = int(std::ceil(SymbolIcon::pixelSizeFor(kIconPointSize)));
-        return {kIconFrame, std::max(kImageSide + 4, symbolHeight)};
+        return {kIconFrame, std::max(kImageSide + 4, m_glyph.side())};
     }
 
 protected:
@@ -66,13 +68,12 @@ protected:
             m_image.paint(&painter, box, Qt::AlignCenter);
             return;
         }
-        SymbolIcon::paint(painter, rect(), m_symbol, m_tint.resolve(this), SymbolIcon::pixelSizeFor(kIconPointSize));
+        m_glyph.paint(painter, rect(), this);
     }
 
 private:
-    QString m_symbol;
+    SymbolGlyph m_glyph;
     QIcon m_image;
-    UiColor m_tint;
 };
 
 void ProcessRow::setDefaultExplainer(Explainer explainer) { defaultExplainerSlot() = std::move(explainer); }
@@ -91,7 +92,7 @@ ProcessRow::ProcessRow(const QString& icon, const QIcon& image, const QString& n
                        QWidget* parent, Services services)
     : QWidget(parent), m_icon(icon), m_image(image), m_name(name), m_value(value), m_color(color),
       m_isSuspended(isSuspended), m_onToggleSuspend(std::move(onToggleSuspend)),
-      m_settings(services.settings ? services.settings : &SettingsStore::shared()),
+      m_settings(services.settings),
       m_explainer(std::move(services.explainer)), m_iconView(new IconView(this)), m_nameLabel(new ElidedLabel),
       m_insightButton(new SymbolButton(QStringLiteral("sparkles"), SystemColor::purple, 10)),
       m_freezeButton(new SymbolButton(QString(), SystemColor::cyan, 10)),
@@ -134,12 +135,14 @@ ProcessRow::ProcessRow(const QString& icon, const QIcon& image, const QString& n
         if (action)
             action();
     });
-    connect(m_settings, &SettingsStore::changed, this, [this](const QString& key) {
-        if (key == QLatin1String(SettingsStore::kAdvancedMode))
-            applyAdvancedMode();
-    });
-
-    applyAdvancedMode();
+    if (m_settings) {
+        connect(m_settings, &SettingsStore::changed, this, [this](const QString& key) {
+            if (key == QLatin1String(SettingsStore::kAdvancedMode))
+                setAdvancedMode(m_settings->advancedMode());
+        });
+        m_advancedMode = m_settings->advancedMode();
+    }
+    m_badge->setVisible(m_advancedMode);
     applyInputs();
 }
 
@@ -174,10 +177,10 @@ void ProcessRow::applyInputs()
     m_valueLabel->setTextColor(m_isSuspended ? SystemColor::cyan : SystemColor::primary);
 }
 
-void ProcessRow::applyAdvancedMode()
+void ProcessRow::setAdvancedMode(bool on)
 {
-    m_advancedMode = m_settings->advancedMode();
-    m_badge->setVisible(m_advancedMode);
+    m_advancedMode = on;
+    m_badge->setVisible(on);
 }
 
 void ProcessRow::toggleInsight()
