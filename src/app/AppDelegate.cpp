@@ -13,7 +13,11 @@
 #include "core/SettingsStore.h"
 #include "dashboard/SettingsView.h"
 #include "localai/BuildCacheService.h"
+#include "localai/LocalAIService.h"
+#include "localai/LocalAPILatencyService.h"
+#include "telemetry/AIService.h"
 #include "telemetry/PingService.h"
+#include "telemetry/PresetManager.h"
 #include "telemetry/ProcessMonitor.h"
 #include "telemetry/SystemStatsProvider.h"
 
@@ -36,7 +40,11 @@ AppDelegate::Deps AppDelegate::Deps::live(ShellPlatform& platform)
     deps.pingService = [](QObject* owner) { return new PingService(PingService::defaultHost, owner); };
     deps.themeManager = [] { return &ThemeManager::shared(); };
     deps.popoverRoot = [](SystemStatsProvider* stats, ProcessMonitor* monitor, PingService* ping, ThemeManager* theme) {
-        return new PopoverView(stats, monitor, ping, theme);
+        PopoverView::Services services;
+        services.localAI = &LocalAIService::shared();
+        services.buildCache = &BuildCacheService::shared();
+        services.latency = &LocalAPILatencyService::shared();
+        return new PopoverView(stats, monitor, ping, theme, nullptr, services);
     };
     deps.dashboardRoot = [](ThemeManager* theme, ProcessMonitor* monitor, const QString& tab) {
         return new SettingsView(SettingsView::Deps{.themeManager = theme,
@@ -46,7 +54,10 @@ AppDelegate::Deps AppDelegate::Deps::live(ShellPlatform& platform)
                                                    .notifications = &NotificationCenter::shared(),
                                                    .launchManager = &LaunchAtLoginManager::shared(),
                                                    .updater = &AutoUpdater::shared(),
-                                                   .buildCache = &BuildCacheService::shared()},
+                                                   .buildCache = &BuildCacheService::shared(),
+                                                   .presetManager = &PresetManager::shared(),
+                                                   .localAI = &LocalAIService::shared(),
+                                                   .copilot = &AIService::shared()},
                                 tab);
     };
     deps.quit = [] { QCoreApplication::quit(); };

@@ -158,7 +158,10 @@ void SettingsView::showSelectedPage()
                                        m_deps.statsProvider,
                                        m_deps.processMonitor,
                                        m_deps.themeManager,
-                                       m_deps.settings};
+                                       m_deps.settings,
+                                       m_deps.presetManager,
+                                       m_deps.localAI,
+                                       m_deps.copilot};
     m_page = m_deps.router->build(title, context);
     m_pageTitle = title;
     m_pageColumn->insertWidget(0, m_page);

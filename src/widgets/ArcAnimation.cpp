@@ -5,8 +5,12 @@
 #include <QVariantAnimation>
 #include <QWidget>
 
-ArcAnimation::ArcAnimation(QWidget* gauge, double initial, const QEasingCurve& curve, int durationMs)
-    : m_gauge(gauge), m_displayed(initial), m_durationMs(durationMs), m_animation(new QVariantAnimation(gauge))
+#include <cmath>
+
+ArcAnimation::ArcAnimation(QWidget* gauge, double initial, const QEasingCurve& curve, int durationMs,
+                           double smallestSwing)
+    : m_gauge(gauge), m_displayed(initial), m_durationMs(durationMs), m_smallestSwing(smallestSwing),
+      m_animation(new QVariantAnimation(gauge))
 {
     m_animation->setEasingCurve(curve);
     m_animation->setDuration(durationMs);
@@ -18,8 +22,10 @@ ArcAnimation::ArcAnimation(QWidget* gauge, double initial, const QEasingCurve& c
 
 void ArcAnimation::moveTo(double target)
 {
+    const bool swinging = m_animation->state() == QAbstractAnimation::Running;
     m_animation->stop();
-    if (!m_gauge->isVisible() || Animations::duration(m_durationMs) == 0 || target == m_displayed) {
+    if ((!swinging && std::abs(target - m_displayed) < m_smallestSwing) || !m_gauge->isVisible()
+        || Animations::duration(m_durationMs) == 0 || target == m_displayed) {
         m_displayed = target;
         m_gauge->update();
         return;

@@ -7,11 +7,13 @@ class QWidget;
 
 // The arc of a ring gauge on its way to a new fraction. The gauge paints
 // displayed(); moveTo() swings it along the curve while the gauge is shown
-// and animations are on, and sets it at once otherwise. Each frame repaints
-// the gauge.
+// and animations are on, and sets it at once otherwise, or when it rests
+// and the move is under `smallestSwing` (figures that drift a little every
+// second would otherwise keep it running). Each frame repaints the gauge.
 class ArcAnimation {
 public:
-    ArcAnimation(QWidget* gauge, double initial, const QEasingCurve& curve, int durationMs);
+    ArcAnimation(QWidget* gauge, double initial, const QEasingCurve& curve, int durationMs,
+                 double smallestSwing = 0);
 
     double displayed() const { return m_displayed; }
     void moveTo(double target);
@@ -20,5 +22,6 @@ private:
     QWidget* m_gauge;
     double m_displayed;
     int m_durationMs;
+    double m_smallestSwing;
     QVariantAnimation* m_animation;
 };

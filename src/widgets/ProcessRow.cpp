@@ -6,9 +6,9 @@
 #include "widgets/Fonts.h"
 #include "widgets/PlainLabel.h"
 #include "widgets/PopoverBubble.h"
+#include "widgets/ProcessIconView.h"
 #include "widgets/Spinner.h"
 #include "widgets/SymbolButton.h"
-#include "widgets/SymbolGlyph.h"
 #include "widgets/SymbolView.h"
 
 #include <QHBoxLayout>
@@ -26,55 +26,7 @@ ProcessRow::Explainer& defaultExplainerSlot()
     return explainer;
 }
 
-constexpr qreal kIconPointSize = 13; // the body text size the symbol sits at
-constexpr int kIconFrame = 20;
-constexpr int kImageSide = 16;
-
 } // namespace
-
-// The leading icon: the application's own image in 16 x 16 with 2 of
-// padding, or else the tinted symbol centred in a 20-wide frame.
-class ProcessRow::IconView : public QWidget {
-public:
-    explicit IconView(QWidget* parent) : QWidget(parent), m_glyph(QString(), UiColor(), kIconPointSize)
-    {
-        setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
-    }
-
-    void set(const QString& symbol, const QIcon& image, const UiColor& tint)
-    {
-        m_glyph.setSymbol(symbol);
-        m_glyph.setTint(tint);
-        m_image = image;
-        update();
-    }
-
-    bool showsImage() const { return !m_image.isNull(); }
-    QString symbol() const { return m_glyph.symbol(); }
-
-    // One height for both kinds, so rows with and without an application
-    // image line up in a list.
-    QSize sizeHint() const override
-    {
-        return {kIconFrame, std::max(kImageSide + 4, m_glyph.side())};
-    }
-
-protected:
-    void paintEvent(QPaintEvent*) override
-    {
-        QPainter painter(this);
-        if (showsImage()) {
-            const QRect box(2, (height() - kImageSide) / 2, kImageSide, kImageSide);
-            m_image.paint(&painter, box, Qt::AlignCenter);
-            return;
-        }
-        m_glyph.paint(painter, rect(), this);
-    }
-
-private:
-    SymbolGlyph m_glyph;
-    QIcon m_image;
-};
 
 void ProcessRow::setDefaultExplainer(Explainer explainer) { defaultExplainerSlot() = std::move(explainer); }
 
@@ -93,7 +45,7 @@ ProcessRow::ProcessRow(const QString& icon, const QIcon& image, const QString& n
     : QWidget(parent), m_icon(icon), m_image(image), m_name(name), m_value(value), m_color(color),
       m_isSuspended(isSuspended), m_onToggleSuspend(std::move(onToggleSuspend)),
       m_settings(services.settings),
-      m_explainer(std::move(services.explainer)), m_iconView(new IconView(this)), m_nameLabel(new ElidedLabel),
+      m_explainer(std::move(services.explainer)), m_iconView(new ProcessIconView(this)), m_nameLabel(new ElidedLabel),
       m_insightButton(new SymbolButton(QStringLiteral("sparkles"), SystemColor::purple, 10)),
       m_freezeButton(new SymbolButton(QString(), SystemColor::cyan, 10)),
       m_badge(new Badge(QStringLiteral("P0"), SystemColor::primary, UiColor(SystemColor::white).opacity(0.1))),

@@ -11,6 +11,10 @@
 namespace {
 
 constexpr int kSpringMs = 1000;
+// Figures that drift a little every second would keep the spring running
+// all the time; a change under half a percent of the circle (about a point
+// and a half of arc) jumps instead.
+constexpr double kSmallestSwing = 0.005;
 
 // A spring of 0.8 s response and 0.7 damping fraction, released from rest:
 // the arc overshoots by about 5 % and settles within the second.
@@ -37,7 +41,7 @@ QEasingCurve springCurve()
 RingChart::RingChart(double percentage, const QString& label, const UiColor& color, const QString& title,
                      QWidget* parent)
     : QWidget(parent), m_percentage(percentage), m_label(label), m_color(color), m_title(title),
-      m_arc(this, trimEnd(percentage), springCurve(), kSpringMs)
+      m_arc(this, trimEnd(percentage), springCurve(), kSpringMs, kSmallestSwing)
 {
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
 }
@@ -76,7 +80,7 @@ void RingChart::setTitle(const QString& title)
 }
 
 void RingChart::paintRing(QPainter& painter, const QRectF& circle, double trim, const QColor& arc,
-                          const QColor& track, qreal lineWidth)
+                          const QColor& track, qreal lineWidth, Qt::PenCapStyle arcCap)
 {
     painter.save();
     painter.setRenderHint(QPainter::Antialiasing);
@@ -87,7 +91,7 @@ void RingChart::paintRing(QPainter& painter, const QRectF& circle, double trim, 
     // within the circle either way.
     const double fraction = std::clamp(trim, 0.0, 1.0);
     if (fraction > 0) {
-        painter.setPen(QPen(arc, lineWidth, Qt::SolidLine, Qt::RoundCap));
+        painter.setPen(QPen(arc, lineWidth, Qt::SolidLine, arcCap));
         // Qt counts sixteenths of a degree, anticlockwise from three o'clock.
         painter.drawArc(circle, 90 * 16, -int(std::lround(fraction * 360 * 16)));
     }

@@ -14,10 +14,12 @@
 // A sampler that never samples, for views: the test sets its figures.
 class InertStatsProvider {
 public:
-    InertStatsProvider() : m_settings(m_dir.filePath(QStringLiteral("stats.ini"))), m_random(7)
+    // `scheduler` null: the actions' waits take real time.
+    explicit InertStatsProvider(Scheduler* scheduler = nullptr) : m_settings(m_dir.filePath(QStringLiteral("stats.ini"))), m_random(7)
     {
-        m_provider = std::make_unique<SystemStatsProvider>(
-            samplerDeps(m_dir.path(), m_settings, m_random, m_localAI, m_notifier), false);
+        SystemStatsProvider::Deps deps = samplerDeps(m_dir.path(), m_settings, m_random, m_localAI, m_notifier);
+        deps.scheduler = scheduler;
+        m_provider = std::make_unique<SystemStatsProvider>(std::move(deps), false);
     }
 
     SystemStatsProvider* get() { return m_provider.get(); }
