@@ -2,9 +2,9 @@
 
 #include "core/Clock.h"
 #include "localai/ToolchainInventory.h"
-#include "platform/FileWalker.h"
 #include "platform/FileWorker.h"
 #include "platform/SafeDelete.h"
+#include "platform/TreeSizeCache.h"
 
 #include <QCoroFuture>
 #include <QPointer>
@@ -75,7 +75,7 @@ const QList<BuildCacheService::CacheFolder>& BuildCacheService::cacheFolders()
 }
 
 BuildCacheService::BuildCacheService(Deps deps, bool autoStart, QObject* parent)
-    : ObservableObject(parent), m_deps(std::move(deps))
+    : ObservableObject(parent), m_deps(std::move(deps)), m_sizes(std::make_shared<TreeSizeCache>())
 {
     m_timer.setInterval(kPollIntervalMs);
     connect(&m_timer, &QTimer::timeout, this, &BuildCacheService::tick);
@@ -161,8 +161,8 @@ QCoro::Task<> BuildCacheService::measureCaches()
     for (int row = 0; row < folders.size(); ++row) {
         // Each folder is published as soon as it is measured, in table order.
         const QString path = inHome(home, folders[row].relativePath);
-        QFuture<qint64> measured = worker().run([home, path] {
-            return SafeDelete::isSaneHome(home) ? FileWalker::totalSize(path, {.includeHidden = false}) : qint64(0);
+        QFuture<qint64> measured = worker().run([home, path, sizes = m_sizes] {
+            return SafeDelete::isSaneHome(home) ? sizes->totalSize(path, {.includeHidden = false}) : qint64(0);
         });
         const qint64 bytes = co_await measured;
         if (!self)
@@ -183,7 +183,7 @@ QCoro::Task<> BuildCacheService::listSDKVersions()
     const QString home = m_deps.home;
     const QDateTime scanTime = now();
     QFuture<QList<SDKVersionInfo>> listed =
-        worker().run([home, scanTime] { return ToolchainInventory::scan(home, scanTime); });
+        worker().run([home, scanTime, sizes = m_sizes] { return ToolchainInventory::scan(home, scanTime, sizes.get()); });
     QList<SDKVersionInfo> rows = co_await listed;
     if (!self)
         co_return;

@@ -9,9 +9,11 @@
 #include <QTimer>
 
 #include <functional>
+#include <memory>
 
 class Clock;
 class FileWorker;
+class TreeSizeCache;
 
 // Sizes eight developer and creative cache folders below the home folder
 // every 5 seconds, lists the installed nvm/mise/asdf toolchain versions, and
@@ -113,6 +115,8 @@ private:
     QCoro::Task<> listSDKVersions();
 
     Deps m_deps;
+    // Used on the file worker only; jobs hold it past this service's end.
+    std::shared_ptr<TreeSizeCache> m_sizes;
     SerialGate m_turns;
     bool m_passQueued = false;
     QTimer m_timer{this};
