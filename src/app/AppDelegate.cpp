@@ -1,7 +1,7 @@
 #include "app/AppDelegate.h"
 
-#include "app/AutoUpdater.h"
-#include "app/LaunchAtLoginManager.h"
+#include "services/AutoUpdater.h"
+#include "services/LaunchAtLoginManager.h"
 #include "app/PopoverPresenter.h"
 #include "popover/PopoverView.h"
 #include "app/ShellPlatform.h"

@@ -1,7 +1,7 @@
 #include "DashboardShots.h"
 #include "SampleSampler.h"
 
-#include "app/LaunchAtLoginManager.h"
+#include "services/LaunchAtLoginManager.h"
 #include "core/Clock.h"
 #include "core/Random.h"
 #include "core/SettingsStore.h"
