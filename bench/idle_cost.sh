@@ -6,7 +6,7 @@
 #
 # Under Xvfb with an XEmbed tray host (trayer) and a temporary home, it starts
 # the application (bench/idle/IdleHost.cpp: the app plus a line reader that
-# opens its windows) and btop -u 1000, then measures each state for
+# opens its windows) and btop at a 1000 ms refresh, then measures each state for
 # IDLE_SECONDS (default 20): everything closed, the popover on each of its
 # tabs, the dashboard on each page the router builds (asked from the app, so
 # new pages are measured as they arrive). CPU is utime+stime of the whole
@@ -58,10 +58,13 @@ trayer --edge top --align right --widthtype request --height 24 >/dev/null 2>&1 
 pids+=($!)
 sleep 1
 
-# btop needs a terminal: script(1) gives it one of a fixed size, and ends
-# when its input does, so the input is a pipe held open until the end.
+# btop refreshes once a second (its default is two); it needs a terminal:
+# script(1) gives it one of a fixed size, and ends when its input does, so
+# the input is a pipe held open until the end.
+mkdir -p "$XDG_CONFIG_HOME/btop"
+echo "update_ms = 1000" >"$XDG_CONFIG_HOME/btop/btop.conf"
 mkfifo "$scratch/control" "$scratch/btop-input"
-script -qfc "stty rows 40 cols 120; exec btop -u 1000" /dev/null <"$scratch/btop-input" >/dev/null 2>&1 &
+script -qfc "stty rows 40 cols 120; exec btop" /dev/null <"$scratch/btop-input" >/dev/null 2>&1 &
 terminal=$!
 pids+=($terminal)
 exec 4>"$scratch/btop-input"

@@ -6,24 +6,25 @@
 #include "widgets/RingChart.h"
 
 #include <QPainter>
-#include <QVariantAnimation>
+#include <QTimeLine>
 
 #include <algorithm>
 #include <cmath>
 
 namespace {
 constexpr int kEaseMs = 500;
+constexpr int kFrameMs = 50;
 constexpr qreal kLineWidth = 4;
 }
 
 CircularProgressView::CircularProgressView(double progress, const UiColor& color, QWidget* parent)
     : QWidget(parent), m_progress(progress), m_color(color), m_displayed(trimEnd(progress)),
-      m_animation(new QVariantAnimation(this))
+      m_ease(new QTimeLine(kEaseMs, this))
 {
-    m_animation->setEasingCurve(QEasingCurve::InOutQuad);
-    m_animation->setDuration(kEaseMs);
-    connect(m_animation, &QVariantAnimation::valueChanged, this, [this](const QVariant& value) {
-        m_displayed = value.toDouble();
+    m_ease->setEasingCurve(QEasingCurve::InOutQuad);
+    m_ease->setUpdateInterval(kFrameMs);
+    connect(m_ease, &QTimeLine::valueChanged, this, [this](qreal eased) {
+        m_displayed = m_from + (m_to - m_from) * eased;
         update();
     });
 }
@@ -47,15 +48,16 @@ void CircularProgressView::setProgress(double progress)
         return;
     m_progress = progress;
     const double target = trimEnd(progress);
-    m_animation->stop();
+    m_ease->stop();
     if (!isVisible() || Animations::duration(kEaseMs) == 0 || target == m_displayed) {
         m_displayed = target;
         update();
         return;
     }
-    m_animation->setStartValue(m_displayed);
-    m_animation->setEndValue(target);
-    m_animation->start();
+    m_from = m_displayed;
+    m_to = target;
+    m_ease->setCurrentTime(0);
+    m_ease->start();
 }
 
 void CircularProgressView::setColor(const UiColor& color)

@@ -4,7 +4,7 @@
 
 #include <QWidget>
 
-class QVariantAnimation;
+class QTimeLine;
 
 // A small ring gauge for a fraction: a faint track, an arc from twelve
 // o'clock clockwise (full at 1.0 and beyond) and the whole percentage in the
@@ -38,5 +38,9 @@ private:
     double m_progress;
     UiColor m_color;
     double m_displayed;
-    QVariantAnimation* m_animation;
+    // A small gauge eases smoothly at 20 frames a second; Qt's animation
+    // clock would repaint it 60 times.
+    QTimeLine* m_ease;
+    double m_from = 0;
+    double m_to = 0;
 };
