@@ -1,9 +1,11 @@
 #include "dashboard/SettingsView.h"
 
-#include "app/AutoUpdater.h"
-#include "app/LaunchAtLoginManager.h"
+#include "services/AutoUpdater.h"
+#include "services/LaunchAtLoginManager.h"
 #include "localai/BuildCacheService.h"
 #include "localai/LocalAIService.h"
+#include "localai/LocalAPILatencyService.h"
+#include "localai/LocalAPIProxyService.h"
 #include "telemetry/AIService.h"
 
 #include "theme/ThemeManager.h"
@@ -75,7 +77,9 @@ SettingsView::SettingsView(ThemeManager* themeManager, ProcessMonitor* processMo
                         .updater = &AutoUpdater::shared(),
                         .buildCache = &BuildCacheService::shared(),
                         .localAI = &LocalAIService::shared(),
-                        .copilot = &AIService::shared()},
+                        .copilot = &AIService::shared(),
+                        .latency = &LocalAPILatencyService::shared(),
+                        .proxy = &LocalAPIProxyService::shared()},
                    std::move(initialTab), parent)
 {
 }
@@ -179,7 +183,10 @@ void SettingsView::showSelectedPage()
                                        m_deps.settings,
                                        m_deps.presetManager,
                                        m_deps.localAI,
-                                       m_deps.copilot};
+                                       m_deps.copilot,
+                                       m_deps.buildCache,
+                                       m_deps.latency,
+                                       m_deps.proxy};
     m_page = m_deps.router->build(title, context);
     m_pageTitle = title;
     m_pageColumn->insertWidget(0, m_page);
