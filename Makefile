@@ -25,6 +25,7 @@ test: build
 
 bench: build
 	QT_QPA_PLATFORM=offscreen $(BUILD_DIR)/bench/kestrova_bench --benchmark_repetitions=5 --benchmark_report_aggregates_only=true
+	bench/idle_cost.sh $(BUILD_DIR)
 
 clean:
 	rm -rf $(BUILD_DIR)
