@@ -10,6 +10,9 @@
 #include "core/NotificationCenter.h"
 #include "core/Print.h"
 #include "dashboard/SettingsView.h"
+#include "localai/BuildCacheService.h"
+#include "localai/LocalAIService.h"
+#include "localai/LocalAPILatencyService.h"
 #include "telemetry/PingService.h"
 #include "telemetry/ProcessMonitor.h"
 #include "telemetry/SystemStatsProvider.h"
@@ -33,7 +36,11 @@ AppDelegate::Deps AppDelegate::Deps::live(ShellPlatform& platform)
     deps.pingService = [](QObject* owner) { return new PingService(PingService::defaultHost, owner); };
     deps.themeManager = [] { return &ThemeManager::shared(); };
     deps.popoverRoot = [](SystemStatsProvider* stats, ProcessMonitor* monitor, PingService* ping, ThemeManager* theme) {
-        return new PopoverView(stats, monitor, ping, theme);
+        PopoverView::Services services;
+        services.localAI = &LocalAIService::shared();
+        services.buildCache = &BuildCacheService::shared();
+        services.latency = &LocalAPILatencyService::shared();
+        return new PopoverView(stats, monitor, ping, theme, nullptr, services);
     };
     deps.dashboardRoot = [](ThemeManager* theme, ProcessMonitor* monitor, const QString& tab) {
         return new SettingsView(theme, monitor, tab);

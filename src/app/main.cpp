@@ -1,6 +1,7 @@
 #include "app/DesktopShellPlatform.h"
 #include "app/KestrovaApp.h"
 #include "core/Print.h"
+#include "dashboard/tour/OnboardingTourOverlay.h"
 #include "platform/QuitSignalRouter.h"
 #include "platform/SessionProcessGuard.h"
 #include "platform/SingleInstance.h"
@@ -42,6 +43,9 @@ int main(int argc, char* argv[])
     SymbolIcon::loadFont();
     // Process rows ask the co-pilot what a process is.
     ProcessRow::setDefaultExplainer([](QString name) { return AIService::shared().explainProcess(std::move(name)); });
+
+    // Every dashboard window shows the onboarding tour while it is on.
+    OnboardingTourOverlay::install();
 
     // SIGTERM and SIGINT end in a normal quit, so aboutToQuit resumes the
     // processes we froze and stops the proxy thread.

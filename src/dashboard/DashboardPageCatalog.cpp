@@ -2,7 +2,18 @@
 // here; titles and aliases live in the router's table.
 
 #include "dashboard/ai/AIHardwareView.h"
+#include "dashboard/assistant/AICoPilotView.h"
+#include "dashboard/SettingsView.h"
 #include "dashboard/DashboardRouter.h"
+#include "dashboard/pages/PerformancePresetsView.h"
+#include "dashboard/pages/FansPage.h"
+#include "dashboard/pages/HistoryPage.h"
+#include "dashboard/pages/MemoryPage.h"
+#include "dashboard/pages/NetworkPage.h"
+#include "dashboard/pages/PowerPage.h"
+#include "dashboard/pages/SensorsPage.h"
+#include "dashboard/pages/SettingsPage.h"
+#include "telemetry/AIService.h"
 
 const DashboardRouter& DashboardRouter::standard()
 {
@@ -10,6 +21,48 @@ const DashboardRouter& DashboardRouter::standard()
         DashboardRouter r;
         r.setFactory(DashboardPage::aiHardware, [](const DashboardPageContext& c) -> QWidget* {
             return new AIHardwareView(c.stats, c.themeManager);
+        });
+        r.setFactory(DashboardPage::performancePresets, [](const DashboardPageContext& c) -> QWidget* {
+            return new PerformancePresetsView(c.presetManager, c.themeManager);
+        });
+        r.setFactory(DashboardPage::settings, [](const DashboardPageContext& c) -> QWidget* {
+            if (!c.root || !c.root->launchManager())
+                return nullptr;
+            return new SettingsPage({c.state, c.settings, c.themeManager, c.root->launchManager()});
+        });
+        r.setFactory(DashboardPage::history, [](const DashboardPageContext& c) -> QWidget* {
+            if (!c.copilot)
+                return nullptr;
+            AIService* copilot = c.copilot;
+            HistoryPage::Deps deps{c.stats, c.processMonitor, c.themeManager,
+                                   [copilot](double cpu, double temp, double memory, int battery) {
+                                       return copilot->generateHealthReport(cpu, temp, memory, battery);
+                                   },
+                                   {}};
+            return new HistoryPage(std::move(deps));
+        });
+        r.setFactory(DashboardPage::sensors, [](const DashboardPageContext& c) -> QWidget* {
+            return new SensorsPage({c.stats, c.processMonitor, c.settings, c.themeManager});
+        });
+        r.setFactory(DashboardPage::memory, [](const DashboardPageContext& c) -> QWidget* {
+            return new MemoryPage({c.stats, c.processMonitor, c.settings, c.themeManager, c.state});
+        });
+        r.setFactory(DashboardPage::power, [](const DashboardPageContext& c) -> QWidget* {
+            return new PowerPage({c.stats, c.processMonitor, c.themeManager});
+        });
+        r.setFactory(DashboardPage::network,
+                     [](const DashboardPageContext& c) -> QWidget* { return new NetworkPage(c.stats); });
+        r.setFactory(DashboardPage::fans,
+                     [](const DashboardPageContext& c) -> QWidget* { return new FansPage(c.stats, c.themeManager); });
+        r.setFactory(DashboardPage::aiCoPilot, [](const DashboardPageContext& c) -> QWidget* {
+            BuildCacheService* buildCache = c.root ? c.root->buildCache() : nullptr;
+            if (!c.localAI || !c.copilot || !buildCache)
+                return nullptr;
+            AIService* copilot = c.copilot;
+            auto chat = [copilot](QString query, AIService::FiguresSource figures) {
+                return copilot->chatWithSystem(std::move(query), std::move(figures));
+            };
+            return new AICoPilotView({c.stats, chat, c.localAI, buildCache, c.themeManager});
         });
         return r;
     }();

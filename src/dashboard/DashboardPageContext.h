@@ -1,6 +1,9 @@
 #pragma once
 
+class AIService;
 class DashboardPageState;
+class PresetManager;
+class LocalAIService;
 class ProcessMonitor;
 class SettingsStore;
 class SettingsView;
@@ -17,4 +20,7 @@ struct DashboardPageContext {
     ProcessMonitor* processMonitor = nullptr;
     ThemeManager* themeManager = nullptr;
     SettingsStore* settings = nullptr;
+    PresetManager* presetManager = nullptr;
+    LocalAIService* localAI = nullptr;
+    AIService* copilot = nullptr;
 };

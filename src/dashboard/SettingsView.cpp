@@ -3,6 +3,8 @@
 #include "app/AutoUpdater.h"
 #include "app/LaunchAtLoginManager.h"
 #include "localai/BuildCacheService.h"
+#include "localai/LocalAIService.h"
+#include "telemetry/AIService.h"
 
 #include "theme/ThemeManager.h"
 #include "core/NotificationCenter.h"
@@ -10,6 +12,7 @@
 #include "dashboard/DashboardPageState.h"
 #include "dashboard/DashboardRouter.h"
 #include "dashboard/DashboardSidebar.h"
+#include "telemetry/PresetManager.h"
 #include "telemetry/SystemStatsProvider.h"
 #include "widgets/Animations.h"
 #include "theme/ColorScheme.h"
@@ -70,7 +73,9 @@ SettingsView::SettingsView(ThemeManager* themeManager, ProcessMonitor* processMo
                         .processMonitor = processMonitor,
                         .launchManager = &LaunchAtLoginManager::shared(),
                         .updater = &AutoUpdater::shared(),
-                        .buildCache = &BuildCacheService::shared()},
+                        .buildCache = &BuildCacheService::shared(),
+                        .localAI = &LocalAIService::shared(),
+                        .copilot = &AIService::shared()},
                    std::move(initialTab), parent)
 {
 }
@@ -87,6 +92,8 @@ SettingsView::SettingsView(Deps deps, QString initialTab, QWidget* parent)
         m_deps.notifications = &NotificationCenter::shared();
     if (!m_deps.router)
         m_deps.router = &DashboardRouter::standard();
+    if (!m_deps.presetManager)
+        m_deps.presetManager = &PresetManager::shared();
 
     setFixedSize(kWidth, kHeight);
     auto* row = new QHBoxLayout(this);
@@ -169,7 +176,10 @@ void SettingsView::showSelectedPage()
                                        m_deps.statsProvider,
                                        m_deps.processMonitor,
                                        m_deps.themeManager,
-                                       m_deps.settings};
+                                       m_deps.settings,
+                                       m_deps.presetManager,
+                                       m_deps.localAI,
+                                       m_deps.copilot};
     m_page = m_deps.router->build(title, context);
     m_pageTitle = title;
     m_pageColumn->insertWidget(0, m_page);

@@ -14,6 +14,7 @@ class DashboardRouter;
 class DashboardSidebar;
 class ElidedLabel;
 class NotificationCenter;
+class PresetManager;
 class ProcessMonitor;
 class QScrollArea;
 class QVBoxLayout;
@@ -27,8 +28,10 @@ class ThemeManager;
 // appearance until the tour has been completed and on "StartTour", and
 // shows the tour's overlay above both panes while the setting
 // "showOnboardingTour" is on.
+class AIService;
 class AutoUpdater;
 class BuildCacheService;
+class LocalAIService;
 class LaunchAtLoginManager;
 
 class SettingsView : public QWidget {
@@ -48,6 +51,9 @@ public:
         LaunchAtLoginManager* launchManager = nullptr;
         AutoUpdater* updater = nullptr;
         BuildCacheService* buildCache = nullptr;
+        PresetManager* presetManager = nullptr; // null: the shared preset engine
+        LocalAIService* localAI = nullptr;
+        AIService* copilot = nullptr;
     };
 
     // Builds the tour's overlay for a root; installed by the tour itself.
@@ -66,6 +72,7 @@ public:
     SystemStatsProvider* statsProvider() const { return m_deps.statsProvider; }
     ProcessMonitor* processMonitor() const { return m_deps.processMonitor; }
     SettingsStore* settings() const { return m_deps.settings; }
+    NotificationCenter* notifications() const { return m_deps.notifications; }
     DashboardPageState* state() const { return m_state; }
     LaunchAtLoginManager* launchManager() const { return m_deps.launchManager; }
     AutoUpdater* updater() const { return m_deps.updater; }

@@ -1,14 +1,11 @@
 #include "localai/BuildCacheService.h"
 
 #include "core/Clock.h"
-#include "localai/LocalAIService.h"
 #include "localai/ToolchainInventory.h"
 #include "platform/FileWalker.h"
 #include "platform/FileWorker.h"
 #include "platform/SafeDelete.h"
-#include "platform/SystemPaths.h"
 
-#include <QCoreApplication>
 #include <QCoroFuture>
 #include <QPointer>
 
@@ -74,16 +71,6 @@ const QList<BuildCacheService::CacheFolder>& BuildCacheService::cacheFolders()
          &S::adobeCacheSizeChanged},
     };
     return folders;
-}
-
-BuildCacheService& BuildCacheService::shared()
-{
-    // The demo flag is read through LocalAIService only when an operation
-    // starts, so creating this service never creates that one.
-    static auto* service = new BuildCacheService(
-        Deps{.home = SystemPaths::live().home, .demoMode = [] { return LocalAIService::shared().demoMode(); }},
-        true, QCoreApplication::instance());
-    return *service;
 }
 
 BuildCacheService::BuildCacheService(Deps deps, bool autoStart, QObject* parent)

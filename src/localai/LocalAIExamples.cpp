@@ -1,5 +1,7 @@
 #include "localai/LocalAIExamples.h"
 
+#include <algorithm>
+
 namespace LocalAIExamples {
 
 QList<LocalAIModel> models(const QDateTime& now)
@@ -69,5 +71,19 @@ QList<PortLatencyInfo> portLatencies()
         {8000, QStringLiteral("uvicorn (python)"), 4325, 12.1, online},
     };
 }
+
+bool isExample(const LocalAIModel& model)
+{
+    const QList<LocalAIModel> examples = models(QDateTime());
+    return std::any_of(examples.begin(), examples.end(), [&](LocalAIModel example) {
+        example.expiresAt = model.expiresAt;
+        return example == model;
+    });
+}
+
+bool isExample(const VectorDatabaseInfo& database) { return vectorDatabases().contains(database); }
+bool isExample(const OrphanedCompanionInfo& companion) { return orphanedCompanions().contains(companion); }
+bool isExample(const LocalPortInfo& port) { return localPorts().contains(port); }
+bool isExample(const ModelCacheFile& file) { return modelCacheFiles().contains(file); }
 
 } // namespace LocalAIExamples

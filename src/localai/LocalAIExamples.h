@@ -23,4 +23,13 @@ QList<ModelCacheFile> modelCacheFiles();
 // The latency rows shown in demo mode, in the order shown.
 QList<PortLatencyInfo> portLatencies();
 
+// Whether a row is one of the examples above (a model whatever its expiry).
+// Example rows left on screen after demo mode ends can no longer be acted
+// on, so views offer them no action.
+bool isExample(const LocalAIModel& model);
+bool isExample(const VectorDatabaseInfo& database);
+bool isExample(const OrphanedCompanionInfo& companion);
+bool isExample(const LocalPortInfo& port);
+bool isExample(const ModelCacheFile& file);
+
 } // namespace LocalAIExamples

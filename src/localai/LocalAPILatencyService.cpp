@@ -53,16 +53,6 @@ LocalAPILatencyService::Deps::Deps()
 {
 }
 
-LocalAPILatencyService& LocalAPILatencyService::shared()
-{
-    static auto* service = [] {
-        Deps deps;
-        deps.localAI = &LocalAIService::shared();
-        return new LocalAPILatencyService(deps, true, QCoreApplication::instance());
-    }();
-    return *service;
-}
-
 LocalAPILatencyService::LocalAPILatencyService(Deps deps, bool autoStart, QObject* parent)
     : ObservableObject(parent), m_deps(deps)
 {

@@ -3,18 +3,6 @@
 #include "core/Print.h"
 #include "localai/ProxyWorker.h"
 
-#include <QCoreApplication>
-
-LocalAPIProxyService& LocalAPIProxyService::shared()
-{
-    static LocalAPIProxyService* service = [] {
-        auto* created = new LocalAPIProxyService(ProxySettings{}, QCoreApplication::instance());
-        QObject::connect(QCoreApplication::instance(), &QCoreApplication::aboutToQuit, created,
-                         &LocalAPIProxyService::shutdown);
-        return created;
-    }();
-    return *service;
-}
 
 LocalAPIProxyService::LocalAPIProxyService(ProxySettings settings, QObject* parent)
     : ObservableObject(parent), m_settings(std::move(settings))

@@ -164,7 +164,7 @@ PopoverView::PopoverView(SystemStatsProvider* stats, ProcessMonitor* processMoni
       m_themeManager(themeManager ? themeManager : &ThemeManager::shared()),
       m_settings(services.settings ? services.settings : &SettingsStore::shared()),
       m_notifications(services.notifications ? services.notifications : &NotificationCenter::shared()),
-      m_scheduler(services.scheduler ? services.scheduler : &Scheduler::system()),
+      m_scheduler(services.scheduler ? services.scheduler : &Scheduler::system()), m_services(services),
       m_selectedTab(new TabSelection(0, this)), m_nextFadeMs(kTrayFadeMs)
 {
     setFixedSize(kWidth, kHeight);
@@ -283,14 +283,18 @@ QWidget* PopoverView::buildPageArea()
 }
 
 QWidget* PopoverView::makePage(int tab, SystemStatsProvider* stats, ProcessMonitor* processMonitor,
-                               SettingsStore* settings, ThemeManager* themeManager)
+                               SettingsStore* settings, ThemeManager* themeManager, const Services* services)
 {
+    const Services none;
+    const Services& given = services ? *services : none;
     switch (tab) {
     case 0: return new CPUTabView(stats, processMonitor, nullptr, {settings, themeManager, nullptr});
-    case 1: return new NetworkTabView(stats, processMonitor);
-    case 2: return new DiskTabView(stats, processMonitor);
-    case 3: return new MemoryTabView(stats, processMonitor);
-    case 4: return new AITabView(stats, processMonitor);
+    case 1: return new NetworkTabView(stats, processMonitor, nullptr, {settings, nullptr});
+    case 2: return new DiskTabView(stats, processMonitor, nullptr, {settings, nullptr});
+    case 3: return new MemoryTabView(stats, processMonitor, nullptr, {settings, nullptr});
+    case 4:
+        return new AITabView(stats, processMonitor, nullptr,
+                             {settings, themeManager, given.localAI, given.buildCache, given.latency});
     default: return nullptr;
     }
 }
@@ -324,7 +328,7 @@ void PopoverView::showPage(int tab, int fadeMs)
         old->hide();
         old->deleteLater();
     }
-    QWidget* page = makePage(tab, m_stats, m_processMonitor, m_settings, m_themeManager);
+    QWidget* page = makePage(tab, m_stats, m_processMonitor, m_settings, m_themeManager, &m_services);
     if (!page) {
         page = new QWidget;
         page->setObjectName(QStringLiteral("noPage"));

@@ -9,6 +9,9 @@
 #include <optional>
 
 class BottomAppTray;
+class BuildCacheService;
+class LocalAIService;
+class LocalAPILatencyService;
 class NotificationCenter;
 class PingService;
 class ProcessMonitor;
@@ -47,6 +50,10 @@ public:
         NotificationCenter* notifications = nullptr;
         Scheduler* scheduler = nullptr;
         ProcessOpener* opener = nullptr;
+        // What the AI page reads; without them it shows its frame only.
+        LocalAIService* localAI = nullptr;
+        BuildCacheService* buildCache = nullptr;
+        LocalAPILatencyService* latency = nullptr;
         // Where the logo image is looked for, in order; by default the
         // installed data folders, then the image built into the program.
         std::optional<QStringList> logoPaths;
@@ -78,9 +85,11 @@ public:
     QSize sizeHint() const override { return {kWidth, kHeight}; }
 
     // The page widget for a tab index, or null for an index without one.
-    // Null settings or theme: the application's own.
+    // Null settings or theme: the application's own; the local-AI services
+    // go to the AI page.
     static QWidget* makePage(int tab, SystemStatsProvider* stats, ProcessMonitor* processMonitor,
-                             SettingsStore* settings = nullptr, ThemeManager* themeManager = nullptr);
+                             SettingsStore* settings = nullptr, ThemeManager* themeManager = nullptr,
+                             const Services* services = nullptr);
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
@@ -103,6 +112,7 @@ private:
     SettingsStore* m_settings;
     NotificationCenter* m_notifications;
     Scheduler* m_scheduler;
+    Services m_services;
 
     TabSelection* m_selectedTab;
     int m_nextFadeMs;

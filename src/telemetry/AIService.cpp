@@ -64,12 +64,6 @@ bool containsAny(const QStringList& words, std::initializer_list<const char*> ke
 
 } // namespace
 
-AIService& AIService::shared()
-{
-    static AIService service(CommandRunner::system(), Scheduler::system());
-    return service;
-}
-
 AIService::AIService(CommandRunner& runner, Scheduler& scheduler) : m_runner(runner), m_scheduler(scheduler) {}
 
 QCoro::Task<QString> AIService::explainProcess(QString name)

@@ -1,16 +1,11 @@
 #include "telemetry/PresetManager.h"
 
-#include "platform/CommandRunner.h"
 #include "platform/IdleSleepInhibitor.h"
-#include "platform/LogindSleepInhibitor.h"
-#include "platform/ProcessApplicationList.h"
+#include "platform/PowerSource.h"
 #include "platform/RunningApplications.h"
-#include "platform/SysfsPowerSource.h"
-#include "platform/SystemPaths.h"
-#include "platform/TerminalEmulatorLauncher.h"
+#include "platform/TerminalLauncher.h"
 #include "telemetry/TerminalAdvisory.h"
 
-#include <QCoreApplication>
 #include <QPointer>
 
 #include <algorithm>
@@ -32,18 +27,6 @@ void openAdvisory(TerminalLauncher& terminal, const QString& header, const QStri
 }
 
 } // namespace
-
-PresetManager& PresetManager::shared()
-{
-    // Never destroyed: an inhibitor still held at quit goes with the process.
-    static auto* inhibitor = new LogindSleepInhibitor;
-    static auto* terminal = new TerminalEmulatorLauncher(CommandRunner::system());
-    static auto* power = new SysfsPowerSource(SystemPaths::live().sysRoot);
-    static auto* applications = new ProcessApplicationList(SystemPaths::live().procRoot);
-    static auto* manager =
-        new PresetManager(Deps{inhibitor, terminal, power, applications}, QCoreApplication::instance());
-    return *manager;
-}
 
 PresetManager::PresetManager(Deps deps, QObject* parent) : ObservableObject(parent), m_deps(deps)
 {

@@ -1,7 +1,5 @@
 #include "telemetry/ProcessMonitor.h"
 
-#include "telemetry/SystemStatsProvider.h"
-
 #include "core/Clock.h"
 #include "core/Print.h"
 #include "core/Random.h"
@@ -27,18 +25,6 @@ void printRefusal(qint32 pid)
 }
 
 } // namespace
-
-ProcessMonitor& ProcessMonitor::shared()
-{
-    static ProcessTable table;
-    static auto* monitor = new ProcessMonitor(
-        Deps{&table, &ProcessSignaller::system(), &SessionProcessGuard::system(), &ProcessIconProvider::system(),
-             &Clock::system(), &Random::shared(),
-             // Read at each tick, so the sampler is not created from here.
-             [] { return SystemStatsProvider::shared().cpuUsage(); }},
-        true, QCoreApplication::instance());
-    return *monitor;
-}
 
 ProcessMonitor::ProcessMonitor(Deps deps, bool autoStart, QObject* parent)
     : ObservableObject(parent), m_deps(std::move(deps))

@@ -1,4 +1,5 @@
 #include "telemetry/SystemStatsProvider.h"
+#include "telemetry/SystemStatsProvider_readers.h"
 
 #include "core/Format.h"
 #include "core/Random.h"
@@ -37,11 +38,8 @@ SystemStatsProvider::Deps SystemStatsProvider::Deps::live()
 }
 
 SystemStatsProvider::SystemStatsProvider(Deps deps, bool autoStart, QObject* parent)
-    : ObservableObject(parent), m_deps(std::move(deps)), m_netDev(m_deps.paths.procRoot),
-      m_connections(m_deps.paths.procRoot), m_procStat(m_deps.paths.procRoot),
-      m_memInfoReader(m_deps.paths.procRoot), m_zram(m_deps.paths.sysRoot),
-      m_hidMonitor(std::make_unique<ThermalSensorReader>(m_deps.paths.sysRoot)), m_powerSupplies(m_deps.paths.sysRoot),
-      m_hardware(m_deps.paths), m_compilerCheck(m_deps.paths.procRoot, [this] { return m_deps.localAI->demoMode(); })
+    : ObservableObject(parent), m_deps(std::move(deps)),
+      m_readers(std::make_unique<Readers>(m_deps.paths, [this] { return m_deps.localAI->demoMode(); }))
 {
     Q_ASSERT(m_deps.settings && m_deps.random && m_deps.localAI && m_deps.notifier);
     if (!m_deps.physicalMemory)
@@ -74,6 +72,13 @@ SystemStatsProvider::SystemStatsProvider(Deps deps, bool autoStart, QObject* par
 }
 
 SystemStatsProvider::~SystemStatsProvider() = default;
+
+SystemStatsProvider::Readers::Readers(const SystemPaths& paths, std::function<bool()> demoMode)
+    : netDev(paths.procRoot), connections(paths.procRoot), procStat(paths.procRoot), memInfoReader(paths.procRoot),
+      zram(paths.sysRoot), hidMonitor(std::make_unique<ThermalSensorReader>(paths.sysRoot)),
+      powerSupplies(paths.sysRoot), hardware(paths), compilerCheck(paths.procRoot, std::move(demoMode))
+{
+}
 
 void SystemStatsProvider::updateStats()
 {

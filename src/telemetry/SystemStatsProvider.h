@@ -1,24 +1,12 @@
 #pragma once
 
 #include "core/ObservableObject.h"
-#include "platform/CpuTicks.h"
-#include "platform/MemInfo.h"
-#include "platform/ProcMemInfoReader.h"
-#include "platform/ProcStatReader.h"
-#include "platform/SystemPaths.h"
-#include "platform/ZramStatReader.h"
-#include "telemetry/ActiveConnection.h"
 #include "platform/BatteryInfo.h"
-#include "telemetry/CompilerCheck.h"
-#include "telemetry/HIDMonitor.h"
-#include "telemetry/MachineHardwareInfo.h"
-#include "telemetry/ConnectionList.h"
-#include "telemetry/NetworkRateMeter.h"
-#include "platform/HardwareDescriptionReader.h"
 #include "platform/InterfaceAddress.h"
-#include "platform/PowerSupplyReader.h"
-#include "platform/NetDevReader.h"
+#include "platform/SystemPaths.h"
 #include "platform/VolumeSpace.h"
+#include "telemetry/ActiveConnection.h"
+#include "telemetry/MachineHardwareInfo.h"
 
 #include <QCoroTask>
 #include <QUrl>
@@ -27,8 +15,8 @@
 #include <QString>
 
 #include <functional>
+#include <memory>
 #include <optional>
-#include <vector>
 
 class Clock;
 class DesktopNotifier;
@@ -358,7 +346,7 @@ private:
     void determineCoreCounts();
     void updateBaselines();
     void pushHistory(double value);
-    bool isEfficiencyCpu(const CpuTicks& ticks, std::size_t position) const;
+    bool isEfficiencyCpu(int cpu, std::size_t position) const;
     bool isCompilerRunning();   // SystemStatsProvider_hardware.cpp
 
     Deps m_deps;
@@ -417,37 +405,13 @@ private:
 
     // Working state
     QTimer* m_timer = nullptr;
-    struct NetworkTotals {
-        quint64 up = 0;
-        quint64 down = 0;
-    };
-    std::optional<NetworkTotals> m_lastNetworkStats;  // interface byte totals of the previous tick
     int m_eCoreCount = 0;
     int m_pCoreCount = 0;
-    // Cluster membership by CPU number, when the machine tells; empty
-    // otherwise, and then the lowest-numbered eCoreCount CPUs are efficiency CPUs.
-    std::vector<bool> m_efficiencyCpu;
-    bool m_clustersKnown = false;
-
-    NetDevReader m_netDev;
-    std::vector<NetDevReader::Counters> m_netDevSample;
-    NetworkRateMeter m_networkRates;
-    ConnectionList m_connections;
     PublicAddressFetcher* m_publicAddress = nullptr;
     TreeSizeMeter* m_cacheMeter = nullptr;
 
-    ProcStatReader m_procStat;
-    ProcMemInfoReader m_memInfoReader;
-    ZramStatReader m_zram;
-    // Counters of the previous successful CPU reading (absent before the
-    // first) and the buffer the next reading goes into; swapped each tick.
-    std::vector<CpuTicks> m_previousCpuInfo;
-    bool m_hasPreviousCpuInfo = false;
-    std::vector<CpuTicks> m_cpuSample;
-    MemInfo m_memInfo;
-
-    HIDMonitor m_hidMonitor;
-    PowerSupplyReader m_powerSupplies;
-    HardwareDescriptionReader m_hardware;
-    CompilerCheck m_compilerCheck;
+    // The /proc and /sys readers and their buffers, kept out of this header
+    // so that a change to a reader rebuilds the sampler, not its viewers.
+    struct Readers;
+    std::unique_ptr<Readers> m_readers;
 };

@@ -1,4 +1,5 @@
 #include "telemetry/SystemStatsProvider.h"
+#include "telemetry/SystemStatsProvider_readers.h"
 
 #include "core/Clock.h"
 #include "core/Print.h"
@@ -61,7 +62,7 @@ QCoro::Task<> SystemStatsProvider::killConnectionProcess(QString pidText)
         failed(QStringLiteral("refusing to kill a critical system process or Kestrova itself"));
         co_return;
     }
-    const auto listed = m_connections.listed(*pid);
+    const auto listed = m_readers->connections.listed(*pid);
     if (!listed) {
         failed(QStringLiteral("not in the current connection list"));
         co_return;

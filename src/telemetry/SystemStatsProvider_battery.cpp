@@ -1,6 +1,7 @@
 #include "telemetry/SystemStatsProvider.h"
+#include "telemetry/SystemStatsProvider_readers.h"
 
-std::optional<BatteryInfo> SystemStatsProvider::getBatteryInfo() { return m_powerSupplies.battery(); }
+std::optional<BatteryInfo> SystemStatsProvider::getBatteryInfo() { return m_readers->powerSupplies.battery(); }
 
 // Battery charge, charging state and power draw. A machine without a battery
 // of its own leaves the figures at their start values.

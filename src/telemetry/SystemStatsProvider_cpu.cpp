@@ -1,4 +1,5 @@
 #include "telemetry/SystemStatsProvider.h"
+#include "telemetry/SystemStatsProvider_readers.h"
 
 #include "core/SettingsStore.h"
 #include "platform/CpuTopologyReader.h"
@@ -23,12 +24,13 @@ void SystemStatsProvider::determineCoreCounts()
     if (const auto clusters = CpuTopologyReader(m_deps.paths.sysRoot).read()) {
         m_eCoreCount = int(clusters->efficiency.size());
         m_pCoreCount = int(clusters->performance.size());
+        std::vector<bool>& efficiency = m_readers->efficiencyCpu;
         for (int cpu : clusters->efficiency) {
-            if (std::size_t(cpu) >= m_efficiencyCpu.size())
-                m_efficiencyCpu.resize(std::size_t(cpu) + 1, false);
-            m_efficiencyCpu[std::size_t(cpu)] = true;
+            if (std::size_t(cpu) >= efficiency.size())
+                efficiency.resize(std::size_t(cpu) + 1, false);
+            efficiency[std::size_t(cpu)] = true;
         }
-        m_clustersKnown = true;
+        m_readers->clustersKnown = true;
     }
     // A machine that does not tell its clusters apart is shown as four and four.
     if (m_eCoreCount == 0 && m_pCoreCount == 0) {
@@ -37,28 +39,30 @@ void SystemStatsProvider::determineCoreCounts()
     }
 }
 
-bool SystemStatsProvider::isEfficiencyCpu(const CpuTicks& ticks, std::size_t position) const
+bool SystemStatsProvider::isEfficiencyCpu(int cpu, std::size_t position) const
 {
-    if (m_clustersKnown)
-        return std::size_t(ticks.cpu) < m_efficiencyCpu.size() && m_efficiencyCpu[std::size_t(ticks.cpu)];
+    const std::vector<bool>& efficiency = m_readers->efficiencyCpu;
+    if (m_readers->clustersKnown)
+        return cpu >= 0 && std::size_t(cpu) < efficiency.size() && efficiency[std::size_t(cpu)];
     return position < std::size_t(m_eCoreCount);
 }
 
 void SystemStatsProvider::updateCPU()
 {
-    if (!m_procStat.read(m_cpuSample))
+    Readers& r = *m_readers;
+    if (!r.procStat.read(r.cpuSample))
         return; // keep the stored counters: the next reading spans the longer interval
 
     // With a different set of CPUs (hotplug) there is nothing to compare
     // against: like the very first tick, only store the counters.
-    if (m_hasPreviousCpuInfo && sameCpus(m_previousCpuInfo, m_cpuSample)) {
+    if (r.hasPreviousCpuInfo && sameCpus(r.previousCpuInfo, r.cpuSample)) {
         double eSum = 0;
         double pSum = 0;
         int eCounted = 0;
         int pCounted = 0;
-        for (std::size_t i = 0; i < m_cpuSample.size(); ++i) {
-            const CpuTicks& now = m_cpuSample[i];
-            const CpuTicks& before = m_previousCpuInfo[i];
+        for (std::size_t i = 0; i < r.cpuSample.size(); ++i) {
+            const CpuTicks& now = r.cpuSample[i];
+            const CpuTicks& before = r.previousCpuInfo[i];
             const quint64 user = advance(now.user, before.user);
             const quint64 system = advance(now.system, before.system);
             const quint64 idle = advance(now.idle, before.idle);
@@ -66,7 +70,7 @@ void SystemStatsProvider::updateCPU()
             const quint64 busy = user + system + nice;
             const double total = busy + idle > 0 ? double(busy + idle) : 1.0;
             const double load = double(busy) / total;
-            if (isEfficiencyCpu(now, i)) {
+            if (isEfficiencyCpu(now.cpu, i)) {
                 eSum += load;
                 ++eCounted;
             } else {
@@ -78,12 +82,12 @@ void SystemStatsProvider::updateCPU()
         // machine with fewer CPUs than the assumed cluster sizes stays <= 100.
         setEClusterUsage(eSum / std::max(eCounted, 1) * 100.0);
         setPClusterUsage(pSum / std::max(pCounted, 1) * 100.0);
-        setCpuUsage((eSum + pSum) / double(m_cpuSample.size()) * 100.0);
+        setCpuUsage((eSum + pSum) / double(r.cpuSample.size()) * 100.0);
         pushHistory(m_cpuUsage);
         updateBaselines();
     }
-    std::swap(m_previousCpuInfo, m_cpuSample);
-    m_hasPreviousCpuInfo = true;
+    std::swap(r.previousCpuInfo, r.cpuSample);
+    r.hasPreviousCpuInfo = true;
 }
 
 void SystemStatsProvider::pushHistory(double value)

@@ -1,4 +1,5 @@
 #include "telemetry/SystemStatsProvider.h"
+#include "telemetry/SystemStatsProvider_readers.h"
 
 #include "telemetry/LocalAIStateSource.h"
 
@@ -10,15 +11,16 @@ constexpr double kGiB = 1024.0 * 1024.0 * 1024.0;
 
 void SystemStatsProvider::updateMemory()
 {
-    const bool readable = m_memInfoReader.read(m_memInfo);
-    if (readable && m_memInfo.active) {
+    Readers& r = *m_readers;
+    const MemInfo& info = r.memInfo;
+    const bool readable = r.memInfoReader.read(r.memInfo);
+    if (readable && info.active) {
         const double released = m_optimizedMemoryReleased;
         // Compressed memory: zswap's pool when it holds anything, else what
         // zram devices take.
-        const quint64 compressed = m_memInfo.zswap.value_or(0) > 0 ? *m_memInfo.zswap
-                                                                   : m_zram.compressedBytes().value_or(0);
-        setMemoryWired(double(m_memInfo.wired()) / kGiB);
-        setMemoryApp(std::max(double(*m_memInfo.active) / kGiB - released, 0.5));
+        const quint64 compressed = info.zswap.value_or(0) > 0 ? *info.zswap : r.zram.compressedBytes().value_or(0);
+        setMemoryWired(double(info.wired()) / kGiB);
+        setMemoryApp(std::max(double(*info.active) / kGiB - released, 0.5));
         setMemoryCompressed(std::max(double(compressed) / kGiB - 0.3 * released, 0.1));
         setMemoryTotal(double(m_deps.physicalMemory()) / kGiB);
         setMemoryUsed(m_memoryWired + m_memoryApp + m_memoryCompressed);
@@ -33,7 +35,7 @@ void SystemStatsProvider::updateMemory()
         setHostVramSplitAlert(m_memoryPressure > 85.0 || m_aiVramUsed / std::max(m_aiVramTotal, 1.0) > 0.9);
     }
     if (readable) {
-        if (const auto swapUsed = m_memInfo.swapUsed())
+        if (const auto swapUsed = info.swapUsed())
             setMemorySwap(double(*swapUsed) / kGiB);
     }
 }

@@ -1,4 +1,5 @@
 #include "telemetry/SystemStatsProvider.h"
+#include "telemetry/SystemStatsProvider_readers.h"
 
 #include "core/Random.h"
 #include "telemetry/PublicAddressFetcher.h"
@@ -6,18 +7,13 @@
 // Throughput over every interface, lo included, in KB per tick.
 void SystemStatsProvider::updateNetwork()
 {
-    if (!m_netDev.read(m_netDevSample))
+    Readers& r = *m_readers;
+    if (!r.netDev.read(r.netDevSample))
         return;
-    NetworkTotals totals;
-    for (const auto& c : m_netDevSample) {
-        totals.down += c.receivedBytes;
-        totals.up += c.sentBytes;
-    }
-    if (const auto delta = m_networkRates.add(m_netDevSample)) {
+    if (const auto delta = r.networkRates.add(r.netDevSample)) {
         setNetworkDownload(double(delta->received) / 1024.0);
         setNetworkUpload(double(delta->sent) / 1024.0);
     }
-    m_lastNetworkStats = totals;
 }
 
 void SystemStatsProvider::updateIPs()
@@ -31,7 +27,7 @@ void SystemStatsProvider::updateIPs()
 
 void SystemStatsProvider::updateConnections()
 {
-    QList<ActiveConnection> rows = m_connections.scan();
+    QList<ActiveConnection> rows = m_readers->connections.scan();
     if (rows.isEmpty())
         rows.append(ConnectionList::placeholder());
     setActiveConnections(std::move(rows));

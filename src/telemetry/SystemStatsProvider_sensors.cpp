@@ -1,4 +1,5 @@
 #include "telemetry/SystemStatsProvider.h"
+#include "telemetry/SystemStatsProvider_readers.h"
 
 #include "telemetry/LocalAIStateSource.h"
 #include "telemetry/SensorModel.h"
@@ -12,7 +13,7 @@ void SystemStatsProvider::updateSensors()
     inputs.forceTurboCooling = m_forceTurboCooling;
     inputs.buildTurboEnabled = m_deps.localAI->buildTurboEnabled();
     inputs.isCompilerRunning = [this] { return isCompilerRunning(); };
-    const SensorFigures figures = SensorModel::sample(m_hidMonitor, *m_deps.random, inputs);
+    const SensorFigures figures = SensorModel::sample(m_readers->hidMonitor, *m_deps.random, inputs);
     setSocTemperature(figures.socTemperature);
     setGpuTemperature(figures.gpuTemperature);
     setSsdTemperature(figures.ssdTemperature);

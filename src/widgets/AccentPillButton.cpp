@@ -2,6 +2,7 @@
 
 #include "widgets/HoverLook.h"
 #include "widgets/SymbolIcon.h"
+#include "theme/InkOnFill.h"
 
 #include <QPainter>
 #include <QPainterPath>
@@ -80,7 +81,7 @@ void AccentPillButton::paintEvent(QPaintEvent*)
     if (m_style == Style::tinted) {
         plate.setAlphaF(color.alphaF() * (isDown() ? 0.3f : hovered ? 0.22f : 0.15f));
     } else {
-        ink = Qt::white;
+        ink = inkOnFill(color);
         if (isDown())
             plate = plate.darker(115);
         else if (hovered)

@@ -6,7 +6,8 @@
 
 // A rounded button in one colour: an optional symbol and a short text.
 // Tinted: coloured text on the colour at 15 % (the header's "Tour" button).
-// Filled: white text on the full colour (primary actions of cards).
+// Filled: text on the full colour (primary actions of cards), white unless
+// the colour is too light for it (see inkOnFill).
 class AccentPillButton : public QAbstractButton {
     Q_OBJECT
 

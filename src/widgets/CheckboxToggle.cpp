@@ -50,6 +50,12 @@ CheckboxToggle::CheckboxToggle(QWidget* label, const UiColor& tint, QWidget* par
 
 QString CheckboxToggle::boxSymbol() const { return m_box->symbol(); }
 
+void CheckboxToggle::setTint(const UiColor& tint)
+{
+    m_tint = tint;
+    refreshBox();
+}
+
 void CheckboxToggle::refreshBox()
 {
     const bool on = isChecked();

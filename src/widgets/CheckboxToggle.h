@@ -19,6 +19,8 @@ public:
     CheckboxToggle(QWidget* label, const UiColor& tint, QWidget* parent = nullptr);
 
     QString boxSymbol() const;
+    UiColor tint() const { return m_tint; }
+    void setTint(const UiColor& tint);
     QWidget* label() const { return m_label; }
 
     QSize sizeHint() const override;

@@ -41,6 +41,12 @@ void ElidedLabel::setAlignment(Qt::Alignment alignment)
     update();
 }
 
+void ElidedLabel::setFixedToolTip(const QString& toolTip)
+{
+    m_fixedToolTip = toolTip;
+    refreshToolTip();
+}
+
 QString ElidedLabel::displayedText() const
 {
     return fontMetrics().elidedText(m_text, m_mode, width());
@@ -86,5 +92,6 @@ void ElidedLabel::refreshToolTip()
 {
     // Tool tips guess whether text is rich; make it rich on purpose and
     // escape, so outside text always shows as typed.
-    setToolTip(isElided() ? QStringLiteral("<qt>%1</qt>").arg(m_text.toHtmlEscaped()) : QString());
+    const QString shown = !m_fixedToolTip.isEmpty() ? m_fixedToolTip : isElided() ? m_text : QString();
+    setToolTip(shown.isEmpty() ? QString() : QStringLiteral("<qt>%1</qt>").arg(shown.toHtmlEscaped()));
 }

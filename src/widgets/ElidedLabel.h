@@ -19,6 +19,10 @@ public:
     void setTextColor(const UiColor& color);
     void setElideMode(Qt::TextElideMode mode);
     void setAlignment(Qt::Alignment alignment);
+    // A tool tip shown at every width, as plain text; empty: the full text,
+    // and only while it is cut.
+    void setFixedToolTip(const QString& toolTip);
+    QString fixedToolTip() const { return m_fixedToolTip; }
 
     // The text as painted at the current width.
     QString displayedText() const;
@@ -36,6 +40,7 @@ private:
     void refreshToolTip();
 
     QString m_text;
+    QString m_fixedToolTip;
     UiColor m_color = SystemColor::primary;
     Qt::TextElideMode m_mode = Qt::ElideRight;
     Qt::Alignment m_alignment = Qt::AlignLeft | Qt::AlignVCenter;

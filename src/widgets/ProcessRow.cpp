@@ -6,6 +6,7 @@
 #include "widgets/Fonts.h"
 #include "widgets/PlainLabel.h"
 #include "widgets/PopoverBubble.h"
+#include "widgets/ProcessIconView.h"
 #include "widgets/Spinner.h"
 #include "widgets/SymbolButton.h"
 #include "widgets/SymbolIcon.h"
@@ -26,54 +27,7 @@ ProcessRow::Explainer& defaultExplainerSlot()
     return explainer;
 }
 
-constexpr qreal kIconPointSize = 13; // the body text size the symbol sits at
-constexpr int kIconFrame = 20;
-constexpr int kImageSide = 16;
-
 } // namespace
-
-// The leading icon: the application's own image in 16 x 16 with 2 of
-// padding, or else the tinted symbol centred in a 20-wide frame.
-class ProcessRow::IconView : public QWidget {
-public:
-    explicit IconView(QWidget* parent) : QWidget(parent) { setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed); }
-
-    void set(const QString& symbol, const QIcon& image, const UiColor& tint)
-    {
-        m_symbol = symbol;
-        m_image = image;
-        m_tint = tint;
-        update();
-    }
-
-    bool showsImage() const { return !m_image.isNull(); }
-    QString symbol() const { return m_symbol; }
-
-    // One height for both kinds, so rows with and without an application
-    // image line up in a list.
-    QSize sizeHint() const override
-    {
-        const int symbolHeight = int(std::ceil(SymbolIcon::pixelSizeFor(kIconPointSize)));
-        return {kIconFrame, std::max(kImageSide + 4, symbolHeight)};
-    }
-
-protected:
-    void paintEvent(QPaintEvent*) override
-    {
-        QPainter painter(this);
-        if (showsImage()) {
-            const QRect box(2, (height() - kImageSide) / 2, kImageSide, kImageSide);
-            m_image.paint(&painter, box, Qt::AlignCenter);
-            return;
-        }
-        SymbolIcon::paint(painter, rect(), m_symbol, m_tint.resolve(this), SymbolIcon::pixelSizeFor(kIconPointSize));
-    }
-
-private:
-    QString m_symbol;
-    QIcon m_image;
-    UiColor m_tint;
-};
 
 void ProcessRow::setDefaultExplainer(Explainer explainer) { defaultExplainerSlot() = std::move(explainer); }
 
@@ -92,7 +46,7 @@ ProcessRow::ProcessRow(const QString& icon, const QIcon& image, const QString& n
     : QWidget(parent), m_icon(icon), m_image(image), m_name(name), m_value(value), m_color(color),
       m_isSuspended(isSuspended), m_onToggleSuspend(std::move(onToggleSuspend)),
       m_settings(services.settings ? services.settings : &SettingsStore::shared()),
-      m_explainer(std::move(services.explainer)), m_iconView(new IconView(this)), m_nameLabel(new ElidedLabel),
+      m_explainer(std::move(services.explainer)), m_iconView(new ProcessIconView(this)), m_nameLabel(new ElidedLabel),
       m_insightButton(new SymbolButton(QStringLiteral("sparkles"), SystemColor::purple, 10)),
       m_freezeButton(new SymbolButton(QString(), SystemColor::cyan, 10)),
       m_badge(new Badge(QStringLiteral("P0"), SystemColor::primary, UiColor(SystemColor::white).opacity(0.1))),

@@ -14,6 +14,7 @@ class Badge;
 class ElidedLabel;
 class PlainLabel;
 class PopoverBubble;
+class ProcessIconView;
 class SettingsStore;
 class Spinner;
 class SymbolButton;
@@ -72,8 +73,6 @@ signals:
     void insightChanged();
 
 private:
-    class IconView;
-
     void applyInputs();
     void applyAdvancedMode();
     void refreshInsight();
@@ -95,7 +94,7 @@ private:
     bool m_isLoadingAI = false;
     bool m_advancedMode = false;
 
-    IconView* m_iconView;
+    ProcessIconView* m_iconView;
     ElidedLabel* m_nameLabel;
     SymbolButton* m_insightButton;
     SymbolButton* m_freezeButton;

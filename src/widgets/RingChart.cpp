@@ -13,6 +13,10 @@
 namespace {
 
 constexpr int kSpringMs = 1000;
+// Figures that drift a little every second would keep the spring running
+// all the time; a change under half a percent of the circle (about a point
+// and a half of arc) jumps instead.
+constexpr double kSmallestSwing = 0.005;
 
 // A spring of 0.8 s response and 0.7 damping fraction, released from rest:
 // the arc overshoots by about 5 % and settles within the second.
@@ -58,6 +62,12 @@ void RingChart::setPercentage(double percentage)
         return;
     m_percentage = percentage;
     const double target = trimEnd(percentage);
+    const bool swinging = m_animation->state() == QAbstractAnimation::Running;
+    if (!swinging && std::abs(target - m_displayed) < kSmallestSwing) {
+        m_displayed = target;
+        update();
+        return;
+    }
     m_animation->stop();
     if (!isVisible() || Animations::duration(kSpringMs) == 0) {
         m_displayed = target;
@@ -88,7 +98,7 @@ void RingChart::setTitle(const QString& title)
 }
 
 void RingChart::paintRing(QPainter& painter, const QRectF& circle, double trim, const QColor& arc,
-                          const QColor& track, qreal lineWidth)
+                          const QColor& track, qreal lineWidth, Qt::PenCapStyle arcCap)
 {
     painter.save();
     painter.setRenderHint(QPainter::Antialiasing);
@@ -99,7 +109,7 @@ void RingChart::paintRing(QPainter& painter, const QRectF& circle, double trim, 
     // within the circle either way.
     const double fraction = std::clamp(trim, 0.0, 1.0);
     if (fraction > 0) {
-        painter.setPen(QPen(arc, lineWidth, Qt::SolidLine, Qt::RoundCap));
+        painter.setPen(QPen(arc, lineWidth, Qt::SolidLine, arcCap));
         // Qt counts sixteenths of a degree, anticlockwise from three o'clock.
         painter.drawArc(circle, 90 * 16, -int(std::lround(fraction * 360 * 16)));
     }

@@ -35,7 +35,7 @@ public:
     // Paints a track and an arc of `trim` in `circle`, for every ring of the
     // app (this gauge, the status label's CPU ring).
     static void paintRing(QPainter& painter, const QRectF& circle, double trim, const QColor& arc,
-                          const QColor& track, qreal lineWidth);
+                          const QColor& track, qreal lineWidth, Qt::PenCapStyle arcCap = Qt::RoundCap);
 
     QSize sizeHint() const override { return {100, 100}; }
     QSize minimumSizeHint() const override { return sizeHint(); }

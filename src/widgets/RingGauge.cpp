@@ -58,6 +58,12 @@ void RingGauge::setTrackOpacity(qreal opacity)
     update();
 }
 
+void RingGauge::setArcCap(Qt::PenCapStyle cap)
+{
+    m_arcCap = cap;
+    update();
+}
+
 void RingGauge::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);
@@ -71,7 +77,7 @@ void RingGauge::paintEvent(QPaintEvent*)
     const QColor arc = m_color.resolve(this);
     QColor track = arc;
     track.setAlphaF(float(arc.alphaF() * m_trackOpacity));
-    RingChart::paintRing(painter, circle, trimEnd(m_fraction), arc, track, m_lineWidth);
+    RingChart::paintRing(painter, circle, trimEnd(m_fraction), arc, track, m_lineWidth, m_arcCap);
 
     if (m_text.isEmpty())
         return;

@@ -24,6 +24,8 @@ public:
     void setTextFont(const QFont& font);
     // The track's opacity relative to the arc (0.3 unless set).
     void setTrackOpacity(qreal opacity);
+    // The arc's ends (round unless set).
+    void setArcCap(Qt::PenCapStyle cap);
 
     // How much of the circle the arc covers: the fraction up to 1, nothing
     // for non-finite or negative values.
@@ -41,6 +43,7 @@ private:
     int m_side;
     qreal m_lineWidth;
     qreal m_trackOpacity = 0.3;
+    Qt::PenCapStyle m_arcCap = Qt::RoundCap;
     QString m_text;
     QFont m_textFont;
 };

@@ -1,5 +1,6 @@
 #include "widgets/ToggleSwitch.h"
 
+#include "theme/InkOnFill.h"
 #include "widgets/Animations.h"
 #include "widgets/HoverLook.h"
 
@@ -81,7 +82,8 @@ void ToggleSwitch::paintEvent(QPaintEvent*)
     painter.setPen(Qt::NoPen);
     painter.setBrush(QColor(0, 0, 0, 40));
     painter.drawEllipse(knobRect.translated(0, 0.8));
-    painter.setBrush(Qt::white);
+    // A light tint (the Ink theme's white) would swallow a white knob.
+    painter.setBrush(m_position > 0.5 ? inkOnFill(on) : QColor(Qt::white));
     painter.drawEllipse(knobRect);
 
     if (hasFocus()) {

@@ -1,6 +1,6 @@
 #include "app/LaunchAtLoginManager.h"
 
-#include "platform/LoginItem.h"
+#include "fakes/FakeLoginItem.h"
 #include "platform/XdgAutostartLoginItem.h"
 #include "support/PrintCapture.h"
 #include "support/WithoutFileOverride.h"
@@ -13,39 +13,6 @@
 #include <gtest/gtest.h>
 
 using Status = LoginItem::Status;
-
-namespace {
-
-class FakeLoginItem : public LoginItem {
-public:
-    Status current = Status::notRegistered;
-    std::optional<QString> failure;
-    mutable int statusReads = 0;
-    int registers = 0;
-    int unregisters = 0;
-
-    Status status() const override
-    {
-        ++statusReads;
-        return current;
-    }
-    std::optional<QString> registerItem() override
-    {
-        ++registers;
-        if (!failure)
-            current = Status::enabled;
-        return failure;
-    }
-    std::optional<QString> unregisterItem() override
-    {
-        ++unregisters;
-        if (!failure)
-            current = Status::notRegistered;
-        return failure;
-    }
-};
-
-} // namespace
 
 TEST(LaunchAtLoginManager, CreationMirrorsTheRegistrationAndChangesNothing)
 {

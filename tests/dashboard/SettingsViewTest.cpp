@@ -7,7 +7,13 @@
 #include "dashboard/DashboardSidebar.h"
 #include "dashboard/SettingsView.h"
 #include "dashboard/SidebarButton.h"
+#include "dashboard/pages/PerformancePresetsView.h"
+#include "fakes/FakePowerSource.h"
+#include "fakes/FakeRunningApplications.h"
+#include "fakes/FakeSleepInhibitor.h"
+#include "fakes/FakeTerminalLauncher.h"
 #include "fakes/InertStatsProvider.h"
+#include "telemetry/PresetManager.h"
 #include "support/TaskRunner.h"
 
 #include <QCoreApplication>
@@ -48,6 +54,7 @@ protected:
         deps.settings = &settings;
         deps.notifications = &notifications;
         deps.router = router;
+        deps.presetManager = &presets;
         deps.quit = [this] { ++quits; };
         return std::make_unique<SettingsView>(std::move(deps), tab);
     }
@@ -57,6 +64,11 @@ protected:
     ThemeManager theme{settings};
     NotificationCenter notifications;
     InertStatsProvider stats;
+    FakeSleepInhibitor inhibitor;
+    FakeTerminalLauncher terminal;
+    FakePowerSource power;
+    FakeRunningApplications applications;
+    PresetManager presets{{&inhibitor, &terminal, &power, &applications}};
     int quits = 0;
 };
 
@@ -285,6 +297,26 @@ TEST_F(SettingsViewTest, QuitEndsTheApplicationThroughItsHook)
     EXPECT_EQ(view->sidebar()->quitButton()->toolTip(), "Quit Kestrova");
     QTest::mouseClick(view->sidebar()->quitButton(), Qt::LeftButton);
     EXPECT_EQ(quits, 1);
+}
+
+TEST_F(SettingsViewTest, PresetsPageIsBuiltAnewOnEveryVisitOverTheSameManager)
+{
+    auto view = make(QStringLiteral("Performance Presets"));
+    auto* first = qobject_cast<PerformancePresetsView*>(view->contentView());
+    ASSERT_NE(first, nullptr);
+    first->applyPreset(PerformancePreset::gameMode);
+    ASSERT_TRUE(waitUntil([&] { return first->executionLogs().size() == 5; }));
+
+    view->setSelectedSidebarItem(QStringLiteral("Performance Presets"));
+    EXPECT_EQ(view->contentView(), first); // the same title keeps the page and its log
+
+    view->setSelectedSidebarItem(QStringLiteral("AI Hardware"));
+    view->setSelectedSidebarItem(QStringLiteral("Performance Presets"));
+    auto* second = qobject_cast<PerformancePresetsView*>(view->contentView());
+    ASSERT_NE(second, nullptr);
+    EXPECT_NE(second, first);
+    EXPECT_EQ(second->executionLogs(), PerformancePresetsView::seedLogs());
+    EXPECT_EQ(presets.activePreset(), PerformancePreset::gameMode);
 }
 
 } // namespace

@@ -13,7 +13,8 @@
 // A sampler that never samples, for views: the test sets its figures.
 class InertStatsProvider {
 public:
-    InertStatsProvider() : m_settings(m_dir.filePath(QStringLiteral("stats.ini"))), m_random(7)
+    // `scheduler` null: the actions' waits take real time.
+    explicit InertStatsProvider(Scheduler* scheduler = nullptr) : m_settings(m_dir.filePath(QStringLiteral("stats.ini"))), m_random(7)
     {
         SystemStatsProvider::Deps deps;
         deps.paths.procRoot = m_dir.filePath(QStringLiteral("proc"));
@@ -24,6 +25,7 @@ public:
         deps.random = &m_random;
         deps.localAI = &m_localAI;
         deps.notifier = &m_notifier;
+        deps.scheduler = scheduler;
         m_provider = std::make_unique<SystemStatsProvider>(std::move(deps), false);
     }
 

@@ -19,6 +19,17 @@ public:
         return value;
     }
 
+    qint64 uniformInt(qint64 low, qint64 high) override
+    {
+        intRanges.append({low, high});
+        const qint64 value = Random::uniformInt(low, high);
+        intValues.append(value);
+        return value;
+    }
+
     QList<QPair<double, double>> ranges;
     QList<double> values;
+    // Integer draws, kept apart so the lists above stay as they were.
+    QList<QPair<qint64, qint64>> intRanges;
+    QList<qint64> intValues;
 };

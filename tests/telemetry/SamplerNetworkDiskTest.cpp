@@ -10,6 +10,7 @@
 #include "fakes/ScriptedHttpServer.h"
 #include "support/PrintCapture.h"
 #include "support/TaskRunner.h"
+#include "telemetry/ConnectionList.h"
 #include "telemetry/SystemStatsProvider.h"
 
 #include <QSignalSpy>

@@ -70,4 +70,16 @@ TEST(RingChart, SpringSettlesOnTheTargetAndTextsChangeAtOnce)
     EXPECT_LT(peak, 0.85);
 }
 
+TEST(RingChart, DriftTooSmallToSeeJumpsWithoutStartingTheSpring)
+{
+    Animations::setEnabled(true);
+    RingChart ring(40, "MEMORY", QColor(255, 0, 0), "40%");
+    ring.show();
+    ring.setPercentage(40.3);
+    EXPECT_DOUBLE_EQ(ring.displayedTrim(), 0.403);
+    ring.setPercentage(60); // a real change still swings
+    EXPECT_LT(ring.displayedTrim(), 0.6);
+    Animations::setEnabled(false);
+}
+
 } // namespace

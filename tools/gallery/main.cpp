@@ -2,7 +2,13 @@
 // scheme, with sample data. `kestrova_gallery --screenshots DIR` renders the
 // pages to PNG files (works on the offscreen platform) and exits.
 
+#include "AIShots.h"
+#include "DashboardShots.h"
+#include "AssistantShots.h"
 #include "PopoverShots.h"
+#include "PopoverTabShots.h"
+#include "PresetShots.h"
+#include "TourShots.h"
 #include "theme/AppTheme.h"
 #include "core/SettingsStore.h"
 #include "widgets/AccentPillButton.h"
@@ -461,7 +467,13 @@ int writeScreenshots(const QString& directory)
     delete symbolsDark;
     delete symbolsLight;
     const bool ok5 = writePopoverScreenshots(directory);
-    return ok1 && ok2 && ok3 && ok4 && ok5 ? 0 : 1;
+    bool ok6 = writeAIScreenshots(directory);
+    ok6 = writePopoverTabScreenshots(directory) && ok6;
+    ok6 = writePresetScreenshots(directory) && ok6;
+    ok6 = writeDashboardScreenshots(directory) && ok6;
+    ok6 = writeAssistantScreenshots(directory) && ok6;
+    ok6 = writeTourScreenshots(directory) && ok6;
+    return ok1 && ok2 && ok3 && ok4 && ok5 && ok6 ? 0 : 1;
 }
 
 } // namespace

@@ -1,0 +1,164 @@
+#include "dashboard/tour/MenuGuideRow.h"
+
+#include "dashboard/tour/TourLoop.h"
+#include "dashboard/tour/TourPaint.h"
+#include "widgets/Animations.h"
+#include "widgets/Fonts.h"
+#include "widgets/SymbolIcon.h"
+
+#include <QPainter>
+#include <QPainterPath>
+#include <QVariantAnimation>
+
+#include <cmath>
+
+namespace {
+constexpr qreal kPadH = 8;
+constexpr qreal kPadV = 6;
+constexpr qreal kIconWidth = 20;
+constexpr qreal kIconTop = 2;
+constexpr qreal kIconPoints = 14;
+constexpr qreal kGap = 10;
+constexpr qreal kLineGap = 2;
+constexpr qreal kRadius = 6;
+constexpr qreal kGlow = 2;
+// Room around the row for its highlight scale and glow.
+constexpr int kMarginH = 9;
+constexpr int kMarginV = 2;
+constexpr int kBreathMs = 600;
+constexpr int kSpringMs = 300;
+} // namespace
+
+MenuGuideRow::MenuGuideRow(const QString& icon, const UiColor& color, const QString& title, const QString& desc,
+                           bool isHighlighted, AppTheme theme, QWidget* parent)
+    : QWidget(parent), m_icon(icon), m_color(color), m_title(title), m_desc(desc), m_isHighlighted(isHighlighted),
+      m_theme(theme), m_rowScale(isHighlighted ? kHighlightScale : 1.0), m_pulse(new TourLoop(kBreathMs, true, this)),
+      m_spring(new QVariantAnimation(this)), m_titleFont(Fonts::system(11, QFont::Bold)), m_descFont(Fonts::system(10))
+{
+    QSizePolicy policy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+    policy.setHeightForWidth(true);
+    setSizePolicy(policy);
+    m_spring->setDuration(kSpringMs);
+    QEasingCurve spring(QEasingCurve::OutBack);
+    spring.setOvershoot(0.8);
+    m_spring->setEasingCurve(spring);
+    connect(m_spring, &QVariantAnimation::valueChanged, this, [this](const QVariant& v) {
+        m_rowScale = v.toDouble();
+        update();
+    });
+    connect(m_pulse, &TourLoop::frame, this, qOverload<>(&QWidget::update));
+    m_pulse->setOn(isHighlighted);
+}
+
+void MenuGuideRow::setHighlighted(bool highlighted)
+{
+    if (highlighted == m_isHighlighted)
+        return;
+    m_isHighlighted = highlighted;
+    m_pulse->setOn(highlighted);
+    const double target = highlighted ? kHighlightScale : 1.0;
+    m_spring->stop();
+    if (isVisible() && Animations::enabled()) {
+        m_spring->setStartValue(m_rowScale);
+        m_spring->setEndValue(target);
+        m_spring->start();
+    } else {
+        m_rowScale = target;
+    }
+    update();
+}
+
+bool MenuGuideRow::isPulsing() const { return m_pulse->isTicking(); }
+
+double MenuGuideRow::iconScale() const
+{
+    return m_isHighlighted ? TourPaint::mix(kPulseLow, kPulseHigh, m_pulse->value()) : 1.0;
+}
+
+qreal MenuGuideRow::descHeight(qreal textWidth) const
+{
+    const QFontMetricsF metrics(m_descFont);
+    const QRectF needed =
+        metrics.boundingRect(QRectF(0, 0, qMax<qreal>(textWidth, 1), 1e6), Qt::TextWordWrap, m_desc);
+    return qMin(needed.height(), 2 * metrics.lineSpacing());
+}
+
+int MenuGuideRow::heightForWidth(int width) const
+{
+    const qreal textWidth = width - 2 * kMarginH - 2 * kPadH - kIconWidth - kGap;
+    const qreal text = QFontMetricsF(m_titleFont).height() + kLineGap + descHeight(textWidth);
+    const qreal icon = kIconTop + SymbolIcon::pixelSizeFor(kIconPoints);
+    return int(std::ceil(qMax(text, icon) + 2 * kPadV)) + 2 * kMarginV;
+}
+
+QSize MenuGuideRow::sizeHint() const { return {400, heightForWidth(400)}; }
+
+QSize MenuGuideRow::minimumSizeHint() const { return {200, heightForWidth(400)}; }
+
+QRectF MenuGuideRow::box() const { return QRectF(rect()).adjusted(kMarginH, kMarginV, -kMarginH, -kMarginV); }
+
+void MenuGuideRow::paintEvent(QPaintEvent*)
+{
+    QPainter p(this);
+    p.setRenderHint(QPainter::Antialiasing);
+    const QRectF row = box();
+    TourPaint::scaleAbout(p, row, m_rowScale);
+    const QColor color = m_color.resolve(this);
+    QPainterPath shape;
+    shape.addRoundedRect(row, kRadius, kRadius);
+    if (m_isHighlighted) {
+        QColor glow = color;
+        glow.setAlphaF(0.3 * glow.alphaF());
+        TourPaint::glow(p, row, kRadius, glow, kGlow);
+        p.fillPath(shape, QColor(20, 22, 30));
+        p.fillPath(shape, QColor(255, 255, 255, 15));
+        QColor outline = color;
+        outline.setAlphaF(0.6 * outline.alphaF());
+        p.setPen(QPen(outline, 1));
+        p.drawPath(shape);
+    }
+
+    const qreal side = SymbolIcon::pixelSizeFor(kIconPoints);
+    const QRectF iconBox(row.left() + kPadH, row.top() + kPadV + kIconTop, kIconWidth, side);
+    QColor iconColor = color;
+    if (!m_isHighlighted)
+        iconColor.setAlphaF(0.6 * iconColor.alphaF());
+    p.save();
+    TourPaint::scaleAbout(p, iconBox, iconScale());
+    SymbolIcon::paint(p, iconBox, m_icon, iconColor, side);
+    p.restore();
+
+    const qreal x = iconBox.right() + kGap;
+    const qreal textWidth = row.right() - kPadH - x;
+    const qreal titleHeight = QFontMetricsF(m_titleFont).height();
+    p.setFont(m_titleFont);
+    p.setPen(m_isHighlighted ? QColor(Qt::white) : QColor(255, 255, 255, 178));
+    p.drawText(QRectF(x, row.top() + kPadV, textWidth, titleHeight), Qt::AlignLeft | Qt::AlignVCenter, m_title);
+    QColor descColor = systemColor(SystemColor::secondary, ColorScheme::dark);
+    if (!m_isHighlighted)
+        descColor.setAlphaF(0.6 * descColor.alphaF());
+    p.setFont(m_descFont);
+    p.setPen(descColor);
+    const QRectF descBox(x, row.top() + kPadV + titleHeight + kLineGap, textWidth, descHeight(textWidth));
+    p.save();
+    p.setClipRect(descBox);
+    p.drawText(descBox, Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap, m_desc);
+    p.restore();
+}
+
+void MenuGuideRow::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    m_pulse->setShown(true);
+}
+
+void MenuGuideRow::hideEvent(QHideEvent* event)
+{
+    QWidget::hideEvent(event);
+    m_pulse->setShown(false);
+    // A spring under way ends where it was going.
+    if (m_spring->state() == QAbstractAnimation::Running) {
+        m_spring->stop();
+        m_rowScale = m_isHighlighted ? kHighlightScale : 1.0;
+    }
+}

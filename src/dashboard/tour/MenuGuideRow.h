@@ -1,0 +1,57 @@
+#pragma once
+
+#include "theme/AppTheme.h"
+
+#include <QWidget>
+
+class QVariantAnimation;
+class TourLoop;
+
+// One line of the tour's guide on the menus and popover steps: a symbol, a
+// bold title and a description of up to two lines. While the part it
+// describes is on show the row is outlined in its colour, a little larger
+// (1.03, with a spring) and its symbol breathes between 0.95 and 1.2.
+class MenuGuideRow : public QWidget {
+    Q_OBJECT
+
+public:
+    static constexpr double kHighlightScale = 1.03;
+    static constexpr double kPulseLow = 0.95;
+    static constexpr double kPulseHigh = 1.2;
+
+    MenuGuideRow(const QString& icon, const UiColor& color, const QString& title, const QString& desc,
+                 bool isHighlighted, AppTheme theme, QWidget* parent = nullptr);
+
+    QString title() const { return m_title; }
+    bool isHighlighted() const { return m_isHighlighted; }
+    void setHighlighted(bool highlighted);
+    bool isPulsing() const;
+    double rowScale() const { return m_rowScale; }
+    double iconScale() const;
+
+    bool hasHeightForWidth() const override { return true; }
+    int heightForWidth(int width) const override;
+    QSize sizeHint() const override;
+    QSize minimumSizeHint() const override;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
+
+private:
+    QRectF box() const;
+    qreal descHeight(qreal textWidth) const;
+
+    QString m_icon;
+    UiColor m_color;
+    QString m_title;
+    QString m_desc;
+    bool m_isHighlighted;
+    AppTheme m_theme; // carried, not drawn with
+    double m_rowScale;
+    TourLoop* m_pulse;
+    QVariantAnimation* m_spring;
+    QFont m_titleFont;
+    QFont m_descFont;
+};

@@ -1,0 +1,274 @@
+#include "dashboard/tour/OnboardingTourOverlay.h"
+
+#include "core/Scheduler.h"
+#include "dashboard/SettingsView.h"
+#include "dashboard/tour/TourButton.h"
+#include "dashboard/tour/TourCardFrame.h"
+#include "dashboard/tour/TourPageSlot.h"
+#include "dashboard/tour/TourStepDots.h"
+#include "dashboard/tour/TourStepPages.h"
+#include "widgets/Animations.h"
+
+#include <QHBoxLayout>
+#include <QPaintEvent>
+#include <QPainter>
+#include <QPainterPath>
+#include <QVBoxLayout>
+#include <QVariantAnimation>
+
+namespace {
+
+// The card's glow: accent at 0.15, 25 points soft, 12 points down.
+constexpr int kShadowRadius = 25;
+constexpr int kShadowDrop = 12;
+constexpr double kShadowOpacity = 0.15;
+constexpr int kShadowLayers = 10;
+
+// A thin white rule, inset with the margins of the layout that holds it.
+QWidget* divider()
+{
+    auto* line = new QWidget;
+    line->setFixedHeight(1);
+    line->setAutoFillBackground(true);
+    QPalette p = line->palette();
+    p.setColor(QPalette::Window, QColor(255, 255, 255, 26));
+    line->setPalette(p);
+    return line;
+}
+
+// Springs stand in as an ease-out that overshoots a little.
+QEasingCurve spring()
+{
+    QEasingCurve curve(QEasingCurve::OutBack);
+    curve.setOvershoot(0.8);
+    return curve;
+}
+
+} // namespace
+
+OnboardingTourOverlay::OnboardingTourOverlay(OnboardingTourView::Deps deps, QWidget* parent)
+    : QWidget(parent),
+      m_tour(new OnboardingTourView(deps, this)),
+      m_cardMove(new QVariantAnimation(this)),
+      m_backdropFade(new QVariantAnimation(this)),
+      m_backdrop(backdropOpacity(m_tour->currentStep()))
+{
+    setAttribute(Qt::WA_NoSystemBackground);
+    m_card = static_cast<TourCardFrame*>(buildCard());
+
+    m_cardMove->setDuration(kCardMs);
+    m_cardMove->setEasingCurve(spring());
+    connect(m_cardMove, &QVariantAnimation::valueChanged, this, [this](const QVariant& v) { moveCard(v.toRectF()); });
+    m_backdropFade->setEasingCurve(QEasingCurve::InOutQuad);
+    connect(m_backdropFade, &QVariantAnimation::valueChanged, this,
+            [this](const QVariant& v) { setBackdrop(v.toDouble()); });
+    connect(m_backdropFade, &QVariantAnimation::finished, this, &OnboardingTourOverlay::updateMask);
+
+    connect(m_tour, &OnboardingTourView::currentStepChanged, this, &OnboardingTourOverlay::stepChanged);
+    connect(m_tour, &OnboardingTourView::isCycleCompleteChanged, this, &OnboardingTourOverlay::refreshFooter);
+    connect(m_tour, &OnboardingTourView::themeChanged, this, &OnboardingTourOverlay::applyTheme);
+    connect(m_back, &QAbstractButton::clicked, m_tour, &OnboardingTourView::back);
+    connect(m_skip, &QAbstractButton::clicked, m_tour, &OnboardingTourView::skip);
+    connect(m_primary, &QAbstractButton::clicked, m_tour, &OnboardingTourView::primary);
+
+    m_slot->setPage(TourStepPages::build(m_tour->currentStep(), *m_tour), false);
+    applyTheme();
+    refreshFooter();
+}
+
+OnboardingTourOverlay::~OnboardingTourOverlay() { m_tour->disappear(); }
+
+void OnboardingTourOverlay::install(Scheduler* scheduler)
+{
+    Scheduler* clock = scheduler ? scheduler : &Scheduler::system();
+    SettingsView::setOnboardingOverlayFactory([clock](SettingsView& root) -> QWidget* {
+        return new OnboardingTourOverlay(
+            {root.settings(), root.notifications(), clock, root.state(), root.themeManager()});
+    });
+}
+
+QWidget* OnboardingTourOverlay::card() const { return m_card; }
+
+QWidget* OnboardingTourOverlay::buildCard()
+{
+    auto* card = new TourCardFrame(this);
+    auto* column = new QVBoxLayout(card);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(0);
+
+    m_dots = new TourStepDots;
+    auto* dotsRow = new QHBoxLayout;
+    dotsRow->setContentsMargins(30, 24, 30, 0);
+    dotsRow->addWidget(m_dots);
+    column->addLayout(dotsRow);
+
+    m_slot = new TourPageSlot;
+    column->addWidget(m_slot, 1);
+
+    auto* ruleRow = new QHBoxLayout;
+    ruleRow->setContentsMargins(20, 0, 20, 0);
+    ruleRow->addWidget(divider());
+    column->addLayout(ruleRow);
+
+    auto* footer = new QHBoxLayout;
+    footer->setContentsMargins(30, 16, 30, 16);
+    footer->setSpacing(8);
+    m_back = new TourButton(TourButton::Role::back, QStringLiteral("Back"));
+    m_skip = new TourButton(TourButton::Role::skip, QStringLiteral("Skip"));
+    m_primary = new TourButton(TourButton::Role::primary, QStringLiteral("Next"));
+    footer->addWidget(m_back);
+    footer->addWidget(m_skip);
+    footer->addStretch(1);
+    footer->addWidget(m_primary);
+    column->addLayout(footer);
+    return card;
+}
+
+QSize OnboardingTourOverlay::cardSize(int step) { return step >= 4 ? QSize(460, 340) : QSize(520, 380); }
+
+QPoint OnboardingTourOverlay::cardOffset(int step)
+{
+    if (step == 4)
+        return {240, 140};
+    if (step == 5)
+        return {-240, 30};
+    return {};
+}
+
+double OnboardingTourOverlay::backdropOpacity(int step) { return step >= 4 ? 0.0 : 0.75; }
+
+QRect OnboardingTourOverlay::cardTarget(int step) const
+{
+    // A page that needs more room than the card's size (long lines in a
+    // wide font) makes the card taller rather than being squeezed.
+    QSize size = cardSize(step);
+    m_card->layout()->invalidate();
+    size.setHeight(qMax(size.height(), m_card->layout()->heightForWidth(size.width())));
+    QRect box(QPoint(), size);
+    box.moveCenter(rect().center());
+    return box.translated(cardOffset(step));
+}
+
+void OnboardingTourOverlay::applyTheme()
+{
+    const AppTheme theme = m_tour->theme();
+    m_dots->setAccent(theme.accentColor());
+    m_primary->setTheme(theme);
+    update(shadowBounds(m_cardRect));
+}
+
+void OnboardingTourOverlay::refreshFooter()
+{
+    const int step = m_tour->currentStep();
+    m_dots->setCurrent(step);
+    m_back->setVisible(step >= 1);
+    m_skip->setVisible(step < OnboardingTourView::kLastStep);
+    m_primary->setText(step == OnboardingTourView::kLastStep ? QStringLiteral("Get Started") : QStringLiteral("Next"));
+    m_primary->setEnabled(m_tour->isCycleComplete());
+    m_primary->updateGeometry();
+}
+
+void OnboardingTourOverlay::stepChanged(int, int newStep)
+{
+    refreshFooter();
+    m_slot->setPage(TourStepPages::build(newStep, *m_tour), true);
+
+    m_cardMove->stop();
+    const QRectF to = cardTarget(newStep);
+    const int cardMs = isVisible() ? Animations::duration(kCardMs) : 0;
+    if (cardMs == 0) {
+        moveCard(to);
+    } else {
+        m_cardMove->setStartValue(m_cardRect);
+        m_cardMove->setEndValue(to);
+        m_cardMove->start();
+    }
+
+    m_backdropFade->stop();
+    const double target = backdropOpacity(newStep);
+    // A backdrop coming back blocks the dashboard again at once.
+    if (target > 0)
+        clearMask();
+    const int fadeMs = isVisible() ? Animations::duration(kBackdropMs) : 0;
+    if (fadeMs == 0 || qFuzzyCompare(target + 1, m_backdrop + 1)) {
+        setBackdrop(target);
+        updateMask();
+    } else {
+        m_backdropFade->setDuration(fadeMs);
+        m_backdropFade->setStartValue(m_backdrop);
+        m_backdropFade->setEndValue(target);
+        m_backdropFade->start();
+    }
+}
+
+void OnboardingTourOverlay::moveCard(const QRectF& to)
+{
+    const QRect before = shadowBounds(m_cardRect);
+    m_cardRect = to;
+    m_card->setGeometry(to.toRect());
+    update(before.united(shadowBounds(to)));
+    if (m_backdropFade->state() != QAbstractAnimation::Running)
+        updateMask();
+}
+
+void OnboardingTourOverlay::setBackdrop(double opacity)
+{
+    if (qFuzzyCompare(opacity + 1, m_backdrop + 1))
+        return;
+    m_backdrop = opacity;
+    update();
+}
+
+QRect OnboardingTourOverlay::shadowBounds(const QRectF& card) const
+{
+    return card.adjusted(-kShadowRadius, -kShadowRadius + kShadowDrop, kShadowRadius, kShadowRadius + kShadowDrop)
+        .toAlignedRect()
+        .united(card.toAlignedRect());
+}
+
+void OnboardingTourOverlay::updateMask()
+{
+    // Without a backdrop only the card (and its glow) takes clicks.
+    if (m_backdrop <= 0)
+        setMask(QRegion(shadowBounds(m_cardRect)));
+    else
+        clearMask();
+}
+
+void OnboardingTourOverlay::paintEvent(QPaintEvent* event)
+{
+    QPainter p(this);
+    p.setRenderHint(QPainter::Antialiasing);
+    if (m_backdrop > 0)
+        p.fillRect(event->rect(), QColor(0, 0, 0, qRound(m_backdrop * 255)));
+    // A soft glow under the card: rounded rings that fade outwards.
+    QColor glow = m_tour->theme().accentColor().resolve(ColorScheme::dark);
+    const QRectF base = m_cardRect.translated(0, kShadowDrop);
+    p.setPen(Qt::NoPen);
+    for (int i = kShadowLayers; i >= 1; --i) {
+        const qreal spread = kShadowRadius * i / qreal(kShadowLayers);
+        glow.setAlphaF(kShadowOpacity / kShadowLayers * 1.6 * (1.0 - (i - 1) / qreal(kShadowLayers)));
+        p.setBrush(glow);
+        p.drawRoundedRect(base.adjusted(-spread, -spread, spread, spread), TourCardFrame::kRadius + spread,
+                          TourCardFrame::kRadius + spread);
+    }
+}
+
+void OnboardingTourOverlay::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    m_cardMove->stop();
+    moveCard(cardTarget(m_tour->currentStep()));
+}
+
+void OnboardingTourOverlay::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    m_tour->appear();
+}
+
+void OnboardingTourOverlay::hideEvent(QHideEvent* event)
+{
+    QWidget::hideEvent(event);
+    m_tour->disappear();
+}

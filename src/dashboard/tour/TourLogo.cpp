@@ -1,0 +1,104 @@
+#include "dashboard/tour/TourLogo.h"
+
+#include "dashboard/tour/TourLoop.h"
+#include "dashboard/tour/TourPaint.h"
+#include "widgets/SymbolIcon.h"
+
+#include <QLinearGradient>
+#include <QPainter>
+#include <QPainterPath>
+
+#include <cmath>
+
+namespace {
+constexpr qreal kPicture = 42;
+constexpr qreal kPictureRadius = 10;
+constexpr qreal kSymbolPoints = 34;
+constexpr int kBreathMs = 1200;
+} // namespace
+
+TourLogo::TourLogo(const QImage& logo, AppTheme theme, QWidget* parent)
+    : QWidget(parent), m_logo(logo), m_theme(theme), m_breath(new TourLoop(kBreathMs, true, this))
+{
+    setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+    connect(m_breath, &TourLoop::frame, this, [this] { emit breath(1.0 + (kMaxScale - 1.0) * m_breath->value()); });
+}
+
+bool TourLogo::isBreathing() const { return m_breath->isTicking(); }
+
+void TourLogo::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    m_breath->setShown(true);
+    m_breath->setOn(true);
+}
+
+void TourLogo::hideEvent(QHideEvent* event)
+{
+    QWidget::hideEvent(event);
+    m_breath->setShown(false);
+}
+
+void TourLogo::setTheme(AppTheme theme)
+{
+    if (theme == m_theme)
+        return;
+    m_theme = theme;
+    update();
+}
+
+void TourLogo::setScale(double scale)
+{
+    if (qFuzzyCompare(scale, m_scale))
+        return;
+    m_scale = scale;
+    update();
+}
+
+QSize TourLogo::sizeHint() const
+{
+    const int side = int(std::ceil(kDisc * kMaxScale)) + 2;
+    return {side, side};
+}
+
+void TourLogo::paintEvent(QPaintEvent*)
+{
+    QPainter p(this);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setRenderHint(QPainter::SmoothPixmapTransform);
+    QRectF disc(0, 0, kDisc, kDisc);
+    disc.moveCenter(QRectF(rect()).center());
+    TourPaint::scaleAbout(p, disc, m_scale);
+    p.setPen(Qt::NoPen);
+    p.setBrush(m_theme.accentColor().opacity(0.1).resolve(ColorScheme::dark));
+    p.drawEllipse(disc);
+
+    QRectF picture(0, 0, kPicture, kPicture);
+    picture.moveCenter(disc.center());
+    if (showsImage()) {
+        const QSizeF fitted = QSizeF(m_logo.size()).scaled(picture.size(), Qt::KeepAspectRatio);
+        QRectF target(QPointF(), fitted);
+        target.moveCenter(picture.center());
+        QPainterPath clip;
+        clip.addRoundedRect(target, kPictureRadius, kPictureRadius);
+        p.setClipPath(clip);
+        p.drawImage(target, m_logo);
+        return;
+    }
+    // The symbol filled with the theme's two colours, corner to corner.
+    const qreal side = SymbolIcon::pixelSizeFor(kSymbolPoints);
+    const qreal dpr = devicePixelRatioF();
+    QPixmap glyph = SymbolIcon::pixmap(QStringLiteral("bolt.shield.fill"), Qt::white, int(std::ceil(side)), dpr);
+    {
+        QPainter tint(&glyph);
+        tint.setCompositionMode(QPainter::CompositionMode_SourceIn);
+        const QRectF area(QPointF(), QSizeF(glyph.size()) / dpr);
+        QLinearGradient gradient(area.topLeft(), area.bottomRight());
+        gradient.setColorAt(0, m_theme.accentColor().resolve(ColorScheme::dark));
+        gradient.setColorAt(1, m_theme.secondaryAccent().resolve(ColorScheme::dark));
+        tint.fillRect(area, gradient);
+    }
+    QRectF target(QPointF(), QSizeF(glyph.size()) / dpr);
+    target.moveCenter(disc.center());
+    p.drawPixmap(target, glyph, QRectF(glyph.rect()));
+}

@@ -1,0 +1,67 @@
+#include "dashboard/tour/TourLoop.h"
+
+#include "widgets/Animations.h"
+
+#include <QEasingCurve>
+#include <QTimer>
+
+TourLoop::TourLoop(int periodMs, bool reverses, QObject* parent)
+    : QObject(parent), m_periodMs(periodMs), m_reverses(reverses), m_timer(new QTimer(this))
+{
+    m_timer->setInterval(kFrameMs);
+    connect(m_timer, &QTimer::timeout, this, &TourLoop::frame);
+}
+
+void TourLoop::setOn(bool on)
+{
+    if (on == m_on)
+        return;
+    m_on = on;
+    m_offsetMs = 0;
+    m_clock.invalidate();
+    sync();
+    emit frame();
+}
+
+void TourLoop::setShown(bool shown)
+{
+    if (shown == m_shown)
+        return;
+    m_shown = shown;
+    sync();
+}
+
+bool TourLoop::isTicking() const { return m_timer->isActive(); }
+
+void TourLoop::sync()
+{
+    const bool tick = m_on && m_shown && Animations::enabled();
+    if (tick == m_timer->isActive())
+        return;
+    if (tick) {
+        // Resumes where it was when the view was hidden.
+        m_clock.start();
+        m_timer->start();
+    } else {
+        if (m_clock.isValid())
+            m_offsetMs += m_clock.elapsed();
+        m_clock.invalidate();
+        m_timer->stop();
+    }
+}
+
+double TourLoop::value() const
+{
+    if (!m_on)
+        return 0;
+    if (!Animations::enabled())
+        return 1;
+    const qint64 ms = m_offsetMs + (m_clock.isValid() ? m_clock.elapsed() : 0);
+    const qint64 cycle = ms / m_periodMs;
+    double t = double(ms % m_periodMs) / m_periodMs;
+    if (!m_reverses)
+        return t;
+    if (cycle % 2 == 1)
+        t = 1 - t;
+    return QEasingCurve(QEasingCurve::InOutSine).valueForProgress(t);
+}

@@ -1,0 +1,284 @@
+#include "popover/ai/TelemetrySubTab.h"
+
+#include "core/Format.h"
+#include "core/SettingsStore.h"
+#include "localai/LocalAIExamples.h"
+#include "localai/LocalAIService.h"
+#include "telemetry/AIProcessFilter.h"
+#include "telemetry/ProcessMonitor.h"
+#include "telemetry/SystemStatsProvider.h"
+#include "theme/ThemeManager.h"
+#include "widgets/CardFrame.h"
+#include "widgets/Fonts.h"
+#include "widgets/KeyedRowList.h"
+#include "widgets/LoadedModelRow.h"
+#include "widgets/NeuralEngineCard.h"
+#include "widgets/PlainLabel.h"
+#include "widgets/ProcessRow.h"
+#include "widgets/RefreshCoalescer.h"
+#include "widgets/SuspendedProcessBanner.h"
+#include "widgets/SymbolView.h"
+#include "widgets/TextStyle.h"
+#include "widgets/ToggleSwitch.h"
+#include "widgets/UnifiedMemoryBlock.h"
+
+#include <QGraphicsOpacityEffect>
+#include <QHBoxLayout>
+#include <QVBoxLayout>
+
+namespace {
+
+constexpr int kSideMargin = 10;
+
+PlainLabel* sectionTitle(const QString& text)
+{
+    return new PlainLabel(text, Fonts::system(9, QFont::Bold), SystemColor::secondary);
+}
+
+// A section inset 10 from the left and right.
+QWidget* padded(QWidget* content)
+{
+    auto* section = new QWidget;
+    auto* box = new QVBoxLayout(section);
+    box->setContentsMargins(kSideMargin, 0, kSideMargin, 0);
+    box->setSpacing(0);
+    box->addWidget(content);
+    return section;
+}
+
+} // namespace
+
+TelemetrySubTab::TelemetrySubTab(SystemStatsProvider* stats, ProcessMonitor* processMonitor, LocalAIService* localAI,
+                                 ThemeManager* themeManager, SettingsStore* settings, QWidget* parent)
+    : QWidget(parent), m_stats(stats), m_processMonitor(processMonitor), m_localAI(localAI),
+      m_themeManager(themeManager), m_settings(settings),
+      m_coalescer(new RefreshCoalescer([this] { scheduleRefresh(); }, this))
+{
+    Q_ASSERT(m_stats && m_processMonitor && m_localAI && m_themeManager && m_settings);
+    const UiColor accent = m_themeManager->currentTheme().accentColor();
+
+    auto* column = new QVBoxLayout(this);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(12);
+    column->addWidget(padded(buildSandboxRow()));
+    m_ane = new NeuralEngineCard(accent);
+    column->addWidget(padded(m_ane));
+    m_memory = new UnifiedMemoryBlock(accent, 8, QFont::Medium);
+    column->addWidget(padded(m_memory));
+    column->addWidget(padded(buildModels()));
+    column->addWidget(padded(buildProcesses()));
+
+    for (auto signal : {&SystemStatsProvider::anePowerDrawChanged, &SystemStatsProvider::aneUsageChanged,
+                        &SystemStatsProvider::memoryUsedChanged, &SystemStatsProvider::memoryTotalChanged,
+                        &SystemStatsProvider::aiVramUsedChanged, &SystemStatsProvider::aiVramTotalChanged})
+        m_coalescer->watch(stats, signal);
+    for (auto signal : {&LocalAIService::demoModeChanged, &LocalAIService::statusChanged,
+                        &LocalAIService::activeModelsChanged})
+        m_coalescer->watch(localAI, signal);
+    m_coalescer->watch(processMonitor, &ProcessMonitor::topProcessesChanged);
+    m_coalescer->watch(m_themeManager, &ThemeManager::currentThemeChanged);
+    refresh();
+}
+
+QWidget* TelemetrySubTab::buildSandboxRow()
+{
+    m_sandboxRow = new CardFrame(SystemColor::clear, 8);
+    m_sandboxRow->setObjectName(QStringLiteral("sandboxRow"));
+    auto* row = new QHBoxLayout(m_sandboxRow);
+    row->setContentsMargins(10, 8, 10, 8);
+    row->setSpacing(6);
+    m_sandboxSymbol = new SymbolView(QString(), SystemColor::blue, 10);
+    row->addWidget(m_sandboxSymbol, 0, Qt::AlignVCenter);
+    row->addWidget(new PlainLabel(QStringLiteral("Offline Developer Sandbox"), Fonts::system(10, QFont::Bold),
+                                  SystemColor::primary),
+                   0, Qt::AlignVCenter);
+    row->addStretch(1);
+    m_sandboxSwitch = new ToggleSwitch;
+    m_sandboxSwitch->setObjectName(QStringLiteral("sandboxSwitch"));
+    m_sandboxSwitch->setCheckable(true);
+    m_sandboxSwitch->setChecked(m_localAI->demoMode());
+    connect(m_sandboxSwitch, &QAbstractButton::toggled, this, [this](bool on) {
+        if (m_localAI)
+            m_localAI->setDemoMode(on);
+    });
+    row->addWidget(m_sandboxSwitch, 0, Qt::AlignVCenter);
+    return m_sandboxRow;
+}
+
+QWidget* TelemetrySubTab::buildModels()
+{
+    auto* section = new QWidget;
+    auto* column = new QVBoxLayout(section);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(8);
+
+    auto* header = new QHBoxLayout;
+    header->addWidget(sectionTitle(QStringLiteral("ACTIVE LOADED MODELS")));
+    header->addStretch(1);
+    m_loadedCounter = new PlainLabel(QString(), Fonts::system(9, QFont::Bold), SystemColor::blue);
+    m_loadedCounter->setObjectName(QStringLiteral("loadedCounter"));
+    header->addWidget(m_loadedCounter);
+    column->addLayout(header);
+
+    m_emptyModels = new CardFrame(UiColor(SystemColor::contrast).opacity(0.02), 8);
+    m_emptyModels->setObjectName(QStringLiteral("emptyModels"));
+    auto* empty = new QVBoxLayout(m_emptyModels);
+    empty->setContentsMargins(0, 16, 0, 16);
+    empty->setSpacing(6);
+    empty->addWidget(new SymbolView(QStringLiteral("brain.head.profile"), UiColor(SystemColor::secondary).opacity(0.5),
+                                    Fonts::size(TextStyle::title3)),
+                     0, Qt::AlignHCenter);
+    empty->addWidget(new PlainLabel(QStringLiteral("No loaded models in unified memory"), Fonts::system(11),
+                                    SystemColor::secondary),
+                     0, Qt::AlignHCenter);
+    column->addWidget(m_emptyModels);
+
+    m_models = new KeyedRowList;
+    m_models->setObjectName(QStringLiteral("modelList"));
+    m_models->setSpacing(6);
+    column->addWidget(m_models);
+    return section;
+}
+
+QWidget* TelemetrySubTab::buildProcesses()
+{
+    auto* section = new QWidget;
+    auto* column = new QVBoxLayout(section);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(6);
+    column->addWidget(sectionTitle(QStringLiteral("ACTIVE AI / ML PROCESSES")));
+
+    m_banner = new SuspendedProcessBanner;
+    m_bannerBox = new QWidget;
+    auto* bannerMargin = new QVBoxLayout(m_bannerBox);
+    bannerMargin->setContentsMargins(0, 0, 0, 4);
+    bannerMargin->addWidget(m_banner);
+    column->addWidget(m_bannerBox);
+
+    m_processes = new KeyedRowList;
+    m_processes->setObjectName(QStringLiteral("processList"));
+    m_processes->setSpacing(6);
+    column->addWidget(m_processes);
+
+    const UiColor accent = m_themeManager->currentTheme().accentColor();
+    m_sampleRow = new ProcessRow(QStringLiteral("shippingbox.fill"), QIcon(), QString::fromLatin1(kSampleName),
+                                 QStringLiteral("22% GPU"), accent, false, {}, nullptr,
+                                 ProcessRow::Services{m_settings, {}});
+    m_sampleRow->setObjectName(QStringLiteral("sampleRow"));
+    auto* fade = new QGraphicsOpacityEffect(m_sampleRow);
+    fade->setOpacity(0.7);
+    m_sampleRow->setGraphicsEffect(fade);
+    column->addWidget(m_sampleRow);
+    return section;
+}
+
+void TelemetrySubTab::refreshNow() { m_coalescer->flush(); }
+
+void TelemetrySubTab::scheduleRefresh()
+{
+    // Nobody looks at a hidden page: catch up when it shows again.
+    if (!isVisible()) {
+        m_stale = true;
+        return;
+    }
+    refresh();
+}
+
+void TelemetrySubTab::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    if (m_stale)
+        refresh();
+}
+
+void TelemetrySubTab::refresh()
+{
+    m_stale = false;
+    if (!m_stats || !m_processMonitor || !m_localAI)
+        return;
+    const UiColor accent = m_themeManager->currentTheme().accentColor();
+    const bool demo = m_localAI->demoMode();
+    m_sandboxRow->setFill(accent.opacity(0.08));
+    m_sandboxSymbol->setTint(accent);
+    m_sandboxSymbol->setSymbol(demo ? QStringLiteral("play.desktopcomputer")
+                                    : QStringLiteral("network.badge.shield.half.filled"));
+    m_sandboxSwitch->setTint(accent);
+    m_sandboxSwitch->setChecked(demo);
+
+    m_ane->setAccent(accent);
+    m_ane->setFigures(m_stats->anePowerDraw(), m_stats->aneUsage());
+    m_memory->setAccent(accent);
+    m_memory->setFigures(m_stats->memoryUsed(), m_stats->memoryTotal(), m_stats->aiVramUsed(),
+                         m_stats->aiVramTotal());
+    refreshModels();
+    refreshProcesses();
+}
+
+void TelemetrySubTab::refreshModels()
+{
+    const UiColor accent = m_themeManager->currentTheme().accentColor();
+    const QList<LocalAIModel>& models = m_localAI->activeModels();
+    const bool demo = m_localAI->demoMode();
+
+    m_loadedCounter->setVisible(m_localAI->status() == OllamaStatus::active);
+    m_loadedCounter->setText(kestrova::format("%lld Loaded", static_cast<long long>(models.size())));
+    m_loadedCounter->setTextColor(accent);
+    m_emptyModels->setVisible(models.isEmpty());
+    m_models->setVisible(!models.isEmpty());
+
+    // An example row left over from demo mode can no longer be ejected.
+    const auto ejectAction = [this, demo](const LocalAIModel& model) -> std::function<void()> {
+        if (!demo && LocalAIExamples::isExample(model))
+            return {};
+        return [localAI = m_localAI, name = model.name] { eject(localAI, name); };
+    };
+    m_models->setItems<LoadedModelRow>(
+        models, [](const LocalAIModel& m) { return m.name; },
+        [&](const LocalAIModel& m) {
+            auto* row = new LoadedModelRow(m, accent, {QString::fromLatin1(kEjectHelp), true});
+            row->setOnEject(ejectAction(m));
+            return row;
+        },
+        [&](LoadedModelRow* row, const LocalAIModel& m) {
+            row->setModel(m);
+            row->setAccent(accent);
+            row->setOnEject(ejectAction(m));
+        });
+}
+
+void TelemetrySubTab::refreshProcesses()
+{
+    const UiColor accent = m_themeManager->currentTheme().accentColor();
+    const QList<ProcessInfoData> processes = AIProcessFilter::apply(m_processMonitor->topProcesses());
+    m_bannerBox->setVisible(AIProcessFilter::anySuspended(processes));
+    m_processes->setVisible(!processes.isEmpty());
+    m_sampleRow->setVisible(processes.isEmpty());
+    m_sampleRow->setInputs(QStringLiteral("shippingbox.fill"), QIcon(), QString::fromLatin1(kSampleName),
+                           QStringLiteral("22% GPU"), accent, false, {});
+
+    const auto freeze = [monitor = m_processMonitor](qint32 pid) -> std::function<void()> {
+        return [monitor, pid] {
+            if (monitor)
+                monitor->toggleSuspend(pid);
+        };
+    };
+    const auto value = [](const ProcessInfoData& p) { return kestrova::format("%.1f%% CPU", p.cpuUsage); };
+    const QString icon = QStringLiteral("cpu.fill");
+    m_processes->setItems<ProcessRow>(
+        processes, [](const ProcessInfoData& p) { return QString::number(p.id); },
+        [&](const ProcessInfoData& p) {
+            return new ProcessRow(icon, p.icon, p.name, value(p), accent, p.isSuspended, freeze(p.id), nullptr,
+                                  ProcessRow::Services{m_settings, {}});
+        },
+        [&](ProcessRow* row, const ProcessInfoData& p) {
+            row->setInputs(icon, p.icon, p.name, value(p), accent, p.isSuspended, freeze(p.id));
+        });
+}
+
+QCoro::Task<> TelemetrySubTab::eject(QPointer<LocalAIService> localAI, QString name)
+{
+    if (!localAI)
+        co_return;
+    QCoro::Task<> pending = localAI->ejectModel(name);
+    co_await std::move(pending);
+}

@@ -1,0 +1,10 @@
+#include "telemetry/AIService.h"
+
+#include "core/Scheduler.h"
+#include "platform/CommandRunner.h"
+
+AIService& AIService::shared()
+{
+    static AIService service(CommandRunner::system(), Scheduler::system());
+    return service;
+}

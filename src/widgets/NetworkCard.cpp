@@ -1,0 +1,34 @@
+#include "widgets/NetworkCard.h"
+
+#include "widgets/Fonts.h"
+#include "widgets/PlainLabel.h"
+#include "widgets/SymbolView.h"
+
+#include <QHBoxLayout>
+#include <QVBoxLayout>
+
+NetworkCard::NetworkCard(const QString& title, const QString& value, const QString& icon, const UiColor& color,
+                         QWidget* parent)
+    : CardFrame(UiColor(SystemColor::contrast).opacity(0.05), 10, parent)
+{
+    auto* row = new QHBoxLayout(this);
+    row->setContentsMargins(12, 12, 12, 12);
+    row->setSpacing(8);
+    m_icon = new SymbolView(icon, color, Fonts::size(TextStyle::title2));
+    row->addWidget(m_icon, 0, Qt::AlignVCenter);
+    auto* texts = new QVBoxLayout;
+    texts->setSpacing(4);
+    m_title = new PlainLabel(title, Fonts::style(TextStyle::caption), SystemColor::secondary);
+    m_value = new PlainLabel(value, Fonts::style(TextStyle::headline), SystemColor::primary);
+    texts->addWidget(m_title);
+    texts->addWidget(m_value);
+    row->addLayout(texts);
+    row->addStretch(1);
+    setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+}
+
+QString NetworkCard::title() const { return m_title->text(); }
+
+QString NetworkCard::value() const { return m_value->text(); }
+
+void NetworkCard::setValue(const QString& value) { m_value->setText(value); }

@@ -1,0 +1,4 @@
+#pragma once
+
+#include "core/Clock.h"
+#include <QString>

@@ -1,0 +1,3 @@
+#include "widgets/Card.h"
+#include "app/AppDelegate.h"
+#include "../../popover/Page.h"

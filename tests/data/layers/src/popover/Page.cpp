@@ -1,0 +1,2 @@
+#include "popover/Page.h"
+#include "dashboard/DashboardRouter.h"

@@ -1,0 +1,4 @@
+#pragma once
+
+#include "core/Fine.h"
+#include "localai/LocalAIModel.h"

@@ -1,0 +1,162 @@
+#include "AIShots.h"
+#include "SampleSampler.h"
+
+#include "core/Clock.h"
+#include "core/NotificationCenter.h"
+#include "core/Random.h"
+#include "core/SettingsStore.h"
+#include "localai/BuildCacheService.h"
+#include "localai/LocalAIExamples.h"
+#include "localai/LocalAIService.h"
+#include "localai/LocalAPILatencyService.h"
+#include "platform/ProcessSignaller.h"
+#include "platform/ProcessTable.h"
+#include "platform/SessionProcessGuard.h"
+#include "popover/PopoverView.h"
+#include "popover/ai/AITabView.h"
+#include "telemetry/PingService.h"
+#include "telemetry/ProcessMonitor.h"
+#include "telemetry/SystemStatsProvider.h"
+#include "theme/ThemeManager.h"
+
+#include <QApplication>
+#include <QDateTime>
+#include <QDir>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QTemporaryDir>
+#include <QVBoxLayout>
+
+namespace {
+
+void settle()
+{
+    for (int i = 0; i < 5; ++i)
+        QApplication::processEvents();
+}
+
+ProcessInfoData sampleProcess(qint32 pid, const QString& path, double cpu, bool suspended)
+{
+    ProcessInfoData p;
+    p.id = pid;
+    p.fullPath = path;
+    p.name = path.mid(path.lastIndexOf(QLatin1Char('/')) + 1);
+    p.cpuUsage = cpu;
+    p.isSuspended = suspended;
+    return p;
+}
+
+// The local-AI services with their demo rows and nothing running: no timer
+// starts and the model server address is a closed loopback port.
+struct SampleLocalAI {
+    SampleLocalAI()
+    {
+        LocalAIService::Deps deps;
+        deps.paths.home = home.path();
+        deps.paths.procRoot = home.filePath(QStringLiteral("proc"));
+        deps.modelServerUrl = QUrl(QStringLiteral("http://127.0.0.1:9"));
+        localAI = std::make_unique<LocalAIService>(std::move(deps), false);
+        LocalAIService* service = localAI.get();
+        buildCache = std::make_unique<BuildCacheService>(
+            BuildCacheService::Deps{home.path(), [service] { return service->demoMode(); }, nullptr, nullptr}, false);
+        LocalAPILatencyService::Deps latencyDeps;
+        latencyDeps.localAI = service;
+        latency = std::make_unique<LocalAPILatencyService>(latencyDeps, false);
+
+        localAI->setActiveModels(LocalAIExamples::models(QDateTime::currentDateTimeUtc()));
+        localAI->setStatus(OllamaStatus::active);
+        localAI->setActiveLocalPorts(LocalAIExamples::localPorts());
+        localAI->setActiveVectorDBs(LocalAIExamples::vectorDatabases());
+        localAI->setOrphanedAICompanions(LocalAIExamples::orphanedCompanions());
+        localAI->setCachedModelFiles(LocalAIExamples::modelCacheFiles());
+        localAI->setSuspendedPIDs({5120});
+        localAI->setCompileAutoSuspendEnabled(true);
+        localAI->setBatteryShieldEnabled(true);
+        // In demo mode both fill their figures at once.
+        buildCache->scanCaches();
+        buildCache->scanSDKVersions();
+    }
+
+    QTemporaryDir home;
+    std::unique_ptr<LocalAIService> localAI;
+    std::unique_ptr<BuildCacheService> buildCache;
+    std::unique_ptr<LocalAPILatencyService> latency;
+};
+
+} // namespace
+
+bool writeAIScreenshots(const QString& directory)
+{
+    QTemporaryDir settingsDir;
+    ProcessTable table;
+    ProcessMonitor monitor(ProcessMonitor::Deps{&table, &ProcessSignaller::system(), &SessionProcessGuard::system(),
+                                                nullptr, &Clock::system(), &Random::shared(), {}});
+    monitor.setTopProcesses({
+        sampleProcess(5120, QStringLiteral("/usr/local/bin/ollama"), 64.2, false),
+        sampleProcess(5188, QStringLiteral("/usr/bin/python3"), 0.0, true),
+        sampleProcess(5230, QStringLiteral("/home/dev/miniconda3/envs/torch/bin/node"), 8.4, false),
+        sampleProcess(880, QStringLiteral("/usr/bin/dockerd"), 1.2, false),
+    });
+    SampleSampler stats;
+    SystemStatsProvider* figures = stats.get();
+    figures->setAneUsage(48.6);
+    figures->setAnePowerDraw(3.4);
+    figures->setMemoryTotal(32);
+    figures->setMemoryUsed(21.4);
+    figures->setAiVramUsed(8.7);
+    figures->setAiVramTotal(24);
+    PingService ping(PingService::Deps{}, false);
+    NotificationCenter notifications;
+    SampleLocalAI ai;
+
+    struct Shot {
+        AppTheme theme;
+        int subTab;
+        bool scrolledToEnd;
+        const char* file;
+    };
+    const Shot shots[] = {
+        {AppTheme::standard, 0, false, "ai-telemetry-standard.png"},
+        {AppTheme::standard, 0, true, "ai-telemetry-standard-end.png"},
+        {AppTheme::light, 0, false, "ai-telemetry-light.png"},
+        {AppTheme::ink, 0, true, "ai-telemetry-ink.png"},
+        {AppTheme::standard, 1, false, "ai-optimizer-standard.png"},
+        {AppTheme::light, 1, false, "ai-optimizer-light.png"},
+        {AppTheme::standard, 2, false, "ai-caches-standard.png"},
+        {AppTheme::light, 2, true, "ai-caches-light-end.png"},
+    };
+    bool ok = true;
+    int n = 0;
+    for (const Shot& shot : shots) {
+        SettingsStore settings(settingsDir.filePath(QStringLiteral("ai%1.ini").arg(n++)));
+        ThemeManager themes(settings);
+        themes.setCurrentTheme(shot.theme);
+        PopoverView::Services services;
+        services.settings = &settings;
+        services.notifications = &notifications;
+        services.localAI = ai.localAI.get();
+        services.buildCache = ai.buildCache.get();
+        services.latency = ai.latency.get();
+        QWidget host(nullptr, Qt::FramelessWindowHint | Qt::Tool);
+        auto* layout = new QVBoxLayout(&host);
+        layout->setContentsMargins(0, 0, 0, 0);
+        auto* view = new PopoverView(stats.get(), &monitor, &ping, &themes, nullptr, services);
+        view->setSelectedTab(4);
+        layout->addWidget(view);
+        host.show();
+        settle();
+        if (auto* page = qobject_cast<AITabView*>(view->currentPage())) {
+            page->setSelectedSubTab(shot.subTab);
+            settle();
+            if (shot.scrolledToEnd) {
+                QScrollBar* bar = page->scrollArea()->verticalScrollBar();
+                bar->setValue(bar->maximum());
+                settle();
+            }
+        } else {
+            ok = false;
+        }
+        ok = host.grab().save(directory + QLatin1Char('/') + QLatin1String(shot.file)) && ok;
+    }
+    return ok;
+}
