@@ -19,7 +19,6 @@
 #include <QtConcurrent/QtConcurrentRun>
 
 #include <chrono>
-#include <limits>
 #include <memory>
 
 using namespace std::chrono_literals;
@@ -28,9 +27,7 @@ namespace {
 
 constexpr auto kListTimeout = 1000ms;
 constexpr auto kEjectTimeout = 60s;
-// Larger answers are decoded off the main thread: a few MiB of JSON take
-// tens of milliseconds.
-constexpr qsizetype kInlineDecodeBytes = 64 * 1024;
+constexpr qint64 kMaxEjectAnswer = 1024 * 1024; // only its status matters
 
 struct HttpOutcome {
     bool answered = false;   // an HTTP status came back
@@ -50,11 +47,10 @@ QUrl endpoint(const QUrl& base, const QString& path)
 
 // Sends one request and waits for the whole answer. The transfer time-out
 // ends a stalled transfer; the deadline also ends one that trickles. The
-// body is taken as it arrives, and an answer longer than `maxBody` is
-// dropped as soon as it grows past it, so it never piles up in memory.
+// body is taken as it arrives, and an answer that announces or grows past
+// `maxBody` bytes is cut off and counts as no answer.
 QCoro::Task<HttpOutcome> exchange(QNetworkAccessManager* network, QNetworkRequest request, QByteArray verb,
-                                  QByteArray body, std::chrono::milliseconds timeout,
-                                  qsizetype maxBody = std::numeric_limits<qsizetype>::max())
+                                  QByteArray body, std::chrono::milliseconds timeout, qint64 maxBody)
 {
     request.setTransferTimeout(int(timeout.count()));
     QPointer<QNetworkReply> reply = network->sendCustomRequest(request, verb, body);
@@ -63,29 +59,24 @@ QCoro::Task<HttpOutcome> exchange(QNetworkAccessManager* network, QNetworkReques
             reply->abort();
     });
     auto received = std::make_shared<QByteArray>();
-    auto oversized = std::make_shared<bool>(false);
-    QNetworkReply* raw = reply.data();
-    if (maxBody < std::numeric_limits<qsizetype>::max()) {
-        // An announced length over the limit ends the transfer before any
-        // of the body is taken in.
-        QObject::connect(raw, &QNetworkReply::metaDataChanged, raw, [raw, oversized, maxBody] {
-            const QVariant length = raw->header(QNetworkRequest::ContentLengthHeader);
-            if (!*oversized && length.isValid() && length.toLongLong() > maxBody) {
-                *oversized = true;
-                raw->abort();
-            }
-        });
-    }
-    QObject::connect(raw, &QNetworkReply::readyRead, raw, [raw, received, oversized, maxBody] {
-        if (*oversized)
+    auto tooLarge = std::make_shared<bool>(false);
+    // A small read buffer makes the transfer wait for us instead of piling up.
+    reply->setReadBufferSize(256 * 1024);
+    const auto take = [reply, received, tooLarge, maxBody] {
+        if (!reply || *tooLarge)
             return;
-        if (raw->bytesAvailable() > maxBody - received->size()) {
-            *oversized = true;
-            raw->abort();
+        const QVariant announced = reply->header(QNetworkRequest::ContentLengthHeader);
+        if ((announced.isValid() && announced.toLongLong() > maxBody)
+            || received->size() + reply->bytesAvailable() > maxBody) {
+            *tooLarge = true;
+            received->clear();
+            reply->abort();
             return;
         }
-        received->append(raw->readAll());
-    });
+        received->append(reply->readAll());
+    };
+    QObject::connect(reply.data(), &QNetworkReply::metaDataChanged, reply.data(), take);
+    QObject::connect(reply.data(), &QNetworkReply::readyRead, reply.data(), take);
     co_await reply.data();
 
     HttpOutcome outcome;
@@ -93,7 +84,7 @@ QCoro::Task<HttpOutcome> exchange(QNetworkAccessManager* network, QNetworkReques
         outcome.error = QStringLiteral("request cancelled");
         co_return outcome;
     }
-    if (*oversized) {
+    if (*tooLarge) {
         outcome.error = QStringLiteral("answer too large");
         reply->deleteLater();
         co_return outcome;
@@ -103,9 +94,10 @@ QCoro::Task<HttpOutcome> exchange(QNetworkAccessManager* network, QNetworkReques
     const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
     const auto error = reply->error();
     if (status.isValid() && (error == QNetworkReply::NoError || error >= QNetworkReply::ContentAccessDenied)) {
-        outcome.answered = true;
+        take();
+        outcome.answered = !*tooLarge;
         outcome.status = status.toInt();
-        outcome.body = *received + reply->readAll();
+        outcome.body = std::move(*received);
     } else {
         outcome.error = reply->errorString();
     }
@@ -144,23 +136,20 @@ QCoro::Task<> LocalAIService::updateModels()
     if (url.isEmpty())
         co_return;
     QPointer<LocalAIService> self(this);
-    const HttpOutcome outcome =
-        co_await exchange(m_network, QNetworkRequest(url), "GET", {}, kListTimeout, kMaxModelListBytes);
+    QCoro::Task<HttpOutcome> listed =
+        exchange(m_network, QNetworkRequest(url), "GET", {}, kListTimeout, kMaxModelListBytes);
+    HttpOutcome outcome = co_await std::move(listed);
     if (!self)
         co_return;
 
+    // Up to 4 MiB of JSON is decoded off the main thread.
     std::optional<QList<LocalAIModel>> models;
     if (outcome.answered && outcome.status == 200) {
-        if (outcome.body.size() <= kInlineDecodeBytes) {
-            models = decodeModelList(outcome.body);
-        } else {
-            const QByteArray body = outcome.body;
-            QFuture<std::optional<QList<LocalAIModel>>> decoded =
-                QtConcurrent::run([body] { return decodeModelList(body); });
-            models = co_await decoded;
-            if (!self)
-                co_return;
-        }
+        QFuture<std::optional<QList<LocalAIModel>>> decoded =
+            QtConcurrent::run([body = std::move(outcome.body)] { return decodeModelList(body); });
+        models = co_await decoded;
+        if (!self)
+            co_return;
     }
     if (!models) {
         setActiveModels({});
@@ -190,7 +179,8 @@ QCoro::Task<> LocalAIService::ejectModel(QString name)
     QNetworkRequest request(url);
     request.setHeader(QNetworkRequest::ContentTypeHeader, QStringLiteral("application/json"));
     QPointer<LocalAIService> self(this);
-    const HttpOutcome outcome = co_await exchange(m_network, request, "POST", ejectBody(name), kEjectTimeout);
+    QCoro::Task<HttpOutcome> sent = exchange(m_network, request, "POST", ejectBody(name), kEjectTimeout, kMaxEjectAnswer);
+    const HttpOutcome outcome = co_await std::move(sent);
     if (!self)
         co_return;
     // Any HTTP answer counts as sent: the refreshed list shows what happened.

@@ -58,7 +58,7 @@ std::optional<LocalAIModel> decodeModel(const QJsonValue& element)
     const auto size = readInt64(object.value(QLatin1StringView("size")));
     if (!size)
         return std::nullopt;
-    model.size = std::max<qint64>(0, *size);
+    model.size = std::max<qint64>(*size, 0);
 
     const QJsonValue details = object.value(QLatin1StringView("details"));
     if (!isAbsent(details)) {

@@ -8,11 +8,11 @@
 
 #include <QElapsedTimer>
 #include <QFile>
-#include <QTimer>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QSignalSpy>
 #include <QTimeZone>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -269,33 +269,51 @@ TEST_F(ModelServerClientTest, DemoEjectOnlyEditsTheList)
     EXPECT_TRUE(server.requests().isEmpty()) << "demo mode sends nothing";
 }
 
-TEST_F(ModelServerClientTest, HostileAnswersAreBoundedAndSizesNeverNegative)
+TEST_F(ModelServerClientTest, HostileAnswersAreBoundedAndNegativeSizesReadAsZero)
 {
-    const QByteArray longName(1025, 'n');
-    const QByteArray padding(3 * 1024 * 1024, ' '); // a large but allowed answer, decoded off the main thread
-    struct Case {
-        QByteArray body;
-        OllamaStatus status;
-        qint64 firstSize;
+    const QByteArray padded = "{\"models\":[]}" + QByteArray(4 * 1024 * 1024, ' ');
+    const QByteArray headers = "HTTP/1.1 200 OK\r\nContent-Type: application/json\r\n";
+    FakeModelServer::Answer announced; // a 50 MB length, cut off after 5 MB
+    announced.raw = headers + "Content-Length: 52428800\r\n\r\n" + QByteArray(5 * 1024 * 1024, ' ');
+    FakeModelServer::Answer unannounced; // no length: read until the server closes
+    unannounced.raw = headers + "Connection: close\r\n\r\n{\"models\":[]}" + QByteArray(5 * 1024 * 1024, ' ');
+    const struct {
+        const char* what;
+        FakeModelServer::Answer answer;
+        bool offline;
+    } cases[] = {
+        {"a body over 4 MiB", {200, padded}, true},
+        {"a length over 4 MiB", announced, true},
+        {"a stream over 4 MiB", unannounced, true},
+        {"a name of 1,025 characters", {200, "{\"models\":[{\"name\":\"" + QByteArray(1025, 'n') + "\",\"size\":1}]}"},
+         true},
+        {"a name of 1,024 characters", {200, "{\"models\":[{\"name\":\"" + QByteArray(1024, 'n') + "\",\"size\":1}]}"},
+         false},
     };
-    const QList<Case> cases{
-        {R"({"models":[{"name":"neg","size":-5},{"name":"ok","size":7}]})", OllamaStatus::active, 0},
-        {R"({"models":[{"name":")" + QByteArray(1024, 'n') + R"(","size":1}]})", OllamaStatus::active, 1},
-        {R"({"models":[{"name":")" + longName + R"(","size":1}]})", OllamaStatus::offline, -1},
-        {R"({"models":[{"name":"big","size":3}]})" + padding, OllamaStatus::active, 3},
-        {R"({"models":[{"name":"x","size":1}]})" + padding + padding, OllamaStatus::offline, -1},
-    };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         seedModels();
-        server.answerPs(200, c.body);
+        service().setStatus(OllamaStatus::active);
+        server.setPsAnswer(c.answer);
+        // The main thread keeps turning while the answer arrives and is read.
+        QElapsedTimer gap;
+        qint64 longestGap = 0;
+        QTimer beat;
+        QObject::connect(&beat, &QTimer::timeout, [&] {
+            longestGap = std::max(longestGap, gap.restart());
+        });
+        gap.start();
+        beat.start(5);
         update();
-        EXPECT_EQ(service().status(), c.status) << c.body.left(60).constData();
-        if (c.firstSize >= 0) {
-            ASSERT_FALSE(service().activeModels().isEmpty());
-            EXPECT_EQ(service().activeModels().front().size, c.firstSize);
-        }
+        beat.stop();
+        EXPECT_EQ(service().status() == OllamaStatus::offline, c.offline) << c.what;
+        EXPECT_LT(longestGap, 50) << c.what;
     }
-}
+
+    server.answerPs(200, R"({"models":[{"name":"odd","size":-5}]})");
+    update();
+    ASSERT_EQ(service().activeModels().size(), 1);
+    EXPECT_EQ(service().activeModels()[0].size, 0);
+    EXPECT_EQ(service().status(), OllamaStatus::active);
 
 namespace {
 
@@ -314,37 +332,34 @@ qint64 residentBytes()
 TEST_F(ModelServerClientTest, AHugeAnswerIsOfflineWithoutStallingOrGrowing)
 {
     constexpr qint64 total = 50'000'000;
-    {
-        LoopbackUpstream huge([](int fd) {
-            if (LoopbackUpstream::readSome(fd).isEmpty())
+    LoopbackUpstream huge([](int fd) {
+        if (LoopbackUpstream::readSome(fd).isEmpty())
+            return;
+        const QByteArray head = "HTTP/1.1 200 OK\r\nContent-Type: application/json\r\nContent-Length: "
+                                + QByteArray::number(total) + "\r\n\r\n{\"models\":[";
+        LoopbackUpstream::writeAll(fd, head.constData(), head.size());
+        QByteArray block;
+        while (block.size() < 65536)
+            block += R"({"name":"m","size":1},)";
+        for (qint64 sent = 11; sent < total; sent += block.size())
+            if (!LoopbackUpstream::writeAll(fd, block.constData(), block.size()))
                 return;
-            const QByteArray head = "HTTP/1.1 200 OK\r\nContent-Type: application/json\r\nContent-Length: "
-                                    + QByteArray::number(total) + "\r\n\r\n{\"models\":[";
-            LoopbackUpstream::writeAll(fd, head.constData(), head.size());
-            QByteArray block;
-            while (block.size() < 65536)
-                block += R"({"name":"m","size":1},)";
-            for (qint64 sent = 11; sent < total; sent += block.size())
-                if (!LoopbackUpstream::writeAll(fd, block.constData(), block.size()))
-                    return;
-        });
-        fixture.service.reset();
-        fixture.make(fixture.deps(QUrl(QStringLiteral("http://127.0.0.1:%1").arg(huge.port()))));
-        seedModels();
-        service().setStatus(OllamaStatus::active);
+    });
+    fixture.make(fixture.deps(QUrl(QStringLiteral("http://127.0.0.1:%1").arg(huge.port()))));
+    seedModels();
+    service().setStatus(OllamaStatus::active);
 
-        QElapsedTimer sinceTick;
-        qint64 longestGap = 0;
-        QTimer ticker;
-        ticker.setInterval(2);
-        QObject::connect(&ticker, &QTimer::timeout, [&] { longestGap = std::max(longestGap, sinceTick.restart()); });
-        const qint64 before = residentBytes();
-        sinceTick.start();
-        ticker.start();
-        update();
-        ticker.stop();
-        EXPECT_EQ(service().status(), OllamaStatus::offline);
-        EXPECT_LT(longestGap, 50);
-        EXPECT_LT(residentBytes() - before, 20 * 1024 * 1024);
-    }
+    QElapsedTimer sinceTick;
+    qint64 longestGap = 0;
+    QTimer ticker;
+    ticker.setInterval(2);
+    QObject::connect(&ticker, &QTimer::timeout, [&] { longestGap = std::max(longestGap, sinceTick.restart()); });
+    const qint64 before = residentBytes();
+    sinceTick.start();
+    ticker.start();
+    update();
+    ticker.stop();
+    EXPECT_EQ(service().status(), OllamaStatus::offline);
+    EXPECT_LT(longestGap, 50);
+    EXPECT_LT(residentBytes() - before, 20 * 1024 * 1024);
 }
