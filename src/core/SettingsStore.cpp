@@ -5,6 +5,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QStandardPaths>
 #include <QStringDecoder>
 #include <QTimer>
 
@@ -101,8 +102,10 @@ QString SettingsStore::defaultFilePath()
         const QString home = passwordDatabaseHome();
         return home.isEmpty() ? QString() : home + QStringLiteral("/.config/Kestrova/Kestrova.ini");
     }
-    QSettings probe(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("Kestrova"), QStringLiteral("Kestrova"));
-    return probe.fileName();
+    // Where QSettings puts user-scope INI files, worked out without building
+    // one: a QSettings reads its files as it is built.
+    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation)
+        + QStringLiteral("/Kestrova/Kestrova.ini");
 }
 
 SettingsStore::SettingsStore(const QString& filePath, QObject* parent) : QObject(parent), m_filePath(filePath)

@@ -4,6 +4,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QSettings>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -110,6 +111,10 @@ TEST_F(SettingsStoreHostileFileTest, DamagedFilesAreMovedAsideIntactBeforeTheFir
 // names, never under the root folder; with no path at all nothing is written.
 TEST_F(SettingsStoreHostileFileTest, WithoutHomeTheSettingsPathComesFromThePasswordDatabase)
 {
+    const QSettings usual(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("Kestrova"),
+                          QStringLiteral("Kestrova"));
+    EXPECT_EQ(SettingsStore::defaultFilePath(), usual.fileName()) << "the usual place while HOME is set";
+
     const QByteArray home = qgetenv("HOME");
     const QByteArray configHome = qgetenv("XDG_CONFIG_HOME");
     qunsetenv("HOME");
