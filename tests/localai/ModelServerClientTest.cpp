@@ -314,6 +314,7 @@ TEST_F(ModelServerClientTest, HostileAnswersAreBoundedAndNegativeSizesReadAsZero
     ASSERT_EQ(service().activeModels().size(), 1);
     EXPECT_EQ(service().activeModels()[0].size, 0);
     EXPECT_EQ(service().status(), OllamaStatus::active);
+}
 
 namespace {
 
