@@ -18,6 +18,7 @@
 #include "theme/ColorScheme.h"
 #include "widgets/ElidedLabel.h"
 #include "widgets/Fonts.h"
+#include "widgets/SlimScrollBar.h"
 
 #include <QCoreApplication>
 #include <QGraphicsOpacityEffect>
@@ -136,6 +137,7 @@ void SettingsView::buildContentPane(QWidget* pane)
     m_scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_scroll->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_scroll->viewport()->setAutoFillBackground(false);
+    SlimScrollBar::apply(m_scroll->verticalScrollBar());
     auto* holder = new QWidget;
     holder->setAutoFillBackground(false);
     m_pageColumn = new QVBoxLayout(holder);
