@@ -3,6 +3,8 @@
 
 #include "dashboard/ai/AIHardwareView.h"
 #include "core/Scheduler.h"
+#include "dashboard/ai/AIModelsView.h"
+#include "dashboard/ai/APISentinelView.h"
 #include "dashboard/assistant/AICoPilotView.h"
 #include "dashboard/assistant/AIGuideView.h"
 #include "dashboard/assistant/SystemInfoView.h"
@@ -24,6 +26,16 @@ const DashboardRouter& DashboardRouter::standard()
         DashboardRouter r;
         r.setFactory(DashboardPage::aiHardware, [](const DashboardPageContext& c) -> QWidget* {
             return new AIHardwareView(c.stats, c.themeManager);
+        });
+        r.setFactory(DashboardPage::aiModels, [](const DashboardPageContext& c) -> QWidget* {
+            if (!c.localAI || !c.buildCache || !c.processMonitor)
+                return nullptr;
+            return new AIModelsView(c.stats, c.processMonitor, {c.themeManager, c.localAI, c.buildCache, c.settings});
+        });
+        r.setFactory(DashboardPage::apiSentinel, [](const DashboardPageContext& c) -> QWidget* {
+            if (!c.localAI || !c.latency || !c.proxy)
+                return nullptr;
+            return new APISentinelView(c.stats, {c.themeManager, c.localAI, c.latency, c.proxy});
         });
         r.setFactory(DashboardPage::performancePresets, [](const DashboardPageContext& c) -> QWidget* {
             return new PerformancePresetsView(c.presetManager, c.themeManager);
