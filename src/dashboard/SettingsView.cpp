@@ -11,6 +11,7 @@
 #include "theme/ColorScheme.h"
 #include "widgets/ElidedLabel.h"
 #include "widgets/Fonts.h"
+#include "widgets/SlimScrollBar.h"
 
 #include <QCoreApplication>
 #include <QGraphicsOpacityEffect>
@@ -108,6 +109,7 @@ void SettingsView::buildContentPane(QWidget* pane)
     m_scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_scroll->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_scroll->viewport()->setAutoFillBackground(false);
+    SlimScrollBar::apply(m_scroll->verticalScrollBar());
     auto* holder = new QWidget;
     holder->setAutoFillBackground(false);
     m_pageColumn = new QVBoxLayout(holder);

@@ -1,5 +1,7 @@
 #include "dashboard/assistant/CappedScrollArea.h"
 
+#include "widgets/SlimScrollBar.h"
+
 #include <QEvent>
 #include <QLayout>
 #include <QScrollBar>
@@ -15,6 +17,7 @@ CappedScrollArea::CappedScrollArea(int maxHeight, QWidget* content, QWidget* par
     setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
     viewport()->setAutoFillBackground(false);
+    SlimScrollBar::apply(verticalScrollBar());
     content->setAutoFillBackground(false);
     setWidget(content);
     content->installEventFilter(this);

@@ -3,7 +3,9 @@
 #include "widgets/Fonts.h"
 #include "widgets/PlainLabel.h"
 
+#include <QFontMetrics>
 #include <QHBoxLayout>
+#include <QRegularExpression>
 
 InfoRow::InfoRow(const QString& label, const QString& value, QWidget* parent) : QWidget(parent)
 {
@@ -18,10 +20,30 @@ InfoRow::InfoRow(const QString& label, const QString& value, QWidget* parent) : 
     m_value->setAlignment(Qt::AlignRight | Qt::AlignTop);
     row->addWidget(m_label, 1);
     row->addWidget(m_value, 1);
+    keepWordsWhole();
+}
+
+int InfoRow::widestWord(const QFontMetrics& metrics, const QString& text)
+{
+    int widest = 0;
+    for (const QString& word : text.split(QRegularExpression(QStringLiteral("\\s+")), Qt::SkipEmptyParts))
+        widest = qMax(widest, metrics.horizontalAdvance(word));
+    return widest;
+}
+
+// A label breaks lines at hyphens too, which tore identifiers such as the
+// serial apart; the value column is kept as wide as its widest word instead.
+void InfoRow::keepWordsWhole()
+{
+    m_value->setMinimumWidth(widestWord(m_value->fontMetrics(), m_value->text()) + 1);
 }
 
 QString InfoRow::label() const { return m_label->text(); }
 
 QString InfoRow::value() const { return m_value->text(); }
 
-void InfoRow::setValue(const QString& value) { m_value->setText(value); }
+void InfoRow::setValue(const QString& value)
+{
+    m_value->setText(value);
+    keepWordsWhole();
+}

@@ -3,6 +3,7 @@
 #include <QWidget>
 
 class PlainLabel;
+class QFontMetrics;
 
 // One "label ... value" line of a system-info block. In a narrow block both
 // sides wrap onto more lines rather than hide part of the value.
@@ -16,7 +17,12 @@ public:
     QString value() const;
     void setValue(const QString& value);
 
+    // Width of the widest space-separated word of text.
+    static int widestWord(const QFontMetrics& metrics, const QString& text);
+
 private:
+    void keepWordsWhole();
+
     PlainLabel* m_label;
     PlainLabel* m_value;
 };

@@ -13,6 +13,7 @@
 #include "widgets/Fonts.h"
 #include "widgets/HoverPause.h"
 #include "widgets/KeyedRowList.h"
+#include "widgets/SlimScrollBar.h"
 #include "widgets/PlainLabel.h"
 #include "widgets/ProcessRow.h"
 #include "widgets/RefreshCoalescer.h"
@@ -174,11 +175,7 @@ QWidget* SensorsPage::buildActivityPanel(Random* random)
     m_processes->setSpacing(8);
     scroll->setWidget(m_processes);
     m_processes->setAutoFillBackground(false); // the panel shows through
-    scroll->verticalScrollBar()->setStyleSheet(QStringLiteral(
-        "QScrollBar:vertical { background: transparent; width: 6px; margin: 0; }"
-        "QScrollBar::handle:vertical { background: rgba(128, 128, 128, 140); border-radius: 3px; min-height: 24px; }"
-        "QScrollBar::add-line:vertical, QScrollBar::sub-line:vertical { height: 0; }"
-        "QScrollBar::add-page:vertical, QScrollBar::sub-page:vertical { background: transparent; }"));
+    SlimScrollBar::apply(scroll->verticalScrollBar());
     m_processArea = scroll;
     // Rows hold still under the pointer, so a freeze hits the row aimed at.
     new HoverPause(scroll, m_deps.processMonitor);

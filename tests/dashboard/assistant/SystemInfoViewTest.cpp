@@ -1,5 +1,6 @@
 #include "core/Format.h"
 #include "dashboard/assistant/InfoBlock.h"
+#include "dashboard/assistant/InfoRow.h"
 #include "dashboard/assistant/SystemInfoView.h"
 #include "fakes/InertStatsProvider.h"
 #include "fakes/ManualScheduler.h"
@@ -8,6 +9,7 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QLabel>
 #include <QRegularExpression>
 
 #include <gtest/gtest.h>
@@ -141,3 +143,22 @@ TEST_F(SystemInfoPage, CopyPutsTheReportOnTheClipboardForTwoSeconds)
 }
 
 } // namespace
+
+// In a narrow block the value wraps between words, never inside one.
+TEST(InfoRow, NarrowRowKeepsEachValueWordWhole)
+{
+    const QStringList values = {QStringLiteral("VKT-14215254-SYS"), QStringLiteral("3972F3D1-F1D..."),
+                                QStringLiteral("Intel CPU (No Apple Neural Engine)")};
+    for (const QString& text : values) {
+        InfoRow row(QStringLiteral("System Serial ID"));
+        row.setValue(text);
+        row.resize(150, 80);
+        row.show();
+        QCoreApplication::processEvents();
+        const QList<QLabel*> labels = row.findChildren<QLabel*>();
+        ASSERT_EQ(labels.size(), 2);
+        const QLabel* value = labels[1];
+        EXPECT_GE(value->width(), InfoRow::widestWord(value->fontMetrics(), text)) << text.toStdString();
+        EXPECT_LT(value->minimumWidth(), 150) << text.toStdString();
+    }
+}
