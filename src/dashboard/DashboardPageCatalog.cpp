@@ -6,6 +6,7 @@
 #include "dashboard/SettingsView.h"
 #include "dashboard/DashboardRouter.h"
 #include "dashboard/pages/PerformancePresetsView.h"
+#include "dashboard/pages/DiskPage.h"
 #include "dashboard/pages/FansPage.h"
 #include "dashboard/pages/HistoryPage.h"
 #include "dashboard/pages/MemoryPage.h"
@@ -46,6 +47,12 @@ const DashboardRouter& DashboardRouter::standard()
         });
         r.setFactory(DashboardPage::memory, [](const DashboardPageContext& c) -> QWidget* {
             return new MemoryPage({c.stats, c.processMonitor, c.settings, c.themeManager, c.state});
+        });
+        r.setFactory(DashboardPage::disk, [](const DashboardPageContext& c) -> QWidget* {
+            BuildCacheService* buildCache = c.root ? c.root->buildCache() : nullptr;
+            if (!buildCache)
+                return nullptr;
+            return new DiskPage({c.stats, buildCache, c.settings, c.themeManager, c.state});
         });
         r.setFactory(DashboardPage::power, [](const DashboardPageContext& c) -> QWidget* {
             return new PowerPage({c.stats, c.processMonitor, c.themeManager});
