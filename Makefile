@@ -26,6 +26,7 @@ test: build
 
 bench: build
 	QT_QPA_PLATFORM=offscreen $(BUILD_DIR)/bench/kestrova_bench --benchmark_repetitions=5 --benchmark_report_aggregates_only=true
+	bench/idle_cost.sh $(BUILD_DIR)
 
 install: build
 	cmake --install $(BUILD_DIR) --prefix "$(PREFIX)"

@@ -1,5 +1,7 @@
 #include "app/AppDelegate.h"
 
+#include "services/AutoUpdater.h"
+#include "services/LaunchAtLoginManager.h"
 #include "app/PopoverPresenter.h"
 #include "popover/PopoverView.h"
 #include "app/ShellPlatform.h"
@@ -8,12 +10,16 @@
 #include "app/TrayItem.h"
 #include "core/Clock.h"
 #include "core/NotificationCenter.h"
+#include "core/SettingsStore.h"
 #include "core/Print.h"
 #include "dashboard/SettingsView.h"
 #include "localai/BuildCacheService.h"
 #include "localai/LocalAIService.h"
 #include "localai/LocalAPILatencyService.h"
+#include "localai/LocalAPIProxyService.h"
+#include "telemetry/AIService.h"
 #include "telemetry/PingService.h"
+#include "telemetry/PresetManager.h"
 #include "telemetry/ProcessMonitor.h"
 #include "telemetry/SystemStatsProvider.h"
 
@@ -43,7 +49,20 @@ AppDelegate::Deps AppDelegate::Deps::live(ShellPlatform& platform)
         return new PopoverView(stats, monitor, ping, theme, nullptr, services);
     };
     deps.dashboardRoot = [](ThemeManager* theme, ProcessMonitor* monitor, const QString& tab) {
-        return new SettingsView(theme, monitor, tab);
+        return new SettingsView(SettingsView::Deps{.themeManager = theme,
+                                                   .processMonitor = monitor,
+                                                   .statsProvider = &SystemStatsProvider::shared(),
+                                                   .settings = &SettingsStore::shared(),
+                                                   .notifications = &NotificationCenter::shared(),
+                                                   .launchManager = &LaunchAtLoginManager::shared(),
+                                                   .updater = &AutoUpdater::shared(),
+                                                   .buildCache = &BuildCacheService::shared(),
+                                                   .presetManager = &PresetManager::shared(),
+                                                   .localAI = &LocalAIService::shared(),
+                                                   .copilot = &AIService::shared(),
+                                                   .latency = &LocalAPILatencyService::shared(),
+                                                   .proxy = &LocalAPIProxyService::shared()},
+                                tab);
     };
     deps.quit = [] { QCoreApplication::quit(); };
     return deps;

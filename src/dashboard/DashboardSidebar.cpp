@@ -3,7 +3,7 @@
 #include "theme/ThemeManager.h"
 #include "core/SettingsStore.h"
 #include "dashboard/DashboardPageState.h"
-#include "dashboard/SettingsView.h"
+#include "dashboard/SidebarCatalog.h"
 #include "dashboard/SidebarButton.h"
 #include "widgets/AppLogo.h"
 #include "theme/ColorScheme.h"
@@ -43,11 +43,7 @@ protected:
         painter.setRenderHint(QPainter::SmoothPixmapTransform);
         const QRectF box(rect());
         if (!m_logo.isNull()) {
-            QPainterPath clip;
-            clip.addRoundedRect(box, 5, 5);
-            painter.setClipPath(clip);
-            const QSizeF fitted = QSizeF(m_logo.size()).scaled(box.size(), Qt::KeepAspectRatio);
-            painter.drawImage(QRectF(box.center() - QPointF(fitted.width() / 2, fitted.height() / 2), fitted), m_logo);
+            AppLogo::paint(painter, box, m_logo, 5);
             return;
         }
         // Paint the glyph, then keep only its shape under the gradient.
@@ -180,7 +176,7 @@ DashboardSidebar::DashboardSidebar(DashboardPageState* state, ThemeManager* them
       m_name(new PlainLabel(QStringLiteral("Kestrova"))), m_caption(new PlainLabel(QStringLiteral("AI-FIRST CO-PILOT"))),
       m_logo(new LogoMark(themeManager)), m_sections(new QVBoxLayout), m_quit(new QuitButton)
 {
-    setFixedWidth(SettingsView::kSidebarWidth);
+    setFixedWidth(SidebarCatalog::kWidth);
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(10, kTopInset, 10, 20);
     column->setSpacing(5);
@@ -254,15 +250,15 @@ void DashboardSidebar::rebuildSections()
         for (const SidebarItem& item : items)
             m_sections->addWidget(new SidebarButton(item, m_state, m_themeManager, m_settings));
     };
-    m_headers << sectionHeader(SettingsView::aiSectionHeader(persona), 5);
+    m_headers << sectionHeader(SidebarCatalog::aiSectionHeader(persona), 5);
     m_sections->addWidget(m_headers.last());
-    addButtons(SettingsView::aiSectionItems(persona));
+    addButtons(SidebarCatalog::aiSectionItems(persona));
     m_headers << sectionHeader(QStringLiteral("SYSTEM MONITOR"), 10);
     m_sections->addWidget(m_headers.last());
-    addButtons(SettingsView::monitorSectionItems(persona));
+    addButtons(SidebarCatalog::monitorSectionItems(persona));
     m_headers << sectionHeader(QStringLiteral("PREFERENCES"), 10);
     m_sections->addWidget(m_headers.last());
-    addButtons(SettingsView::utilityItems());
+    addButtons(SidebarCatalog::utilityItems());
     m_sections->addStretch(1);
     applyTheme();
 }

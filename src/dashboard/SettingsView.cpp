@@ -1,19 +1,12 @@
 #include "dashboard/SettingsView.h"
 
-#include "app/AutoUpdater.h"
-#include "app/LaunchAtLoginManager.h"
-#include "localai/BuildCacheService.h"
-#include "localai/LocalAIService.h"
-#include "telemetry/AIService.h"
-
 #include "theme/ThemeManager.h"
 #include "core/NotificationCenter.h"
 #include "core/SettingsStore.h"
 #include "dashboard/DashboardPageState.h"
 #include "dashboard/DashboardRouter.h"
 #include "dashboard/DashboardSidebar.h"
-#include "telemetry/PresetManager.h"
-#include "telemetry/SystemStatsProvider.h"
+#include "dashboard/SidebarCatalog.h"
 #include "widgets/Animations.h"
 #include "theme/ColorScheme.h"
 #include "widgets/ElidedLabel.h"
@@ -67,33 +60,12 @@ void fade(QWidget* widget, bool in, std::function<void()> done = {})
 
 } // namespace
 
-SettingsView::SettingsView(ThemeManager* themeManager, ProcessMonitor* processMonitor, QString initialTab,
-                           QWidget* parent)
-    : SettingsView(Deps{.themeManager = themeManager,
-                        .processMonitor = processMonitor,
-                        .launchManager = &LaunchAtLoginManager::shared(),
-                        .updater = &AutoUpdater::shared(),
-                        .buildCache = &BuildCacheService::shared(),
-                        .localAI = &LocalAIService::shared(),
-                        .copilot = &AIService::shared()},
-                   std::move(initialTab), parent)
-{
-}
-
 SettingsView::SettingsView(Deps deps, QString initialTab, QWidget* parent)
     : QWidget(parent), m_deps(std::move(deps)), m_state(new DashboardPageState(std::move(initialTab), this))
 {
-    Q_ASSERT(m_deps.themeManager);
-    if (!m_deps.statsProvider)
-        m_deps.statsProvider = &SystemStatsProvider::shared();
-    if (!m_deps.settings)
-        m_deps.settings = &SettingsStore::shared();
-    if (!m_deps.notifications)
-        m_deps.notifications = &NotificationCenter::shared();
+    Q_ASSERT(m_deps.themeManager && m_deps.statsProvider && m_deps.settings && m_deps.notifications);
     if (!m_deps.router)
         m_deps.router = &DashboardRouter::standard();
-    if (!m_deps.presetManager)
-        m_deps.presetManager = &PresetManager::shared();
 
     setFixedSize(kWidth, kHeight);
     auto* row = new QHBoxLayout(this);
@@ -155,6 +127,16 @@ WorkspacePersona SettingsView::workspacePersona() const
     return WorkspacePersona::fromRaw(m_deps.settings->workspacePersona()).value_or(WorkspacePersona::aiEngineer);
 }
 
+QList<SidebarItem> SettingsView::aiSectionItems() const
+{
+    return SidebarCatalog::aiSectionItems(workspacePersona());
+}
+
+QList<SidebarItem> SettingsView::monitorSectionItems() const
+{
+    return SidebarCatalog::monitorSectionItems(workspacePersona());
+}
+
 QString SettingsView::titleText() const { return m_title->text(); }
 
 void SettingsView::showSelectedPage()
@@ -179,7 +161,10 @@ void SettingsView::showSelectedPage()
                                        m_deps.settings,
                                        m_deps.presetManager,
                                        m_deps.localAI,
-                                       m_deps.copilot};
+                                       m_deps.copilot,
+                                       m_deps.buildCache,
+                                       m_deps.latency,
+                                       m_deps.proxy};
     m_page = m_deps.router->build(title, context);
     m_pageTitle = title;
     m_pageColumn->insertWidget(0, m_page);

@@ -33,6 +33,8 @@ class AutoUpdater;
 class BuildCacheService;
 class LocalAIService;
 class LaunchAtLoginManager;
+class LocalAPILatencyService;
+class LocalAPIProxyService;
 
 class SettingsView : public QWidget {
     Q_OBJECT
@@ -41,19 +43,22 @@ public:
     struct Deps {
         ThemeManager* themeManager = nullptr;          // required
         ProcessMonitor* processMonitor = nullptr;      // handed to the pages
-        SystemStatsProvider* statsProvider = nullptr;  // null: the shared sampler
-        SettingsStore* settings = nullptr;             // null: the shared store
-        NotificationCenter* notifications = nullptr;   // null: the shared centre
+        SystemStatsProvider* statsProvider = nullptr;  // required
+        SettingsStore* settings = nullptr;             // required
+        NotificationCenter* notifications = nullptr;   // required
         const DashboardRouter* router = nullptr;       // null: every page of the app
         std::function<void()> quit;                    // null: quit the application
-        // Held for the pages; the window's constructor takes the shared ones,
-        // so the cache scans run from launch.
+        // Held for the pages. Whoever opens the window passes the running
+        // ones, so the cache scans run from launch.
         LaunchAtLoginManager* launchManager = nullptr;
         AutoUpdater* updater = nullptr;
         BuildCacheService* buildCache = nullptr;
-        PresetManager* presetManager = nullptr; // null: the shared preset engine
+        PresetManager* presetManager = nullptr;
         LocalAIService* localAI = nullptr;
         AIService* copilot = nullptr;
+        // Handed to the AI pages.
+        LocalAPILatencyService* latency = nullptr;
+        LocalAPIProxyService* proxy = nullptr;
     };
 
     // Builds the tour's overlay for a root; installed by the tour itself.
@@ -61,10 +66,7 @@ public:
 
     static constexpr int kWidth = 960;
     static constexpr int kHeight = 700;
-    static constexpr int kSidebarWidth = 230;
 
-    SettingsView(ThemeManager* themeManager, ProcessMonitor* processMonitor, QString initialTab,
-                 QWidget* parent = nullptr);
     SettingsView(Deps deps, QString initialTab, QWidget* parent = nullptr);
     ~SettingsView() override;
 
@@ -83,13 +85,9 @@ public:
     // The stored persona; anything unknown reads as AI Engineer.
     WorkspacePersona workspacePersona() const;
 
-    // The sidebar's sections: the persona's own, the monitors, preferences.
-    static QString aiSectionHeader(WorkspacePersona persona);
-    static QList<SidebarItem> aiSectionItems(WorkspacePersona persona);
-    static QList<SidebarItem> monitorSectionItems(WorkspacePersona persona);
-    static const QList<SidebarItem>& utilityItems();
-    QList<SidebarItem> aiSectionItems() const { return aiSectionItems(workspacePersona()); }
-    QList<SidebarItem> monitorSectionItems() const { return monitorSectionItems(workspacePersona()); }
+    // The sidebar's first two sections for the stored persona.
+    QList<SidebarItem> aiSectionItems() const;
+    QList<SidebarItem> monitorSectionItems() const;
 
     // The page shown for the selection, and the title above it.
     QWidget* contentView() const { return m_page; }

@@ -2,9 +2,9 @@
 
 #include "core/Clock.h"
 #include "localai/ToolchainInventory.h"
-#include "platform/FileWalker.h"
 #include "platform/FileWorker.h"
 #include "platform/SafeDelete.h"
+#include "platform/TreeSizeCache.h"
 
 #include <QCoroFuture>
 #include <QPointer>
@@ -40,17 +40,16 @@ QList<SDKVersionInfo> demoVersions(const QDateTime& now)
 // "Application Support" folders live under ~/.cache and ~/.local/share on
 // Linux; folders with no Linux counterpart keep their home-relative path and
 // simply measure 0 when absent.
+//
+// A purge removes the folder's contents (or, for folders the tools expect to
+// find, only its children) and then any extra folders of the same tool.
 struct BuildCacheService::CacheFolder {
     QString relativePath;
     qint64 demoBytes;
     qint64 BuildCacheService::*field;
     void (BuildCacheService::*signal)();
-};
-
-struct BuildCacheService::Purge {
-    Row figure;            // the figure a demo purge zeroes
-    QStringList folders;   // below the home folder, removed in this order
-    bool keepFolder;       // remove the children only
+    bool purgeKeepsFolder = false;
+    QStringList purgeAlso = {};
 };
 
 const QList<BuildCacheService::CacheFolder>& BuildCacheService::cacheFolders()
@@ -58,10 +57,12 @@ const QList<BuildCacheService::CacheFolder>& BuildCacheService::cacheFolders()
     using S = BuildCacheService;
     static const QList<CacheFolder> folders = {
         {QStringLiteral("Library/Developer/Xcode/DerivedData"), 42'450'000'000, &S::m_derivedDataSize,
-         &S::derivedDataSizeChanged},
-        {QStringLiteral(".cache/org.swift.swiftpm"), 8'210'000'000, &S::m_spmCacheSize, &S::spmCacheSizeChanged},
+         &S::derivedDataSizeChanged, true},
+        {QStringLiteral(".cache/org.swift.swiftpm"), 8'210'000'000, &S::m_spmCacheSize, &S::spmCacheSizeChanged, true},
         {QStringLiteral(".npm"), 4'120'000'000, &S::m_npmCacheSize, &S::npmCacheSizeChanged},
-        {QStringLiteral(".cargo/registry"), 9'560'000'000, &S::m_cargoCacheSize, &S::cargoCacheSizeChanged},
+        // The git checkouts go too, though no pass measures them.
+        {QStringLiteral(".cargo/registry"), 9'560'000'000, &S::m_cargoCacheSize, &S::cargoCacheSizeChanged, false,
+         {QStringLiteral(".cargo/git")}},
         {QStringLiteral(".cache/go-build"), 3'420'000'000, &S::m_goCacheSize, &S::goCacheSizeChanged},
         {QStringLiteral(".cache/com.apple.FinalCut"), 18'450'000'000, &S::m_finalCutCacheSize,
          &S::finalCutCacheSizeChanged},
@@ -74,7 +75,7 @@ const QList<BuildCacheService::CacheFolder>& BuildCacheService::cacheFolders()
 }
 
 BuildCacheService::BuildCacheService(Deps deps, bool autoStart, QObject* parent)
-    : ObservableObject(parent), m_deps(std::move(deps))
+    : ObservableObject(parent), m_deps(std::move(deps)), m_sizes(std::make_shared<TreeSizeCache>())
 {
     m_timer.setInterval(kPollIntervalMs);
     connect(&m_timer, &QTimer::timeout, this, &BuildCacheService::tick);
@@ -160,8 +161,8 @@ QCoro::Task<> BuildCacheService::measureCaches()
     for (int row = 0; row < folders.size(); ++row) {
         // Each folder is published as soon as it is measured, in table order.
         const QString path = inHome(home, folders[row].relativePath);
-        QFuture<qint64> measured = worker().run([home, path] {
-            return SafeDelete::isSaneHome(home) ? FileWalker::totalSize(path, {.includeHidden = false}) : qint64(0);
+        QFuture<qint64> measured = worker().run([home, path, sizes = m_sizes] {
+            return SafeDelete::isSaneHome(home) ? sizes->totalSize(path, {.includeHidden = false}) : qint64(0);
         });
         const qint64 bytes = co_await measured;
         if (!self)
@@ -182,14 +183,14 @@ QCoro::Task<> BuildCacheService::listSDKVersions()
     const QString home = m_deps.home;
     const QDateTime scanTime = now();
     QFuture<QList<SDKVersionInfo>> listed =
-        worker().run([home, scanTime] { return ToolchainInventory::scan(home, scanTime); });
+        worker().run([home, scanTime, sizes = m_sizes] { return ToolchainInventory::scan(home, scanTime, sizes.get()); });
     QList<SDKVersionInfo> rows = co_await listed;
     if (!self)
         co_return;
     announce(m_foundSDKVersions, std::move(rows), &BuildCacheService::foundSDKVersionsChanged);
 }
 
-QCoro::Task<> BuildCacheService::purgeFolders(Purge purge)
+QCoro::Task<> BuildCacheService::purgeRow(int row)
 {
     QPointer<BuildCacheService> self(this);
     SerialGate::Awaiter entry = m_turns.enter();
@@ -197,68 +198,36 @@ QCoro::Task<> BuildCacheService::purgeFolders(Purge purge)
     if (!self)
         co_return;
     if (demoMode()) {
-        setSize(purge.figure, 0);
+        setSize(row, 0);
         co_return;
     }
     const QString home = m_deps.home;
-    QFuture<void> removed = worker().run([home, purge] {
+    const CacheFolder& folder = cacheFolders().at(row);
+    QFuture<void> removed = worker().run([home, folder] {
         // Deletion needs a real home; each folder goes (or is emptied) on its
         // own, so one failure does not keep the next folder.
         if (!SafeDelete::isSaneHome(home))
             return;
-        for (const QString& relative : purge.folders) {
-            const QString folder = inHome(home, relative);
-            if (purge.keepFolder)
-                SafeDelete::removeChildren(home, folder);
-            else
-                SafeDelete::removeInside(home, folder);
-        }
+        if (folder.purgeKeepsFolder)
+            SafeDelete::removeChildren(home, inHome(home, folder.relativePath));
+        else
+            SafeDelete::removeInside(home, inHome(home, folder.relativePath));
+        for (const QString& relative : folder.purgeAlso)
+            SafeDelete::removeInside(home, inHome(home, relative));
     });
     co_await removed;
     if (self)
         co_await measureCaches();
 }
 
-QCoro::Task<> BuildCacheService::purgeDerivedData()
-{
-    return purgeFolders({derivedData, {cacheFolders()[derivedData].relativePath}, true});
-}
-
-QCoro::Task<> BuildCacheService::purgeSPMCache()
-{
-    return purgeFolders({spm, {cacheFolders()[spm].relativePath}, true});
-}
-
-QCoro::Task<> BuildCacheService::purgeNpmCache()
-{
-    return purgeFolders({npm, {cacheFolders()[npm].relativePath}, false});
-}
-
-QCoro::Task<> BuildCacheService::purgeCargoCache()
-{
-    // The git checkouts go too, though no pass measures them.
-    return purgeFolders({cargo, {cacheFolders()[cargo].relativePath, QStringLiteral(".cargo/git")}, false});
-}
-
-QCoro::Task<> BuildCacheService::purgeGoCache()
-{
-    return purgeFolders({go, {cacheFolders()[go].relativePath}, false});
-}
-
-QCoro::Task<> BuildCacheService::purgeFinalCutCache()
-{
-    return purgeFolders({finalCut, {cacheFolders()[finalCut].relativePath}, false});
-}
-
-QCoro::Task<> BuildCacheService::purgeDavinciCache()
-{
-    return purgeFolders({davinci, {cacheFolders()[davinci].relativePath}, false});
-}
-
-QCoro::Task<> BuildCacheService::purgeAdobeCache()
-{
-    return purgeFolders({adobe, {cacheFolders()[adobe].relativePath}, false});
-}
+QCoro::Task<> BuildCacheService::purgeDerivedData() { return purgeRow(derivedData); }
+QCoro::Task<> BuildCacheService::purgeSPMCache() { return purgeRow(spm); }
+QCoro::Task<> BuildCacheService::purgeNpmCache() { return purgeRow(npm); }
+QCoro::Task<> BuildCacheService::purgeCargoCache() { return purgeRow(cargo); }
+QCoro::Task<> BuildCacheService::purgeGoCache() { return purgeRow(go); }
+QCoro::Task<> BuildCacheService::purgeFinalCutCache() { return purgeRow(finalCut); }
+QCoro::Task<> BuildCacheService::purgeDavinciCache() { return purgeRow(davinci); }
+QCoro::Task<> BuildCacheService::purgeAdobeCache() { return purgeRow(adobe); }
 
 QCoro::Task<> BuildCacheService::purgeSDKVersion(QString path)
 {

@@ -9,9 +9,11 @@
 #include <QTimer>
 
 #include <functional>
+#include <memory>
 
 class Clock;
 class FileWorker;
+class TreeSizeCache;
 
 // Sizes eight developer and creative cache folders below the home folder
 // every 5 seconds, lists the installed nvm/mise/asdf toolchain versions, and
@@ -98,7 +100,6 @@ signals:
 
 private:
     struct CacheFolder;
-    struct Purge;
     static const QList<CacheFolder>& cacheFolders();
 
     bool demoMode() const;
@@ -107,12 +108,15 @@ private:
     void setSize(int row, qint64 bytes);
 
     QCoro::Task<> runPass();
-    QCoro::Task<> purgeFolders(Purge purge);
+    // Empties the folder of one table row (see CacheFolder), then measures.
+    QCoro::Task<> purgeRow(int row);
     // The bodies of the two scans; the caller holds the turn.
     QCoro::Task<> measureCaches();
     QCoro::Task<> listSDKVersions();
 
     Deps m_deps;
+    // Used on the file worker only; jobs hold it past this service's end.
+    std::shared_ptr<TreeSizeCache> m_sizes;
     SerialGate m_turns;
     bool m_passQueued = false;
     QTimer m_timer{this};

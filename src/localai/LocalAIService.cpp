@@ -6,6 +6,7 @@
 #include "platform/FileWorker.h"
 #include "platform/ProcessSignaller.h"
 #include "platform/ProcessTable.h"
+#include "platform/TreeSizeCache.h"
 
 #include <QCoreApplication>
 #include <QNetworkAccessManager>
@@ -29,6 +30,7 @@ LocalAIService::LocalAIService(Deps deps, bool autoStart, QObject* parent)
       m_deps(std::move(deps)),
       m_network(new QNetworkAccessManager(this)),
       m_portScanner(std::make_shared<ListeningPortScanner>(m_deps.paths.procRoot)),
+      m_modelSizes(std::make_shared<TreeSizeCache>()),
       // Consulted only while a build runs: no descriptors are kept open.
       m_processTable(std::make_shared<ProcessTable>(m_deps.paths.procRoot, 0))
 {

@@ -25,6 +25,7 @@ class CommandRunner;
 class FileWorker;
 class ProcessSignaller;
 class ProcessTable;
+class TreeSizeCache;
 class QNetworkAccessManager;
 class QTimer;
 class Scheduler;
@@ -180,6 +181,8 @@ private:
     QHash<qint32, quint64> m_suspendedStartTimes;
     QNetworkAccessManager* m_network = nullptr;
     std::shared_ptr<ListeningPortScanner> m_portScanner;
+    // The model folders as last measured; used on the file worker only.
+    std::shared_ptr<TreeSizeCache> m_modelSizes;
     // What the latest live scans found: the only targets of live actions.
     QHash<qint32, ListeningPortScanner::Owner> m_scannedPortOwners;
     QSet<QString> m_scannedContainerIds;

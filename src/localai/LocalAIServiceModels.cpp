@@ -7,6 +7,7 @@
 #include "localai/LocalAIExamples.h"
 #include "localai/ModelListDecoder.h"
 
+#include <QCoroFuture>
 #include <QCoroNetworkReply>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -15,8 +16,10 @@
 #include <QNetworkRequest>
 #include <QPointer>
 #include <QTimer>
+#include <QtConcurrent/QtConcurrentRun>
 
 #include <chrono>
+#include <memory>
 
 using namespace std::chrono_literals;
 
@@ -24,6 +27,7 @@ namespace {
 
 constexpr auto kListTimeout = 1000ms;
 constexpr auto kEjectTimeout = 60s;
+constexpr qint64 kMaxEjectAnswer = 1024 * 1024; // only its status matters
 
 struct HttpOutcome {
     bool answered = false;   // an HTTP status came back
@@ -42,9 +46,11 @@ QUrl endpoint(const QUrl& base, const QString& path)
 }
 
 // Sends one request and waits for the whole answer. The transfer time-out
-// ends a stalled transfer; the deadline also ends one that trickles.
+// ends a stalled transfer; the deadline also ends one that trickles. The
+// body is taken as it arrives, and an answer that announces or grows past
+// `maxBody` bytes is cut off and counts as no answer.
 QCoro::Task<HttpOutcome> exchange(QNetworkAccessManager* network, QNetworkRequest request, QByteArray verb,
-                                  QByteArray body, std::chrono::milliseconds timeout)
+                                  QByteArray body, std::chrono::milliseconds timeout, qint64 maxBody)
 {
     request.setTransferTimeout(int(timeout.count()));
     QPointer<QNetworkReply> reply = network->sendCustomRequest(request, verb, body);
@@ -52,6 +58,25 @@ QCoro::Task<HttpOutcome> exchange(QNetworkAccessManager* network, QNetworkReques
         if (reply)
             reply->abort();
     });
+    auto received = std::make_shared<QByteArray>();
+    auto tooLarge = std::make_shared<bool>(false);
+    // A small read buffer makes the transfer wait for us instead of piling up.
+    reply->setReadBufferSize(256 * 1024);
+    const auto take = [reply, received, tooLarge, maxBody] {
+        if (!reply || *tooLarge)
+            return;
+        const QVariant announced = reply->header(QNetworkRequest::ContentLengthHeader);
+        if ((announced.isValid() && announced.toLongLong() > maxBody)
+            || received->size() + reply->bytesAvailable() > maxBody) {
+            *tooLarge = true;
+            received->clear();
+            reply->abort();
+            return;
+        }
+        received->append(reply->readAll());
+    };
+    QObject::connect(reply.data(), &QNetworkReply::metaDataChanged, reply.data(), take);
+    QObject::connect(reply.data(), &QNetworkReply::readyRead, reply.data(), take);
     co_await reply.data();
 
     HttpOutcome outcome;
@@ -59,14 +84,20 @@ QCoro::Task<HttpOutcome> exchange(QNetworkAccessManager* network, QNetworkReques
         outcome.error = QStringLiteral("request cancelled");
         co_return outcome;
     }
+    if (*tooLarge) {
+        outcome.error = QStringLiteral("answer too large");
+        reply->deleteLater();
+        co_return outcome;
+    }
     // HTTP error statuses come as content and server errors (201 and up);
     // lower codes mean the transfer itself broke off, even after a status.
     const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
     const auto error = reply->error();
     if (status.isValid() && (error == QNetworkReply::NoError || error >= QNetworkReply::ContentAccessDenied)) {
-        outcome.answered = true;
+        take();
+        outcome.answered = !*tooLarge;
         outcome.status = status.toInt();
-        outcome.body = reply->readAll();
+        outcome.body = std::move(*received);
     } else {
         outcome.error = reply->errorString();
     }
@@ -105,13 +136,21 @@ QCoro::Task<> LocalAIService::updateModels()
     if (url.isEmpty())
         co_return;
     QPointer<LocalAIService> self(this);
-    const HttpOutcome outcome = co_await exchange(m_network, QNetworkRequest(url), "GET", {}, kListTimeout);
+    QCoro::Task<HttpOutcome> listed =
+        exchange(m_network, QNetworkRequest(url), "GET", {}, kListTimeout, kMaxModelListBytes);
+    HttpOutcome outcome = co_await std::move(listed);
     if (!self)
         co_return;
 
+    // Up to 4 MiB of JSON is decoded off the main thread.
     std::optional<QList<LocalAIModel>> models;
-    if (outcome.answered && outcome.status == 200)
-        models = decodeModelList(outcome.body);
+    if (outcome.answered && outcome.status == 200) {
+        QFuture<std::optional<QList<LocalAIModel>>> decoded =
+            QtConcurrent::run([body = std::move(outcome.body)] { return decodeModelList(body); });
+        models = co_await decoded;
+        if (!self)
+            co_return;
+    }
     if (!models) {
         setActiveModels({});
         setStatus(OllamaStatus::offline);
@@ -140,7 +179,8 @@ QCoro::Task<> LocalAIService::ejectModel(QString name)
     QNetworkRequest request(url);
     request.setHeader(QNetworkRequest::ContentTypeHeader, QStringLiteral("application/json"));
     QPointer<LocalAIService> self(this);
-    const HttpOutcome outcome = co_await exchange(m_network, request, "POST", ejectBody(name), kEjectTimeout);
+    QCoro::Task<HttpOutcome> sent = exchange(m_network, request, "POST", ejectBody(name), kEjectTimeout, kMaxEjectAnswer);
+    const HttpOutcome outcome = co_await std::move(sent);
     if (!self)
         co_return;
     // Any HTTP answer counts as sent: the refreshed list shows what happened.

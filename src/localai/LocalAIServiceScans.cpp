@@ -4,6 +4,7 @@
 
 #include "localai/LocalAIExamples.h"
 #include "localai/ModelCacheFolders.h"
+#include "platform/TreeSizeCache.h"
 #include "platform/CommandRunner.h"
 #include "platform/FileWorker.h"
 #include "platform/ToolPaths.h"
@@ -128,7 +129,7 @@ QCoro::Task<> LocalAIService::scanModelCache()
     }
     QPointer<LocalAIService> self(this);
     QFuture<QList<ModelCacheFile>> job =
-        m_deps.fileWorker->run([home = m_deps.paths.home] { return ModelCacheFolders::scan(home); });
+        m_deps.fileWorker->run([home = m_deps.paths.home, sizes = m_modelSizes] { return ModelCacheFolders::scan(home, sizes.get()); });
     QList<ModelCacheFile> files = co_await job;
     if (!self)
         co_return;

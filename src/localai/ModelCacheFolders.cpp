@@ -1,6 +1,7 @@
 #include "localai/ModelCacheFolders.h"
 
 #include "platform/FileWalker.h"
+#include "platform/TreeSizeCache.h"
 
 #include <QFile>
 
@@ -9,8 +10,15 @@
 namespace ModelCacheFolders {
 namespace {
 
-void collect(const QString& root, qint64 threshold, const QString& type, QList<ModelCacheFile>& out)
+void collect(const QString& root, qint64 threshold, const QString& type, TreeSizeCache* sizes,
+             QList<ModelCacheFile>& out)
 {
+    if (sizes) {
+        const auto measured = sizes->measure(root, {.includeHidden = false, .listFilesOver = threshold});
+        for (const TreeSizeCache::LargeFile& file : measured.largeFiles)
+            out.append({file.path.section(QLatin1Char('/'), -1), file.size, file.path, type});
+        return;
+    }
     FileWalker::Options options;
     options.includeHidden = false;
     FileWalker::forEachFile(
@@ -30,13 +38,13 @@ void collect(const QString& root, qint64 threshold, const QString& type, QList<M
 QString ollamaRoot(const QString& home) { return home + QStringLiteral("/.ollama/models/blobs"); }
 QString huggingFaceRoot(const QString& home) { return home + QStringLiteral("/.cache/huggingface/hub"); }
 
-QList<ModelCacheFile> scan(const QString& home)
+QList<ModelCacheFile> scan(const QString& home, TreeSizeCache* sizes)
 {
     QList<ModelCacheFile> files;
     if (!SafeDelete::isSaneHome(home))
         return files;
-    collect(ollamaRoot(home), 50'000'000, QStringLiteral("Ollama"), files);
-    collect(huggingFaceRoot(home), 10'000'000, QStringLiteral("HuggingFace"), files);
+    collect(ollamaRoot(home), 50'000'000, QStringLiteral("Ollama"), sizes, files);
+    collect(huggingFaceRoot(home), 10'000'000, QStringLiteral("HuggingFace"), sizes, files);
     std::stable_sort(files.begin(), files.end(),
                      [](const ModelCacheFile& a, const ModelCacheFile& b) { return a.size > b.size; });
     return files;

@@ -7,6 +7,7 @@
 #include <QJsonObject>
 #include <QJsonValue>
 
+#include <algorithm>
 #include <limits>
 
 namespace {
@@ -51,11 +52,13 @@ std::optional<LocalAIModel> decodeModel(const QJsonValue& element)
     if (!name.isString())
         return std::nullopt;
     model.name = name.toString();
+    if (model.name.size() > kMaxModelNameLength)
+        return std::nullopt;
 
     const auto size = readInt64(object.value(QLatin1StringView("size")));
     if (!size)
         return std::nullopt;
-    model.size = *size;
+    model.size = std::max<qint64>(*size, 0);
 
     const QJsonValue details = object.value(QLatin1StringView("details"));
     if (!isAbsent(details)) {
@@ -81,6 +84,8 @@ std::optional<LocalAIModel> decodeModel(const QJsonValue& element)
 
 std::optional<QList<LocalAIModel>> decodeModelList(const QByteArray& body)
 {
+    if (body.size() > kMaxModelListBytes)
+        return std::nullopt;
     QJsonParseError error;
     const QJsonDocument document = QJsonDocument::fromJson(body, &error);
     if (error.error != QJsonParseError::NoError || !document.isObject())

@@ -13,4 +13,11 @@
 // survives. A missing or empty "models" gives an empty list. Unknown keys
 // are ignored; a JSON null counts as a missing optional key. An expiry text
 // that is not an internet date-time leaves `expiresAt` absent.
+//
+// What a hostile or broken server could send is bounded: an answer over
+// kMaxModelListBytes or a name longer than kMaxModelNameLength makes the
+// answer unreadable, and a negative size reads as 0.
+inline constexpr qint64 kMaxModelListBytes = 4 * 1024 * 1024;
+inline constexpr qsizetype kMaxModelNameLength = 1024;
+
 std::optional<QList<LocalAIModel>> decodeModelList(const QByteArray& body);

@@ -1,41 +1,21 @@
 #pragma once
 
-#include <QHashFunctions>
-#include <QString>
-
-#include <optional>
+#include "core/RawEnum.h"
 
 // The model server's state.
-class OllamaStatus {
+class OllamaStatus : public RawEnum<OllamaStatus, 3> {
 public:
     enum Case { offline, idle, active };
 
     constexpr OllamaStatus(Case value = offline) : m_case(value) {}
     constexpr operator Case() const { return m_case; }
 
-    QString rawValue() const
+    static const char* rawText(Case value)
     {
-        switch (m_case) {
-        case offline: return QStringLiteral("Offline");
-        case idle: return QStringLiteral("Idle");
-        case active: return QStringLiteral("Active");
-        }
-        return {};
-    }
-
-    static std::optional<OllamaStatus> fromRaw(const QString& raw)
-    {
-        for (Case c : {offline, idle, active})
-            if (OllamaStatus(c).rawValue() == raw)
-                return OllamaStatus(c);
-        return std::nullopt;
+        static constexpr const char* texts[] = {"Offline", "Idle", "Active"};
+        return texts[value];
     }
 
 private:
     Case m_case;
 };
-
-inline size_t qHash(OllamaStatus status, size_t seed = 0)
-{
-    return qHash(int(OllamaStatus::Case(status)), seed);
-}

@@ -1,6 +1,7 @@
 #include "localai/ToolchainInventory.h"
 
 #include "platform/FileWalker.h"
+#include "platform/TreeSizeCache.h"
 #include "platform/SafeDelete.h"
 
 #include <QFile>
@@ -64,7 +65,7 @@ std::vector<Entry> listVisible(int folder)
 }
 
 SDKVersionInfo makeRow(const QString& manager, const QString& name, const QString& folder, const Entry& entry,
-                       const QDateTime& now)
+                       const QDateTime& now, TreeSizeCache* sizes)
 {
     SDKVersionInfo row;
     row.manager = manager;
@@ -72,12 +73,13 @@ SDKVersionInfo makeRow(const QString& manager, const QString& name, const QStrin
     row.version = QFile::decodeName(entry.name);
     row.path = folder + QLatin1Char('/') + row.version;
     // A linked version entry measures 0: the walker never enters a link.
-    row.sizeBytes = FileWalker::totalSize(row.path, {.includeHidden = false});
+    row.sizeBytes = sizes ? sizes->totalSize(row.path, {.includeHidden = false})
+                          : FileWalker::totalSize(row.path, {.includeHidden = false});
     row.lastAccessDate = entry.hasDate ? entry.modified : now;
     return row;
 }
 
-void scanNvm(const QString& home, const QDateTime& now, QList<SDKVersionInfo>& rows)
+void scanNvm(const QString& home, const QDateTime& now, TreeSizeCache* sizes, QList<SDKVersionInfo>& rows)
 {
     const QString root = home + QLatin1Char('/') + kNvmRoot;
     const int fd = openRoot(root);
@@ -85,13 +87,13 @@ void scanNvm(const QString& home, const QDateTime& now, QList<SDKVersionInfo>& r
         return;
     for (const Entry& entry : listVisible(fd)) {
         if (entry.name.startsWith('v'))
-            rows << makeRow(QStringLiteral("nvm"), QStringLiteral("node"), root, entry, now);
+            rows << makeRow(QStringLiteral("nvm"), QStringLiteral("node"), root, entry, now, sizes);
     }
     ::close(fd);
 }
 
 void scanTools(const QString& manager, const QString& home, const QString& relativeRoot, const QDateTime& now,
-               QList<SDKVersionInfo>& rows)
+               TreeSizeCache* sizes, QList<SDKVersionInfo>& rows)
 {
     const QString root = home + QLatin1Char('/') + relativeRoot;
     const int rootFd = openRoot(root);
@@ -104,7 +106,7 @@ void scanTools(const QString& manager, const QString& home, const QString& relat
         const QString toolName = QFile::decodeName(tool.name);
         const QString folder = root + QLatin1Char('/') + toolName;
         for (const Entry& version : listVisible(toolFd))
-            rows << makeRow(manager, toolName, folder, version, now);
+            rows << makeRow(manager, toolName, folder, version, now, sizes);
         ::close(toolFd);
     }
     ::close(rootFd);
@@ -117,14 +119,14 @@ bool isPlainName(const QString& part)
 
 } // namespace
 
-QList<SDKVersionInfo> ToolchainInventory::scan(const QString& home, const QDateTime& now)
+QList<SDKVersionInfo> ToolchainInventory::scan(const QString& home, const QDateTime& now, TreeSizeCache* sizes)
 {
     QList<SDKVersionInfo> rows;
     if (!SafeDelete::isSaneHome(home))
         return rows;
-    scanNvm(home, now, rows);
-    scanTools(QStringLiteral("mise"), home, kMiseRoot, now, rows);
-    scanTools(QStringLiteral("asdf"), home, kAsdfRoot, now, rows);
+    scanNvm(home, now, sizes, rows);
+    scanTools(QStringLiteral("mise"), home, kMiseRoot, now, sizes, rows);
+    scanTools(QStringLiteral("asdf"), home, kAsdfRoot, now, sizes, rows);
     std::stable_sort(rows.begin(), rows.end(), [](const SDKVersionInfo& a, const SDKVersionInfo& b) {
         return a.lastAccessDate < b.lastAccessDate;
     });

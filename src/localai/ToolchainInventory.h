@@ -5,6 +5,8 @@
 #include <QList>
 #include <QString>
 
+class TreeSizeCache;
+
 // The toolchain versions that nvm, mise and asdf keep below the home folder:
 //   nvm   .nvm/versions/node/<version>          (names starting with "v")
 //   mise  .local/share/mise/installs/<tool>/<version>
@@ -15,8 +17,9 @@ public:
     // Every visible version entry, oldest modification date first; equal dates
     // keep the order nvm, mise, asdf, each by name. Entries whose date cannot
     // be read take `now`. Version entries that are symbolic links are listed
-    // (and measure 0); a linked tool folder is not entered.
-    static QList<SDKVersionInfo> scan(const QString& home, const QDateTime& now);
+    // (and measure 0); a linked tool folder is not entered. Sizes come from
+    // `sizes` when given, which remembers the versions between scans.
+    static QList<SDKVersionInfo> scan(const QString& home, const QDateTime& now, TreeSizeCache* sizes = nullptr);
 
     // Whether `path` is, as text, a version entry directly below one of the
     // three roots of a sane `home`: absolute, clean (no ".." or "."), no hidden

@@ -1,11 +1,13 @@
 #include "platform/TreeSizeMeter.h"
 
-#include "platform/FileWalker.h"
 #include "platform/FileWorker.h"
+#include "platform/TreeSizeCache.h"
 
 #include <QFutureWatcher>
 
-TreeSizeMeter::TreeSizeMeter(QObject* parent) : QObject(parent) {}
+TreeSizeMeter::TreeSizeMeter(QObject* parent) : QObject(parent), m_sizes(std::make_shared<TreeSizeCache>()) {}
+
+TreeSizeMeter::~TreeSizeMeter() = default;
 
 bool TreeSizeMeter::request(const QString& root)
 {
@@ -18,6 +20,6 @@ bool TreeSizeMeter::request(const QString& root)
         m_busy = false;
         emit measured(watcher->result());
     });
-    watcher->setFuture(FileWorker::shared().run([root] { return FileWalker::totalSize(root); }));
+    watcher->setFuture(FileWorker::shared().run([root, sizes = m_sizes] { return sizes->totalSize(root, {}); }));
     return true;
 }

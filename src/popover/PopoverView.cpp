@@ -84,14 +84,7 @@ protected:
     void paintEvent(QPaintEvent*) override
     {
         QPainter painter(this);
-        painter.setRenderHint(QPainter::Antialiasing);
-        painter.setRenderHint(QPainter::SmoothPixmapTransform);
-        QPainterPath clip;
-        clip.addRoundedRect(QRectF(rect()), kLogoRadius, kLogoRadius);
-        painter.setClipPath(clip);
-        const QSizeF fitted = QSizeF(m_image.size()).scaled(QSizeF(size()), Qt::KeepAspectRatio);
-        const QRectF target(QPointF((width() - fitted.width()) / 2, (height() - fitted.height()) / 2), fitted);
-        painter.drawImage(target, m_image);
+        AppLogo::paint(painter, QRectF(rect()), m_image, kLogoRadius);
     }
 
 private:

@@ -24,21 +24,6 @@ constexpr PresetText kTexts[] = {
 
 } // namespace
 
-QString PerformancePreset::rawValue() const { return QString::fromUtf8(kTexts[m_case].raw); }
+const char* PerformancePreset::rawText(Case value) { return kTexts[value].raw; }
 QString PerformancePreset::icon() const { return QString::fromUtf8(kTexts[m_case].icon); }
 QString PerformancePreset::description() const { return QString::fromUtf8(kTexts[m_case].description); }
-
-std::optional<PerformancePreset> PerformancePreset::fromRaw(const QString& raw)
-{
-    for (PerformancePreset preset : allCases())
-        if (preset.rawValue() == raw)
-            return preset;
-    return std::nullopt;
-}
-
-const std::array<PerformancePreset, 7>& PerformancePreset::allCases()
-{
-    static const std::array<PerformancePreset, 7> cases = {inferenceMax, localTraining, compileMax, creativeMax,
-                                                           gameMode,     ecoDev,        vanillaMac};
-    return cases;
-}

@@ -16,19 +16,5 @@ constexpr PersonaText kTexts[] = {
 
 } // namespace
 
-QString WorkspacePersona::rawValue() const { return QString::fromUtf8(kTexts[m_case].raw); }
+const char* WorkspacePersona::rawText(Case value) { return kTexts[value].raw; }
 QString WorkspacePersona::icon() const { return QString::fromUtf8(kTexts[m_case].icon); }
-
-std::optional<WorkspacePersona> WorkspacePersona::fromRaw(const QString& raw)
-{
-    for (WorkspacePersona persona : allCases())
-        if (persona.rawValue() == raw)
-            return persona;
-    return std::nullopt;
-}
-
-const std::array<WorkspacePersona, 4>& WorkspacePersona::allCases()
-{
-    static const std::array<WorkspacePersona, 4> cases = {aiEngineer, developer, creator, gamer};
-    return cases;
-}

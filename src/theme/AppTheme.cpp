@@ -1,29 +1,9 @@
 #include "theme/AppTheme.h"
 
-QString AppTheme::rawValue() const
+const char* AppTheme::rawText(Case value)
 {
-    switch (m_case) {
-    case standard: return QStringLiteral("Standard");
-    case cyberpunk: return QStringLiteral("Cyberpunk");
-    case nordic: return QStringLiteral("Nordic");
-    case ink: return QStringLiteral("Ink");
-    case light: return QStringLiteral("Light");
-    }
-    return QStringLiteral("Standard");
-}
-
-std::optional<AppTheme> AppTheme::fromRaw(const QString& raw)
-{
-    for (AppTheme theme : allCases())
-        if (theme.rawValue() == raw)
-            return theme;
-    return std::nullopt;
-}
-
-const std::array<AppTheme, 5>& AppTheme::allCases()
-{
-    static const std::array<AppTheme, 5> cases = {standard, cyberpunk, nordic, ink, light};
-    return cases;
+    static constexpr const char* texts[] = {"Standard", "Cyberpunk", "Nordic", "Ink", "Light"};
+    return texts[value];
 }
 
 AppTheme AppTheme::next() const

@@ -1,30 +1,22 @@
 #pragma once
 
+#include "core/RawEnum.h"
 #include "theme/VisualEffectMaterial.h"
 #include "theme/ColorScheme.h"
 #include "theme/UiColor.h"
 
-#include <QHashFunctions>
 #include <QMetaType>
-#include <QString>
-
-#include <array>
-#include <optional>
 
 // The five colour themes. The raw value is the display name and the stored
 // form; every colour a view paints with comes from here.
-class AppTheme {
+class AppTheme : public RawEnum<AppTheme, 5> {
 public:
     enum Case { standard, cyberpunk, nordic, ink, light };
 
     constexpr AppTheme(Case value = standard) : m_case(value) {}
     constexpr operator Case() const { return m_case; }
 
-    QString rawValue() const;
-    QString id() const { return rawValue(); }
-    // Exact, case-sensitive match of a raw value.
-    static std::optional<AppTheme> fromRaw(const QString& raw);
-    static const std::array<AppTheme, 5>& allCases();
+    static const char* rawText(Case value);
     // The theme after this one in allCases order, wrapping to the first.
     AppTheme next() const;
 
@@ -45,7 +37,5 @@ public:
 private:
     Case m_case;
 };
-
-inline size_t qHash(AppTheme theme, size_t seed = 0) { return qHash(theme.rawValue(), seed); }
 
 Q_DECLARE_METATYPE(AppTheme)

@@ -1,5 +1,7 @@
 #include "widgets/AppLogo.h"
 
+#include <QPainter>
+#include <QPainterPath>
 #include <QStandardPaths>
 
 // Resources of a static library are registered by hand.
@@ -22,4 +24,17 @@ QImage AppLogo::find(const QStringList& paths)
             return image;
     }
     return {};
+}
+
+void AppLogo::paint(QPainter& painter, const QRectF& box, const QImage& image, qreal cornerRadius)
+{
+    painter.save();
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setRenderHint(QPainter::SmoothPixmapTransform);
+    QPainterPath clip;
+    clip.addRoundedRect(box, cornerRadius, cornerRadius);
+    painter.setClipPath(clip);
+    const QSizeF fitted = QSizeF(image.size()).scaled(box.size(), Qt::KeepAspectRatio);
+    painter.drawImage(QRectF(box.center() - QPointF(fitted.width() / 2, fitted.height() / 2), fitted), image);
+    painter.restore();
 }

@@ -1,7 +1,10 @@
 #pragma once
 
 #include <QImage>
+#include <QRectF>
 #include <QStringList>
+
+class QPainter;
 
 // The application's "logo" image, wherever a view shows it: an image
 // installed in the application's data folders first, then the one built
@@ -13,4 +16,6 @@ public:
     // The first image in `paths` that loads; null if none does.
     static QImage find(const QStringList& paths);
     static QImage find() { return find(defaultPaths()); }
+    // Draws the image scaled to fit `box`, centred, with rounded corners.
+    static void paint(QPainter& painter, const QRectF& box, const QImage& image, qreal cornerRadius);
 };

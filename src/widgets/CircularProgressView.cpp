@@ -1,31 +1,24 @@
 #include "widgets/CircularProgressView.h"
 
 #include "core/Format.h"
-#include "widgets/Animations.h"
 #include "widgets/Fonts.h"
 #include "widgets/RingChart.h"
 
 #include <QPainter>
-#include <QVariantAnimation>
 
 #include <algorithm>
 #include <cmath>
 
 namespace {
 constexpr int kEaseMs = 500;
+constexpr int kFrameMs = 50;
 constexpr qreal kLineWidth = 4;
 }
 
 CircularProgressView::CircularProgressView(double progress, const UiColor& color, QWidget* parent)
-    : QWidget(parent), m_progress(progress), m_color(color), m_displayed(trimEnd(progress)),
-      m_animation(new QVariantAnimation(this))
+    : QWidget(parent), m_progress(progress), m_color(color),
+      m_arc(this, trimEnd(progress), QEasingCurve::InOutQuad, kEaseMs, 0, kFrameMs)
 {
-    m_animation->setEasingCurve(QEasingCurve::InOutQuad);
-    m_animation->setDuration(kEaseMs);
-    connect(m_animation, &QVariantAnimation::valueChanged, this, [this](const QVariant& value) {
-        m_displayed = value.toDouble();
-        update();
-    });
 }
 
 QString CircularProgressView::percentText(double progress)
@@ -46,16 +39,7 @@ void CircularProgressView::setProgress(double progress)
     if (progress == m_progress || (std::isnan(progress) && std::isnan(m_progress)))
         return;
     m_progress = progress;
-    const double target = trimEnd(progress);
-    m_animation->stop();
-    if (!isVisible() || Animations::duration(kEaseMs) == 0 || target == m_displayed) {
-        m_displayed = target;
-        update();
-        return;
-    }
-    m_animation->setStartValue(m_displayed);
-    m_animation->setEndValue(target);
-    m_animation->start();
+    m_arc.moveTo(trimEnd(progress));
 }
 
 void CircularProgressView::setColor(const UiColor& color)
@@ -76,7 +60,7 @@ void CircularProgressView::paintEvent(QPaintEvent*)
     const QColor color = m_color.resolve(this);
     QColor track = color;
     track.setAlphaF(color.alphaF() * 0.15f);
-    RingChart::paintRing(painter, circle, m_displayed, color, track, kLineWidth);
+    RingChart::paintRing(painter, circle, m_arc.displayed(), color, track, kLineWidth);
 
     painter.setFont(Fonts::monospaced(10, QFont::Bold));
     painter.setPen(UiColor(SystemColor::primary).resolve(this));

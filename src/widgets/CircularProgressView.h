@@ -1,10 +1,9 @@
 #pragma once
 
 #include "theme/UiColor.h"
+#include "widgets/ArcAnimation.h"
 
 #include <QWidget>
-
-class QVariantAnimation;
 
 // A small ring gauge for a fraction: a faint track, an arc from twelve
 // o'clock clockwise (full at 1.0 and beyond) and the whole percentage in the
@@ -27,7 +26,7 @@ public:
     // for non-finite or negative values.
     static double trimEnd(double progress);
     QString text() const { return percentText(m_progress); }
-    double displayedTrim() const { return m_displayed; }
+    double displayedTrim() const { return m_arc.displayed(); }
 
     QSize sizeHint() const override { return {40, 40}; }
 
@@ -37,6 +36,5 @@ protected:
 private:
     double m_progress;
     UiColor m_color;
-    double m_displayed;
-    QVariantAnimation* m_animation;
+    ArcAnimation m_arc;
 };

@@ -1,13 +1,12 @@
 #include "widgets/DestructiveIconButton.h"
 
 #include "widgets/HoverLook.h"
-#include "widgets/SymbolIcon.h"
 
 #include <QPainter>
 #include <QPainterPath>
 
 DestructiveIconButton::DestructiveIconButton(const QString& symbol, const QString& toolTip, QWidget* parent)
-    : QAbstractButton(parent), m_symbol(symbol)
+    : QAbstractButton(parent), m_glyph(symbol, SystemColor::red, 10)
 {
     setToolTip(toolTip);
     setAccessibleName(toolTip);
@@ -20,7 +19,7 @@ DestructiveIconButton::DestructiveIconButton(const QString& symbol, const QStrin
 void DestructiveIconButton::setMetrics(int side, qreal symbolPointSize, qreal cornerRadius)
 {
     m_side = side;
-    m_pointSize = symbolPointSize;
+    m_glyph.setPointSize(symbolPointSize);
     m_radius = cornerRadius;
     updateGeometry();
     update();
@@ -34,11 +33,11 @@ void DestructiveIconButton::paintEvent(QPaintEvent*)
     painter.setRenderHint(QPainter::Antialiasing);
     if (!isEnabled())
         painter.setOpacity(0.4);
-    const QColor red = UiColor(SystemColor::red).resolve(this);
+    const QColor red = m_glyph.tint().resolve(this);
     QColor plate = red;
     plate.setAlphaF(isDown() ? 0.32f : showsHoverLook(this) ? 0.24f : 0.15f);
     QPainterPath path;
     path.addRoundedRect(QRectF(rect()), m_radius, m_radius);
     painter.fillPath(path, plate);
-    SymbolIcon::paint(painter, rect(), m_symbol, red, SymbolIcon::pixelSizeFor(m_pointSize));
+    m_glyph.paint(painter, rect(), red);
 }

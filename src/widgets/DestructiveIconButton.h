@@ -1,6 +1,6 @@
 #pragma once
 
-#include "theme/UiColor.h"
+#include "widgets/SymbolGlyph.h"
 
 #include <QAbstractButton>
 
@@ -12,7 +12,7 @@ class DestructiveIconButton : public QAbstractButton {
 public:
     DestructiveIconButton(const QString& symbol, const QString& toolTip, QWidget* parent = nullptr);
 
-    QString symbol() const { return m_symbol; }
+    QString symbol() const { return m_glyph.symbol(); }
     // Side of the square (22 by default) and point size of the symbol (10).
     void setMetrics(int side, qreal symbolPointSize, qreal cornerRadius = 6);
 
@@ -23,8 +23,7 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
-    QString m_symbol;
+    SymbolGlyph m_glyph;
     int m_side = 22;
-    qreal m_pointSize = 10;
     qreal m_radius = 6;
 };

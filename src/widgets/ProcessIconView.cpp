@@ -1,11 +1,9 @@
 #include "widgets/ProcessIconView.h"
 
-#include "widgets/SymbolIcon.h"
 
 #include <QPainter>
 
 #include <algorithm>
-#include <cmath>
 
 namespace {
 
@@ -15,16 +13,16 @@ constexpr int kImageSide = 16;
 
 } // namespace
 
-ProcessIconView::ProcessIconView(QWidget* parent) : QWidget(parent)
+ProcessIconView::ProcessIconView(QWidget* parent) : QWidget(parent), m_glyph(QString(), UiColor(), kIconPointSize)
 {
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
 }
 
 void ProcessIconView::set(const QString& symbol, const QIcon& image, const UiColor& tint)
 {
-    m_symbol = symbol;
+    m_glyph.setSymbol(symbol);
+    m_glyph.setTint(tint);
     m_image = image;
-    m_tint = tint;
     update();
 }
 
@@ -32,8 +30,7 @@ void ProcessIconView::set(const QString& symbol, const QIcon& image, const UiCol
 // line up in a list.
 QSize ProcessIconView::sizeHint() const
 {
-    const int symbolHeight = int(std::ceil(SymbolIcon::pixelSizeFor(kIconPointSize)));
-    return {kIconFrame, std::max(kImageSide + 4, symbolHeight)};
+    return {kIconFrame, std::max(kImageSide + 4, m_glyph.side())};
 }
 
 void ProcessIconView::paintEvent(QPaintEvent*)
@@ -44,5 +41,5 @@ void ProcessIconView::paintEvent(QPaintEvent*)
         m_image.paint(&painter, box, Qt::AlignCenter);
         return;
     }
-    SymbolIcon::paint(painter, rect(), m_symbol, m_tint.resolve(this), SymbolIcon::pixelSizeFor(kIconPointSize));
+    m_glyph.paint(painter, rect(), this);
 }

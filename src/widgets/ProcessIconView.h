@@ -1,6 +1,6 @@
 #pragma once
 
-#include "theme/UiColor.h"
+#include "widgets/SymbolGlyph.h"
 
 #include <QIcon>
 #include <QWidget>
@@ -17,8 +17,8 @@ public:
     void set(const QString& symbol, const QIcon& image, const UiColor& tint);
 
     bool showsImage() const { return !m_image.isNull(); }
-    QString symbol() const { return m_symbol; }
-    UiColor tint() const { return m_tint; }
+    QString symbol() const { return m_glyph.symbol(); }
+    UiColor tint() const { return m_glyph.tint(); }
 
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override { return sizeHint(); }
@@ -27,7 +27,6 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
-    QString m_symbol;
+    SymbolGlyph m_glyph;
     QIcon m_image;
-    UiColor m_tint;
 };

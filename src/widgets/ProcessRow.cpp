@@ -9,7 +9,6 @@
 #include "widgets/ProcessIconView.h"
 #include "widgets/Spinner.h"
 #include "widgets/SymbolButton.h"
-#include "widgets/SymbolIcon.h"
 #include "widgets/SymbolView.h"
 
 #include <QHBoxLayout>
@@ -45,7 +44,7 @@ ProcessRow::ProcessRow(const QString& icon, const QIcon& image, const QString& n
                        QWidget* parent, Services services)
     : QWidget(parent), m_icon(icon), m_image(image), m_name(name), m_value(value), m_color(color),
       m_isSuspended(isSuspended), m_onToggleSuspend(std::move(onToggleSuspend)),
-      m_settings(services.settings ? services.settings : &SettingsStore::shared()),
+      m_settings(services.settings),
       m_explainer(std::move(services.explainer)), m_iconView(new ProcessIconView(this)), m_nameLabel(new ElidedLabel),
       m_insightButton(new SymbolButton(QStringLiteral("sparkles"), SystemColor::purple, 10)),
       m_freezeButton(new SymbolButton(QString(), SystemColor::cyan, 10)),
@@ -88,12 +87,14 @@ ProcessRow::ProcessRow(const QString& icon, const QIcon& image, const QString& n
         if (action)
             action();
     });
-    connect(m_settings, &SettingsStore::changed, this, [this](const QString& key) {
-        if (key == QLatin1String(SettingsStore::kAdvancedMode))
-            applyAdvancedMode();
-    });
-
-    applyAdvancedMode();
+    if (m_settings) {
+        connect(m_settings, &SettingsStore::changed, this, [this](const QString& key) {
+            if (key == QLatin1String(SettingsStore::kAdvancedMode))
+                setAdvancedMode(m_settings->advancedMode());
+        });
+        m_advancedMode = m_settings->advancedMode();
+    }
+    m_badge->setVisible(m_advancedMode);
     applyInputs();
 }
 
@@ -128,10 +129,10 @@ void ProcessRow::applyInputs()
     m_valueLabel->setTextColor(m_isSuspended ? SystemColor::cyan : SystemColor::primary);
 }
 
-void ProcessRow::applyAdvancedMode()
+void ProcessRow::setAdvancedMode(bool on)
 {
-    m_advancedMode = m_settings->advancedMode();
-    m_badge->setVisible(m_advancedMode);
+    m_advancedMode = on;
+    m_badge->setVisible(on);
 }
 
 void ProcessRow::toggleInsight()

@@ -38,7 +38,9 @@ public:
     static Explainer defaultExplainer();
 
     struct Services {
-        SettingsStore* settings = nullptr; // null: SettingsStore::shared()
+        // The store whose "advancedMode" the row follows; null: the owner
+        // sets it with setAdvancedMode().
+        SettingsStore* settings = nullptr;
         Explainer explainer;               // empty: the default explainer
     };
 
@@ -63,6 +65,8 @@ public:
     std::optional<QString> aiExplanation() const { return m_aiExplanation; }
     bool isLoadingAI() const { return m_isLoadingAI; }
     bool advancedMode() const { return m_advancedMode; }
+    // Shows or hides the priority badge.
+    void setAdvancedMode(bool on);
     PopoverBubble* insightPopover() const { return m_popover; }
 
     // What a click on the insight button does.
@@ -74,7 +78,6 @@ signals:
 
 private:
     void applyInputs();
-    void applyAdvancedMode();
     void refreshInsight();
     QCoro::Task<> requestExplanation();
 

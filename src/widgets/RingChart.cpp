@@ -1,11 +1,9 @@
 #include "widgets/RingChart.h"
 
-#include "widgets/Animations.h"
 #include "widgets/Fonts.h"
 
 #include <QEasingCurve>
 #include <QPainter>
-#include <QVariantAnimation>
 
 #include <algorithm>
 #include <cmath>
@@ -31,22 +29,21 @@ qreal spring(qreal progress)
     return 1 - std::exp(-zeta * omega * t) * (std::cos(damped * t) + zeta * omega / damped * std::sin(damped * t));
 }
 
+QEasingCurve springCurve()
+{
+    QEasingCurve curve;
+    curve.setCustomType(spring);
+    return curve;
+}
+
 } // namespace
 
 RingChart::RingChart(double percentage, const QString& label, const UiColor& color, const QString& title,
                      QWidget* parent)
     : QWidget(parent), m_percentage(percentage), m_label(label), m_color(color), m_title(title),
-      m_displayed(trimEnd(percentage)), m_animation(new QVariantAnimation(this))
+      m_arc(this, trimEnd(percentage), springCurve(), kSpringMs, kSmallestSwing)
 {
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
-    QEasingCurve curve;
-    curve.setCustomType(spring);
-    m_animation->setEasingCurve(curve);
-    m_animation->setDuration(kSpringMs);
-    connect(m_animation, &QVariantAnimation::valueChanged, this, [this](const QVariant& value) {
-        m_displayed = value.toDouble();
-        update();
-    });
 }
 
 double RingChart::trimEnd(double percentage)
@@ -61,22 +58,7 @@ void RingChart::setPercentage(double percentage)
     if (percentage == m_percentage)
         return;
     m_percentage = percentage;
-    const double target = trimEnd(percentage);
-    const bool swinging = m_animation->state() == QAbstractAnimation::Running;
-    if (!swinging && std::abs(target - m_displayed) < kSmallestSwing) {
-        m_displayed = target;
-        update();
-        return;
-    }
-    m_animation->stop();
-    if (!isVisible() || Animations::duration(kSpringMs) == 0) {
-        m_displayed = target;
-        update();
-        return;
-    }
-    m_animation->setStartValue(m_displayed);
-    m_animation->setEndValue(target);
-    m_animation->start();
+    m_arc.moveTo(trimEnd(percentage));
 }
 
 void RingChart::setLabel(const QString& label)
@@ -128,7 +110,7 @@ void RingChart::paintEvent(QPaintEvent*)
     const QColor color = m_color.resolve(this);
     QColor track = color;
     track.setAlphaF(color.alphaF() * 0.2f);
-    paintRing(painter, circle, m_displayed, color, track, lineWidth);
+    paintRing(painter, circle, m_arc.displayed(), color, track, lineWidth);
 
     const QFont titleFont = Fonts::system(24, QFont::DemiBold, FontDesign::rounded);
     const QFont labelFont = Fonts::system(10, QFont::Bold);

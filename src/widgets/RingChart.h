@@ -1,10 +1,9 @@
 #pragma once
 
 #include "theme/UiColor.h"
+#include "widgets/ArcAnimation.h"
 
 #include <QWidget>
-
-class QVariantAnimation;
 
 // A round gauge for one percentage: a faint track, an arc that starts at
 // twelve o'clock and runs clockwise, and in its centre a large figure
@@ -30,7 +29,7 @@ public:
     // a full circle, and nothing for 0, negative or non-finite values.
     static double trimEnd(double percentage);
     // The fraction drawn right now (moves towards trimEnd while animating).
-    double displayedTrim() const { return m_displayed; }
+    double displayedTrim() const { return m_arc.displayed(); }
 
     // Paints a track and an arc of `trim` in `circle`, for every ring of the
     // app (this gauge, the status label's CPU ring).
@@ -48,6 +47,5 @@ private:
     QString m_label;
     UiColor m_color;
     QString m_title;
-    double m_displayed;
-    QVariantAnimation* m_animation;
+    ArcAnimation m_arc;
 };

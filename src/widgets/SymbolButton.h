@@ -1,6 +1,6 @@
 #pragma once
 
-#include "theme/UiColor.h"
+#include "widgets/SymbolGlyph.h"
 
 #include <QAbstractButton>
 
@@ -12,9 +12,9 @@ class SymbolButton : public QAbstractButton {
 public:
     SymbolButton(const QString& symbol, const UiColor& tint, qreal pointSize, QWidget* parent = nullptr);
 
-    QString symbol() const { return m_symbol; }
+    QString symbol() const { return m_glyph.symbol(); }
     void setSymbol(const QString& symbol);
-    UiColor tint() const { return m_tint; }
+    UiColor tint() const { return m_glyph.tint(); }
     void setTint(const UiColor& tint);
     // Extra room around the symbol, which also widens the click target.
     void setPadding(int padding);
@@ -26,8 +26,6 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
-    QString m_symbol;
-    UiColor m_tint;
-    qreal m_pointSize;
+    SymbolGlyph m_glyph;
     int m_padding = 2;
 };

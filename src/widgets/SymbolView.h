@@ -1,6 +1,6 @@
 #pragma once
 
-#include "theme/UiColor.h"
+#include "widgets/SymbolGlyph.h"
 
 #include <QWidget>
 
@@ -12,11 +12,11 @@ class SymbolView : public QWidget {
 public:
     SymbolView(const QString& symbol, const UiColor& tint, qreal pointSize, QWidget* parent = nullptr);
 
-    QString symbol() const { return m_symbol; }
+    QString symbol() const { return m_glyph.symbol(); }
     void setSymbol(const QString& symbol);
-    UiColor tint() const { return m_tint; }
+    UiColor tint() const { return m_glyph.tint(); }
     void setTint(const UiColor& tint);
-    qreal pointSize() const { return m_pointSize; }
+    qreal pointSize() const { return m_glyph.pointSize(); }
     void setPointSize(qreal pointSize);
     void setFrameWidth(int width);
 
@@ -27,8 +27,6 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
-    QString m_symbol;
-    UiColor m_tint;
-    qreal m_pointSize;
+    SymbolGlyph m_glyph;
     int m_frameWidth = 0;
 };

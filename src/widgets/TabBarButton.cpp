@@ -94,7 +94,7 @@ private:
 TabBarButton::TabBarButton(const QString& icon, int index, TabSelection* selectedTab, const UiColor& color,
                            QWidget* parent, SettingsStore* settings)
     : QAbstractButton(parent), m_icon(icon), m_index(index), m_selection(selectedTab), m_color(color),
-      m_settings(settings ? settings : &SettingsStore::shared()), m_selectAnimation(new QVariantAnimation(this)),
+      m_settings(settings), m_selectAnimation(new QVariantAnimation(this)),
       m_pulseAnimation(new QVariantAnimation(this))
 {
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
@@ -125,12 +125,14 @@ TabBarButton::TabBarButton(const QString& icon, int index, TabSelection* selecte
     });
     if (m_selection)
         connect(m_selection, &TabSelection::valueChanged, this, &TabBarButton::selectionChanged);
-    connect(m_settings, &SettingsStore::changed, this, [this](const QString& key) {
-        if (key == QLatin1String(SettingsStore::kOnboardingTourStep))
-            tourStepChanged();
-        else if (key == QLatin1String(SettingsStore::kShowOnboardingTour))
-            refreshHalo(); // the outline follows; the breathing does not
-    });
+    if (m_settings) {
+        connect(m_settings, &SettingsStore::changed, this, [this](const QString& key) {
+            if (key == QLatin1String(SettingsStore::kOnboardingTourStep))
+                tourStepChanged();
+            else if (key == QLatin1String(SettingsStore::kShowOnboardingTour))
+                refreshHalo(); // the outline follows; the breathing does not
+        });
+    }
     refreshHalo();
 }
 
@@ -138,10 +140,12 @@ TabBarButton::~TabBarButton() { delete m_halo; }
 
 bool TabBarButton::isSelected() const { return m_selection && m_selection->value() == m_index; }
 
-bool TabBarButton::isHighlightedInTour() const
+bool TabBarButton::tourAtTabBar() const
 {
-    return m_settings->showOnboardingTour() && m_settings->onboardingTourStep() == kTourStep && isSelected();
+    return m_settings && m_settings->showOnboardingTour() && m_settings->onboardingTourStep() == kTourStep;
 }
+
+bool TabBarButton::isHighlightedInTour() const { return tourAtTabBar() && isSelected(); }
 
 qreal TabBarButton::overlayScale() const
 {
@@ -173,15 +177,14 @@ void TabBarButton::selectionChanged(int value)
         m_selectAnimation->setEndValue(target);
         m_selectAnimation->start();
     }
-    refreshPulse(m_settings->showOnboardingTour() && m_settings->onboardingTourStep() == kTourStep
-                 && value == m_index);
+    refreshPulse(tourAtTabBar() && value == m_index);
     refreshHalo();
     update();
 }
 
 void TabBarButton::tourStepChanged()
 {
-    refreshPulse(m_settings->showOnboardingTour() && m_settings->onboardingTourStep() == kTourStep && isSelected());
+    refreshPulse(isHighlightedInTour());
     refreshHalo();
 }
 

@@ -14,7 +14,8 @@ class TourHalo;
 // shared selection and shows itself selected (its colour, on a faint plate
 // of it) while that page is shown. While the onboarding tour points at the
 // tab bar (tour step 5), the selected button wears an outline in its colour
-// that glows and breathes between 95 % and 108 % of its size.
+// that glows and breathes between 95 % and 108 % of its size. The tour's
+// state comes from the settings store its owner passes (none: no tour).
 class TabBarButton : public QAbstractButton {
     Q_OBJECT
 
@@ -52,6 +53,7 @@ private:
     friend class TourHalo;
 
     void selectionChanged(int value);
+    bool tourAtTabBar() const;
     void tourStepChanged();
     void refreshPulse(bool highlighted);
     void startPulse();

@@ -18,6 +18,7 @@
 #include "telemetry/PingService.h"
 #include "telemetry/ProcessMonitor.h"
 #include "telemetry/SystemStatsProvider.h"
+#include "support/SamplerDeps.h"
 
 #include <QDir>
 #include <QTemporaryDir>
@@ -42,15 +43,7 @@ public:
     {
         QDir().mkpath(temp.path() + QStringLiteral("/proc"));
         QDir().mkpath(temp.path() + QStringLiteral("/sys"));
-        SystemStatsProvider::Deps statsDeps;
-        statsDeps.paths.procRoot = temp.path() + QStringLiteral("/proc");
-        statsDeps.paths.sysRoot = temp.path() + QStringLiteral("/sys");
-        statsDeps.paths.home = temp.path();
-        statsDeps.paths.temp = temp.path();
-        statsDeps.settings = &settings;
-        statsDeps.random = &random;
-        statsDeps.localAI = &localAI;
-        statsDeps.notifier = &notifier;
+        SystemStatsProvider::Deps statsDeps = samplerDeps(temp.path(), settings, random, localAI, notifier);
         statsDeps.physicalMemory = [] { return quint64(16) << 30; };
         stats = std::make_unique<SystemStatsProvider>(std::move(statsDeps), false);
         table = std::make_unique<ProcessTable>(temp.path() + QStringLiteral("/proc"));

@@ -6,6 +6,7 @@
 #include "dashboard/DashboardRouter.h"
 #include "dashboard/DashboardSidebar.h"
 #include "dashboard/SettingsView.h"
+#include "dashboard/SidebarCatalog.h"
 #include "dashboard/SidebarButton.h"
 #include "dashboard/pages/PerformancePresetsView.h"
 #include "fakes/FakePowerSource.h"
@@ -122,8 +123,8 @@ TEST_F(SettingsViewTest, SparklesMarkExactlyTheAIPages)
 {
     QStringList marked;
     for (WorkspacePersona persona : WorkspacePersona::allCases()) {
-        const QList<SidebarItem> all = SettingsView::aiSectionItems(persona) + SettingsView::monitorSectionItems(persona) +
-                                       SettingsView::utilityItems();
+        const QList<SidebarItem> all = SidebarCatalog::aiSectionItems(persona) + SidebarCatalog::monitorSectionItems(persona) +
+                                       SidebarCatalog::utilityItems();
         for (const SidebarItem& item : all)
             if (SidebarButton::carriesSparkles(item.title) && !marked.contains(item.title))
                 marked << item.title;
@@ -209,7 +210,7 @@ TEST_F(SettingsViewTest, RouterMatchesTitlesExactly)
         EXPECT_EQ(DashboardRouter::route(QString::fromUtf8(stranger)), DashboardPage::empty) << stranger;
     // Every sidebar title of every persona leads to a page.
     for (WorkspacePersona persona : WorkspacePersona::allCases())
-        for (const SidebarItem& item : SettingsView::aiSectionItems(persona) + SettingsView::monitorSectionItems(persona))
+        for (const SidebarItem& item : SidebarCatalog::aiSectionItems(persona) + SidebarCatalog::monitorSectionItems(persona))
             EXPECT_NE(DashboardRouter::route(item.title), DashboardPage::empty) << item.title.toStdString();
 
     auto view = make();

@@ -5,6 +5,7 @@
 #include "fakes/FakeDesktopNotifier.h"
 #include "fakes/FakeLocalAIStateSource.h"
 #include "telemetry/SystemStatsProvider.h"
+#include "support/SamplerDeps.h"
 
 #include <QTemporaryDir>
 
@@ -16,15 +17,7 @@ public:
     // `scheduler` null: the actions' waits take real time.
     explicit InertStatsProvider(Scheduler* scheduler = nullptr) : m_settings(m_dir.filePath(QStringLiteral("stats.ini"))), m_random(7)
     {
-        SystemStatsProvider::Deps deps;
-        deps.paths.procRoot = m_dir.filePath(QStringLiteral("proc"));
-        deps.paths.sysRoot = m_dir.filePath(QStringLiteral("sys"));
-        deps.paths.home = m_dir.path();
-        deps.paths.temp = m_dir.path();
-        deps.settings = &m_settings;
-        deps.random = &m_random;
-        deps.localAI = &m_localAI;
-        deps.notifier = &m_notifier;
+        SystemStatsProvider::Deps deps = samplerDeps(m_dir.path(), m_settings, m_random, m_localAI, m_notifier);
         deps.scheduler = scheduler;
         m_provider = std::make_unique<SystemStatsProvider>(std::move(deps), false);
     }

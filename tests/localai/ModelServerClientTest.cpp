@@ -10,6 +10,7 @@
 #include <QJsonObject>
 #include <QSignalSpy>
 #include <QTimeZone>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -260,4 +261,51 @@ TEST_F(ModelServerClientTest, DemoEjectOnlyEditsTheList)
     update();
     EXPECT_EQ(service().activeModels().size(), 2);
     EXPECT_TRUE(server.requests().isEmpty()) << "demo mode sends nothing";
+}
+
+TEST_F(ModelServerClientTest, HostileAnswersAreBoundedAndNegativeSizesReadAsZero)
+{
+    const QByteArray padded = "{\"models\":[]}" + QByteArray(4 * 1024 * 1024, ' ');
+    const QByteArray headers = "HTTP/1.1 200 OK\r\nContent-Type: application/json\r\n";
+    FakeModelServer::Answer announced; // a 50 MB length, cut off after 5 MB
+    announced.raw = headers + "Content-Length: 52428800\r\n\r\n" + QByteArray(5 * 1024 * 1024, ' ');
+    FakeModelServer::Answer unannounced; // no length: read until the server closes
+    unannounced.raw = headers + "Connection: close\r\n\r\n{\"models\":[]}" + QByteArray(5 * 1024 * 1024, ' ');
+    const struct {
+        const char* what;
+        FakeModelServer::Answer answer;
+        bool offline;
+    } cases[] = {
+        {"a body over 4 MiB", {200, padded}, true},
+        {"a length over 4 MiB", announced, true},
+        {"a stream over 4 MiB", unannounced, true},
+        {"a name of 1,025 characters", {200, "{\"models\":[{\"name\":\"" + QByteArray(1025, 'n') + "\",\"size\":1}]}"},
+         true},
+        {"a name of 1,024 characters", {200, "{\"models\":[{\"name\":\"" + QByteArray(1024, 'n') + "\",\"size\":1}]}"},
+         false},
+    };
+    for (const auto& c : cases) {
+        seedModels();
+        service().setStatus(OllamaStatus::active);
+        server.setPsAnswer(c.answer);
+        // The main thread keeps turning while the answer arrives and is read.
+        QElapsedTimer gap;
+        qint64 longestGap = 0;
+        QTimer beat;
+        QObject::connect(&beat, &QTimer::timeout, [&] {
+            longestGap = std::max(longestGap, gap.restart());
+        });
+        gap.start();
+        beat.start(5);
+        update();
+        beat.stop();
+        EXPECT_EQ(service().status() == OllamaStatus::offline, c.offline) << c.what;
+        EXPECT_LT(longestGap, 50) << c.what;
+    }
+
+    server.answerPs(200, R"({"models":[{"name":"odd","size":-5}]})");
+    update();
+    ASSERT_EQ(service().activeModels().size(), 1);
+    EXPECT_EQ(service().activeModels()[0].size, 0);
+    EXPECT_EQ(service().status(), OllamaStatus::active);
 }

@@ -1,4 +1,5 @@
 #include "support/InertServices.h"
+#include "support/SamplerDeps.h"
 
 #include <QDir>
 
@@ -11,15 +12,7 @@ InertServices::InertServices()
     table = std::make_unique<ProcessTable>(root + QStringLiteral("/proc"));
     guard = std::make_unique<SessionProcessGuard>(root + QStringLiteral("/proc"));
 
-    SystemStatsProvider::Deps deps;
-    deps.paths.procRoot = root + QStringLiteral("/proc");
-    deps.paths.sysRoot = root + QStringLiteral("/sys");
-    deps.paths.home = root;
-    deps.paths.temp = root;
-    deps.settings = &settings;
-    deps.random = &random;
-    deps.localAI = &localAI;
-    deps.notifier = &notifier;
+    SystemStatsProvider::Deps deps = samplerDeps(root, settings, random, localAI, notifier);
     deps.clock = &clock;
     deps.signaller = &signaller;
     deps.physicalMemory = [] { return quint64(16) << 30; };

@@ -12,6 +12,7 @@
 #include "support/TaskRunner.h"
 #include "telemetry/ConnectionList.h"
 #include "telemetry/SystemStatsProvider.h"
+#include "support/SamplerDeps.h"
 
 #include <QSignalSpy>
 #include <QTimeZone>
@@ -58,15 +59,8 @@ protected:
 
     std::unique_ptr<SystemStatsProvider> make()
     {
-        SystemStatsProvider::Deps deps;
-        deps.paths.procRoot = tree.proc();
-        deps.paths.sysRoot = tree.sys();
+        SystemStatsProvider::Deps deps = samplerDeps(tree.root(), settings, random, localAI, notifier);
         deps.paths.home = home();
-        deps.paths.temp = tree.root();
-        deps.settings = &settings;
-        deps.random = &random;
-        deps.localAI = &localAI;
-        deps.notifier = &notifier;
         deps.physicalMemory = [] { return quint64(16) << 30; };
         deps.scheduler = &scheduler;
         deps.clock = &clock;

@@ -6,6 +6,7 @@
 #include "fakes/RecordingRandom.h"
 #include "support/PrintCapture.h"
 #include "telemetry/SystemStatsProvider.h"
+#include "support/SamplerDeps.h"
 
 #include <QRegularExpression>
 
@@ -17,16 +18,8 @@ class SamplerSensorsTest : public ::testing::Test {
 protected:
     std::unique_ptr<SystemStatsProvider> make()
     {
-        SystemStatsProvider::Deps deps;
-        deps.paths.procRoot = tree.proc();
-        deps.paths.sysRoot = tree.sys();
+        SystemStatsProvider::Deps deps = samplerDeps(tree.root(), settings, random, localAI, notifier);
         deps.paths.etcRoot = tree.root() + QStringLiteral("/etc");
-        deps.paths.home = tree.root();
-        deps.paths.temp = tree.root();
-        deps.settings = &settings;
-        deps.random = &random;
-        deps.localAI = &localAI;
-        deps.notifier = &notifier;
         deps.physicalMemory = [] { return quint64(16) << 30; };
         return std::make_unique<SystemStatsProvider>(std::move(deps), false);
     }

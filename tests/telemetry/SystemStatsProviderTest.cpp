@@ -5,6 +5,7 @@
 #include "fakes/FakeLocalAIStateSource.h"
 #include "fakes/RecordingRandom.h"
 #include "telemetry/SystemStatsProvider.h"
+#include "support/SamplerDeps.h"
 
 #include <QSignalSpy>
 #include <QTimer>
@@ -32,15 +33,7 @@ protected:
 
     std::unique_ptr<SystemStatsProvider> make(bool autoStart = false)
     {
-        SystemStatsProvider::Deps deps;
-        deps.paths.procRoot = tree.proc();
-        deps.paths.sysRoot = tree.sys();
-        deps.paths.home = tree.root();
-        deps.paths.temp = tree.root();
-        deps.settings = &settings;
-        deps.random = &random;
-        deps.localAI = &localAI;
-        deps.notifier = &notifier;
+        SystemStatsProvider::Deps deps = samplerDeps(tree.root(), settings, random, localAI, notifier);
         deps.physicalMemory = [this] { return physical; };
         return std::make_unique<SystemStatsProvider>(std::move(deps), autoStart);
     }

@@ -7,6 +7,7 @@
 #include "core/SettingsStore.h"
 #include "dashboard/DashboardRouter.h"
 #include "dashboard/SettingsView.h"
+#include "dashboard/SidebarCatalog.h"
 #include "dashboard/assistant/AICoPilotView.h"
 #include "localai/BuildCacheService.h"
 #include "localai/LocalAIService.h"
@@ -54,7 +55,7 @@ QScrollArea* contentPane(SettingsView& window)
         bool nested = false;
         for (QWidget* up = area->parentWidget(); up && !nested; up = up->parentWidget())
             nested = qobject_cast<QScrollArea*>(up) != nullptr;
-        if (!nested && area->mapTo(&window, QPoint(0, 0)).x() >= SettingsView::kSidebarWidth)
+        if (!nested && area->mapTo(&window, QPoint(0, 0)).x() >= SidebarCatalog::kWidth)
             return area;
     }
     return nullptr;
@@ -95,6 +96,8 @@ bool writeAssistantScreenshots(const QString& directory)
 
     const Page pages[] = {
         {"AI Co-Pilot", "assistant-copilot"},
+        {"System Info", "assistant-systeminfo"},
+        {"Help Guide", "assistant-guide"},
     };
     bool ok = true;
     int n = 0;

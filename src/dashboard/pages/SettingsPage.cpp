@@ -1,6 +1,6 @@
 #include "dashboard/pages/SettingsPage.h"
 
-#include "app/LaunchAtLoginManager.h"
+#include "services/LaunchAtLoginManager.h"
 #include "core/Format.h"
 #include "core/SettingsStore.h"
 #include "dashboard/DashboardPageState.h"

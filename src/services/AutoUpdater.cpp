@@ -1,6 +1,6 @@
-#include "app/AutoUpdater.h"
+#include "services/AutoUpdater.h"
 
-#include "app/VersionOrder.h"
+#include "services/VersionOrder.h"
 #include "core/Print.h"
 
 #include <QCoreApplication>

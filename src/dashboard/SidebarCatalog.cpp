@@ -1,7 +1,4 @@
-// The sidebar's contents. The first two sections follow the persona; the
-// preferences are the same for everyone.
-
-#include "dashboard/SettingsView.h"
+#include "dashboard/SidebarCatalog.h"
 
 namespace {
 
@@ -12,7 +9,7 @@ SidebarItem item(const char* icon, const char* title)
 
 } // namespace
 
-QString SettingsView::aiSectionHeader(WorkspacePersona persona)
+QString SidebarCatalog::aiSectionHeader(WorkspacePersona persona)
 {
     switch (persona) {
     case WorkspacePersona::aiEngineer: return QStringLiteral("AI INTELLIGENCE");
@@ -23,7 +20,7 @@ QString SettingsView::aiSectionHeader(WorkspacePersona persona)
     return QStringLiteral("AI INTELLIGENCE");
 }
 
-QList<SidebarItem> SettingsView::aiSectionItems(WorkspacePersona persona)
+QList<SidebarItem> SidebarCatalog::aiSectionItems(WorkspacePersona persona)
 {
     const SidebarItem presets = item("bolt.shield.fill", "Performance Presets");
     const SidebarItem sentinel = item("bolt.horizontal.circle.fill", "API Sentinel");
@@ -38,7 +35,7 @@ QList<SidebarItem> SettingsView::aiSectionItems(WorkspacePersona persona)
     return {};
 }
 
-QList<SidebarItem> SettingsView::monitorSectionItems(WorkspacePersona persona)
+QList<SidebarItem> SidebarCatalog::monitorSectionItems(WorkspacePersona persona)
 {
     const SidebarItem sensors = item("cpu", "Sensors");
     const SidebarItem memory = item("memorychip", "Memory");
@@ -60,7 +57,7 @@ QList<SidebarItem> SettingsView::monitorSectionItems(WorkspacePersona persona)
     return {};
 }
 
-const QList<SidebarItem>& SettingsView::utilityItems()
+const QList<SidebarItem>& SidebarCatalog::utilityItems()
 {
     static const QList<SidebarItem> items = {item("info.circle.fill", "System Info"), item("book.fill", "Help Guide"),
                                              item("gearshape.fill", "Settings")};

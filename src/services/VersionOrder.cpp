@@ -1,4 +1,4 @@
-#include "app/VersionOrder.h"
+#include "services/VersionOrder.h"
 
 namespace kestrova {
 

@@ -1,4 +1,4 @@
-#include "app/LaunchAtLoginManager.h"
+#include "services/LaunchAtLoginManager.h"
 
 #include "core/Print.h"
 #include "platform/XdgAutostartLoginItem.h"

@@ -1,4 +1,4 @@
-#include "app/AutoUpdater.h"
+#include "services/AutoUpdater.h"
 
 #include "fakes/ScriptedHttpServer.h"
 #include "support/PrintCapture.h"

@@ -1,4 +1,4 @@
-#include "app/LaunchAtLoginManager.h"
+#include "services/LaunchAtLoginManager.h"
 
 #include "fakes/FakeLoginItem.h"
 #include "platform/XdgAutostartLoginItem.h"
