@@ -68,10 +68,9 @@ const DashboardRouter& DashboardRouter::standard()
             return new MemoryPage({c.stats, c.processMonitor, c.settings, c.themeManager, c.state});
         });
         r.setFactory(DashboardPage::disk, [](const DashboardPageContext& c) -> QWidget* {
-            BuildCacheService* buildCache = c.root ? c.root->buildCache() : nullptr;
-            if (!buildCache)
+            if (!c.buildCache)
                 return nullptr;
-            return new DiskPage({c.stats, buildCache, c.settings, c.themeManager, c.state});
+            return new DiskPage({c.stats, c.buildCache, c.settings, c.themeManager, c.state});
         });
         r.setFactory(DashboardPage::power, [](const DashboardPageContext& c) -> QWidget* {
             if (!c.processMonitor) // no process list: the empty page

@@ -52,6 +52,12 @@ struct DiskFixture {
     {
         QCoreApplication::processEvents();
     }
+    void advance(std::chrono::milliseconds by)
+    {
+        scheduler.advance(by);
+        turn();
+        turn();
+    }
 
     QTemporaryDir home;
     ManualScheduler scheduler{false};
@@ -68,20 +74,24 @@ TEST(DiskPage, PersonaPicksTheSlotBetweenTheJunkAndTheDriveCards)
 {
     DiskFixture f;
     std::unique_ptr<DiskPage> page(f.make());
-    const auto expected = [&](const QString& persona) -> QList<QWidget*> {
-        if (persona == u"Developer")
+    const auto expected = [&](WorkspacePersona persona) -> QList<QWidget*> {
+        switch (persona) {
+        case WorkspacePersona::developer:
             return {page->junkCard(), page->developerCard(), page->driveCard()};
-        if (persona == u"Creator")
+        case WorkspacePersona::creator:
             return {page->junkCard(), page->creativeCard(), page->driveCard()};
-        if (persona == u"Gamer")
+        case WorkspacePersona::gamer:
             return {page->junkCard(), page->gamerCard(), page->driveCard()};
+        case WorkspacePersona::aiEngineer:
+            break;
+        }
         return {page->junkCard(), page->huggingFaceCard(), page->ollamaCard(), page->driveCard()};
     };
     for (const WorkspacePersona persona : WorkspacePersona::allCases()) {
         f.s.settings.setWorkspacePersona(persona.rawValue());
         f.turn();
         page->refreshNow();
-        EXPECT_EQ(page->shownCards(), expected(persona.rawValue())) << persona.rawValue().toStdString();
+        EXPECT_EQ(page->shownCards(), expected(persona)) << persona.rawValue().toStdString();
     }
 }
 
@@ -95,7 +105,7 @@ TEST(DiskPage, JunkRunsFromScanToBannerAndBackEvenWhenThePageGoes)
         page->junkButton()->click();
         page->refreshNow();
         EXPECT_EQ(page->junkControlText(), "Scanning System...");
-        f.scheduler.advance(1500ms);
+        f.advance(1500ms);
         page->refreshNow();
         EXPECT_EQ(page->junkControlText(), high ? "Clean 7.90 GB" : "Clean 3.80 GB");
 
@@ -103,13 +113,13 @@ TEST(DiskPage, JunkRunsFromScanToBannerAndBackEvenWhenThePageGoes)
         page->refreshNow();
         EXPECT_EQ(page->junkControlText(), "Sweeping Cache Files...");
         delete page; // another page is looked at meanwhile
-        f.scheduler.advance(2000ms);
+        f.advance(2000ms);
         EXPECT_FALSE(f.state.isCleaningJunk());
         EXPECT_TRUE(f.state.showJunkSuccess());
         std::unique_ptr<DiskPage> back(f.make());
         EXPECT_EQ(back->junkControlText(), "");
         EXPECT_FALSE(back->junkBanner()->isHidden());
-        f.scheduler.advance(5000ms);
+        f.advance(5000ms);
         back->refreshNow();
         EXPECT_EQ(back->junkControlText(), "Scan Junk");
         EXPECT_EQ(f.state.junkFoundInGB(), 0.0);
@@ -131,7 +141,7 @@ TEST(DiskPage, HuggingFaceBannerOnlyAfterAPurgeThatWorked)
         page->huggingFaceButton()->click();
         page->refreshNow();
         EXPECT_EQ(page->huggingFaceControlText(), "Analyzing Model Hub...");
-        f.scheduler.advance(1200ms);
+        f.advance(1200ms);
         f.stats->setHuggingFaceCacheSizeInGB(34.2); // the walk's answer
         page->refreshNow();
         EXPECT_EQ(page->huggingFaceControlText(), "Purge 34.20 GB of Models");
@@ -142,7 +152,7 @@ TEST(DiskPage, HuggingFaceBannerOnlyAfterAPurgeThatWorked)
         EXPECT_EQ(f.state.showHFSuccess(), works);
         EXPECT_EQ(page->huggingFaceBanner()->isHidden(), !works);
         EXPECT_EQ(page->huggingFaceControlText(), works ? "" : "Purge 34.20 GB of Models");
-        f.scheduler.advance(5000ms);
+        f.advance(5000ms);
         page->refreshNow();
         EXPECT_TRUE(page->huggingFaceBanner()->isHidden());
         EXPECT_EQ(page->huggingFaceControlText(), "Purge 34.20 GB of Models");
@@ -194,6 +204,7 @@ TEST(CacheRow, CleanBelowOneByteAndASpinnerForOneSecondAfterAPurge)
     scheduler.advance(999ms);
     EXPECT_TRUE(row.isPurging());
     scheduler.advance(1ms);
+    QCoreApplication::processEvents();
     EXPECT_FALSE(row.isPurging());
     EXPECT_FALSE(row.purgeButton()->isHidden());
 }
