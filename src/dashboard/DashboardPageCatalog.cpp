@@ -11,6 +11,7 @@
 #include "dashboard/SettingsView.h"
 #include "dashboard/DashboardRouter.h"
 #include "dashboard/pages/PerformancePresetsView.h"
+#include "dashboard/pages/DiskPage.h"
 #include "dashboard/pages/FansPage.h"
 #include "dashboard/pages/HistoryPage.h"
 #include "dashboard/pages/MemoryPage.h"
@@ -65,6 +66,11 @@ const DashboardRouter& DashboardRouter::standard()
             if (!c.processMonitor) // no process list: the empty page
                 return nullptr;
             return new MemoryPage({c.stats, c.processMonitor, c.settings, c.themeManager, c.state});
+        });
+        r.setFactory(DashboardPage::disk, [](const DashboardPageContext& c) -> QWidget* {
+            if (!c.buildCache)
+                return nullptr;
+            return new DiskPage({c.stats, c.buildCache, c.settings, c.themeManager, c.state});
         });
         r.setFactory(DashboardPage::power, [](const DashboardPageContext& c) -> QWidget* {
             if (!c.processMonitor) // no process list: the empty page

@@ -141,7 +141,8 @@ public:
     // nothing when it could not be written.
     std::optional<QString> exportHistoryToCSV();
     // Deletes the model-download cache folder and creates it again empty.
-    QCoro::Task<> purgeHuggingFaceCache();
+    // True when the folder's contents are gone (or there was none).
+    QCoro::Task<bool> purgeHuggingFaceCache();
     // Reports a modelled amount of memory as released (nothing is freed).
     QCoro::Task<> optimizeMemory();
     // Credits an amount as cleaned (nothing is deleted).

@@ -37,14 +37,15 @@ std::optional<qint32> parsePid(const QString& text)
 // Only the cache folder of a sane home, through no linked folder, and a
 // link in its place is removed rather than followed. A folder that was
 // there is created again empty.
-QFuture<void> removeHuggingFaceCache(const QString& home, const QString& folder)
+QFuture<bool> removeHuggingFaceCache(const QString& home, const QString& folder)
 {
     return FileWorker::shared().run([home, folder] {
         if (!SafeDelete::isSaneHome(home))
-            return;
+            return false;
         const auto outcome = SafeDelete::removeInside(home, folder);
         if (outcome == SafeDelete::Outcome::removed || outcome == SafeDelete::Outcome::failed)
             QDir().mkpath(folder);
+        return outcome == SafeDelete::Outcome::removed || outcome == SafeDelete::Outcome::missing;
     });
 }
 
@@ -93,21 +94,22 @@ std::optional<QString> SystemStatsProvider::exportHistoryToCSV()
     return path;
 }
 
-QCoro::Task<> SystemStatsProvider::purgeHuggingFaceCache()
+QCoro::Task<bool> SystemStatsProvider::purgeHuggingFaceCache()
 {
     QPointer<SystemStatsProvider> self(this);
     co_await m_deps.scheduler->sleepFor(2500ms);
     if (!self)
-        co_return;
+        co_return false;
     // The removal runs on the file worker. The future is a named local:
     // GCC 12 miscompiles co_await on a temporary built from a capturing lambda.
-    QFuture<void> removal = removeHuggingFaceCache(m_deps.paths.home, huggingFaceCacheFolder());
-    co_await removal;
+    QFuture<bool> removal = removeHuggingFaceCache(m_deps.paths.home, huggingFaceCacheFolder());
+    const bool gone = co_await removal;
     if (!self)
-        co_return;
+        co_return false;
     addToCleanedJunkTotal(m_huggingFaceCacheSizeInGB);
     setHuggingFaceCacheSizeInGB(0);
     updateDisk();
+    co_return gone;
 }
 
 QCoro::Task<> SystemStatsProvider::optimizeMemory()

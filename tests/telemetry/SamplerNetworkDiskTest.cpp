@@ -269,7 +269,7 @@ TEST_F(SamplerActionsTest, PurgeEmptiesTheHubButNeverFollowsALinkOutOfIt)
     QList<double> shown;
     QObject::connect(sampler.get(), &SystemStatsProvider::huggingFaceCacheSizeInGBChanged, sampler.get(),
                      [&] { shown << sampler->huggingFaceCacheSizeInGB(); });
-    runTask(sampler->purgeHuggingFaceCache());
+    EXPECT_EQ(runTask(sampler->purgeHuggingFaceCache()), true);
     EXPECT_EQ(scheduler.delays().last(), 2500ms);
     EXPECT_TRUE(QFileInfo(hub).isDir());
     EXPECT_FALSE(QFileInfo::exists(hub + QStringLiteral("/models--x")));
@@ -285,7 +285,7 @@ TEST_F(SamplerActionsTest, PurgeEmptiesTheHubButNeverFollowsALinkOutOfIt)
     QDir(home() + QStringLiteral("/.cache/huggingface")).removeRecursively();
     QFile::link(victim, home() + QStringLiteral("/.cache/huggingface"));
     sampler->setHuggingFaceCacheSizeInGB(1.0);
-    runTask(sampler->purgeHuggingFaceCache());
+    EXPECT_EQ(runTask(sampler->purgeHuggingFaceCache()), false); // refused: not reported as gone
     EXPECT_TRUE(QFileInfo::exists(victim + QStringLiteral("/hub/precious")));
     EXPECT_DOUBLE_EQ(sampler->cleanedJunkTotal(), 3.5);
 }

@@ -3,8 +3,6 @@
 #include "core/Format.h"
 #include "telemetry/ProcessMonitor.h"
 
-#include <QCoreApplication>
-
 #include <cmath>
 
 namespace PageRules {
@@ -16,11 +14,9 @@ QString whole(double value)
     return QString::number(kestrova::safeTrunc(value));
 }
 
-bool offersFreeze(qint32 pid) { return pid >= 2 && qint64(pid) != QCoreApplication::applicationPid(); }
-
 std::function<void()> freezeAction(const QPointer<ProcessMonitor>& monitor, qint32 pid)
 {
-    if (!offersFreeze(pid))
+    if (!monitor || !monitor->mayFreeze(pid))
         return {};
     return [monitor, pid] {
         if (monitor)

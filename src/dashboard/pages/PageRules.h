@@ -14,11 +14,9 @@ namespace PageRules {
 // that is not a finite number.
 QString whole(double value);
 
-// Whether a process row may offer freeze: never for pid 0 or 1, nor for
-// this application itself.
-bool offersFreeze(qint32 pid);
-
-// The row's freeze action, or none where freezing is not offered.
+// The row's freeze action, or none where the monitor does not offer
+// freezing the process (pid 0 or 1, this application, the session's own
+// processes, kernel threads).
 std::function<void()> freezeAction(const QPointer<ProcessMonitor>& monitor, qint32 pid);
 
 } // namespace PageRules

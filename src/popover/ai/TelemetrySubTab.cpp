@@ -10,6 +10,7 @@
 #include "theme/ThemeManager.h"
 #include "widgets/CardFrame.h"
 #include "widgets/Fonts.h"
+#include "widgets/HoverPause.h"
 #include "widgets/KeyedRowList.h"
 #include "widgets/LoadedModelRow.h"
 #include "widgets/NeuralEngineCard.h"
@@ -158,6 +159,8 @@ QWidget* TelemetrySubTab::buildProcesses()
     m_processes = new KeyedRowList;
     m_processes->setObjectName(QStringLiteral("processList"));
     m_processes->setSpacing(6);
+    // The rows hold still while the pointer is over them.
+    new HoverPause(m_processes, m_processMonitor);
     column->addWidget(m_processes);
 
     const UiColor accent = m_themeManager->currentTheme().accentColor();
@@ -257,6 +260,8 @@ void TelemetrySubTab::refreshProcesses()
                            QStringLiteral("22% GPU"), accent, false, {});
 
     const auto freeze = [monitor = m_processMonitor](qint32 pid) -> std::function<void()> {
+        if (!monitor || !monitor->mayFreeze(pid))
+            return {};
         return [monitor, pid] {
             if (monitor)
                 monitor->toggleSuspend(pid);

@@ -23,6 +23,7 @@
 
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QEnterEvent>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -230,6 +231,14 @@ TEST_F(AITabViewTest, ProcessSectionListsAIWorkWithOneBannerOrTheSampleRow)
 
     for (QWidget* row : tab->processList()->rows())
         EXPECT_TRUE(freezeOf(row)->isVisibleTo(tab));
+
+    // The list holds still under the pointer.
+    QEnterEvent enter(QPointF(5, 5), QPointF(5, 5), QPointF(5, 5));
+    QCoreApplication::sendEvent(tab->processList(), &enter);
+    EXPECT_TRUE(s.processMonitor->isPaused());
+    QEvent leave(QEvent::Leave);
+    QCoreApplication::sendEvent(tab->processList(), &leave);
+    EXPECT_FALSE(s.processMonitor->isPaused());
 }
 
 TEST_F(AITabViewTest, ThePopoverLeavesScrollingToThePage)
