@@ -1,8 +1,9 @@
 BUILD_DIR ?= build
 BUILD_TYPE ?= RelWithDebInfo
 JOBS ?= $(shell nproc)
+PREFIX ?= /usr/local
 
-.PHONY: all deps configure build run test bench clean
+.PHONY: all deps configure build run test bench install clean
 
 all: build
 
@@ -25,6 +26,10 @@ test: build
 
 bench: build
 	QT_QPA_PLATFORM=offscreen $(BUILD_DIR)/bench/kestrova_bench --benchmark_repetitions=5 --benchmark_report_aggregates_only=true
+	bench/idle_cost.sh $(BUILD_DIR)
+
+install: build
+	cmake --install $(BUILD_DIR) --prefix "$(PREFIX)"
 
 clean:
 	rm -rf $(BUILD_DIR)

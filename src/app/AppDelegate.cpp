@@ -11,10 +11,12 @@
 #include "core/Clock.h"
 #include "core/NotificationCenter.h"
 #include "core/SettingsStore.h"
+#include "core/Print.h"
 #include "dashboard/SettingsView.h"
 #include "localai/BuildCacheService.h"
 #include "localai/LocalAIService.h"
 #include "localai/LocalAPILatencyService.h"
+#include "localai/LocalAPIProxyService.h"
 #include "telemetry/AIService.h"
 #include "telemetry/PingService.h"
 #include "telemetry/PresetManager.h"
@@ -57,7 +59,9 @@ AppDelegate::Deps AppDelegate::Deps::live(ShellPlatform& platform)
                                                    .buildCache = &BuildCacheService::shared(),
                                                    .presetManager = &PresetManager::shared(),
                                                    .localAI = &LocalAIService::shared(),
-                                                   .copilot = &AIService::shared()},
+                                                   .copilot = &AIService::shared(),
+                                                   .latency = &LocalAPILatencyService::shared(),
+                                                   .proxy = &LocalAPIProxyService::shared()},
                                 tab);
     };
     deps.quit = [] { QCoreApplication::quit(); };
@@ -90,12 +94,15 @@ void AppDelegate::applicationDidFinishLaunching()
     m_themeManager = m_deps.themeManager ? m_deps.themeManager() : nullptr;
 
     // 6. The status item. Without a tray it has no button: no label and no
-    // clicks, and the popover can never be shown; the rest still runs.
+    // clicks, and the popover cannot be shown until a tray appears; the rest
+    // still runs, and a later launch brings the dashboard back.
     m_statusItem = m_deps.platform->createTrayItem();
     if (m_statusItem->hasButton()) {
-        if (m_stats)
-            m_statusLabel = new StatusLabelHost(*m_stats, *m_statusItem, this);
-        connect(m_statusItem.get(), &TrayItem::clicked, this, &AppDelegate::handleStatusItemAction);
+        attachStatusItem();
+    } else {
+        kestrova::print(QString::fromLatin1(kNoTrayLine));
+        connect(m_statusItem.get(), &TrayItem::buttonAppeared, this, &AppDelegate::attachStatusItem,
+                Qt::SingleShotConnection);
     }
 
     // 7. The popover with its root view, closed.
@@ -109,6 +116,13 @@ void AppDelegate::applicationDidFinishLaunching()
 
     // 9. The dashboard opens at every launch.
     showSettings();
+}
+
+void AppDelegate::attachStatusItem()
+{
+    if (m_stats)
+        m_statusLabel = new StatusLabelHost(*m_stats, *m_statusItem, this);
+    connect(m_statusItem.get(), &TrayItem::clicked, this, &AppDelegate::handleStatusItemAction);
 }
 
 void AppDelegate::handleStatusItemAction(Qt::MouseButton button)

@@ -57,6 +57,10 @@ public:
     // popover is the same gesture (the tray took the focus): it must not
     // open the popover again.
     static constexpr qint64 kRefocusGraceMs = 300;
+    // Printed at start when the desktop has no tray.
+    static constexpr auto kNoTrayLine =
+        "No system tray found: Kestrova runs without its tray items. Launch Kestrova again to bring the "
+        "dashboard back.";
 
     explicit AppDelegate(Deps deps, QObject* parent = nullptr);
     ~AppDelegate() override;
@@ -93,6 +97,8 @@ public:
     QMenu* statusMenu() const;
 
 private:
+    // The live label and the clicks, once the status item has a button.
+    void attachStatusItem();
     void openPopover();
     void showStatusMenu();
 

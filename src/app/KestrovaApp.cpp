@@ -51,18 +51,25 @@ void KestrovaApp::launch()
     m_delegate = new AppDelegate(std::move(m_deps.delegate), this);
 
     m_presetsItem = m_deps.platform->createTrayItem();
-    if (m_presetsItem->hasButton()) {
-        m_presetMenu = std::make_unique<PresetMenuView>(m_presetManager);
-        m_presetsItem->setToolTip(QString::fromLatin1(PresetMenuView::kTitle));
-        // A pull-down menu: either button opens it.
-        connect(m_presetsItem.get(), &TrayItem::clicked, this, [this] { m_presetsItem->popUpMenu(m_presetMenu.get()); });
-        updatePresetsIcon();
-        m_iconRefresh = new RefreshCoalescer([this] { updatePresetsIcon(); }, this);
-        if (m_presetManager.announcer)
-            m_iconRefresh->watch(m_presetManager.announcer, &ObservableObject::changed);
-    }
+    if (m_presetsItem->hasButton())
+        attachPresetsItem();
+    else
+        connect(m_presetsItem.get(), &TrayItem::buttonAppeared, this, &KestrovaApp::attachPresetsItem,
+                Qt::SingleShotConnection);
 
     m_delegate->applicationDidFinishLaunching();
+}
+
+void KestrovaApp::attachPresetsItem()
+{
+    m_presetMenu = std::make_unique<PresetMenuView>(m_presetManager);
+    m_presetsItem->setToolTip(QString::fromLatin1(PresetMenuView::kTitle));
+    // A pull-down menu: either button opens it.
+    connect(m_presetsItem.get(), &TrayItem::clicked, this, [this] { m_presetsItem->popUpMenu(m_presetMenu.get()); });
+    updatePresetsIcon();
+    m_iconRefresh = new RefreshCoalescer([this] { updatePresetsIcon(); }, this);
+    if (m_presetManager.announcer)
+        m_iconRefresh->watch(m_presetManager.announcer, &ObservableObject::changed);
 }
 
 void KestrovaApp::updatePresetsIcon()

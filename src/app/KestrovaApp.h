@@ -40,6 +40,8 @@ public:
     static QIcon trayIcon(const QString& symbol);
 
 private:
+    // Menu, tool tip and icon of the presets item, once it has a button.
+    void attachPresetsItem();
     void updatePresetsIcon();
 
     Deps m_deps;

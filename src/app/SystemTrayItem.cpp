@@ -5,11 +5,34 @@
 #include <QMenu>
 #include <QScreen>
 #include <QSystemTrayIcon>
+#include <QTimer>
 
 SystemTrayItem::SystemTrayItem(QObject* parent) : TrayItem(parent)
 {
-    if (!QSystemTrayIcon::isSystemTrayAvailable())
+    if (QSystemTrayIcon::isSystemTrayAvailable()) {
+        createIcon();
         return;
+    }
+    m_trayCheck = new QTimer(this);
+    m_trayCheck->setInterval(kTrayCheckMs);
+    connect(m_trayCheck, &QTimer::timeout, this, [this] {
+        if (!QSystemTrayIcon::isSystemTrayAvailable())
+            return;
+        m_trayCheck->stop();
+        m_trayCheck->deleteLater();
+        m_trayCheck = nullptr;
+        createIcon();
+        if (!m_pendingToolTip.isEmpty())
+            m_icon->setToolTip(m_pendingToolTip);
+        if (!m_pendingIcon.isNull())
+            setIcon(m_pendingIcon);
+        emit buttonAppeared();
+    });
+    m_trayCheck->start();
+}
+
+void SystemTrayItem::createIcon()
+{
     m_icon = new QSystemTrayIcon(this);
     connect(m_icon, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
         if (reason == QSystemTrayIcon::Trigger)
@@ -23,8 +46,10 @@ SystemTrayItem::~SystemTrayItem() = default;
 
 void SystemTrayItem::setIcon(const QIcon& icon)
 {
-    if (!m_icon)
+    if (!m_icon) {
+        m_pendingIcon = icon;
         return;
+    }
     m_icon->setIcon(icon);
     // Shown with its first icon: the tray would otherwise hold an empty slot.
     if (!m_icon->isVisible())
@@ -35,6 +60,8 @@ void SystemTrayItem::setToolTip(const QString& text)
 {
     if (m_icon)
         m_icon->setToolTip(text);
+    else
+        m_pendingToolTip = text;
 }
 
 QRect SystemTrayItem::geometry() const { return m_icon ? m_icon->geometry() : QRect(); }

@@ -15,7 +15,8 @@ public:
     using QObject::QObject;
 
     // False when the desktop has no tray: the item shows nothing and is
-    // never clicked.
+    // never clicked. It turns true, with buttonAppeared(), when a tray
+    // shows up later.
     virtual bool hasButton() const = 0;
     virtual void setIcon(const QIcon& icon) = 0;
     virtual void setToolTip(const QString& text) = 0;
@@ -29,4 +30,7 @@ public:
 signals:
     // A left or right click on the item.
     void clicked(Qt::MouseButton button);
+    // A tray appeared after the item was made: it now has a button, showing
+    // the icon and tool tip set so far.
+    void buttonAppeared();
 };

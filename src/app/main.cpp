@@ -1,13 +1,18 @@
 #include "app/DesktopShellPlatform.h"
 #include "app/KestrovaApp.h"
+#include "core/Print.h"
 #include "dashboard/tour/OnboardingTourOverlay.h"
 #include "platform/QuitSignalRouter.h"
+#include "platform/SessionProcessGuard.h"
+#include "platform/SingleInstance.h"
+#include "platform/TrayOwnerTracker.h"
 #include "telemetry/AIService.h"
 #include "telemetry/PresetManager.h"
 #include "widgets/ProcessRow.h"
 #include "widgets/SymbolIcon.h"
 
 #include <QApplication>
+#include <QDBusConnection>
 
 int main(int argc, char* argv[])
 {
@@ -17,6 +22,23 @@ int main(int argc, char* argv[])
     QApplication::setApplicationVersion(QStringLiteral(KESTROVA_VERSION));
     // The application lives in the tray; closing the dashboard does not end it.
     QApplication::setQuitOnLastWindowClosed(false);
+
+    // One copy per session: a later launch asks this one for its dashboard
+    // and leaves.
+    SingleInstance instance(QDBusConnection::sessionBus(), SingleInstance::defaultSocketPath());
+    switch (QCoro::waitFor(instance.claim())) {
+    case SingleInstance::Role::first:
+        break;
+    case SingleInstance::Role::handedOver:
+        return 0;
+    case SingleInstance::Role::otherNotAnswering:
+        kestrova::print(QStringLiteral("Kestrova is already running but did not answer."));
+        return 1;
+    }
+
+    // The panel hosting the tray is never frozen.
+    TrayOwnerTracker trayOwners(SessionProcessGuard::system(), QDBusConnection::sessionBus());
+    trayOwners.start();
 
     SymbolIcon::loadFont();
     // Process rows ask the co-pilot what a process is.
@@ -33,6 +55,8 @@ int main(int argc, char* argv[])
     KestrovaApp kestrova(
         {&desktop, [] { return PresetBinding::of(PresetManager::shared()); }, AppDelegate::Deps::live(desktop)});
     kestrova.launch();
+    QObject::connect(&instance, &SingleInstance::activationRequested, &kestrova,
+                     [&kestrova] { kestrova.delegate()->showSettings(); });
 
     return QApplication::exec();
 }

@@ -2,7 +2,12 @@
 // here; titles and aliases live in the router's table.
 
 #include "dashboard/ai/AIHardwareView.h"
+#include "core/Scheduler.h"
+#include "dashboard/ai/AIModelsView.h"
+#include "dashboard/ai/APISentinelView.h"
 #include "dashboard/assistant/AICoPilotView.h"
+#include "dashboard/assistant/AIGuideView.h"
+#include "dashboard/assistant/SystemInfoView.h"
 #include "dashboard/SettingsView.h"
 #include "dashboard/DashboardRouter.h"
 #include "dashboard/pages/PerformancePresetsView.h"
@@ -22,6 +27,16 @@ const DashboardRouter& DashboardRouter::standard()
         r.setFactory(DashboardPage::aiHardware, [](const DashboardPageContext& c) -> QWidget* {
             return new AIHardwareView(c.stats, c.themeManager);
         });
+        r.setFactory(DashboardPage::aiModels, [](const DashboardPageContext& c) -> QWidget* {
+            if (!c.localAI || !c.buildCache || !c.processMonitor)
+                return nullptr;
+            return new AIModelsView(c.stats, c.processMonitor, {c.themeManager, c.localAI, c.buildCache, c.settings});
+        });
+        r.setFactory(DashboardPage::apiSentinel, [](const DashboardPageContext& c) -> QWidget* {
+            if (!c.localAI || !c.latency || !c.proxy)
+                return nullptr;
+            return new APISentinelView(c.stats, {c.themeManager, c.localAI, c.latency, c.proxy});
+        });
         r.setFactory(DashboardPage::performancePresets, [](const DashboardPageContext& c) -> QWidget* {
             return new PerformancePresetsView(c.presetManager, c.themeManager);
         });
@@ -31,7 +46,7 @@ const DashboardRouter& DashboardRouter::standard()
             return new SettingsPage({c.state, c.settings, c.themeManager, c.root->launchManager()});
         });
         r.setFactory(DashboardPage::history, [](const DashboardPageContext& c) -> QWidget* {
-            if (!c.copilot)
+            if (!c.copilot || !c.processMonitor)
                 return nullptr;
             AIService* copilot = c.copilot;
             HistoryPage::Deps deps{c.stats, c.processMonitor, c.themeManager,
@@ -42,12 +57,18 @@ const DashboardRouter& DashboardRouter::standard()
             return new HistoryPage(std::move(deps));
         });
         r.setFactory(DashboardPage::sensors, [](const DashboardPageContext& c) -> QWidget* {
+            if (!c.processMonitor) // no process list: the empty page
+                return nullptr;
             return new SensorsPage({c.stats, c.processMonitor, c.settings, c.themeManager});
         });
         r.setFactory(DashboardPage::memory, [](const DashboardPageContext& c) -> QWidget* {
+            if (!c.processMonitor) // no process list: the empty page
+                return nullptr;
             return new MemoryPage({c.stats, c.processMonitor, c.settings, c.themeManager, c.state});
         });
         r.setFactory(DashboardPage::power, [](const DashboardPageContext& c) -> QWidget* {
+            if (!c.processMonitor) // no process list: the empty page
+                return nullptr;
             return new PowerPage({c.stats, c.processMonitor, c.themeManager});
         });
         r.setFactory(DashboardPage::network,
@@ -63,6 +84,12 @@ const DashboardRouter& DashboardRouter::standard()
                 return copilot->chatWithSystem(std::move(query), std::move(figures));
             };
             return new AICoPilotView({c.stats, chat, c.localAI, buildCache, c.themeManager});
+        });
+        r.setFactory(DashboardPage::systemInfo, [](const DashboardPageContext& c) -> QWidget* {
+            return new SystemInfoView({c.stats, c.themeManager, &Scheduler::system(), nullptr});
+        });
+        r.setFactory(DashboardPage::helpGuide, [](const DashboardPageContext& c) -> QWidget* {
+            return new AIGuideView(c.themeManager);
         });
         return r;
     }();

@@ -1,9 +1,12 @@
 #pragma once
 
 class AIService;
+class BuildCacheService;
 class DashboardPageState;
-class PresetManager;
 class LocalAIService;
+class LocalAPILatencyService;
+class LocalAPIProxyService;
+class PresetManager;
 class ProcessMonitor;
 class SettingsStore;
 class SettingsView;
@@ -23,4 +26,7 @@ struct DashboardPageContext {
     PresetManager* presetManager = nullptr;
     LocalAIService* localAI = nullptr;
     AIService* copilot = nullptr;
+    BuildCacheService* buildCache = nullptr;
+    LocalAPILatencyService* latency = nullptr;
+    LocalAPIProxyService* proxy = nullptr;
 };

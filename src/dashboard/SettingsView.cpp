@@ -161,7 +161,10 @@ void SettingsView::showSelectedPage()
                                        m_deps.settings,
                                        m_deps.presetManager,
                                        m_deps.localAI,
-                                       m_deps.copilot};
+                                       m_deps.copilot,
+                                       m_deps.buildCache,
+                                       m_deps.latency,
+                                       m_deps.proxy};
     m_page = m_deps.router->build(title, context);
     m_pageTitle = title;
     m_pageColumn->insertWidget(0, m_page);

@@ -33,6 +33,8 @@ class AutoUpdater;
 class BuildCacheService;
 class LocalAIService;
 class LaunchAtLoginManager;
+class LocalAPILatencyService;
+class LocalAPIProxyService;
 
 class SettingsView : public QWidget {
     Q_OBJECT
@@ -54,6 +56,9 @@ public:
         PresetManager* presetManager = nullptr;
         LocalAIService* localAI = nullptr;
         AIService* copilot = nullptr;
+        // Handed to the AI pages.
+        LocalAPILatencyService* latency = nullptr;
+        LocalAPIProxyService* proxy = nullptr;
     };
 
     // Builds the tour's overlay for a root; installed by the tour itself.

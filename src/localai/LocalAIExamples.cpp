@@ -85,5 +85,6 @@ bool isExample(const VectorDatabaseInfo& database) { return vectorDatabases().co
 bool isExample(const OrphanedCompanionInfo& companion) { return orphanedCompanions().contains(companion); }
 bool isExample(const LocalPortInfo& port) { return localPorts().contains(port); }
 bool isExample(const ModelCacheFile& file) { return modelCacheFiles().contains(file); }
+bool isExample(const PortLatencyInfo& latency) { return portLatencies().contains(latency); }
 
 } // namespace LocalAIExamples

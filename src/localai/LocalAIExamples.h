@@ -31,5 +31,6 @@ bool isExample(const VectorDatabaseInfo& database);
 bool isExample(const OrphanedCompanionInfo& companion);
 bool isExample(const LocalPortInfo& port);
 bool isExample(const ModelCacheFile& file);
+bool isExample(const PortLatencyInfo& latency);
 
 } // namespace LocalAIExamples

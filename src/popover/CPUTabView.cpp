@@ -10,6 +10,7 @@
 #include "widgets/ColorDot.h"
 #include "widgets/Divider.h"
 #include "widgets/Fonts.h"
+#include "widgets/HoverPause.h"
 #include "widgets/KeyedRowList.h"
 #include "widgets/PlainLabel.h"
 #include "widgets/ProcessRow.h"
@@ -18,7 +19,6 @@
 #include "widgets/SparklineView.h"
 #include "widgets/SymbolView.h"
 
-#include <QCoreApplication>
 #include <QHBoxLayout>
 #include <QVBoxLayout>
 
@@ -112,11 +112,6 @@ CPUTabView::CPUTabView(SystemStatsProvider* stats, ProcessMonitor* processMonito
             m_coalescer->schedule();
     });
     refresh();
-}
-
-bool CPUTabView::offersFreeze(qint32 pid)
-{
-    return pid >= 2 && qint64(pid) != QCoreApplication::applicationPid();
 }
 
 QWidget* CPUTabView::buildTitleLine()
@@ -230,6 +225,8 @@ QWidget* CPUTabView::buildProcesses()
     m_processes->setObjectName(QStringLiteral("processes"));
     m_processes->setSpacing(6);
     column->addWidget(m_processes);
+    // The rows hold still while the pointer is over them.
+    new HoverPause(m_processes, m_processMonitor);
     return padded(column);
 }
 
@@ -283,7 +280,7 @@ void CPUTabView::refreshProcesses()
     const bool fullPath = m_settings->showFullProcessPath();
     QPointer<ProcessMonitor> monitor = m_processMonitor;
     const auto freezeAction = [monitor](qint32 pid) -> std::function<void()> {
-        if (!offersFreeze(pid))
+        if (!monitor->mayFreeze(pid))
             return {};
         return [monitor, pid] {
             if (monitor)

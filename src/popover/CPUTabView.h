@@ -46,10 +46,6 @@ public:
     CPUTabView(SystemStatsProvider* stats, ProcessMonitor* processMonitor, QWidget* parent = nullptr);
     CPUTabView(SystemStatsProvider* stats, ProcessMonitor* processMonitor, QWidget* parent, Services services);
 
-    // Whether a process row gets the freeze button: never for pid 0 or 1,
-    // nor for this application itself.
-    static bool offersFreeze(qint32 pid);
-
     PlainLabel* titleLabel() const { return m_title; }
     PlainLabel* temperatureLabel() const { return m_temperature; }
     SparklineView* loadGraph() const { return m_loadGraph; }

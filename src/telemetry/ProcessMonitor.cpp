@@ -102,6 +102,22 @@ void ProcessMonitor::toggleSuspend(qint32 pid)
     }
 }
 
+bool ProcessMonitor::mayFreeze(qint32 pid) const
+{
+    if (m_suspendedPids.contains(pid))
+        return true;
+    if (m_guardRevision != m_deps.guard->revision()) {
+        m_guardRevision = m_deps.guard->revision();
+        m_freezable.clear();
+    }
+    const quint64 startTime = m_scannedStartTimes.value(pid);
+    if (const auto known = m_freezable.constFind(pid); known != m_freezable.cend() && known->startTime == startTime)
+        return known->allowed;
+    const bool allowed = m_deps.guard->mayFreeze(pid);
+    m_freezable.insert(pid, Freezable{startTime, allowed});
+    return allowed;
+}
+
 void ProcessMonitor::resumeAllSuspended()
 {
     if (m_suspendedStartTimes.isEmpty())
@@ -184,6 +200,15 @@ void ProcessMonitor::updateProcesses()
     // Rows that share a name share one tally, so they show the same figure.
     for (ProcessInfoData& row : rows)
         row.totalBatteryDrain = tallies.value(row.name);
+
+    // A judgement holds while its process does.
+    for (auto it = m_freezable.begin(); it != m_freezable.end();) {
+        const auto scanned = m_scannedStartTimes.constFind(it.key());
+        if (scanned == m_scannedStartTimes.cend() || *scanned != it->startTime)
+            it = m_freezable.erase(it);
+        else
+            ++it;
+    }
 
     // Keep a frozen process while it is the same process and we may still
     // signal it; kill(pid, 0) alone would keep a stranger that reuses the pid.

@@ -77,6 +77,11 @@ public:
     // Refuses pid < 2, our own pid and the desktop session's own processes
     // with one printed line.
     void toggleSuspend(qint32 pid);
+    // Whether a row of the latest list offers the freeze button: false for
+    // the pids no signal may reach and for the processes the guard protects;
+    // true for a process we froze (so it can be resumed). Judged once per
+    // process when first asked, not at every tick.
+    bool mayFreeze(qint32 pid) const;
     // Resumes every process in suspendedPids and empties the set. Runs when
     // the application quits (SIGTERM and SIGINT end in a normal quit).
     void resumeAllSuspended();
@@ -103,6 +108,13 @@ private:
     QSet<qint32> m_suspendedPids;
     QHash<qint32, quint64> m_suspendedStartTimes; // pid -> start time when frozen
     QHash<qint32, quint64> m_scannedStartTimes;   // every pid of the latest scan
+    struct Freezable {
+        quint64 startTime;
+        bool allowed;
+    };
+    // The guard's judgements, asked for when a view shows a row.
+    mutable QHash<qint32, Freezable> m_freezable;
+    mutable quint64 m_guardRevision = 0;
     QHash<QString, double> m_batteryShameList;
     QList<DVRSnapshot> m_dvrSnapshots;
     bool m_isPaused = false;

@@ -11,11 +11,13 @@
 
 namespace {
 constexpr int kEaseMs = 500;
+constexpr int kFrameMs = 50;
 constexpr qreal kLineWidth = 4;
 }
 
 CircularProgressView::CircularProgressView(double progress, const UiColor& color, QWidget* parent)
-    : QWidget(parent), m_progress(progress), m_color(color), m_arc(this, trimEnd(progress), QEasingCurve::InOutQuad, kEaseMs)
+    : QWidget(parent), m_progress(progress), m_color(color),
+      m_arc(this, trimEnd(progress), QEasingCurve::InOutQuad, kEaseMs, 0, kFrameMs)
 {
 }
 

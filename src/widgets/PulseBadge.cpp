@@ -5,7 +5,7 @@
 
 #include <QEasingCurve>
 #include <QPainter>
-#include <QVariantAnimation>
+#include <QTimer>
 
 #include <cmath>
 
@@ -16,24 +16,40 @@ constexpr int kSide = 46;
 } // namespace
 
 PulseBadge::PulseBadge(const QString& symbol, const UiColor& accent, QWidget* parent)
-    : QWidget(parent), m_symbol(symbol), m_accent(accent), m_animation(new QVariantAnimation(this))
+    : QWidget(parent), m_symbol(symbol), m_accent(accent), m_frames(new QTimer(this))
 {
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
-    // One loop is there and back: 0..1 eases towards the target, 1..2 back.
-    m_animation->setStartValue(0.0);
-    m_animation->setEndValue(2.0);
-    m_animation->setDuration(2 * kBreathMs);
-    m_animation->setLoopCount(-1);
-    connect(m_animation, &QVariantAnimation::valueChanged, this, [this](const QVariant& value) {
-        const double t = value.toDouble();
-        m_phase = QEasingCurve(QEasingCurve::InOutQuad).valueForProgress(t <= 1.0 ? t : 2.0 - t);
-        update();
-    });
+    m_frames->setInterval(1000 / kFramesPerSecond);
+    connect(m_frames, &QTimer::timeout, this, &PulseBadge::nextFrame);
 }
 
 QSize PulseBadge::sizeHint() const { return {kSide, kSide}; }
 
-bool PulseBadge::isPulsing() const { return m_animation->state() == QAbstractAnimation::Running; }
+bool PulseBadge::isPulsing() const { return m_frames->isActive(); }
+
+void PulseBadge::startBreathing()
+{
+    m_breathing = true;
+    m_breathedMs = 0;
+    m_sinceShown.start();
+    if (isVisible())
+        m_frames->start();
+}
+
+void PulseBadge::stopBreathing()
+{
+    m_breathing = false;
+    m_frames->stop();
+}
+
+void PulseBadge::nextFrame()
+{
+    // One loop is there and back: 0..1 eases towards the target, 1..2 back.
+    const qint64 ms = (m_breathedMs + m_sinceShown.elapsed()) % (2 * kBreathMs);
+    const double t = double(ms) / kBreathMs;
+    m_phase = QEasingCurve(QEasingCurve::InOutQuad).valueForProgress(t <= 1.0 ? t : 2.0 - t);
+    update();
+}
 
 void PulseBadge::setLoad(double percent)
 {
@@ -48,14 +64,12 @@ void PulseBadge::setLoad(double percent)
     m_fromScale = m_fromScale + (scale - m_fromScale) * m_phase;
     m_fromOpacity = m_fromOpacity + (opacity - m_fromOpacity) * m_phase;
     m_busy = busy;
-    m_animation->stop();
+    stopBreathing();
     m_phase = 1.0;
     // The first figure only sets the look; later crossings breathe.
     if (!first && Animations::enabled()) {
         m_phase = 0.0;
-        m_animation->start();
-        if (!isVisible())
-            m_animation->pause();
+        startBreathing();
     }
     update();
 }
@@ -71,16 +85,20 @@ void PulseBadge::setAccent(const UiColor& accent)
 void PulseBadge::showEvent(QShowEvent* event)
 {
     QWidget::showEvent(event);
-    if (m_animation->state() == QAbstractAnimation::Paused)
-        m_animation->resume();
+    if (m_breathing && !m_frames->isActive()) {
+        m_sinceShown.start();
+        m_frames->start();
+    }
 }
 
 void PulseBadge::hideEvent(QHideEvent* event)
 {
     QWidget::hideEvent(event);
     // Nobody sees it breathe: stop waking the event loop for it.
-    if (m_animation->state() == QAbstractAnimation::Running)
-        m_animation->pause();
+    if (m_frames->isActive()) {
+        m_breathedMs += m_sinceShown.elapsed();
+        m_frames->stop();
+    }
 }
 
 void PulseBadge::paintEvent(QPaintEvent*)

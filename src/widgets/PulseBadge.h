@@ -2,9 +2,10 @@
 
 #include "theme/UiColor.h"
 
+#include <QElapsedTimer>
 #include <QWidget>
 
-class QVariantAnimation;
+class QTimer;
 
 // The Neural Engine's pulse: a symbol on a 38-point disc in the accent. The
 // disc is faint at its resting size while the load is at most 1 % and
@@ -30,6 +31,9 @@ public:
     // Breathing now (not while off screen).
     bool isPulsing() const;
 
+    // A breath is slow: this many frames a second draw it smoothly.
+    static constexpr int kFramesPerSecond = 20;
+
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override { return sizeHint(); }
 
@@ -39,6 +43,10 @@ protected:
     void hideEvent(QHideEvent* event) override;
 
 private:
+    void startBreathing();
+    void stopBreathing();
+    void nextFrame();
+
     QString m_symbol;
     UiColor m_accent;
     bool m_busy = false;
@@ -47,5 +55,10 @@ private:
     double m_fromScale = 1.0;
     double m_fromOpacity = 0.05;
     double m_phase = 1.0;
-    QVariantAnimation* m_animation;
+    // Frames come only while the disc breathes and is on screen; the time
+    // already breathed survives a hide, so the breath resumes where it was.
+    bool m_breathing = false;
+    qint64 m_breathedMs = 0;
+    QElapsedTimer m_sinceShown;
+    QTimer* m_frames;
 };

@@ -1,6 +1,7 @@
 #include "ShellFixture.h"
 
 #include "app/StatusLabelHost.h"
+#include "support/PrintCapture.h"
 
 #include <QAction>
 #include <QGuiApplication>
@@ -250,7 +251,9 @@ TEST_F(AppDelegateTest, RightClickShowsAFreshMenuAndNeverClosesThePopover)
 TEST_F(AppDelegateTest, WithoutATrayThereIsNoLabelNoPopoverButADashboard)
 {
     platform.trayAvailable = false;
+    PrintCapture printed;
     launch();
+    EXPECT_EQ(printed.lines(), QStringList{QString::fromLatin1(AppDelegate::kNoTrayLine)});
     EXPECT_EQ(delegate->statusLabel(), nullptr);
     EXPECT_EQ(item().iconSets, 0);
     item().click(Qt::LeftButton);
@@ -263,6 +266,17 @@ TEST_F(AppDelegateTest, WithoutATrayThereIsNoLabelNoPopoverButADashboard)
     EXPECT_TRUE(delegate->dashboardWindow()->isVisible());
     notifications.post(QStringLiteral("OpenDashboard"), {{"tab", "Settings"}});
     EXPECT_EQ(root()->initialTab, QStringLiteral("Settings"));
+}
+
+TEST_F(AppDelegateTest, ATrayThatAppearsLaterGetsTheLabelAndTheClicks)
+{
+    platform.trayAvailable = false;
+    launch();
+    item().appear();
+    ASSERT_NE(delegate->statusLabel(), nullptr);
+    EXPECT_EQ(item().iconSets, 1);
+    item().click(Qt::LeftButton);
+    EXPECT_TRUE(popover().isShown());
 }
 
 TEST_F(AppDelegateTest, LabelFollowsItsFiguresOncePerBurst)

@@ -27,6 +27,12 @@ public:
     void popUpMenu(QMenu* menu) override { menus.push_back(menu); }
 
     void click(Qt::MouseButton button) { emit clicked(button); }
+    // A tray shows up after the item was made.
+    void appear()
+    {
+        m_button = true;
+        emit buttonAppeared();
+    }
 
     QIcon icon;
     int iconSets = 0;

@@ -167,6 +167,12 @@ TEST(KestrovaApp, WithoutATrayThereIsNoPresetsMenu)
     EXPECT_EQ(app.presetMenu(), nullptr);
     EXPECT_EQ(platform.items[0]->iconSets, 0);
     ASSERT_NE(app.delegate()->dashboardWindow(), nullptr);
+
+    // A tray that shows up later gets the item with its menu.
+    platform.items[0]->appear();
+    EXPECT_NE(app.presetMenu(), nullptr);
+    EXPECT_EQ(platform.items[0]->iconSets, 1);
+    EXPECT_EQ(platform.items[0]->toolTip, QStringLiteral("Performance Presets"));
 }
 
 TEST(PresetMenuView, DrivesTheRealPresetEngine)

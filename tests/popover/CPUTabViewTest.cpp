@@ -264,3 +264,63 @@ TEST(CoreUsageGraphView, ElevenRingsWithFillsInTheirRangesDrawnAtEveryRedrawNeve
 }
 
 } // namespace
+
+// The list holds still under the pointer: entering it pauses the monitor
+// (and shows the note), a tick meanwhile keeps the order, leaving resumes.
+// A kernel thread in the list gets no freeze button.
+TEST(CPUTabViewHover, PointerOverTheProcessesPausesTheMonitor)
+{
+    ProcTreeBuilder tree;
+    tree.setUptime(10000);
+    const auto write = [&](qint32 pid, QByteArray name, QByteArray exe, quint64 utime) {
+        ProcTreeBuilder::Process p;
+        p.pid = pid;
+        p.name = name;
+        p.exe = exe;
+        if (!exe.isEmpty())
+            p.arguments = {exe};
+        p.utime = utime;
+        p.startTime = 100000;
+        tree.write(p);
+    };
+    write(4001, "make", "/usr/bin/make", 500000);
+    write(4002, "cc1plus", "/usr/bin/cc1plus", 300000);
+    write(4003, "kworker/2:1", {}, 100000);
+    ProcessTable table(tree.root());
+    SessionProcessGuard guard(tree.root());
+    FakeProcessSignaller signaller;
+    FakeClock clock;
+    RecordingRandom random;
+    ProcessMonitor monitor(ProcessMonitor::Deps{&table, &signaller, &guard, nullptr, &clock, &random, {}});
+    monitor.tick();
+
+    InertServices s;
+    CPUTabView page(s.stats.get(), &monitor, nullptr, {&s.settings, &s.themes, &s.random});
+    page.resize(320, 900);
+    page.show();
+    page.refreshNow();
+    const QStringList busiestFirst{"4001", "4002", "4003"};
+    ASSERT_EQ(page.processList()->keys(), busiestFirst);
+    EXPECT_FALSE(freezeOf(page.processList()->row("4001"))->isHidden());
+    EXPECT_TRUE(freezeOf(page.processList()->row("4003"))->isHidden());
+
+    QEnterEvent enter(QPointF(10, 10), QPointF(10, 10), QPointF(10, 10));
+    QCoreApplication::sendEvent(page.processList(), &enter);
+    EXPECT_TRUE(monitor.isPaused());
+    page.refreshNow();
+    EXPECT_FALSE(page.pausedNote()->isHidden());
+
+    write(4002, "cc1plus", "/usr/bin/cc1plus", 900000); // now the busiest
+    tree.setUptime(10002);
+    monitor.tick();
+    page.refreshNow();
+    EXPECT_EQ(page.processList()->keys(), busiestFirst);
+
+    QEvent leave(QEvent::Leave);
+    QCoreApplication::sendEvent(page.processList(), &leave);
+    EXPECT_FALSE(monitor.isPaused());
+    monitor.tick();
+    page.refreshNow();
+    EXPECT_TRUE(page.pausedNote()->isHidden());
+    EXPECT_EQ(page.processList()->keys(), QStringList({"4002", "4001", "4003"}));
+}

@@ -38,6 +38,7 @@ public:
     }
 
     bool running() const { return !m_address.isEmpty(); }
+    QString address() const { return m_address; }
     QDBusConnection connect(const QString& name)
     {
         m_names << name;

@@ -2,6 +2,10 @@
 #include "SampleSampler.h"
 
 #include "core/Clock.h"
+#include "dashboard/ai/AIModelsView.h"
+#include "dashboard/ai/APISentinelView.h"
+#include "localai/LocalAPIProxyService.h"
+#include "theme/ColorScheme.h"
 #include "core/NotificationCenter.h"
 #include "core/Random.h"
 #include "core/SettingsStore.h"
@@ -22,6 +26,8 @@
 #include <QApplication>
 #include <QDateTime>
 #include <QDir>
+#include <QEventLoop>
+#include <QTimer>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QTemporaryDir>
@@ -75,13 +81,39 @@ struct SampleLocalAI {
         // In demo mode both fill their figures at once.
         buildCache->scanCaches();
         buildCache->scanSDKVersions();
+        latency->measureLatencies();
+        proxy.setIsRunning(true);
+        proxy.setRequestCount(42);
+        proxy.setLastRoutedModel(QStringLiteral("llama3:8b"));
     }
 
     QTemporaryDir home;
     std::unique_ptr<LocalAIService> localAI;
     std::unique_ptr<BuildCacheService> buildCache;
     std::unique_ptr<LocalAPILatencyService> latency;
+    LocalAPIProxyService proxy;
 };
+
+// One dashboard page on the window's content background, as the dashboard
+// shows it.
+bool writeDashboardPage(QWidget* page, AppTheme theme, const QString& path)
+{
+    QWidget host;
+    const ColorScheme scheme = theme.colorScheme();
+    applyColorScheme(&host, scheme, theme.contentBackground().resolve(scheme));
+    host.setAutoFillBackground(true);
+    auto* layout = new QVBoxLayout(&host);
+    layout->setContentsMargins(0, 16, 0, 0);
+    layout->addWidget(page);
+    host.resize(730, page->sizeHint().height() + 16);
+    host.show();
+    // Let the switch finish sliding to the proxy's state.
+    QEventLoop wait;
+    QTimer::singleShot(400, &wait, &QEventLoop::quit);
+    wait.exec();
+    settle();
+    return host.grab().save(path);
+}
 
 } // namespace
 
@@ -124,6 +156,9 @@ bool writeAIScreenshots(const QString& directory)
         {AppTheme::light, 1, false, "ai-optimizer-light.png"},
         {AppTheme::standard, 2, false, "ai-caches-standard.png"},
         {AppTheme::light, 2, true, "ai-caches-light-end.png"},
+        {AppTheme::standard, 3, false, "ai-servers-standard.png"},
+        {AppTheme::light, 3, true, "ai-servers-light-end.png"},
+        {AppTheme::ink, 3, true, "ai-servers-ink-end.png"},
     };
     bool ok = true;
     int n = 0;
@@ -157,6 +192,21 @@ bool writeAIScreenshots(const QString& directory)
             ok = false;
         }
         ok = host.grab().save(directory + QLatin1Char('/') + QLatin1String(shot.file)) && ok;
+    }
+
+    // The dashboard's AI pages.
+    for (AppTheme theme : {AppTheme(AppTheme::standard), AppTheme(AppTheme::light)}) {
+        SettingsStore settings(settingsDir.filePath(QStringLiteral("dash%1.ini").arg(n++)));
+        ThemeManager themes(settings);
+        themes.setCurrentTheme(theme);
+        const QString suffix = theme.rawValue().toLower() + QStringLiteral(".png");
+        ok = writeDashboardPage(new APISentinelView(stats.get(), {&themes, ai.localAI.get(), ai.latency.get(), &ai.proxy}),
+                                theme, directory + QStringLiteral("/dashboard-api-sentinel-") + suffix)
+             && ok;
+        ok = writeDashboardPage(new AIModelsView(stats.get(), &monitor,
+                                                 {&themes, ai.localAI.get(), ai.buildCache.get(), &settings}),
+                                theme, directory + QStringLiteral("/dashboard-ai-models-") + suffix)
+             && ok;
     }
     return ok;
 }

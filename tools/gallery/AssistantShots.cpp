@@ -96,6 +96,8 @@ bool writeAssistantScreenshots(const QString& directory)
 
     const Page pages[] = {
         {"AI Co-Pilot", "assistant-copilot"},
+        {"System Info", "assistant-systeminfo"},
+        {"Help Guide", "assistant-guide"},
     };
     bool ok = true;
     int n = 0;

@@ -5,7 +5,9 @@
 #include "core/Clock.h"
 #include "core/Random.h"
 #include "core/SettingsStore.h"
+#include "core/NotificationCenter.h"
 #include "dashboard/DashboardPageState.h"
+#include "dashboard/SettingsView.h"
 #include "dashboard/pages/FansPage.h"
 #include "dashboard/pages/HistoryPage.h"
 #include "dashboard/pages/MemoryPage.h"
@@ -179,6 +181,26 @@ bool writeDashboardScreenshots(const QString& directory)
         ok = render(new PowerPage({stats.get(), &monitor, &themes}), theme, file("power")) && ok;
         ok = render(new NetworkPage(stats.get()), theme, file("network")) && ok;
         ok = render(new FansPage(stats.get(), &themes), theme, file("fans")) && ok;
+    }
+
+    // Two pages as the window shows them: under the title, beside the sidebar.
+    for (const char* title : {"Sensors", "Settings"}) {
+        SettingsStore settings(dir.filePath(QStringLiteral("window%1.ini").arg(n++)));
+        settings.setHasCompletedOnboardingTour(true);
+        ThemeManager themes(settings);
+        NotificationCenter notifications;
+        SettingsView::Deps deps;
+        deps.themeManager = &themes;
+        deps.processMonitor = &monitor;
+        deps.statsProvider = stats.get();
+        deps.settings = &settings;
+        deps.notifications = &notifications;
+        deps.launchManager = &launch;
+        SettingsView window(deps, QString::fromLatin1(title));
+        window.show();
+        settle();
+        ok = window.grab().save(directory + QStringLiteral("/dashboard-window-%1.png").arg(QString::fromLatin1(title).toLower()))
+             && ok;
     }
     return ok;
 }

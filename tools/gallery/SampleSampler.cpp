@@ -6,6 +6,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 
 #include <cmath>
 
@@ -24,12 +25,14 @@ SampleSampler::SampleSampler()
     QDir(m_dir.path()).mkpath(QStringLiteral("proc"));
     QDir(m_dir.path()).mkpath(QStringLiteral("sys"));
     writeStat(0);
+    writeHardware();
 
     SystemStatsProvider::Deps deps;
     deps.paths.procRoot = m_dir.filePath(QStringLiteral("proc"));
     deps.paths.sysRoot = m_dir.filePath(QStringLiteral("sys"));
     deps.paths.home = m_dir.path();
     deps.paths.temp = m_dir.path();
+    deps.paths.etcRoot = m_dir.filePath(QStringLiteral("etc"));
     deps.settings = &m_settings;
     deps.random = &m_random;
     deps.localAI = m_quiet.get();
@@ -51,6 +54,27 @@ SampleSampler::SampleSampler()
 }
 
 SampleSampler::~SampleSampler() = default;
+
+void SampleSampler::writeHardware()
+{
+    // A laptop's description for the system-info page.
+    const struct {
+        const char* path;
+        const char* text;
+    } files[] = {
+        {"sys/class/dmi/id/product_name", "MacBookPro16,1\n"},
+        {"proc/cpuinfo", "processor\t: 0\nmodel name\t: Intel(R) Core(TM) i9-9980HK CPU @ 2.40GHz\n"},
+        {"proc/sys/kernel/osrelease", "6.1.0-28-amd64\n"},
+        {"etc/os-release", "PRETTY_NAME=\"Debian GNU/Linux 12 (bookworm)\"\n"},
+    };
+    for (const auto& f : files) {
+        const QString path = m_dir.filePath(QString::fromLatin1(f.path));
+        QDir().mkpath(QFileInfo(path).path());
+        QFile file(path);
+        if (file.open(QIODevice::WriteOnly))
+            file.write(f.text);
+    }
+}
 
 void SampleSampler::writeStat(int second)
 {

@@ -24,6 +24,7 @@ private:
     class Quiet;
 
     void writeStat(int second);
+    void writeHardware();
 
     QTemporaryDir m_dir;
     SettingsStore m_settings;

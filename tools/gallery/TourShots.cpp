@@ -6,6 +6,12 @@
 #include "core/SettingsStore.h"
 #include "dashboard/SettingsView.h"
 #include "dashboard/tour/OnboardingTourOverlay.h"
+#include "core/Clock.h"
+#include "core/Random.h"
+#include "platform/ProcessSignaller.h"
+#include "platform/ProcessTable.h"
+#include "platform/SessionProcessGuard.h"
+#include "telemetry/ProcessMonitor.h"
 #include "theme/ThemeManager.h"
 #include "widgets/Animations.h"
 
@@ -49,6 +55,10 @@ bool writeTourScreenshots(const QString& directory)
     Animations::setEnabled(false);
     QTemporaryDir settingsDir;
     SampleSampler stats;
+    // Pages the tour walks to list processes; this monitor never scans.
+    ProcessTable table;
+    ProcessMonitor monitor(ProcessMonitor::Deps{&table, &ProcessSignaller::system(), &SessionProcessGuard::system(),
+                                                nullptr, &Clock::system(), &Random::shared(), {}});
     HeldScheduler scheduler;
     OnboardingTourOverlay::install(&scheduler);
 
@@ -65,6 +75,7 @@ bool writeTourScreenshots(const QString& directory)
             SettingsView::Deps deps;
             deps.themeManager = &themes;
             deps.statsProvider = stats.get();
+            deps.processMonitor = &monitor;
             deps.settings = &settings;
             deps.notifications = &notifications;
             deps.quit = [] {};

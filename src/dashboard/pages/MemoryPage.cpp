@@ -48,6 +48,9 @@ public:
         m_spinner = new Spinner(13);
         m_spinner->setColor(SystemColor::white);
         m_text = new PlainLabel(QString(), Fonts::system(13, QFont::Bold), SystemColor::white);
+        // Inside a button a label would take the button-text role, dark on
+        // the light scheme; its own text colour is meant.
+        m_text->setForegroundRole(QPalette::WindowText);
         for (QWidget* part : {static_cast<QWidget*>(m_symbol), static_cast<QWidget*>(m_spinner),
                               static_cast<QWidget*>(m_text)}) {
             part->setAttribute(Qt::WA_TransparentForMouseEvents);

@@ -6,6 +6,7 @@
 #include "widgets/Fonts.h"
 #include "widgets/SymbolIcon.h"
 
+#include <QPaintEvent>
 #include <QPainter>
 #include <QPainterPath>
 #include <QVariantAnimation>
@@ -46,7 +47,8 @@ MenuGuideRow::MenuGuideRow(const QString& icon, const UiColor& color, const QStr
         m_rowScale = v.toDouble();
         update();
     });
-    connect(m_pulse, &TourLoop::frame, this, qOverload<>(&QWidget::update));
+    // A breath repaints the symbol only.
+    connect(m_pulse, &TourLoop::frame, this, [this] { update(iconBounds()); });
     m_pulse->setOn(isHighlighted);
 }
 
@@ -75,12 +77,27 @@ double MenuGuideRow::iconScale() const
     return m_isHighlighted ? TourPaint::mix(kPulseLow, kPulseHigh, m_pulse->value()) : 1.0;
 }
 
+QRect MenuGuideRow::iconBounds() const
+{
+    // The symbol at its largest breath inside the row at its highlight scale.
+    const qreal side = SymbolIcon::pixelSizeFor(kIconPoints) * kPulseHigh;
+    const QRectF row = box();
+    const QPointF centre(row.left() + kPadH + kIconWidth / 2, row.top() + kPadV + kIconTop + side / kPulseHigh / 2);
+    const QPointF scaled = row.center() + (centre - row.center()) * kHighlightScale;
+    const qreal half = side * kHighlightScale / 2 + 2;
+    return QRectF(scaled.x() - half, scaled.y() - half, 2 * half, 2 * half).toAlignedRect();
+}
+
 qreal MenuGuideRow::descHeight(qreal textWidth) const
 {
+    if (qFuzzyCompare(textWidth, m_descWidth))
+        return m_descHeight;
+    m_descWidth = textWidth;
     const QFontMetricsF metrics(m_descFont);
     const QRectF needed =
         metrics.boundingRect(QRectF(0, 0, qMax<qreal>(textWidth, 1), 1e6), Qt::TextWordWrap, m_desc);
-    return qMin(needed.height(), 2 * metrics.lineSpacing());
+    m_descHeight = qMin(needed.height(), 2 * metrics.lineSpacing());
+    return m_descHeight;
 }
 
 int MenuGuideRow::heightForWidth(int width) const
@@ -97,7 +114,7 @@ QSize MenuGuideRow::minimumSizeHint() const { return {200, heightForWidth(400)};
 
 QRectF MenuGuideRow::box() const { return QRectF(rect()).adjusted(kMarginH, kMarginV, -kMarginH, -kMarginV); }
 
-void MenuGuideRow::paintEvent(QPaintEvent*)
+void MenuGuideRow::paintEvent(QPaintEvent* event)
 {
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing);
@@ -130,6 +147,10 @@ void MenuGuideRow::paintEvent(QPaintEvent*)
 
     const qreal x = iconBox.right() + kGap;
     const qreal textWidth = row.right() - kPadH - x;
+    // A breath repaints the symbol alone; the texts stay as they are.
+    const QRectF textArea = p.transform().mapRect(QRectF(x, row.top(), textWidth, row.height()));
+    if (!event->rect().intersects(textArea.toAlignedRect()))
+        return;
     const qreal titleHeight = QFontMetricsF(m_titleFont).height();
     p.setFont(m_titleFont);
     p.setPen(m_isHighlighted ? QColor(Qt::white) : QColor(255, 255, 255, 178));

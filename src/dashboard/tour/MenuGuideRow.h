@@ -42,6 +42,7 @@ protected:
 private:
     QRectF box() const;
     qreal descHeight(qreal textWidth) const;
+    QRect iconBounds() const;
 
     QString m_icon;
     UiColor m_color;
@@ -54,4 +55,6 @@ private:
     QVariantAnimation* m_spring;
     QFont m_titleFont;
     QFont m_descFont;
+    mutable qreal m_descWidth = -1; // the width m_descHeight was measured for
+    mutable qreal m_descHeight = 0;
 };

@@ -14,6 +14,7 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QVBoxLayout>
+#include <QTimer>
 #include <QVariantAnimation>
 
 namespace {
@@ -53,7 +54,6 @@ OnboardingTourOverlay::OnboardingTourOverlay(OnboardingTourView::Deps deps, QWid
       m_backdropFade(new QVariantAnimation(this)),
       m_backdrop(backdropOpacity(m_tour->currentStep()))
 {
-    setAttribute(Qt::WA_NoSystemBackground);
     m_card = static_cast<TourCardFrame*>(buildCard());
 
     m_cardMove->setDuration(kCardMs);
@@ -63,6 +63,7 @@ OnboardingTourOverlay::OnboardingTourOverlay(OnboardingTourView::Deps deps, QWid
     connect(m_backdropFade, &QVariantAnimation::valueChanged, this,
             [this](const QVariant& v) { setBackdrop(v.toDouble()); });
     connect(m_backdropFade, &QVariantAnimation::finished, this, &OnboardingTourOverlay::updateMask);
+    connect(m_cardMove, &QVariantAnimation::finished, this, &OnboardingTourOverlay::settleCard);
 
     connect(m_tour, &OnboardingTourView::currentStepChanged, this, &OnboardingTourOverlay::stepChanged);
     connect(m_tour, &OnboardingTourView::isCycleCompleteChanged, this, &OnboardingTourOverlay::refreshFooter);
@@ -93,6 +94,8 @@ QWidget* OnboardingTourOverlay::buildCard()
 {
     auto* card = new TourCardFrame(this);
     auto* column = new QVBoxLayout(card);
+    // The overlay alone sizes the card (see cardTarget()).
+    column->setSizeConstraint(QLayout::SetNoConstraint);
     column->setContentsMargins(0, 0, 0, 0);
     column->setSpacing(0);
 
@@ -103,7 +106,10 @@ QWidget* OnboardingTourOverlay::buildCard()
     column->addLayout(dotsRow);
 
     m_slot = new TourPageSlot;
-    column->addWidget(m_slot, 1);
+    auto* slotRow = new QHBoxLayout;
+    slotRow->setContentsMargins(1, 0, 1, 0); // the card's outline stays visible beside it
+    slotRow->addWidget(m_slot);
+    column->addLayout(slotRow, 1);
 
     auto* ruleRow = new QHBoxLayout;
     ruleRow->setContentsMargins(20, 0, 20, 0);
@@ -137,6 +143,8 @@ QPoint OnboardingTourOverlay::cardOffset(int step)
 
 double OnboardingTourOverlay::backdropOpacity(int step) { return step >= 4 ? 0.0 : 0.75; }
 
+QRect OnboardingTourOverlay::dashboardRect() const { return parentWidget() ? parentWidget()->rect() : rect(); }
+
 QRect OnboardingTourOverlay::cardTarget(int step) const
 {
     // A page that needs more room than the card's size (long lines in a
@@ -145,7 +153,7 @@ QRect OnboardingTourOverlay::cardTarget(int step) const
     m_card->layout()->invalidate();
     size.setHeight(qMax(size.height(), m_card->layout()->heightForWidth(size.width())));
     QRect box(QPoint(), size);
-    box.moveCenter(rect().center());
+    box.moveCenter(dashboardRect().center());
     return box.translated(cardOffset(step));
 }
 
@@ -154,7 +162,7 @@ void OnboardingTourOverlay::applyTheme()
     const AppTheme theme = m_tour->theme();
     m_dots->setAccent(theme.accentColor());
     m_primary->setTheme(theme);
-    update(shadowBounds(m_cardRect));
+    update(local(shadowBounds(m_cardRect)));
 }
 
 void OnboardingTourOverlay::refreshFooter()
@@ -178,7 +186,12 @@ void OnboardingTourOverlay::stepChanged(int, int newStep)
     const int cardMs = isVisible() ? Animations::duration(kCardMs) : 0;
     if (cardMs == 0) {
         moveCard(to);
+        // Measured again once the new page has been laid out.
+        QTimer::singleShot(0, this, &OnboardingTourOverlay::settleCard);
     } else {
+        // The whole overlay repaints while the card travels; clicks pass
+        // around it again once it has arrived.
+        setClickArea(QRect());
         m_cardMove->setStartValue(m_cardRect);
         m_cardMove->setEndValue(to);
         m_cardMove->start();
@@ -188,7 +201,7 @@ void OnboardingTourOverlay::stepChanged(int, int newStep)
     const double target = backdropOpacity(newStep);
     // A backdrop coming back blocks the dashboard again at once.
     if (target > 0)
-        clearMask();
+        setClickArea(QRect());
     const int fadeMs = isVisible() ? Animations::duration(kBackdropMs) : 0;
     if (fadeMs == 0 || qFuzzyCompare(target + 1, m_backdrop + 1)) {
         setBackdrop(target);
@@ -201,14 +214,25 @@ void OnboardingTourOverlay::stepChanged(int, int newStep)
     }
 }
 
+void OnboardingTourOverlay::settleCard()
+{
+    // A page's wrapped lines are only certain once it is laid out: the
+    // card takes the height they really need.
+    if (m_cardMove->state() != QAbstractAnimation::Running) {
+        const QRect target = cardTarget(m_tour->currentStep());
+        if (target != m_cardRect.toRect())
+            moveCard(target);
+    }
+    updateMask();
+}
+
 void OnboardingTourOverlay::moveCard(const QRectF& to)
 {
     const QRect before = shadowBounds(m_cardRect);
     m_cardRect = to;
-    m_card->setGeometry(to.toRect());
-    update(before.united(shadowBounds(to)));
-    if (m_backdropFade->state() != QAbstractAnimation::Running)
-        updateMask();
+    m_card->setGeometry(local(to.toRect()));
+    update(local(before.united(shadowBounds(to))));
+    updateMask();
 }
 
 void OnboardingTourOverlay::setBackdrop(double opacity)
@@ -229,10 +253,23 @@ QRect OnboardingTourOverlay::shadowBounds(const QRectF& card) const
 void OnboardingTourOverlay::updateMask()
 {
     // Without a backdrop only the card (and its glow) takes clicks.
-    if (m_backdrop <= 0)
-        setMask(QRegion(shadowBounds(m_cardRect)));
-    else
-        clearMask();
+    const bool moving = m_cardMove->state() == QAbstractAnimation::Running ||
+                        m_backdropFade->state() == QAbstractAnimation::Running;
+    if (moving)
+        return;
+    setClickArea(m_backdrop <= 0 ? shadowBounds(m_cardRect) : QRect());
+}
+
+void OnboardingTourOverlay::setClickArea(const QRect& area)
+{
+    // Not a mask: a masked overlay leaves stale pixels in the scrolled
+    // page below. The overlay shrinks to the card instead; outside it the
+    // dashboard is simply uncovered.
+    const QRect to = area.isEmpty() ? dashboardRect() : area;
+    if (to == geometry())
+        return;
+    setGeometry(to);
+    m_card->setGeometry(local(m_cardRect.toRect()));
 }
 
 void OnboardingTourOverlay::paintEvent(QPaintEvent* event)
@@ -241,22 +278,48 @@ void OnboardingTourOverlay::paintEvent(QPaintEvent* event)
     p.setRenderHint(QPainter::Antialiasing);
     if (m_backdrop > 0)
         p.fillRect(event->rect(), QColor(0, 0, 0, qRound(m_backdrop * 255)));
-    // A soft glow under the card: rounded rings that fade outwards.
-    QColor glow = m_tour->theme().accentColor().resolve(ColorScheme::dark);
-    const QRectF base = m_cardRect.translated(0, kShadowDrop);
+    const QRect glowBox = local(shadowBounds(m_cardRect));
+    if (event->rect().intersects(glowBox))
+        p.drawPixmap(glowBox.topLeft(), glow(glowBox.size()));
+}
+
+const QPixmap& OnboardingTourOverlay::glow(const QSize& size)
+{
+    // Made once per size and theme: the dashboard below repaints often, and
+    // each of its repaints makes this overlay paint its part again.
+    const QColor accent = m_tour->theme().accentColor().resolve(ColorScheme::dark);
+    const qreal dpr = devicePixelRatioF();
+    if (m_glow.deviceIndependentSize().toSize() == size && m_glowColor == accent &&
+        qFuzzyCompare(m_glow.devicePixelRatio(), dpr))
+        return m_glow;
+    m_glowColor = accent;
+    m_glow = QPixmap((QSizeF(size) * dpr).toSize());
+    m_glow.setDevicePixelRatio(dpr);
+    m_glow.fill(Qt::transparent);
+    QPainter p(&m_glow);
+    p.setRenderHint(QPainter::Antialiasing);
     p.setPen(Qt::NoPen);
+    // Rounded rings that fade outwards under the card.
+    const QRectF base = QRectF(QPointF(), QSizeF(size))
+                            .adjusted(kShadowRadius, kShadowRadius, -kShadowRadius, -kShadowRadius);
+    QColor ring = accent;
     for (int i = kShadowLayers; i >= 1; --i) {
         const qreal spread = kShadowRadius * i / qreal(kShadowLayers);
-        glow.setAlphaF(kShadowOpacity / kShadowLayers * 1.6 * (1.0 - (i - 1) / qreal(kShadowLayers)));
-        p.setBrush(glow);
+        ring.setAlphaF(kShadowOpacity / kShadowLayers * 1.6 * (1.0 - (i - 1) / qreal(kShadowLayers)));
+        p.setBrush(ring);
         p.drawRoundedRect(base.adjusted(-spread, -spread, spread, spread), TourCardFrame::kRadius + spread,
                           TourCardFrame::kRadius + spread);
     }
+    return m_glow;
 }
 
 void OnboardingTourOverlay::resizeEvent(QResizeEvent* event)
 {
     QWidget::resizeEvent(event);
+    // Only the dashboard's own resizes (which spread the overlay over it
+    // again) move the card; shrinking to the card does not.
+    if (geometry() != dashboardRect())
+        return;
     m_cardMove->stop();
     moveCard(cardTarget(m_tour->currentStep()));
 }

@@ -2,6 +2,7 @@
 
 #include "dashboard/tour/OnboardingTourView.h"
 
+#include <QPixmap>
 #include <QWidget>
 
 class QVariantAnimation;
@@ -48,7 +49,7 @@ public:
     QRect cardTarget(int step) const;
     double backdrop() const { return m_backdrop; }
     // Whether clicks outside the card reach the dashboard below.
-    bool passesClicksThrough() const { return !mask().isEmpty(); }
+    bool passesClicksThrough() const { return geometry() != dashboardRect(); }
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -62,9 +63,17 @@ private:
     void refreshFooter();
     void stepChanged(int oldStep, int newStep);
     void moveCard(const QRectF& to);
+    void settleCard();
     void setBackdrop(double opacity);
     void updateMask();
+    // Clicks reach the dashboard outside `area`; empty: nowhere.
+    void setClickArea(const QRect& area);
+    // The dashboard's rect, which the overlay covers unless it has shrunk
+    // to the card; rects here are in its coordinates.
+    QRect dashboardRect() const;
+    QRect local(const QRect& r) const { return r.translated(-pos()); }
     QRect shadowBounds(const QRectF& card) const;
+    const QPixmap& glow(const QSize& size);
 
     OnboardingTourView* m_tour;
     TourCardFrame* m_card = nullptr;
@@ -77,4 +86,6 @@ private:
     QVariantAnimation* m_backdropFade;
     QRectF m_cardRect;
     double m_backdrop;
+    QPixmap m_glow;
+    QColor m_glowColor;
 };

@@ -44,6 +44,7 @@ void TourLogo::setTheme(AppTheme theme)
     if (theme == m_theme)
         return;
     m_theme = theme;
+    m_picture = QPixmap();
     update();
 }
 
@@ -61,6 +62,39 @@ QSize TourLogo::sizeHint() const
     return {side, side};
 }
 
+const QPixmap& TourLogo::picture()
+{
+    // Drawn at the largest scale the breath reaches, so it stays sharp.
+    const qreal dpr = devicePixelRatioF() * kMaxScale;
+    if (!m_picture.isNull() && qFuzzyCompare(m_picture.devicePixelRatio(), dpr))
+        return m_picture;
+    if (showsImage()) {
+        const QSizeF fitted = QSizeF(m_logo.size()).scaled(QSizeF(kPicture, kPicture), Qt::KeepAspectRatio);
+        m_picture = QPixmap((fitted * dpr).toSize());
+        m_picture.setDevicePixelRatio(dpr);
+        m_picture.fill(Qt::transparent);
+        QPainter p(&m_picture);
+        p.setRenderHint(QPainter::Antialiasing);
+        p.setRenderHint(QPainter::SmoothPixmapTransform);
+        QPainterPath clip;
+        clip.addRoundedRect(QRectF(QPointF(), fitted), kPictureRadius, kPictureRadius);
+        p.setClipPath(clip);
+        p.drawImage(QRectF(QPointF(), fitted), m_logo);
+        return m_picture;
+    }
+    // The symbol filled with the theme's two colours, corner to corner.
+    const qreal side = SymbolIcon::pixelSizeFor(kSymbolPoints);
+    m_picture = SymbolIcon::pixmap(QStringLiteral("bolt.shield.fill"), Qt::white, int(std::ceil(side)), dpr);
+    QPainter tint(&m_picture);
+    tint.setCompositionMode(QPainter::CompositionMode_SourceIn);
+    const QRectF area(QPointF(), QSizeF(m_picture.size()) / dpr);
+    QLinearGradient gradient(area.topLeft(), area.bottomRight());
+    gradient.setColorAt(0, m_theme.accentColor().resolve(ColorScheme::dark));
+    gradient.setColorAt(1, m_theme.secondaryAccent().resolve(ColorScheme::dark));
+    tint.fillRect(area, gradient);
+    return m_picture;
+}
+
 void TourLogo::paintEvent(QPaintEvent*)
 {
     QPainter p(this);
@@ -73,32 +107,8 @@ void TourLogo::paintEvent(QPaintEvent*)
     p.setBrush(m_theme.accentColor().opacity(0.1).resolve(ColorScheme::dark));
     p.drawEllipse(disc);
 
-    QRectF picture(0, 0, kPicture, kPicture);
-    picture.moveCenter(disc.center());
-    if (showsImage()) {
-        const QSizeF fitted = QSizeF(m_logo.size()).scaled(picture.size(), Qt::KeepAspectRatio);
-        QRectF target(QPointF(), fitted);
-        target.moveCenter(picture.center());
-        QPainterPath clip;
-        clip.addRoundedRect(target, kPictureRadius, kPictureRadius);
-        p.setClipPath(clip);
-        p.drawImage(target, m_logo);
-        return;
-    }
-    // The symbol filled with the theme's two colours, corner to corner.
-    const qreal side = SymbolIcon::pixelSizeFor(kSymbolPoints);
-    const qreal dpr = devicePixelRatioF();
-    QPixmap glyph = SymbolIcon::pixmap(QStringLiteral("bolt.shield.fill"), Qt::white, int(std::ceil(side)), dpr);
-    {
-        QPainter tint(&glyph);
-        tint.setCompositionMode(QPainter::CompositionMode_SourceIn);
-        const QRectF area(QPointF(), QSizeF(glyph.size()) / dpr);
-        QLinearGradient gradient(area.topLeft(), area.bottomRight());
-        gradient.setColorAt(0, m_theme.accentColor().resolve(ColorScheme::dark));
-        gradient.setColorAt(1, m_theme.secondaryAccent().resolve(ColorScheme::dark));
-        tint.fillRect(area, gradient);
-    }
-    QRectF target(QPointF(), QSizeF(glyph.size()) / dpr);
+    const QPixmap& pixmap = picture();
+    QRectF target(QPointF(), QSizeF(pixmap.size()) / pixmap.devicePixelRatio());
     target.moveCenter(disc.center());
-    p.drawPixmap(target, glyph, QRectF(glyph.rect()));
+    p.drawPixmap(target, pixmap, QRectF(pixmap.rect()));
 }

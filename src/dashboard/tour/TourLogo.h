@@ -3,6 +3,7 @@
 #include "theme/AppTheme.h"
 
 #include <QImage>
+#include <QPixmap>
 #include <QWidget>
 
 // The welcome step's logo: the application's image (or, without one, a
@@ -40,7 +41,12 @@ protected:
     void hideEvent(QHideEvent* event) override;
 
 private:
+    // The picture at its drawn size, made once per theme and pixel ratio,
+    // so a breath only scales a small pixmap.
+    const QPixmap& picture();
+
     QImage m_logo;
+    QPixmap m_picture;
     AppTheme m_theme;
     double m_scale = 1.0;
     TourLoop* m_breath;

@@ -14,7 +14,9 @@ class TourLoop : public QObject {
     Q_OBJECT
 
 public:
-    static constexpr int kFrameMs = 33; // 30 frames a second is plenty for a breath
+    // 20 frames a second: enough for a 0.6 s breath of a small symbol and
+    // for a one-second turn of an 8-point one.
+    static constexpr int kFrameMs = 50;
 
     TourLoop(int periodMs, bool reverses, QObject* parent = nullptr);
 

@@ -1,5 +1,6 @@
 #include "dashboard/tour/TourPageSlot.h"
 
+#include "dashboard/tour/TourCardFrame.h"
 #include "widgets/Animations.h"
 
 #include <QVariantAnimation>
@@ -7,6 +8,12 @@
 TourPageSlot::TourPageSlot(QWidget* parent) : QWidget(parent), m_slide(new QVariantAnimation(this))
 {
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
+    // Filled with the card's colour, so a page's animation repaints only
+    // the slot, never the card, the backdrop or the dashboard below.
+    setAutoFillBackground(true);
+    QPalette p = palette();
+    p.setColor(QPalette::Window, TourCardFrame::background());
+    setPalette(p);
     m_slide->setStartValue(0.0);
     m_slide->setEndValue(1.0);
     m_slide->setEasingCurve(QEasingCurve::InOutQuad);

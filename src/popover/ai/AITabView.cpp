@@ -6,6 +6,7 @@
 #include "localai/LocalAPILatencyService.h"
 #include "popover/ai/CachesSubTab.h"
 #include "popover/ai/OptimizerSubTab.h"
+#include "popover/ai/ServersSubTab.h"
 #include "popover/ai/TelemetrySubTab.h"
 #include "telemetry/ProcessMonitor.h"
 #include "telemetry/SystemStatsProvider.h"
@@ -163,11 +164,8 @@ QWidget* AITabView::makeContent(SubTab tab)
     case optimizer: return new OptimizerSubTab(m_localAI, m_themeManager, m_settings);
     case caches:
         return m_buildCache ? new CachesSubTab(m_localAI, m_buildCache, m_themeManager) : nullptr;
-    case servers: {
-        auto* placeholder = new PlainLabel(QStringLiteral("Coming soon"), Fonts::system(11), SystemColor::secondary);
-        placeholder->setAlignment(Qt::AlignCenter);
-        return placeholder;
-    }
+    case servers:
+        return m_latency ? new ServersSubTab(m_localAI, m_latency, m_themeManager) : nullptr;
     }
     return nullptr;
 }

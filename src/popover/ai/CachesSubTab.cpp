@@ -14,6 +14,7 @@
 #include "widgets/KeyedRowList.h"
 #include "widgets/PlainLabel.h"
 #include "widgets/RefreshCoalescer.h"
+#include "widgets/ServiceAction.h"
 #include "widgets/SymbolView.h"
 
 #include <QDir>
@@ -123,18 +124,6 @@ const CleanupRow::Look& sdkLook()
     return look;
 }
 
-// Starts a service operation and lets it run; the rows follow the service.
-template <typename Service, typename Operation>
-void start(QPointer<Service> service, Operation operation)
-{
-    if (!service)
-        return;
-    [](QPointer<Service> target, Operation op) -> QCoro::Task<> {
-        QCoro::Task<> pending = op(*target);
-        co_await std::move(pending);
-    }(service, std::move(operation));
-}
-
 } // namespace
 
 CachesSubTab::CachesSubTab(LocalAIService* localAI, BuildCacheService* buildCache, ThemeManager* themeManager,
@@ -224,9 +213,9 @@ QWidget* CachesSubTab::buildBuildCacheSection()
     tiles->addWidget(buildTile(QStringLiteral("Swift Packages"), m_spm, m_purgeSPM, QStringLiteral("Purge SPM")), 1);
     column->addLayout(tiles);
     connect(m_purgeXcode, &QAbstractButton::clicked, this,
-            [this] { start(m_buildCache, [](BuildCacheService& s) { return s.purgeDerivedData(); }); });
+            [this] { startServiceAction(m_buildCache, [](BuildCacheService& s) { return s.purgeDerivedData(); }); });
     connect(m_purgeSPM, &QAbstractButton::clicked, this,
-            [this] { start(m_buildCache, [](BuildCacheService& s) { return s.purgeSPMCache(); }); });
+            [this] { startServiceAction(m_buildCache, [](BuildCacheService& s) { return s.purgeSPMCache(); }); });
     return section;
 }
 
@@ -289,7 +278,7 @@ void CachesSubTab::refreshModels()
         // Example rows left from demo mode can no longer be purged.
         if (demo || !LocalAIExamples::isExample(f))
             trash = [service = m_localAI, path = f.path] {
-                start(service, [path](LocalAIService& s) { return s.purgeModelCacheFile(path); });
+                startServiceAction(service, [path](LocalAIService& s) { return s.purgeModelCacheFile(path); });
             };
         const UiColor badge = f.type == QLatin1String("Ollama") ? UiColor(SystemColor::blue) : accent;
         row->set(f.name, f.type, badge, f.path, kestrova::format("%.2f GB", gigabytes(f.size)), std::move(trash));
@@ -318,7 +307,7 @@ void CachesSubTab::refreshSDKs()
         // ones, so outside demo mode such a row cannot be purged.
         if (demo || QDir::isAbsolutePath(v.path))
             trash = [service = m_buildCache, path = v.path] {
-                start(service, [path](BuildCacheService& s) { return s.purgeSDKVersion(path); });
+                startServiceAction(service, [path](BuildCacheService& s) { return s.purgeSDKVersion(path); });
             };
         const UiColor badge = v.manager == QLatin1String("mise")  ? accent
                               : v.manager == QLatin1String("nvm") ? UiColor(SystemColor::blue)

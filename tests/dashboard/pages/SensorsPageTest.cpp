@@ -1,5 +1,7 @@
 #include "dashboard/pages/SensorsPage.h"
 
+#include "dashboard/DashboardPageState.h"
+#include "dashboard/DashboardRouter.h"
 #include "dashboard/pages/PageRules.h"
 #include "support/InertServices.h"
 #include "widgets/KeyedRowList.h"
@@ -133,4 +135,17 @@ TEST(SensorsPage, ListHoldsStillUnderThePointer)
     }
     // A page that goes while the pointer is over its list lets the monitor go on.
     EXPECT_FALSE(s.processMonitor->isPaused());
+}
+
+TEST(SensorsPage, WindowWithoutAProcessListShowsTheEmptyPageNotACrash)
+{
+    InertServices s;
+    DashboardPageState state(QStringLiteral("Sensors"));
+    const DashboardPageContext context{nullptr, &state, s.stats.get(), nullptr, &s.themes, &s.settings};
+    for (const char* title : {"Sensors", "Memory", "Power", "History"}) {
+        std::unique_ptr<QWidget> page(DashboardRouter::standard().build(QString::fromLatin1(title), context));
+        EXPECT_EQ(page->objectName(), "emptyPage") << title;
+    }
+    std::unique_ptr<QWidget> network(DashboardRouter::standard().build(QStringLiteral("Network"), context));
+    EXPECT_NE(network->objectName(), "emptyPage");
 }

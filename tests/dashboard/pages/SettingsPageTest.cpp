@@ -1,7 +1,10 @@
 #include "dashboard/pages/SettingsPage.h"
 
+#include "core/NotificationCenter.h"
 #include "services/LaunchAtLoginManager.h"
 #include "core/SettingsStore.h"
+#include "dashboard/SettingsView.h"
+#include "fakes/InertStatsProvider.h"
 #include "dashboard/DashboardPageState.h"
 #include "fakes/FakeLoginItem.h"
 #include "support/PrintCapture.h"
@@ -11,6 +14,7 @@
 #include "widgets/SegmentedPicker.h"
 #include "widgets/ToggleSwitch.h"
 
+#include <QCoreApplication>
 #include <QSignalSpy>
 #include <QSlider>
 #include <QTemporaryDir>
@@ -150,4 +154,30 @@ TEST(SettingsPage, ThemePickerSetsAndFollowsTheTheme)
     EXPECT_EQ(f.settings.appTheme(), "Light");
     f.themes.setCurrentTheme(AppTheme::nordic);
     EXPECT_EQ(f.page.themePicker()->selectedIndex(), 2);
+}
+
+TEST(SettingsPage, PersonaChangeMovesTheWindowItSitsIn)
+{
+    QTemporaryDir dir;
+    SettingsStore settings(dir.filePath(QStringLiteral("s.ini")));
+    settings.setHasCompletedOnboardingTour(true);
+    ThemeManager themes(settings);
+    FakeLoginItem item;
+    LaunchAtLoginManager launch(item);
+    NotificationCenter notifications;
+    SettingsView::Deps deps;
+    deps.themeManager = &themes;
+    deps.settings = &settings;
+    deps.notifications = &notifications;
+    deps.launchManager = &launch;
+    InertStatsProvider stats;
+    deps.statsProvider = stats.get();
+    SettingsView window(deps, QStringLiteral("Settings"));
+    auto* page = qobject_cast<SettingsPage*>(window.contentView());
+    ASSERT_NE(page, nullptr);
+    QTest::mouseClick(page->personaPicker(), Qt::LeftButton, {}, page->personaPicker()->segmentRect(2).center());
+    EXPECT_EQ(window.selectedSidebarItem(), "Performance Presets");
+    EXPECT_EQ(window.titleText(), "Performance Presets");
+    QCoreApplication::processEvents(); // the old page goes at the end of the turn
+    EXPECT_NE(window.contentView(), page);
 }

@@ -76,7 +76,8 @@ TEST_F(OnboardingTourOverlayTest, CardFooterAndClicksPerStep)
         EXPECT_EQ(o->card()->width(), row.card.width());
         EXPECT_GE(o->card()->height(), row.card.height());
         EXPECT_LE(o->card()->height(), row.card.height() + 40);
-        EXPECT_LE((o->card()->geometry().center() - root->rect().center() - row.centreShift).manhattanLength(), 1);
+        const QRect card(o->card()->mapTo(root.get(), QPoint()), o->card()->size());
+        EXPECT_LE((card.center() - root->rect().center() - row.centreShift).manhattanLength(), 1);
         EXPECT_EQ(o->dots()->current(), row.step);
         EXPECT_EQ(o->backButton()->isVisible(), row.back);
         EXPECT_EQ(o->skipButton()->isVisible(), row.skip);
@@ -90,6 +91,11 @@ TEST_F(OnboardingTourOverlayTest, CardFooterAndClicksPerStep)
     }
     // Step 4 and 5 keep Next off until their walks are done.
     EXPECT_FALSE(o->primaryButton()->isEnabled());
+    // A hidden window runs no cycler; shown again, the step's own restarts.
+    root->hide();
+    EXPECT_FALSE(o->tour()->isCycling(OnboardingTourView::Cycler::popover));
+    root->show();
+    EXPECT_TRUE(o->tour()->isCycling(OnboardingTourView::Cycler::popover));
 
     // An outside write beyond the steps still shows the last card and its
     // way out.

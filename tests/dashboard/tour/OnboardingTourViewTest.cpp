@@ -198,4 +198,73 @@ TEST_F(OnboardingTourViewTest, StoredStepOutsideTheRangeIsPulledIn)
     EXPECT_FALSE(t.isCycling(Cycler::tab));
 }
 
+TEST_F(OnboardingTourViewTest, EachStepRunsItsOwnCycler)
+{
+    struct Row {
+        int step;
+        QList<Cycler> running;
+        QStringList posted; // on appearing
+        bool nextEnabled;
+    };
+    const QList<Row> rows = {
+        {0, {}, {}, true},
+        {1, {}, {}, true},
+        {2, {Cycler::preset}, {}, true},
+        {3, {Cycler::cache}, {}, true},
+        {4, {Cycler::tab}, {"page=AI Hardware"}, false},
+        {5, {Cycler::popover}, {"OpenPopover", "OpenPopover", "TourUpdatePopoverTab 0"}, false},
+    };
+    const auto running = [this] {
+        QList<Cycler> list;
+        for (Cycler c : {Cycler::preset, Cycler::cache, Cycler::tab, Cycler::popover})
+            if (tour->isCycling(c))
+                list << c;
+        return list;
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.step);
+        settings.setOnboardingTourStep(row.step);
+        settings.setShowOnboardingTour(true);
+        selection.setSelectedSidebarItem(QStringLiteral("Disk"));
+        log.clear();
+        tour = std::make_unique<OnboardingTourView>(
+            OnboardingTourView::Deps{&settings, &notifications, &scheduler, &selection, &themes});
+        tour->appear();
+        EXPECT_EQ(running(), row.running);
+        EXPECT_EQ(log, row.posted);
+        EXPECT_EQ(tour->isCycleComplete(), row.nextEnabled);
+        // Going away stops everything and closes the popover, once.
+        log.clear();
+        tour->disappear();
+        tour->disappear();
+        EXPECT_TRUE(running().isEmpty());
+        EXPECT_EQ(log, QStringList({"ClosePopover"}));
+    }
+    // Steps written from outside switch cyclers like the buttons do.
+    settings.setOnboardingTourStep(2);
+    tour->appear();
+    for (int step : {3, 2, 0}) {
+        settings.setOnboardingTourStep(step);
+        EXPECT_EQ(running(), step == 3 ? QList<Cycler>{Cycler::cache}
+                             : step == 2 ? QList<Cycler>{Cycler::preset}
+                                         : QList<Cycler>{});
+    }
+}
+
+TEST_F(OnboardingTourViewTest, PersonaAndLogoScaleBelongToThePages)
+{
+    OnboardingTourView& t = show(1);
+    QStringList changes;
+    QObject::connect(&t, &OnboardingTourView::workspacePersonaChanged, &observer, [&] { changes << "persona"; });
+    t.setWorkspacePersona(WorkspacePersona::gamer);
+    EXPECT_EQ(settings.workspacePersona(), "Gamer");
+    EXPECT_EQ(t.workspacePersona(), WorkspacePersona::gamer);
+    settings.setWorkspacePersona(QStringLiteral("nonsense"));
+    EXPECT_EQ(t.workspacePersona(), WorkspacePersona::aiEngineer);
+    EXPECT_EQ(changes.size(), 2);
+    EXPECT_DOUBLE_EQ(t.logoScale(), 1.0);
+    t.setLogoScale(1.15);
+    EXPECT_DOUBLE_EQ(t.logoScale(), 1.15);
+}
+
 } // namespace

@@ -85,6 +85,25 @@ TEST(TourGuideRows, EachPageAndTabLightsOneRow)
         EXPECT_EQ(TourStepPages::popoverRow(tab), row) << tab;
 }
 
+TEST_F(TourStepPagesTest, PresetBadgesAndDetailFollowTheCycler)
+{
+    EXPECT_EQ(TourStepPages::presetDetail(0), "Compile Max (Nice priority -20)");
+    EXPECT_EQ(TourStepPages::presetDetail(1), "Creative Max (Nice priority -10)");
+    EXPECT_EQ(TourStepPages::presetDetail(2), "Game Mode (Nice priority -15)");
+    auto presets = page(2);
+    const QList<PresetMiniBadge*> badges = presets->findChildren<PresetMiniBadge*>();
+    ASSERT_EQ(badges.size(), 3);
+    for (int tick = 0; tick < 4; ++tick) {
+        const int active = tick % 3;
+        for (int i = 0; i < 3; ++i) {
+            EXPECT_EQ(badges[i]->isSelected(), i == active);
+            EXPECT_DOUBLE_EQ(badges[i]->scale(), i == active ? 1.08 : 1.0);
+        }
+        scheduler.advance(1500ms);
+        QCoreApplication::processEvents();
+    }
+}
+
 TEST_F(TourStepPagesTest, PersonaCardClickStoresExactlyOneSelection)
 {
     auto personas = page(1);

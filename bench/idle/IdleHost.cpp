@@ -1,0 +1,124 @@
+// Kestrova as src/app/main.cpp starts it, plus a line reader on standard
+// input that opens and closes the windows the way a user would, so that
+// bench/idle_cost.sh can measure each state from outside. Keep the start-up
+// in step with main.cpp.
+//
+//   pages               prints "popover <index> <name>" for each popover tab
+//                       and "dashboard <title>" for each page the router builds
+//   popover <index>     opens the popover on that tab
+//   dashboard <title>   opens the dashboard on that page
+//   closed              closes the popover and the dashboard
+//   quit
+
+#include "app/DesktopShellPlatform.h"
+#include "app/KestrovaApp.h"
+#include "core/NotificationCenter.h"
+#include "dashboard/DashboardRouter.h"
+#include "platform/QuitSignalRouter.h"
+#include "popover/PopoverView.h"
+#include "telemetry/AIService.h"
+#include "telemetry/PresetManager.h"
+#include "widgets/ProcessRow.h"
+#include "widgets/SymbolIcon.h"
+
+#include <QApplication>
+#include <QPointer>
+#include <QSocketNotifier>
+
+#include <unistd.h>
+
+#include <cstdio>
+
+namespace {
+
+const char* const kPopoverTabs[] = {"CPU", "Network", "Disk", "Memory", "AI"};
+
+void reply(const QString& line)
+{
+    std::fputs(qPrintable(line + QLatin1Char('\n')), stdout);
+    std::fflush(stdout);
+}
+
+void listPages()
+{
+    for (int tab = 0; tab < int(std::size(kPopoverTabs)); ++tab)
+        reply(QStringLiteral("popover %1 %2").arg(tab).arg(QLatin1String(kPopoverTabs[tab])));
+    const DashboardRouter& router = DashboardRouter::standard();
+    for (int i = 0; i < kDashboardPageCount; ++i) {
+        const auto page = DashboardPage(i);
+        const QStringList titles = DashboardRouter::titles(page);
+        if (router.hasFactory(page) && !titles.isEmpty())
+            reply(QStringLiteral("dashboard ") + titles.first());
+    }
+}
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    QApplication app(argc, argv);
+    QApplication::setOrganizationName(QStringLiteral("Kestrova"));
+    QApplication::setApplicationName(QStringLiteral("Kestrova"));
+    QApplication::setApplicationVersion(QStringLiteral(KESTROVA_VERSION));
+    QApplication::setQuitOnLastWindowClosed(false);
+
+    SymbolIcon::loadFont();
+    ProcessRow::setDefaultExplainer([](QString name) { return AIService::shared().explainProcess(std::move(name)); });
+    QuitSignalRouter quitRouter;
+
+    DesktopShellPlatform desktop;
+    AppDelegate::Deps delegate = AppDelegate::Deps::live(desktop);
+    QPointer<PopoverView> popoverView;
+    delegate.popoverRoot = [&popoverView](SystemStatsProvider* stats, ProcessMonitor* monitor, PingService* ping,
+                                          ThemeManager* theme) {
+        auto* view = new PopoverView(stats, monitor, ping, theme);
+        popoverView = view;
+        return view;
+    };
+    KestrovaApp kestrova({&desktop, [] { return PresetBinding::of(PresetManager::shared()); }, std::move(delegate)});
+    kestrova.launch();
+
+    AppDelegate& shell = *kestrova.delegate();
+    NotificationCenter& center = NotificationCenter::shared();
+    auto obey = [&](const QString& line) {
+        const QString verb = line.section(QLatin1Char(' '), 0, 0);
+        const QString argument = line.section(QLatin1Char(' '), 1);
+        if (verb == u"pages") {
+            listPages();
+        } else if (verb == u"popover") {
+            if (QWidget* dashboard = shell.dashboardWindow())
+                dashboard->close();
+            center.post(QStringLiteral("OpenPopover"));
+            if (popoverView)
+                popoverView->setSelectedTab(argument.toInt());
+        } else if (verb == u"dashboard") {
+            center.post(QStringLiteral("OpenDashboard"), {{QStringLiteral("tab"), argument}});
+        } else if (verb == u"closed") {
+            center.post(QStringLiteral("ClosePopover"));
+            if (QWidget* dashboard = shell.dashboardWindow())
+                dashboard->close();
+        } else if (verb == u"quit") {
+            QCoreApplication::quit();
+        }
+        reply(QStringLiteral("ok ") + line);
+    };
+    QSocketNotifier input(STDIN_FILENO, QSocketNotifier::Read);
+    QByteArray pending;
+    QObject::connect(&input, &QSocketNotifier::activated, &app, [&] {
+        char buffer[512];
+        const ssize_t n = ::read(STDIN_FILENO, buffer, sizeof buffer);
+        if (n <= 0) {
+            input.setEnabled(false); // the writer went away; keep running
+            return;
+        }
+        pending.append(buffer, n);
+        for (qsizetype end; (end = pending.indexOf('\n')) >= 0;) {
+            const QString line = QString::fromUtf8(pending.left(end)).trimmed();
+            pending.remove(0, end + 1);
+            if (!line.isEmpty())
+                obey(line);
+        }
+    });
+
+    return QApplication::exec();
+}

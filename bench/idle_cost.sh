@@ -1,0 +1,148 @@
+#!/usr/bin/env bash
+# What Kestrova costs while it sits in the tray, with a window open or not,
+# measured beside btop refreshing once a second in the same run.
+#
+#   bench/idle_cost.sh [BUILD_DIR]      (make bench runs it)
+#
+# Under Xvfb with an XEmbed tray host (trayer) and a temporary home, it starts
+# the application (bench/idle/IdleHost.cpp: the app plus a line reader that
+# opens its windows) and btop at a 1000 ms refresh, then measures each state for
+# IDLE_SECONDS (default 20): everything closed, the popover on each of its
+# tabs, the dashboard on each page the router builds (asked from the app, so
+# new pages are measured as they arrive). CPU is utime+stime of the whole
+# process from /proc/PID/stat; RSS is VmRSS at the end of the state.
+# IDLE_REPEATS (default 1) measures every state that many times and prints
+# the medians. The exit status is 0 even when a state is over its budget.
+set -euo pipefail
+
+build=${1:-build}
+seconds=${IDLE_SECONDS:-20}
+repeats=${IDLE_REPEATS:-1}
+settle=${IDLE_SETTLE:-3}
+host_bin=$build/bench/kestrova_idle_host
+
+need=()
+command -v Xvfb >/dev/null || need+=(xvfb)
+command -v trayer >/dev/null || need+=(trayer)
+command -v btop >/dev/null || need+=(btop)
+command -v script >/dev/null || need+=(bsdutils)
+if [ ${#need[@]} -gt 0 ]; then
+  echo "idle_cost: installing ${need[*]}"
+  sudo=(); [ "$(id -u)" -eq 0 ] || sudo=(sudo)
+  DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq --no-install-recommends "${need[@]}" >/dev/null
+fi
+[ -x "$host_bin" ] || { echo "idle_cost: $host_bin is missing (build the kestrova_idle_host target)" >&2; exit 1; }
+
+scratch=$(mktemp -d /tmp/kestrova-idle.XXXXXX)
+pids=()
+cleanup() {
+  exec 3>&- 4>&- 2>/dev/null || true
+  for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
+  wait 2>/dev/null || true
+  rm -rf "$scratch"
+}
+trap cleanup EXIT
+
+# A home of its own: settings, caches and btop's config never touch the real one.
+export HOME=$scratch/home XDG_CONFIG_HOME=$scratch/home/.config XDG_CACHE_HOME=$scratch/home/.cache
+export XDG_DATA_HOME=$scratch/home/.local/share XDG_RUNTIME_DIR=$scratch/run
+mkdir -p "$HOME" "$XDG_CONFIG_HOME" "$XDG_CACHE_HOME" "$XDG_DATA_HOME" "$XDG_RUNTIME_DIR"
+chmod 700 "$XDG_RUNTIME_DIR"
+unset QT_QPA_PLATFORM WAYLAND_DISPLAY
+
+Xvfb -displayfd 5 -screen 0 1920x1080x24 -nolisten tcp 5>"$scratch/display" 2>/dev/null &
+pids+=($!)
+for _ in $(seq 50); do [ -s "$scratch/display" ] && break; sleep 0.1; done
+export DISPLAY=:$(cat "$scratch/display")
+trayer --edge top --align right --widthtype request --height 24 >/dev/null 2>&1 &
+pids+=($!)
+sleep 1
+
+# btop refreshes once a second (its default is two); it needs a terminal:
+# script(1) gives it one of a fixed size, and ends when its input does, so
+# the input is a pipe held open until the end.
+mkdir -p "$XDG_CONFIG_HOME/btop"
+echo "update_ms = 1000" >"$XDG_CONFIG_HOME/btop/btop.conf"
+mkfifo "$scratch/control" "$scratch/btop-input"
+script -qfc "stty rows 40 cols 120; exec btop" /dev/null <"$scratch/btop-input" >/dev/null 2>&1 &
+terminal=$!
+pids+=($terminal)
+exec 4>"$scratch/btop-input"
+"$host_bin" <"$scratch/control" >"$scratch/host.log" 2>"$scratch/host.err" &
+host=$!
+pids+=($host)
+exec 3>"$scratch/control"
+btop_pid=""
+for _ in $(seq 50); do
+  btop_pid=$(pgrep -P "$terminal" -x btop || true)
+  [ -n "$btop_pid" ] && break
+  sleep 0.1
+done
+[ -n "$btop_pid" ] || { echo "idle_cost: btop did not start" >&2; exit 1; }
+sleep 5 # start-up: the first ticks, the dashboard shown at launch
+
+ask() { # sends a command and waits for its "ok"
+  local before
+  before=$(grep -c '^ok ' "$scratch/host.log" || true)
+  echo "$1" >&3
+  for _ in $(seq 100); do
+    [ "$(grep -c '^ok ' "$scratch/host.log" || true)" -gt "$before" ] && return 0
+    kill -0 "$host" 2>/dev/null || { echo "idle_cost: the app ended" >&2; cat "$scratch/host.err" >&2; exit 1; }
+    sleep 0.05
+  done
+  echo "idle_cost: no answer to '$1'" >&2; exit 1
+}
+
+ticks() { awk '{ sub(/^.*\) /, ""); print $12 + $13 }' "/proc/$1/stat"; }
+rss_mb() { awk '/^VmRSS:/ { printf "%.1f", $2 / 1024 }' "/proc/$1/status"; }
+hz=$(getconf CLK_TCK)
+
+ask pages
+mapfile -t pages < <(grep -E '^(popover|dashboard) ' "$scratch/host.log")
+states=("closed|closed")
+for page in "${pages[@]}"; do
+  case $page in
+    popover*) read -r _ index name <<<"$page"; states+=("popover $name|popover $index") ;;
+    dashboard*) title=${page#dashboard }; states+=("dashboard $title|dashboard $title") ;;
+  esac
+done
+
+results=$scratch/results
+: >"$results"
+for round in $(seq "$repeats"); do
+  for state in "${states[@]}"; do
+    label=${state%%|*}
+    ask "${state#*|}"
+    sleep "$settle"
+    k0=$(ticks "$host"); b0=$(ticks "$btop_pid"); t0=$(date +%s.%N)
+    sleep "$seconds"
+    k1=$(ticks "$host"); b1=$(ticks "$btop_pid"); t1=$(date +%s.%N)
+    awk -v l="$label" -v k=$((k1 - k0)) -v b=$((b1 - b0)) -v t0="$t0" -v t1="$t1" -v hz="$hz" -v rss="$(rss_mb "$host")" \
+      'BEGIN { s = t1 - t0; printf "%s\t%.2f\t%.2f\t%s\n", l, k * 1000 / hz / s, b * 1000 / hz / s, rss }' >>"$results"
+  done
+  echo "idle_cost: round $round of $repeats measured" >&2
+done
+ask closed
+final_rss=$(rss_mb "$host")
+
+# One line per state: medians over the rounds.
+awk -F'\t' -v n="$repeats" -v final_rss="$final_rss" '
+function median(list,   a, c, i, j, t) {
+  c = split(list, a, " ")
+  for (i = 2; i <= c; i++) for (j = i; j > 1 && a[j - 1] + 0 > a[j] + 0; j--) { t = a[j]; a[j] = a[j - 1]; a[j - 1] = t }
+  return c % 2 ? a[(c + 1) / 2] : (a[c / 2] + a[c / 2 + 1]) / 2
+}
+{
+  if (!($1 in k)) order[++count] = $1
+  k[$1] = k[$1] " " $2; b[$1] = b[$1] " " $3; r[$1] = r[$1] " " ($3 > 0 ? $2 / $3 : 999); rss[$1] = $4
+}
+END {
+  printf "%-34s %12s %10s %8s %8s %8s  %s\n", "state (medians of " n ")", "Kestrova ms/s", "btop ms/s", "ratio", "budget", "RSS MB", ""
+  over = 0
+  for (i = 1; i <= count; i++) {
+    s = order[i]; budget = (s == "closed") ? 0.5 : 1.0; ratio = median(r[s])
+    verdict = ratio <= budget ? "ok" : "over"
+    printf "%-34s %12.2f %10.2f %8.2f %8.2f %8s  %s\n", s, median(k[s]), median(b[s]), ratio, budget, rss[s], verdict
+  }
+  printf "%-34s %12s %10s %8s %8s %8s  %s\n", "RSS after every page", "", "", "", "60 MB", final_rss, (final_rss <= 60 ? "ok" : "over")
+}' "$results"

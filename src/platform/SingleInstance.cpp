@@ -1,0 +1,180 @@
+#include "platform/SingleInstance.h"
+
+#include <QCoroDBus>
+#include <QCoroLocalSocket>
+#include <QDBusMessage>
+#include <QDBusPendingCall>
+#include <QDir>
+#include <QLocalServer>
+#include <QLocalSocket>
+#include <QPointer>
+#include <QTimer>
+
+#include <unistd.h>
+
+namespace {
+
+constexpr QByteArrayView kRequest = "activate\n";
+constexpr QByteArrayView kAnswer = "ok\n";
+// A client that says nothing is dropped after this long.
+constexpr int kClientTimeoutMs = 2000;
+
+// org.freedesktop.DBus.RequestName: fail rather than queue; the reply codes
+// we look for.
+constexpr uint kDoNotQueue = 4;
+constexpr uint kPrimaryOwner = 1;
+constexpr uint kAlreadyOwner = 4;
+
+} // namespace
+
+SingleInstance::SingleInstance(QDBusConnection bus, QString socketPath, QObject* parent)
+    : QObject(parent), m_bus(std::move(bus)), m_socketPath(std::move(socketPath))
+{
+}
+
+SingleInstance::~SingleInstance()
+{
+    if (m_ownsName)
+        m_bus.unregisterService(QString::fromLatin1(kBusName));
+    if (m_objectRegistered)
+        m_bus.unregisterObject(QString::fromLatin1(kObjectPath));
+    if (m_server)
+        m_server->close();
+}
+
+QString SingleInstance::defaultSocketPath()
+{
+    QString folder = qEnvironmentVariable("XDG_RUNTIME_DIR");
+    if (folder.isEmpty() || !QDir(folder).exists())
+        return QDir::tempPath() + QStringLiteral("/kestrova-%1.socket").arg(::getuid());
+    return folder + QLatin1Char('/') + QString::fromLatin1(kSocketName);
+}
+
+void SingleInstance::Activate()
+{
+    // The caller gets its answer first; the window opens on the next turn.
+    QTimer::singleShot(0, this, &SingleInstance::activationRequested);
+}
+
+QCoro::Task<SingleInstance::Role> SingleInstance::claim()
+{
+    QPointer<SingleInstance> self(this);
+    if (m_bus.isConnected()) {
+        // The object is in place before the name, so a launch that finds
+        // the name can always call it.
+        m_objectRegistered = m_bus.registerObject(QString::fromLatin1(kObjectPath), this,
+                                                  QDBusConnection::ExportScriptableSlots);
+        QCoro::Task<std::optional<bool>> named = claimBusName();
+        const std::optional<bool> owner = co_await std::move(named);
+        if (!self)
+            co_return Role::otherNotAnswering;
+        if (owner == true) {
+            m_ownsName = true;
+            listenOnSocket();
+            co_return Role::first;
+        }
+        if (m_objectRegistered) {
+            m_bus.unregisterObject(QString::fromLatin1(kObjectPath));
+            m_objectRegistered = false;
+        }
+        if (owner == false) {
+            QCoro::Task<bool> asked = askOverBus();
+            const bool answered = co_await std::move(asked);
+            co_return answered ? Role::handedOver : Role::otherNotAnswering;
+        }
+        // A bus that will not hand out names: the socket decides.
+    }
+    if (listenOnSocket())
+        co_return Role::first;
+    QCoro::Task<bool> asked = askOverSocket();
+    const bool answered = co_await std::move(asked);
+    co_return answered ? Role::handedOver : Role::otherNotAnswering;
+}
+
+QCoro::Task<std::optional<bool>> SingleInstance::claimBusName()
+{
+    QDBusMessage request = QDBusMessage::createMethodCall(
+        QStringLiteral("org.freedesktop.DBus"), QStringLiteral("/org/freedesktop/DBus"),
+        QStringLiteral("org.freedesktop.DBus"), QStringLiteral("RequestName"));
+    request << QString::fromLatin1(kBusName) << kDoNotQueue;
+    const QDBusPendingCall call = m_bus.asyncCall(request, kAnswerTimeoutMs);
+    const QDBusMessage reply = co_await qCoro(call).waitForFinished();
+    if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty())
+        co_return std::nullopt;
+    const uint code = reply.arguments().constFirst().toUInt();
+    co_return code == kPrimaryOwner || code == kAlreadyOwner;
+}
+
+QCoro::Task<bool> SingleInstance::askOverBus()
+{
+    const QDBusMessage call = QDBusMessage::createMethodCall(QString::fromLatin1(kBusName), QString::fromLatin1(kObjectPath),
+                                                             QString::fromLatin1(kBusName), QStringLiteral("Activate"));
+    const QDBusPendingCall pending = m_bus.asyncCall(call, kAnswerTimeoutMs);
+    const QDBusMessage reply = co_await qCoro(pending).waitForFinished();
+    co_return reply.type() == QDBusMessage::ReplyMessage;
+}
+
+QCoro::Task<bool> SingleInstance::askOverSocket()
+{
+    QLocalSocket socket;
+    socket.connectToServer(m_socketPath);
+    const bool connected = co_await qCoro(socket).waitForConnected(kAnswerTimeoutMs);
+    if (!connected)
+        co_return false;
+    socket.write(kRequest.data(), kRequest.size());
+    QByteArray answer;
+    while (!answer.contains('\n') && answer.size() < 16) {
+        if (socket.bytesAvailable() == 0) {
+            const bool ready = co_await qCoro(socket).waitForReadyRead(kAnswerTimeoutMs);
+            if (!ready && socket.bytesAvailable() == 0)
+                break;
+        }
+        answer += socket.read(16 - answer.size());
+    }
+    co_return answer == kAnswer;
+}
+
+bool SingleInstance::listenOnSocket()
+{
+    if (m_server)
+        return true;
+    if (!m_lock) {
+        // The lock says who owns the socket; a lock left by a copy that died
+        // is taken over.
+        auto lock = std::make_unique<QLockFile>(m_socketPath + QStringLiteral(".lock"));
+        if (!lock->tryLock(0))
+            return false;
+        m_lock = std::move(lock);
+    }
+    QLocalServer::removeServer(m_socketPath);
+    m_server = new QLocalServer(this);
+    m_server->setSocketOptions(QLocalServer::UserAccessOption);
+    if (!m_server->listen(m_socketPath)) {
+        // Still the one copy (we hold the lock); later launches reach us
+        // over the bus only.
+        delete m_server;
+        m_server = nullptr;
+        return true;
+    }
+    connect(m_server, &QLocalServer::newConnection, this, &SingleInstance::answerSocketClients);
+    return true;
+}
+
+void SingleInstance::answerSocketClients()
+{
+    while (QLocalSocket* client = m_server->nextPendingConnection()) {
+        connect(client, &QLocalSocket::disconnected, client, &QObject::deleteLater);
+        QTimer::singleShot(kClientTimeoutMs, client, [client] { client->abort(); });
+        connect(client, &QLocalSocket::readyRead, client, [this, client] {
+            if (client->bytesAvailable() < kRequest.size())
+                return;
+            const QByteArray request = client->read(kRequest.size());
+            if (request == kRequest) {
+                client->write(kAnswer.data(), kAnswer.size());
+                client->flush();
+                QTimer::singleShot(0, this, &SingleInstance::activationRequested);
+            }
+            client->disconnectFromServer();
+        });
+    }
+}

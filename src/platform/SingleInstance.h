@@ -1,0 +1,69 @@
+#pragma once
+
+#include <QCoroTask>
+#include <QDBusConnection>
+#include <QLockFile>
+#include <QObject>
+#include <QString>
+
+#include <memory>
+#include <optional>
+
+class QLocalServer;
+
+// Keeps one running copy per user session. The first launch takes a
+// well-known name on the session bus and also listens on a local socket in
+// the runtime folder (for a later launch that sees no bus); a later launch
+// finds either, asks the running copy to show itself and is told to leave.
+class SingleInstance final : public QObject {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.kestrova.Kestrova")
+
+public:
+    static constexpr auto kBusName = "org.kestrova.Kestrova";
+    static constexpr auto kObjectPath = "/org/kestrova/Kestrova";
+    static constexpr auto kSocketName = "kestrova.socket";
+    // How long a later launch waits for the running copy to answer.
+    static constexpr int kAnswerTimeoutMs = 2000;
+
+    enum class Role {
+        first,           // no other copy runs: this one carries on
+        handedOver,      // another copy runs and was asked to show itself
+        otherNotAnswering, // another copy holds the name or the socket but did not answer
+    };
+
+    // `bus` may be a disconnected connection (no session bus).
+    SingleInstance(QDBusConnection bus, QString socketPath, QObject* parent = nullptr);
+    ~SingleInstance() override;
+
+    // $XDG_RUNTIME_DIR/kestrova.socket, or a per-user name in the temp folder
+    // when the session has no runtime folder.
+    static QString defaultSocketPath();
+
+    // Settles which role this launch has. Asks nothing of the user.
+    QCoro::Task<Role> claim();
+
+public slots:
+    // Called over the bus by a later launch.
+    Q_SCRIPTABLE void Activate();
+
+signals:
+    // A later launch asked this copy to show itself. Emitted from the event
+    // loop after the caller has had its answer.
+    void activationRequested();
+
+private:
+    // True: ours; false: another copy's; nullopt: the bus gave no answer.
+    QCoro::Task<std::optional<bool>> claimBusName();
+    QCoro::Task<bool> askOverBus();
+    QCoro::Task<bool> askOverSocket();
+    bool listenOnSocket();
+    void answerSocketClients();
+
+    QDBusConnection m_bus;
+    QString m_socketPath;
+    std::unique_ptr<QLockFile> m_lock;
+    QLocalServer* m_server = nullptr;
+    bool m_objectRegistered = false;
+    bool m_ownsName = false;
+};

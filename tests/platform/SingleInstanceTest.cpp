@@ -1,0 +1,90 @@
+#include "platform/SingleInstance.h"
+#include "platform/SessionProcessGuard.h"
+#include "platform/TrayOwnerTracker.h"
+#include "support/PrivateBus.h"
+#include "support/TaskRunner.h"
+
+#include <QElapsedTimer>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+namespace {
+
+using Role = SingleInstance::Role;
+
+QDBusConnection noBus() { return QDBusConnection(QStringLiteral("kestrova-no-bus")); }
+
+} // namespace
+
+// A second copy finds the first over the bus or, without one, over the
+// socket; the first is asked to show itself and answers at once.
+TEST(SingleInstance, ASecondCopyHandsOverToTheFirst)
+{
+    PrivateBus bus;
+    if (!bus.running())
+        GTEST_SKIP() << "no dbus-daemon";
+    QTemporaryDir runtime;
+    const QString socket = runtime.path() + QStringLiteral("/kestrova.socket");
+    struct Case {
+        const char* name;
+        QDBusConnection firstBus;
+        QDBusConnection secondBus;
+    };
+    const Case cases[] = {
+        {"bus", bus.connect(QStringLiteral("first")), bus.connect(QStringLiteral("second"))},
+        {"socket", noBus(), noBus()},
+        {"socket for a copy without the bus", bus.connect(QStringLiteral("first-b")), noBus()},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        auto first = std::make_unique<SingleInstance>(c.firstBus, socket);
+        ASSERT_EQ(runTask(first->claim()), Role::first);
+        QSignalSpy asked(first.get(), &SingleInstance::activationRequested);
+
+        SingleInstance second(c.secondBus, socket);
+        QElapsedTimer answer;
+        answer.start();
+        EXPECT_EQ(runTask(second.claim()), Role::handedOver);
+        EXPECT_LT(answer.elapsed(), 200);
+        EXPECT_TRUE(waitUntil([&] { return asked.count() == 1; }));
+
+        // Once the first is gone, the next launch is the first again.
+        first.reset();
+        SingleInstance third(c.secondBus, socket);
+        EXPECT_EQ(runTask(third.claim()), Role::first);
+    }
+}
+
+TEST(SingleInstance, AHolderThatNeverAnswersIsNotTakenForAHandOver)
+{
+    QTemporaryDir runtime;
+    const QString socket = runtime.path() + QStringLiteral("/kestrova.socket");
+    // The lock is held but nobody listens behind the socket.
+    QLockFile lock(socket + QStringLiteral(".lock"));
+    ASSERT_TRUE(lock.tryLock(0));
+    SingleInstance second(noBus(), socket);
+    EXPECT_EQ(runTask(second.claim()), Role::otherNotAnswering);
+}
+
+TEST(TrayOwnerTracker, TheWatchersBusNameOwnerHostsTheTray)
+{
+    PrivateBus bus;
+    if (!bus.running())
+        GTEST_SKIP() << "no dbus-daemon";
+    SessionProcessGuard guard(QStringLiteral("/nonexistent"));
+    QDBusConnection host = bus.connect(QStringLiteral("tray-host"));
+    TrayOwnerTracker tracker(guard, bus.connect(QStringLiteral("tracker")));
+    tracker.start();
+    EXPECT_TRUE(runTask(tracker.refresh()));
+    EXPECT_TRUE(guard.trayOwners().isEmpty());
+
+    // The host is a connection of this very process.
+    ASSERT_TRUE(host.registerService(QString::fromLatin1(TrayOwnerTracker::kWatcherName)));
+    EXPECT_TRUE(waitUntil([&] { return guard.trayOwners() == QSet<qint32>{qint32(::getpid())}; }));
+    ASSERT_TRUE(host.unregisterService(QString::fromLatin1(TrayOwnerTracker::kWatcherName)));
+    EXPECT_TRUE(waitUntil([&] { return guard.trayOwners().isEmpty(); }));
+}

@@ -1,0 +1,127 @@
+#include "popover/ai/ServersSubTab.h"
+
+#include "AISubTabFixture.h"
+#include "support/TaskRunner.h"
+#include "widgets/AccentPillButton.h"
+#include "widgets/Badge.h"
+#include "widgets/CardFrame.h"
+#include "widgets/DestructiveIconButton.h"
+#include "widgets/KeyedRowList.h"
+#include "widgets/PlainLabel.h"
+
+#include <QCoreApplication>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+using namespace std::chrono_literals;
+
+namespace {
+
+template <typename T>
+T* part(QWidget* row, const char* name)
+{
+    return row->findChild<T*>(QLatin1String(name));
+}
+
+class ServersSubTabTest : public ::testing::Test, protected AISubTabFixture {
+protected:
+    std::unique_ptr<ServersSubTab> make()
+    {
+        auto tab = show(std::make_unique<ServersSubTab>(ai.localAI.get(), ai.latency.get(), &s.themes));
+        tab->refreshNow();
+        return tab;
+    }
+};
+
+TEST_F(ServersSubTabTest, EmptySectionsShowTheirNotes)
+{
+    auto tab = make();
+    QWidget* page = tab.get();
+    EXPECT_EQ(tab->portCount()->text(), "0 Listeners");
+    EXPECT_TRUE(tab->portsEmpty()->isVisibleTo(page));
+    EXPECT_EQ(tab->portsEmpty()->text(), "No active local listeners found");
+    EXPECT_FALSE(tab->databaseCount()->isVisibleTo(page));
+    EXPECT_EQ(tab->databasesEmpty()->text(), "No active local vector databases found");
+    EXPECT_TRUE(tab->databasesEmpty()->isVisibleTo(page));
+    EXPECT_TRUE(tab->companionsEmpty()->isVisibleTo(page));
+    EXPECT_FALSE(tab->purgeButton()->isVisibleTo(page));
+    EXPECT_EQ(tab->latencyEmpty()->text(), "No active local development servers to profile");
+    EXPECT_TRUE(tab->latencyEmpty()->isVisibleTo(page));
+}
+
+TEST_F(ServersSubTabTest, RowTextsAndLatencyColours)
+{
+    ai.loadDemoRows();
+    ai.latency->setActivePortLatencies(
+        {{11434, QStringLiteral("ollama"), 4321, 0.5, QStringLiteral("Online")},
+         {5432, QStringLiteral("postgres"), 4322, 3.0, QStringLiteral("offline")}});
+    auto tab = make();
+    EXPECT_EQ(tab->portCount()->text(), "5 Listeners");
+    QWidget* port = tab->portList()->rows()[0];
+    EXPECT_EQ(part<Badge>(port, "portBadge")->text(), "Port 11434");
+    EXPECT_EQ(part<PlainLabel>(port, "pid")->text(), "PID: 90281");
+    EXPECT_EQ(tab->databaseCount()->text(), "2 Active");
+    EXPECT_EQ(part<PlainLabel>(tab->databaseList()->rows()[0], "container")->text(), "Container ID: dc84e27f9b8c");
+    EXPECT_EQ(part<PlainLabel>(tab->companionList()->rows()[0], "pid")->text(), "PID 82194");
+
+    const struct {
+        int row;
+        const char* port;
+        const char* status;
+        SystemColor color;
+    } latencies[] = {{0, ":11434", "0.50 ms", SystemColor::green}, {1, ":5432", "Offline", SystemColor::red}};
+    for (const auto& c : latencies) {
+        QWidget* row = tab->latencyList()->rows()[c.row];
+        EXPECT_EQ(part<PlainLabel>(row, "port")->text(), c.port);
+        EXPECT_EQ(part<PlainLabel>(row, "status")->text(), c.status);
+        EXPECT_EQ(part<PlainLabel>(row, "status")->textColor(), UiColor(c.color));
+        EXPECT_EQ(part<CardFrame>(row, "statusPill")->fill(), UiColor(c.color).opacity(0.12));
+    }
+}
+
+TEST_F(ServersSubTabTest, KillHibernateAndPurgeReachTheService)
+{
+    ai.loadDemoRows();
+    auto tab = make();
+    QTest::mouseClick(part<DestructiveIconButton>(tab->portList()->rows()[1], "killButton"), Qt::LeftButton);
+    ASSERT_TRUE(waitUntil([&] { return ai.localAI->activeLocalPorts().size() == 4; }));
+    for (const LocalPortInfo& p : ai.localAI->activeLocalPorts())
+        EXPECT_NE(p.pid, 8812);
+
+    QTest::mouseClick(part<AccentPillButton>(tab->databaseList()->rows()[1], "hibernateButton"), Qt::LeftButton);
+    ASSERT_TRUE(waitUntil([&] { return ai.localAI->activeVectorDBs().size() == 1; }));
+    EXPECT_EQ(ai.localAI->activeVectorDBs()[0].containerId, "dc84e27f9b8c");
+
+    QTest::mouseClick(tab->purgeButton(), Qt::LeftButton);
+    ASSERT_EQ(ai.scheduler.delays(), QList<std::chrono::milliseconds>{1500ms});
+    EXPECT_EQ(ai.localAI->orphanedAICompanions().size(), 2); // still listed while the service waits
+    ai.scheduler.advance(1500ms);
+    ASSERT_TRUE(waitUntil([&] { return ai.localAI->orphanedAICompanions().isEmpty(); }));
+    tab->refreshNow();
+    EXPECT_TRUE(tab->companionsEmpty()->isVisibleTo(tab.get()));
+}
+
+TEST_F(ServersSubTabTest, NoKillForOurOwnPidNorForLeftoverExamples)
+{
+    ai.localAI->setActiveLocalPorts({{11430, QStringLiteral("kestrova"), qint32(QCoreApplication::applicationPid())},
+                                     {22, QStringLiteral("init"), 1},
+                                     {8080, QStringLiteral("node"), 4000}});
+    auto tab = make();
+    const auto offersKill = [&](int i) {
+        return part<DestructiveIconButton>(tab->portList()->rows()[i], "killButton")->isVisibleTo(tab.get());
+    };
+    EXPECT_FALSE(offersKill(0));
+    EXPECT_FALSE(offersKill(1));
+    EXPECT_TRUE(offersKill(2));
+
+    ai.loadDemoRows();
+    ai.localAI->setDemoMode(false);
+    tab->refreshNow();
+    for (int i = 0; i < tab->portList()->count(); ++i)
+        EXPECT_FALSE(offersKill(i)) << i;
+    EXPECT_FALSE(part<AccentPillButton>(tab->databaseList()->rows()[0], "hibernateButton")->isVisibleTo(tab.get()));
+    EXPECT_FALSE(tab->purgeButton()->isVisibleTo(tab.get()));
+}
+
+} // namespace
