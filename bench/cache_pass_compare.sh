@@ -9,7 +9,7 @@ build=${1:-build}
     --benchmark_report_aggregates_only=true --benchmark_color=false 2>/dev/null |
 awk '
   $1 ~ /_median$/ {
-    name = $1; sub(/^BM_/, "", name); sub(/200kFiles_median$/, "", name)
+    name = $1; sub(/^BM_/, "", name); sub(/200kFiles.*$/, "", name)
     wall[name] = $2 + 0
     for (i = 2; i <= NF; i++) {
       if ($i ~ /^cpu_ms_per_s_at_5s=/) { sub(/^[^=]*=/, "", $i); perSecond = $i + 0 }
