@@ -12,7 +12,7 @@
 # new pages are measured as they arrive). CPU is utime+stime of the whole
 # process from /proc/PID/stat; RSS is VmRSS at the end of the state.
 # IDLE_REPEATS (default 1) measures every state that many times and prints
-# the medians. The exit status is 0 even when a state is over its budget.
+# the medians; IDLE_ONLY picks states by label. The exit status is 0 even when a state is over its budget.
 set -euo pipefail
 
 build=${1:-build}
@@ -106,6 +106,16 @@ for page in "${pages[@]}"; do
     dashboard*) title=${page#dashboard }; states+=("dashboard $title|dashboard $title") ;;
   esac
 done
+
+# IDLE_ONLY (an extended regular expression) keeps the states whose label
+# matches it, e.g. IDLE_ONLY='^closed$|AI Hardware' for a quick look.
+if [ -n "${IDLE_ONLY:-}" ]; then
+  kept=()
+  for state in "${states[@]}"; do
+    [[ ${state%%|*} =~ $IDLE_ONLY ]] && kept+=("$state")
+  done
+  states=("${kept[@]}")
+fi
 
 results=$scratch/results
 : >"$results"
