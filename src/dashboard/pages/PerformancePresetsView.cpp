@@ -17,6 +17,7 @@
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QScrollArea>
+#include <QScrollBar>
 #include <QVBoxLayout>
 
 namespace {
@@ -237,6 +238,9 @@ QWidget* PerformancePresetsView::buildPanels()
     m_logColumn->setSpacing(3);
     m_logColumn->addStretch(1);
     m_logArea->setWidget(lines);
+    // A log follows its newest line, as a terminal does.
+    QScrollBar* follow = m_logArea->verticalScrollBar();
+    connect(follow, &QScrollBar::rangeChanged, follow, [follow](int, int max) { follow->setValue(max); });
     lines->setAutoFillBackground(false); // setWidget() turned it on
     wellBox->addWidget(m_logArea);
     logs->addWidget(well);
