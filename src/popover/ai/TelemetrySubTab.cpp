@@ -238,17 +238,7 @@ void TelemetrySubTab::refreshProcesses()
                 monitor->toggleSuspend(pid);
         };
     };
-    const auto value = [](const ProcessInfoData& p) { return kestrova::format("%.1f%% CPU", p.cpuUsage); };
-    const QString icon = QStringLiteral("cpu.fill");
-    m_processes->setItems<ProcessRow>(
-        processes, [](const ProcessInfoData& p) { return QString::number(p.id); },
-        [&](const ProcessInfoData& p) {
-            return new ProcessRow(icon, p.icon, p.name, value(p), accent, p.isSuspended, freeze(p.id), nullptr,
-                                  ProcessRow::Services{m_settings, {}});
-        },
-        [&](ProcessRow* row, const ProcessInfoData& p) {
-            row->setInputs(icon, p.icon, p.name, value(p), accent, p.isSuspended, freeze(p.id));
-        });
+    ProcessRow::showCpuList(m_processes, processes, accent, freeze, ProcessRow::Services{m_settings, {}});
 }
 
 QCoro::Task<> TelemetrySubTab::eject(QPointer<LocalAIService> localAI, QString name)
