@@ -14,7 +14,7 @@
 #include "widgets/Fonts.h"
 #include "widgets/KeyedRowList.h"
 #include "widgets/PlainLabel.h"
-#include "widgets/RefreshCoalescer.h"
+#include "widgets/ShownRefreshCoalescer.h"
 #include "widgets/RingGauge.h"
 
 #include <QHBoxLayout>
@@ -50,14 +50,7 @@ DiskTabView::DiskTabView(SystemStatsProvider* stats, ProcessMonitor* processMoni
     : QWidget(parent), m_stats(stats), m_processMonitor(processMonitor),
       m_settings(services.settings ? services.settings : &SettingsStore::shared()),
       m_random(services.random ? services.random : &Random::shared()),
-      m_coalescer(new RefreshCoalescer(
-          [this] {
-              if (isVisible())
-                  refresh();
-              else
-                  m_stale = true;
-          },
-          this))
+      m_coalescer(new ShownRefreshCoalescer(this, [this] { refresh(); }))
 {
     Q_ASSERT(m_stats && m_processMonitor);
 
@@ -171,16 +164,8 @@ QWidget* DiskTabView::buildProcesses()
 
 void DiskTabView::refreshNow() { m_coalescer->flush(); }
 
-void DiskTabView::showEvent(QShowEvent* event)
-{
-    QWidget::showEvent(event);
-    if (m_stale)
-        refresh();
-}
-
 void DiskTabView::refresh()
 {
-    m_stale = false;
     if (!m_stats || !m_processMonitor)
         return;
     const double used = m_stats->diskUsed();

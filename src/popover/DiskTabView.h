@@ -67,9 +67,6 @@ public:
     // Redraws now instead of at the end of the event-loop turn.
     void refreshNow();
 
-protected:
-    void showEvent(QShowEvent* event) override;
-
 private:
     QWidget* buildVolume();
     QWidget* buildRates();
@@ -83,7 +80,6 @@ private:
     SettingsStore* m_settings;
     Random* m_random;
     RefreshCoalescer* m_coalescer;
-    bool m_stale = false;
 
     RingGauge* m_ring = nullptr;
     PlainLabel* m_available = nullptr;

@@ -13,7 +13,7 @@
 #include "widgets/LinearProgressView.h"
 #include "widgets/PlainLabel.h"
 #include "widgets/ProcessRow.h"
-#include "widgets/RefreshCoalescer.h"
+#include "widgets/ShownRefreshCoalescer.h"
 #include "widgets/RingChart.h"
 
 #include <QHBoxLayout>
@@ -45,14 +45,7 @@ MemoryTabView::MemoryTabView(SystemStatsProvider* stats, ProcessMonitor* process
     : QWidget(parent), m_stats(stats), m_processMonitor(processMonitor),
       m_settings(services.settings ? services.settings : &SettingsStore::shared()),
       m_random(services.random ? services.random : &Random::shared()),
-      m_coalescer(new RefreshCoalescer(
-          [this] {
-              if (isVisible())
-                  refresh();
-              else
-                  m_stale = true;
-          },
-          this))
+      m_coalescer(new ShownRefreshCoalescer(this, [this] { refresh(); }))
 {
     Q_ASSERT(m_stats && m_processMonitor);
 
@@ -170,16 +163,8 @@ QList<LegendItem*> MemoryTabView::legendItems() const
 
 void MemoryTabView::refreshNow() { m_coalescer->flush(); }
 
-void MemoryTabView::showEvent(QShowEvent* event)
-{
-    QWidget::showEvent(event);
-    if (m_stale)
-        refresh();
-}
-
 void MemoryTabView::refresh()
 {
-    m_stale = false;
     if (!m_stats || !m_processMonitor)
         return;
     const double pressure = m_stats->memoryPressure();

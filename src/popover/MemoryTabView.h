@@ -65,9 +65,6 @@ public:
     // Redraws now instead of at the end of the event-loop turn.
     void refreshNow();
 
-protected:
-    void showEvent(QShowEvent* event) override;
-
 private:
     QWidget* buildRings();
     QWidget* buildBreakdown();
@@ -81,7 +78,6 @@ private:
     SettingsStore* m_settings;
     Random* m_random;
     RefreshCoalescer* m_coalescer;
-    bool m_stale = false;
 
     RingChart* m_pressure = nullptr;
     RingChart* m_memory = nullptr;

@@ -13,7 +13,7 @@
 #include "widgets/Fonts.h"
 #include "widgets/KeyedRowList.h"
 #include "widgets/PlainLabel.h"
-#include "widgets/RefreshCoalescer.h"
+#include "widgets/ShownRefreshCoalescer.h"
 #include "widgets/SparklineView.h"
 #include "widgets/SymbolView.h"
 
@@ -48,14 +48,7 @@ NetworkTabView::NetworkTabView(SystemStatsProvider* stats, ProcessMonitor* proce
     : QWidget(parent), m_stats(stats), m_processMonitor(processMonitor),
       m_settings(services.settings ? services.settings : &SettingsStore::shared()),
       m_random(services.random ? services.random : &Random::shared()),
-      m_coalescer(new RefreshCoalescer(
-          [this] {
-              if (isVisible())
-                  refresh();
-              else
-                  m_stale = true;
-          },
-          this))
+      m_coalescer(new ShownRefreshCoalescer(this, [this] { refresh(); }))
 {
     Q_ASSERT(m_stats && m_processMonitor);
 
@@ -153,16 +146,8 @@ QWidget* NetworkTabView::buildProcesses()
 
 void NetworkTabView::refreshNow() { m_coalescer->flush(); }
 
-void NetworkTabView::showEvent(QShowEvent* event)
-{
-    QWidget::showEvent(event);
-    if (m_stale)
-        refresh();
-}
-
 void NetworkTabView::refresh()
 {
-    m_stale = false;
     if (!m_stats || !m_processMonitor)
         return;
     // KB per sample, never switched to larger units.

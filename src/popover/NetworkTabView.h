@@ -52,9 +52,6 @@ public:
     // Redraws now instead of at the end of the event-loop turn.
     void refreshNow();
 
-protected:
-    void showEvent(QShowEvent* event) override;
-
 private:
     QWidget* buildRates();
     QWidget* buildAddresses();
@@ -67,7 +64,6 @@ private:
     SettingsStore* m_settings;
     Random* m_random;
     RefreshCoalescer* m_coalescer;
-    bool m_stale = false;
 
     RateCard* m_upload = nullptr;
     RateCard* m_download = nullptr;

@@ -5,6 +5,7 @@
 #include "widgets/DestructiveIconButton.h"
 #include "widgets/ElidedLabel.h"
 #include "widgets/Fonts.h"
+#include "widgets/KeyedRowList.h"
 #include "widgets/PlainLabel.h"
 
 #include <QHBoxLayout>
@@ -87,3 +88,20 @@ QString LoadedModelRow::detailText() const
     return m_format->text() + QStringLiteral(" \u2022 ") + m_quantization->text();
 }
 QString LoadedModelRow::sizeLabelText() const { return m_size->text(); }
+
+void LoadedModelRow::showModels(KeyedRowList* list, const QList<LocalAIModel>& models, const UiColor& accent,
+                                const Style& style, const EjectAction& ejectAction)
+{
+    list->setItems<LoadedModelRow>(
+        models, [](const LocalAIModel& m) { return m.name; },
+        [&](const LocalAIModel& m) {
+            auto* row = new LoadedModelRow(m, accent, style);
+            row->setOnEject(ejectAction(m));
+            return row;
+        },
+        [&](LoadedModelRow* row, const LocalAIModel& m) {
+            row->setModel(m);
+            row->setAccent(accent);
+            row->setOnEject(ejectAction(m));
+        });
+}

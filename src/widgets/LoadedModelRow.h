@@ -9,6 +9,7 @@
 class Badge;
 class DestructiveIconButton;
 class ElidedLabel;
+class KeyedRowList;
 class PlainLabel;
 
 // One model the model server holds: its name with the parameter tag, the
@@ -28,6 +29,12 @@ public:
 
     // "%.1f GB" of the size in 1024-cubed bytes.
     static QString sizeText(qint64 bytes);
+
+    // Fills `list` with one row per model, keyed by name; `ejectAction` gives
+    // each model's eject action (empty for none).
+    using EjectAction = std::function<std::function<void()>(const LocalAIModel&)>;
+    static void showModels(KeyedRowList* list, const QList<LocalAIModel>& models, const UiColor& accent,
+                           const Style& style, const EjectAction& ejectAction);
 
     void setModel(const LocalAIModel& model);
     const LocalAIModel& model() const { return m_model; }

@@ -1,9 +1,11 @@
 #include "widgets/ProcessRow.h"
 
+#include "core/Format.h"
 #include "core/SettingsStore.h"
 #include "widgets/Badge.h"
 #include "widgets/ElidedLabel.h"
 #include "widgets/Fonts.h"
+#include "widgets/KeyedRowList.h"
 #include "widgets/PlainLabel.h"
 #include "widgets/PopoverBubble.h"
 #include "widgets/ProcessIconView.h"
@@ -225,4 +227,20 @@ void ProcessRow::refreshInsight()
     else
         m_popover->showFor(m_insightButton);
     emit insightChanged();
+}
+
+void ProcessRow::showCpuList(KeyedRowList* list, const QList<ProcessInfoData>& processes, const UiColor& color,
+                             const FreezeAction& freeze, Services services)
+{
+    const auto value = [](const ProcessInfoData& p) { return kestrova::format("%.1f%% CPU", p.cpuUsage); };
+    const QString icon = QStringLiteral("cpu.fill");
+    list->setItems<ProcessRow>(
+        processes, [](const ProcessInfoData& p) { return QString::number(p.id); },
+        [&](const ProcessInfoData& p) {
+            return new ProcessRow(icon, p.icon, p.name, value(p), color, p.isSuspended, freeze(p.id), nullptr,
+                                  services);
+        },
+        [&](ProcessRow* row, const ProcessInfoData& p) {
+            row->setInputs(icon, p.icon, p.name, value(p), color, p.isSuspended, freeze(p.id));
+        });
 }

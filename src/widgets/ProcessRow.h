@@ -1,5 +1,6 @@
 #pragma once
 
+#include "telemetry/ProcessInfoData.h"
 #include "theme/UiColor.h"
 
 #include <QCoroTask>
@@ -12,6 +13,7 @@
 
 class Badge;
 class ElidedLabel;
+class KeyedRowList;
 class PlainLabel;
 class PopoverBubble;
 class ProcessIconView;
@@ -56,6 +58,13 @@ public:
 
     void setInputs(const QString& icon, const QIcon& image, const QString& name, const QString& value,
                    const UiColor& color, bool isSuspended, std::function<void()> onToggleSuspend);
+
+    // Fills `list` with one row per process, keyed by pid, each showing its
+    // CPU share ("%.1f%% CPU") under the "cpu.fill" symbol; `freeze` gives a
+    // pid's freeze/resume action (empty for none).
+    using FreezeAction = std::function<std::function<void()>(qint32 pid)>;
+    static void showCpuList(KeyedRowList* list, const QList<ProcessInfoData>& processes, const UiColor& color,
+                            const FreezeAction& freeze, Services services);
 
     QString name() const { return m_name; }
     bool isSuspended() const { return m_isSuspended; }

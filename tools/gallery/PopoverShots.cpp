@@ -1,12 +1,13 @@
 #include "PopoverShots.h"
+#include "InertOpener.h"
 #include "SampleSampler.h"
+#include "SampleTile.h"
 
 #include "popover/PopoverView.h"
 #include "theme/ThemeManager.h"
 #include "core/NotificationCenter.h"
 #include "core/SettingsStore.h"
 #include "platform/ProcessIconProvider.h"
-#include "platform/ProcessOpener.h"
 #include "platform/ProcessSignaller.h"
 #include "platform/ProcessTable.h"
 #include "platform/SessionProcessGuard.h"
@@ -16,42 +17,14 @@
 #include "telemetry/ProcessMonitor.h"
 #include "telemetry/SystemStatsProvider.h"
 #include "widgets/Fonts.h"
-#include "widgets/SymbolIcon.h"
 
 #include <QApplication>
-#include <QLinearGradient>
-#include <QPainter>
-#include <QPainterPath>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QTemporaryDir>
 #include <QVBoxLayout>
 
 namespace {
-
-// Clicks in the gallery open nothing.
-class InertOpener final : public ProcessOpener {
-public:
-    void openApplication(const QString&) override {}
-    void openFile(const QString&) override {}
-};
-
-// A stand-in application image: a rounded gradient tile with a symbol.
-QIcon tile(const QColor& from, const QColor& to, const QString& symbol)
-{
-    QPixmap pm(96, 96);
-    pm.fill(Qt::transparent);
-    QPainter p(&pm);
-    p.setRenderHint(QPainter::Antialiasing);
-    QLinearGradient g(0, 0, 96, 96);
-    g.setColorAt(0, from);
-    g.setColorAt(1, to);
-    QPainterPath path;
-    path.addRoundedRect(QRectF(0, 0, 96, 96), 22, 22);
-    p.fillPath(path, g);
-    SymbolIcon::paint(p, QRectF(0, 0, 96, 96), symbol, Qt::white, 60);
-    return QIcon(pm);
-}
 
 QList<ProcessInfoData> sampleProcesses()
 {
@@ -67,12 +40,12 @@ QList<ProcessInfoData> sampleProcesses()
     };
     QList<ProcessInfoData> rows = {
         row(4211, QStringLiteral("/usr/share/code/code"), 87.3,
-            tile(QColor(41, 182, 246), QColor(21, 101, 192), QStringLiteral("terminal"))),
+            sampleTile(QColor(41, 182, 246), QColor(21, 101, 192), QStringLiteral("terminal"))),
         row(3120, QStringLiteral("/usr/local/bin/ollama"), 54.1, QIcon()),
         row(2890, QStringLiteral("/usr/lib/firefox-esr/firefox-esr"), 12.0,
-            tile(QColor(255, 149, 0), QColor(229, 57, 53), QStringLiteral("globe"))),
+            sampleTile(QColor(255, 149, 0), QColor(229, 57, 53), QStringLiteral("globe"))),
         row(1043, QStringLiteral("/usr/bin/gnome-terminal.real"), 3.6,
-            tile(QColor(72, 72, 80), QColor(28, 28, 32), QStringLiteral("terminal"))),
+            sampleTile(QColor(72, 72, 80), QColor(28, 28, 32), QStringLiteral("terminal"))),
         row(880, QStringLiteral("/usr/bin/dockerd"), 1.2, QIcon()),
         row(57, QStringLiteral("/usr/sbin/sshd"), 0.4, QIcon()),
     };

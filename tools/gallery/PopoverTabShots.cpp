@@ -1,11 +1,12 @@
 #include "PopoverTabShots.h"
+#include "InertOpener.h"
 #include "SampleSampler.h"
+#include "SampleTile.h"
 
 #include "core/Clock.h"
 #include "core/NotificationCenter.h"
 #include "core/Random.h"
 #include "core/SettingsStore.h"
-#include "platform/ProcessOpener.h"
 #include "platform/ProcessSignaller.h"
 #include "platform/ProcessTable.h"
 #include "platform/SessionProcessGuard.h"
@@ -14,40 +15,14 @@
 #include "telemetry/ProcessMonitor.h"
 #include "telemetry/SystemStatsProvider.h"
 #include "theme/ThemeManager.h"
-#include "widgets/SymbolIcon.h"
 
 #include <QApplication>
-#include <QLinearGradient>
-#include <QPainter>
-#include <QPainterPath>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QTemporaryDir>
 #include <QVBoxLayout>
 
 namespace {
-
-class InertOpener final : public ProcessOpener {
-public:
-    void openApplication(const QString&) override {}
-    void openFile(const QString&) override {}
-};
-
-QIcon tile(const QColor& from, const QColor& to, const QString& symbol)
-{
-    QPixmap pm(96, 96);
-    pm.fill(Qt::transparent);
-    QPainter p(&pm);
-    p.setRenderHint(QPainter::Antialiasing);
-    QLinearGradient g(0, 0, 96, 96);
-    g.setColorAt(0, from);
-    g.setColorAt(1, to);
-    QPainterPath path;
-    path.addRoundedRect(QRectF(0, 0, 96, 96), 22, 22);
-    p.fillPath(path, g);
-    SymbolIcon::paint(p, QRectF(0, 0, 96, 96), symbol, Qt::white, 60);
-    return QIcon(pm);
-}
 
 QList<ProcessInfoData> sampleProcesses()
 {
@@ -62,10 +37,10 @@ QList<ProcessInfoData> sampleProcesses()
     };
     return {
         row(4211, QStringLiteral("/usr/share/code/code"), 87.3,
-            tile(QColor(41, 182, 246), QColor(21, 101, 192), QStringLiteral("terminal"))),
+            sampleTile(QColor(41, 182, 246), QColor(21, 101, 192), QStringLiteral("terminal"))),
         row(3120, QStringLiteral("/usr/local/bin/ollama_llama_server_with_a_rather_long_name"), 54.1, QIcon()),
         row(2890, QStringLiteral("/usr/lib/firefox-esr/firefox-esr"), 12.0,
-            tile(QColor(255, 149, 0), QColor(229, 57, 53), QStringLiteral("globe"))),
+            sampleTile(QColor(255, 149, 0), QColor(229, 57, 53), QStringLiteral("globe"))),
         row(1043, QStringLiteral("/usr/bin/gnome-terminal.real"), 3.6, QIcon()),
         row(880, QStringLiteral("/usr/bin/dockerd"), 1.2, QIcon()),
     };

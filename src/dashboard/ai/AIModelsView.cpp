@@ -9,6 +9,7 @@
 #include "telemetry/ProcessMonitor.h"
 #include "theme/ThemeManager.h"
 #include "widgets/CardFrame.h"
+#include "widgets/EmptyStateCard.h"
 #include "widgets/Fonts.h"
 #include "widgets/HoverLook.h"
 #include "widgets/KeyedRowList.h"
@@ -152,16 +153,7 @@ QWidget* AIModelsView::buildModelsCard()
     header->addWidget(m_loadedCounter);
     column->addLayout(header);
 
-    m_emptyModels = new CardFrame(UiColor(SystemColor::contrast).opacity(0.02), 8);
-    auto* empty = new QVBoxLayout(m_emptyModels);
-    empty->setContentsMargins(0, 20, 0, 20);
-    empty->setSpacing(6);
-    empty->addWidget(new SymbolView(QStringLiteral("brain.head.profile"), UiColor(SystemColor::secondary).opacity(0.5),
-                                    Fonts::size(TextStyle::title3)),
-                     0, Qt::AlignHCenter);
-    empty->addWidget(new PlainLabel(QStringLiteral("No active models loaded in memory"), Fonts::system(11),
-                                    SystemColor::secondary),
-                     0, Qt::AlignHCenter);
+    m_emptyModels = new EmptyStateCard(QStringLiteral("brain.head.profile"), QStringLiteral("No active models loaded in memory"));
     column->addWidget(m_emptyModels);
     m_models = new KeyedRowList;
     m_models->setSpacing(6);
@@ -267,18 +259,7 @@ void AIModelsView::refreshModels()
             startServiceAction(service, [name](LocalAIService& s) { return s.ejectModel(name); });
         };
     };
-    m_models->setItems<LoadedModelRow>(
-        models, [](const LocalAIModel& m) { return m.name; },
-        [&](const LocalAIModel& m) {
-            auto* row = new LoadedModelRow(m, accent, {QString::fromLatin1(kEjectHelp), false});
-            row->setOnEject(ejectAction(m));
-            return row;
-        },
-        [&](LoadedModelRow* row, const LocalAIModel& m) {
-            row->setModel(m);
-            row->setAccent(accent);
-            row->setOnEject(ejectAction(m));
-        });
+    LoadedModelRow::showModels(m_models, models, accent, {QString::fromLatin1(kEjectHelp), false}, ejectAction);
 }
 
 void AIModelsView::refreshProcesses()
@@ -294,17 +275,7 @@ void AIModelsView::refreshProcesses()
                 monitor->toggleSuspend(pid);
         };
     };
-    const auto value = [](const ProcessInfoData& p) { return kestrova::format("%.1f%% CPU", p.cpuUsage); };
-    const QString icon = QStringLiteral("cpu.fill");
-    m_processes->setItems<ProcessRow>(
-        processes, [](const ProcessInfoData& p) { return QString::number(p.id); },
-        [&](const ProcessInfoData& p) {
-            return new ProcessRow(icon, p.icon, p.name, value(p), accent, p.isSuspended, freeze(p.id), nullptr,
-                                  ProcessRow::Services{m_settings, {}});
-        },
-        [&](ProcessRow* row, const ProcessInfoData& p) {
-            row->setInputs(icon, p.icon, p.name, value(p), accent, p.isSuspended, freeze(p.id));
-        });
+    ProcessRow::showCpuList(m_processes, processes, accent, freeze, ProcessRow::Services{m_settings, {}});
 }
 
 void AIModelsView::deduplicate()

@@ -11,6 +11,7 @@
 #include "widgets/DestructiveIconButton.h"
 #include "widgets/Divider.h"
 #include "widgets/ElidedLabel.h"
+#include "widgets/EmptyStateCard.h"
 #include "widgets/Fonts.h"
 #include "widgets/KeyedRowList.h"
 #include "widgets/PlainLabel.h"
@@ -212,17 +213,8 @@ CardFrame* APISentinelView::buildPortCard()
     column->setSpacing(10);
     column->addWidget(caption(QStringLiteral("ACTIVE PORT SENTINEL")));
 
-    m_empty = new CardFrame(UiColor(SystemColor::contrast).opacity(0.02), 8);
+    m_empty = new EmptyStateCard(QStringLiteral("wifi.router.fill"), QStringLiteral("No active local development servers found"));
     m_empty->setObjectName(QStringLiteral("emptyPorts"));
-    auto* empty = new QVBoxLayout(m_empty);
-    empty->setContentsMargins(0, 20, 0, 20);
-    empty->setSpacing(6);
-    empty->addWidget(new SymbolView(QStringLiteral("wifi.router.fill"), UiColor(SystemColor::secondary).opacity(0.5),
-                                    Fonts::size(TextStyle::title3)),
-                     0, Qt::AlignHCenter);
-    empty->addWidget(new PlainLabel(QStringLiteral("No active local development servers found"), Fonts::system(11),
-                                    SystemColor::secondary),
-                     0, Qt::AlignHCenter);
     column->addWidget(m_empty);
 
     m_ports = new KeyedRowList;

@@ -68,6 +68,16 @@ CardFrame* successBanner(const QString& symbol, const QString& text, const UiCol
     return banner;
 }
 
+// The small tinted tag beside a card's title.
+Badge* titleBadge(const QString& text, const UiColor& color)
+{
+    auto* badge = new Badge(text, color, color.opacity(0.2));
+    badge->setFont(Fonts::system(10, QFont::Bold));
+    badge->setPadding(6, 2);
+    badge->setCornerRadius(4);
+    return badge;
+}
+
 // A card's head: a title with an optional badge over a caption.
 QVBoxLayout* headTexts(const QString& title, QWidget* badge, const QString& caption)
 {
@@ -209,10 +219,7 @@ QWidget* DiskPage::buildHuggingFaceCard()
     auto* column = static_cast<QVBoxLayout*>(frame->layout());
     auto* line = new QHBoxLayout;
     line->setSpacing(12);
-    m_hfBadge = new Badge(QStringLiteral("AI Local Hub"), SystemColor::blue, UiColor(SystemColor::blue).opacity(0.2));
-    m_hfBadge->setFont(Fonts::system(10, QFont::Bold));
-    m_hfBadge->setPadding(6, 2);
-    m_hfBadge->setCornerRadius(4);
+    m_hfBadge = titleBadge(QStringLiteral("AI Local Hub"), SystemColor::blue);
     line->addLayout(headTexts(QStringLiteral("Hugging Face Model Cache Sweeper"), m_hfBadge,
                               QStringLiteral("Scans and purges cached model weights located in ~/.cache/huggingface/hub "
                                              "to recover massive disk space.")),
@@ -247,11 +254,8 @@ QWidget* DiskPage::buildOllamaCard()
     auto* column = static_cast<QVBoxLayout*>(frame->layout());
     auto* line = new QHBoxLayout;
     line->setSpacing(12);
-    auto* badge = new Badge(QStringLiteral("Ollama Local"), SystemColor::teal, UiColor(SystemColor::teal).opacity(0.2));
-    badge->setFont(Fonts::system(10, QFont::Bold));
-    badge->setPadding(6, 2);
-    badge->setCornerRadius(4);
-    line->addLayout(headTexts(QStringLiteral("Ollama Model Cache Sweeper"), badge,
+    line->addLayout(headTexts(QStringLiteral("Ollama Model Cache Sweeper"),
+                              titleBadge(QStringLiteral("Ollama Local"), SystemColor::teal),
                               QStringLiteral("Purge cached models weights from ~/.ollama/models to free up unified "
                                              "memory and storage.")),
                     1);

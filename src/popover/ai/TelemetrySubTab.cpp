@@ -16,7 +16,7 @@
 #include "widgets/NeuralEngineCard.h"
 #include "widgets/PlainLabel.h"
 #include "widgets/ProcessRow.h"
-#include "widgets/RefreshCoalescer.h"
+#include "widgets/ShownRefreshCoalescer.h"
 #include "widgets/SuspendedProcessBanner.h"
 #include "widgets/SymbolView.h"
 #include "widgets/TextStyle.h"
@@ -53,7 +53,7 @@ TelemetrySubTab::TelemetrySubTab(SystemStatsProvider* stats, ProcessMonitor* pro
                                  ThemeManager* themeManager, SettingsStore* settings, QWidget* parent)
     : QWidget(parent), m_stats(stats), m_processMonitor(processMonitor), m_localAI(localAI),
       m_themeManager(themeManager), m_settings(settings),
-      m_coalescer(new RefreshCoalescer([this] { scheduleRefresh(); }, this))
+      m_coalescer(new ShownRefreshCoalescer(this, [this] { refresh(); }))
 {
     Q_ASSERT(m_stats && m_processMonitor && m_localAI && m_themeManager && m_settings);
     const UiColor accent = m_themeManager->currentTheme().accentColor();
@@ -177,26 +177,8 @@ QWidget* TelemetrySubTab::buildProcesses()
 
 void TelemetrySubTab::refreshNow() { m_coalescer->flush(); }
 
-void TelemetrySubTab::scheduleRefresh()
-{
-    // Nobody looks at a hidden page: catch up when it shows again.
-    if (!isVisible()) {
-        m_stale = true;
-        return;
-    }
-    refresh();
-}
-
-void TelemetrySubTab::showEvent(QShowEvent* event)
-{
-    QWidget::showEvent(event);
-    if (m_stale)
-        refresh();
-}
-
 void TelemetrySubTab::refresh()
 {
-    m_stale = false;
     if (!m_stats || !m_processMonitor || !m_localAI)
         return;
     const UiColor accent = m_themeManager->currentTheme().accentColor();
@@ -235,18 +217,7 @@ void TelemetrySubTab::refreshModels()
             return {};
         return [localAI = m_localAI, name = model.name] { eject(localAI, name); };
     };
-    m_models->setItems<LoadedModelRow>(
-        models, [](const LocalAIModel& m) { return m.name; },
-        [&](const LocalAIModel& m) {
-            auto* row = new LoadedModelRow(m, accent, {QString::fromLatin1(kEjectHelp), true});
-            row->setOnEject(ejectAction(m));
-            return row;
-        },
-        [&](LoadedModelRow* row, const LocalAIModel& m) {
-            row->setModel(m);
-            row->setAccent(accent);
-            row->setOnEject(ejectAction(m));
-        });
+    LoadedModelRow::showModels(m_models, models, accent, {QString::fromLatin1(kEjectHelp), true}, ejectAction);
 }
 
 void TelemetrySubTab::refreshProcesses()
@@ -267,17 +238,7 @@ void TelemetrySubTab::refreshProcesses()
                 monitor->toggleSuspend(pid);
         };
     };
-    const auto value = [](const ProcessInfoData& p) { return kestrova::format("%.1f%% CPU", p.cpuUsage); };
-    const QString icon = QStringLiteral("cpu.fill");
-    m_processes->setItems<ProcessRow>(
-        processes, [](const ProcessInfoData& p) { return QString::number(p.id); },
-        [&](const ProcessInfoData& p) {
-            return new ProcessRow(icon, p.icon, p.name, value(p), accent, p.isSuspended, freeze(p.id), nullptr,
-                                  ProcessRow::Services{m_settings, {}});
-        },
-        [&](ProcessRow* row, const ProcessInfoData& p) {
-            row->setInputs(icon, p.icon, p.name, value(p), accent, p.isSuspended, freeze(p.id));
-        });
+    ProcessRow::showCpuList(m_processes, processes, accent, freeze, ProcessRow::Services{m_settings, {}});
 }
 
 QCoro::Task<> TelemetrySubTab::eject(QPointer<LocalAIService> localAI, QString name)

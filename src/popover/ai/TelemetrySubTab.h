@@ -51,14 +51,10 @@ public:
     // Redraws now instead of at the end of the event-loop turn.
     void refreshNow();
 
-protected:
-    void showEvent(QShowEvent* event) override;
-
 private:
     QWidget* buildSandboxRow();
     QWidget* buildModels();
     QWidget* buildProcesses();
-    void scheduleRefresh();
     void refresh();
     void refreshModels();
     void refreshProcesses();
@@ -70,7 +66,6 @@ private:
     ThemeManager* m_themeManager;
     SettingsStore* m_settings;
     RefreshCoalescer* m_coalescer;
-    bool m_stale = false;
 
     CardFrame* m_sandboxRow = nullptr;
     SymbolView* m_sandboxSymbol = nullptr;
