@@ -19,7 +19,7 @@ build=${1:-build}
 seconds=${IDLE_SECONDS:-20}
 repeats=${IDLE_REPEATS:-1}
 settle=${IDLE_SETTLE:-3}
-host_bin=$build/bench/kestrova_idle_host
+host_bin=${IDLE_HOST:-$build/bench/kestrova_idle_host}
 
 need=()
 command -v Xvfb >/dev/null || need+=(xvfb)

@@ -2,6 +2,7 @@
 
 #include "core/Print.h"
 #include "platform/CommandRunner.h"
+#include "platform/IcmpEcho.h"
 #include "platform/ToolPaths.h"
 
 #include <QPointer>
@@ -21,6 +22,8 @@ constexpr auto interval = 2000ms;
 // ping gives up after one second by itself (-w 1); the limit only catches a
 // child that hangs, and stays below the interval so ticks never pile up.
 constexpr auto pingTimeout = 1500ms;
+// The in-process echo waits as long as ping's own deadline.
+constexpr auto echoTimeout = 1000ms;
 
 // The value between "time=" and the following " ms" of ping's reply line,
 // when that text is a whole decimal number. Parsing ignores the locale, so
@@ -53,7 +56,7 @@ std::optional<double> roundTripTime(const QByteArray& output)
 const QString PingService::defaultHost = QStringLiteral("1.1.1.1");
 
 PingService::PingService(QString host, QObject* parent)
-    : PingService(Deps{nullptr, std::move(host)}, true, parent)
+    : PingService(Deps{nullptr, std::move(host), true}, true, parent)
 {
 }
 
@@ -62,6 +65,8 @@ PingService::PingService(Deps deps, bool autoStart, QObject* parent)
       m_runner(deps.runner ? *deps.runner : CommandRunner::system()),
       m_host(std::move(deps.host))
 {
+    if (deps.inProcess)
+        m_echo = new IcmpEcho(this);
     m_timer = new QTimer(this);
     m_timer->setInterval(interval);
     connect(m_timer, &QTimer::timeout, this, [this] { tick(); });
@@ -71,12 +76,27 @@ PingService::PingService(Deps deps, bool autoStart, QObject* parent)
 
 PingService::~PingService() = default;
 
+bool PingService::pingsInProcess() const
+{
+    return m_echo && m_echo->isOpen();
+}
+
 QCoro::Task<> PingService::tick()
 {
     if (m_pinging)
         co_return;
     m_pinging = true;
     QPointer<PingService> self(this);
+
+    if (pingsInProcess()) {
+        QCoro::Task<double> echo = m_echo->echo(m_host, echoTimeout);
+        const double latency = co_await echo;
+        if (!self)
+            co_return;
+        m_pinging = false;
+        record(latency);
+        co_return;
+    }
 
     // -w (deadline), not -t: on Linux -t sets the TTL.
     const QStringList arguments{QStringLiteral("-c"), QStringLiteral("1"), QStringLiteral("-w"),

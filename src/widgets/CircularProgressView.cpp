@@ -16,7 +16,7 @@ constexpr qreal kLineWidth = 4;
 }
 
 CircularProgressView::CircularProgressView(double progress, const UiColor& color, QWidget* parent)
-    : QWidget(parent), m_progress(progress), m_color(color),
+    : QWidget(parent), m_progress(progress), m_color(color), m_textFont(Fonts::monospaced(10, QFont::Bold)),
       m_arc(this, trimEnd(progress), QEasingCurve::InOutQuad, kEaseMs, 0, kFrameMs)
 {
 }
@@ -62,7 +62,7 @@ void CircularProgressView::paintEvent(QPaintEvent*)
     track.setAlphaF(color.alphaF() * 0.15f);
     RingChart::paintRing(painter, circle, m_arc.displayed(), color, track, kLineWidth);
 
-    painter.setFont(Fonts::monospaced(10, QFont::Bold));
+    painter.setFont(m_textFont);
     painter.setPen(UiColor(SystemColor::primary).resolve(this));
     painter.drawText(square, Qt::AlignCenter, text());
 }

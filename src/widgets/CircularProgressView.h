@@ -3,6 +3,7 @@
 #include "theme/UiColor.h"
 #include "widgets/ArcAnimation.h"
 
+#include <QFont>
 #include <QWidget>
 
 // A small ring gauge for a fraction: a faint track, an arc from twelve
@@ -36,5 +37,6 @@ protected:
 private:
     double m_progress;
     UiColor m_color;
+    QFont m_textFont; // built once, not per frame
     ArcAnimation m_arc;
 };

@@ -30,8 +30,12 @@ void LegendItemSmall::setValue(const QString& value)
 {
     if (value == m_value)
         return;
+    const QSize before = sizeHint();
     m_value = value;
-    updateGeometry();
+    // A figure of the same width repaints this item only; a new width lays
+    // out the row again.
+    if (sizeHint() != before)
+        updateGeometry();
     update();
 }
 

@@ -52,8 +52,8 @@ NeuralEngineCard::NeuralEngineCard(const UiColor& accent, QWidget* parent)
 
 void NeuralEngineCard::setFigures(double anePowerDraw, double aneUsage)
 {
-    m_power->setText(kestrova::format("%.1f W", anePowerDraw));
-    m_load->setText(kestrova::format("%.1f%%", aneUsage));
+    m_power->setFigureText(kestrova::format("%.1f W", anePowerDraw));
+    m_load->setFigureText(kestrova::format("%.1f%%", aneUsage));
     m_badge->setLoad(aneUsage);
     m_bar->setPercent(aneUsage);
 }

@@ -23,6 +23,19 @@ void PlainLabel::setTextColor(const UiColor& color)
     applyColor();
 }
 
+void PlainLabel::setFigureText(const QString& text)
+{
+    if (text == this->text() && minimumSize() == maximumSize())
+        return;
+    // With the size fixed, QLabel's own geometry update leaves the parent's
+    // layout alone; only a different size hint lays it out again.
+    m_figure = true;
+    setText(text);
+    const QSize hint = sizeHint();
+    if (minimumSize() != hint || maximumSize() != hint)
+        setFixedSize(hint);
+}
+
 QColor PlainLabel::resolvedTextColor() const { return palette().color(QPalette::WindowText); }
 
 void PlainLabel::changeEvent(QEvent* event)
@@ -30,6 +43,8 @@ void PlainLabel::changeEvent(QEvent* event)
     QLabel::changeEvent(event);
     if (event->type() == QEvent::PaletteChange || event->type() == QEvent::ParentChange)
         applyColor();
+    if (event->type() == QEvent::FontChange && m_figure)
+        setFixedSize(sizeHint());
 }
 
 void PlainLabel::applyColor()

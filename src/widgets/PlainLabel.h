@@ -18,6 +18,10 @@ public:
 
     UiColor textColor() const { return m_color; }
     void setTextColor(const UiColor& color);
+    // For a figure that changes often: sets the text and keeps the label at
+    // a fixed size equal to its size hint, so a new text of the same size
+    // repaints this label only instead of laying out its whole window.
+    void setFigureText(const QString& text);
     // The colour as currently painted.
     QColor resolvedTextColor() const;
 
@@ -29,4 +33,5 @@ private:
 
     UiColor m_color = SystemColor::primary;
     bool m_applying = false;
+    bool m_figure = false;
 };

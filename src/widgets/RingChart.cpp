@@ -41,6 +41,7 @@ QEasingCurve springCurve()
 RingChart::RingChart(double percentage, const QString& label, const UiColor& color, const QString& title,
                      QWidget* parent)
     : QWidget(parent), m_percentage(percentage), m_label(label), m_color(color), m_title(title),
+      m_titleFont(Fonts::system(24, QFont::DemiBold, FontDesign::rounded)), m_labelFont(Fonts::system(10, QFont::Bold)),
       m_arc(this, trimEnd(percentage), springCurve(), kSpringMs, kSmallestSwing)
 {
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
@@ -112,8 +113,8 @@ void RingChart::paintEvent(QPaintEvent*)
     track.setAlphaF(color.alphaF() * 0.2f);
     paintRing(painter, circle, m_arc.displayed(), color, track, lineWidth);
 
-    const QFont titleFont = Fonts::system(24, QFont::DemiBold, FontDesign::rounded);
-    const QFont labelFont = Fonts::system(10, QFont::Bold);
+    const QFont& titleFont = m_titleFont;
+    const QFont& labelFont = m_labelFont;
     const QFontMetricsF titleMetrics(titleFont);
     const QFontMetricsF labelMetrics(labelFont);
     const qreal inner = circle.width() - lineWidth - 6;

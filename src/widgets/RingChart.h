@@ -3,6 +3,7 @@
 #include "theme/UiColor.h"
 #include "widgets/ArcAnimation.h"
 
+#include <QFont>
 #include <QWidget>
 
 // A round gauge for one percentage: a faint track, an arc that starts at
@@ -47,5 +48,7 @@ private:
     QString m_label;
     UiColor m_color;
     QString m_title;
+    QFont m_titleFont; // built once, not per frame
+    QFont m_labelFont;
     ArcAnimation m_arc;
 };

@@ -7,8 +7,10 @@
 #include <QPainter>
 
 SensorCircle::SensorCircle(const QString& title, const QString& value, QWidget* parent)
-    : QWidget(parent), m_title(title), m_value(value)
+    : QWidget(parent), m_title(title), m_value(value),
+      m_titleFont(Fonts::style(TextStyle::caption)), m_valueFont(Fonts::style(TextStyle::title3))
 {
+    m_valueFont.setWeight(QFont::Bold);
     setFixedSize(kSide, kSide);
 }
 
@@ -28,9 +30,8 @@ void SensorCircle::paintEvent(QPaintEvent*)
     p.setBrush(Qt::NoBrush);
     p.drawEllipse(QRectF(rect()).adjusted(1.5, 1.5, -1.5, -1.5));
 
-    const QFont titleFont = Fonts::style(TextStyle::caption);
-    QFont valueFont = Fonts::style(TextStyle::title3);
-    valueFont.setWeight(QFont::Bold);
+    const QFont& titleFont = m_titleFont;
+    const QFont& valueFont = m_valueFont;
     const QFontMetrics tm(titleFont);
     const QFontMetrics vm(valueFont);
     const int inner = kSide - 12;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QFont>
 #include <QWidget>
 
 // A round gauge of fixed size: a blue ring with a small title over a bold
@@ -22,4 +23,6 @@ protected:
 private:
     QString m_title;
     QString m_value;
+    QFont m_titleFont; // built once, not per paint
+    QFont m_valueFont;
 };

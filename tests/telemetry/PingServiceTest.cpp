@@ -226,4 +226,22 @@ TEST(PingServiceOnLoopback, MeasuresARealReply)
     EXPECT_EQ(service.latencyHistory().last(), service.currentLatency());
 }
 
+TEST(PingServiceOnLoopback, EchoesFromThisProcessWithoutAChild)
+{
+    FakeCommandRunner runner;
+    PingService service({&runner, QStringLiteral("127.0.0.1"), true}, false);
+    if (!service.pingsInProcess())
+        GTEST_SKIP() << "this machine refuses ICMP sockets to this process";
+    auto first = service.tick();
+    // A tick while the echo is out sends nothing more.
+    EXPECT_TRUE(runTask(service.tick()));
+    ASSERT_TRUE(runTask(std::move(first)));
+    EXPECT_GT(service.currentLatency(), 0.0);
+    EXPECT_LT(service.currentLatency(), 1000.0);
+    ASSERT_TRUE(runTask(service.tick()));
+    EXPECT_GT(service.latencyHistory().at(PingService::historyLength - 2), 0.0);
+    EXPECT_GT(service.latencyHistory().last(), 0.0);
+    EXPECT_TRUE(runner.calls().isEmpty());
+}
+
 } // namespace

@@ -12,6 +12,7 @@
 #include <QFontMetricsF>
 #include <QSignalSpy>
 #include <QTest>
+#include <QHBoxLayout>
 #include <QVBoxLayout>
 
 #include <gtest/gtest.h>
@@ -63,6 +64,43 @@ TEST(PlainLabel, ShowsMarkupAsTextAndFollowsTheScheme)
     EXPECT_EQ(label->resolvedTextColor(), systemColor(SystemColor::blue, ColorScheme::light));
     // The window colour still comes from the panel.
     EXPECT_EQ(colorSchemeOf(label), ColorScheme::light);
+}
+
+namespace {
+struct LayoutRequests : QObject {
+    int count = 0;
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        count += event->type() == QEvent::LayoutRequest;
+        return false;
+    }
+};
+} // namespace
+
+TEST(PlainLabel, AFigureOfTheSameSizeLeavesTheLayoutAlone)
+{
+    QWidget window;
+    auto* row = new QHBoxLayout(&window);
+    auto* figure = new PlainLabel(QString(), Fonts::monospaced(10, QFont::Bold), SystemColor::primary);
+    row->addWidget(figure);
+    row->addStretch(1);
+    figure->setFigureText(QStringLiteral("1.0 W"));
+    window.show();
+    QCoreApplication::processEvents();
+    LayoutRequests requests;
+    window.installEventFilter(&requests);
+
+    struct Case {
+        const char* text;
+        int layouts;
+    };
+    for (const Case& c : {Case{"2.5 W", 0}, Case{"2.5 W", 0}, Case{"12.5 W", 1}, Case{"13.5 W", 1}}) {
+        figure->setFigureText(QString::fromLatin1(c.text));
+        QCoreApplication::processEvents();
+        EXPECT_EQ(figure->text(), QString::fromLatin1(c.text));
+        EXPECT_EQ(figure->size(), figure->sizeHint()) << c.text;
+        EXPECT_EQ(requests.count, c.layouts) << c.text;
+    }
 }
 
 TEST(ElidedLabel, CutsAtTheTailAndOffersTheFullTextAsPlainToolTip)
