@@ -11,6 +11,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstring>
 
 namespace {
@@ -102,10 +103,13 @@ quint64 socketInode(const char* link, ssize_t length)
     return readDecimal(p, link + length - 1);
 }
 
-// Asks the kernel for the TCP sockets of one family in one state over
-// sock_diag netlink. Reading /proc/net/tcp walks the whole connection hash
-// table and formats text for every socket; the netlink dump with a state
-// filter costs a fraction of that. Returns false if netlink is unavailable.
+// Asks the kernel for the TCP sockets in one state over sock_diag netlink.
+// Reading /proc/net/tcp walks the whole connection hash table and formats
+// text for every socket; a netlink dump with a state filter costs a fraction
+// of that. A dump for any state but LISTEN still walks the whole table once
+// per request, so the older request, which covers both families in one walk,
+// is tried first; family 0 means that one. Returns false if the kernel
+// refuses the request.
 bool dumpOverNetlink(int family, quint8 state, QList<TcpSocket>& out)
 {
     const int fd = ::socket(AF_NETLINK, SOCK_DGRAM | SOCK_CLOEXEC, NETLINK_SOCK_DIAG);
@@ -113,18 +117,28 @@ bool dumpOverNetlink(int family, quint8 state, QList<TcpSocket>& out)
         return false;
     struct {
         nlmsghdr header;
-        inet_diag_req_v2 request;
+        union {
+            inet_diag_req both;
+            inet_diag_req_v2 one;
+        };
     } message = {};
-    message.header.nlmsg_len = sizeof message;
-    message.header.nlmsg_type = SOCK_DIAG_BY_FAMILY;
     message.header.nlmsg_flags = NLM_F_REQUEST | NLM_F_DUMP;
     message.header.nlmsg_seq = 1;
-    message.request.sdiag_family = quint8(family);
-    message.request.sdiag_protocol = IPPROTO_TCP;
-    message.request.idiag_states = 1u << state;
+    if (family == 0) {
+        message.header.nlmsg_len = NLMSG_LENGTH(sizeof message.both);
+        message.header.nlmsg_type = TCPDIAG_GETSOCK;
+        message.both.idiag_family = AF_INET; // ignored: this request covers both
+        message.both.idiag_states = 1u << state;
+    } else {
+        message.header.nlmsg_len = NLMSG_LENGTH(sizeof message.one);
+        message.header.nlmsg_type = SOCK_DIAG_BY_FAMILY;
+        message.one.sdiag_family = quint8(family);
+        message.one.sdiag_protocol = IPPROTO_TCP;
+        message.one.idiag_states = 1u << state;
+    }
     sockaddr_nl kernel = {};
     kernel.nl_family = AF_NETLINK;
-    if (::sendto(fd, &message, sizeof message, 0, reinterpret_cast<sockaddr*>(&kernel), sizeof kernel) < 0) {
+    if (::sendto(fd, &message, message.header.nlmsg_len, 0, reinterpret_cast<sockaddr*>(&kernel), sizeof kernel) < 0) {
         ::close(fd);
         return false;
     }
@@ -145,6 +159,8 @@ bool dumpOverNetlink(int family, quint8 state, QList<TcpSocket>& out)
                 break;
             }
             const auto* msg = static_cast<const inet_diag_msg*>(NLMSG_DATA(h));
+            if (msg->idiag_state != state || (msg->idiag_family != AF_INET && msg->idiag_family != AF_INET6))
+                continue;
             TcpSocket s;
             s.ipv6 = msg->idiag_family == AF_INET6;
             const int bytes = s.ipv6 ? 16 : 4;
@@ -212,6 +228,11 @@ QList<TcpSocket> SocketTable::read(quint8 state) const
     // The live table comes from netlink when the kernel offers it; a
     // fixture tree (or a kernel without sock_diag) is read as text.
     if (m_procRoot == QLatin1String("/proc")) {
+        if (dumpOverNetlink(0, state, sockets)) {
+            std::stable_partition(sockets.begin(), sockets.end(), [](const TcpSocket& s) { return !s.ipv6; });
+            return sockets;
+        }
+        sockets.clear();
         if (dumpOverNetlink(AF_INET, state, sockets) && dumpOverNetlink(AF_INET6, state, sockets))
             return sockets;
         sockets.clear();

@@ -5,9 +5,28 @@
 #include <QNetworkRequest>
 #include <QStringDecoder>
 
+#include <optional>
+
 namespace {
+
 constexpr qsizetype kMaxAnswerBytes = 64;
+
+std::optional<QString> acceptedAnswer(QNetworkReply* reply)
+{
+    const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+    if (reply->error() != QNetworkReply::NoError || status < 200 || status > 299)
+        return std::nullopt;
+    const QByteArray body = reply->readAll();
+    if (body.size() > kMaxAnswerBytes || !reply->atEnd())
+        return std::nullopt;
+    QStringDecoder decoder(QStringDecoder::Utf8);
+    QString text = decoder.decode(body);
+    if (decoder.hasError())
+        return std::nullopt;
+    return text;
 }
+
+} // namespace
 
 QUrl PublicAddressFetcher::defaultUrl()
 {
@@ -39,17 +58,10 @@ bool PublicAddressFetcher::start()
     connect(reply, &QNetworkReply::finished, this, [this, reply] {
         reply->deleteLater();
         m_inFlight = false;
-        const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
-        if (reply->error() != QNetworkReply::NoError || status < 200 || status > 299)
-            return;
-        const QByteArray body = reply->readAll();
-        if (body.size() > kMaxAnswerBytes || !reply->atEnd())
-            return;
-        QStringDecoder decoder(QStringDecoder::Utf8);
-        const QString text = decoder.decode(body);
-        if (decoder.hasError())
-            return;
-        emit fetched(text);
+        if (const std::optional<QString> address = acceptedAnswer(reply))
+            emit fetched(*address);
+        else
+            emit failed();
     });
     return true;
 }

@@ -28,6 +28,7 @@ public:
 
 signals:
     void fetched(const QString& address);
+    void failed(); // the request ended without an address we take
 
 private:
     QUrl m_url;

@@ -56,6 +56,8 @@ SystemStatsProvider::SystemStatsProvider(Deps deps, bool autoStart, QObject* par
         m_deps.interfaceAddresses = [] { return QList<InterfaceAddress>(); };
     m_publicAddress = new PublicAddressFetcher(m_deps.publicAddressUrl, std::chrono::seconds(5), this);
     connect(m_publicAddress, &PublicAddressFetcher::fetched, this, &SystemStatsProvider::setPublicIP);
+    connect(m_publicAddress, &PublicAddressFetcher::failed, this,
+            [this] { m_publicAddressQuietTicks = kPublicAddressRetryTicks; });
     m_cacheMeter = new TreeSizeMeter(this);
     connect(m_cacheMeter, &TreeSizeMeter::measured, this, [this](qint64 bytes) {
         // Nothing with a size (or no folder at all) shows the stock figure.
@@ -89,7 +91,8 @@ void SystemStatsProvider::updateStats()
     updateBattery();
     updateDisk();
     updateIPs();
-    updateConnections();
+    if (connectionsShown())
+        updateConnections();
     if (m_isLowPowerModeEnabled)
         applyLowPowerScaling();
     updateModelledFigures();

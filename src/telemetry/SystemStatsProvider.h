@@ -133,6 +133,13 @@ public:
     // figure follows when the walk ends.
     void updateHuggingFaceCacheSize();
 
+    // Reading the connection table walks the kernel's whole TCP hash, so the
+    // ticks read it only while something shows the connections. The first
+    // viewer gets a fresh read at once; the interest ends when the last
+    // returned handle is destroyed.
+    [[nodiscard]] std::shared_ptr<void> showConnections();
+    bool connectionsShown() const { return m_connectionViewers > 0; }
+
     // Kills (signal 9) the process of a connection row, given its pid text,
     // then reads the connection list again. Only a process of the latest
     // list, still running as listed, and never our own.
@@ -385,6 +392,7 @@ private:
     double m_diskWrite = 0;
     // Connections
     QList<ActiveConnection> m_activeConnections;
+    int m_connectionViewers = 0;
     // Temperatures, power and battery
     double m_socTemperature = 0;
     double m_powerDraw = 0;
@@ -409,6 +417,10 @@ private:
     int m_eCoreCount = 0;
     int m_pCoreCount = 0;
     PublicAddressFetcher* m_publicAddress = nullptr;
+    // After a failed request (offline, no DNS) the next waits this many
+    // ticks instead of one.
+    static constexpr int kPublicAddressRetryTicks = 30;
+    int m_publicAddressQuietTicks = 0;
     TreeSizeMeter* m_cacheMeter = nullptr;
 
     // The /proc and /sys readers and their buffers, kept out of this header

@@ -4,6 +4,8 @@
 #include "core/Random.h"
 #include "telemetry/PublicAddressFetcher.h"
 
+#include <QPointer>
+
 // Throughput over every interface, lo included, in KB per tick.
 void SystemStatsProvider::updateNetwork()
 {
@@ -20,9 +22,23 @@ void SystemStatsProvider::updateIPs()
 {
     setLocalIP(InterfaceAddress::chooseLocalAddress(m_deps.interfaceAddresses()));
     // Until the first answer every tick asks again; afterwards about one
-    // tick in 61 refreshes it. The fetcher runs one request at a time.
-    if (m_publicIP == QLatin1String("Checking...") || m_deps.random->uniformInt(0, 60) == 0)
+    // tick in 61 refreshes it. The fetcher runs one request at a time, and a
+    // failed one keeps the next away for a while.
+    const bool ask = m_publicIP == QLatin1String("Checking...") || m_deps.random->uniformInt(0, 60) == 0;
+    if (m_publicAddressQuietTicks > 0)
+        --m_publicAddressQuietTicks;
+    else if (ask)
         m_publicAddress->start();
+}
+
+std::shared_ptr<void> SystemStatsProvider::showConnections()
+{
+    if (m_connectionViewers++ == 0)
+        updateConnections();
+    return std::shared_ptr<void>(nullptr, [self = QPointer<SystemStatsProvider>(this)](void*) {
+        if (self)
+            --self->m_connectionViewers;
+    });
 }
 
 void SystemStatsProvider::updateConnections()

@@ -110,20 +110,31 @@ TEST(SocketTableTest, SeesOurOwnLoopbackConnection)
 
 TEST(SocketTableTest, NetlinkAndTextTablesAgreeOnThisMachine)
 {
-    // Other processes open and close sockets between the two reads, so only
-    // our own listener is compared: same endpoint, same inode, both ways.
-    QTcpServer server;
-    ASSERT_TRUE(server.listen(QHostAddress::Any));
+    // Other processes open and close sockets between the reads, so only our
+    // own sockets are compared: same endpoints, same inodes, IPv4 first,
+    // listening and established, over both families.
+    QTcpServer v4, v6;
+    ASSERT_TRUE(v4.listen(QHostAddress::LocalHost));
+    ASSERT_TRUE(v6.listen(QHostAddress::LocalHostIPv6));
+    QTcpSocket toV6, toV4;
+    toV6.connectToHost(QHostAddress::LocalHostIPv6, v6.serverPort());
+    toV4.connectToHost(QHostAddress::LocalHost, v4.serverPort());
+    ASSERT_TRUE(toV6.waitForConnected(2000) && toV4.waitForConnected(2000));
+    const QList<quint16> ports = {v4.serverPort(), v6.serverPort()};
     const auto ours = [&](const QList<TcpSocket>& sockets) {
         QStringList found;
         for (const TcpSocket& s : sockets)
-            if (s.localPort == server.serverPort())
+            if (ports.contains(s.localPort) || ports.contains(s.remotePort))
                 found << s.localEndpoint() + QLatin1Char('#') + QString::number(s.inode);
         return found;
     };
-    // "/proc/" names the same tree but takes the text path.
-    const QStringList overNetlink = ours(SocketTable(QStringLiteral("/proc")).read(TcpSocket::listen));
-    const QStringList asText = ours(SocketTable(QStringLiteral("/proc/")).read(TcpSocket::listen));
-    ASSERT_FALSE(overNetlink.isEmpty());
-    EXPECT_EQ(overNetlink, asText);
+    // Two listeners; each connection is two established sockets, ours and the server's.
+    for (auto [state, count] : {std::pair{TcpSocket::listen, 2}, std::pair{TcpSocket::established, 4}}) {
+        // "/proc/" names the same tree but takes the text path.
+        const QStringList overNetlink = ours(SocketTable(QStringLiteral("/proc")).read(state));
+        const QStringList asText = ours(SocketTable(QStringLiteral("/proc/")).read(state));
+        EXPECT_EQ(overNetlink.size(), count) << int(state);
+        EXPECT_EQ(QSet<QString>(overNetlink.begin(), overNetlink.end()), QSet<QString>(asText.begin(), asText.end()));
+        EXPECT_FALSE(overNetlink.value(0).startsWith(QLatin1Char('['))) << "IPv4 rows come first";
+    }
 }

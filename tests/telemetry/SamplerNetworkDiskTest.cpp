@@ -11,6 +11,7 @@
 #include "support/PrintCapture.h"
 #include "support/TaskRunner.h"
 #include "telemetry/ConnectionList.h"
+#include "telemetry/PublicAddressFetcher.h"
 #include "telemetry/SystemStatsProvider.h"
 #include "support/SamplerDeps.h"
 
@@ -140,7 +141,22 @@ TEST_F(SamplerActionsTest, PublicAddressIsFetchedWithoutBlockingAndKeptVerbatim)
     ASSERT_TRUE(waitUntil([&] { return http.requests == 1; }));
     EXPECT_EQ(sampler->publicIP(), QStringLiteral("Checking..."));
 
+    // A failed request keeps the next away for a while instead of one a tick.
     http.hang = false;
+    http.response = ScriptedHttpServer::reply(503, "busy");
+    auto failing = make();
+    QSignalSpy failed(failing->findChild<PublicAddressFetcher*>(), &PublicAddressFetcher::failed);
+    failing->tick();
+    ASSERT_TRUE(waitUntil([&] { return failed.count() == 1; }));
+    EXPECT_EQ(http.requests, 2);
+    for (int i = 0; i < 29; ++i)
+        failing->tick();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(http.requests, 2);
+    failing->tick();
+    failing->tick();
+    EXPECT_TRUE(waitUntil([&] { return http.requests == 3; }));
+
     http.response = ScriptedHttpServer::reply(200, "198.51.100.4\n");
     auto fresh = make();
     fresh->tick();
@@ -168,6 +184,8 @@ TEST_F(SamplerActionsTest, ConnectionRowsSkipLoopbackKeepIPv6PeersAndStopAtFifte
     auto sampler = make();
     QSignalSpy spy(sampler.get(), &SystemStatsProvider::activeConnectionsChanged);
     sampler->tick();
+    EXPECT_TRUE(sampler->activeConnections().isEmpty()) << "nobody shows them: the table is not read";
+    auto shown = sampler->showConnections(); // reads at once
     const auto rows = sampler->activeConnections();
     ASSERT_EQ(rows.size(), 15);
     EXPECT_EQ(rows[0], (ActiveConnection{QStringLiteral("10.0.0.2:54321->140.90.112.3:443"),
@@ -186,6 +204,14 @@ TEST_F(SamplerActionsTest, ConnectionRowsSkipLoopbackKeepIPv6PeersAndStopAtFifte
     sampler->tick();
     EXPECT_EQ(sampler->activeConnections(), QList<ActiveConnection>{ConnectionList::placeholder()});
     EXPECT_EQ(spy.count(), 4) << "every assignment announces";
+
+    auto second = sampler->showConnections(); // already shown: no extra read
+    shown.reset();
+    sampler->tick();
+    EXPECT_EQ(spy.count(), 5);
+    second.reset();
+    sampler->tick();
+    EXPECT_EQ(spy.count(), 5) << "the last viewer gone, ticks stop reading";
 }
 
 TEST_F(SamplerActionsTest, KillRefusesBadTextOurselvesAndUnlistedPidsAndRereadsAfterAKill)
@@ -195,7 +221,7 @@ TEST_F(SamplerActionsTest, KillRefusesBadTextOurselvesAndUnlistedPidsAndRereadsA
     addProcess(42, "curl", {3001}, 4200);
     addProcess(int(::getpid()), "kestrova", {3002});
     auto sampler = make();
-    sampler->tick();
+    const auto shown = sampler->showConnections();
     ASSERT_EQ(sampler->activeConnections().size(), 2);
 
     PrintCapture printed;

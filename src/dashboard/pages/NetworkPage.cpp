@@ -160,6 +160,19 @@ bool NetworkPage::offersKill(const QString& pid)
     return !(ok && value == QCoreApplication::applicationPid());
 }
 
+void NetworkPage::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    if (m_stats && !m_showingConnections)
+        m_showingConnections = m_stats->showConnections();
+}
+
+void NetworkPage::hideEvent(QHideEvent* event)
+{
+    QWidget::hideEvent(event);
+    m_showingConnections.reset();
+}
+
 void NetworkPage::refreshNow() { m_coalescer->flush(); }
 
 void NetworkPage::refresh()

@@ -5,6 +5,8 @@
 #include <QPointer>
 #include <QWidget>
 
+#include <memory>
+
 class ActionTipsView;
 class KeyedRowList;
 class NetworkCard;
@@ -32,10 +34,15 @@ public:
 
     void refreshNow();
 
+protected:
+    void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
+
 private:
     void refresh();
 
     QPointer<SystemStatsProvider> m_stats;
+    std::shared_ptr<void> m_showingConnections; // while the page is visible
     RefreshCoalescer* m_coalescer;
     NetworkCard* m_download;
     NetworkCard* m_upload;

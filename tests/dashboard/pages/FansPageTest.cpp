@@ -36,6 +36,7 @@ TEST(FansPage, TurboSwitchSamplesAtOnceAndSpinsFaster)
     InertServices s;
     FansPage page(s.stats.get(), &s.themes);
     page.show();
+    const auto shown = s.stats->showConnections(); // so that each sample announces its rows
     QSignalSpy samples(s.stats.get(), &SystemStatsProvider::activeConnectionsChanged);
     page.setForceTurboCooling(false); // unchanged, still one sample
     EXPECT_EQ(samples.count(), 1);

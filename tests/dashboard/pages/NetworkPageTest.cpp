@@ -80,3 +80,17 @@ TEST(NetworkPage, MarkerStatusColourAndRowsFollowTheList)
     page.refreshNow();
     EXPECT_EQ(page.connectionList()->count(), 0);
 }
+
+TEST(NetworkPage, TheSamplerReadsConnectionsOnlyWhileThePageIsShown)
+{
+    InertServices s;
+    auto page = std::make_unique<NetworkPage>(s.stats.get());
+    EXPECT_FALSE(s.stats->connectionsShown());
+    page->show();
+    EXPECT_TRUE(s.stats->connectionsShown());
+    page->hide();
+    EXPECT_FALSE(s.stats->connectionsShown());
+    page->show();
+    page.reset();
+    EXPECT_FALSE(s.stats->connectionsShown()) << "a page deleted while shown lets go too";
+}

@@ -32,6 +32,7 @@ TEST(PowerPage, SwitchStoresTheFlagThenSamplesEvenWhenUnchanged)
     s.processMonitor->setBatteryShameList({{QStringLiteral("chrome"), 9.0}, {QStringLiteral("node"), 3.0}});
     PowerPage page({s.stats.get(), s.processMonitor.get(), &s.themes});
     page.show();
+    const auto shown = s.stats->showConnections(); // so that each sample announces its rows
     // Each sample rebuilds the connection list and says so.
     QSignalSpy samples(s.stats.get(), &SystemStatsProvider::activeConnectionsChanged);
     EXPECT_TRUE(page.lowPowerCard()->banner()->isHidden());
