@@ -222,6 +222,8 @@ void AppDelegate::showSettings(const std::optional<QVariantMap>& userInfo)
     }
     QWidget* root = m_deps.dashboardRoot ? m_deps.dashboardRoot(m_themeManager, m_processMonitor, page) : new QWidget;
     auto* window = new QWidget(nullptr, Qt::Window);
+    // A closed dashboard is never shown again, so it goes with all its work.
+    window->setAttribute(Qt::WA_DeleteOnClose);
     window->setWindowTitle(QString::fromLatin1(kDashboardTitle));
     auto* layout = new QVBoxLayout(window);
     layout->setContentsMargins(0, 0, 0, 0);

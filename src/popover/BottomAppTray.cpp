@@ -9,7 +9,7 @@
 #include "widgets/CardFrame.h"
 #include "widgets/Fonts.h"
 #include "widgets/HoverLook.h"
-#include "widgets/RefreshCoalescer.h"
+#include "widgets/ShownRefreshCoalescer.h"
 #include "widgets/SymbolIcon.h"
 #include "widgets/TabBarButton.h"
 #include "widgets/TabSelection.h"
@@ -179,7 +179,7 @@ BottomAppTray::BottomAppTray(TabSelection* selectedTab, ProcessMonitor* processM
     column->addLayout(processLine);
 
     if (m_processMonitor) {
-        auto* coalescer = new RefreshCoalescer([this] { refreshProcesses(); }, this);
+        auto* coalescer = new ShownRefreshCoalescer(this, [this] { refreshProcesses(); });
         coalescer->watch(m_processMonitor.data(), &ProcessMonitor::topProcessesChanged);
     }
     refreshProcesses();

@@ -14,7 +14,7 @@
 #include "widgets/KeyedRowList.h"
 #include "widgets/PlainLabel.h"
 #include "widgets/ProcessRow.h"
-#include "widgets/RefreshCoalescer.h"
+#include "widgets/ShownRefreshCoalescer.h"
 #include "widgets/RingGauge.h"
 #include "widgets/SparklineView.h"
 #include "widgets/SymbolView.h"
@@ -69,7 +69,7 @@ CPUTabView::CPUTabView(SystemStatsProvider* stats, ProcessMonitor* processMonito
     : QWidget(parent), m_stats(stats), m_processMonitor(processMonitor),
       m_settings(services.settings ? services.settings : &SettingsStore::shared()),
       m_themeManager(services.themeManager ? services.themeManager : &ThemeManager::shared()),
-      m_coalescer(new RefreshCoalescer([this] { refresh(); }, this))
+      m_coalescer(new ShownRefreshCoalescer(this, [this] { refresh(); }))
 {
     Q_ASSERT(m_stats && m_processMonitor);
 

@@ -13,7 +13,7 @@
 #include "widgets/Fonts.h"
 #include "widgets/KeyedRowList.h"
 #include "widgets/PlainLabel.h"
-#include "widgets/RefreshCoalescer.h"
+#include "widgets/ShownRefreshCoalescer.h"
 #include "widgets/ServiceAction.h"
 #include "widgets/SymbolView.h"
 
@@ -129,7 +129,7 @@ const CleanupRow::Look& sdkLook()
 CachesSubTab::CachesSubTab(LocalAIService* localAI, BuildCacheService* buildCache, ThemeManager* themeManager,
                            QWidget* parent)
     : QWidget(parent), m_localAI(localAI), m_buildCache(buildCache), m_themeManager(themeManager),
-      m_coalescer(new RefreshCoalescer([this] { refresh(); }, this))
+      m_coalescer(new ShownRefreshCoalescer(this, [this] { refresh(); }))
 {
     Q_ASSERT(m_localAI && m_buildCache && m_themeManager);
     auto* column = new QVBoxLayout(this);

@@ -9,7 +9,7 @@
 #include "widgets/CheckboxToggle.h"
 #include "widgets/Fonts.h"
 #include "widgets/PlainLabel.h"
-#include "widgets/RefreshCoalescer.h"
+#include "widgets/ShownRefreshCoalescer.h"
 #include "widgets/Spinner.h"
 #include "widgets/SymbolView.h"
 
@@ -60,7 +60,7 @@ protected:
 OptimizerSubTab::OptimizerSubTab(LocalAIService* localAI, ThemeManager* themeManager, SettingsStore* settings,
                                  QWidget* parent)
     : QWidget(parent), m_localAI(localAI), m_themeManager(themeManager), m_settings(settings),
-      m_coalescer(new RefreshCoalescer([this] { refresh(); }, this))
+      m_coalescer(new ShownRefreshCoalescer(this, [this] { refresh(); }))
 {
     Q_ASSERT(m_localAI && m_themeManager && m_settings);
     auto* column = new QVBoxLayout(this);

@@ -15,7 +15,7 @@
 #include "widgets/Fonts.h"
 #include "widgets/KeyedRowList.h"
 #include "widgets/PlainLabel.h"
-#include "widgets/RefreshCoalescer.h"
+#include "widgets/ShownRefreshCoalescer.h"
 #include "widgets/ServiceAction.h"
 #include "widgets/SymbolView.h"
 
@@ -258,7 +258,7 @@ KeyedRowList* rowList()
 ServersSubTab::ServersSubTab(LocalAIService* localAI, LocalAPILatencyService* latency, ThemeManager* themeManager,
                              QWidget* parent)
     : QWidget(parent), m_localAI(localAI), m_latency(latency), m_themeManager(themeManager),
-      m_coalescer(new RefreshCoalescer([this] { refresh(); }, this))
+      m_coalescer(new ShownRefreshCoalescer(this, [this] { refresh(); }))
 {
     Q_ASSERT(m_localAI && m_latency && m_themeManager);
     auto* column = new QVBoxLayout(this);
