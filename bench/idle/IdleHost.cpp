@@ -9,9 +9,13 @@
 //   dashboard <title>   opens the dashboard on that page
 //   closed              closes the popover and the dashboard
 //   quit
+//
+// With IDLE_PAINT_CENSUS=FILE it also appends to FILE, every ten seconds,
+// which widgets were painted how often (bench/idle/PaintCensus.h).
 
 #include "app/DesktopShellPlatform.h"
 #include "app/KestrovaApp.h"
+#include "PaintCensus.h"
 #include "core/NotificationCenter.h"
 #include "dashboard/DashboardRouter.h"
 #include "platform/QuitSignalRouter.h"
@@ -102,6 +106,9 @@ int main(int argc, char* argv[])
         }
         reply(QStringLiteral("ok ") + line);
     };
+    std::unique_ptr<PaintCensus> census;
+    if (const QString path = qEnvironmentVariable("IDLE_PAINT_CENSUS"); !path.isEmpty())
+        census = std::make_unique<PaintCensus>(path);
     QSocketNotifier input(STDIN_FILENO, QSocketNotifier::Read);
     QByteArray pending;
     QObject::connect(&input, &QSocketNotifier::activated, &app, [&] {

@@ -2,7 +2,10 @@
 
 #include <QLinearGradient>
 #include <QPainter>
+#include <QPaintEvent>
 #include <QPainterPath>
+
+#include <optional>
 
 CardFrame::CardFrame(QWidget* parent) : QWidget(parent) {}
 
@@ -48,22 +51,42 @@ void CardFrame::clearGradient()
     update();
 }
 
-void CardFrame::paintEvent(QPaintEvent*)
+void CardFrame::paintEvent(QPaintEvent* event)
 {
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
     // Inset by half the stroke so the hairline lands on whole pixels.
     const qreal inset = m_stroke ? m_strokeWidth / 2 : 0;
     const QRectF box = QRectF(rect()).adjusted(inset, inset, -inset, -inset);
+    const QColor fill = m_fill.resolve(this);
+    std::optional<QLinearGradient> gradient;
+    if (m_gradient) {
+        gradient.emplace(box.topLeft(), box.bottomRight());
+        gradient->setColorAt(0, m_gradient->first.resolve(this));
+        gradient->setColorAt(1, m_gradient->second.resolve(this));
+    }
+    // A child animating inside the card repaints a small rectangle clear of
+    // the corners and the stroke: plain rectangles give the same pixels
+    // there without rasterising the whole plate.
+    const qreal edge = (m_stroke ? m_strokeWidth : 0) + 1;
+    const QRectF inside = box.adjusted(edge, edge, -edge, -edge);
+    const QRectF dirty(event->rect());
+    const qreal corner = m_radius + edge;
+    const auto touchesCorner = [&](QPointF at) {
+        return dirty.intersects(QRectF(at.x() - corner, at.y() - corner, 2 * corner, 2 * corner));
+    };
+    if (inside.contains(dirty) && !touchesCorner(box.topLeft()) && !touchesCorner(box.topRight()) &&
+        !touchesCorner(box.bottomLeft()) && !touchesCorner(box.bottomRight())) {
+        painter.fillRect(event->rect(), fill);
+        if (gradient)
+            painter.fillRect(event->rect(), *gradient);
+        return;
+    }
     QPainterPath plate;
     plate.addRoundedRect(box, m_radius, m_radius);
-    painter.fillPath(plate, m_fill.resolve(this));
-    if (m_gradient) {
-        QLinearGradient gradient(box.topLeft(), box.bottomRight());
-        gradient.setColorAt(0, m_gradient->first.resolve(this));
-        gradient.setColorAt(1, m_gradient->second.resolve(this));
-        painter.fillPath(plate, gradient);
-    }
+    painter.fillPath(plate, fill);
+    if (gradient)
+        painter.fillPath(plate, *gradient);
     if (m_stroke) {
         painter.setPen(QPen(m_stroke->resolve(this), m_strokeWidth));
         painter.setBrush(Qt::NoBrush);

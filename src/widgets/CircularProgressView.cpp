@@ -3,6 +3,7 @@
 #include "core/Format.h"
 #include "widgets/Fonts.h"
 #include "widgets/RingChart.h"
+#include "widgets/SpriteCache.h"
 
 #include <QPainter>
 
@@ -11,7 +12,10 @@
 
 namespace {
 constexpr int kEaseMs = 500;
-constexpr int kFrameMs = 50;
+// Ten frames a second, a multiple of the pulse's frame time on the same
+// page, so that both repaint in the same pass: at this size a frame moves
+// the arc's end about a pixel.
+constexpr int kFrameMs = 100;
 constexpr qreal kLineWidth = 4;
 }
 
@@ -62,7 +66,19 @@ void CircularProgressView::paintEvent(QPaintEvent*)
     track.setAlphaF(color.alphaF() * 0.15f);
     RingChart::paintRing(painter, circle, m_arc.displayed(), color, track, kLineWidth);
 
-    painter.setFont(m_textFont);
-    painter.setPen(UiColor(SystemColor::primary).resolve(this));
-    painter.drawText(square, Qt::AlignCenter, text());
+    // The figure changes once a second, the arc up to twenty times: the
+    // text is laid out once per figure.
+    const QColor ink = UiColor(SystemColor::primary).resolve(this);
+    const QRect box = square.toAlignedRect();
+    const QString figure = text();
+    const QString key = QStringLiteral("ring-text|%1|%2|%3|%4,%5")
+                            .arg(figure, m_textFont.key())
+                            .arg(ink.rgba())
+                            .arg(square.x() - box.x())
+                            .arg(square.y() - box.y());
+    SpriteCache::draw(painter, box, key, [&](QPainter& sprite) {
+        sprite.setFont(m_textFont);
+        sprite.setPen(ink);
+        sprite.drawText(square.translated(-box.topLeft()), Qt::AlignCenter, figure);
+    });
 }

@@ -1,6 +1,7 @@
 #include "widgets/PulseBadge.h"
 
 #include "widgets/Animations.h"
+#include "widgets/SpriteCache.h"
 #include "widgets/SymbolIcon.h"
 
 #include <QEasingCurve>
@@ -104,18 +105,23 @@ void PulseBadge::hideEvent(QHideEvent* event)
 void PulseBadge::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);
-    painter.setRenderHint(QPainter::Antialiasing);
     const double scale = m_fromScale + (targetScale() - m_fromScale) * m_phase;
     const double opacity = m_fromOpacity + (targetOpacity() - m_fromOpacity) * m_phase;
-    const QPointF centre = QRectF(rect()).center();
     const QColor accent = m_accent.resolve(this);
     QColor disc = accent;
     disc.setAlphaF(float(accent.alphaF() * opacity));
-    painter.setPen(Qt::NoPen);
-    painter.setBrush(disc);
-    const qreal radius = kDisc / 2.0 * scale;
-    painter.drawEllipse(centre, radius, radius);
-    const qreal glyph = SymbolIcon::pixelSizeFor(16);
-    SymbolIcon::paint(painter, QRectF(centre.x() - glyph / 2, centre.y() - glyph / 2, glyph, glyph), m_symbol, accent,
-                      glyph);
+    // A breath passes through a few dozen looks (disc size to a quarter
+    // pixel, disc alpha); each is drawn once and then copied.
+    const qreal radius = std::round(kDisc / 2.0 * scale * 4) / 4;
+    const QString key = QStringLiteral("pulse|%1|%2|%3|%4").arg(m_symbol).arg(radius).arg(disc.rgba()).arg(accent.rgba());
+    SpriteCache::draw(painter, rect(), key, [&](QPainter& sprite) {
+        sprite.setRenderHint(QPainter::Antialiasing);
+        const QPointF centre = QRectF(rect()).center();
+        sprite.setPen(Qt::NoPen);
+        sprite.setBrush(disc);
+        sprite.drawEllipse(centre, radius, radius);
+        const qreal glyph = SymbolIcon::pixelSizeFor(16);
+        SymbolIcon::paint(sprite, QRectF(centre.x() - glyph / 2, centre.y() - glyph / 2, glyph, glyph), m_symbol,
+                          accent, glyph);
+    });
 }

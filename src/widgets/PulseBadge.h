@@ -32,7 +32,7 @@ public:
     bool isPulsing() const;
 
     // A breath is slow: this many frames a second draw it smoothly.
-    static constexpr int kFramesPerSecond = 20;
+    static constexpr int kFramesPerSecond = 10;
 
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override { return sizeHint(); }

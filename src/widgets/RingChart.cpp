@@ -1,6 +1,7 @@
 #include "widgets/RingChart.h"
 
 #include "widgets/Fonts.h"
+#include "widgets/SpriteCache.h"
 
 #include <QEasingCurve>
 #include <QPainter>
@@ -86,8 +87,21 @@ void RingChart::paintRing(QPainter& painter, const QRectF& circle, double trim, 
     painter.save();
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setBrush(Qt::NoBrush);
-    painter.setPen(QPen(track, lineWidth, Qt::SolidLine, Qt::FlatCap));
-    painter.drawEllipse(circle);
+    // The track never moves while the arc springs: it is drawn once.
+    const QRect outer = circle.adjusted(-lineWidth, -lineWidth, lineWidth, lineWidth).toAlignedRect();
+    const QRectF inSprite = circle.translated(-outer.topLeft());
+    const QString key = QStringLiteral("ring-track|%1,%2,%3,%4|%5|%6")
+                            .arg(inSprite.x())
+                            .arg(inSprite.y())
+                            .arg(inSprite.width())
+                            .arg(inSprite.height())
+                            .arg(lineWidth)
+                            .arg(track.rgba());
+    SpriteCache::draw(painter, outer, key, [&](QPainter& sprite) {
+        sprite.setRenderHint(QPainter::Antialiasing);
+        sprite.setPen(QPen(track, lineWidth, Qt::SolidLine, Qt::FlatCap));
+        sprite.drawEllipse(inSprite);
+    });
     // The spring may overshoot a full circle or dip below nothing; draw
     // within the circle either way.
     const double fraction = std::clamp(trim, 0.0, 1.0);
