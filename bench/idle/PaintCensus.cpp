@@ -24,8 +24,10 @@ bool PaintCensus::eventFilter(QObject* watched, QEvent* event)
             name += QLatin1String(" in ") + QLatin1String(parent->metaObject()->className());
         Tally& tally = m_tallies[name];
         ++tally.paints;
-        for (const QRect& rect : static_cast<QPaintEvent*>(event)->region())
+        const QRegion& region = static_cast<QPaintEvent*>(event)->region();
+        for (const QRect& rect : region)
             tally.pixels += qint64(rect.width()) * rect.height();
+        tally.last = region.boundingRect();
     }
     return false;
 }
@@ -42,10 +44,14 @@ void PaintCensus::timerEvent(QTimerEvent*)
         return;
     out.write("--\n");
     for (const auto& [name, tally] : rows)
-        out.write(QStringLiteral("%1 paints/s %2 kpx/s  %3\n")
+        out.write(QStringLiteral("%1 paints/s %2 kpx/s  %3  last %4x%5+%6+%7\n")
                       .arg(tally.paints / seconds, 7, 'f', 1)
                       .arg(tally.pixels / seconds / 1000.0, 8, 'f', 1)
                       .arg(name)
+                      .arg(tally.last.width())
+                      .arg(tally.last.height())
+                      .arg(tally.last.x())
+                      .arg(tally.last.y())
                       .toUtf8());
     m_tallies.clear();
 }

@@ -3,6 +3,7 @@
 #include <QElapsedTimer>
 #include <QHash>
 #include <QObject>
+#include <QRect>
 #include <QString>
 
 // Counts the paint events every widget receives and writes, every ten
@@ -21,6 +22,7 @@ private:
     struct Tally {
         qint64 paints = 0;
         qint64 pixels = 0;
+        QRect last; // bounding rectangle of the last paint, in the widget
     };
     QString m_path;
     QHash<QString, Tally> m_tallies;
