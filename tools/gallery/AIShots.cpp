@@ -2,6 +2,7 @@
 #include "SampleSampler.h"
 
 #include "core/Clock.h"
+#include "dashboard/ai/AIHardwareView.h"
 #include "dashboard/ai/AIModelsView.h"
 #include "dashboard/ai/APISentinelView.h"
 #include "localai/LocalAPIProxyService.h"
@@ -200,6 +201,9 @@ bool writeAIScreenshots(const QString& directory)
         ThemeManager themes(settings);
         themes.setCurrentTheme(theme);
         const QString suffix = theme.rawValue().toLower() + QStringLiteral(".png");
+        ok = writeDashboardPage(new AIHardwareView(stats.get(), &themes), theme,
+                                directory + QStringLiteral("/dashboard-ai-hardware-") + suffix)
+             && ok;
         ok = writeDashboardPage(new APISentinelView(stats.get(), {&themes, ai.localAI.get(), ai.latency.get(), &ai.proxy}),
                                 theme, directory + QStringLiteral("/dashboard-api-sentinel-") + suffix)
              && ok;
