@@ -14,7 +14,7 @@
 #include "widgets/Fonts.h"
 #include "widgets/KeyedRowList.h"
 #include "widgets/PlainLabel.h"
-#include "widgets/ShownRefreshCoalescer.h"
+#include "widgets/RefreshCoalescer.h"
 #include "widgets/RingGauge.h"
 
 #include <QHBoxLayout>
@@ -47,16 +47,9 @@ DiskTabView::DiskTabView(SystemStatsProvider* stats, ProcessMonitor* processMoni
 
 DiskTabView::DiskTabView(SystemStatsProvider* stats, ProcessMonitor* processMonitor, QWidget* parent,
                          Services services)
-    : QWidget(parent), m_stats(stats), m_processMonitor(processMonitor),
-      m_settings(services.settings ? services.settings : &SettingsStore::shared()),
-      m_random(services.random ? services.random : &Random::shared()),
-      m_coalescer(new ShownRefreshCoalescer(this, [this] { refresh(); }))
+    : SampledTabPage(stats, processMonitor, parent, services, {QLatin1String(SettingsStore::kShowFullProcessPath)})
 {
-    Q_ASSERT(m_stats && m_processMonitor);
-
-    auto* page = new QVBoxLayout(this);
-    page->setContentsMargins(0, 0, 0, 10);
-    page->setSpacing(16);
+    QVBoxLayout* page = column();
     page->addWidget(buildVolume());
     page->addWidget(buildRates());
 
@@ -76,11 +69,6 @@ DiskTabView::DiskTabView(SystemStatsProvider* stats, ProcessMonitor* processMoni
     for (auto signal : {&SystemStatsProvider::diskUsedChanged, &SystemStatsProvider::diskTotalChanged,
                         &SystemStatsProvider::diskReadChanged, &SystemStatsProvider::diskWriteChanged})
         m_coalescer->watch(stats, signal);
-    m_coalescer->watch(processMonitor, &ProcessMonitor::topProcessesChanged);
-    connect(m_settings, &SettingsStore::changed, this, [this](const QString& key) {
-        if (key == QLatin1String(SettingsStore::kShowFullProcessPath))
-            m_coalescer->schedule();
-    });
     refresh();
 }
 
@@ -161,8 +149,6 @@ QWidget* DiskTabView::buildProcesses()
     column->addWidget(m_processes);
     return popoverSection(column);
 }
-
-void DiskTabView::refreshNow() { m_coalescer->flush(); }
 
 void DiskTabView::refresh()
 {

@@ -1,17 +1,11 @@
 #pragma once
 
-#include <QPointer>
-#include <QWidget>
+#include "popover/SampledTabPage.h"
 
 class KeyedRowList;
 class PlainLabel;
-class ProcessMonitor;
-class Random;
 class RateCard;
-class RefreshCoalescer;
 class RingGauge;
-class SettingsStore;
-class SystemStatsProvider;
 
 // The popover's disk page (page 2). Top to bottom: the usage ring of the
 // home volume with its free space, the read and write rate cards, the
@@ -23,7 +17,7 @@ class SystemStatsProvider;
 // process monitor and the "showFullProcessPath" setting whenever one of
 // them changes, drawing new process figures each time. While hidden it only
 // notes that it is out of date.
-class DiskTabView : public QWidget {
+class DiskTabView : public SampledTabPage {
     Q_OBJECT
 
 public:
@@ -43,12 +37,6 @@ public:
         "Real-time sequential disk write transfer rate. Spikes indicate compilation build writes or cache "
         "updates.";
 
-    // Stand-ins for tests; null members mean the application's own.
-    struct Services {
-        SettingsStore* settings = nullptr;
-        Random* random = nullptr; // the process figures
-    };
-
     DiskTabView(SystemStatsProvider* stats, ProcessMonitor* processMonitor, QWidget* parent = nullptr);
     DiskTabView(SystemStatsProvider* stats, ProcessMonitor* processMonitor, QWidget* parent, Services services);
 
@@ -64,22 +52,14 @@ public:
     PlainLabel* writeSummary() const { return m_writeSummary; }
     KeyedRowList* processList() const { return m_processes; }
 
-    // Redraws now instead of at the end of the event-loop turn.
-    void refreshNow();
-
 private:
     QWidget* buildVolume();
     QWidget* buildRates();
     QWidget* buildSummary();
     QWidget* buildProcesses();
-    void refresh();
+    void refresh() override;
     void refreshProcesses();
 
-    QPointer<SystemStatsProvider> m_stats;
-    QPointer<ProcessMonitor> m_processMonitor;
-    SettingsStore* m_settings;
-    Random* m_random;
-    RefreshCoalescer* m_coalescer;
 
     RingGauge* m_ring = nullptr;
     PlainLabel* m_available = nullptr;

@@ -12,8 +12,8 @@
 #include "widgets/LegendItem.h"
 #include "widgets/LinearProgressView.h"
 #include "widgets/PlainLabel.h"
+#include "widgets/RefreshCoalescer.h"
 #include "widgets/ProcessRow.h"
-#include "widgets/ShownRefreshCoalescer.h"
 #include "widgets/RingChart.h"
 
 #include <QHBoxLayout>
@@ -42,16 +42,9 @@ MemoryTabView::MemoryTabView(SystemStatsProvider* stats, ProcessMonitor* process
 
 MemoryTabView::MemoryTabView(SystemStatsProvider* stats, ProcessMonitor* processMonitor, QWidget* parent,
                              Services services)
-    : QWidget(parent), m_stats(stats), m_processMonitor(processMonitor),
-      m_settings(services.settings ? services.settings : &SettingsStore::shared()),
-      m_random(services.random ? services.random : &Random::shared()),
-      m_coalescer(new ShownRefreshCoalescer(this, [this] { refresh(); }))
+    : SampledTabPage(stats, processMonitor, parent, services, {QLatin1String(SettingsStore::kAdvancedMode), QLatin1String(SettingsStore::kShowFullProcessPath)})
 {
-    Q_ASSERT(m_stats && m_processMonitor);
-
-    auto* page = new QVBoxLayout(this);
-    page->setContentsMargins(0, 0, 0, 10);
-    page->setSpacing(16);
+    QVBoxLayout* page = column();
     page->addWidget(buildRings());
     page->addWidget(buildBreakdown());
     page->addWidget(new Divider);
@@ -65,12 +58,6 @@ MemoryTabView::MemoryTabView(SystemStatsProvider* stats, ProcessMonitor* process
                         &SystemStatsProvider::memoryWiredChanged, &SystemStatsProvider::memoryCompressedChanged,
                         &SystemStatsProvider::memorySwapChanged})
         m_coalescer->watch(stats, signal);
-    m_coalescer->watch(processMonitor, &ProcessMonitor::topProcessesChanged);
-    connect(m_settings, &SettingsStore::changed, this, [this](const QString& key) {
-        if (key == QLatin1String(SettingsStore::kAdvancedMode)
-            || key == QLatin1String(SettingsStore::kShowFullProcessPath))
-            m_coalescer->schedule();
-    });
     refresh();
 }
 
@@ -160,8 +147,6 @@ QList<LegendItem*> MemoryTabView::legendItems() const
 {
     return {m_app, m_wired, m_compressed, m_free, m_kernel, m_pageOuts};
 }
-
-void MemoryTabView::refreshNow() { m_coalescer->flush(); }
 
 void MemoryTabView::refresh()
 {

@@ -1,18 +1,12 @@
 #pragma once
 
-#include <QPointer>
-#include <QWidget>
+#include "popover/SampledTabPage.h"
 
 class KeyedRowList;
 class LegendItem;
 class LinearProgressView;
 class PlainLabel;
-class ProcessMonitor;
-class Random;
-class RefreshCoalescer;
 class RingChart;
-class SettingsStore;
-class SystemStatsProvider;
 
 // The popover's memory page (page 3). Top to bottom: the pressure and
 // memory rings, the breakdown (App, Wired, Compressed, Free, and two fixed
@@ -23,7 +17,7 @@ class SystemStatsProvider;
 // process monitor and the "showFullProcessPath" and "advancedMode" settings
 // whenever one of them changes, drawing new process figures each time.
 // While hidden it only notes that it is out of date.
-class MemoryTabView : public QWidget {
+class MemoryTabView : public SampledTabPage {
     Q_OBJECT
 
 public:
@@ -44,12 +38,6 @@ public:
         "Swap space represents virtual memory written to the SSD. High swap usage on high-pressure systems "
         "degrades performance.";
 
-    // Stand-ins for tests; null members mean the application's own.
-    struct Services {
-        SettingsStore* settings = nullptr;
-        Random* random = nullptr; // the process figures
-    };
-
     MemoryTabView(SystemStatsProvider* stats, ProcessMonitor* processMonitor, QWidget* parent = nullptr);
     MemoryTabView(SystemStatsProvider* stats, ProcessMonitor* processMonitor, QWidget* parent, Services services);
 
@@ -62,22 +50,14 @@ public:
     PlainLabel* swapLabel() const { return m_swapText; }
     LinearProgressView* swapBar() const { return m_swapBar; }
 
-    // Redraws now instead of at the end of the event-loop turn.
-    void refreshNow();
-
 private:
     QWidget* buildRings();
     QWidget* buildBreakdown();
     QWidget* buildProcesses();
     QWidget* buildSwap();
-    void refresh();
+    void refresh() override;
     void refreshProcesses();
 
-    QPointer<SystemStatsProvider> m_stats;
-    QPointer<ProcessMonitor> m_processMonitor;
-    SettingsStore* m_settings;
-    Random* m_random;
-    RefreshCoalescer* m_coalescer;
 
     RingChart* m_pressure = nullptr;
     RingChart* m_memory = nullptr;

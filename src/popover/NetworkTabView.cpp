@@ -13,7 +13,7 @@
 #include "widgets/Fonts.h"
 #include "widgets/KeyedRowList.h"
 #include "widgets/PlainLabel.h"
-#include "widgets/ShownRefreshCoalescer.h"
+#include "widgets/RefreshCoalescer.h"
 #include "widgets/SparklineView.h"
 #include "widgets/SymbolView.h"
 
@@ -45,16 +45,9 @@ NetworkTabView::NetworkTabView(SystemStatsProvider* stats, ProcessMonitor* proce
 
 NetworkTabView::NetworkTabView(SystemStatsProvider* stats, ProcessMonitor* processMonitor, QWidget* parent,
                                Services services)
-    : QWidget(parent), m_stats(stats), m_processMonitor(processMonitor),
-      m_settings(services.settings ? services.settings : &SettingsStore::shared()),
-      m_random(services.random ? services.random : &Random::shared()),
-      m_coalescer(new ShownRefreshCoalescer(this, [this] { refresh(); }))
+    : SampledTabPage(stats, processMonitor, parent, services, {QLatin1String(SettingsStore::kShowFullProcessPath)})
 {
-    Q_ASSERT(m_stats && m_processMonitor);
-
-    auto* page = new QVBoxLayout(this);
-    page->setContentsMargins(0, 0, 0, 10);
-    page->setSpacing(16);
+    QVBoxLayout* page = column();
     page->addWidget(buildRates());
 
     // The graph draws the CPU history, not traffic.
@@ -75,11 +68,6 @@ NetworkTabView::NetworkTabView(SystemStatsProvider* stats, ProcessMonitor* proce
         m_coalescer->watch(stats, signal);
     m_coalescer->watch(stats, &SystemStatsProvider::publicIPChanged);
     m_coalescer->watch(stats, &SystemStatsProvider::localIPChanged);
-    m_coalescer->watch(processMonitor, &ProcessMonitor::topProcessesChanged);
-    connect(m_settings, &SettingsStore::changed, this, [this](const QString& key) {
-        if (key == QLatin1String(SettingsStore::kShowFullProcessPath))
-            m_coalescer->schedule();
-    });
     refresh();
 }
 
@@ -143,8 +131,6 @@ QWidget* NetworkTabView::buildProcesses()
     column->addWidget(m_processes);
     return popoverSection(column);
 }
-
-void NetworkTabView::refreshNow() { m_coalescer->flush(); }
 
 void NetworkTabView::refresh()
 {

@@ -1,17 +1,11 @@
 #pragma once
 
-#include <QPointer>
-#include <QWidget>
+#include "popover/SampledTabPage.h"
 
 class ElidedLabel;
 class KeyedRowList;
-class ProcessMonitor;
-class Random;
 class RateCard;
-class RefreshCoalescer;
-class SettingsStore;
 class SparklineView;
-class SystemStatsProvider;
 
 // The popover's network page (page 1). Top to bottom: the upload and
 // download rate cards, a graph of the CPU history, the public and local
@@ -22,7 +16,7 @@ class SystemStatsProvider;
 // process monitor and the "showFullProcessPath" setting whenever one of
 // them changes, drawing new process figures each time. While hidden it only
 // notes that it is out of date.
-class NetworkTabView : public QWidget {
+class NetworkTabView : public SampledTabPage {
     Q_OBJECT
 
 public:
@@ -32,12 +26,6 @@ public:
     static constexpr int upFigureHigh = 10;
     static constexpr int downFigureLow = 1;
     static constexpr int downFigureHigh = 50;
-
-    // Stand-ins for tests; null members mean the application's own.
-    struct Services {
-        SettingsStore* settings = nullptr;
-        Random* random = nullptr; // the process figures
-    };
 
     NetworkTabView(SystemStatsProvider* stats, ProcessMonitor* processMonitor, QWidget* parent = nullptr);
     NetworkTabView(SystemStatsProvider* stats, ProcessMonitor* processMonitor, QWidget* parent, Services services);
@@ -49,21 +37,13 @@ public:
     ElidedLabel* localAddress() const { return m_localIP; }
     KeyedRowList* processList() const { return m_processes; }
 
-    // Redraws now instead of at the end of the event-loop turn.
-    void refreshNow();
-
 private:
     QWidget* buildRates();
     QWidget* buildAddresses();
     QWidget* buildProcesses();
-    void refresh();
+    void refresh() override;
     void refreshProcesses();
 
-    QPointer<SystemStatsProvider> m_stats;
-    QPointer<ProcessMonitor> m_processMonitor;
-    SettingsStore* m_settings;
-    Random* m_random;
-    RefreshCoalescer* m_coalescer;
 
     RateCard* m_upload = nullptr;
     RateCard* m_download = nullptr;
