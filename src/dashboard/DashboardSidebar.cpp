@@ -273,9 +273,11 @@ void DashboardSidebar::applyTheme()
     m_fade->update();
     if (!m_headers.isEmpty()) {
         m_headers[0]->setTextColor(theme.accentColor().opacity(0.8));
-        // The fixed sections keep their white caption in every theme.
+        // The fixed sections have a faint white caption; on a light sidebar
+        // the faint caption takes the text colour, or it would not show.
+        const UiColor caption = theme.isLight() ? theme.textColor() : UiColor(SystemColor::white);
         for (int i = 1; i < m_headers.size(); ++i)
-            m_headers[i]->setTextColor(UiColor(SystemColor::white).opacity(0.4));
+            m_headers[i]->setTextColor(caption.opacity(0.4));
     }
 }
 
