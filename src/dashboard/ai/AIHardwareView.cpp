@@ -1,7 +1,8 @@
 #include "dashboard/ai/AIHardwareView.h"
 
-#include "theme/ThemeManager.h"
+#include "dashboard/ai/AIPageHeader.h"
 #include "telemetry/SystemStatsProvider.h"
+#include "theme/ThemeManager.h"
 #include "widgets/Badge.h"
 #include "widgets/CardFrame.h"
 #include "widgets/CircularProgressView.h"
@@ -27,7 +28,6 @@ AIHardwareView::AIHardwareView(SystemStatsProvider* stats, ThemeManager* themeMa
 {
     Q_ASSERT(m_stats);
     const UiColor accent = m_themeManager->currentTheme().accentColor();
-    m_headerIcon = new SymbolView(QStringLiteral("cpu.fill"), accent, 14);
     m_badge = new Badge(QStringLiteral("Active"), accent, accent.opacity(0.15));
     m_badge->setFont(Fonts::system(8, QFont::Bold));
     m_badge->setPadding(6, 2);
@@ -39,12 +39,8 @@ AIHardwareView::AIHardwareView(SystemStatsProvider* stats, ThemeManager* themeMa
     page->setContentsMargins(10, 4, 10, 20);
     page->setSpacing(18);
 
-    auto* header = new QHBoxLayout;
-    header->setSpacing(8);
-    header->addWidget(m_headerIcon);
-    header->addWidget(new PlainLabel(QStringLiteral("AI HARDWARE & NEURAL ENGINE"), Fonts::system(11, QFont::Bold),
-                                     SystemColor::primary));
-    header->addStretch(1);
+    auto* header = new AIPageHeader(QStringLiteral("cpu.fill"), accent, QStringLiteral("AI HARDWARE & NEURAL ENGINE"));
+    m_headerIcon = header->symbol();
     header->addWidget(m_badge);
     page->addLayout(header);
 

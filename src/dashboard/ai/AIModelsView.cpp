@@ -2,6 +2,7 @@
 
 #include "core/Format.h"
 #include "core/Scheduler.h"
+#include "dashboard/ai/AIPageHeader.h"
 #include "localai/BuildCacheService.h"
 #include "localai/LocalAIExamples.h"
 #include "localai/LocalAIService.h"
@@ -114,14 +115,10 @@ AIModelsView::AIModelsView(SystemStatsProvider*, ProcessMonitor* processMonitor,
     page->setContentsMargins(0, 4, 0, 20);
     page->setSpacing(18);
 
-    auto* header = new QHBoxLayout;
+    auto* header = new AIPageHeader(QStringLiteral("shippingbox.fill"), SystemColor::blue,
+                                    QStringLiteral("AI MODELS & SYSTEM CACHE"));
     header->setContentsMargins(10, 0, 10, 0);
-    header->setSpacing(8);
-    m_headerSymbol = new SymbolView(QStringLiteral("shippingbox.fill"), SystemColor::blue, 14);
-    header->addWidget(m_headerSymbol);
-    header->addWidget(new PlainLabel(QStringLiteral("AI MODELS & SYSTEM CACHE"), Fonts::system(11, QFont::Bold),
-                                     SystemColor::primary));
-    header->addStretch(1);
+    m_headerSymbol = header->symbol();
     page->addLayout(header);
 
     page->addWidget(inset(buildModelsCard()));

@@ -1,6 +1,7 @@
 #include "dashboard/ai/APISentinelView.h"
 
 #include "core/Format.h"
+#include "dashboard/ai/AIPageHeader.h"
 #include "localai/LocalAIExamples.h"
 #include "localai/LocalAIService.h"
 #include "localai/LocalAPILatencyService.h"
@@ -121,14 +122,10 @@ APISentinelView::APISentinelView(SystemStatsProvider*, Services services, QWidge
     page->setContentsMargins(0, 4, 0, 20);
     page->setSpacing(18);
 
-    auto* header = new QHBoxLayout;
+    auto* header = new AIPageHeader(QStringLiteral("bolt.horizontal.circle.fill"), SystemColor::blue,
+                                    QStringLiteral("API SENTINEL & PROXY ROUTER"));
     header->setContentsMargins(10, 0, 10, 0);
-    header->setSpacing(8);
-    m_headerSymbol = new SymbolView(QStringLiteral("bolt.horizontal.circle.fill"), SystemColor::blue, 14);
-    header->addWidget(m_headerSymbol);
-    header->addWidget(new PlainLabel(QStringLiteral("API SENTINEL & PROXY ROUTER"), Fonts::system(11, QFont::Bold),
-                                     SystemColor::primary));
-    header->addStretch(1);
+    m_headerSymbol = header->symbol();
     page->addLayout(header);
 
     for (CardFrame* card : {buildProxyCard(), buildPortCard()}) {
