@@ -121,8 +121,10 @@ bool writeAssistantScreenshots(const QString& directory)
             window.show();
             settle();
             if (auto* copilot = window.findChild<AICoPilotView*>()) {
-                for (const char* question : {"Why are my fans loud?", "Is <memory> the bottleneck?",
-                                             "Which ports are open?"}) {
+                for (const char* question :
+                     {"Why are my fans loud?", "Is <memory> the bottleneck?", "Which ports are open?",
+                      "/home/dev/projects/inference/checkpoints/llama-3-8b-instruct-q4_K_M/blobs/"
+                      "sha256-6a0746a1ec1aef3e7ec53868f220ff6e389f6f8ef87a01d77c96807de94ca2aa"}) {
                     copilot->inputField()->setText(QString::fromLatin1(question));
                     copilot->sendButton()->click();
                 }
