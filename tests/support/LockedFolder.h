@@ -29,7 +29,6 @@ public:
         QFile::setPermissions(m_path, m_mode);
     }
     LockedFolder(const LockedFolder&) = delete;
-    LockedFolder& operator=(const LockedFolder&) = delete;
 
     bool isLocked() const { return !writable(); }
 
@@ -53,10 +52,8 @@ private:
             return false;
         int flags = 0;
         bool done = ::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0;
-        if (done) {
-            flags = on ? flags | FS_IMMUTABLE_FL : flags & ~FS_IMMUTABLE_FL;
-            done = ::ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0;
-        }
+        flags = on ? flags | FS_IMMUTABLE_FL : flags & ~FS_IMMUTABLE_FL;
+        done = done && ::ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0;
         ::close(fd);
         return done;
     }

@@ -183,13 +183,10 @@ TEST_F(AICoPilotViewTest, LongQuestionWrapsAndTheNewestLineAndFieldStayInView)
         const QRect field(shown->inputField()->mapTo(dashboard.viewport(), QPoint(0, 0)), shown->inputField()->size());
         EXPECT_TRUE(dashboard.viewport()->rect().contains(field)) << "after answer " << i;
     }
-    EXPECT_GT(chat->maximum(), 0);
     EXPECT_GT(dashboard.verticalScrollBar()->value(), 0);
 
     const PlainLabel* question = shown->messageRows()[1]->label();
     const QFontMetrics metrics(question->font());
-    const int right = question->mapTo(shown->messageArea()->viewport(), QPoint(question->width(), 0)).x();
-    EXPECT_LE(right, shown->messageArea()->viewport()->width());
     const int lines = metrics.horizontalAdvance(unbroken) / std::max(1, question->contentsRect().width());
     EXPECT_GE(question->height(), lines * metrics.lineSpacing()) << "clipped";
 
