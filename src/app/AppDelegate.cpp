@@ -25,11 +25,54 @@
 
 #include <QCoreApplication>
 #include <QCursor>
+#include <QEvent>
 #include <QGuiApplication>
 #include <QMenu>
 #include <QScreen>
 #include <QVBoxLayout>
 #include <QWidget>
+
+#include <utility>
+
+namespace {
+
+// Keeps a window's background colour that of the view it holds, through
+// every theme change of the view.
+class BackgroundFollower final : public QObject {
+public:
+    BackgroundFollower(QWidget* window, QWidget* view) : QObject(window), m_window(window), m_view(view)
+    {
+        view->installEventFilter(this);
+        follow();
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (watched == m_view.data() && event->type() == QEvent::PaletteChange)
+            follow();
+        return false;
+    }
+
+private:
+    void follow()
+    {
+        if (!m_view)
+            return;
+        const QBrush wanted = m_view->palette().window();
+        if (m_window->palette().window() == wanted)
+            return;
+        QPalette palette = m_window->palette();
+        for (auto group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled})
+            palette.setBrush(group, QPalette::Window, m_view->palette().brush(group, QPalette::Window));
+        m_window->setPalette(palette);
+    }
+
+    QWidget* m_window;
+    QPointer<QWidget> m_view;
+};
+
+} // namespace
 
 AppDelegate::Deps AppDelegate::Deps::live(ShellPlatform& platform)
 {
@@ -123,6 +166,10 @@ void AppDelegate::attachStatusItem()
     if (m_stats)
         m_statusLabel = new StatusLabelHost(*m_stats, *m_statusItem, this);
     connect(m_statusItem.get(), &TrayItem::clicked, this, &AppDelegate::handleStatusItemAction);
+    connect(m_statusItem.get(), &TrayItem::placed, this, [this] {
+        if (std::exchange(m_openWhenPlaced, false) && !m_popover->isShown())
+            openPopover();
+    });
 }
 
 void AppDelegate::handleStatusItemAction(Qt::MouseButton button)
@@ -166,6 +213,7 @@ void AppDelegate::showStatusMenu()
 
 void AppDelegate::openPopover()
 {
+    m_openWhenPlaced = false;
     m_popover->show(m_statusItem->geometry());
     m_closedByOutsideClickAt.reset();
     QPointer<AppDelegate> self(this);
@@ -181,11 +229,18 @@ void AppDelegate::handleOpenPopover()
 {
     if (!m_statusItem || !m_statusItem->hasButton() || m_popover->isShown())
         return;
+    // The tour asks at launch, before the tray has put the item in its
+    // place: the popover waits for it rather than open detached.
+    if (!m_statusItem->isPlaced()) {
+        m_openWhenPlaced = true;
+        return;
+    }
     openPopover();
 }
 
 void AppDelegate::handleClosePopover()
 {
+    m_openWhenPlaced = false;
     if (m_popover && m_popover->isShown())
         closePopover();
 }
@@ -210,6 +265,7 @@ QString AppDelegate::dashboardPage(const std::optional<QVariantMap>& userInfo)
 
 void AppDelegate::showSettings(const std::optional<QVariantMap>& userInfo)
 {
+    m_openWhenPlaced = false;
     if (m_popover && m_popover->isShown())
         closePopover();
     const QString page = dashboardPage(userInfo);
@@ -228,7 +284,11 @@ void AppDelegate::showSettings(const std::optional<QVariantMap>& userInfo)
     auto* layout = new QVBoxLayout(window);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(root);
-    window->resize(kDashboardSize);
+    // The root's frame is fixed, and so is the window around it: stretched,
+    // it would show a margin that no theme paints. Should a window manager
+    // size it anyway, the margin takes the root's own background.
+    window->setFixedSize(kDashboardSize);
+    new BackgroundFollower(window, root);
 
     QScreen* screen = QGuiApplication::screenAt(QCursor::pos());
     if (!screen)

@@ -87,6 +87,7 @@ public:
     StatusLabelHost* statusLabel() const { return m_statusLabel; }
     PopoverPresenter* popover() const { return m_popover.get(); }
     bool hasEventMonitor() const { return m_eventMonitor != nullptr; }
+    bool isPopoverWaitingForPlace() const { return m_openWhenPlaced; }
     QWidget* dashboardWindow() const { return m_dashboardWindow.data(); }
     QWidget* dashboardRoot() const { return m_dashboardRoot.data(); }
     SystemStatsProvider* stats() const { return m_stats; }
@@ -115,4 +116,6 @@ private:
     PingService* m_pingService = nullptr;
     ThemeManager* m_themeManager = nullptr;
     std::optional<qint64> m_closedByOutsideClickAt;
+    // "OpenPopover" came before the status item had its place.
+    bool m_openWhenPlaced = false;
 };

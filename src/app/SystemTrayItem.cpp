@@ -52,8 +52,36 @@ void SystemTrayItem::setIcon(const QIcon& icon)
     }
     m_icon->setIcon(icon);
     // Shown with its first icon: the tray would otherwise hold an empty slot.
-    if (!m_icon->isVisible())
+    if (!m_icon->isVisible()) {
         m_icon->show();
+        watchForPlace();
+    }
+}
+
+void SystemTrayItem::watchForPlace()
+{
+    if (m_placed || m_placeCheck)
+        return;
+    // Where the icon window sits before the tray has taken it in.
+    m_unplaced = m_icon->geometry();
+    m_placeCheck = new QTimer(this);
+    m_placeCheck->setInterval(kPlaceCheckMs);
+    connect(m_placeCheck, &QTimer::timeout, this, [this] {
+        const QRect now = m_icon->geometry();
+        const bool moved = !now.isEmpty() && now != m_unplaced;
+        if (moved || ++m_placeChecks * kPlaceCheckMs >= kPlaceWaitMs)
+            settle();
+    });
+    m_placeCheck->start();
+}
+
+void SystemTrayItem::settle()
+{
+    m_placeCheck->stop();
+    m_placeCheck->deleteLater();
+    m_placeCheck = nullptr;
+    m_placed = true;
+    emit placed();
 }
 
 void SystemTrayItem::setToolTip(const QString& text)

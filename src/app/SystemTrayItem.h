@@ -19,16 +19,29 @@ public:
     void setIcon(const QIcon& icon) override;
     void setToolTip(const QString& text) override;
     QRect geometry() const override;
+    bool isPlaced() const override { return m_placed; }
     void popUpMenu(QMenu* menu) override;
 
     // How often a desktop without a tray is asked whether one appeared.
     static constexpr int kTrayCheckMs = 3000;
+    // An XEmbed tray docks a new icon within a few event-loop turns, until
+    // then the icon reports the spot it was made at; how often that is
+    // looked at, and how long before whatever it says is taken as final (a
+    // StatusNotifierItem host never says where its items are).
+    static constexpr int kPlaceCheckMs = 25;
+    static constexpr int kPlaceWaitMs = 2000;
 
 private:
     void createIcon();
+    void watchForPlace();
+    void settle();
 
     QSystemTrayIcon* m_icon = nullptr;
     QTimer* m_trayCheck = nullptr;
+    QTimer* m_placeCheck = nullptr;
+    QRect m_unplaced;
+    int m_placeChecks = 0;
+    bool m_placed = false;
     QIcon m_pendingIcon;
     QString m_pendingToolTip;
 };

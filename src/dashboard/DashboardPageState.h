@@ -24,6 +24,7 @@ class DashboardPageState final : public ObservableObject {
     Q_PROPERTY(bool isScanningHF READ isScanningHF WRITE setIsScanningHF NOTIFY isScanningHFChanged)
     Q_PROPERTY(bool isPurgingHF READ isPurgingHF WRITE setIsPurgingHF NOTIFY isPurgingHFChanged)
     Q_PROPERTY(bool showHFSuccess READ showHFSuccess WRITE setShowHFSuccess NOTIFY showHFSuccessChanged)
+    Q_PROPERTY(bool showHFFailure READ showHFFailure WRITE setShowHFFailure NOTIFY showHFFailureChanged)
 
 public:
     explicit DashboardPageState(QString selectedSidebarItem, QObject* parent = nullptr)
@@ -64,6 +65,10 @@ public:
     void setIsPurgingHF(bool value) { assign(m_isPurgingHF, value, &DashboardPageState::isPurgingHFChanged); }
     bool showHFSuccess() const { return m_showHFSuccess; }
     void setShowHFSuccess(bool value) { assign(m_showHFSuccess, value, &DashboardPageState::showHFSuccessChanged); }
+    // The last Hugging Face purge left files behind; cleared when the next
+    // scan or purge starts.
+    bool showHFFailure() const { return m_showHFFailure; }
+    void setShowHFFailure(bool value) { assign(m_showHFFailure, value, &DashboardPageState::showHFFailureChanged); }
 
 signals:
     void selectedSidebarItemChanged();
@@ -77,6 +82,7 @@ signals:
     void isScanningHFChanged();
     void isPurgingHFChanged();
     void showHFSuccessChanged();
+    void showHFFailureChanged();
 
 private:
     QString m_selectedSidebarItem;
@@ -90,4 +96,5 @@ private:
     bool m_isScanningHF = false;
     bool m_isPurgingHF = false;
     bool m_showHFSuccess = false;
+    bool m_showHFFailure = false;
 };

@@ -33,3 +33,21 @@ QColor inkOnFill(const QColor& fill)
         return white;
     return black;
 }
+
+QColor inkOnFill(const QColor& from, const QColor& to)
+{
+    const QColor white(Qt::white);
+    const QColor black(Qt::black);
+    const double onWhite = std::min(contrastRatio(from, white), contrastRatio(to, white));
+    const double onBlack = std::min(contrastRatio(from, black), contrastRatio(to, black));
+    return onWhite >= kReadableOnFill || onWhite >= onBlack ? white : black;
+}
+
+QColor composedOver(const QColor& color, const QColor& below)
+{
+    const QColor top = color.toRgb();
+    const QColor base = below.toRgb();
+    const double a = top.alphaF();
+    return QColor::fromRgbF(float(top.redF() * a + base.redF() * (1 - a)), float(top.greenF() * a + base.greenF() * (1 - a)),
+                            float(top.blueF() * a + base.blueF() * (1 - a)));
+}

@@ -9,5 +9,13 @@
 // so a light accent (Ink's white, Cyberpunk's cyan) never carries white text.
 QColor inkOnFill(const QColor& fill);
 
+// The same choice for a fill that runs from one colour to another: white
+// when it reads on both ends, otherwise whichever of white and black reads
+// better at the end where it reads worst.
+QColor inkOnFill(const QColor& from, const QColor& to);
+
+// `color` as it shows over the opaque `below`.
+QColor composedOver(const QColor& color, const QColor& below);
+
 // The contrast ratio of two opaque colours, from 1 (same) to 21.
 double contrastRatio(const QColor& a, const QColor& b);

@@ -80,6 +80,8 @@ TEST_F(AppDelegateTest, StartUpPutsEverythingInPlaceWithThePopoverClosed)
     EXPECT_TRUE(window->isWindow());
     EXPECT_EQ(window->windowTitle(), QStringLiteral("Kestrova Dashboard"));
     EXPECT_EQ(window->size(), QSize(960, 700));
+    EXPECT_EQ(window->minimumSize(), QSize(960, 700));
+    EXPECT_EQ(window->maximumSize(), QSize(960, 700));
     EXPECT_EQ(window->pos(), centredOnScreen());
     EXPECT_TRUE(window->testAttribute(Qt::WA_DeleteOnClose));
     ASSERT_NE(root(), nullptr);
@@ -171,6 +173,56 @@ TEST_F(AppDelegateTest, TourRequestsChangeNothingWhenAlreadySo)
     notifications.post(QStringLiteral("ClosePopover"));
     EXPECT_FALSE(popover().isShown());
     EXPECT_EQ(platform.liveWatches, 0);
+}
+
+// At launch the tour may ask for the popover before the tray has placed the
+// item: it opens beside the item once placed, unless it was called off.
+TEST_F(AppDelegateTest, TourRequestBeforeTheItemIsPlacedWaitsForThePlace)
+{
+    const QRect placed(1500, 0, 22, 22);
+    struct Case {
+        const char* name;
+        std::function<void(AppDelegateTest&)> meanwhile;
+        bool opens;
+    };
+    const Case cases[] = {
+        {"nothing else", [](AppDelegateTest&) {}, true},
+        {"asked twice", [](AppDelegateTest& t) { t.notifications.post(QStringLiteral("OpenPopover")); }, true},
+        {"closed again", [](AppDelegateTest& t) { t.notifications.post(QStringLiteral("ClosePopover")); }, false},
+        {"dashboard", [](AppDelegateTest& t) { t.notifications.post(QStringLiteral("OpenDashboard")); }, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        platform.items.clear();
+        platform.itemPlaced = false;
+        launch();
+        notifications.post(QStringLiteral("OpenPopover"));
+        EXPECT_FALSE(popover().isShown());
+        EXPECT_TRUE(popover().anchors.empty());
+        c.meanwhile(*this);
+        item().settle(placed);
+        EXPECT_EQ(popover().isShown(), c.opens);
+        EXPECT_EQ(popover().anchors, c.opens ? std::vector<QRect>{placed} : std::vector<QRect>{});
+        EXPECT_EQ(delegate->hasEventMonitor(), c.opens);
+        EXPECT_FALSE(delegate->isPopoverWaitingForPlace());
+    }
+}
+
+// The window around the dashboard keeps the root's fixed frame, and any
+// room a window manager forces on it takes the root's background.
+TEST_F(AppDelegateTest, DashboardWindowShowsNoMarginOfItsOwn)
+{
+    launch();
+    QWidget* window = delegate->dashboardWindow();
+    window->resize(1400, 1000);
+    EXPECT_EQ(window->size(), AppDelegate::kDashboardSize);
+    for (const QColor& background : {QColor(10, 12, 20), QColor(240, 240, 245)}) {
+        QPalette palette = root()->palette();
+        palette.setColor(QPalette::Window, background);
+        root()->setPalette(palette);
+        EXPECT_EQ(window->palette().color(QPalette::Active, QPalette::Window), background);
+        EXPECT_EQ(window->palette().color(QPalette::Inactive, QPalette::Window), background);
+    }
 }
 
 TEST_F(AppDelegateTest, ClickElsewhereClosesButNotTheClickThatCausedIt)

@@ -14,7 +14,7 @@
 // A tray item that records what the shell does with it.
 class FakeTrayItem final : public TrayItem {
 public:
-    explicit FakeTrayItem(bool button) : m_button(button) {}
+    FakeTrayItem(bool button, bool placed) : m_button(button), m_placed(placed) {}
 
     bool hasButton() const override { return m_button; }
     void setIcon(const QIcon& value) override
@@ -24,6 +24,7 @@ public:
     }
     void setToolTip(const QString& text) override { toolTip = text; }
     QRect geometry() const override { return place; }
+    bool isPlaced() const override { return m_placed; }
     void popUpMenu(QMenu* menu) override { menus.push_back(menu); }
 
     void click(Qt::MouseButton button) { emit clicked(button); }
@@ -32,6 +33,13 @@ public:
     {
         m_button = true;
         emit buttonAppeared();
+    }
+    // The tray puts the item at `where`.
+    void settle(const QRect& where)
+    {
+        place = where;
+        m_placed = true;
+        emit placed();
     }
 
     QIcon icon;
@@ -42,6 +50,7 @@ public:
 
 private:
     bool m_button;
+    bool m_placed;
 };
 
 // A popover that only remembers whether and where it is shown. Owns its
@@ -72,7 +81,7 @@ class FakeShellPlatform final : public ShellPlatform {
 public:
     std::unique_ptr<TrayItem> createTrayItem() override
     {
-        auto item = std::make_unique<FakeTrayItem>(trayAvailable);
+        auto item = std::make_unique<FakeTrayItem>(trayAvailable, itemPlaced);
         items.push_back(item.get());
         return item;
     }
@@ -102,6 +111,7 @@ public:
     }
 
     bool trayAvailable = true;
+    bool itemPlaced = true; // false: the tray has yet to place a new item
     bool refuseWatch = false;
     std::vector<FakeTrayItem*> items;
     FakePopover* popover = nullptr;

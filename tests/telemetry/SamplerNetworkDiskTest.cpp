@@ -8,6 +8,7 @@
 #include "fakes/ManualScheduler.h"
 #include "fakes/RecordingRandom.h"
 #include "fakes/ScriptedHttpServer.h"
+#include "support/LockedFolder.h"
 #include "support/PrintCapture.h"
 #include "support/TaskRunner.h"
 #include "telemetry/ConnectionList.h"
@@ -314,6 +315,27 @@ TEST_F(SamplerActionsTest, PurgeEmptiesTheHubButNeverFollowsALinkOutOfIt)
     EXPECT_EQ(runTask(sampler->purgeHuggingFaceCache()), false); // refused: not reported as gone
     EXPECT_TRUE(QFileInfo::exists(victim + QStringLiteral("/hub/precious")));
     EXPECT_DOUBLE_EQ(sampler->cleanedJunkTotal(), 3.5);
+}
+
+// A hub folder whose model files cannot be deleted: the purge says it failed.
+TEST_F(SamplerActionsTest, PurgeThatCannotDeleteTheModelsReportsIt)
+{
+    auto sampler = make();
+    const QString blobs = sampler->huggingFaceCacheFolder() + QStringLiteral("/models--x/blobs");
+    QDir().mkpath(blobs);
+    QFile weights(blobs + QStringLiteral("/sha"));
+    ASSERT_TRUE(weights.open(QIODevice::WriteOnly));
+    weights.close();
+    bool gone = true;
+    {
+        LockedFolder locked(blobs);
+        if (!locked.isLocked())
+            GTEST_SKIP() << "this process may delete from a read-only folder";
+        sampler->setHuggingFaceCacheSizeInGB(1.0);
+        gone = runTask(sampler->purgeHuggingFaceCache()).value_or(true);
+    }
+    EXPECT_FALSE(gone);
+    EXPECT_TRUE(QFileInfo::exists(blobs + QStringLiteral("/sha")));
 }
 
 TEST_F(SamplerActionsTest, CsvExportWritesTheHistoryAtomicallyInTheTempFolder)

@@ -121,11 +121,15 @@ bool writeAssistantScreenshots(const QString& directory)
             window.show();
             settle();
             if (auto* copilot = window.findChild<AICoPilotView*>()) {
-                for (const char* question : {"Why are my fans loud?", "Is <memory> the bottleneck?",
-                                             "Which ports are open?"}) {
+                for (const char* question :
+                     {"Why are my fans loud?", "Is <memory> the bottleneck?", "Which ports are open?",
+                      "sha256-6a0746a1ec1aef3e7ec53868f220ff6e389f6f8ef87a01d77c96807de94ca2aa6a0746a1ec1aef3e7ec53868"
+                      "f220ff6e389f6f8ef87a01d77c96807de94ca2aa-why-is-this-blob-loaded-twice?"}) {
                     copilot->inputField()->setText(QString::fromLatin1(question));
                     copilot->sendButton()->click();
                 }
+                // The chat and the page follow the last question in a few turns.
+                settle();
                 settle();
             }
             const QString suffix = theme.isLight() ? QStringLiteral("-light.png") : QStringLiteral("-dark.png");

@@ -69,10 +69,13 @@ bool writeDiskScreenshots(const QString& directory)
             ThemeManager themes(settings);
             themes.setCurrentTheme(theme);
             DashboardPageState state(QStringLiteral("Disk"));
-            // The dark shots show runs under way: a found amount and a banner.
+            // The dark shots show runs under way: a found amount and a banner;
+            // the light ones a Hugging Face purge that failed.
             if (!theme.isLight()) {
                 state.setJunkFoundInGB(5.43);
                 state.setShowHFSuccess(persona == WorkspacePersona::aiEngineer);
+            } else {
+                state.setShowHFFailure(persona == WorkspacePersona::aiEngineer);
             }
             const QString name = persona.rawValue().toLower().replace(QLatin1Char(' '), QLatin1Char('-'));
             ok = render(new DiskPage({stats.get(), &buildCache, &settings, &themes, &state}), theme,

@@ -66,7 +66,7 @@ bool writeTourScreenshots(const QString& directory)
     const int ticks[] = {0, 0, 1, 3, 3, 4};
     bool ok = true;
     int n = 0;
-    for (const AppTheme theme : {AppTheme::standard, AppTheme::light}) {
+    for (const AppTheme theme : {AppTheme::standard, AppTheme::light, AppTheme::ink}) {
         for (int step = 0; step <= 5; ++step) {
             SettingsStore settings(settingsDir.filePath(QStringLiteral("tour%1.ini").arg(n++)));
             ThemeManager themes(settings);
@@ -86,7 +86,9 @@ bool writeTourScreenshots(const QString& directory)
                 scheduler.release();
             HeldScheduler::settle();
             const QString file = QStringLiteral("%1/tour-%2-step%3.png")
-                                     .arg(directory, theme.isLight() ? QStringLiteral("light") : QStringLiteral("dark"))
+                                     .arg(directory, theme == AppTheme::ink ? QStringLiteral("ink")
+                                                     : theme.isLight()     ? QStringLiteral("light")
+                                                                           : QStringLiteral("dark"))
                                      .arg(step);
             ok = root.grab().save(file) && ok;
         }

@@ -19,12 +19,16 @@
 
 #include <QHBoxLayout>
 #include <QLineEdit>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QVBoxLayout>
 
 namespace {
 
 constexpr int kAuditMaxHeight = 280;
 constexpr int kChatMaxHeight = 120;
+// Room kept below the input field when it is scrolled into view.
+constexpr int kInputClearance = 20;
 
 // What the chat quotes, read from the sampler when an answer is composed.
 // The sampler may be gone by then; the answer then quotes zeros.
@@ -146,7 +150,16 @@ QWidget* AICoPilotView::buildChatPanel()
     typing->addStretch(1);
     m_typingRow->hide();
     m_messageColumn->addWidget(m_typingRow);
-    column->addWidget(new CappedScrollArea(kChatMaxHeight, messages));
+    m_chatScroll = new CappedScrollArea(kChatMaxHeight, messages);
+    QScrollBar* chatBar = m_chatScroll->verticalScrollBar();
+    // Once a question is sent, the newest line stays in view as the area
+    // grows, until the user scrolls it.
+    connect(chatBar, &QScrollBar::rangeChanged, this, [this](int, int max) {
+        if (m_followNewest)
+            m_chatScroll->verticalScrollBar()->setValue(max);
+    });
+    connect(chatBar, &QAbstractSlider::actionTriggered, this, [this] { m_followNewest = false; });
+    column->addWidget(m_chatScroll);
 
     auto* inputRow = new QHBoxLayout;
     inputRow->setSpacing(8);
@@ -164,6 +177,7 @@ QWidget* AICoPilotView::buildChatPanel()
     m_input->setFont(Fonts::system(12));
     fieldLayout->addWidget(m_input);
     inputRow->addWidget(field, 1);
+    m_inputField = field;
     m_send = new AccentPillButton(QStringLiteral("paperplane.fill"), QString(), accent,
                                   AccentPillButton::Style::filled);
     m_send->setFont(Fonts::system(12));
@@ -233,6 +247,7 @@ void AICoPilotView::sendMessage()
     m_input->clear();
     appendMessage(CoPilotMessageRow::kUserRole, query);
     setTyping(true);
+    keepNewestInView();
     awaitAnswer(query);
 }
 
@@ -246,7 +261,46 @@ QCoro::Task<> AICoPilotView::awaitAnswer(QString query)
     // Answers land in the order they arrive; the first one ends the typing
     // row even while another is still awaited.
     setTyping(false);
+    // Followed into view unless the user has scrolled away meanwhile.
     appendMessage(CoPilotMessageRow::kCoPilotRole, answer);
+}
+
+void AICoPilotView::keepNewestInView()
+{
+    m_followNewest = true;
+    m_chatScroll->verticalScrollBar()->setValue(m_chatScroll->verticalScrollBar()->maximum());
+    if (!m_pageScroll) {
+        for (QWidget* up = parentWidget(); up && !m_pageScroll; up = up->parentWidget())
+            m_pageScroll = qobject_cast<QScrollArea*>(up);
+        if (m_pageScroll)
+            connect(m_pageScroll->verticalScrollBar(), &QAbstractSlider::actionTriggered, this,
+                    [this] { m_keepInputShown = false; });
+    }
+    m_keepInputShown = bool(m_pageScroll);
+    revealInputLater();
+}
+
+void AICoPilotView::revealInputLater()
+{
+    // Queued: the scroll area around the page learns the page's new height
+    // only after the page has been laid out.
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            if (!m_keepInputShown || !m_pageScroll)
+                return;
+            m_pageScroll->ensureWidgetVisible(m_chatScroll, 0, 0);
+            m_pageScroll->ensureWidgetVisible(m_inputField, 0, kInputClearance);
+        },
+        Qt::QueuedConnection);
+}
+
+void AICoPilotView::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    // The chat grew and pushed the field down.
+    if (m_keepInputShown)
+        revealInputLater();
 }
 
 void AICoPilotView::appendMessage(const QString& role, const QString& text)
@@ -303,3 +357,5 @@ QCoro::Task<> AICoPilotView::ejectEveryModel(QPointer<LocalAIService> localAI)
         co_await std::move(eject);
     }
 }
+
+QScrollArea* AICoPilotView::messageArea() const { return m_chatScroll; }

@@ -11,12 +11,14 @@
 #include <functional>
 
 class AccentPillButton;
+class CappedScrollArea;
 class BuildCacheService;
 class CoPilotAlertCard;
 class CoPilotMessageRow;
 class LocalAIService;
 class PlainLabel;
 class QLineEdit;
+class QScrollArea;
 class QVBoxLayout;
 class RefreshCoalescer;
 class Spinner;
@@ -59,6 +61,8 @@ public:
     QLineEdit* inputField() const { return m_input; }
     AccentPillButton* sendButton() const { return m_send; }
     QWidget* typingRow() const { return m_typingRow; }
+    // The scrolling area that holds the conversation.
+    QScrollArea* messageArea() const;
     QList<CoPilotMessageRow*> messageRows() const { return m_rows; }
     // The audit cards on show, in panel order.
     QList<CoPilotAlertCard*> shownCards() const;
@@ -72,6 +76,7 @@ public:
 
 protected:
     void showEvent(QShowEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
     QWidget* buildAuditPanel();
@@ -83,6 +88,11 @@ private:
     QCoro::Task<> awaitAnswer(QString query);
     void appendMessage(const QString& role, const QString& text);
     void setTyping(bool typing);
+    // After a send: the newest line and the input field in view, in the
+    // message area and in the dashboard's scrolling page, and kept there as
+    // answers come until the user scrolls either.
+    void keepNewestInView();
+    void revealInputLater();
 
     // The remedies hold the services, never the page, so a chain that is
     // under way finishes after the page has gone.
@@ -104,6 +114,11 @@ private:
     QWidget* m_typingRow = nullptr;
     SymbolView* m_typingSparkles = nullptr;
     Spinner* m_typingSpinner = nullptr;
+    CappedScrollArea* m_chatScroll = nullptr;
+    bool m_followNewest = false;
+    QPointer<QScrollArea> m_pageScroll;
+    bool m_keepInputShown = false;
+    QWidget* m_inputField = nullptr;
     QLineEdit* m_input = nullptr;
     AccentPillButton* m_send = nullptr;
 };

@@ -6,15 +6,20 @@
 #include "widgets/SymbolView.h"
 
 #include <QFontMetrics>
+#include <QPainter>
+#include <QTextLayout>
 #include <QHBoxLayout>
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <cmath>
 
 namespace {
 
 // A wrapped label that asks for the width of its longest line, so a short
-// line gets a snug bubble and a long one as much of the row as there is.
+// line gets a snug bubble and a long one as much of the row as there is. It
+// breaks lines between words and, for a word longer than the bubble, inside
+// it: nothing a user types is clipped.
 class BubbleLabel final : public PlainLabel {
 public:
     using PlainLabel::PlainLabel;
@@ -28,6 +33,46 @@ public:
         return {width + 2, heightForWidth(width + 2)};
     }
     QSize minimumSizeHint() const override { return {40, QFontMetrics(font()).height()}; }
+    bool hasHeightForWidth() const override { return true; }
+    int heightForWidth(int width) const override
+    {
+        const QMargins margins = contentsMargins();
+        return layOut(width - margins.left() - margins.right(), nullptr) + margins.top() + margins.bottom();
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        QPainter painter(this);
+        painter.setPen(palette().color(QPalette::WindowText));
+        layOut(contentsRect().width(), &painter);
+    }
+
+private:
+    // Lays the text out `width` wide, draws it when given a painter, and
+    // returns its height.
+    int layOut(int width, QPainter* painter) const
+    {
+        const QFontMetricsF metrics(font());
+        QTextOption option;
+        option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+        const QPointF origin = contentsRect().topLeft();
+        qreal y = 0;
+        for (const QString& paragraph : text().split(QLatin1Char('\n'))) {
+            QTextLayout layout(paragraph, font());
+            layout.setTextOption(option);
+            layout.beginLayout();
+            for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
+                line.setLineWidth(std::max(1, width));
+                line.setPosition({0, y});
+                y += metrics.lineSpacing();
+            }
+            layout.endLayout();
+            if (painter)
+                layout.draw(painter, origin);
+        }
+        return int(std::ceil(y));
+    }
 };
 
 // On the light background a 60 % accent leaves white text too faint, so the

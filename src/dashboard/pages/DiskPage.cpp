@@ -48,8 +48,9 @@ CardFrame* statusPill(PlainLabel*& text)
     return pill;
 }
 
-// A success banner: a symbol and a text in one colour, on that colour at 10 %.
-CardFrame* successBanner(const QString& symbol, const QString& text, const UiColor& color, SymbolView** symbolOut = nullptr,
+// A banner under a card's row: a symbol and a text in one colour, on that
+// colour at 10 %.
+CardFrame* banner(const QString& symbol, const QString& text, const UiColor& color, SymbolView** symbolOut = nullptr,
                          PlainLabel** textOut = nullptr)
 {
     auto* banner = new CardFrame(UiColor(color).opacity(0.1), 8);
@@ -161,7 +162,7 @@ DiskPage::DiskPage(Deps deps, QWidget* parent)
     for (auto signal : {&DashboardPageState::isScanningJunkChanged, &DashboardPageState::isCleaningJunkChanged,
                         &DashboardPageState::showJunkSuccessChanged, &DashboardPageState::junkFoundInGBChanged,
                         &DashboardPageState::isScanningHFChanged, &DashboardPageState::isPurgingHFChanged,
-                        &DashboardPageState::showHFSuccessChanged})
+                        &DashboardPageState::showHFSuccessChanged, &DashboardPageState::showHFFailureChanged})
         m_coalescer->watch(m_deps.state, signal);
     m_coalescer->watch(m_deps.themeManager, &ThemeManager::currentThemeChanged);
     connect(m_deps.settings, &SettingsStore::changed, this, [this](const QString& key) {
@@ -195,7 +196,7 @@ QWidget* DiskPage::buildJunkCard()
     m_junkPill = statusPill(m_junkPillText);
     line->addWidget(m_junkPill, 0, Qt::AlignVCenter);
     column->addLayout(line);
-    m_junkBanner = successBanner(QStringLiteral("checkmark.circle.fill"),
+    m_junkBanner = banner(QStringLiteral("checkmark.circle.fill"),
                                  QStringLiteral("Successfully purged system junk and cache files! Reclaimed extra space."),
                                  SystemColor::green);
     column->addWidget(m_junkBanner);
@@ -229,11 +230,15 @@ QWidget* DiskPage::buildHuggingFaceCard()
     m_hfPill = statusPill(m_hfPillText);
     line->addWidget(m_hfPill, 0, Qt::AlignVCenter);
     column->addLayout(line);
-    m_hfBanner = successBanner(QStringLiteral("sparkles"),
+    m_hfBanner = banner(QStringLiteral("sparkles"),
                                QStringLiteral("Hugging Face model cache cleared successfully! Unified memory and storage "
                                               "fully optimized."),
                                SystemColor::blue, &m_hfBannerSymbol, &m_hfBannerText);
     column->addWidget(m_hfBanner);
+    m_hfFailure = banner(QStringLiteral("exclamationmark.triangle.fill"),
+                         QStringLiteral("Could not empty ~/.cache/huggingface/hub: some model files are still there."),
+                         SystemColor::red);
+    column->addWidget(m_hfFailure);
 
     connect(m_hfButton, &QAbstractButton::clicked, this, [this] {
         DashboardPageState* s = m_deps.state;
@@ -315,6 +320,7 @@ QCoro::Task<> DiskPage::scanHuggingFace(QPointer<DashboardPageState> state, QPoi
 {
     if (!state || !stats)
         co_return;
+    state->setShowHFFailure(false);
     state->setIsScanningHF(true);
     QCoro::Task<> waiting = scheduler->sleepFor(std::chrono::milliseconds(hfScanMs));
     co_await std::move(waiting);
@@ -329,15 +335,18 @@ QCoro::Task<> DiskPage::purgeHuggingFace(QPointer<DashboardPageState> state, std
 {
     if (!state || !purge)
         co_return;
+    state->setShowHFFailure(false);
     state->setIsPurgingHF(true);
     QCoro::Task<bool> purging = purge();
     const bool gone = co_await std::move(purging);
     if (!state)
         co_return;
     state->setIsPurgingHF(false);
-    // A purge that could not delete the folder is not reported as a success.
-    if (!gone)
+    // A purge that could not delete the folder says so, never that it worked.
+    if (!gone) {
+        state->setShowHFFailure(true);
         co_return;
+    }
     state->setShowHFSuccess(true);
     QCoro::Task<> waiting = scheduler->sleepFor(std::chrono::milliseconds(bannerMs));
     co_await std::move(waiting);
@@ -407,6 +416,7 @@ void DiskPage::refresh()
     m_hfPill->setFill(s.isScanningHF() ? UiColor(accent).opacity(0.5) : UiColor(SystemColor::red).opacity(0.5));
     m_hfBadge->setColors(accent, UiColor(accent).opacity(0.2));
     m_hfBanner->setVisible(s.showHFSuccess());
+    m_hfFailure->setVisible(s.showHFFailure() && !hfBusy);
     m_hfBanner->setFill(UiColor(accent).opacity(0.1));
     m_hfBannerSymbol->setTint(accent);
     m_hfBannerText->setTextColor(accent);
@@ -429,3 +439,4 @@ void DiskPage::refresh()
 }
 
 QWidget* DiskPage::huggingFaceBanner() const { return m_hfBanner; }
+QWidget* DiskPage::huggingFaceFailure() const { return m_hfFailure; }

@@ -92,6 +92,8 @@ public:
     AccentPillButton* ollamaButton() const { return m_ollamaButton; }
     QWidget* junkBanner() const { return m_junkBanner; }
     QWidget* huggingFaceBanner() const;
+    // The line that says the last purge left files behind.
+    QWidget* huggingFaceFailure() const;
     QList<CacheRow*> cacheRows(QWidget* sectionCard) const;
     AccentPillButton* purgeAllDeveloperButton() const { return m_purgeAllDeveloper; }
     AccentPillButton* purgeAllRenderButton() const { return m_purgeAllRender; }
@@ -134,6 +136,7 @@ private:
     CardFrame* m_hfBanner = nullptr;
     SymbolView* m_hfBannerSymbol = nullptr;
     PlainLabel* m_hfBannerText = nullptr;
+    CardFrame* m_hfFailure = nullptr;
 
     QWidget* m_ollamaCard = nullptr;
     AccentPillButton* m_ollamaButton = nullptr;

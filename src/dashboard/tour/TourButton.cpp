@@ -1,5 +1,7 @@
 #include "dashboard/tour/TourButton.h"
 
+#include "dashboard/tour/TourCardFrame.h"
+#include "theme/InkOnFill.h"
 #include "widgets/Fonts.h"
 #include "widgets/HoverLook.h"
 
@@ -22,6 +24,14 @@ QMargins padding(TourButton::Role role)
 }
 
 } // namespace
+
+QColor TourButton::primaryInk(AppTheme theme)
+{
+    // Ink's and Nordic's gradients are light, so white would not read on them.
+    const QColor card = TourCardFrame::background();
+    return inkOnFill(composedOver(theme.accentColor().resolve(ColorScheme::dark), card),
+                     composedOver(theme.secondaryAccent().resolve(ColorScheme::dark), card));
+}
 
 TourButton::TourButton(Role role, const QString& text, QWidget* parent) : QAbstractButton(parent), m_role(role)
 {
@@ -68,10 +78,13 @@ void TourButton::paintEvent(QPaintEvent*)
         break;
     case Role::primary:
         if (isEnabled()) {
+            const QColor from = m_theme.accentColor().resolve(ColorScheme::dark);
+            const QColor to = m_theme.secondaryAccent().resolve(ColorScheme::dark);
             QLinearGradient gradient(rect().topLeft(), rect().bottomRight());
-            gradient.setColorAt(0, m_theme.accentColor().resolve(ColorScheme::dark));
-            gradient.setColorAt(1, m_theme.secondaryAccent().resolve(ColorScheme::dark));
+            gradient.setColorAt(0, from);
+            gradient.setColorAt(1, to);
             p.fillPath(shape, gradient);
+            text = primaryInk(m_theme);
             if (showsHoverLook(this))
                 p.fillPath(shape, QColor(255, 255, 255, 24));
         } else {

@@ -6,8 +6,8 @@
 
 // The footer buttons of the tour's card, drawn without any system bezel.
 // Back: bold secondary text on faint white. Skip: plain secondary text.
-// Primary: bold white text on the theme's two-colour gradient; disabled, dim
-// text on faint white.
+// Primary: bold text on the theme's two-colour gradient, white or black by
+// contrast with it; disabled, dim text on faint white.
 class TourButton : public QAbstractButton {
     Q_OBJECT
 
@@ -18,6 +18,8 @@ public:
 
     Role role() const { return m_role; }
     void setTheme(AppTheme theme);
+    // The text colour of the enabled primary button in `theme`.
+    static QColor primaryInk(AppTheme theme);
 
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override { return sizeHint(); }

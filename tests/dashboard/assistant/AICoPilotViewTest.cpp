@@ -18,6 +18,8 @@
 #include <QDir>
 #include <QFile>
 #include <QLineEdit>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -150,6 +152,53 @@ TEST_F(AICoPilotViewTest, ShowsMarkupAsTyped)
         EXPECT_EQ(row->label()->textFormat(), Qt::PlainText);
         EXPECT_TRUE(row->text().contains(QLatin1String("<b>bold</b> & co")));
     }
+}
+
+// A question with no break in it wraps inside its bubble; after each send
+// and answer the newest line and the input field are in view, in the chat
+// and in the dashboard's scrolling page around it.
+TEST_F(AICoPilotViewTest, LongQuestionWrapsAndTheNewestLineAndFieldStayInView)
+{
+    QScrollArea dashboard;
+    dashboard.setWidgetResizable(true);
+    dashboard.resize(720, 360);
+    AICoPilotView* shown = page.release();
+    dashboard.setWidget(shown);
+    dashboard.show();
+    const auto settle = [] {
+        for (int i = 0; i < 5; ++i)
+            QCoreApplication::processEvents();
+    };
+    settle();
+    const QString unbroken(400, QLatin1Char('W'));
+    QScrollBar* chat = shown->messageArea()->verticalScrollBar();
+    for (int i = 0; i < 3; ++i) {
+        shown->inputField()->setText(unbroken);
+        shown->sendButton()->click();
+        settle();
+        EXPECT_EQ(chat->value(), chat->maximum()) << "after send " << i;
+        advance(500ms);
+        settle();
+        EXPECT_EQ(chat->value(), chat->maximum()) << "after answer " << i;
+        const QRect field(shown->inputField()->mapTo(dashboard.viewport(), QPoint(0, 0)), shown->inputField()->size());
+        EXPECT_TRUE(dashboard.viewport()->rect().contains(field)) << "after answer " << i;
+    }
+    EXPECT_GT(dashboard.verticalScrollBar()->value(), 0);
+
+    const PlainLabel* question = shown->messageRows()[1]->label();
+    const QFontMetrics metrics(question->font());
+    const int lines = metrics.horizontalAdvance(unbroken) / std::max(1, question->contentsRect().width());
+    EXPECT_GE(question->height(), lines * metrics.lineSpacing()) << "clipped";
+
+    // The user scrolls back: an answer arriving then leaves the chat where it is.
+    chat->triggerAction(QAbstractSlider::SliderToMinimum);
+    shown->inputField()->setText(QStringLiteral("slow"));
+    shown->sendButton()->click();
+    settle();
+    chat->triggerAction(QAbstractSlider::SliderToMinimum);
+    advance(2000ms);
+    settle();
+    EXPECT_EQ(chat->value(), 0);
 }
 
 TEST_F(AICoPilotViewTest, PageClosedWhileAnAnswerIsPending)

@@ -127,7 +127,8 @@ TEST(DiskPage, JunkRunsFromScanToBannerAndBackEvenWhenThePageGoes)
     }
 }
 
-// The banner follows the purge's own outcome; a failed purge shows none.
+// The banner follows the purge's own outcome; a failed purge says so in a
+// line of its own instead, until the next run starts.
 TEST(DiskPage, HuggingFaceBannerOnlyAfterAPurgeThatWorked)
 {
     for (const bool works : {true, false}) {
@@ -151,11 +152,22 @@ TEST(DiskPage, HuggingFaceBannerOnlyAfterAPurgeThatWorked)
         page->refreshNow();
         EXPECT_EQ(f.state.showHFSuccess(), works);
         EXPECT_EQ(page->huggingFaceBanner()->isHidden(), !works);
+        EXPECT_EQ(f.state.showHFFailure(), !works);
+        EXPECT_EQ(page->huggingFaceFailure()->isHidden(), works);
         EXPECT_EQ(page->huggingFaceControlText(), works ? "" : "Purge 34.20 GB of Models");
         f.advance(5000ms);
         page->refreshNow();
         EXPECT_TRUE(page->huggingFaceBanner()->isHidden());
+        EXPECT_EQ(page->huggingFaceFailure()->isHidden(), works) << "the failure stays until the next run";
         EXPECT_EQ(page->huggingFaceControlText(), "Purge 34.20 GB of Models");
+
+        // Another page and back: the window's state still holds the outcome.
+        page.reset(f.make([]() -> QCoro::Task<bool> { co_return true; }));
+        EXPECT_EQ(page->huggingFaceFailure()->isHidden(), works);
+        page->huggingFaceButton()->click();
+        page->refreshNow();
+        EXPECT_TRUE(page->huggingFaceFailure()->isHidden());
+        EXPECT_FALSE(f.state.showHFFailure());
     }
 }
 
