@@ -1,6 +1,7 @@
 #include "localai/BuildCacheService.h"
 
 #include "core/Clock.h"
+#include "core/Print.h"
 #include "localai/ToolchainInventory.h"
 #include "platform/FileWorker.h"
 #include "platform/SafeDelete.h"
@@ -203,19 +204,23 @@ QCoro::Task<> BuildCacheService::purgeRow(int row)
     }
     const QString home = m_deps.home;
     const CacheFolder& folder = cacheFolders().at(row);
-    QFuture<void> removed = worker().run([home, folder] {
+    QFuture<DeletionLeftovers> removed = worker().run([home, folder] {
         // Deletion needs a real home; each folder goes (or is emptied) on its
         // own, so one failure does not keep the next folder.
+        DeletionLeftovers left;
         if (!SafeDelete::isSaneHome(home))
-            return;
+            return left;
         if (folder.purgeKeepsFolder)
-            SafeDelete::removeChildren(home, inHome(home, folder.relativePath));
+            SafeDelete::removeChildren(home, inHome(home, folder.relativePath), &left);
         else
-            SafeDelete::removeInside(home, inHome(home, folder.relativePath));
+            SafeDelete::removeInside(home, inHome(home, folder.relativePath), &left);
         for (const QString& relative : folder.purgeAlso)
-            SafeDelete::removeInside(home, inHome(home, relative));
+            SafeDelete::removeInside(home, inHome(home, relative), &left);
+        return left;
     });
-    co_await removed;
+    const DeletionLeftovers left = co_await removed;
+    if (left.any())
+        kestrova::print(left.printedLine());
     if (self)
         co_await measureCaches();
 }
@@ -246,13 +251,17 @@ QCoro::Task<> BuildCacheService::purgeSDKVersion(QString path)
         co_return;
     }
     const QString home = m_deps.home;
-    QFuture<void> removed = worker().run([home, path] {
+    QFuture<DeletionLeftovers> removed = worker().run([home, path] {
         // Only a version entry directly under a toolchain root, reached
         // without links; a linked entry is unlinked, never followed.
+        DeletionLeftovers left;
         if (ToolchainInventory::isVersionEntryPath(home, path))
-            SafeDelete::removeInside(home, path);
+            SafeDelete::removeInside(home, path, &left);
+        return left;
     });
-    co_await removed;
+    const DeletionLeftovers left = co_await removed;
+    if (left.any())
+        kestrova::print(left.printedLine());
     if (self)
         co_await listSDKVersions();
 }

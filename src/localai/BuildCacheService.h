@@ -24,6 +24,10 @@ class TreeSizeCache;
 // before the previous one has published its results. Demo mode (read when an
 // operation gets its turn) swaps the measurements for fixed figures and makes
 // the purges touch no file.
+//
+// A purge never leaves the file system of the folder it empties: mount
+// points below it stay, with what they hold. A purge that leaves anything
+// prints one line saying so, and its closing measurement shows what is left.
 class BuildCacheService final : public ObservableObject {
     Q_OBJECT
     Q_PROPERTY(qint64 derivedDataSize READ derivedDataSize NOTIFY derivedDataSizeChanged)

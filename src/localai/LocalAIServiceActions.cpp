@@ -4,6 +4,7 @@
 // file.
 #include "localai/LocalAIService.h"
 
+#include "core/Print.h"
 #include "core/Scheduler.h"
 #include "localai/ModelCacheFolders.h"
 #include "platform/CommandRunner.h"
@@ -126,9 +127,14 @@ QCoro::Task<> LocalAIService::purgeModelCacheFile(QString path)
     // A refused or failed deletion shows in the rescan. (The job is made
     // outside the co_await: g++ 12 destroys a capturing lambda written
     // inside one twice.)
-    QFuture<SafeDelete::Outcome> job =
-        m_deps.fileWorker->run([home = m_deps.paths.home, path] { return ModelCacheFolders::remove(home, path); });
-    co_await job;
+    QFuture<DeletionLeftovers> job = m_deps.fileWorker->run([home = m_deps.paths.home, path] {
+        DeletionLeftovers left;
+        ModelCacheFolders::remove(home, path, &left);
+        return left;
+    });
+    const DeletionLeftovers left = co_await job;
+    if (left.any())
+        kestrova::print(left.printedLine());
     if (!self)
         co_return;
     co_await scanModelCache();

@@ -50,7 +50,7 @@ QList<ModelCacheFile> scan(const QString& home, TreeSizeCache* sizes)
     return files;
 }
 
-SafeDelete::Outcome remove(const QString& home, const QString& path)
+SafeDelete::Outcome remove(const QString& home, const QString& path, DeletionLeftovers* left)
 {
     if (!SafeDelete::isSaneHome(home))
         return SafeDelete::Outcome::refused;
@@ -59,7 +59,7 @@ SafeDelete::Outcome remove(const QString& home, const QString& path)
         return SafeDelete::Outcome::refused;
     // Confined to the home rather than the model folder, so that a link
     // anywhere below the home on the way (".cache", "models", ...) refuses.
-    return SafeDelete::removeInside(home, path);
+    return SafeDelete::removeInside(home, path, left);
 }
 
 } // namespace ModelCacheFolders

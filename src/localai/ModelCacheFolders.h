@@ -26,7 +26,7 @@ QList<ModelCacheFile> scan(const QString& home, TreeSizeCache* sizes = nullptr);
 // Deletes one file (or a folder tree) strictly inside one of the two
 // folders of a sane home. The path must be absolute and clean, and no
 // folder from the home down to it may be a link; a link is removed itself,
-// never its target.
-SafeDelete::Outcome remove(const QString& home, const QString& path);
+// never its target. What stays is added to `left` when given.
+SafeDelete::Outcome remove(const QString& home, const QString& path, DeletionLeftovers* left = nullptr);
 
 } // namespace ModelCacheFolders

@@ -1,19 +1,16 @@
 #include "platform/FileWalker.h"
 
+#include "platform/FolderChain.h"
+#include "platform/FolderEntries.h"
+
 #include <QFile>
 
-#include <dirent.h>
 #include <fcntl.h>
+#include <string>
 #include <unistd.h>
+#include <vector>
 
 namespace {
-
-bool isHidden(const char* name) { return name[0] == '.'; }
-
-bool isDotOrDotDot(const char* name)
-{
-    return name[0] == '.' && (name[1] == 0 || (name[1] == '.' && name[2] == 0));
-}
 
 int openRoot(const QString& root)
 {
@@ -21,76 +18,68 @@ int openRoot(const QString& root)
     return ::open(path.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
 }
 
-// Sums regular-file sizes below an open folder; takes ownership of fd.
-qint64 sumFolder(int fd, const FileWalker::Options& options, int depth)
+// Walks the tree below the open folder `top` (taken): every entry that is
+// not a folder goes to onFile(folderPath, name, info), which returns false
+// to stop. `path` is kept as the current folder's path when withPaths.
+template <bool withPaths, typename OnFile>
+void walk(int top, QByteArray& path, const FileWalker::Options& options, OnFile&& onFile)
 {
-    DIR* dir = ::fdopendir(fd);
-    if (!dir) {
-        ::close(fd);
-        return 0;
-    }
-    qint64 total = 0;
-    while (const dirent* entry = ::readdir(dir)) {
-        const char* name = entry->d_name;
-        if (isDotOrDotDot(name) || (!options.includeHidden && isHidden(name)))
-            continue;
-        unsigned char type = entry->d_type;
-        struct stat info;
-        if (type == DT_UNKNOWN || type == DT_REG) {
-            if (::fstatat(::dirfd(dir), name, &info, AT_SYMLINK_NOFOLLOW) != 0)
-                continue;
-            if (S_ISREG(info.st_mode)) {
-                total += info.st_size;
-                continue;
-            }
-            type = S_ISDIR(info.st_mode) ? DT_DIR : DT_UNKNOWN;
-        }
-        if (type == DT_DIR && depth < options.maxDepth) {
-            const int child = ::openat(::dirfd(dir), name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-            if (child >= 0)
-                total += sumFolder(child, options, depth + 1);
-        }
-    }
-    ::closedir(dir);
-    return total;
-}
-
-// Visits entries below an open folder; takes ownership of fd. `path` is the
-// folder's path and is restored before returning. Returns false to stop.
-bool visitFolder(int fd, QByteArray& path, const FileWalker::Visitor& visit, const FileWalker::Options& options,
-                 int depth)
-{
-    DIR* dir = ::fdopendir(fd);
-    if (!dir) {
-        ::close(fd);
-        return true;
-    }
+    FolderChain chain(top);
+    if (!chain.usable())
+        return;
+    struct Level {
+        std::vector<std::string> folders; // subfolders still to walk
+        std::size_t next = 0;
+        qsizetype pathSize = 0;           // the parent's path length
+    };
+    std::vector<Level> levels;
     bool keepGoing = true;
-    const qsizetype base = path.size();
-    while (keepGoing) {
-        const dirent* entry = ::readdir(dir);
-        if (!entry)
-            break;
-        const char* name = entry->d_name;
-        if (isDotOrDotDot(name) || (!options.includeHidden && isHidden(name)))
-            continue;
-        struct stat info;
-        if (::fstatat(::dirfd(dir), name, &info, AT_SYMLINK_NOFOLLOW) != 0)
-            continue;
-        path.append('/').append(name);
-        if (S_ISDIR(info.st_mode)) {
-            if (depth < options.maxDepth) {
-                const int child = ::openat(::dirfd(dir), name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-                if (child >= 0)
-                    keepGoing = visitFolder(child, path, visit, options, depth + 1);
+    // Lists the current folder: files go to onFile, subfolders are queued.
+    const auto read = [&](qsizetype parentPathSize) {
+        Level level;
+        level.pathSize = parentPathSize;
+        const bool deeper = int(levels.size()) < options.maxDepth;
+        const int fd = chain.fd();
+        FolderEntries::forEach(fd, [&](const char* name, unsigned char type) {
+            if (!keepGoing || (!options.includeHidden && name[0] == '.'))
+                return;
+            if (type == DT_DIR) {
+                if (deeper)
+                    level.folders.emplace_back(name);
+                return;
             }
-        } else {
-            keepGoing = visit(path, info);
+            struct stat info;
+            if (::fstatat(fd, name, &info, AT_SYMLINK_NOFOLLOW) != 0)
+                return;
+            if (S_ISDIR(info.st_mode)) {
+                if (deeper)
+                    level.folders.emplace_back(name);
+                return;
+            }
+            keepGoing = onFile(static_cast<const QByteArray&>(path), name, info);
+        });
+        levels.push_back(std::move(level));
+    };
+    read(path.size());
+    while (keepGoing && !levels.empty()) {
+        Level& level = levels.back();
+        if (level.next == level.folders.size()) {
+            const qsizetype parentPathSize = level.pathSize;
+            levels.pop_back();
+            if (levels.empty() || !chain.leave())
+                return;
+            if constexpr (withPaths)
+                path.truncate(parentPathSize);
+            continue;
         }
-        path.truncate(base);
+        const std::string& name = level.folders[level.next++];
+        if (chain.enter(name.c_str()) != 0)
+            continue;
+        const qsizetype parentPathSize = path.size();
+        if constexpr (withPaths)
+            path.append('/').append(name.data(), qsizetype(name.size()));
+        read(parentPathSize);
     }
-    ::closedir(dir);
-    return keepGoing;
 }
 
 } // namespace
@@ -103,11 +92,25 @@ void FileWalker::forEachFile(const QString& root, const Visitor& visit, Options 
     QByteArray path = QFile::encodeName(root);
     while (path.size() > 1 && path.endsWith('/'))
         path.chop(1);
-    visitFolder(fd, path, visit, options, 0);
+    QByteArray filePath;
+    walk<true>(fd, path, options, [&](const QByteArray& folder, const char* name, const struct stat& info) {
+        filePath = folder;
+        filePath.append('/').append(name);
+        return visit(filePath, info);
+    });
 }
 
 qint64 FileWalker::totalSize(const QString& root, Options options)
 {
     const int fd = openRoot(root);
-    return fd < 0 ? 0 : sumFolder(fd, options, 0);
+    if (fd < 0)
+        return 0;
+    qint64 total = 0;
+    QByteArray unused;
+    walk<false>(fd, unused, options, [&total](const QByteArray&, const char*, const struct stat& info) {
+        if (S_ISREG(info.st_mode))
+            total += info.st_size;
+        return true;
+    });
+    return total;
 }

@@ -3,24 +3,28 @@
 #include <QByteArray>
 #include <QString>
 
+#include <climits>
 #include <functional>
 #include <sys/stat.h>
 
 // Walks a folder tree without following symbolic links: links are reported
 // as links (never as their targets) and linked folders are not entered, so a
 // tree is never left and nothing is counted twice through a link. Reads with
-// openat/fstatat relative to open folders; meant for the file worker thread,
-// never the main thread.
+// openat/fstatat relative to open folders, walking down iteratively with a
+// bounded number of open descriptors at any depth; meant for the file
+// worker thread, never the main thread. Mounts below the root are entered:
+// the figures are what the folder holds.
 class FileWalker {
 public:
     struct Options {
         bool includeHidden = true;   // names starting with '.'
-        int maxDepth = 256;          // deeper folders are skipped
+        int maxDepth = INT_MAX;      // deeper folders are skipped
     };
 
     // Called for every entry that is not a folder (regular files, links,
     // sockets, ...), with its path in the file system's encoding and its
-    // lstat data. Return false to stop the walk.
+    // lstat data. Return false to stop the walk. A folder's own entries
+    // come before those of its subfolders.
     using Visitor = std::function<bool(const QByteArray& path, const struct stat& info)>;
 
     // Visits the entries below root. A root that is missing, not a folder or

@@ -1,13 +1,16 @@
 #include "platform/SafeDelete.h"
 
+#include "platform/FolderChain.h"
+#include "platform/FolderEntries.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 
 #include <cerrno>
-#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 #include <vector>
@@ -52,47 +55,130 @@ bool isDeletionRoot(const QString& root)
 
 constexpr int kDirFlags = O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
 
-bool removeEntry(int parent, const char* name);
+// An entry as lstat sees it, and whether a mount sits on it.
+struct Entry {
+    mode_t mode = 0;
+    dev_t dev = 0;
+    ino_t ino = 0;
+    bool mountRoot = false;
+};
 
-// Removes everything inside an open folder. Names are listed first, then
-// removed, so the listing is not disturbed by the removal.
-bool removeContents(int folder)
+// 0 or the errno. Never follows a link nor triggers an automount.
+int describe(int folder, const char* name, Entry& entry)
 {
-    const int listFd = ::openat(folder, ".", kDirFlags);
-    if (listFd < 0)
-        return false;
-    DIR* dir = ::fdopendir(listFd);
-    if (!dir) {
-        ::close(listFd);
-        return false;
-    }
-    std::vector<QByteArray> names;
-    while (const dirent* entry = ::readdir(dir)) {
-        const char* n = entry->d_name;
-        if (n[0] == '.' && (n[1] == 0 || (n[1] == '.' && n[2] == 0)))
-            continue;
-        names.emplace_back(n);
-    }
-    ::closedir(dir);
-    bool ok = true;
-    for (const QByteArray& name : names)
-        ok = removeEntry(folder, name.constData()) && ok;
-    return ok;
+    struct statx info;
+    if (::statx(folder, name, AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT, STATX_TYPE | STATX_INO, &info) != 0)
+        return errno;
+    entry.mode = info.stx_mode;
+    entry.dev = makedev(info.stx_dev_major, info.stx_dev_minor);
+    entry.ino = info.stx_ino;
+    entry.mountRoot = (info.stx_attributes_mask & STATX_ATTR_MOUNT_ROOT) && (info.stx_attributes & STATX_ATTR_MOUNT_ROOT);
+    return 0;
 }
 
-bool removeEntry(int parent, const char* name)
+// Another file system, or another mount of the same one (a bind mount
+// keeps the device id, so the mount-root flag tells it).
+bool isMountPoint(const Entry& entry, dev_t device) { return entry.mountRoot || entry.dev != device; }
+
+QString joined(const QByteArray& folder, const QByteArray& name)
 {
-    struct stat info;
-    if (::fstatat(parent, name, &info, AT_SYMLINK_NOFOLLOW) != 0)
-        return errno == ENOENT;
-    if (S_ISDIR(info.st_mode)) {
-        Fd child(::openat(parent, name, kDirFlags));
-        if (!child.valid())
-            return false;
-        const bool ok = removeContents(child.get());
-        return ::unlinkat(parent, name, AT_REMOVEDIR) == 0 ? ok : false;
+    return QFile::decodeName(name.isEmpty() ? folder : folder + '/' + name);
+}
+
+bool listNames(int folder, std::vector<QByteArray>& names)
+{
+    return FolderEntries::forEach(folder, [&names](const char* name, unsigned char) { names.emplace_back(name); });
+}
+
+// Removes everything inside the open folder `top` (taken), whose path is
+// `path`, without leaving its file system. Walks down iteratively through a
+// FolderChain, so any depth holds a bounded number of descriptors. Names
+// are listed before they are removed, so the listing is not disturbed.
+// Returns whether nothing stayed.
+bool removeContents(int top, const QByteArray& path, DeletionLeftovers& left)
+{
+    FolderChain chain(top);
+    if (!chain.usable()) {
+        left.addEntry(joined(path, {}));
+        return false;
     }
-    return ::unlinkat(parent, name, 0) == 0 || errno == ENOENT;
+    const dev_t device = chain.info().st_dev;
+    struct Level {
+        QByteArray name;
+        std::vector<QByteArray> names;
+        std::size_t next = 0;
+        bool leftSomething = false;
+    };
+    std::vector<Level> levels(1);
+    const auto pathOf = [&](const QByteArray& name) {
+        QByteArray full = path;
+        for (std::size_t i = 1; i < levels.size(); ++i)
+            full += '/' + levels[i].name;
+        return joined(full, name);
+    };
+    if (!listNames(chain.fd(), levels.back().names)) {
+        left.addEntry(pathOf({}));
+        return false;
+    }
+    while (levels.size() > 1 || levels.back().next < levels.back().names.size()) {
+        Level& level = levels.back();
+        if (level.next < level.names.size()) {
+            const QByteArray name = level.names[level.next++];
+            Entry entry;
+            if (const int error = describe(chain.fd(), name.constData(), entry)) {
+                if (error != ENOENT) {
+                    left.addEntry(pathOf(name));
+                    level.leftSomething = true;
+                }
+                continue;
+            }
+            if (isMountPoint(entry, device)) {
+                left.addMountPoint(pathOf(name));
+                level.leftSomething = true;
+                continue;
+            }
+            if (!S_ISDIR(entry.mode)) {
+                if (::unlinkat(chain.fd(), name.constData(), 0) != 0 && errno != ENOENT) {
+                    left.addEntry(pathOf(name));
+                    level.leftSomething = true;
+                }
+                continue;
+            }
+            const int error = chain.enter(name.constData());
+            if (error == ENOENT)
+                continue;
+            // What was opened must be what was looked at: a folder swapped
+            // in between is left alone.
+            if (error != 0 || chain.info().st_dev != entry.dev || chain.info().st_ino != entry.ino) {
+                if (error == 0 && !chain.leave())
+                    return false;
+                left.addEntry(pathOf(name));
+                level.leftSomething = true;
+                continue;
+            }
+            Level child;
+            child.name = name;
+            listNames(chain.fd(), child.names); // what stays makes the removal below fail
+            levels.push_back(std::move(child));
+            continue;
+        }
+        // Every entry of this folder was tried: remove the folder itself.
+        const Level done = std::move(levels.back());
+        levels.pop_back();
+        if (!chain.leave()) {
+            // Moved away while being emptied: stop rather than follow it.
+            left.addEntry(pathOf(done.name));
+            return false;
+        }
+        if (::unlinkat(chain.fd(), done.name.constData(), AT_REMOVEDIR) != 0 && errno != ENOENT) {
+            if (!done.leftSomething)
+                left.addEntry(pathOf(done.name));
+            levels.back().leftSomething = true;
+        } else if (done.leftSomething) {
+            levels.back().leftSomething = true;
+        }
+    }
+    return !levels.back().leftSomething;
 }
 
 struct Walk {
@@ -148,7 +234,7 @@ bool isStrictlyInside(const QString& root, const QString& path)
     return path.startsWith(prefix);
 }
 
-Outcome removeInside(const QString& root, const QString& target)
+Outcome removeInside(const QString& root, const QString& target, DeletionLeftovers* left)
 {
     if (!isDeletionRoot(root) || !isStrictlyInside(root, target))
         return Outcome::refused;
@@ -157,20 +243,49 @@ Outcome removeInside(const QString& root, const QString& target)
     Walk parent = openBelow(root, parts);
     if (!parent.fd.valid())
         return parent.failure;
-    struct stat info;
-    if (::fstatat(parent.fd.get(), leaf.constData(), &info, AT_SYMLINK_NOFOLLOW) != 0)
-        return errno == ENOENT ? Outcome::missing : Outcome::failed;
-    return removeEntry(parent.fd.get(), leaf.constData()) ? Outcome::removed : Outcome::failed;
+    struct stat parentInfo;
+    Entry entry;
+    if (::fstat(parent.fd.get(), &parentInfo) != 0)
+        return Outcome::failed;
+    if (const int error = describe(parent.fd.get(), leaf.constData(), entry))
+        return error == ENOENT ? Outcome::missing : Outcome::failed;
+    DeletionLeftovers stayed;
+    const QByteArray path = QFile::encodeName(target);
+    if (isMountPoint(entry, parentInfo.st_dev)) {
+        stayed.addMountPoint(target);
+    } else if (S_ISDIR(entry.mode)) {
+        const int fd = ::openat(parent.fd.get(), leaf.constData(), kDirFlags);
+        if (fd < 0 && errno == ENOENT)
+            return Outcome::missing;
+        struct stat opened;
+        if (fd < 0 || ::fstat(fd, &opened) != 0 || opened.st_dev != entry.dev || opened.st_ino != entry.ino) {
+            if (fd >= 0)
+                ::close(fd);
+            stayed.addEntry(target);
+        } else if (removeContents(fd, path, stayed)
+                   && ::unlinkat(parent.fd.get(), leaf.constData(), AT_REMOVEDIR) != 0 && errno != ENOENT) {
+            stayed.addEntry(target);
+        }
+    } else if (::unlinkat(parent.fd.get(), leaf.constData(), 0) != 0 && errno != ENOENT) {
+        stayed.addEntry(target);
+    }
+    if (left)
+        left->add(stayed);
+    return stayed.any() ? Outcome::failed : Outcome::removed;
 }
 
-Outcome removeChildren(const QString& root, const QString& folder)
+Outcome removeChildren(const QString& root, const QString& folder, DeletionLeftovers* left)
 {
     if (!isDeletionRoot(root) || (folder != root && !isStrictlyInside(root, folder)))
         return Outcome::refused;
     Walk target = openBelow(root, partsBelow(root, folder));
     if (!target.fd.valid())
         return target.failure;
-    return removeContents(target.fd.get()) ? Outcome::removed : Outcome::failed;
+    DeletionLeftovers stayed;
+    removeContents(::fcntl(target.fd.get(), F_DUPFD_CLOEXEC, 0), QFile::encodeName(folder), stayed);
+    if (left)
+        left->add(stayed);
+    return stayed.any() ? Outcome::failed : Outcome::removed;
 }
 
 } // namespace SafeDelete

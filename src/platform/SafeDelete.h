@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/DeletionLeftovers.h"
+
 #include <QString>
 
 // Deletion confined to a known root folder (never "/"). Every deletion in
@@ -9,13 +11,18 @@
 // removed itself, never followed; folder trees are removed through open
 // folder descriptors, so a link swapped in during the removal is unlinked,
 // not followed.
+//
+// A removal stays on the file system of the folder that holds the target:
+// a mount point met on the way (or a target that is one) is left in place
+// with all it holds, as `rm --one-file-system` does. Trees of any depth are
+// removed with a bounded number of open descriptors.
 namespace SafeDelete {
 
 enum class Outcome {
     removed,    // gone now (or, for removeChildren, emptied)
     missing,    // nothing there to remove
     refused,    // outside the root, not clean, or through a symlinked folder
-    failed,     // the file system refused part of it; what could go is gone
+    failed,     // part of it stays (refused, or a mount point); what could go is gone
 };
 
 // An absolute, clean home folder that is not "/" and exists as a folder.
@@ -24,11 +31,12 @@ bool isSaneHome(const QString& home);
 // Whether `path` is absolute, clean and strictly inside `root`.
 bool isStrictlyInside(const QString& root, const QString& path);
 
-// Removes `target` (a file, link or whole folder tree) inside `root`.
-Outcome removeInside(const QString& root, const QString& target);
+// Removes `target` (a file, link or whole folder tree) inside `root`. What
+// stays is added to `left` when given.
+Outcome removeInside(const QString& root, const QString& target, DeletionLeftovers* left = nullptr);
 
 // Removes everything inside `folder`, keeping the folder itself. `folder`
 // may be `root` itself or lie inside it.
-Outcome removeChildren(const QString& root, const QString& folder);
+Outcome removeChildren(const QString& root, const QString& folder, DeletionLeftovers* left = nullptr);
 
 } // namespace SafeDelete

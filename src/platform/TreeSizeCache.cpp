@@ -1,8 +1,12 @@
 #include "platform/TreeSizeCache.h"
 
+#include "platform/FolderChain.h"
+#include "platform/FolderEntries.h"
+
 #include <QFile>
 
 #include <algorithm>
+#include <cerrno>
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
@@ -16,7 +20,6 @@
 #include <unordered_set>
 #include <vector>
 
-#include <dirent.h>
 #include <fcntl.h>
 #include <sys/inotify.h>
 #include <sys/stat.h>
@@ -26,17 +29,11 @@ namespace {
 
 using SteadyClock = std::chrono::steady_clock;
 
-constexpr int kMaxDepth = 256;
 constexpr auto kForgetAfter = std::chrono::hours(1);
 // A folder watch reports what happens to its entries: files written,
 // truncated, created, removed, renamed, relinked.
 constexpr uint32_t kWatchMask = IN_CREATE | IN_DELETE | IN_MODIFY | IN_ATTRIB | IN_CLOSE_WRITE | IN_MOVED_FROM
                                 | IN_MOVED_TO | IN_DELETE_SELF | IN_MOVE_SELF | IN_ONLYDIR;
-
-bool isDotOrDotDot(const char* name)
-{
-    return name[0] == '.' && (name[1] == 0 || (name[1] == '.' && name[2] == 0));
-}
 
 int openFolderAt(int parent, const char* name)
 {
@@ -70,6 +67,24 @@ struct Node {
     int wd = -1;
     bool dirty = false;    // a report named it since it was read
     bool visit = false;    // this pass re-reads it or something below it
+
+    Node() = default;
+    Node(const char* folderName, const struct stat& info) : name(folderName), dev(info.st_dev), ino(info.st_ino) {}
+    Node(const Node&) = delete;
+    Node& operator=(const Node&) = delete;
+    // Taken apart iteratively: a chain of folders thousands deep must not
+    // recurse as deep.
+    ~Node()
+    {
+        std::vector<std::unique_ptr<Node>> pending = std::move(children);
+        while (!pending.empty()) {
+            std::unique_ptr<Node> node = std::move(pending.back());
+            pending.pop_back();
+            for (auto& child : node->children)
+                pending.push_back(std::move(child));
+            node->children.clear();
+        }
+    }
 };
 
 struct Tree {
@@ -87,8 +102,13 @@ struct Tree {
 struct Job {
     Node* node;
     int fd;
-    int depth;
 };
+
+// A failed open for lack of descriptors or memory says nothing about the
+// folder: it is kept as known and read again on a later pass.
+bool outOfResources(int error) { return error == EMFILE || error == ENFILE || error == ENOMEM; }
+
+bool sameFolder(const Node* node, const struct stat& info) { return node->dev == info.st_dev && node->ino == info.st_ino; }
 
 } // namespace
 
@@ -145,6 +165,7 @@ struct TreeSizeCache::Impl {
     {
         if (node->wd < 0)
             return;
+        const std::lock_guard lock(watchMutex);
         const auto it = watches.find(node->wd);
         if (it != watches.end()) {
             auto& owners = it->second;
@@ -158,11 +179,16 @@ struct TreeSizeCache::Impl {
         node->wd = -1;
     }
 
-    void dropSubtree(Tree* tree, Node* node)
+    void dropSubtree(Tree* tree, Node* top)
     {
-        for (const auto& child : node->children)
-            dropSubtree(tree, child.get());
-        dropWatch(tree, node);
+        std::vector<Node*> pending{top};
+        while (!pending.empty()) {
+            Node* node = pending.back();
+            pending.pop_back();
+            for (const auto& child : node->children)
+                pending.push_back(child.get());
+            dropWatch(tree, node);
+        }
     }
 
     void dropTree(Tree* tree)
@@ -207,18 +233,10 @@ struct TreeSizeCache::Impl {
         }
     }
 
-    // Lists one open folder (taking the descriptor): sums its files and
-    // hands each subfolder, opened without following links, to `onFolder`.
-    template <typename OnFolder>
-    void readFolder(const Tree* tree, Node* node, int fd, int depth, OnFolder&& onFolder)
+    // Lists one open folder (the descriptor stays open): sums its files and
+    // collects the names of its subfolders.
+    void readFolder(const Tree* tree, Node* node, int fd, std::vector<std::string>& folders)
     {
-        DIR* dir = ::fdopendir(fd);
-        if (!dir) {
-            ::close(fd);
-            node->plainBytes = 0;
-            node->extras.reset();
-            return;
-        }
         reads.fetch_add(1, std::memory_order_relaxed);
         const bool hidden = tree->options.includeHidden;
         const qint64 listOver = tree->options.listFilesOver;
@@ -229,15 +247,13 @@ struct TreeSizeCache::Impl {
                 extras = std::make_unique<Extras>();
             return *extras;
         };
-        while (const dirent* entry = ::readdir(dir)) {
-            const char* name = entry->d_name;
-            if (isDotOrDotDot(name) || (!hidden && name[0] == '.'))
-                continue;
-            unsigned char type = entry->d_type;
+        FolderEntries::forEach(fd, [&](const char* name, unsigned char type) {
+            if (!hidden && name[0] == '.')
+                return;
             struct stat info;
             if (type == DT_UNKNOWN || type == DT_REG) {
-                if (::fstatat(::dirfd(dir), name, &info, AT_SYMLINK_NOFOLLOW) != 0)
-                    continue;
+                if (::fstatat(fd, name, &info, AT_SYMLINK_NOFOLLOW) != 0)
+                    return;
                 if (S_ISREG(info.st_mode)) {
                     if (info.st_nlink > 1)
                         more().linked.push_back({info.st_dev, info.st_ino, qint64(info.st_size)});
@@ -245,64 +261,194 @@ struct TreeSizeCache::Impl {
                         plain += info.st_size;
                     if (listOver >= 0 && info.st_size > listOver)
                         more().listed.push_back({name, qint64(info.st_size)});
-                    continue;
+                    return;
                 }
                 type = S_ISDIR(info.st_mode) ? DT_DIR : DT_UNKNOWN;
             }
-            if (type != DT_DIR || depth >= kMaxDepth)
-                continue;
-            const int child = openFolderAt(::dirfd(dir), name);
-            if (child < 0)
-                continue;
-            if (::fstat(child, &info) != 0) {
-                ::close(child);
-                continue;
-            }
-            onFolder(name, child, info);
-        }
-        ::closedir(dir);
+            if (type == DT_DIR)
+                folders.emplace_back(name);
+        });
         node->plainBytes = plain;
         node->extras = std::move(extras);
     }
 
-    // Reads every folder of the jobs and below, on a few threads. Idle
-    // threads take subfolders from a shared stack; a busy stack makes a
-    // thread go on depth-first by itself, which bounds open descriptors.
-    void walk(Tree* tree, const std::vector<Job>& jobs)
+    // Where one thread is in bringing a folder up to date: either going
+    // down to the known subfolders that need it, or re-reading the folder
+    // and matching what it lists against what was known.
+    struct Frame {
+        Node* node;
+        bool rereading = false;
+        std::size_t next = 0;
+        std::vector<std::string> folders;
+        std::unordered_map<std::string, std::unique_ptr<Node>> known;
+    };
+
+    // Brings the folder of `job` (its descriptor taken) and everything
+    // below it up to date, iteratively through a FolderChain so that any
+    // depth holds a bounded number of descriptors. A folder is re-read when
+    // reported or unwatched; otherwise only the folders below that need it
+    // are visited. New subfolders are walked whole, handed to `share` when
+    // another thread can take them. Returns false when a folder moved while
+    // it was walked: what was not reached is left marked for the next pass.
+    template <typename Share>
+    bool update(Tree* tree, Job job, Share&& share)
     {
-        if (jobs.empty())
-            return;
+        FolderChain chain(job.fd);
+        if (!chain.usable()) {
+            job.node->dirty = true;
+            return false;
+        }
+        std::vector<Frame> frames;
+        bool reachedAll = true;
+        const auto postpone = [&](Node* node) {
+            node->dirty = true;
+            reachedAll = false;
+        };
+        const auto reread = [&](Frame& frame) {
+            addWatch(tree, frame.node, chain.fd());
+            frame.node->dirty = false;
+            frame.rereading = true;
+            frame.next = 0;
+            for (auto& child : frame.node->children) {
+                std::string name = child->name;
+                frame.known.emplace(std::move(name), std::move(child));
+            }
+            frame.node->children.clear();
+            readFolder(tree, frame.node, chain.fd(), frame.folders);
+        };
+        const auto begin = [&](Node* node) {
+            node->visit = false;
+            frames.push_back({node});
+            if (node->dirty || node->wd < 0)
+                reread(frames.back());
+        };
+        const auto abandon = [&] {
+            for (Frame& frame : frames) {
+                frame.node->dirty = true;
+                for (auto& [name, gone] : frame.known)
+                    dropSubtree(tree, gone.get());
+            }
+            return false;
+        };
+        begin(job.node);
+        while (!frames.empty()) {
+            Frame& frame = frames.back();
+            if (!frame.rereading) {
+                Node* next = nullptr;
+                while (!next && frame.next < frame.node->children.size()) {
+                    Node* child = frame.node->children[frame.next++].get();
+                    if (child->visit)
+                        next = child;
+                }
+                if (next) {
+                    const int error = chain.enter(next->name.c_str());
+                    if (error == 0 && sameFolder(next, chain.info())) {
+                        begin(next);
+                        continue;
+                    }
+                    if (error == 0 && !chain.leave())
+                        return abandon();
+                    if (outOfResources(error))
+                        postpone(frame.node);
+                    else
+                        reread(frame); // the listing changed after all
+                    continue;
+                }
+            } else if (frame.next < frame.folders.size()) {
+                const std::string& name = frame.folders[frame.next++];
+                const int childFd = openFolderAt(chain.fd(), name.c_str());
+                const int openError = childFd < 0 ? errno : 0;
+                struct stat info;
+                const auto it = frame.known.find(name);
+                if (childFd < 0 || ::fstat(childFd, &info) != 0) {
+                    if (childFd >= 0)
+                        ::close(childFd);
+                    if (outOfResources(openError)) {
+                        postpone(frame.node);
+                        if (it != frame.known.end()) {
+                            frame.node->children.push_back(std::move(it->second));
+                            frame.known.erase(it);
+                        }
+                    }
+                    continue;
+                }
+                if (it != frame.known.end() && sameFolder(it->second.get(), info)) {
+                    Node* kept = it->second.get();
+                    frame.node->children.push_back(std::move(it->second));
+                    frame.known.erase(it);
+                    if (kept->visit) {
+                        chain.enter(childFd, info);
+                        begin(kept);
+                    } else {
+                        ::close(childFd);
+                    }
+                    continue;
+                }
+                if (it != frame.known.end()) {
+                    dropSubtree(tree, it->second.get());
+                    frame.known.erase(it);
+                }
+                Node* fresh = frame.node->children.emplace_back(std::make_unique<Node>(name.c_str(), info)).get();
+                // The last subfolder is this thread's own next step: handing
+                // it over would only make a chain of folders hop threads.
+                const bool more = frame.next < frame.folders.size();
+                if (!more || !share(Job{fresh, childFd})) {
+                    chain.enter(childFd, info);
+                    begin(fresh);
+                }
+                continue;
+            } else {
+                for (auto& [name, gone] : frame.known)
+                    dropSubtree(tree, gone.get());
+            }
+            frames.pop_back();
+            if (!frames.empty() && !chain.leave())
+                return abandon();
+        }
+        return reachedAll;
+    }
+
+    // Brings a tree up to date from its top folder (the descriptor taken)
+    // on a few threads. Helpers start when the first new subfolder is
+    // shared; idle threads take shared folders from a short stack, and a
+    // full stack makes a thread go on by itself, which bounds open
+    // descriptors. Returns false when part of the tree was not reached.
+    bool walk(Tree* tree, Job top)
+    {
         std::mutex mutex;
         std::condition_variable wake;
-        std::vector<Job> stack = jobs;
-        int pending = int(jobs.size());
+        std::vector<Job> stack;
+        std::vector<std::thread> helpers;
+        int pending = 1;
+        std::atomic<bool> complete{true};
         const std::size_t shareBelow = threads > 1 ? std::size_t(threads) * 2 : 0;
 
-        std::function<void(const Job&)> process = [&](const Job& job) {
-            addWatch(tree, job.node, job.fd);
-            readFolder(tree, job.node, job.fd, job.depth, [&](const char* name, int fd, const struct stat& info) {
-                auto child = std::make_unique<Node>();
-                child->name = name;
-                child->dev = info.st_dev;
-                child->ino = info.st_ino;
-                const Job next{child.get(), fd, job.depth + 1};
-                job.node->children.push_back(std::move(child));
-                bool shared = false;
-                {
-                    const std::lock_guard lock(mutex);
-                    if (stack.size() < shareBelow) {
-                        stack.push_back(next);
-                        ++pending;
-                        shared = true;
-                    }
+        std::function<void()> work;
+        const auto share = [&](Job job) {
+            if (shareBelow == 0)
+                return false;
+            {
+                const std::lock_guard lock(mutex);
+                if (stack.size() >= shareBelow)
+                    return false;
+                stack.push_back(job);
+                ++pending;
+                if (helpers.empty()) {
+                    for (int i = 1; i < threads; ++i)
+                        helpers.emplace_back(work);
                 }
-                if (shared)
-                    wake.notify_one();
-                else
-                    process(next);
-            });
+            }
+            wake.notify_one();
+            return true;
         };
-        const auto work = [&] {
+        const auto finished = [&](bool reached) {
+            if (!reached)
+                complete = false;
+            const std::lock_guard lock(mutex);
+            if (--pending == 0)
+                wake.notify_all();
+        };
+        work = [&] {
             std::unique_lock lock(mutex);
             for (;;) {
                 wake.wait(lock, [&] { return !stack.empty() || pending == 0; });
@@ -311,86 +457,38 @@ struct TreeSizeCache::Impl {
                 const Job job = stack.back();
                 stack.pop_back();
                 lock.unlock();
-                process(job);
+                finished(update(tree, job, share));
                 lock.lock();
-                if (--pending == 0)
-                    wake.notify_all();
             }
         };
-        std::vector<std::thread> helpers;
-        for (int i = 1; i < threads; ++i)
-            helpers.emplace_back(work);
+        finished(update(tree, top, share));
         work();
-        for (std::thread& helper : helpers)
-            helper.join();
-    }
-
-    static bool markVisits(Node* node)
-    {
-        bool below = false;
-        for (const auto& child : node->children)
-            below = markVisits(child.get()) || below;
-        node->visit = node->dirty || node->wd < 0 || below;
-        return node->visit;
-    }
-
-    // Brings a known folder (open as fd, taken) up to date: re-reads it if
-    // reported or unwatched, else only descends to the folders below that
-    // need it. New subfolders are queued in `fresh` for a full walk.
-    void refresh(Tree* tree, Node* node, int fd, int depth, std::vector<Job>& fresh)
-    {
-        node->visit = false;
-        if (!node->dirty && node->wd >= 0) {
-            for (const auto& child : node->children) {
-                if (!child->visit)
-                    continue;
-                const int childFd = openFolderAt(fd, child->name.c_str());
-                struct stat info;
-                if (childFd < 0 || ::fstat(childFd, &info) != 0 || info.st_dev != child->dev
-                    || info.st_ino != child->ino) {
-                    if (childFd >= 0)
-                        ::close(childFd);
-                    node->dirty = true; // the listing changed after all
-                    break;
-                }
-                refresh(tree, child.get(), childFd, depth + 1, fresh);
-            }
-            if (!node->dirty) {
-                ::close(fd);
-                return;
-            }
+        std::vector<std::thread> started;
+        {
+            const std::lock_guard lock(mutex);
+            started.swap(helpers);
         }
-        addWatch(tree, node, fd);
-        node->dirty = false;
-        std::unordered_map<std::string, std::unique_ptr<Node>> known;
-        for (auto& child : node->children)
-            known.emplace(child->name, std::move(child));
-        node->children.clear();
-        readFolder(tree, node, fd, depth, [&](const char* name, int childFd, const struct stat& info) {
-            const auto it = known.find(name);
-            if (it != known.end() && it->second->dev == info.st_dev && it->second->ino == info.st_ino) {
-                Node* kept = it->second.get();
-                node->children.push_back(std::move(it->second));
-                known.erase(it);
-                if (kept->visit)
-                    refresh(tree, kept, childFd, depth + 1, fresh);
-                else
-                    ::close(childFd);
-                return;
+        for (std::thread& helper : started)
+            helper.join();
+        return complete;
+    }
+
+    static void markVisits(Node* top)
+    {
+        std::vector<std::pair<Node*, std::size_t>> stack{{top, 0}};
+        while (!stack.empty()) {
+            auto& [node, next] = stack.back();
+            if (next < node->children.size()) {
+                Node* child = node->children[next++].get();
+                stack.emplace_back(child, 0);
+                continue;
             }
-            if (it != known.end()) {
-                dropSubtree(tree, it->second.get());
-                known.erase(it);
-            }
-            auto child = std::make_unique<Node>();
-            child->name = name;
-            child->dev = info.st_dev;
-            child->ino = info.st_ino;
-            fresh.push_back({child.get(), childFd, depth + 1});
-            node->children.push_back(std::move(child));
-        });
-        for (auto& [name, gone] : known)
-            dropSubtree(tree, gone.get());
+            bool below = false;
+            for (const auto& child : node->children)
+                below = below || child->visit;
+            node->visit = node->dirty || node->wd < 0 || below;
+            stack.pop_back();
+        }
     }
 
     // The figures of a tree from what is remembered; no disk access.
@@ -399,8 +497,11 @@ struct TreeSizeCache::Impl {
         Measurement result;
         std::unordered_set<std::string> seenLinks;
         int unwatched = 0;
-        const QByteArray rootPath = QFile::encodeName(tree->root);
-        std::function<void(const Node*, const QByteArray&)> add = [&](const Node* node, const QByteArray& path) {
+        QByteArray path = QFile::encodeName(tree->root);
+        while (path.size() > 1 && path.endsWith('/'))
+            path.chop(1);
+        std::vector<std::pair<const Node*, std::size_t>> stack;
+        const auto add = [&](const Node* node) {
             result.bytes += node->plainBytes;
             if (node->wd < 0)
                 ++unwatched;
@@ -415,13 +516,21 @@ struct TreeSizeCache::Impl {
                     result.largeFiles.append(
                         {QFile::decodeName(path + '/' + QByteArray::fromStdString(file.name)), file.size});
             }
-            for (const auto& child : node->children)
-                add(child.get(), path + '/' + QByteArray::fromStdString(child->name));
+            stack.emplace_back(node, 0);
         };
-        QByteArray top = rootPath;
-        while (top.size() > 1 && top.endsWith('/'))
-            top.chop(1);
-        add(tree->top.get(), top);
+        add(tree->top.get());
+        while (!stack.empty()) {
+            auto& [node, next] = stack.back();
+            if (next < node->children.size()) {
+                const Node* child = node->children[next++].get();
+                path.append('/').append(child->name.data(), qsizetype(child->name.size()));
+                add(child);
+                continue;
+            }
+            stack.pop_back();
+            if (!stack.empty())
+                path.truncate(path.lastIndexOf('/'));
+        }
         tree->unwatched = unwatched;
         tree->result = std::move(result);
     }
@@ -451,6 +560,11 @@ struct TreeSizeCache::Impl {
         const QByteArray path = QFile::encodeName(root);
         const int fd = ::open(path.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
         struct stat info;
+        if (fd < 0 && outOfResources(errno)) {
+            // Not "gone": the last figures stand until a pass can look.
+            const auto it = trees.find(key);
+            return it != trees.end() ? it->second->result : Measurement{};
+        }
         if (fd < 0 || ::fstat(fd, &info) != 0) {
             if (fd >= 0)
                 ::close(fd);
@@ -479,16 +593,14 @@ struct TreeSizeCache::Impl {
             tree->top->ino = info.st_ino;
             tree->rewalk = false;
             tree->walkedAt = now;
-            walk(tree, {{tree->top.get(), fd, 0}});
+            const bool complete = walk(tree, {tree->top.get(), fd});
             summarise(tree);
-            tree->changed = false;
+            tree->changed = !complete;
         } else if (tree->changed || tree->unwatched > 0) {
             markVisits(tree->top.get());
-            std::vector<Job> fresh;
-            refresh(tree, tree->top.get(), fd, 0, fresh);
-            walk(tree, fresh);
+            const bool complete = walk(tree, {tree->top.get(), fd});
             summarise(tree);
-            tree->changed = false;
+            tree->changed = !complete;
         } else {
             ::close(fd);
         }

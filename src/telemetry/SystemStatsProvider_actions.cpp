@@ -36,13 +36,16 @@ std::optional<qint32> parsePid(const QString& text)
 
 // Only the cache folder of a sane home, through no linked folder, and a
 // link in its place is removed rather than followed. A folder that was
-// there is created again empty.
+// there is created again empty. What could not go is said in one line.
 QFuture<bool> removeHuggingFaceCache(const QString& home, const QString& folder)
 {
     return FileWorker::shared().run([home, folder] {
         if (!SafeDelete::isSaneHome(home))
             return false;
-        const auto outcome = SafeDelete::removeInside(home, folder);
+        DeletionLeftovers left;
+        const auto outcome = SafeDelete::removeInside(home, folder, &left);
+        if (left.any())
+            kestrova::print(left.printedLine());
         if (outcome == SafeDelete::Outcome::removed || outcome == SafeDelete::Outcome::failed)
             QDir().mkpath(folder);
         return outcome == SafeDelete::Outcome::removed || outcome == SafeDelete::Outcome::missing;

@@ -1,5 +1,9 @@
 #include "CacheHome.h"
 
+#include "support/BindMount.h"
+#include "support/DeepTree.h"
+#include "support/ImmutableFile.h"
+#include "support/PrintCapture.h"
 #include "support/TaskRunner.h"
 
 #include <QSignalSpy>
@@ -125,6 +129,64 @@ TEST_F(BuildCachePurgeTest, LinkedCacheFoldersAndUnsaneHomesAreRefused)
     });
     EXPECT_TRUE(exists(inHome(QStringLiteral(".npm/blob"))));
     EXPECT_TRUE(exists(inHome(QStringLiteral(".nvm/versions/node/v1/bin/node"))));
+}
+
+TEST_F(BuildCachePurgeTest, APurgeLeavesMountPointsWhole)
+{
+    // Another folder bind-mounted inside the cargo registry.
+    writeFile(outside + QStringLiteral("/crates/big.crate"), 40);
+    writeFile(inHome(QStringLiteral(".cargo/registry/index/entry")), 7);
+    const QString mountPoint = inHome(QStringLiteral(".cargo/registry/src/mounted"));
+    makeDir(mountPoint);
+    BindMount mount(outside + QStringLiteral("/crates"), mountPoint);
+    if (!mount.usable())
+        GTEST_SKIP() << mount.reason().toStdString();
+    PrintCapture printed;
+
+    ASSERT_TRUE(run(service->purgeCargoCache()));
+    EXPECT_TRUE(exists(mountPoint + QStringLiteral("/big.crate")));
+    EXPECT_TRUE(exists(outside + QStringLiteral("/crates/big.crate")));
+    EXPECT_FALSE(exists(inHome(QStringLiteral(".cargo/registry/index"))));
+    EXPECT_EQ(printed.lines(), QStringList{QStringLiteral("⚠️ Purge left 1 mount point in place, first: ") + mountPoint});
+    EXPECT_EQ(service->cargoCacheSize(), 40) << "the figure shows what is left";
+}
+
+TEST_F(BuildCachePurgeTest, DeepTreesArePurgedWithFewDescriptorsAndWhatStaysIsShown)
+{
+    // Thousands of folders made and removed: slow on a busy disk.
+    constexpr auto kDeepWork = std::chrono::minutes(2);
+    const QString npm = inHome(QStringLiteral(".npm"));
+    ASSERT_TRUE(deeptree::make(npm, 5000, 10));
+    const int bottom = deeptree::openLevel(npm, 5000, false);
+    ASSERT_GE(bottom, 0);
+    ImmutableFile pinned(bottom, "bottom");
+    ::close(bottom);
+    ASSERT_TRUE(runTask(service->scanCaches(), kDeepWork));
+    EXPECT_EQ(service->npmCacheSize(), 20) << "every level is measured";
+    PrintCapture printed;
+
+    if (pinned.usable()) {
+        {
+            deeptree::DescriptorCap cap(64);
+            ASSERT_TRUE(cap.applied());
+            ASSERT_TRUE(runTask(service->purgeNpmCache(), kDeepWork));
+        }
+        ASSERT_EQ(printed.lines().size(), 1);
+        EXPECT_TRUE(printed.lines().first().startsWith(QStringLiteral("⚠️ Purge left 1 item in place, first: ") + npm));
+        EXPECT_EQ(service->npmCacheSize(), 10) << "the file that stayed, not 0";
+        printed.clear();
+    } else {
+        std::printf("immutable files are not available here; only the full purge is checked\n");
+    }
+    pinned.release();
+    {
+        deeptree::DescriptorCap cap(64);
+        ASSERT_TRUE(cap.applied());
+        ASSERT_TRUE(runTask(service->purgeNpmCache(), kDeepWork));
+    }
+    EXPECT_FALSE(exists(npm));
+    EXPECT_EQ(service->npmCacheSize(), 0);
+    EXPECT_TRUE(printed.lines().isEmpty());
 }
 
 TEST_F(BuildCachePurgeTest, SDKPurgeRemovesAVersionEntryAndRescans)

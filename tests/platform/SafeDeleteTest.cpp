@@ -1,10 +1,17 @@
 #include "platform/SafeDelete.h"
 
+#include "support/BindMount.h"
+#include "support/ImmutableFile.h"
+
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <functional>
+#include <unistd.h>
 
 using SafeDelete::Outcome;
 
@@ -94,6 +101,88 @@ TEST_F(SafeDeleteTest, RemoveChildrenKeepsTheFolder)
     EXPECT_TRUE(QDir(root + QStringLiteral("/cache")).isEmpty(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot));
     EXPECT_TRUE(victimIntact());
     EXPECT_EQ(SafeDelete::removeChildren(root, root + QStringLiteral("/absent")), Outcome::missing);
+}
+
+TEST_F(SafeDeleteTest, MountPointsStayWithAllTheyHoldAndAreReported)
+{
+    // A bind mount of a folder on the same file system keeps its device id:
+    // only the mount itself tells it apart.
+    const QString mountPoint = root + QStringLiteral("/cache/a/mnt");
+    QDir().mkpath(mountPoint);
+    BindMount mount(victim, mountPoint);
+    if (!mount.usable())
+        GTEST_SKIP() << mount.reason().toStdString();
+
+    struct Case {
+        const char* what;
+        std::function<Outcome(DeletionLeftovers*)> remove;
+        QStringList gone;
+    };
+    const QString cache = root + QStringLiteral("/cache");
+    const QList<Case> cases = {
+        {"the folder holding it, whole",
+         [&](DeletionLeftovers* left) { return SafeDelete::removeInside(root, cache, left); },
+         {cache + QStringLiteral("/a/file"), cache + QStringLiteral("/b")}},
+        {"the children of that folder",
+         [&](DeletionLeftovers* left) { return SafeDelete::removeChildren(root, cache, left); },
+         {cache + QStringLiteral("/a/file"), cache + QStringLiteral("/b")}},
+        {"the mount point itself",
+         [&](DeletionLeftovers* left) { return SafeDelete::removeInside(root, mountPoint, left); }, {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        make(cache + QStringLiteral("/a/file"));
+        make(cache + QStringLiteral("/b"));
+        DeletionLeftovers left;
+        EXPECT_EQ(c.remove(&left), Outcome::failed);
+        EXPECT_TRUE(victimIntact());
+        EXPECT_TRUE(QFile::exists(mountPoint + QStringLiteral("/precious")));
+        for (const QString& path : c.gone)
+            EXPECT_FALSE(QFileInfo::exists(path)) << path.toStdString();
+        EXPECT_EQ(left.mountPoints, 1);
+        EXPECT_EQ(left.entries, 0) << "folders kept only by the mount are not counted again";
+        EXPECT_EQ(left.firstPath, mountPoint);
+        EXPECT_EQ(left.printedLine(), QStringLiteral("⚠️ Purge left 1 mount point in place, first: ") + mountPoint);
+    }
+}
+
+TEST_F(SafeDeleteTest, WhatTheFileSystemRefusesIsReportedNeverCalledRemoved)
+{
+    const QString cache = root + QStringLiteral("/cache");
+    int refusals = 0;
+    {
+        // A file not even root may remove.
+        const int folder = ::open(QFile::encodeName(cache + QStringLiteral("/a")).constData(), O_RDONLY | O_DIRECTORY);
+        ASSERT_GE(folder, 0);
+        ImmutableFile pinned(folder, "file");
+        ::close(folder);
+        if (pinned.usable()) {
+            ++refusals;
+            DeletionLeftovers left;
+            EXPECT_EQ(SafeDelete::removeInside(root, cache, &left), Outcome::failed);
+            EXPECT_TRUE(QFile::exists(cache + QStringLiteral("/a/file")));
+            EXPECT_FALSE(QFileInfo::exists(cache + QStringLiteral("/b")));
+            EXPECT_EQ(left.entries, 1);
+            EXPECT_EQ(left.mountPoints, 0);
+            EXPECT_EQ(left.firstPath, cache + QStringLiteral("/a/file"));
+            EXPECT_EQ(left.printedLine(), QStringLiteral("⚠️ Purge left 1 item in place, first: ") + left.firstPath);
+        }
+    }
+    {
+        // A folder mounted read-only over itself: its children cannot go.
+        make(cache + QStringLiteral("/b"));
+        BindMount readOnly(cache, cache, true);
+        if (readOnly.usable()) {
+            ++refusals;
+            DeletionLeftovers left;
+            EXPECT_EQ(SafeDelete::removeChildren(root, cache, &left), Outcome::failed);
+            EXPECT_TRUE(QFile::exists(cache + QStringLiteral("/b")));
+            EXPECT_EQ(left.entries, 2) << "a/file and b";
+            EXPECT_EQ(SafeDelete::removeInside(root, cache), Outcome::failed) << "the mount point itself stays";
+        }
+    }
+    if (refusals == 0)
+        GTEST_SKIP() << "neither immutable files nor read-only bind mounts are available here";
 }
 
 TEST(SafeDeleteHomeTest, OnlyAbsoluteCleanExistingFoldersAreSaneHomes)

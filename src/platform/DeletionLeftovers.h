@@ -1,0 +1,20 @@
+#pragma once
+
+#include <QString>
+
+// What a deletion left in place: mount points (never entered, never
+// removed) and entries the file system would not remove. Folders that only
+// stayed because something inside them did are not counted again.
+struct DeletionLeftovers {
+    int mountPoints = 0;
+    int entries = 0;
+    QString firstPath; // the first thing left, for the printed line
+
+    bool any() const { return mountPoints > 0 || entries > 0; }
+    void addMountPoint(const QString& path);
+    void addEntry(const QString& path);
+    void add(const DeletionLeftovers& other);
+
+    // "⚠️ Purge left 1 mount point and 2 other items in place, first: /path"
+    QString printedLine() const;
+};
