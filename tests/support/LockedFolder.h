@@ -3,10 +3,7 @@
 #include <QFile>
 #include <QString>
 
-#include <fcntl.h>
-#include <linux/fs.h>
-#include <sys/ioctl.h>
-#include <unistd.h>
+#include "ImmutableFile.h"
 
 // A real folder whose entries cannot be removed or added while this object
 // lives: write permission goes, and where the process may ignore modes
@@ -50,10 +47,7 @@ private:
         const int fd = ::open(QFile::encodeName(m_path).constData(), O_RDONLY | O_DIRECTORY);
         if (fd < 0)
             return false;
-        int flags = 0;
-        bool done = ::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0;
-        flags = on ? flags | FS_IMMUTABLE_FL : flags & ~FS_IMMUTABLE_FL;
-        done = done && ::ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0;
+        const bool done = setImmutableFlag(fd, on);
         ::close(fd);
         return done;
     }
