@@ -71,6 +71,10 @@ ProxyPair::Status ProxyPair::handle(Side side, std::uint32_t events)
         endpoint.writable = true;
     if (events & EPOLLERR)
         endpoint.errored = true;
+    // The client's end counts from when it comes, not from when the relay
+    // reaches it: a server that takes nothing more may keep it unread.
+    if (side == Side::client && (events & (EPOLLRDHUP | EPOLLHUP)) && !m_clientEndedAt)
+        m_clientEndedAt = Clock::now();
     return advance();
 }
 
@@ -198,12 +202,13 @@ ProxyPair::Status ProxyPair::startRelay()
 ProxyPair::Status ProxyPair::relay()
 {
     const std::uint64_t before = m_toUpstream->progress() + m_toClient->progress();
-    const std::uint64_t fromServerBefore = m_toClient->bytesRead();
+    const std::uint64_t serverBefore = m_toClient->bytesRead() + m_toUpstream->bytesWritten();
     // The request first: its bytes are usually the ones waiting.
     const auto up = m_toUpstream->streamData(chunkBudget);
     const auto down = up == RelayDirection::Outcome::failed ? up : m_toClient->streamData(chunkBudget);
     noteProgress(before);
-    if (m_toClient->bytesRead() != fromServerBefore)
+    // The server is alive while it sends, or takes what the client sent.
+    if (m_toClient->bytesRead() + m_toUpstream->bytesWritten() != serverBefore)
         m_lastServerByte = m_lastActivity;
     if (up == RelayDirection::Outcome::failed || down == RelayDirection::Outcome::failed) {
         if (m_toUpstream->failedOnPreload())

@@ -56,7 +56,8 @@ public:
     Clock::time_point lastActivity() const { return m_lastActivity; }
     // Whether the client has ended its stream (a half-close or a close).
     bool clientEnded() const { return m_clientEndedAt.has_value(); }
-    // Since when the server has sent nothing after the client's end.
+    // Since when the server has neither sent nor taken a byte, counted from
+    // the client's end at the earliest.
     Clock::time_point serverSilentSince() const;
 
 private:

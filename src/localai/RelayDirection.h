@@ -52,9 +52,10 @@ public:
     int error() const { return m_error; }
     bool failedOnPreload() const { return m_failed && m_preloadPending; }
     bool failedOnRead() const { return m_failed && m_failedOnRead; }
-    // Bytes read from `from` so far, and bytes read or written: a change
-    // tells that the direction moved something.
+    // Bytes read from `from` and written to `to` so far; a change tells
+    // that the direction moved something.
     std::uint64_t bytesRead() const { return m_bytesRead; }
+    std::uint64_t bytesWritten() const { return m_bytesWritten; }
     std::uint64_t progress() const { return m_bytesRead + m_bytesWritten; }
 
 private:
