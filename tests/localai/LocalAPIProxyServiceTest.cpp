@@ -293,7 +293,8 @@ TEST_F(LocalAPIProxyTest, TheConnectionCapHoldsUnderTwoThousandRapidConnections)
     ASSERT_NO_FATAL_FAILURE(startInFrontOf(LoopbackUpstream::holdUntilEnd(), settings));
     const int baseline = LoopbackClient::openDescriptorCount();
 
-    // Up to three times the cap held open at once, the oldest closed first.
+    // Up to three times the cap held open at once, the oldest closed first;
+    // those beyond the cap wait in the backlog.
     std::deque<LoopbackClient> open;
     for (int i = 0; i < 2000; ++i) {
         LoopbackClient client(port);
@@ -305,12 +306,14 @@ TEST_F(LocalAPIProxyTest, TheConnectionCapHoldsUnderTwoThousandRapidConnections)
     }
     open.clear();
 
+    // Those beyond the cap waited their turn: every one reaches the server.
+    EXPECT_TRUE(waitUntil([&] { return LoopbackClient::openDescriptorCount() == baseline; }, 30s))
+        << LoopbackClient::openDescriptorCount() << " descriptors open, " << baseline << " before";
     ASSERT_TRUE(waitUntil([&] { return upstream->openCount() == 0; }));
+    EXPECT_EQ(upstream->acceptedCount(), 2000);
     EXPECT_LE(upstream->peakOpenCount(), 32);
     EXPECT_GE(upstream->peakOpenCount(), 1);
     EXPECT_FALSE(printed.linesStartingWith(QStringLiteral("⏳ Local API Proxy at its limit of 32 connections")).isEmpty());
-    EXPECT_TRUE(waitUntil([&] { return LoopbackClient::openDescriptorCount() == baseline; }))
-        << LoopbackClient::openDescriptorCount() << " descriptors open, " << baseline << " before";
     EXPECT_TRUE(waitUntil([&] { return proxy->requestCount() == upstream->acceptedCount(); }));
 
     // Still relaying afterwards.

@@ -161,9 +161,9 @@ TEST_F(APISentinelViewTest, SwitchRunsTheRealProxyAndTheCountersFollowItsTraffic
 // buttons on screen.
 TEST_F(APISentinelViewTest, HostileNamesStayOnOneLineAndKeepTheControlsOnScreen)
 {
-    const QString hostile = QStringLiteral("evil\u202Egnp.exe\nsecond line ") + QString(280, QLatin1Char('m'));
+    const QString hostile = QStringLiteral("evil\u202Egnp.exe\nsecond line ") + QString(275, QLatin1Char('m'));
     ASSERT_EQ(hostile.size(), 300);
-    const QString cleaned = QStringLiteral("evilgnp.exe second line ") + QString(280, QLatin1Char('m'));
+    const QString cleaned = QStringLiteral("evilgnp.exe second line ") + QString(275, QLatin1Char('m'));
     const quint16 port = freePort();
     auto page = make(port);
     QTest::mouseClick(page->proxySwitch(), Qt::LeftButton);
