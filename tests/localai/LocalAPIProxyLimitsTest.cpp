@@ -67,27 +67,6 @@ TEST_F(LocalAPIProxyLimitsTest, TricklingClientsAtTheCapLetAnHonestRequestInWith
     EXPECT_EQ(printed.linesStartingWith(QStringLiteral("⏳ Local API Proxy at its limit of 128 connections")).size(), 1);
 }
 
-TEST_F(LocalAPIProxyLimitsTest, AtTheCapClientsWaitTheirTurnInsteadOfBeingReset)
-{
-    ProxySettings settings;
-    settings.maxConnectionPairs = 16;
-    ASSERT_NO_FATAL_FAILURE(startInFrontOf(LoopbackUpstream::echo(), settings));
-    std::vector<LoopbackClient> clients;
-    for (int i = 0; i < 200; ++i) {
-        clients.emplace_back(port);
-        ASSERT_TRUE(clients.back().connected()) << i;
-        ASSERT_TRUE(clients.back().send("request " + QByteArray::number(i)));
-        clients.back().shutdownWrite(); // the pair ends once the echo is back
-    }
-    for (int i = 0; i < 200; ++i) {
-        bool ended = false;
-        EXPECT_EQ(clients[i].readToEnd(&ended), "request " + QByteArray::number(i));
-        EXPECT_TRUE(ended) << i;
-    }
-    EXPECT_LE(upstream->peakOpenCount(), 16);
-    EXPECT_TRUE(countReaches(200));
-}
-
 TEST_F(LocalAPIProxyLimitsTest, AbandonedPairsCloseAfterTheStoppedServersSilence)
 {
     StoppableServer server; // forked before the proxy's sockets exist
