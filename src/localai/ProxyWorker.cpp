@@ -461,7 +461,8 @@ bool ProxyWorker::clientWaiting() const
     for (const auto& [id, fds] : m_listeners) {
         for (const int fd : fds) {
             pollfd waiting{fd, POLLIN, 0};
-            if (::poll(&waiting, 1, 0) > 0 && (waiting.revents & POLLIN))
+            // A listener shut down by a stop reads as hung up, not as waiting.
+            if (::poll(&waiting, 1, 0) > 0 && (waiting.revents & POLLIN) && !(waiting.revents & POLLHUP))
                 return true;
         }
     }
