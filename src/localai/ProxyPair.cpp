@@ -10,6 +10,7 @@
 #include <sys/ioctl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 
 namespace {
@@ -48,6 +49,10 @@ ProxyPair::~ProxyPair()
     // Directions first: they give their pipes back before the sockets close.
     m_toUpstream.reset();
     m_toClient.reset();
+    if (m_resetClient && m_client.fd >= 0) {
+        const linger abort{1, 0};
+        ::setsockopt(m_client.fd, SOL_SOCKET, SO_LINGER, &abort, sizeof abort);
+    }
     closeFd(m_client.fd);
     closeFd(m_upstream.fd);
 }
@@ -66,6 +71,10 @@ ProxyPair::Status ProxyPair::handle(Side side, std::uint32_t events)
         endpoint.writable = true;
     if (events & EPOLLERR)
         endpoint.errored = true;
+    // The client's end counts from when it comes, not from when the relay
+    // reaches it: a server that takes nothing more may keep it unread.
+    if (side == Side::client && (events & (EPOLLRDHUP | EPOLLHUP)) && !m_clientEndedAt)
+        m_clientEndedAt = Clock::now();
     return advance();
 }
 
@@ -92,6 +101,11 @@ bool ProxyPair::silent() const
     return ::ioctl(m_client.fd, FIONREAD, &pending) != 0 || pending == 0;
 }
 
+ProxyPair::Clock::time_point ProxyPair::serverSilentSince() const
+{
+    return m_clientEndedAt ? std::max(*m_clientEndedAt, m_lastServerByte) : m_lastServerByte;
+}
+
 ProxyPair::Status ProxyPair::readRequest()
 {
     if (!m_client.readable)
@@ -111,6 +125,7 @@ ProxyPair::Status ProxyPair::readRequest()
     }
     if (read == 0)
         return Status::finished; // connected and closed without a request
+    m_lastActivity = Clock::now();
     m_firstChunk = QByteArray(buffer, read);
     if (m_context.modelRouted)
         m_context.modelRouted(proxyModelName(m_firstChunk));
@@ -186,16 +201,25 @@ ProxyPair::Status ProxyPair::startRelay()
 
 ProxyPair::Status ProxyPair::relay()
 {
+    const std::uint64_t before = m_toUpstream->progress() + m_toClient->progress();
+    const std::uint64_t serverBefore = m_toClient->bytesRead() + m_toUpstream->bytesWritten();
     // The request first: its bytes are usually the ones waiting.
     const auto up = m_toUpstream->streamData(chunkBudget);
-    if (up == RelayDirection::Outcome::failed) {
+    const auto down = up == RelayDirection::Outcome::failed ? up : m_toClient->streamData(chunkBudget);
+    noteProgress(before);
+    // The server is alive while it sends, or takes what the client sent.
+    if (m_toClient->bytesRead() + m_toUpstream->bytesWritten() != serverBefore)
+        m_lastServerByte = m_lastActivity;
+    if (up == RelayDirection::Outcome::failed || down == RelayDirection::Outcome::failed) {
         if (m_toUpstream->failedOnPreload())
             kestrova::print(QStringLiteral("❌ Failed to forward data to Ollama: ") + proxyErrorText(m_toUpstream->error()));
+        // A server that resets mid-answer is passed on as a reset: a clean
+        // end would make a cut answer look complete.
+        m_resetClient = upstreamReset();
         return Status::finished;
     }
-    const auto down = m_toClient->streamData(chunkBudget);
-    if (down == RelayDirection::Outcome::failed)
-        return Status::finished;
+    if (m_toUpstream->finished() && !m_clientEndedAt)
+        m_clientEndedAt = Clock::now();
     if (m_toUpstream->finished() && m_toClient->finished())
         return Status::finished;
     // A side that failed after its own end is read by neither direction, so
@@ -206,6 +230,19 @@ ProxyPair::Status ProxyPair::relay()
     if (up == RelayDirection::Outcome::budgetSpent || down == RelayDirection::Outcome::budgetSpent)
         return Status::again;
     return Status::open;
+}
+
+void ProxyPair::noteProgress(std::uint64_t before)
+{
+    if (m_toUpstream->progress() + m_toClient->progress() != before)
+        m_lastActivity = Clock::now();
+}
+
+bool ProxyPair::upstreamReset() const
+{
+    const bool readFailed = m_toClient->failedOnRead(); // reading the server
+    const bool writeFailed = m_toUpstream->error() != 0 && !m_toUpstream->failedOnRead(); // writing to it
+    return (readFailed && m_toClient->error() == ECONNRESET) || (writeFailed && m_toUpstream->error() == ECONNRESET);
 }
 
 bool ProxyPair::watch(int fd, Side side)

@@ -7,9 +7,11 @@
 
 #include <sys/socket.h>
 
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 
 class PipePool;
 
@@ -28,6 +30,7 @@ public:
         std::function<void(const QString& model)> modelRouted;
     };
 
+    using Clock = std::chrono::steady_clock;
     enum class Status { open, again, finished };
     enum class Side : std::uint64_t { client = 0, upstream = 1 };
 
@@ -49,6 +52,13 @@ public:
     // True while the client has sent no byte, not even one still waiting
     // to be read.
     bool silent() const;
+    // When a byte last moved in either direction (at first, the accept).
+    Clock::time_point lastActivity() const { return m_lastActivity; }
+    // Whether the client has ended its stream (a half-close or a close).
+    bool clientEnded() const { return m_clientEndedAt.has_value(); }
+    // Since when the server has neither sent nor taken a byte, counted from
+    // the client's end at the earliest.
+    Clock::time_point serverSilentSince() const;
 
 private:
     enum class Phase { awaitingRequest, connecting, relaying, replyingUnavailable };
@@ -62,6 +72,8 @@ private:
     Status startRelay();
     Status relay();
     bool watch(int fd, Side side);
+    void noteProgress(std::uint64_t before);
+    bool upstreamReset() const;
 
     std::uint64_t m_id;
     Context& m_context;
@@ -72,4 +84,8 @@ private:
     qsizetype m_replyOffset = 0;
     std::unique_ptr<RelayDirection> m_toUpstream;
     std::unique_ptr<RelayDirection> m_toClient;
+    Clock::time_point m_lastActivity = Clock::now();
+    Clock::time_point m_lastServerByte = m_lastActivity;
+    std::optional<Clock::time_point> m_clientEndedAt;
+    bool m_resetClient = false; // the server reset: so is the client, not ended
 };

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "localai/ProxyPairCap.h"
+
 #include <QHostAddress>
 #include <QList>
 
@@ -15,14 +17,22 @@ struct ProxySettings {
     // skipped as long as another one binds.
     QList<QHostAddress> listenAddresses{QHostAddress(QHostAddress::LocalHost),
                                         QHostAddress(QHostAddress::LocalHostIPv6)};
-    // Concurrent client/upstream pairs; beyond it new clients are refused so
-    // a flood cannot exhaust the process's file descriptors (a pair holds two
-    // sockets, and up to two pipes while data is in flight).
-    int maxConnectionPairs = 128;
-    // A client that has sent no byte this long after connecting is closed;
-    // at the cap, the oldest such client makes room for a new one, so idle
-    // connections cannot lock real requests out.
+    // Concurrent client/upstream pairs, a share of the descriptor limit (a
+    // pair holds two sockets, and up to two pipes while data is in flight).
+    // At the cap the proxy stops accepting: new clients wait in the listen
+    // backlog and are taken on as soon as a pair ends.
+    int maxConnectionPairs = proxyPairCap();
+    // A client that has sent no byte this long after connecting is closed.
     std::chrono::milliseconds silentTimeout{10000};
+    // At the cap, while a client waits, the pair that has moved no byte in
+    // either direction for longest gives way once it has been silent this
+    // long, so clients that trickle a byte now and then cannot hold every
+    // slot.
+    std::chrono::milliseconds idleTimeoutAtCap{10000};
+    // After the client's end (a half-close or a close) a pair lives this long
+    // without a byte from the server, then both sockets close: a stalled or
+    // suspended server cannot hold an abandoned pair forever.
+    std::chrono::milliseconds serverSilenceAfterClientEnd{60000};
     // Move relayed bytes through a pipe with splice(2) instead of copying them
     // through user space; the copy path is kept for when no pipe is available.
     bool spliceRelay = true;

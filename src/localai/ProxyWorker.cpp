@@ -8,6 +8,7 @@
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
+#include <poll.h>
 #include <sys/epoll.h>
 #include <sys/eventfd.h>
 #include <sys/socket.h>
@@ -178,25 +179,35 @@ void ProxyWorker::run()
                 const auto found = m_pairs.find(id);
                 if (found != m_pairs.end()) {
                     settle(id, found->second->handle(ProxyPair::side(tag), events[i].events));
-                    trackSilence(id);
+                    track(id);
                 }
             }
         }
         closeSilentPairs();
-        if (m_acceptResumesAt && std::chrono::steady_clock::now() >= *m_acceptResumesAt)
-            resumeAccepting();
+        closeAbandonedPairs();
+        const auto now = std::chrono::steady_clock::now();
+        if (m_acceptResumesAt && now >= *m_acceptResumesAt) {
+            m_acceptResumesAt.reset();
+            updateListenerInterest();
+        }
+        if (m_capCheckAt && now >= *m_capCheckAt)
+            makeRoomAtCap();
         if (!m_again.empty()) {
             const std::vector<std::uint64_t> again = std::exchange(m_again, {});
             for (const std::uint64_t id : again) {
                 const auto found = m_pairs.find(id);
-                if (found != m_pairs.end())
+                if (found != m_pairs.end()) {
                     settle(id, found->second->resume());
+                    track(id);
+                }
             }
         }
     }
     // Pairs end with the relay thread (the process is quitting).
     m_pairs.clear();
     m_silentSince.clear();
+    m_abandonChecks.clear();
+    m_abandonCheckOf.clear();
     m_again.clear();
     while (!m_listeners.empty())
         closeListener(m_listeners.begin()->first);
@@ -207,10 +218,15 @@ int ProxyWorker::waitTimeout() const
     if (!m_again.empty())
         return 0;
     std::optional<std::chrono::steady_clock::time_point> wakeAt = m_acceptResumesAt;
-    if (!m_silentSince.empty()) {
-        const auto silentEnds = m_silentSince.begin()->second + m_settings.silentTimeout;
-        wakeAt = wakeAt ? std::min(*wakeAt, silentEnds) : silentEnds;
-    }
+    const auto wakeBy = [&wakeAt](std::chrono::steady_clock::time_point at) {
+        wakeAt = wakeAt ? std::min(*wakeAt, at) : at;
+    };
+    if (!m_silentSince.empty())
+        wakeBy(m_silentSince.begin()->second + m_settings.silentTimeout);
+    if (!m_abandonChecks.empty())
+        wakeBy(m_abandonChecks.begin()->first);
+    if (m_capCheckAt)
+        wakeBy(*m_capCheckAt);
     if (!wakeAt)
         return -1;
     const auto left =
@@ -218,29 +234,17 @@ int ProxyWorker::waitTimeout() const
     return int(std::max<std::int64_t>(0, left.count() + 1));
 }
 
-void ProxyWorker::trackSilence(std::uint64_t pairId)
+void ProxyWorker::track(std::uint64_t pairId)
 {
     const auto found = m_pairs.find(pairId);
     if (found == m_pairs.end() || !found->second->silent())
         m_silentSince.erase(pairId);
     else
         m_silentSince.try_emplace(pairId, std::chrono::steady_clock::now());
-}
-
-bool ProxyWorker::evictOldestSilent()
-{
-    // A pair whose first bytes are already queued is about to be served,
-    // not idle; its readiness event comes in this same loop.
-    while (!m_silentSince.empty()) {
-        const std::uint64_t oldest = m_silentSince.begin()->first;
-        m_silentSince.erase(m_silentSince.begin());
-        const auto found = m_pairs.find(oldest);
-        if (found != m_pairs.end() && found->second->silent()) {
-            m_pairs.erase(found);
-            return true;
-        }
+    if (found != m_pairs.end() && found->second->clientEnded() && !m_abandonCheckOf.count(pairId)) {
+        const auto due = found->second->serverSilentSince() + m_settings.serverSilenceAfterClientEnd;
+        m_abandonCheckOf.emplace(pairId, m_abandonChecks.emplace(due, pairId));
     }
-    return false;
 }
 
 void ProxyWorker::closeSilentPairs()
@@ -248,6 +252,22 @@ void ProxyWorker::closeSilentPairs()
     const auto now = std::chrono::steady_clock::now();
     while (!m_silentSince.empty() && m_silentSince.begin()->second + m_settings.silentTimeout <= now)
         settle(m_silentSince.begin()->first, ProxyPair::Status::finished);
+}
+
+void ProxyWorker::closeAbandonedPairs()
+{
+    const auto now = std::chrono::steady_clock::now();
+    while (!m_abandonChecks.empty() && m_abandonChecks.begin()->first <= now) {
+        const std::uint64_t id = m_abandonChecks.begin()->second;
+        m_abandonChecks.erase(m_abandonChecks.begin());
+        const auto due = m_pairs.at(id)->serverSilentSince() + m_settings.serverSilenceAfterClientEnd;
+        if (due <= now) {
+            m_abandonCheckOf.erase(id);
+            settle(id, ProxyPair::Status::finished);
+        } else {
+            m_abandonCheckOf[id] = m_abandonChecks.emplace(due, id); // the server spoke since
+        }
+    }
 }
 
 void ProxyWorker::runCommands()
@@ -326,7 +346,7 @@ void ProxyWorker::openListener(std::uint64_t id, quint16 port)
     }
     for (std::size_t index = 0; index < fds.size(); ++index) {
         epoll_event event{};
-        event.events = m_acceptResumesAt ? 0u : std::uint32_t(EPOLLIN);
+        event.events = m_listenerInterest;
         event.data.u64 = listenerTag(id, index);
         ::epoll_ctl(m_epoll, EPOLL_CTL_ADD, fds[index], &event);
     }
@@ -387,6 +407,13 @@ void ProxyWorker::onListenerEvent(std::uint64_t id, int fd, std::uint32_t events
 void ProxyWorker::acceptOn(std::uint64_t id, int fd)
 {
     for (int i = 0; i < acceptsPerWake; ++i) {
+        if (atCap()) {
+            // Those who come now wait in the backlog until a slot frees.
+            if (!m_capCheckAt)
+                makeRoomAtCap();
+            if (atCap())
+                return;
+        }
         const int client = ::accept4(fd, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
         if (client < 0) {
             const int error = errno;
@@ -402,10 +429,7 @@ void ProxyWorker::acceptOn(std::uint64_t id, int fd)
             failListener(id, error);
             return;
         }
-        if (qsizetype(m_pairs.size()) >= m_settings.maxConnectionPairs && !evictOldestSilent())
-            refuse(client);
-        else
-            handleNewConnection(client);
+        handleNewConnection(client);
     }
 }
 
@@ -420,42 +444,68 @@ void ProxyWorker::handleNewConnection(int client)
     auto pair = std::make_unique<ProxyPair>(pairId, client, m_context);
     if (pair->start() != ProxyPair::Status::finished) {
         m_pairs.emplace(pairId, std::move(pair));
-        trackSilence(pairId);
+        track(pairId);
+    }
+    if (atCap()) {
+        updateListenerInterest();
+        if (!m_capReported) {
+            m_capReported = true; // one line each time the cap is reached
+            kestrova::print(QStringLiteral("⏳ Local API Proxy at its limit of %1 connections: new clients wait")
+                                .arg(m_settings.maxConnectionPairs));
+        }
     }
 }
 
-void ProxyWorker::refuse(int fd)
+bool ProxyWorker::clientWaiting() const
 {
-    // A reset rather than an empty answer, so the client sees a refusal.
-    const linger reset{1, 0};
-    ::setsockopt(fd, SOL_SOCKET, SO_LINGER, &reset, sizeof reset);
-    ::close(fd);
-    if (!m_refusing) {
-        m_refusing = true; // one line per flood, not one per connection
-        kestrova::print(QStringLiteral("❌ Local API Proxy refusing connections: %1 connections already open")
-                            .arg(m_settings.maxConnectionPairs));
+    for (const auto& [id, fds] : m_listeners) {
+        for (const int fd : fds) {
+            pollfd waiting{fd, POLLIN, 0};
+            // A listener shut down by a stop reads as hung up, not as waiting.
+            if (::poll(&waiting, 1, 0) > 0 && (waiting.revents & POLLIN) && !(waiting.revents & POLLHUP))
+                return true;
+        }
     }
+    return false;
+}
+
+void ProxyWorker::makeRoomAtCap()
+{
+    m_capCheckAt.reset();
+    if (!atCap() || !clientWaiting())
+        return; // the next arrival asks again
+    auto oldest = m_pairs.begin();
+    for (auto it = m_pairs.begin(); it != m_pairs.end(); ++it) {
+        if (it->second->lastActivity() < oldest->second->lastActivity())
+            oldest = it;
+    }
+    const auto givesWayAt = oldest->second->lastActivity() + m_settings.idleTimeoutAtCap;
+    if (std::chrono::steady_clock::now() >= givesWayAt)
+        settle(oldest->first, ProxyPair::Status::finished);
+    else
+        m_capCheckAt = givesWayAt;
 }
 
 void ProxyWorker::pauseAccepting()
 {
     m_acceptResumesAt = std::chrono::steady_clock::now() + acceptPause;
-    for (const auto& [id, fds] : m_listeners) {
-        for (std::size_t index = 0; index < fds.size(); ++index) {
-            epoll_event event{};
-            event.data.u64 = listenerTag(id, index);
-            ::epoll_ctl(m_epoll, EPOLL_CTL_MOD, fds[index], &event);
-        }
-    }
+    updateListenerInterest();
 }
 
-void ProxyWorker::resumeAccepting()
+void ProxyWorker::updateListenerInterest()
 {
-    m_acceptResumesAt.reset();
+    // Paused (out of descriptors): not watched. At the cap: watched for
+    // arrivals only (edge-triggered), which are left in the backlog.
+    const std::uint32_t interest = m_acceptResumesAt ? 0u
+        : atCap()                                    ? std::uint32_t(EPOLLIN | EPOLLET)
+                                                     : std::uint32_t(EPOLLIN);
+    if (interest == m_listenerInterest)
+        return;
+    m_listenerInterest = interest;
     for (const auto& [id, fds] : m_listeners) {
         for (std::size_t index = 0; index < fds.size(); ++index) {
             epoll_event event{};
-            event.events = EPOLLIN;
+            event.events = interest;
             event.data.u64 = listenerTag(id, index);
             ::epoll_ctl(m_epoll, EPOLL_CTL_MOD, fds[index], &event);
         }
@@ -470,13 +520,22 @@ void ProxyWorker::settle(std::uint64_t pairId, ProxyPair::Status status)
     case ProxyPair::Status::again:
         m_again.push_back(pairId);
         break;
-    case ProxyPair::Status::finished:
+    case ProxyPair::Status::finished: {
         m_pairs.erase(pairId);
         m_silentSince.erase(pairId);
-        if (qsizetype(m_pairs.size()) < m_settings.maxConnectionPairs)
-            m_refusing = false;
+        const auto check = m_abandonCheckOf.find(pairId);
+        if (check != m_abandonCheckOf.end()) {
+            m_abandonChecks.erase(check->second);
+            m_abandonCheckOf.erase(check);
+        }
+        if (!atCap()) {
+            m_capReported = false;
+            m_capCheckAt.reset();
+            updateListenerInterest(); // the backlog is taken from at once
+        }
         if (m_pairs.empty())
             m_pipes.clear(); // an idle proxy holds nothing but its listeners
         break;
+    }
     }
 }

@@ -7,6 +7,8 @@
 #include <QMutex>
 #include <QThread>
 
+#include <sys/epoll.h>
+
 #include <chrono>
 #include <cstdint>
 #include <deque>
@@ -63,14 +65,16 @@ private:
     void onListenerEvent(std::uint64_t id, int fd, std::uint32_t events);
     void acceptOn(std::uint64_t id, int fd);
     void handleNewConnection(int client);
-    void refuse(int fd);
+    bool atCap() const { return qsizetype(m_pairs.size()) >= m_settings.maxConnectionPairs; }
+    bool clientWaiting() const;
+    void makeRoomAtCap();
     void pauseAccepting();
-    void resumeAccepting();
+    void updateListenerInterest();
     void settle(std::uint64_t pairId, ProxyPair::Status status);
     int waitTimeout() const;
-    void trackSilence(std::uint64_t pairId);
-    bool evictOldestSilent();
+    void track(std::uint64_t pairId);
     void closeSilentPairs();
+    void closeAbandonedPairs();
 
     const ProxySettings m_settings;
     const Events m_events;
@@ -91,10 +95,18 @@ private:
     std::vector<std::uint64_t> m_again;
     // Pairs whose client has sent nothing yet, oldest first (ids only grow).
     std::map<std::uint64_t, std::chrono::steady_clock::time_point> m_silentSince;
+    // Pairs whose client has ended, by when the server's silence would end
+    // them; a server byte since then moves the deadline when it comes due.
+    using Deadlines = std::multimap<std::chrono::steady_clock::time_point, std::uint64_t>;
+    Deadlines m_abandonChecks;
+    std::unordered_map<std::uint64_t, Deadlines::iterator> m_abandonCheckOf;
     std::uint64_t m_nextPairId = 1;
-    bool m_refusing = false;
+    bool m_capReported = false;
     bool m_quit = false;
     std::optional<std::chrono::steady_clock::time_point> m_acceptResumesAt;
+    // At the cap with a client waiting: when the longest silent pair gives way.
+    std::optional<std::chrono::steady_clock::time_point> m_capCheckAt;
+    std::uint32_t m_listenerInterest = EPOLLIN; // what the listening sockets are watched for
     PipePool m_pipes;
     ProxyPair::Context m_context;
 };

@@ -58,6 +58,7 @@ RelayDirection::Outcome RelayDirection::streamData(int chunkBudget)
             const ssize_t written = writePending();
             if (written > 0) {
                 m_pending -= written;
+                m_bytesWritten += std::uint64_t(written);
                 if (m_pending == 0)
                     chunkWritten();
                 continue;
@@ -68,7 +69,7 @@ RelayDirection::Outcome RelayDirection::streamData(int chunkBudget)
                 m_to.writable = false;
                 return Outcome::waiting;
             }
-            return fail(errno);
+            return fail(errno, false);
         }
         if (m_endOfStream) {
             // Half-close: the peer of `to` sees the end while the other
@@ -85,6 +86,7 @@ RelayDirection::Outcome RelayDirection::streamData(int chunkBudget)
         const ssize_t read = readChunk();
         if (read > 0) {
             m_pending = read;
+            m_bytesRead += std::uint64_t(read);
             continue;
         }
         if (read == 0) {
@@ -97,7 +99,7 @@ RelayDirection::Outcome RelayDirection::streamData(int chunkBudget)
             m_from.readable = false;
             return Outcome::waiting;
         }
-        return fail(errno);
+        return fail(errno, true);
     }
 }
 
@@ -146,9 +148,10 @@ void RelayDirection::chunkWritten()
         m_pipes->release(m_pipe, true);
 }
 
-RelayDirection::Outcome RelayDirection::fail(int error)
+RelayDirection::Outcome RelayDirection::fail(int error, bool onRead)
 {
     m_failed = true;
+    m_failedOnRead = onRead;
     m_error = error;
     return Outcome::failed;
 }

@@ -6,6 +6,7 @@
 
 #include <sys/types.h>
 
+#include <cstdint>
 #include <vector>
 
 // One direction of a relayed connection pair, driven by edge-triggered
@@ -46,15 +47,22 @@ public:
     Outcome streamData(int chunkBudget);
 
     bool finished() const { return m_finished; }
-    // errno of the failure, and whether it hit the preloaded bytes.
+    // errno of the failure, whether it hit the preloaded bytes, and whether
+    // reading `from` failed (rather than writing to `to`).
     int error() const { return m_error; }
     bool failedOnPreload() const { return m_failed && m_preloadPending; }
+    bool failedOnRead() const { return m_failed && m_failedOnRead; }
+    // Bytes read from `from` and written to `to` so far; a change tells
+    // that the direction moved something.
+    std::uint64_t bytesRead() const { return m_bytesRead; }
+    std::uint64_t bytesWritten() const { return m_bytesWritten; }
+    std::uint64_t progress() const { return m_bytesRead + m_bytesWritten; }
 
 private:
     ssize_t readChunk();
     ssize_t writePending();
     void chunkWritten();
-    Outcome fail(int error);
+    Outcome fail(int error, bool onRead);
 
     Endpoint& m_from;
     Endpoint& m_to;
@@ -67,5 +75,8 @@ private:
     bool m_endOfStream = false;
     bool m_finished = false;
     bool m_failed = false;
+    bool m_failedOnRead = false;
     int m_error = 0;
+    std::uint64_t m_bytesRead = 0;
+    std::uint64_t m_bytesWritten = 0;
 };

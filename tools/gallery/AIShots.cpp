@@ -212,5 +212,23 @@ bool writeAIScreenshots(const QString& directory)
                                 theme, directory + QStringLiteral("/dashboard-ai-models-") + suffix)
              && ok;
     }
+
+    // Names that any local client or user picks: on one line, cut to fit.
+    const QString hostile = QStringLiteral("evil\u202Egnp.exe\nsecond line ") + QString(275, QLatin1Char('m'));
+    ai.proxy.setLastRoutedModel(hostile);
+    QList<PortLatencyInfo> ports = ai.latency->activePortLatencies();
+    if (!ports.isEmpty())
+        ports.first().processName = hostile;
+    ai.latency->setActivePortLatencies(ports);
+    for (AppTheme theme : {AppTheme(AppTheme::standard), AppTheme(AppTheme::light)}) {
+        SettingsStore settings(settingsDir.filePath(QStringLiteral("dash%1.ini").arg(n++)));
+        ThemeManager themes(settings);
+        themes.setCurrentTheme(theme);
+        ok = writeDashboardPage(new APISentinelView(stats.get(), {&themes, ai.localAI.get(), ai.latency.get(), &ai.proxy}),
+                                theme,
+                                directory + QStringLiteral("/dashboard-api-sentinel-hostile-")
+                                    + theme.rawValue().toLower() + QStringLiteral(".png"))
+             && ok;
+    }
     return ok;
 }

@@ -1,6 +1,7 @@
 #include "dashboard/ai/APISentinelView.h"
 
 #include "core/Format.h"
+#include "core/OneLineText.h"
 #include "dashboard/ai/AIPageHeader.h"
 #include "localai/LocalAIExamples.h"
 #include "localai/LocalAIService.h"
@@ -91,7 +92,7 @@ public:
     void set(const PortLatencyInfo& info, const UiColor& accent, std::function<void()> onKill)
     {
         m_port->setText(kestrova::format("Port %lld", static_cast<long long>(info.port)));
-        m_name->setText(info.processName);
+        m_name->setText(oneLineText(info.processName));
         m_name->setTextColor(accent);
         m_pid->setVisible(info.pid >= 1);
         m_pid->setText(kestrova::format("PID %d", int(info.pid)));
@@ -188,7 +189,13 @@ CardFrame* APISentinelView::buildProxyCard()
         details->addLayout(row);
     };
     figureRow(QStringLiteral("Processed Requests"), m_requests, SystemColor::primary);
-    figureRow(QStringLiteral("Last Routed LLM Model"), m_lastModel, SystemColor::blue);
+    auto* modelRow = new QHBoxLayout;
+    modelRow->addWidget(new PlainLabel(QStringLiteral("Last Routed LLM Model"), Fonts::system(10), SystemColor::secondary));
+    m_lastModel = new ElidedLabel;
+    m_lastModel->setFont(Fonts::system(10, QFont::Bold));
+    m_lastModel->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    modelRow->addWidget(m_lastModel, 1);
+    details->addLayout(modelRow);
     auto* footer = new QHBoxLayout;
     footer->setContentsMargins(0, 4, 0, 0);
     footer->setSpacing(6);
@@ -278,7 +285,8 @@ void APISentinelView::refresh()
     m_status->setTextColor(running ? accent : UiColor(SystemColor::secondary));
     m_details->setVisible(running);
     m_requests->setText(kestrova::format("%lld", static_cast<long long>(m_proxy->requestCount())));
-    m_lastModel->setText(m_proxy->lastRoutedModel());
+    // Any local client picks this name: one line, cut to the room there is.
+    m_lastModel->setText(oneLineText(m_proxy->lastRoutedModel()));
     m_lastModel->setTextColor(accent);
     refreshPorts();
 }

@@ -6,6 +6,7 @@
 #include <QWidget>
 
 class CardFrame;
+class ElidedLabel;
 class KeyedRowList;
 class LocalAIService;
 class LocalAPILatencyService;
@@ -50,7 +51,7 @@ public:
     PlainLabel* statusLabel() const { return m_status; }
     QWidget* runningDetails() const { return m_details; }
     PlainLabel* requestCountLabel() const { return m_requests; }
-    PlainLabel* lastModelLabel() const { return m_lastModel; }
+    ElidedLabel* lastModelLabel() const { return m_lastModel; }
     CardFrame* emptyPortsBox() const { return m_empty; }
     KeyedRowList* portList() const { return m_ports; }
 
@@ -81,7 +82,7 @@ private:
     PlainLabel* m_status = nullptr;
     QWidget* m_details = nullptr;
     PlainLabel* m_requests = nullptr;
-    PlainLabel* m_lastModel = nullptr;
+    ElidedLabel* m_lastModel = nullptr;
     SymbolView* m_footerSymbol = nullptr;
     CardFrame* m_empty = nullptr;
     KeyedRowList* m_ports = nullptr;

@@ -156,4 +156,43 @@ TEST_F(APISentinelViewTest, SwitchRunsTheRealProxyAndTheCountersFollowItsTraffic
     EXPECT_FALSE(page->proxySwitch()->isChecked());
 }
 
+// Any local client names the model, and any local user names a process: the
+// names stay on one line, read in order, and leave the switch and the kill
+// buttons on screen.
+TEST_F(APISentinelViewTest, HostileNamesStayOnOneLineAndKeepTheControlsOnScreen)
+{
+    const QString hostile = QStringLiteral("evil\u202Egnp.exe\nsecond line ") + QString(275, QLatin1Char('m'));
+    ASSERT_EQ(hostile.size(), 300);
+    const QString cleaned = QStringLiteral("evilgnp.exe second line ") + QString(275, QLatin1Char('m'));
+    const quint16 port = freePort();
+    auto page = make(port);
+    QTest::mouseClick(page->proxySwitch(), Qt::LeftButton);
+    ASSERT_TRUE(waitUntil([&] { return proxy.isRunning(); }));
+    QTcpSocket client;
+    client.connectToHost(QHostAddress::LocalHost, port);
+    ASSERT_TRUE(client.waitForConnected(5000));
+    client.write("POST /api/generate HTTP/1.1\r\n\r\n{\"model\": \"" + hostile.toUtf8() + "\"}");
+    ASSERT_TRUE(waitUntil([&] { return proxy.lastRoutedModel() == hostile; }));
+    ai.latency->setActivePortLatencies({{11434, hostile, 4321, 2.4, QStringLiteral("Online")}});
+    page->refreshNow();
+    QCoreApplication::processEvents();
+
+    ElidedLabel* model = page->lastModelLabel();
+    ElidedLabel* name = part<ElidedLabel>(page->portList()->rows()[0], "name");
+    QWidget* kill = part<DestructiveIconButton>(page->portList()->rows()[0], "killButton");
+    for (ElidedLabel* label : {model, name}) {
+        EXPECT_EQ(label->text(), cleaned);
+        EXPECT_TRUE(label->isElided());
+        EXPECT_FALSE(label->displayedText().contains(QChar(u'\n')));
+        EXPECT_LE(label->height(), label->fontMetrics().height() * 3 / 2);
+    }
+    const auto onPage = [&](QWidget* widget) {
+        const int left = widget->mapTo(page.get(), QPoint(0, 0)).x();
+        return left >= 0 && left + widget->width() <= page->width();
+    };
+    EXPECT_TRUE(onPage(model));
+    EXPECT_TRUE(onPage(page->proxySwitch()));
+    EXPECT_TRUE(onPage(kill));
+}
+
 } // namespace
