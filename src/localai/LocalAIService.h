@@ -176,6 +176,9 @@ private:
     QTimer* m_timer = nullptr;
     bool m_tickInFlight = false;
     bool m_shieldEjectInFlight = false;
+    // The last line printed for a build check that gave no answer; cleared
+    // by an answer, so each change of failure is told once, not every tick.
+    QString m_buildCheckFailure;
     // Start times of the processes we froze, so a thaw never reaches a
     // process that took over a pid.
     QHash<qint32, quint64> m_suspendedStartTimes;

@@ -11,7 +11,7 @@
 #include "platform/FileWorker.h"
 #include "platform/ProcessSignaller.h"
 #include "platform/ProcessStartTime.h"
-#include "platform/ToolPaths.h"
+#include "platform/ToolCommands.h"
 
 #include <QCoroFuture>
 #include <QFile>
@@ -27,11 +27,6 @@ namespace {
 // docker stop gives a container 10 s to exit before it kills it.
 constexpr auto kDockerStopTimeout = 30s;
 constexpr auto kCompanionPurgeDelay = 1500ms;
-
-QStringList dockerStopArguments(const QString& containerId)
-{
-    return {QStringLiteral("stop"), containerId};
-}
 
 QString commOf(const QString& procRoot, qint32 pid)
 {
@@ -75,7 +70,7 @@ QCoro::Task<> LocalAIService::stopVectorDatabase(QString containerId)
     }
     QPointer<LocalAIService> self(this);
     const CommandResult result =
-        co_await m_deps.commands->run(ToolPaths::docker, dockerStopArguments(containerId), kDockerStopTimeout);
+        co_await m_deps.commands->runTool(ToolCommands::dockerStop(containerId), kDockerStopTimeout);
     if (!self)
         co_return;
     if (!result.started) {

@@ -9,7 +9,7 @@
 #include "platform/ProcessSignaller.h"
 #include "platform/ProcessTable.h"
 #include "platform/SessionProcessGuard.h"
-#include "platform/ToolPaths.h"
+#include "platform/ToolCommands.h"
 
 #include <QCoroFuture>
 #include <QPointer>
@@ -25,12 +25,17 @@ namespace {
 constexpr auto kPollInterval = 2s;
 constexpr auto kPgrepTimeout = 5s;
 
-// Every name fits the kernel's 15-byte process name, so pgrep -x finds them.
-QStringList buildToolPgrepArguments()
+// What went wrong with a build check that gave no answer, for its line.
+QString buildCheckFailure(const CommandResult& result)
 {
-    return {QStringLiteral("-x"),   QStringLiteral("xcodebuild"), QStringLiteral("swiftc"),
-            QStringLiteral("clang"), QStringLiteral("swift-frontend"), QStringLiteral("make"),
-            QStringLiteral("cmake")};
+    if (!result.started || result.timedOut || result.exitCode < 0)
+        return result.errorString.isEmpty() ? QStringLiteral("no exit status") : result.errorString;
+    QString reason = QStringLiteral("exit status %1").arg(result.exitCode);
+    // The tool's own first line says why; bounded, it is outside text.
+    const QString said = QString::fromUtf8(result.standardError.left(512)).section(QLatin1Char('\n'), 0, 0).simplified();
+    if (!said.isEmpty())
+        reason += QStringLiteral(": ") + said.left(160);
+    return reason;
 }
 
 QStringList modelServerNames()
@@ -107,15 +112,20 @@ QCoro::Task<> LocalAIService::checkAndApplyAutoSuspend()
         co_return;
     }
     QPointer<LocalAIService> self(this);
-    const CommandResult build =
-        co_await m_deps.commands->run(ToolPaths::pgrep, buildToolPgrepArguments(), kPgrepTimeout);
+    const CommandResult build = co_await m_deps.commands->runTool(ToolCommands::buildToolCheck(), kPgrepTimeout);
     if (!self)
         co_return;
-    if (!build.started || build.timedOut) {
-        // No answer: neither freeze nor thaw on a guess.
-        kestrova::print(QStringLiteral("Failed to run pgrep: ") + build.errorString);
+    // pgrep answers with exit 0 (a match) or 1 (none); anything else, a
+    // usage error included, is no answer: neither freeze nor thaw on a guess.
+    const bool answered = build.started && !build.timedOut && (build.exitCode == 0 || build.exitCode == 1);
+    if (!answered) {
+        const QString line = QStringLiteral("Failed to run pgrep: ") + buildCheckFailure(build);
+        if (line != m_buildCheckFailure)
+            kestrova::print(line);
+        m_buildCheckFailure = line;
         co_return;
     }
+    m_buildCheckFailure.clear();
     // The switch may have gone off while pgrep ran; the next tick thaws.
     if (!m_compileAutoSuspendEnabled)
         co_return;
@@ -201,12 +211,12 @@ void LocalAIService::applyBatteryShieldMode()
         // Only containers docker listed are paused: an example row's id
         // could prefix a real container's.
         if (!m_demoMode && m_scannedContainerIds.contains(row.containerId))
-            m_deps.commands->startDetached(ToolPaths::docker, {QStringLiteral("pause"), row.containerId});
+            m_deps.commands->startTool(ToolCommands::dockerPause(row.containerId));
     }
     setActiveVectorDBs(std::move(rows));
 
     if (m_vmAutoSleepEnabled && !m_demoMode)
-        m_deps.commands->startDetached(ToolPaths::colima(), {QStringLiteral("stop")});
+        m_deps.commands->startTool(ToolCommands::colimaStop());
 }
 
 QCoro::Task<> LocalAIService::ejectModelsForShield()
@@ -225,6 +235,6 @@ QCoro::Task<> LocalAIService::ejectModelsForShield()
 QCoro::Task<> LocalAIService::stopColimaVM()
 {
     if (!m_demoMode)
-        m_deps.commands->startDetached(ToolPaths::colima(), {QStringLiteral("stop")});
+        m_deps.commands->startTool(ToolCommands::colimaStop());
     co_return;
 }

@@ -7,7 +7,7 @@
 #include "platform/TreeSizeCache.h"
 #include "platform/CommandRunner.h"
 #include "platform/FileWorker.h"
-#include "platform/ToolPaths.h"
+#include "platform/ToolCommands.h"
 
 #include <QCoroFuture>
 #include <QPointer>
@@ -21,11 +21,6 @@ using namespace std::chrono_literals;
 namespace {
 
 constexpr auto kDockerListTimeout = 10s;
-
-QStringList dockerListArguments()
-{
-    return {QStringLiteral("ps"), QStringLiteral("--format"), QStringLiteral("{{.ID}}|{{.Names}}|{{.Ports}}")};
-}
 
 std::optional<QString> decodeUtf8(const QByteArray& bytes)
 {
@@ -67,7 +62,7 @@ QCoro::Task<> LocalAIService::scanVectorDatabases()
 {
     QPointer<LocalAIService> self(this);
     const CommandResult result =
-        co_await m_deps.commands->run(ToolPaths::docker, dockerListArguments(), kDockerListTimeout);
+        co_await m_deps.commands->runTool(ToolCommands::dockerList(), kDockerListTimeout);
     if (!self)
         co_return;
     QList<VectorDatabaseInfo> rows;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/CommandResult.h"
+#include "platform/ToolCommand.h"
 
 #include <QCoroTask>
 #include <QStringList>
@@ -20,6 +21,12 @@ public:
     // Starts a program without waiting for it. Returns false when it could
     // not be started.
     virtual bool startDetached(const QString& program, const QStringList& arguments) = 0;
+
+    QCoro::Task<CommandResult> runTool(const ToolCommand& command, std::chrono::milliseconds timeout)
+    {
+        return run(command.program, command.arguments, timeout);
+    }
+    bool startTool(const ToolCommand& command) { return startDetached(command.program, command.arguments); }
 
     static CommandRunner& system();
 };

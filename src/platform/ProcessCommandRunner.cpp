@@ -21,9 +21,12 @@ QProcessEnvironment childEnvironment()
 }
 
 // Only absolute paths to existing executables are started; anything else is
-// reported as a start failure, the way a missing tool is.
+// reported as a start failure, the way a missing tool is. A bare name is a
+// tool that was looked for and not found.
 QString refusalFor(const QString& program)
 {
+    if (!program.isEmpty() && !program.contains(QLatin1Char('/')))
+        return QStringLiteral("not installed: %1").arg(program);
     if (!QDir::isAbsolutePath(program))
         return QStringLiteral("not an absolute path: %1").arg(program);
     const QFileInfo info(program);

@@ -3,9 +3,6 @@
 #include "platform/CommandRunner.h"
 #include "platform/ToolPaths.h"
 
-#include <QDir>
-#include <QFileInfo>
-
 namespace {
 
 struct Terminal {
@@ -27,25 +24,17 @@ const QString kEnv = QStringLiteral("/usr/bin/env");
 
 } // namespace
 
-TerminalEmulatorLauncher::TerminalEmulatorLauncher(CommandRunner& runner, QString searchPath) : m_runner(runner)
+TerminalEmulatorLauncher::TerminalEmulatorLauncher(CommandRunner& runner, QString searchPath)
+    : m_runner(runner),
+      // Relative entries are dropped: "." would start whatever lies in the
+      // current folder under a terminal's name.
+      m_folders(searchPath.isEmpty() ? ToolPaths::searchFolders() : ToolPaths::absoluteFolders(searchPath))
 {
-    if (searchPath.isEmpty())
-        searchPath = QStringLiteral("/usr/local/bin:/usr/bin:/bin");
-    // A relative entry ("." or an empty one) would start whatever lies in
-    // the current folder under a terminal's name.
-    for (const QString& folder : searchPath.split(QLatin1Char(':'), Qt::SkipEmptyParts))
-        if (QDir::isAbsolutePath(folder))
-            m_folders.append(folder);
 }
 
 QString TerminalEmulatorLauncher::find(const QString& name) const
 {
-    for (const QString& folder : m_folders) {
-        const QFileInfo candidate(folder + QLatin1Char('/') + name);
-        if (candidate.isFile() && candidate.isExecutable())
-            return candidate.absoluteFilePath();
-    }
-    return {};
+    return ToolPaths::locate(name, m_folders);
 }
 
 QStringList TerminalEmulatorLauncher::commandFor(const QString& shellLine) const

@@ -1,22 +1,44 @@
 #include "platform/ToolPaths.h"
 
+#include <QDir>
 #include <QFileInfo>
 
 namespace ToolPaths {
 
-QString firstExisting(const QStringList& candidates)
+QStringList absoluteFolders(const QString& pathVariable)
 {
-    for (const QString& path : candidates) {
-        const QFileInfo info(path);
-        if (info.isFile() && info.isExecutable())
-            return path;
-    }
-    return candidates.value(0);
+    QStringList folders;
+    for (const QString& folder : pathVariable.split(QLatin1Char(':'), Qt::SkipEmptyParts))
+        if (QDir::isAbsolutePath(folder) && !folders.contains(folder))
+            folders.append(folder);
+    return folders;
 }
 
-QString colima()
+QStringList searchFolders()
 {
-    return firstExisting({QStringLiteral("/usr/local/bin/colima"), QStringLiteral("/usr/bin/colima")});
+    QStringList folders = absoluteFolders(qEnvironmentVariable("PATH"));
+    for (const char* fallback : {"/usr/local/bin", "/usr/bin", "/snap/bin"})
+        if (const QString folder = QString::fromLatin1(fallback); !folders.contains(folder))
+            folders.append(folder);
+    return folders;
+}
+
+QString locate(const QString& name, const QStringList& folders)
+{
+    if (name.isEmpty() || name.contains(QLatin1Char('/')))
+        return {};
+    for (const QString& folder : folders) {
+        const QFileInfo candidate(folder + QLatin1Char('/') + name);
+        if (candidate.isFile() && candidate.isExecutable())
+            return candidate.absoluteFilePath();
+    }
+    return {};
+}
+
+QString tool(const QString& name)
+{
+    const QString path = locate(name, searchFolders());
+    return path.isEmpty() ? name : path;
 }
 
 } // namespace ToolPaths

@@ -4,7 +4,7 @@
 #include "core/Print.h"
 #include "core/Scheduler.h"
 #include "platform/CommandRunner.h"
-#include "platform/ToolPaths.h"
+#include "platform/ToolCommands.h"
 #include "telemetry/Lemmatizer.h"
 
 #include <QStringDecoder>
@@ -71,10 +71,7 @@ QCoro::Task<QString> AIService::explainProcess(QString name)
     co_await m_scheduler.sleepFor(explainWait);
     const QString lowercased = name.toLower();
 
-    // "--" ends whatis's options, so a process named "-C/x" or "--help" is
-    // looked up as a name instead of changing what whatis does.
-    const QStringList arguments{QStringLiteral("--"), lowercased};
-    const CommandResult result = co_await m_runner.run(ToolPaths::whatis, arguments, whatisTimeout);
+    const CommandResult result = co_await m_runner.runTool(ToolCommands::whatis(lowercased), whatisTimeout);
     if (!result.started) {
         kestrova::print(QStringLiteral("whatis failed: ") + result.errorString);
     } else if (!result.timedOut) {

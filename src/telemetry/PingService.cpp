@@ -3,7 +3,7 @@
 #include "core/Print.h"
 #include "platform/CommandRunner.h"
 #include "platform/IcmpEcho.h"
-#include "platform/ToolPaths.h"
+#include "platform/ToolCommands.h"
 
 #include <QPointer>
 #include <QStringDecoder>
@@ -98,10 +98,7 @@ QCoro::Task<> PingService::tick()
         co_return;
     }
 
-    // -w (deadline), not -t: on Linux -t sets the TTL.
-    const QStringList arguments{QStringLiteral("-c"), QStringLiteral("1"), QStringLiteral("-w"),
-                                QStringLiteral("1"), m_host};
-    const CommandResult result = co_await m_runner.run(ToolPaths::ping, arguments, pingTimeout);
+    const CommandResult result = co_await m_runner.runTool(ToolCommands::ping(m_host), pingTimeout);
     if (!self)
         co_return;
     m_pinging = false;

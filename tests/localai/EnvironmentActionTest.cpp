@@ -47,7 +47,7 @@ CommandResult exitedWith(const QByteArray& output)
 TEST_F(EnvironmentActionTest, StoppingAContainerRunsDockerOnlyForAScannedContainer)
 {
     bool stopStarts = true;
-    fixture.commands.script(ToolPaths::docker, [&](const QStringList& args) {
+    fixture.commands.script(ToolPaths::docker(), [&](const QStringList& args) {
         if (args.value(0) == QLatin1String("stop") && !stopStarts)
             return CommandResult{};
         return exitedWith(args.value(0) == QLatin1String("ps") ? "abc123|chroma-prod|8000\n" : "abc123\n");
@@ -70,7 +70,7 @@ TEST_F(EnvironmentActionTest, StoppingAContainerRunsDockerOnlyForAScannedContain
 
 TEST_F(EnvironmentActionTest, ExampleContainersAreOnlyHidden)
 {
-    fixture.commands.scriptOutput(ToolPaths::docker, "x|web|\n");
+    fixture.commands.scriptOutput(ToolPaths::docker(), "x|web|\n");
     run(service().scanVectorDatabases());
     ASSERT_EQ(service().activeVectorDBs(), LocalAIExamples::vectorDatabases());
     fixture.commands.clearCalls();

@@ -42,24 +42,24 @@ TEST_F(EnvironmentScanTest, VectorDatabasesFallBackToTheExamplesEvenOutsideDemoM
     EXPECT_EQ(service().activeVectorDBs(), LocalAIExamples::vectorDatabases());
     EXPECT_EQ(service().activeVectorDBs()[0].name, QStringLiteral("chroma-local"));
     ASSERT_EQ(fixture.commands.calls().size(), 1);
-    EXPECT_EQ(fixture.commands.calls()[0].program, ToolPaths::docker);
+    EXPECT_EQ(fixture.commands.calls()[0].program, ToolPaths::docker());
     EXPECT_EQ(fixture.commands.calls()[0].arguments,
               (QStringList{QStringLiteral("ps"), QStringLiteral("--format"), QStringLiteral("{{.ID}}|{{.Names}}|{{.Ports}}")}));
 
     service().setActiveVectorDBs({});
-    fixture.commands.scriptOutput(ToolPaths::docker, "a1|web|0.0.0.0:80->80/tcp\nb2|Chroma-db|\n");
+    fixture.commands.scriptOutput(ToolPaths::docker(), "a1|web|0.0.0.0:80->80/tcp\nb2|Chroma-db|\n");
     run(service().scanVectorDatabases());
     EXPECT_EQ(service().activeVectorDBs(), LocalAIExamples::vectorDatabases()) << "no match is case-sensitive";
 
     service().setActiveVectorDBs({});
-    fixture.commands.scriptOutput(ToolPaths::docker, "c3|chroma|\n\xff\xfe\n");
+    fixture.commands.scriptOutput(ToolPaths::docker(), "c3|chroma|\n\xff\xfe\n");
     run(service().scanVectorDatabases());
     EXPECT_EQ(service().activeVectorDBs(), LocalAIExamples::vectorDatabases()) << "output that is not UTF-8";
 }
 
 TEST_F(EnvironmentScanTest, VectorDatabaseRowsFollowTheirNames)
 {
-    fixture.commands.scriptOutput(ToolPaths::docker, "m1|my-milvus|19530\r\n"
+    fixture.commands.scriptOutput(ToolPaths::docker(), "m1|my-milvus|19530\r\n"
                                                      "only|two\n"
                                                      "\n"
                                                      "q2|qdrant-chroma-mix|\n"

@@ -36,8 +36,8 @@ class WatcherAutomationTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        fixture.commands.script(ToolPaths::pgrep, [this](const QStringList&) { return exited(buildRunning ? 0 : 1); });
-        fixture.commands.script(ToolPaths::docker, [](const QStringList& args) {
+        fixture.commands.script(ToolPaths::pgrep(), [this](const QStringList&) { return exited(buildRunning ? 0 : 1); });
+        fixture.commands.script(ToolPaths::docker(), [](const QStringList& args) {
             return exited(0, args.value(0) == QLatin1String("ps") ? "abc123|chroma-prod|8000\n" : "");
         });
         fixture.commands.script(ToolPaths::colima(), [](const QStringList&) { return exited(0); });
@@ -94,7 +94,7 @@ TEST_F(WatcherAutomationTest, CompileAutoSuspendFreezesOncePerBuildAndThawsAfter
 
     check();
     EXPECT_TRUE(sent.isEmpty());
-    EXPECT_EQ(commandLines(), QStringList{"/usr/bin/pgrep -x xcodebuild swiftc clang swift-frontend make cmake"});
+    EXPECT_EQ(commandLines(), QStringList{ToolPaths::pgrep() + " -x xcodebuild|swiftc|clang|swift-frontend|make|cmake"});
 
     // Name by name, as found; each freeze pinned to the start time it was seen with.
     buildRunning = true;
@@ -143,8 +143,48 @@ TEST_F(WatcherAutomationTest, FailedFreezesAreNotRecordedAndQuitThawsTheRest)
     printed.clear();
     fixture.signaller.sent.clear();
     check();
-    EXPECT_EQ(printed.lines(), QStringList{"Failed to run pgrep: no such file: /usr/bin/pgrep"});
+    EXPECT_EQ(printed.lines(), QStringList{"Failed to run pgrep: no such file: " + ToolPaths::pgrep()});
     EXPECT_TRUE(fixture.signaller.sent.isEmpty());
+}
+
+TEST_F(WatcherAutomationTest, ABuildCheckWithoutAnAnswerIsToldOncePerChangeAndNeitherFreezesNorThaws)
+{
+    addModelServers();
+    service().setCompileAutoSuspendEnabled(true);
+    buildRunning = true;
+    check();
+    ASSERT_EQ(fixture.signaller.sent, kFrozen);
+
+    CommandResult rejected = exited(2);
+    rejected.standardError = "pgrep: only one pattern can be provided\nTry `pgrep --help' for more information.\n";
+    CommandResult hung;
+    hung.started = true;
+    hung.timedOut = true;
+    hung.errorString = QStringLiteral("timed out");
+    const QString usage = QStringLiteral("Failed to run pgrep: exit status 2: pgrep: only one pattern can be provided");
+    struct Step {
+        CommandResult answer;
+        QStringList printed;
+    };
+    const Step steps[] = {
+        {rejected, {usage}},
+        {rejected, {}},
+        {hung, {QStringLiteral("Failed to run pgrep: timed out")}},
+        {exited(0), {}},
+        {rejected, {usage}},
+        {CommandResult{}, {QStringLiteral("Failed to run pgrep: no exit status")}},
+    };
+    PrintCapture printed;
+    for (const Step& step : steps) {
+        fixture.commands.script(ToolPaths::pgrep(), [&step](const QStringList&) { return step.answer; });
+        printed.clear();
+        check();
+        EXPECT_EQ(printed.lines(), step.printed);
+        EXPECT_EQ(fixture.signaller.sent, kFrozen) << "no answer thaws nothing";
+    }
+    fixture.commands.script(ToolPaths::pgrep(), [](const QStringList&) { return exited(1); });
+    check();
+    EXPECT_EQ(fixture.signaller.sent.mid(3), kThawed);
 }
 
 TEST_F(WatcherAutomationTest, APidWeNeverFrozeIsNeverThawed)
@@ -197,7 +237,7 @@ TEST_F(WatcherAutomationTest, BatteryShieldLivePausesScannedContainersAndEjectsO
 
     ai.setBatteryShieldEnabled(true);
     ai.applyBatteryShieldMode();
-    EXPECT_EQ(commandLines(), (QStringList{"& /usr/bin/docker pause abc123", "& " + ToolPaths::colima() + " stop"}));
+    EXPECT_EQ(commandLines(), (QStringList{"& " + ToolPaths::docker() + " pause abc123", "& " + ToolPaths::colima() + " stop"}));
     for (const auto& row : ai.activeVectorDBs())
         EXPECT_EQ(row.status, "Suspended (Battery Shield)");
 
@@ -223,7 +263,7 @@ TEST_F(WatcherAutomationTest, TickRunsItsStepsInOrderAndDropsAnOverlappingOne)
     server.answerPs(200, R"({"models":[]})");
     server.setPsAnswer({200, R"({"models":[]})", 150ms, false, {}});
     std::optional<OllamaStatus> statusAtPgrep;
-    fixture.commands.script(ToolPaths::pgrep, [this, &statusAtPgrep](const QStringList&) {
+    fixture.commands.script(ToolPaths::pgrep(), [this, &statusAtPgrep](const QStringList&) {
         statusAtPgrep = service().status();
         return exited(1);
     });
@@ -237,9 +277,9 @@ TEST_F(WatcherAutomationTest, TickRunsItsStepsInOrderAndDropsAnOverlappingOne)
     ASSERT_TRUE(runTask(std::move(first)));
     EXPECT_EQ(server.psRequestCount(), 1);
     EXPECT_EQ(statusAtPgrep, OllamaStatus::idle);
-    EXPECT_EQ(commandLines(), (QStringList{"/usr/bin/pgrep -x xcodebuild swiftc clang swift-frontend make cmake",
-                                           "/usr/bin/docker ps --format {{.ID}}|{{.Names}}|{{.Ports}}",
-                                           "& /usr/bin/docker pause abc123"}));
+    EXPECT_EQ(commandLines(), (QStringList{ToolPaths::pgrep() + " -x xcodebuild|swiftc|clang|swift-frontend|make|cmake",
+                                           ToolPaths::docker() + " ps --format {{.ID}}|{{.Names}}|{{.Ports}}",
+                                           "& " + ToolPaths::docker() + " pause abc123"}));
 }
 
 TEST_F(WatcherAutomationTest, PollingStartsAfterConstructionNotInsideIt)
@@ -279,7 +319,7 @@ TEST(WatcherRealProcessTest, FreezesAndThawsARealModelServerNamedProcess)
 
     FakeCommandRunner commands;
     bool buildRunning = true;
-    commands.script(ToolPaths::pgrep, [&](const QStringList&) { return exited(buildRunning ? 0 : 1); });
+    commands.script(ToolPaths::pgrep(), [&](const QStringList&) { return exited(buildRunning ? 0 : 1); });
     LocalAIService::Deps deps;
     deps.commands = &commands;
     {

@@ -3,17 +3,27 @@
 #include <QByteArray>
 #include <QFile>
 #include <QProcess>
+#include <QTemporaryDir>
 
 // A `sleep` child of our own, killed at the end of the test: the only kind
-// of process tests may signal.
+// of process tests may signal. Given a name, it runs a copy of sleep under
+// that name, so the kernel's process name (comm) is that name.
 struct SleepChild {
+    QTemporaryDir copyDir;
     QProcess process;
-    SleepChild()
+    explicit SleepChild(const QString& name = {})
     {
-        process.start(QStringLiteral("/bin/sleep"), {QStringLiteral("30")});
+        QString program = QStringLiteral("/bin/sleep");
+        if (!name.isEmpty()) {
+            const QString copy = copyDir.filePath(name);
+            if (QFile::copy(program, copy))
+                program = copy;
+        }
+        process.start(program, {QStringLiteral("60")});
         process.waitForStarted();
     }
-    ~SleepChild()
+    ~SleepChild() { end(); }
+    void end()
     {
         process.kill();
         process.waitForFinished();
@@ -29,5 +39,12 @@ struct SleepChild {
     {
         QFile file(QStringLiteral("/proc/%1/stat").arg(pid()));
         return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }
+    // The state letter of /proc/PID/stat: 'S' sleeping, 'T' stopped.
+    char state() const
+    {
+        const QByteArray line = stat();
+        const qsizetype close = line.lastIndexOf(')');
+        return close < 0 || close + 2 >= line.size() ? '?' : line.at(close + 2);
     }
 };

@@ -5,11 +5,15 @@
 #include "platform/CommandRunner.h"
 #include "platform/ToolPaths.h"
 #include "support/PrintCapture.h"
+#include "support/ScopedEnv.h"
 #include "support/TaskRunner.h"
 #include "QStringPrinter.h"
 #include "ScriptToolRunner.h"
 
+#include <QDir>
+#include <QFile>
 #include <QFileInfo>
+#include <QTemporaryDir>
 #include <QTimer>
 
 #include <gtest/gtest.h>
@@ -34,7 +38,7 @@ class AIServiceTest : public ::testing::Test {
 protected:
     void answerWhatis(const CommandResult& result)
     {
-        runner.script(ToolPaths::whatis, [result](const QStringList&) { return result; });
+        runner.script(ToolPaths::whatis(), [result](const QStringList&) { return result; });
     }
     QString explain(const QString& name) { return runTask(service.explainProcess(name)).value_or(QStringLiteral("<none>")); }
     QString report(double temp, double memory, int battery, double cpu = 55)
@@ -62,7 +66,7 @@ TEST_F(AIServiceTest, ExplainAnswersFromTheManualIndexFirst)
               QStringLiteral("Local AI (via man pages): docker (1) - Docker image and container command line "
                              "interface\ndocker (8) - second entry"));
     ASSERT_EQ(runner.calls().size(), 1);
-    EXPECT_EQ(runner.calls().first().program, QStringLiteral("/usr/bin/whatis"));
+    EXPECT_EQ(runner.calls().first().program, ToolPaths::whatis());
     EXPECT_EQ(runner.calls().first().arguments, QStringList({"--", "docker"}));
     EXPECT_EQ(scheduler.delays(), QList<std::chrono::milliseconds>({500ms}));
 }
@@ -118,7 +122,7 @@ TEST_F(AIServiceTest, ExplainReportsAWhatisThatCannotStart)
     EXPECT_EQ(explain(QStringLiteral("MyTool")), QStringLiteral("This process is named 'MyTool") + genericTail);
     // The second failure is counted rather than printed again; the count
     // goes out with the next line.
-    const QString failed = QStringLiteral("whatis failed: no such file: /usr/bin/whatis");
+    const QString failed = QStringLiteral("whatis failed: no such file: ") + ToolPaths::whatis();
     kestrova::print(QStringLiteral("next"));
     EXPECT_EQ(printed.lines(), (QStringList{failed, kestrova::repeatedLine(1), QStringLiteral("next")}));
 }
@@ -136,7 +140,7 @@ TEST_F(AIServiceTest, ExplainNeverPassesANameAsAnOption)
 
 TEST(AIServiceWithRealWhatis, OptionLikeNamesAreLookedUpNotObeyed)
 {
-    if (!QFileInfo(ToolPaths::whatis).isExecutable())
+    if (!QFileInfo(ToolPaths::whatis()).isExecutable())
         GTEST_SKIP() << "whatis is not installed";
     // Unguarded, "--help" and "--version" would print whatis's usage or
     // version on stdout, and that text would come back as the explanation.
@@ -145,6 +149,31 @@ TEST(AIServiceWithRealWhatis, OptionLikeNamesAreLookedUpNotObeyed)
     for (const QString& name : {QStringLiteral("--help"), QStringLiteral("--version"), QStringLiteral("-?")})
         EXPECT_EQ(runTask(service.explainProcess(name)).value_or(QString()),
                   QStringLiteral("This process is named '") + name + genericTail);
+}
+
+TEST(AIServiceWithRealWhatis, ExplainsFromAPageInTheManualIndex)
+{
+    const QString mandb = ToolPaths::tool(QStringLiteral("mandb"));
+    if (!ToolPaths::whatis().contains(QLatin1Char('/')) || !mandb.contains(QLatin1Char('/')))
+        GTEST_SKIP() << "man-db is not installed";
+    // A page of our own, indexed in a folder of our own, so the answer does
+    // not depend on which manual pages this machine carries.
+    QTemporaryDir manpath;
+    QDir().mkpath(manpath.filePath(QStringLiteral("man1")));
+    QFile page(manpath.filePath(QStringLiteral("man1/kestrovaprobe.1")));
+    ASSERT_TRUE(page.open(QIODevice::WriteOnly));
+    page.write(".TH KESTROVAPROBE 1\n.SH NAME\nkestrovaprobe \\- answers the contract test\n");
+    page.close();
+    const auto indexed = runTask(CommandRunner::system().run(mandb, {QStringLiteral("-q"), manpath.path()}, 30s));
+    if (!indexed || !indexed->succeeded())
+        GTEST_SKIP() << "mandb cannot index a folder here";
+    ScopedEnv env("MANPATH", manpath.path().toLocal8Bit());
+
+    ManualScheduler scheduler;
+    AIService service(CommandRunner::system(), scheduler);
+    const QString answer = runTask(service.explainProcess(QStringLiteral("KestrovaProbe"))).value_or(QString());
+    EXPECT_TRUE(answer.startsWith(QStringLiteral("Local AI (via man pages): kestrovaprobe (1)"))) << answer.toStdString();
+    EXPECT_TRUE(answer.endsWith(QStringLiteral("- answers the contract test"))) << answer.toStdString();
 }
 
 TEST(AIServiceWithSlowTool, ExplainKeepsTheEventLoopTurning)
@@ -158,7 +187,7 @@ TEST(AIServiceWithSlowTool, ExplainKeepsTheEventLoopTurning)
     beat.start(20);
     EXPECT_EQ(runTask(service.explainProcess(QStringLiteral("SlowTool"))).value_or(QString()),
               QStringLiteral("Local AI (via man pages): slowtool (1) - takes its time"));
-    EXPECT_EQ(runner.programs(), QStringList({"/usr/bin/whatis"}));
+    EXPECT_EQ(runner.programs(), QStringList({ToolPaths::whatis()}));
     EXPECT_GE(turns, 5);
 }
 

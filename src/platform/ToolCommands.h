@@ -1,0 +1,22 @@
+#pragma once
+
+#include "platform/ToolCommand.h"
+
+// The command lines the services give Debian's tools, built in one place so
+// the tests can run exactly these against the real tools.
+namespace ToolCommands {
+
+// pgrep takes a single pattern; -x anchors all of it, so the process name
+// must equal one of the alternatives. Exit 0: one runs; exit 1: none does.
+ToolCommand buildToolCheck();
+// One "ID|NAME|PORTS" line per running container.
+ToolCommand dockerList();
+ToolCommand dockerStop(const QString& containerId);
+ToolCommand dockerPause(const QString& containerId);
+ToolCommand colimaStop();
+// One echo request; -w is the deadline (on Linux -t would set the TTL).
+ToolCommand ping(const QString& host);
+// "--" ends the options, so a name such as "--help" is looked up, not obeyed.
+ToolCommand whatis(const QString& name);
+
+} // namespace ToolCommands

@@ -1,0 +1,67 @@
+// Compile auto-suspend end to end: real pgrep, real /proc, real signals,
+// on copies of sleep named like a build tool and a model server.
+#include "localai/LocalAIService.h"
+#include "platform/ToolPaths.h"
+#include "support/OwnPidNamespace.h"
+#include "support/SleepChild.h"
+#include "support/TaskRunner.h"
+
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+using namespace std::chrono_literals;
+
+namespace {
+
+// Runs the automation's check once per tick, up to two ticks, until the
+// process is stopped (or running again); a signal may need a moment to land.
+int ticksUntil(LocalAIService& ai, const SleepChild& process, bool stopped)
+{
+    for (int tick = 1; tick <= 2; ++tick) {
+        if (!runTask(ai.checkAndApplyAutoSuspend()))
+            return 0;
+        if (waitUntil([&] { return (process.state() == 'T') == stopped; }, 1500ms))
+            return tick;
+    }
+    return 0;
+}
+
+} // namespace
+
+TEST(CompileShieldWithRealTools, FreezesTheModelServerWhileMakeRunsAndThawsItAfter)
+{
+    // Outside a namespace of its own, pgrep would also see every other
+    // make on the machine, the one running these tests included.
+    if (!OwnPidNamespace::inside()) {
+        OwnPidNamespace::runCurrentTestAndReport();
+        return;
+    }
+    if (!ToolPaths::pgrep().contains(QLatin1Char('/')))
+        GTEST_SKIP() << "pgrep is not installed";
+
+    SleepChild ollama(QStringLiteral("ollama"));
+    SleepChild make(QStringLiteral("make"));
+    ASSERT_TRUE(waitUntil([&] { return ollama.state() == 'S' && make.state() == 'S'; }));
+
+    QTemporaryDir home;
+    LocalAIService::Deps deps;
+    deps.paths.home = home.path();
+    LocalAIService ai(deps, false);
+    ai.setCompileAutoSuspendEnabled(true);
+
+    const int frozenAfter = ticksUntil(ai, ollama, true);
+    EXPECT_GE(frozenAfter, 1) << "not frozen within two ticks while make runs";
+    EXPECT_EQ(ai.suspendedPIDs(), QList<qint32>{ollama.pid()});
+    EXPECT_NE(make.state(), 'T') << "the build itself is never touched";
+
+    // Further ticks while make runs change nothing.
+    ASSERT_TRUE(runTask(ai.checkAndApplyAutoSuspend()));
+    EXPECT_EQ(ollama.state(), 'T');
+
+    make.end();
+    const int thawedAfter = ticksUntil(ai, ollama, false);
+    EXPECT_GE(thawedAfter, 1) << "not thawed within two ticks of make ending";
+    EXPECT_TRUE(ollama.alive());
+    EXPECT_TRUE(ai.suspendedPIDs().isEmpty());
+}

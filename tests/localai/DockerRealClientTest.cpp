@@ -1,0 +1,82 @@
+// The container commands run by the real docker client against a loopback
+// stand-in for the engine, and docker found where it is often installed.
+#include "LocalAITestFixture.h"
+
+#include "fakes/FakeDockerDaemon.h"
+#include "platform/ProcessCommandRunner.h"
+#include "platform/ToolPaths.h"
+#include "support/ScopedEnv.h"
+#include "support/TaskRunner.h"
+
+#include <gtest/gtest.h>
+
+using namespace std::chrono_literals;
+
+namespace {
+
+const QString kChromaId = QStringLiteral("dc84e27f9b8c5a1e0f4d3c2b1a09876543210fedcba9876543210fedcba98765");
+
+LocalAIService& liveService(LocalAITestFixture& fixture)
+{
+    LocalAIService::Deps deps = fixture.deps();
+    deps.commands = &CommandRunner::system();
+    deps.isUnplugged = [] { return true; };
+    return fixture.make(std::move(deps));
+}
+
+} // namespace
+
+TEST(DockerRealClient, ListsStopsAndPausesWithTheLinesTheClientAccepts)
+{
+    if (!ToolPaths::docker().contains(QLatin1Char('/')))
+        GTEST_SKIP() << "the docker client is not installed";
+    FakeDockerDaemon daemon;
+    daemon.containers = {{kChromaId, QStringLiteral("chroma-team")}, {QStringLiteral("77aa"), QStringLiteral("web")}};
+    QTemporaryDir config;
+    ScopedEnv env("DOCKER_HOST", daemon.host());
+    env.set("DOCKER_CONFIG", config.path().toLocal8Bit());
+    env.set("DOCKER_TLS_VERIFY", "");
+
+    LocalAITestFixture fixture;
+    LocalAIService& ai = liveService(fixture);
+    ASSERT_TRUE(runTask(ai.scanVectorDatabases(), 20s));
+    ASSERT_EQ(ai.activeVectorDBs().size(), 1) << daemon.requests().join(QLatin1Char(' ')).toStdString();
+    const VectorDatabaseInfo row = ai.activeVectorDBs().first();
+    EXPECT_EQ(row.name, QStringLiteral("chroma-team"));
+    EXPECT_EQ(row.containerId, kChromaId.left(12));
+    EXPECT_TRUE(daemon.requests().contains(QStringLiteral("GET /containers/json")));
+
+    ai.setBatteryShieldEnabled(true);
+    ai.applyBatteryShieldMode(); // started, not waited for
+    EXPECT_TRUE(waitUntil([&] { return daemon.requests().contains("POST /containers/" + row.containerId + "/pause"); }, 20s))
+        << daemon.requests().join(QLatin1Char(' ')).toStdString();
+
+    ASSERT_TRUE(runTask(ai.stopVectorDatabase(row.containerId), 40s));
+    EXPECT_TRUE(daemon.requests().contains("POST /containers/" + row.containerId + "/stop"))
+        << daemon.requests().join(QLatin1Char(' ')).toStdString();
+}
+
+TEST(DockerOnPath, FoundInUsrLocalBinWhenUsrBinHasNone)
+{
+    QTemporaryDir root;
+    const QString usrBin = root.filePath(QStringLiteral("usr/bin"));
+    const QString usrLocalBin = root.filePath(QStringLiteral("usr/local/bin"));
+    QDir().mkpath(usrBin);
+    QDir().mkpath(usrLocalBin);
+    const QString stub = usrLocalBin + QStringLiteral("/docker");
+    {
+        QFile file(stub);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write("#!/bin/sh\n[ \"$1\" = ps ] && echo 'c0ffee000001|qdrant-stub|6333/tcp'\nexit 0\n");
+    }
+    QFile::setPermissions(stub, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    ScopedEnv path("PATH", (usrBin + QLatin1Char(':') + usrLocalBin).toLocal8Bit());
+
+    EXPECT_EQ(ToolPaths::docker(), stub);
+    LocalAITestFixture fixture;
+    LocalAIService& ai = liveService(fixture);
+    ASSERT_TRUE(runTask(ai.scanVectorDatabases()));
+    ASSERT_EQ(ai.activeVectorDBs().size(), 1);
+    EXPECT_EQ(ai.activeVectorDBs().first().name, QStringLiteral("qdrant-stub"));
+    EXPECT_EQ(ai.activeVectorDBs().first().port, 6333);
+}
