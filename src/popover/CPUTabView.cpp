@@ -276,30 +276,8 @@ void CPUTabView::refresh()
 
 void CPUTabView::refreshProcesses()
 {
-    const QList<ProcessInfoData> shown = m_processMonitor->topProcesses().mid(0, shownProcessCount);
-    const bool fullPath = m_settings->showFullProcessPath();
-    QPointer<ProcessMonitor> monitor = m_processMonitor;
-    const auto freezeAction = [monitor](qint32 pid) -> std::function<void()> {
-        if (!monitor->mayFreeze(pid))
-            return {};
-        return [monitor, pid] {
-            if (monitor)
-                monitor->toggleSuspend(pid);
-        };
-    };
-    const auto name = [fullPath](const ProcessInfoData& p) { return fullPath ? p.fullPath : p.name; };
-    const auto value = [](const ProcessInfoData& p) { return kestrova::format("%.1f%%", p.cpuUsage); };
-    const QString icon = QStringLiteral("app.fill");
-
-    m_processes->setItems<ProcessRow>(
-        shown, [](const ProcessInfoData& p) { return QString::number(p.id); },
-        [&](const ProcessInfoData& p) {
-            auto* row = new ProcessRow(icon, p.icon, name(p), value(p), SystemColor::white, p.isSuspended,
-                                       freezeAction(p.id), nullptr, ProcessRow::Services{m_settings, {}});
-            row->setToolTip(QString::fromLatin1(processRowHelp));
-            return row;
-        },
-        [&](ProcessRow* row, const ProcessInfoData& p) {
-            row->setInputs(icon, p.icon, name(p), value(p), SystemColor::white, p.isSuspended, freezeAction(p.id));
-        });
+    ProcessRow::showProcesses(m_processes, m_processMonitor->topProcesses().mid(0, shownProcessCount),
+                              {QStringLiteral("app.fill"), SystemColor::white, QString(),
+                               m_settings->showFullProcessPath(), QString::fromLatin1(processRowHelp)},
+                              m_processMonitor, ProcessRow::Services{m_settings, {}});
 }

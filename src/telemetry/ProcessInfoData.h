@@ -13,11 +13,13 @@ struct ProcessInfoData {
     QIcon icon;                // null when the program has none
     bool isSuspended = false;  // frozen by this application when the row was built
     double totalBatteryDrain = 0.0; // the drain tally of this row's name after its tick
+    quint64 startTime = 0;     // clock ticks since boot; with id, names one process across pid reuse
 
     bool operator==(const ProcessInfoData& other) const
     {
         return id == other.id && name == other.name && fullPath == other.fullPath && cpuUsage == other.cpuUsage
                && energyImpact == other.energyImpact && icon.cacheKey() == other.icon.cacheKey()
-               && isSuspended == other.isSuspended && totalBatteryDrain == other.totalBatteryDrain;
+               && isSuspended == other.isSuspended && totalBatteryDrain == other.totalBatteryDrain
+               && startTime == other.startTime;
     }
 };

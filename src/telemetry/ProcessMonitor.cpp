@@ -56,6 +56,8 @@ void ProcessMonitor::setDvrSnapshots(QList<DVRSnapshot> value)
 void ProcessMonitor::setSuspended(QHash<qint32, quint64> startTimes)
 {
     m_suspendedStartTimes = std::move(startTimes);
+    for (auto it = m_frozenShares.begin(); it != m_frozenShares.end();)
+        it = m_suspendedStartTimes.contains(it.key()) ? std::next(it) : m_frozenShares.erase(it);
     QSet<qint32> pids;
     pids.reserve(m_suspendedStartTimes.size());
     for (auto it = m_suspendedStartTimes.cbegin(); it != m_suspendedStartTimes.cend(); ++it)
@@ -90,6 +92,8 @@ void ProcessMonitor::toggleSuspend(qint32 pid)
     switch (QuickActionsService::suspendProcess(pid, *scanned, *m_deps.signaller, *m_deps.guard)) {
     case SignalOutcome::sent:
         startTimes.insert(pid, *scanned);
+        // From now on it reads 0 %; the list keeps it where it was seen.
+        m_frozenShares.insert(pid, m_rankShares.value(pid));
         setSuspended(std::move(startTimes));
         break;
     case SignalOutcome::refused:
@@ -148,10 +152,72 @@ QIcon ProcessMonitor::iconFor(const QString& fullPath)
     return icon;
 }
 
+std::vector<const ProcessEntry*> ProcessMonitor::busiest(const QList<ProcessEntry>& processes) const
+{
+    struct Ranked {
+        const ProcessEntry* entry;
+        double share;
+        bool frozen;
+    };
+    std::vector<Ranked> ranked;
+    ranked.reserve(size_t(processes.size()));
+    for (const ProcessEntry& entry : processes) {
+        const bool frozen = isFrozenByUs(entry.pid, entry.startTime);
+        ranked.push_back({&entry, frozen ? m_frozenShares.value(entry.pid) : entry.cpuPercent, frozen});
+    }
+    // Equal loads keep pid order, so the list does not shuffle between ticks.
+    std::stable_sort(ranked.begin(), ranked.end(), [](const Ranked& a, const Ranked& b) { return a.share > b.share; });
+
+    std::vector<const ProcessEntry*> taken;
+    int running = 0;
+    qsizetype frozenSeen = 0;
+    for (const Ranked& r : ranked) {
+        if (r.frozen)
+            ++frozenSeen;
+        else if (running >= busiestRowCount) {
+            if (frozenSeen == m_suspendedStartTimes.size())
+                break; // nothing further down can be taken
+            continue;
+        }
+        taken.push_back(r.entry);
+        if (!r.frozen)
+            ++running;
+    }
+    return taken;
+}
+
+std::vector<const ProcessEntry*> ProcessMonitor::held(const QList<ProcessEntry>& processes) const
+{
+    QHash<qint32, const ProcessEntry*> byPid;
+    byPid.reserve(processes.size());
+    for (const ProcessEntry& entry : processes)
+        byPid.insert(entry.pid, &entry);
+    std::vector<const ProcessEntry*> kept;
+    kept.reserve(size_t(m_topProcesses.size()));
+    for (const ProcessInfoData& row : m_topProcesses) {
+        const ProcessEntry* entry = byPid.value(row.id);
+        if (entry && entry->startTime == row.startTime)
+            kept.push_back(entry);
+    }
+    return kept;
+}
+
+ProcessInfoData ProcessMonitor::rowFor(const ProcessEntry& entry, bool suspended)
+{
+    ProcessInfoData row;
+    row.id = entry.pid;
+    row.startTime = entry.startTime;
+    row.fullPath = ProcessPathRules::normalizedCommandPath(entry.commandPath);
+    row.name = ProcessPathRules::lastPathComponent(row.fullPath);
+    row.cpuUsage = entry.cpuPercent;
+    row.energyImpact = row.cpuUsage * 0.8;
+    row.icon = iconFor(row.fullPath);
+    row.isSuspended = suspended;
+    return row;
+}
+
 void ProcessMonitor::updateProcesses()
 {
-    if (m_isPaused)
-        return;
     if (!m_deps.table->refresh()) {
         kestrova::print(QStringLiteral("Failed to run ps: ") + m_deps.table->errorString());
         return;
@@ -160,43 +226,21 @@ void ProcessMonitor::updateProcesses()
 
     m_scannedStartTimes.clear();
     m_scannedStartTimes.reserve(processes.size());
-    std::vector<const ProcessEntry*> busiest;
-    busiest.reserve(size_t(processes.size()));
-    for (const ProcessEntry& entry : processes) {
+    for (const ProcessEntry& entry : processes)
         m_scannedStartTimes.insert(entry.pid, entry.startTime);
-        busiest.push_back(&entry);
-    }
-    // Equal loads keep pid order, so the list does not shuffle between ticks.
-    std::stable_sort(busiest.begin(), busiest.end(),
-                     [](const ProcessEntry* a, const ProcessEntry* b) { return a->cpuPercent > b->cpuPercent; });
 
     QList<ProcessInfoData> rows;
     QHash<QString, double> tallies = m_batteryShameList;
-    int taken = 0;
-    qsizetype frozenSeen = 0;
-    for (const ProcessEntry* entry : busiest) {
+    QHash<qint32, double> rankShares;
+    for (const ProcessEntry* entry : m_isPaused ? held(processes) : busiest(processes)) {
         const bool suspended = isFrozenByUs(entry->pid, entry->startTime);
-        if (suspended)
-            ++frozenSeen;
-        else if (taken >= busiestRowCount) {
-            if (frozenSeen == m_suspendedStartTimes.size())
-                break; // nothing further down can be taken
-            continue;
-        }
-        ProcessInfoData row;
-        row.id = entry->pid;
-        row.fullPath = ProcessPathRules::normalizedCommandPath(entry->commandPath);
-        row.name = ProcessPathRules::lastPathComponent(row.fullPath);
-        row.cpuUsage = entry->cpuPercent;
-        row.energyImpact = row.cpuUsage * 0.8;
-        row.icon = iconFor(row.fullPath);
+        ProcessInfoData row = rowFor(*entry, suspended);
         const double jitter = m_deps.random->uniform(0.0, 2.0);
         tallies[row.name] += (row.energyImpact + jitter) / 3600.0;
-        row.isSuspended = suspended;
+        rankShares.insert(row.id, suspended ? m_frozenShares.value(row.id) : row.cpuUsage);
         rows.append(std::move(row));
-        if (!suspended)
-            ++taken;
     }
+    m_rankShares = std::move(rankShares);
     // Rows that share a name share one tally, so they show the same figure.
     for (ProcessInfoData& row : rows)
         row.totalBatteryDrain = tallies.value(row.name);
@@ -224,6 +268,9 @@ void ProcessMonitor::updateProcesses()
     setBatteryShameList(std::move(tallies));
     setTopProcesses(rows);
 
+    // A held order is no ranking: the history records only ranked lists.
+    if (m_isPaused)
+        return;
     QList<DVRSnapshot> snapshots = m_dvrSnapshots;
     snapshots.append(DVRSnapshot{QUuid::createUuid(), m_deps.clock->now(), std::move(rows),
                                  m_deps.machineCpuUsage ? m_deps.machineCpuUsage() : 0.0});

@@ -9,8 +9,10 @@
 #include <QSet>
 
 #include <functional>
+#include <vector>
 
 class Clock;
+struct ProcessEntry;
 class ProcessIconProvider;
 class ProcessSignaller;
 class ProcessTable;
@@ -25,6 +27,10 @@ class SessionProcessGuard;
 // Frozen processes are remembered with their start time: a frozen process
 // that exits leaves the set, and a stranger that later gets its pid never
 // enters it. Whatever is still frozen is resumed when the application quits.
+//
+// A frozen process uses no CPU, so it is ranked by the share it had when it
+// was frozen: it keeps its place in the list (and in every CPU-ordered view
+// of it) and its row can be resumed where the freeze was clicked.
 class ProcessMonitor final : public ObservableObject {
     Q_OBJECT
     Q_PROPERTY(bool isPaused READ isPaused WRITE setIsPaused NOTIFY isPausedChanged)
@@ -54,7 +60,8 @@ public:
     explicit ProcessMonitor(Deps deps, bool autoStart = false, QObject* parent = nullptr);
     ~ProcessMonitor() override;
 
-    // Busiest first: the first 8 rows that are not frozen, plus every frozen one.
+    // Busiest first (a frozen row by its share when frozen): the first 8 rows
+    // that are not frozen, plus every frozen one.
     const QList<ProcessInfoData>& topProcesses() const { return m_topProcesses; }
     void setTopProcesses(QList<ProcessInfoData> value)
     {
@@ -69,7 +76,9 @@ public:
     // Oldest first, at most 120.
     const QList<DVRSnapshot>& dvrSnapshots() const { return m_dvrSnapshots; }
     void setDvrSnapshots(QList<DVRSnapshot> value);
-    // While paused, ticks change nothing.
+    // While paused, ticks keep the order and membership of the list (a row
+    // leaves only when its process exits) and take no snapshot; each row's
+    // figures and frozen state still follow the scan.
     bool isPaused() const { return m_isPaused; }
     void setIsPaused(bool value) { assign(m_isPaused, value, &ProcessMonitor::isPausedChanged); }
 
@@ -98,6 +107,11 @@ signals:
 
 private:
     void updateProcesses();
+    // The scanned processes to list, in order: ranked, or while paused the
+    // ones listed last, where they stand.
+    std::vector<const ProcessEntry*> busiest(const QList<ProcessEntry>& processes) const;
+    std::vector<const ProcessEntry*> held(const QList<ProcessEntry>& processes) const;
+    ProcessInfoData rowFor(const ProcessEntry& entry, bool suspended);
     bool isFrozenByUs(qint32 pid, quint64 startTime) const;
     QIcon iconFor(const QString& fullPath);
     void setSuspended(QHash<qint32, quint64> startTimes);
@@ -107,6 +121,8 @@ private:
     QList<ProcessInfoData> m_topProcesses;
     QSet<qint32> m_suspendedPids;
     QHash<qint32, quint64> m_suspendedStartTimes; // pid -> start time when frozen
+    QHash<qint32, double> m_frozenShares;         // pid -> its rank while frozen
+    QHash<qint32, double> m_rankShares;           // pid -> the share each listed row is ranked by
     QHash<qint32, quint64> m_scannedStartTimes;   // every pid of the latest scan
     struct Freezable {
         quint64 startTime;

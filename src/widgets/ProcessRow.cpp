@@ -2,9 +2,11 @@
 
 #include "core/Format.h"
 #include "core/SettingsStore.h"
+#include "telemetry/ProcessMonitor.h"
 #include "widgets/Badge.h"
 #include "widgets/ElidedLabel.h"
 #include "widgets/Fonts.h"
+#include "widgets/HoverPause.h"
 #include "widgets/KeyedRowList.h"
 #include "widgets/PlainLabel.h"
 #include "widgets/PopoverBubble.h"
@@ -97,10 +99,18 @@ ProcessRow::ProcessRow(const QString& icon, const QIcon& image, const QString& n
         m_advancedMode = m_settings->advancedMode();
     }
     m_badge->setVisible(m_advancedMode);
+    // A list that pauses keeps its order while this row's bubble is open.
+    connect(this, &ProcessRow::insightChanged, this,
+            [this] { HoverPause::holdWhileOpen(this, m_showAIExplanation); });
     applyInputs();
 }
 
-ProcessRow::~ProcessRow() = default;
+ProcessRow::~ProcessRow()
+{
+    // The bubble closes as it goes down with us; nothing is left to tell.
+    if (m_popover)
+        disconnect(m_popover, nullptr, this, nullptr);
+}
 
 void ProcessRow::setInputs(const QString& icon, const QIcon& image, const QString& name, const QString& value,
                            const UiColor& color, bool isSuspended, std::function<void()> onToggleSuspend)
@@ -131,6 +141,29 @@ void ProcessRow::applyInputs()
     m_valueLabel->setTextColor(m_isSuspended ? SystemColor::cyan : SystemColor::primary);
 }
 
+void ProcessRow::setProcessStart(quint64 startTime)
+{
+    if (startTime == m_processStart)
+        return;
+    const bool another = m_processStart != 0;
+    m_processStart = startTime;
+    if (!another)
+        return;
+    ++m_insightGeneration;
+    m_aiExplanation.reset();
+    m_isLoadingAI = false;
+    m_showAIExplanation = false;
+    refreshInsight();
+}
+
+void ProcessRow::moveEvent(QMoveEvent* event)
+{
+    QWidget::moveEvent(event);
+    // The bubble points at this row wherever the list puts it.
+    if (m_popover && m_popover->isVisible())
+        m_popover->reposition();
+}
+
 void ProcessRow::setAdvancedMode(bool on)
 {
     m_advancedMode = on;
@@ -159,6 +192,7 @@ QCoro::Task<> ProcessRow::requestExplanation()
     QPointer<ProcessRow> self(this);
     const Explainer explain = m_explainer ? m_explainer : defaultExplainer();
     const QString name = m_name;
+    const quint64 generation = m_insightGeneration;
     std::optional<QString> answer;
     try {
         // Held in a local, not awaited as a temporary (GCC 12 mishandles
@@ -168,7 +202,7 @@ QCoro::Task<> ProcessRow::requestExplanation()
     } catch (const std::exception&) {
         // A failed request leaves no answer; the next opening asks again.
     }
-    if (!self)
+    if (!self || self->m_insightGeneration != generation)
         co_return;
     if (answer)
         m_aiExplanation = *answer;
@@ -229,18 +263,44 @@ void ProcessRow::refreshInsight()
     emit insightChanged();
 }
 
-void ProcessRow::showCpuList(KeyedRowList* list, const QList<ProcessInfoData>& processes, const UiColor& color,
-                             const FreezeAction& freeze, Services services)
+std::function<void()> ProcessRow::freezeAction(const QPointer<ProcessMonitor>& monitor, qint32 pid)
 {
-    const auto value = [](const ProcessInfoData& p) { return kestrova::format("%.1f%% CPU", p.cpuUsage); };
-    const QString icon = QStringLiteral("cpu.fill");
+    if (!monitor || !monitor->mayFreeze(pid))
+        return {};
+    return [monitor, pid] {
+        if (monitor)
+            monitor->toggleSuspend(pid);
+    };
+}
+
+void ProcessRow::showProcesses(KeyedRowList* list, const QList<ProcessInfoData>& processes, const ListLook& look,
+                               ProcessMonitor* monitor, Services services)
+{
+    const QPointer<ProcessMonitor> guarded(monitor);
+    const auto name = [&](const ProcessInfoData& p) { return look.fullPath ? p.fullPath : p.name; };
+    const auto value = [&](const ProcessInfoData& p) {
+        return kestrova::format("%.1f%%", p.cpuUsage) + look.valueSuffix;
+    };
     list->setItems<ProcessRow>(
         processes, [](const ProcessInfoData& p) { return QString::number(p.id); },
         [&](const ProcessInfoData& p) {
-            return new ProcessRow(icon, p.icon, p.name, value(p), color, p.isSuspended, freeze(p.id), nullptr,
-                                  services);
+            auto* row = new ProcessRow(look.icon, p.icon, name(p), value(p), look.color, p.isSuspended,
+                                       freezeAction(guarded, p.id), nullptr, services);
+            row->setProcessStart(p.startTime);
+            if (!look.help.isEmpty())
+                row->setToolTip(look.help);
+            return row;
         },
         [&](ProcessRow* row, const ProcessInfoData& p) {
-            row->setInputs(icon, p.icon, p.name, value(p), color, p.isSuspended, freeze(p.id));
+            row->setProcessStart(p.startTime);
+            row->setInputs(look.icon, p.icon, name(p), value(p), look.color, p.isSuspended,
+                           freezeAction(guarded, p.id));
         });
+}
+
+void ProcessRow::showCpuList(KeyedRowList* list, const QList<ProcessInfoData>& processes, const UiColor& color,
+                             ProcessMonitor* monitor, Services services)
+{
+    showProcesses(list, processes, {QStringLiteral("cpu.fill"), color, QStringLiteral(" CPU")}, monitor,
+                  std::move(services));
 }

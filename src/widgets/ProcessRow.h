@@ -16,6 +16,7 @@ class ElidedLabel;
 class KeyedRowList;
 class PlainLabel;
 class PopoverBubble;
+class ProcessMonitor;
 class ProcessIconView;
 class SettingsStore;
 class Spinner;
@@ -59,12 +60,32 @@ public:
     void setInputs(const QString& icon, const QIcon& image, const QString& name, const QString& value,
                    const UiColor& color, bool isSuspended, std::function<void()> onToggleSuspend);
 
-    // Fills `list` with one row per process, keyed by pid, each showing its
-    // CPU share ("%.1f%% CPU") under the "cpu.fill" symbol; `freeze` gives a
-    // pid's freeze/resume action (empty for none).
-    using FreezeAction = std::function<std::function<void()>(qint32 pid)>;
+    // The process the row stands for (its start time; with the pid it names
+    // one process). A row handed another process, a reused pid, closes its
+    // bubble and forgets the last one's answer.
+    void setProcessStart(quint64 startTime);
+    quint64 processStart() const { return m_processStart; }
+
+    // How a list draws its processes.
+    struct ListLook {
+        QString icon;          // the symbol of a process without an image
+        UiColor color;
+        QString valueSuffix;   // after the CPU share "%.1f%%"
+        bool fullPath = false; // named by full path rather than name
+        QString help;          // every row's tooltip; empty: none
+    };
+    // Fills `list` with one row per process, keyed by pid, in the given
+    // order. A row offers freeze or resume only where `monitor` does (see
+    // freezeAction()); without a monitor no row does.
+    static void showProcesses(KeyedRowList* list, const QList<ProcessInfoData>& processes, const ListLook& look,
+                              ProcessMonitor* monitor, Services services);
+    // The same with each row's CPU share ("%.1f%% CPU") under "cpu.fill".
     static void showCpuList(KeyedRowList* list, const QList<ProcessInfoData>& processes, const UiColor& color,
-                            const FreezeAction& freeze, Services services);
+                            ProcessMonitor* monitor, Services services);
+    // Freezes or resumes `pid`; none where the monitor does not offer it
+    // (pid 0 or 1, this application, the session's own processes, kernel
+    // threads). Every list asks this one rule.
+    static std::function<void()> freezeAction(const QPointer<ProcessMonitor>& monitor, qint32 pid);
 
     QString name() const { return m_name; }
     bool isSuspended() const { return m_isSuspended; }
@@ -84,6 +105,9 @@ public:
 signals:
     // The insight state changed (opened, closed, loading, answered).
     void insightChanged();
+
+protected:
+    void moveEvent(QMoveEvent* event) override;
 
 private:
     void applyInputs();
@@ -105,6 +129,8 @@ private:
     std::optional<QString> m_aiExplanation;
     bool m_isLoadingAI = false;
     bool m_advancedMode = false;
+    quint64 m_processStart = 0;
+    quint64 m_insightGeneration = 0; // an answer asked before a change of process is dropped
 
     ProcessIconView* m_iconView;
     ElidedLabel* m_nameLabel;

@@ -5,7 +5,7 @@
 #include "platform/ProcessTable.h"
 #include "platform/SessionProcessGuard.h"
 #include "support/PrintCapture.h"
-#include "support/ProcTreeBuilder.h"
+#include "support/LoadedProcTree.h"
 #include "telemetry/ProcessMonitor.h"
 
 #include <QPixmap>
@@ -74,14 +74,7 @@ protected:
 
     void add(qint32 pid, double percent, QByteArray exe = {}, QByteArray name = {}, quint64 startTime = 100000)
     {
-        ProcTreeBuilder::Process p;
-        p.pid = pid;
-        p.exe = exe.isEmpty() ? "/usr/bin/proc" + QByteArray::number(pid) : exe;
-        p.name = name.isEmpty() ? p.exe.mid(p.exe.lastIndexOf('/') + 1).left(15) : name;
-        p.arguments = {p.exe};
-        p.utime = quint64(percent * 9000.0 + 0.5);
-        p.startTime = startTime;
-        tree.write(p);
+        tree.add(pid, percent, exe.isEmpty() ? "/usr/bin/proc" + QByteArray::number(pid) : exe, name, startTime);
         signaller.alive.insert(pid);
     }
 
@@ -91,7 +84,7 @@ protected:
         signaller.alive.remove(pid);
     }
 
-    ProcTreeBuilder tree;
+    LoadedProcTree tree;
     FakeProcessSignaller signaller;
     FakeIconProvider icons;
     FakeClock clock;
@@ -324,30 +317,67 @@ TEST_F(MonitorTest, TheSnapshotRingHoldsTheLast120)
     EXPECT_NE(monitor->dvrSnapshots().first().id, monitor->dvrSnapshots().last().id);
 }
 
-TEST_F(MonitorTest, WhilePausedNothingChanges)
+TEST_F(MonitorTest, WhilePausedOrderAndMembershipHoldButEachRowFollowsTheScan)
 {
     add(300, 10.0);
     add(301, 5.0);
+    add(303, 1.0);
     build();
     monitor->tick();
-    monitor->toggleSuspend(300);
     monitor->setIsPaused(true);
-    const auto rows = monitor->topProcesses();
-    const auto shame = monitor->batteryShameList();
 
-    exit(300);
+    // A newcomer and a change of order are held back; a freeze, fresh
+    // figures and an exit are not.
+    monitor->toggleSuspend(301);
+    exit(303);
     add(302, 50.0);
-    for (int i = 0; i < 10; ++i)
-        monitor->tick();
-    EXPECT_EQ(monitor->topProcesses(), rows);
-    EXPECT_EQ(monitor->suspendedPids(), QSet<qint32>{300});
-    EXPECT_EQ(monitor->dvrSnapshots().size(), 1);
-    EXPECT_EQ(monitor->batteryShameList(), shame);
+    tree.runTwoSeconds({{300, 2.0}, {301, 0.0}, {302, 50.0}});
+    QSignalSpy topChanged(monitor.get(), &ProcessMonitor::topProcessesChanged);
+    monitor->tick();
+    monitor->tick();
+    ASSERT_EQ(ids(monitor->topProcesses()), (QList<qint32>{300, 301}));
+    EXPECT_EQ(frozenIds(monitor->topProcesses()), QList<qint32>{301});
+    EXPECT_NEAR(monitor->topProcesses()[0].cpuUsage, 2.0, 1e-9);
+    EXPECT_GE(topChanged.count(), 1);
+    EXPECT_EQ(monitor->dvrSnapshots().size(), 1); // a held order is no ranking
+
+    // A second click resumes it, still in place.
+    monitor->toggleSuspend(301);
+    monitor->tick();
+    EXPECT_EQ(ids(monitor->topProcesses()), (QList<qint32>{300, 301}));
+    EXPECT_TRUE(frozenIds(monitor->topProcesses()).isEmpty());
 
     monitor->setIsPaused(false);
     monitor->tick();
-    EXPECT_EQ(ids(monitor->topProcesses()), (QList<qint32>{302, 301}));
-    EXPECT_TRUE(monitor->suspendedPids().isEmpty());
+    EXPECT_EQ(ids(monitor->topProcesses()), (QList<qint32>{302, 300, 301}));
+    EXPECT_EQ(monitor->dvrSnapshots().size(), 2);
+}
+
+TEST_F(MonitorTest, AFrozenProcessKeepsTheRankItHadWhenFrozen)
+{
+    for (qint32 i = 0; i < 10; ++i)
+        add(300 + i, 50.0 - 5.0 * i);
+    build();
+    monitor->tick();
+    monitor->toggleSuspend(301); // 45 %, second
+
+    // Stopped, it reads 0 % while the rest keep their loads.
+    QHash<qint32, double> loads;
+    for (qint32 i = 0; i < 10; ++i)
+        loads.insert(300 + i, i == 1 ? 0.0 : 50.0 - 5.0 * i);
+    tree.runTwoSeconds(loads);
+    monitor->tick();
+    const QList<ProcessInfoData>& rows = monitor->topProcesses();
+    ASSERT_EQ(ids(rows).mid(0, 3), (QList<qint32>{300, 301, 302}));
+    EXPECT_TRUE(rows[1].isSuspended);
+    EXPECT_EQ(rows[1].cpuUsage, 0.0); // the figure is measured; only the rank is kept
+    EXPECT_EQ(rows.size(), 9);        // eight running plus the frozen one
+
+    // Resumed, it is ranked by what it uses again.
+    monitor->toggleSuspend(301);
+    tree.runTwoSeconds(loads);
+    monitor->tick();
+    EXPECT_FALSE(ids(monitor->topProcesses()).contains(301));
 }
 
 TEST_F(MonitorTest, ProcessesOfOneNameShareOneDrainTally)

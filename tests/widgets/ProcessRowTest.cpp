@@ -3,6 +3,7 @@
 #include "core/SettingsStore.h"
 #include "widgets/Badge.h"
 #include "widgets/ElidedLabel.h"
+#include "widgets/KeyedRowList.h"
 #include "widgets/PlainLabel.h"
 #include "widgets/PopoverBubble.h"
 #include "widgets/ProcessRow.h"
@@ -10,7 +11,9 @@
 
 #include "support/TaskRunner.h"
 
+#include <QCoreApplication>
 #include <QImage>
+#include <QLayout>
 #include <QPainter>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -270,3 +273,64 @@ TEST_F(ProcessRowTest, DefaultExplainerIsUsedWhenTheRowHasNone)
 }
 
 } // namespace
+
+namespace {
+
+ProcessInfoData listed(qint32 pid, quint64 startTime)
+{
+    ProcessInfoData p;
+    p.id = pid;
+    p.name = QStringLiteral("tool%1").arg(pid);
+    p.fullPath = QStringLiteral("/usr/bin/") + p.name;
+    p.startTime = startTime;
+    return p;
+}
+
+} // namespace
+
+// An open bubble points at its process's row wherever the list moves it,
+// and belongs to that process: a reused pid or an exit closes it.
+TEST_F(ProcessRowTest, AnOpenBubbleFollowsItsProcessThroughReordersAndEndsWithIt)
+{
+    KeyedRowList list;
+    list.resize(320, 200);
+    list.show();
+    const auto show = [&](const QList<ProcessInfoData>& processes) {
+        ProcessRow::showProcesses(&list, processes, {QStringLiteral("cpu.fill"), SystemColor::blue}, nullptr,
+                                  ProcessRow::Services{&settings, answers.explainer()});
+        list.layout()->activate();
+    };
+    show({listed(10, 1), listed(11, 1), listed(12, 1)});
+    auto* row = static_cast<ProcessRow*>(list.row("11"));
+    row->toggleInsight();
+    answers.answer(0, "A tool.");
+    ASSERT_TRUE(waitUntil([&] { return answered(*row); }));
+    PopoverBubble* bubble = row->insightPopover();
+
+    int lastY = row->y();
+    for (const QList<qint32>& order : {QList<qint32>{11, 12, 10}, QList<qint32>{12, 10, 11}}) {
+        QList<ProcessInfoData> processes;
+        for (const qint32 pid : order)
+            processes << listed(pid, 1);
+        show(processes);
+        ASSERT_EQ(list.row("11"), row);
+        EXPECT_NE(row->y(), lastY);
+        lastY = row->y();
+        EXPECT_TRUE(bubble->isVisible());
+        const QPoint placed = bubble->pos();
+        bubble->reposition(); // where a bubble for the row as it now stands goes
+        EXPECT_EQ(bubble->pos(), placed);
+    }
+
+    show({listed(10, 1), listed(11, 2)}); // pid 11 now names another process
+    ASSERT_EQ(list.row("11"), row);
+    EXPECT_FALSE(row->showAIExplanation());
+    EXPECT_FALSE(bubble->isVisible());
+    EXPECT_FALSE(row->aiExplanation().has_value());
+
+    row->toggleInsight();
+    QPointer<PopoverBubble> reopened = row->insightPopover();
+    show({listed(10, 1)});
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(reopened.isNull());
+}

@@ -13,6 +13,7 @@
 #include "widgets/EmptyStateCard.h"
 #include "widgets/Fonts.h"
 #include "widgets/HoverLook.h"
+#include "widgets/HoverPause.h"
 #include "widgets/KeyedRowList.h"
 #include "widgets/LoadedModelRow.h"
 #include "widgets/PlainLabel.h"
@@ -165,6 +166,8 @@ QWidget* AIModelsView::buildProcessesCard()
     column->addWidget(caption(QStringLiteral("ACTIVE AI / ML PROCESSES")));
     m_processes = new KeyedRowList;
     m_processes->setSpacing(10);
+    // The rows hold still while the pointer is over them.
+    new HoverPause(m_processes, m_processMonitor);
     column->addWidget(m_processes);
     m_placeholder = new ProcessRow(QStringLiteral("shippingbox.fill"), QIcon(), QString::fromLatin1(kPlaceholderName),
                                    QStringLiteral("0.0% CPU"), SystemColor::secondary, false, {}, nullptr,
@@ -266,13 +269,7 @@ void AIModelsView::refreshProcesses()
     m_bannerBox->setVisible(AIProcessFilter::anySuspended(processes));
     m_processes->setVisible(!processes.isEmpty());
     m_placeholder->setVisible(processes.isEmpty());
-    const auto freeze = [monitor = m_processMonitor](qint32 pid) -> std::function<void()> {
-        return [monitor, pid] {
-            if (monitor)
-                monitor->toggleSuspend(pid);
-        };
-    };
-    ProcessRow::showCpuList(m_processes, processes, accent, freeze, ProcessRow::Services{m_settings, {}});
+    ProcessRow::showCpuList(m_processes, processes, accent, m_processMonitor, ProcessRow::Services{m_settings, {}});
 }
 
 void AIModelsView::deduplicate()

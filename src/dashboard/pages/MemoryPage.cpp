@@ -369,18 +369,7 @@ void MemoryPage::refresh()
     m_swap->setValue(kestrova::format("%.2f GB", s.memorySwap()));
     m_advanced->setVisible(m_deps.settings->advancedMode());
 
-    const QString icon = QStringLiteral("memorychip");
-    const auto value = [](const ProcessInfoData& p) { return kestrova::format("%.1f%% CPU", p.cpuUsage); };
-    m_processes->setItems<ProcessRow>(
-        shownProcesses(m_deps.processMonitor->topProcesses()),
-        [](const ProcessInfoData& p) { return QString::number(p.id); },
-        [&](const ProcessInfoData& p) {
-            return new ProcessRow(icon, p.icon, p.name, value(p), SystemColor::blue, p.isSuspended,
-                                  PageRules::freezeAction(m_monitor, p.id), nullptr,
-                                  ProcessRow::Services{m_deps.settings, {}});
-        },
-        [&](ProcessRow* row, const ProcessInfoData& p) {
-            row->setInputs(icon, p.icon, p.name, value(p), SystemColor::blue, p.isSuspended,
-                           PageRules::freezeAction(m_monitor, p.id));
-        });
+    ProcessRow::showProcesses(m_processes, shownProcesses(m_deps.processMonitor->topProcesses()),
+                              {QStringLiteral("memorychip"), SystemColor::blue, QStringLiteral(" CPU")}, m_monitor,
+                              ProcessRow::Services{m_deps.settings, {}});
 }

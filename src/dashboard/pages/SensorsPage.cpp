@@ -239,20 +239,8 @@ void SensorsPage::refresh()
 
 void SensorsPage::refreshProcesses()
 {
-    const QList<ProcessInfoData> shown = m_deps.processMonitor->topProcesses().mid(0, shownProcessCount);
-    const QString icon = QStringLiteral("app.fill");
     // White on the dark themes; the light theme's rows need dark text.
-    const UiColor color = SystemColor::contrast;
-    const auto value = [](const ProcessInfoData& p) { return kestrova::format("%.1f%%", p.cpuUsage); };
-    m_processes->setItems<ProcessRow>(
-        shown, [](const ProcessInfoData& p) { return QString::number(p.id); },
-        [&](const ProcessInfoData& p) {
-            return new ProcessRow(icon, p.icon, p.name, value(p), color, p.isSuspended,
-                                  PageRules::freezeAction(m_monitor, p.id), nullptr,
-                                  ProcessRow::Services{m_deps.settings, {}});
-        },
-        [&](ProcessRow* row, const ProcessInfoData& p) {
-            row->setInputs(icon, p.icon, p.name, value(p), color, p.isSuspended,
-                           PageRules::freezeAction(m_monitor, p.id));
-        });
+    ProcessRow::showProcesses(m_processes, m_deps.processMonitor->topProcesses().mid(0, shownProcessCount),
+                              {QStringLiteral("app.fill"), SystemColor::contrast}, m_monitor,
+                              ProcessRow::Services{m_deps.settings, {}});
 }

@@ -230,15 +230,7 @@ void TelemetrySubTab::refreshProcesses()
     m_sampleRow->setInputs(QStringLiteral("shippingbox.fill"), QIcon(), QString::fromLatin1(kSampleName),
                            QStringLiteral("22% GPU"), accent, false, {});
 
-    const auto freeze = [monitor = m_processMonitor](qint32 pid) -> std::function<void()> {
-        if (!monitor || !monitor->mayFreeze(pid))
-            return {};
-        return [monitor, pid] {
-            if (monitor)
-                monitor->toggleSuspend(pid);
-        };
-    };
-    ProcessRow::showCpuList(m_processes, processes, accent, freeze, ProcessRow::Services{m_settings, {}});
+    ProcessRow::showCpuList(m_processes, processes, accent, m_processMonitor, ProcessRow::Services{m_settings, {}});
 }
 
 QCoro::Task<> TelemetrySubTab::eject(QPointer<LocalAIService> localAI, QString name)

@@ -97,6 +97,21 @@ TEST_F(AIModelsViewTest, PlaceholderWithoutAIProcessesAndOneBannerForFrozenOnes)
     EXPECT_FALSE(page->placeholderRow()->isVisibleTo(page.get()));
 }
 
+// The monitor decides where freeze is offered, as on every other list.
+TEST_F(AIModelsViewTest, FreezeIsOfferedOnlyWhereTheMonitorAllowsIt)
+{
+    auto page = make();
+    const auto self = qint32(QCoreApplication::applicationPid());
+    s.processMonitor->setTopProcesses({process(1, QStringLiteral("/usr/bin/python3")),
+                                       process(self, QStringLiteral("/usr/bin/python3")),
+                                       process(4005, QStringLiteral("/usr/bin/python3"))});
+    page->refreshNow();
+    QStringList offered;
+    for (QWidget* row : page->processList()->rows())
+        offered << (row->findChild<SymbolButton*>(QStringLiteral("freezeButton"))->isHidden() ? "-" : "freeze");
+    EXPECT_EQ(offered, QStringList({"-", "-", "freeze"}));
+}
+
 TEST_F(AIModelsViewTest, DeduplicateClearsTheFiguresAndHoldsTheButtonForOneAndAHalfSeconds)
 {
     auto page = make();

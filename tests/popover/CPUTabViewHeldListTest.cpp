@@ -1,0 +1,181 @@
+#include "core/Random.h"
+#include "fakes/FakeClock.h"
+#include "fakes/FakeProcessSignaller.h"
+#include "fakes/RecordingRandom.h"
+#include "platform/ProcessSignaller.h"
+#include "platform/ProcessTable.h"
+#include "platform/SessionProcessGuard.h"
+#include "popover/CPUTabView.h"
+#include "support/BusyChild.h"
+#include "support/InertServices.h"
+#include "support/LoadedProcTree.h"
+#include "support/TaskRunner.h"
+#include "widgets/KeyedRowList.h"
+#include "widgets/PlainLabel.h"
+#include "widgets/PopoverBubble.h"
+#include "widgets/ProcessRow.h"
+#include "widgets/SymbolButton.h"
+
+#include <QCoreApplication>
+#include <QPointer>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+
+using namespace std::chrono_literals;
+
+namespace {
+
+QString valueOf(QWidget* row) { return row->findChild<PlainLabel*>(QStringLiteral("value"))->text(); }
+SymbolButton* freezeOf(QWidget* row) { return row->findChild<SymbolButton*>(QStringLiteral("freezeButton")); }
+
+void pointerInto(QWidget* list)
+{
+    QEnterEvent enter(QPointF(10, 10), QPointF(10, 10), QPointF(10, 10));
+    QCoreApplication::sendEvent(list, &enter);
+}
+
+void pointerOutOf(QWidget* list)
+{
+    QEvent leave(QEvent::Leave);
+    QCoreApplication::sendEvent(list, &leave);
+}
+
+// The CPU page over a fixture tree of four tools (40, 30, 20 and 10 %)
+// with fake signals.
+class HeldCpuPage : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        for (qint32 i = 0; i < 4; ++i) {
+            tree.add(4001 + i, 40.0 - 10.0 * i, "/usr/bin/tool" + QByteArray::number(i + 1));
+            signaller.alive.insert(4001 + i);
+        }
+        monitor.tick();
+        page.resize(320, 900);
+        page.show();
+        page.refreshNow();
+        ASSERT_EQ(page.processList()->keys(), kOrder);
+    }
+
+    // A refresh in which the loads turn the ranking upside down.
+    void reorderingRefresh(double top)
+    {
+        tree.runTwoSeconds({{4001, 1.0}, {4002, 2.0}, {4003, 3.0}, {4004, top}});
+        monitor.tick();
+        page.refreshNow();
+    }
+
+    const QStringList kOrder{"4001", "4002", "4003", "4004"};
+    LoadedProcTree tree;
+    ProcessTable table{tree.root()};
+    SessionProcessGuard guard{tree.root()};
+    FakeProcessSignaller signaller;
+    FakeClock clock;
+    RecordingRandom random;
+    ProcessMonitor monitor{{&table, &signaller, &guard, nullptr, &clock, &random, {}}};
+    InertServices s;
+    CPUTabView page{s.stats.get(), &monitor, nullptr, {&s.settings, &s.themes, &s.random}};
+};
+
+TEST_F(HeldCpuPage, WhilePausedAFreezeShowsAtTheNextRefreshInPlaceAndASecondClickResumes)
+{
+    pointerInto(page.processList());
+    ASSERT_TRUE(monitor.isPaused());
+    QWidget* row = page.processList()->row("4003");
+    QTest::mouseClick(freezeOf(row), Qt::LeftButton);
+
+    reorderingRefresh(80.0);
+    EXPECT_EQ(page.processList()->keys(), kOrder);
+    EXPECT_EQ(valueOf(row), "FROZEN");
+    EXPECT_EQ(freezeOf(row)->symbol(), "play.fill");
+    EXPECT_EQ(valueOf(page.processList()->row("4004")), "80.0%"); // figures follow too
+
+    QTest::mouseClick(freezeOf(row), Qt::LeftButton);
+    reorderingRefresh(90.0);
+    EXPECT_EQ(page.processList()->keys(), kOrder);
+    EXPECT_EQ(valueOf(row), "3.0%");
+    EXPECT_EQ(freezeOf(row)->symbol(), "snowflake");
+    EXPECT_EQ(signaller.sent, (QList<FakeProcessSignaller::Sent>{{4003, SIGSTOP}, {4003, SIGCONT}}));
+}
+
+TEST_F(HeldCpuPage, ABubbleKeepsTheListHeldOnItsProcessUntilThatProcessExits)
+{
+    pointerInto(page.processList());
+    auto* row = static_cast<ProcessRow*>(page.processList()->row("4002"));
+    row->toggleInsight();
+    QPointer<PopoverBubble> bubble = row->insightPopover();
+    ASSERT_TRUE(bubble && bubble->isVisible());
+    pointerOutOf(page.processList()); // the bubble takes the pointer
+    EXPECT_TRUE(monitor.isPaused());
+
+    for (const double top : {80.0, 90.0}) {
+        reorderingRefresh(top);
+        EXPECT_EQ(page.processList()->keys(), kOrder);
+        EXPECT_EQ(page.processList()->row("4002"), row);
+        ASSERT_TRUE(bubble);
+        EXPECT_TRUE(bubble->isVisible());
+        EXPECT_TRUE(row->isAncestorOf(bubble->anchor()));
+    }
+
+    tree.remove(4002);
+    signaller.alive.remove(4002);
+    monitor.tick();
+    page.refreshNow();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_EQ(page.processList()->keys(), QStringList({"4001", "4003", "4004"}));
+    EXPECT_TRUE(bubble.isNull());
+    EXPECT_FALSE(monitor.isPaused());
+}
+
+// A real child keeping cores busy, frozen and resumed through its row on
+// the page, with real signals.
+TEST(CPUTabViewLive, ABusyChildFrozenOnThePageKeepsItsRowAndResumesFromIt)
+{
+    BusyChild child;
+    ASSERT_TRUE(child.started());
+    const QString key = QString::number(child.pid());
+    ProcessTable table;
+    FakeClock clock;
+    Random random{7};
+    ProcessMonitor monitor{
+        {&table, &ProcessSignaller::system(), &SessionProcessGuard::system(), nullptr, &clock, &random, {}}};
+    InertServices s;
+    CPUTabView page(s.stats.get(), &monitor, nullptr, {&s.settings, &s.themes, &s.random});
+    page.resize(320, 900);
+    page.show();
+    const auto refresh = [&] {
+        QTest::qWait(400); // shares are measured between scans
+        monitor.tick();
+        page.refreshNow();
+    };
+
+    monitor.tick();
+    ASSERT_TRUE(waitUntil(
+        [&] {
+            refresh();
+            return page.processList()->row(key) != nullptr;
+        },
+        30s));
+    QPointer<QWidget> row = page.processList()->row(key);
+    ASSERT_FALSE(freezeOf(row)->isHidden());
+    QTest::mouseClick(freezeOf(row), Qt::LeftButton);
+    ASSERT_TRUE(waitUntil([&] { return child.state() == 'T'; })) << child.state();
+
+    // From the next refresh on it reads 0 %, yet keeps its place.
+    for (int i = 0; i < 2; ++i) {
+        refresh();
+        ASSERT_TRUE(row);
+        ASSERT_EQ(page.processList()->row(key), row.data());
+        EXPECT_EQ(valueOf(row), "FROZEN");
+        EXPECT_EQ(freezeOf(row)->symbol(), "play.fill");
+        EXPECT_FALSE(freezeOf(row)->isHidden());
+    }
+
+    QTest::mouseClick(freezeOf(row), Qt::LeftButton);
+    EXPECT_TRUE(waitUntil([&] { return child.state() == 'R' || child.state() == 'S'; })) << child.state();
+}
+
+} // namespace
