@@ -1,9 +1,11 @@
 #include "dashboard/tour/MenuGuideRow.h"
 
-#include "dashboard/tour/TourLoop.h"
+#include "dashboard/tour/TourCardFrame.h"
 #include "dashboard/tour/TourPaint.h"
 #include "widgets/Animations.h"
 #include "widgets/Fonts.h"
+#include "widgets/RepeatingLoop.h"
+#include "widgets/SpriteCache.h"
 #include "widgets/SymbolIcon.h"
 
 #include <QPaintEvent>
@@ -28,12 +30,14 @@ constexpr int kMarginH = 9;
 constexpr int kMarginV = 2;
 constexpr int kBreathMs = 600;
 constexpr int kSpringMs = 300;
+// The highlighted plate: the card's colour under white at 0.06.
+const QColor kPlateTint(255, 255, 255, 15);
 } // namespace
 
 MenuGuideRow::MenuGuideRow(const QString& icon, const UiColor& color, const QString& title, const QString& desc,
                            bool isHighlighted, AppTheme theme, QWidget* parent)
     : QWidget(parent), m_icon(icon), m_color(color), m_title(title), m_desc(desc), m_isHighlighted(isHighlighted),
-      m_theme(theme), m_rowScale(isHighlighted ? kHighlightScale : 1.0), m_pulse(new TourLoop(kBreathMs, true, this)),
+      m_theme(theme), m_rowScale(isHighlighted ? kHighlightScale : 1.0), m_pulse(new RepeatingLoop(kBreathMs, true, this)),
       m_spring(new QVariantAnimation(this)), m_titleFont(Fonts::system(11, QFont::Bold)), m_descFont(Fonts::system(10))
 {
     QSizePolicy policy(QSizePolicy::Expanding, QSizePolicy::Fixed);
@@ -48,7 +52,7 @@ MenuGuideRow::MenuGuideRow(const QString& icon, const UiColor& color, const QStr
         update();
     });
     // A breath repaints the symbol only.
-    connect(m_pulse, &TourLoop::frame, this, [this] { update(iconBounds()); });
+    connect(m_pulse, &RepeatingLoop::frame, this, [this] { update(iconBounds()); });
     m_pulse->setOn(isHighlighted);
 }
 
@@ -114,9 +118,40 @@ QSize MenuGuideRow::minimumSizeHint() const { return {200, heightForWidth(400)};
 
 QRectF MenuGuideRow::box() const { return QRectF(rect()).adjusted(kMarginH, kMarginV, -kMarginH, -kMarginV); }
 
+void MenuGuideRow::paintSettledIcon(QPainter& p, const QColor& color) const
+{
+    const QRect bounds = iconBounds();
+    const double scale = iconScale();
+    const QString key = QStringLiteral("guide-icon|%1|%2|%3|%4,%5")
+                            .arg(m_icon)
+                            .arg(color.rgba())
+                            .arg(qRound(scale * 1000))
+                            .arg(width())
+                            .arg(height());
+    SpriteCache::draw(p, bounds, key, [&](QPainter& sprite) {
+        sprite.translate(-bounds.topLeft());
+        const QRectF row = box();
+        TourPaint::scaleAbout(sprite, row, kHighlightScale);
+        const qreal side = SymbolIcon::pixelSizeFor(kIconPoints);
+        const QRectF iconBox(row.left() + kPadH, row.top() + kPadV + kIconTop, kIconWidth, side);
+        TourPaint::scaleAbout(sprite, iconBox, scale);
+        SymbolIcon::paint(sprite, iconBox, m_icon, color, side);
+    });
+}
+
 void MenuGuideRow::paintEvent(QPaintEvent* event)
 {
     QPainter p(this);
+    const bool settled = m_isHighlighted && m_spring->state() != QAbstractAnimation::Running &&
+                         qFuzzyCompare(m_rowScale, kHighlightScale);
+    if (settled && iconBounds().contains(event->rect())) {
+        // A breath repaints the symbol alone, well inside the plate: plain
+        // fills give the plate's pixels there.
+        p.fillRect(event->rect(), TourCardFrame::background());
+        p.fillRect(event->rect(), kPlateTint);
+        paintSettledIcon(p, m_color.resolve(this));
+        return;
+    }
     p.setRenderHint(QPainter::Antialiasing);
     const QRectF row = box();
     TourPaint::scaleAbout(p, row, m_rowScale);
@@ -127,8 +162,8 @@ void MenuGuideRow::paintEvent(QPaintEvent* event)
         QColor glow = color;
         glow.setAlphaF(0.3 * glow.alphaF());
         TourPaint::glow(p, row, kRadius, glow, kGlow);
-        p.fillPath(shape, QColor(20, 22, 30));
-        p.fillPath(shape, QColor(255, 255, 255, 15));
+        p.fillPath(shape, TourCardFrame::background());
+        p.fillPath(shape, kPlateTint);
         QColor outline = color;
         outline.setAlphaF(0.6 * outline.alphaF());
         p.setPen(QPen(outline, 1));
@@ -140,10 +175,17 @@ void MenuGuideRow::paintEvent(QPaintEvent* event)
     QColor iconColor = color;
     if (!m_isHighlighted)
         iconColor.setAlphaF(0.6 * iconColor.alphaF());
-    p.save();
-    TourPaint::scaleAbout(p, iconBox, iconScale());
-    SymbolIcon::paint(p, iconBox, m_icon, iconColor, side);
-    p.restore();
+    if (settled) {
+        p.save();
+        p.resetTransform();
+        paintSettledIcon(p, iconColor);
+        p.restore();
+    } else {
+        p.save();
+        TourPaint::scaleAbout(p, iconBox, iconScale());
+        SymbolIcon::paint(p, iconBox, m_icon, iconColor, side);
+        p.restore();
+    }
 
     const qreal x = iconBox.right() + kGap;
     const qreal textWidth = row.right() - kPadH - x;

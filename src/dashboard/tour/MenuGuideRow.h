@@ -5,7 +5,8 @@
 #include <QWidget>
 
 class QVariantAnimation;
-class TourLoop;
+class QPainter;
+class RepeatingLoop;
 
 // One line of the tour's guide on the menus and popover steps: a symbol, a
 // bold title and a description of up to two lines. While the part it
@@ -28,6 +29,8 @@ public:
     bool isPulsing() const;
     double rowScale() const { return m_rowScale; }
     double iconScale() const;
+    // What a breath of the symbol repaints.
+    QRect iconBounds() const;
 
     bool hasHeightForWidth() const override { return true; }
     int heightForWidth(int width) const override;
@@ -42,7 +45,9 @@ protected:
 private:
     QRectF box() const;
     qreal descHeight(qreal textWidth) const;
-    QRect iconBounds() const;
+    // The symbol where the row stands highlighted, drawn through a sprite
+    // with the painter untransformed.
+    void paintSettledIcon(QPainter& p, const QColor& color) const;
 
     QString m_icon;
     UiColor m_color;
@@ -51,7 +56,7 @@ private:
     bool m_isHighlighted;
     AppTheme m_theme; // carried, not drawn with
     double m_rowScale;
-    TourLoop* m_pulse;
+    RepeatingLoop* m_pulse;
     QVariantAnimation* m_spring;
     QFont m_titleFont;
     QFont m_descFont;

@@ -1,18 +1,19 @@
-#include "dashboard/tour/TourLoop.h"
+#include "widgets/RepeatingLoop.h"
 
 #include "widgets/Animations.h"
 
 #include <QEasingCurve>
 #include <QTimer>
 
-TourLoop::TourLoop(int periodMs, bool reverses, QObject* parent)
+RepeatingLoop::RepeatingLoop(int periodMs, bool reverses, QObject* parent)
     : QObject(parent), m_periodMs(periodMs), m_reverses(reverses), m_timer(new QTimer(this))
 {
     m_timer->setInterval(kFrameMs);
-    connect(m_timer, &QTimer::timeout, this, &TourLoop::frame);
+    m_timer->setTimerType(Qt::CoarseTimer); // lands on the same wake-ups as the others
+    connect(m_timer, &QTimer::timeout, this, &RepeatingLoop::frame);
 }
 
-void TourLoop::setOn(bool on)
+void RepeatingLoop::setOn(bool on)
 {
     if (on == m_on)
         return;
@@ -23,7 +24,7 @@ void TourLoop::setOn(bool on)
     emit frame();
 }
 
-void TourLoop::setShown(bool shown)
+void RepeatingLoop::setShown(bool shown)
 {
     if (shown == m_shown)
         return;
@@ -31,9 +32,9 @@ void TourLoop::setShown(bool shown)
     sync();
 }
 
-bool TourLoop::isTicking() const { return m_timer->isActive(); }
+bool RepeatingLoop::isTicking() const { return m_timer->isActive(); }
 
-void TourLoop::sync()
+void RepeatingLoop::sync()
 {
     const bool tick = m_on && m_shown && Animations::enabled();
     if (tick == m_timer->isActive())
@@ -50,13 +51,15 @@ void TourLoop::sync()
     }
 }
 
-double TourLoop::value() const
+double RepeatingLoop::value() const
 {
     if (!m_on)
         return 0;
     if (!Animations::enabled())
         return 1;
-    const qint64 ms = m_offsetMs + (m_clock.isValid() ? m_clock.elapsed() : 0);
+    // Whole frames only: a late tick draws the frame it was due for.
+    const qint64 elapsed = m_offsetMs + (m_clock.isValid() ? m_clock.elapsed() : 0);
+    const qint64 ms = (elapsed + kFrameMs / 2) / kFrameMs * kFrameMs;
     const qint64 cycle = ms / m_periodMs;
     double t = double(ms % m_periodMs) / m_periodMs;
     if (!m_reverses)
