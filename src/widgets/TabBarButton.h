@@ -6,6 +6,7 @@
 #include <QPointer>
 
 class QVariantAnimation;
+class RepeatingLoop;
 class SettingsStore;
 class TabSelection;
 class TourHalo;
@@ -69,8 +70,7 @@ private:
     SettingsStore* m_settings;
     QPointer<TourHalo> m_halo;
     QVariantAnimation* m_selectAnimation;
-    QVariantAnimation* m_pulseAnimation;
+    RepeatingLoop* m_pulse;
     qreal m_selectedAmount = 0; // 0 unselected .. 1 selected, animated
-    qreal m_pulsePhase = 0;     // 0 .. 1 over one breath in and out
     bool m_pulsate = false;
 };

@@ -39,7 +39,7 @@ CacheTagBadge::CacheTagBadge(const QString& name, const QString& size, bool isCl
 {
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
     setFont(Fonts::system(9, QFont::Bold));
-    connect(m_spin, &RepeatingLoop::frame, this, qOverload<>(&QWidget::update));
+    connect(m_spin, &RepeatingLoop::frame, this, [this] { TourPaint::repaintFrame(this); });
     m_spin->setOn(isCleaning && !isCleaned);
 }
 

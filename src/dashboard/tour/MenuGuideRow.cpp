@@ -52,7 +52,7 @@ MenuGuideRow::MenuGuideRow(const QString& icon, const UiColor& color, const QStr
         update();
     });
     // A breath repaints the symbol only.
-    connect(m_pulse, &RepeatingLoop::frame, this, [this] { update(iconBounds()); });
+    connect(m_pulse, &RepeatingLoop::frame, this, [this] { TourPaint::repaintFrame(this, iconBounds()); });
     m_pulse->setOn(isHighlighted);
 }
 

@@ -26,7 +26,7 @@ PersonaCard::PersonaCard(const QString& title, const QString& icon, const UiColo
     setFont(Fonts::system(10, QFont::Bold));
     setCursor(Qt::PointingHandCursor);
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
-    connect(m_pulse, &RepeatingLoop::frame, this, qOverload<>(&QWidget::update));
+    connect(m_pulse, &RepeatingLoop::frame, this, [this] { TourPaint::repaintFrame(this); });
     if (action)
         connect(this, &QAbstractButton::clicked, this, [action = std::move(action)] { action(); });
     // Every card breathes; only the selected one shows it.

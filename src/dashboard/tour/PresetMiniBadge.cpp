@@ -26,7 +26,7 @@ PresetMiniBadge::PresetMiniBadge(const QString& title, const QString& icon, cons
 {
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
     setFont(Fonts::system(9, QFont::Bold));
-    connect(m_pulse, &RepeatingLoop::frame, this, qOverload<>(&QWidget::update));
+    connect(m_pulse, &RepeatingLoop::frame, this, [this] { TourPaint::repaintFrame(this); });
     m_pulse->setOn(isSelected);
 }
 

@@ -1,5 +1,6 @@
 #include "dashboard/tour/TourDetailLine.h"
 
+#include "dashboard/tour/TourPaint.h"
 #include "theme/SystemColor.h"
 #include "widgets/Animations.h"
 #include "widgets/Fonts.h"
@@ -25,7 +26,7 @@ TourDetailLine::TourDetailLine(const QString& text, QWidget* parent)
     m_fade->setEasingCurve(QEasingCurve::OutCubic);
     connect(m_fade, &QTimeLine::valueChanged, this, [this](qreal v) {
         m_progress = v;
-        update();
+        TourPaint::repaintFrame(this);
     });
 }
 

@@ -54,7 +54,7 @@ void TourLogo::setScale(double scale)
     if (qFuzzyCompare(scale, m_scale))
         return;
     m_scale = scale;
-    update();
+    TourPaint::repaintFrame(this);
 }
 
 QSize TourLogo::sizeHint() const
