@@ -14,7 +14,7 @@
 #include <QLinearGradient>
 #include <QPainter>
 #include <QPainterPath>
-#include <QVariantAnimation>
+#include <QTimeLine>
 
 #include <cmath>
 
@@ -43,7 +43,7 @@ QColor withAlpha(QColor color, qreal factor)
 SidebarButton::SidebarButton(SidebarItem item, DashboardPageState* selection, ThemeManager* themeManager,
                              SettingsStore* settings, QWidget* parent)
     : QAbstractButton(parent), m_item(std::move(item)), m_selection(selection), m_themeManager(themeManager),
-      m_settings(settings), m_selectAnimation(new QVariantAnimation(this)), m_pulse(new RepeatingLoop(kPulseMs, true, this))
+      m_settings(settings), m_selectAnimation(new QTimeLine(kSelectMs, this)), m_pulse(new RepeatingLoop(kPulseMs, true, this))
 {
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     setFocusPolicy(Qt::NoFocus);
@@ -55,9 +55,12 @@ SidebarButton::SidebarButton(SidebarItem item, DashboardPageState* selection, Th
 
     m_wasSelected = isSelected();
     m_selectionLevel = m_wasSelected ? 1 : 0;
+    // On the slow animations' beat: while the tour walks the sidebar, the
+    // fades repaint with the outline's breath.
+    m_selectAnimation->setUpdateInterval(RepeatingLoop::kFrameMs);
     m_selectAnimation->setEasingCurve(QEasingCurve::OutCubic);
-    connect(m_selectAnimation, &QVariantAnimation::valueChanged, this, [this](const QVariant& v) {
-        m_selectionLevel = v.toDouble();
+    connect(m_selectAnimation, &QTimeLine::valueChanged, this, [this](qreal v) {
+        m_selectionLevel = m_selectFrom + (m_selectTo - m_selectFrom) * v;
         update();
     });
     // The outline breathes out and back in, 0.8 s each way.
@@ -90,9 +93,8 @@ void SidebarButton::onSelectionChanged()
     if (!isVisible() || Animations::duration(kSelectMs) == 0) {
         m_selectionLevel = target;
     } else {
-        m_selectAnimation->setDuration(kSelectMs);
-        m_selectAnimation->setStartValue(m_selectionLevel);
-        m_selectAnimation->setEndValue(target);
+        m_selectFrom = m_selectionLevel;
+        m_selectTo = target;
         m_selectAnimation->start();
     }
     updateGeometry(); // the title's weight follows the selection

@@ -5,7 +5,7 @@
 #include <QAbstractButton>
 
 class DashboardPageState;
-class QVariantAnimation;
+class QTimeLine;
 class RepeatingLoop;
 class SettingsStore;
 class ThemeManager;
@@ -58,6 +58,8 @@ private:
     bool m_appeared = false;
     bool m_pulsate = false;
     double m_selectionLevel = 0; // fades the selected look in
-    QVariantAnimation* m_selectAnimation;
+    QTimeLine* m_selectAnimation;
+    double m_selectFrom = 0;
+    double m_selectTo = 0;
     RepeatingLoop* m_pulse;
 };

@@ -12,7 +12,7 @@
 #include <QEvent>
 #include <QPainter>
 #include <QPainterPath>
-#include <QVariantAnimation>
+#include <QTimeLine>
 
 #include <cmath>
 
@@ -103,7 +103,7 @@ private:
 TabBarButton::TabBarButton(const QString& icon, int index, TabSelection* selectedTab, const UiColor& color,
                            QWidget* parent, SettingsStore* settings)
     : QAbstractButton(parent), m_icon(icon), m_index(index), m_selection(selectedTab), m_color(color),
-      m_settings(settings), m_selectAnimation(new QVariantAnimation(this)),
+      m_settings(settings), m_selectAnimation(new QTimeLine(kSelectMs, this)),
       m_pulse(new RepeatingLoop(kBreathMs, true, this))
 {
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
@@ -113,9 +113,12 @@ TabBarButton::TabBarButton(const QString& icon, int index, TabSelection* selecte
     setAccessibleName(icon);
 
     m_selectedAmount = isSelected() ? 1.0 : 0.0;
+    // On the slow animations' beat: while the tour switches tabs, the fades
+    // repaint with the outline's breath.
+    m_selectAnimation->setUpdateInterval(RepeatingLoop::kFrameMs);
     m_selectAnimation->setEasingCurve(QEasingCurve::OutCubic);
-    connect(m_selectAnimation, &QVariantAnimation::valueChanged, this, [this](const QVariant& value) {
-        m_selectedAmount = value.toReal();
+    connect(m_selectAnimation, &QTimeLine::valueChanged, this, [this](qreal value) {
+        m_selectedAmount = m_selectFrom + (m_selectTo - m_selectFrom) * value;
         update();
     });
 
@@ -177,8 +180,8 @@ void TabBarButton::selectionChanged(int value)
         m_selectedAmount = target;
     } else {
         m_selectAnimation->setDuration(duration);
-        m_selectAnimation->setStartValue(m_selectedAmount);
-        m_selectAnimation->setEndValue(target);
+        m_selectFrom = m_selectedAmount;
+        m_selectTo = target;
         m_selectAnimation->start();
     }
     refreshPulse(tourAtTabBar() && value == m_index);

@@ -5,7 +5,7 @@
 #include <QAbstractButton>
 #include <QPointer>
 
-class QVariantAnimation;
+class QTimeLine;
 class RepeatingLoop;
 class SettingsStore;
 class TabSelection;
@@ -69,7 +69,9 @@ private:
     UiColor m_color;
     SettingsStore* m_settings;
     QPointer<TourHalo> m_halo;
-    QVariantAnimation* m_selectAnimation;
+    QTimeLine* m_selectAnimation;
+    qreal m_selectFrom = 0;
+    qreal m_selectTo = 0;
     RepeatingLoop* m_pulse;
     qreal m_selectedAmount = 0; // 0 unselected .. 1 selected, animated
     bool m_pulsate = false;

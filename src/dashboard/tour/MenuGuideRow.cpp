@@ -11,7 +11,7 @@
 #include <QPaintEvent>
 #include <QPainter>
 #include <QPainterPath>
-#include <QVariantAnimation>
+#include <QTimeLine>
 
 #include <cmath>
 
@@ -38,17 +38,18 @@ MenuGuideRow::MenuGuideRow(const QString& icon, const UiColor& color, const QStr
                            bool isHighlighted, AppTheme theme, QWidget* parent)
     : QWidget(parent), m_icon(icon), m_color(color), m_title(title), m_desc(desc), m_isHighlighted(isHighlighted),
       m_theme(theme), m_rowScale(isHighlighted ? kHighlightScale : 1.0), m_pulse(new RepeatingLoop(kBreathMs, true, this)),
-      m_spring(new QVariantAnimation(this)), m_titleFont(Fonts::system(11, QFont::Bold)), m_descFont(Fonts::system(10))
+      m_spring(new QTimeLine(kSpringMs, this)), m_titleFont(Fonts::system(11, QFont::Bold)), m_descFont(Fonts::system(10))
 {
     QSizePolicy policy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     policy.setHeightForWidth(true);
     setSizePolicy(policy);
-    m_spring->setDuration(kSpringMs);
+    // On the slow animations' beat, with the symbol's breath.
+    m_spring->setUpdateInterval(RepeatingLoop::kFrameMs);
     QEasingCurve spring(QEasingCurve::OutBack);
     spring.setOvershoot(0.8);
     m_spring->setEasingCurve(spring);
-    connect(m_spring, &QVariantAnimation::valueChanged, this, [this](const QVariant& v) {
-        m_rowScale = v.toDouble();
+    connect(m_spring, &QTimeLine::valueChanged, this, [this](qreal v) {
+        m_rowScale = m_springFrom + (m_springTo - m_springFrom) * v;
         update();
     });
     // A breath repaints the symbol only.
@@ -65,8 +66,8 @@ void MenuGuideRow::setHighlighted(bool highlighted)
     const double target = highlighted ? kHighlightScale : 1.0;
     m_spring->stop();
     if (isVisible() && Animations::enabled()) {
-        m_spring->setStartValue(m_rowScale);
-        m_spring->setEndValue(target);
+        m_springFrom = m_rowScale;
+        m_springTo = target;
         m_spring->start();
     } else {
         m_rowScale = target;
@@ -142,7 +143,7 @@ void MenuGuideRow::paintSettledIcon(QPainter& p, const QColor& color) const
 void MenuGuideRow::paintEvent(QPaintEvent* event)
 {
     QPainter p(this);
-    const bool settled = m_isHighlighted && m_spring->state() != QAbstractAnimation::Running &&
+    const bool settled = m_isHighlighted && m_spring->state() != QTimeLine::Running &&
                          qFuzzyCompare(m_rowScale, kHighlightScale);
     if (settled && iconBounds().contains(event->rect())) {
         // A breath repaints the symbol alone, well inside the plate: plain
@@ -220,7 +221,7 @@ void MenuGuideRow::hideEvent(QHideEvent* event)
     QWidget::hideEvent(event);
     m_pulse->setShown(false);
     // A spring under way ends where it was going.
-    if (m_spring->state() == QAbstractAnimation::Running) {
+    if (m_spring->state() == QTimeLine::Running) {
         m_spring->stop();
         m_rowScale = m_isHighlighted ? kHighlightScale : 1.0;
     }

@@ -4,7 +4,7 @@
 
 #include <QWidget>
 
-class QVariantAnimation;
+class QTimeLine;
 class QPainter;
 class RepeatingLoop;
 
@@ -57,7 +57,9 @@ private:
     AppTheme m_theme; // carried, not drawn with
     double m_rowScale;
     RepeatingLoop* m_pulse;
-    QVariantAnimation* m_spring;
+    QTimeLine* m_spring;
+    double m_springFrom = 1.0;
+    double m_springTo = 1.0;
     QFont m_titleFont;
     QFont m_descFont;
     mutable qreal m_descWidth = -1; // the width m_descHeight was measured for
