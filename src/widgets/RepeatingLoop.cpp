@@ -60,11 +60,11 @@ double RepeatingLoop::value() const
     // Whole frames only: a late tick draws the frame it was due for.
     const qint64 elapsed = m_offsetMs + (m_clock.isValid() ? m_clock.elapsed() : 0);
     const qint64 ms = (elapsed + kFrameMs / 2) / kFrameMs * kFrameMs;
-    const qint64 cycle = ms / m_periodMs;
-    double t = double(ms % m_periodMs) / m_periodMs;
+    qint64 within = ms % m_periodMs;
     if (!m_reverses)
-        return t;
-    if (cycle % 2 == 1)
-        t = 1 - t;
-    return QEasingCurve(QEasingCurve::InOutSine).valueForProgress(t);
+        return double(within) / m_periodMs;
+    // On the way back the same frames in reverse, to the same values.
+    if ((ms / m_periodMs) % 2 == 1)
+        within = m_periodMs - within;
+    return QEasingCurve(QEasingCurve::InOutSine).valueForProgress(double(within) / m_periodMs);
 }
