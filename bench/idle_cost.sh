@@ -9,7 +9,9 @@
 # opens its windows) and btop at a 1000 ms refresh, then measures each state for
 # IDLE_SECONDS (default 20): everything closed, the popover on each of its
 # tabs, the dashboard on each page the router builds (asked from the app, so
-# new pages are measured as they arrive). CPU is utime+stime of the whole
+# new pages are measured as they arrive), then the dashboard as it opens at
+# launch with the onboarding tour on each of its steps. The settings are
+# seeded with the tour done; a tour state stores its step and shows it. CPU is utime+stime of the whole
 # process from /proc/PID/stat; RSS is VmRSS at the end of the state.
 # IDLE_REPEATS (default 1) measures every state that many times and prints
 # the medians; IDLE_ONLY picks states by label. The exit status is 0 even when a state is over its budget.
@@ -48,6 +50,10 @@ export HOME=$scratch/home XDG_CONFIG_HOME=$scratch/home/.config XDG_CACHE_HOME=$
 export XDG_DATA_HOME=$scratch/home/.local/share XDG_RUNTIME_DIR=$scratch/run
 mkdir -p "$HOME" "$XDG_CONFIG_HOME" "$XDG_CACHE_HOME" "$XDG_DATA_HOME" "$XDG_RUNTIME_DIR"
 chmod 700 "$XDG_RUNTIME_DIR"
+# The tour done: pages are measured without it over them (each tour state
+# shows it on its own step).
+mkdir -p "$XDG_CONFIG_HOME/Kestrova"
+printf '[General]\nhasCompletedOnboardingTour=true\nshowOnboardingTour=false\n' >"$XDG_CONFIG_HOME/Kestrova/Kestrova.ini"
 unset QT_QPA_PLATFORM WAYLAND_DISPLAY
 
 Xvfb -displayfd 5 -screen 0 1920x1080x24 -nolisten tcp 5>"$scratch/display" 2>/dev/null &
@@ -98,12 +104,13 @@ rss_mb() { awk '/^VmRSS:/ { printf "%.1f", $2 / 1024 }' "/proc/$1/status"; }
 hz=$(getconf CLK_TCK)
 
 ask pages
-mapfile -t pages < <(grep -E '^(popover|dashboard) ' "$scratch/host.log")
+mapfile -t pages < <(grep -E '^(popover|dashboard|tour) ' "$scratch/host.log")
 states=("closed|closed")
 for page in "${pages[@]}"; do
   case $page in
     popover*) read -r _ index name <<<"$page"; states+=("popover $name|popover $index") ;;
     dashboard*) title=${page#dashboard }; states+=("dashboard $title|dashboard $title") ;;
+    tour*) read -r _ step name <<<"$page"; states+=("tour $step $name|tour $step") ;;
   esac
 done
 
@@ -148,9 +155,11 @@ function median(list,   a, c, i, j, t) {
 }
 END {
   printf "%-34s %12s %10s %8s %8s %8s  %s\n", "state (medians of " n ")", "Kestrova ms/s", "btop ms/s", "ratio", "budget", "RSS MB", ""
-  over = 0
+  # A tour step may cost what the AI Hardware page costs, measured in the
+  # same run: the dashboard at its dearest without the tour.
+  ceiling = ("dashboard AI Hardware" in r) ? median(r["dashboard AI Hardware"]) : 1.0
   for (i = 1; i <= count; i++) {
-    s = order[i]; budget = (s == "closed") ? 0.5 : 1.0; ratio = median(r[s])
+    s = order[i]; budget = (s == "closed") ? 0.5 : (s ~ /^tour / ? ceiling : 1.0); ratio = median(r[s])
     verdict = ratio <= budget ? "ok" : "over"
     printf "%-34s %12.2f %10.2f %8.2f %8.2f %8s  %s\n", s, median(k[s]), median(b[s]), ratio, budget, rss[s], verdict
   }

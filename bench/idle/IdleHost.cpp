@@ -3,12 +3,18 @@
 // bench/idle_cost.sh can measure each state from outside. Keep the start-up
 // in step with main.cpp.
 //
-//   pages               prints "popover <index> <name>" for each popover tab
-//                       and "dashboard <title>" for each page the router builds
+//   pages               prints "popover <index> <name>" for each popover tab,
+//                       "dashboard <title>" for each page the router builds
+//                       and "tour <step> <name>" for each step of the tour
 //   popover <index>     opens the popover on that tab
-//   dashboard <title>   opens the dashboard on that page
+//   dashboard <title>   opens the dashboard on that page, the tour put away
+//   tour <step>         opens the dashboard as it comes back at launch with
+//                       the tour shown on that step
 //   closed              closes the popover and the dashboard
 //   quit
+//
+// bench/idle_cost.sh seeds the settings with the tour done, so that every
+// window opens without it unless asked.
 //
 // With IDLE_PAINT_CENSUS=FILE it also appends to FILE, every ten seconds,
 // which widgets were painted how often (bench/idle/PaintCensus.h).
@@ -17,7 +23,9 @@
 #include "app/KestrovaApp.h"
 #include "PaintCensus.h"
 #include "core/NotificationCenter.h"
+#include "core/SettingsStore.h"
 #include "dashboard/DashboardRouter.h"
+#include "dashboard/tour/OnboardingTourOverlay.h"
 #include "platform/QuitSignalRouter.h"
 #include "popover/PopoverView.h"
 #include "telemetry/AIService.h"
@@ -36,6 +44,7 @@
 namespace {
 
 const char* const kPopoverTabs[] = {"CPU", "Network", "Disk", "Memory", "AI"};
+const char* const kTourSteps[] = {"Welcome", "Personas", "Presets", "Caches", "Menus", "Popover"};
 
 void reply(const QString& line)
 {
@@ -54,6 +63,8 @@ void listPages()
         if (router.hasFactory(page) && !titles.isEmpty())
             reply(QStringLiteral("dashboard ") + titles.first());
     }
+    for (int step = 0; step < int(std::size(kTourSteps)); ++step)
+        reply(QStringLiteral("tour %1 %2").arg(step).arg(QLatin1String(kTourSteps[step])));
 }
 
 } // namespace
@@ -68,6 +79,7 @@ int main(int argc, char* argv[])
 
     SymbolIcon::loadFont();
     ProcessRow::setDefaultExplainer([](QString name) { return AIService::shared().explainProcess(std::move(name)); });
+    OnboardingTourOverlay::install();
     QuitSignalRouter quitRouter;
 
     DesktopShellPlatform desktop;
@@ -84,23 +96,35 @@ int main(int argc, char* argv[])
 
     AppDelegate& shell = *kestrova.delegate();
     NotificationCenter& center = NotificationCenter::shared();
+    SettingsStore& settings = SettingsStore::shared();
+    auto closeDashboard = [&] {
+        if (QWidget* dashboard = shell.dashboardWindow())
+            dashboard->close();
+    };
     auto obey = [&](const QString& line) {
         const QString verb = line.section(QLatin1Char(' '), 0, 0);
         const QString argument = line.section(QLatin1Char(' '), 1);
         if (verb == u"pages") {
             listPages();
         } else if (verb == u"popover") {
-            if (QWidget* dashboard = shell.dashboardWindow())
-                dashboard->close();
+            closeDashboard();
             center.post(QStringLiteral("OpenPopover"));
             if (popoverView)
                 popoverView->setSelectedTab(argument.toInt());
         } else if (verb == u"dashboard") {
+            closeDashboard();
+            settings.setShowOnboardingTour(false);
             center.post(QStringLiteral("OpenDashboard"), {{QStringLiteral("tab"), argument}});
+        } else if (verb == u"tour") {
+            // As a relaunch finds it: the step and the shown flag stored.
+            closeDashboard();
+            center.post(QStringLiteral("ClosePopover"));
+            settings.setOnboardingTourStep(argument.toInt());
+            settings.setShowOnboardingTour(true);
+            center.post(QStringLiteral("OpenDashboard"));
         } else if (verb == u"closed") {
             center.post(QStringLiteral("ClosePopover"));
-            if (QWidget* dashboard = shell.dashboardWindow())
-                dashboard->close();
+            closeDashboard();
         } else if (verb == u"quit") {
             QCoreApplication::quit();
         }

@@ -6,13 +6,15 @@
 #include "widgets/Animations.h"
 #include "widgets/Fonts.h"
 #include "widgets/HoverLook.h"
+#include "widgets/RepeatingLoop.h"
+#include "widgets/SpriteCache.h"
 #include "widgets/SymbolIcon.h"
 
 #include <QEasingCurve>
 #include <QLinearGradient>
 #include <QPainter>
 #include <QPainterPath>
-#include <QVariantAnimation>
+#include <QTimeLine>
 
 #include <cmath>
 
@@ -41,7 +43,7 @@ QColor withAlpha(QColor color, qreal factor)
 SidebarButton::SidebarButton(SidebarItem item, DashboardPageState* selection, ThemeManager* themeManager,
                              SettingsStore* settings, QWidget* parent)
     : QAbstractButton(parent), m_item(std::move(item)), m_selection(selection), m_themeManager(themeManager),
-      m_settings(settings), m_selectAnimation(new QVariantAnimation(this)), m_pulseAnimation(new QVariantAnimation(this))
+      m_settings(settings), m_selectAnimation(new QTimeLine(kSelectMs, this)), m_pulse(new RepeatingLoop(kPulseMs, true, this))
 {
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     setFocusPolicy(Qt::NoFocus);
@@ -53,22 +55,16 @@ SidebarButton::SidebarButton(SidebarItem item, DashboardPageState* selection, Th
 
     m_wasSelected = isSelected();
     m_selectionLevel = m_wasSelected ? 1 : 0;
+    // On the slow animations' beat: while the tour walks the sidebar, the
+    // fades repaint with the outline's breath.
+    m_selectAnimation->setUpdateInterval(RepeatingLoop::kFrameMs);
     m_selectAnimation->setEasingCurve(QEasingCurve::OutCubic);
-    connect(m_selectAnimation, &QVariantAnimation::valueChanged, this, [this](const QVariant& v) {
-        m_selectionLevel = v.toDouble();
+    connect(m_selectAnimation, &QTimeLine::valueChanged, this, [this](qreal v) {
+        m_selectionLevel = m_selectFrom + (m_selectTo - m_selectFrom) * v;
         update();
     });
-    // One loop breathes out and back in, 0.8 s each way.
-    m_pulseAnimation->setStartValue(0.0);
-    m_pulseAnimation->setEndValue(2.0);
-    m_pulseAnimation->setDuration(2 * kPulseMs);
-    m_pulseAnimation->setLoopCount(-1);
-    connect(m_pulseAnimation, &QVariantAnimation::valueChanged, this, [this](const QVariant& v) {
-        const double t = v.toDouble();
-        const double eased = QEasingCurve(QEasingCurve::InOutQuad).valueForProgress(t <= 1 ? t : 2 - t);
-        m_pulseScale = 0.97 + 0.06 * eased;
-        update();
-    });
+    // The outline breathes out and back in, 0.8 s each way.
+    connect(m_pulse, &RepeatingLoop::frame, this, qOverload<>(&QWidget::update));
 
     connect(this, &QAbstractButton::clicked, this, [this] { m_selection->setSelectedSidebarItem(m_item.title); });
     connect(m_selection, &DashboardPageState::selectedSidebarItemChanged, this, &SidebarButton::onSelectionChanged);
@@ -91,14 +87,14 @@ void SidebarButton::onSelectionChanged()
     if (selected == m_wasSelected)
         return;
     m_wasSelected = selected;
+    syncPulse();
     m_selectAnimation->stop();
     const double target = selected ? 1 : 0;
     if (!isVisible() || Animations::duration(kSelectMs) == 0) {
         m_selectionLevel = target;
     } else {
-        m_selectAnimation->setDuration(kSelectMs);
-        m_selectAnimation->setStartValue(m_selectionLevel);
-        m_selectAnimation->setEndValue(target);
+        m_selectFrom = m_selectionLevel;
+        m_selectTo = target;
         m_selectAnimation->start();
     }
     updateGeometry(); // the title's weight follows the selection
@@ -107,41 +103,51 @@ void SidebarButton::onSelectionChanged()
 
 void SidebarButton::onSettingChanged(const QString& key)
 {
-    if (key == QLatin1String(SettingsStore::kOnboardingTourStep)) {
-        if (isTourHighlight())
-            startPulse();
-        else
-            stopPulse();
-    }
-    if (key == QLatin1String(SettingsStore::kShowOnboardingTour))
-        update();
+    // The tour hidden ends the pulse as surely as a new step does.
+    if (key == QLatin1String(SettingsStore::kOnboardingTourStep) ||
+        key == QLatin1String(SettingsStore::kShowOnboardingTour))
+        followTour();
+}
+
+void SidebarButton::followTour()
+{
+    const bool pulsate = isTourHighlight();
+    if (pulsate == m_pulsate)
+        return;
+    m_pulsate = pulsate;
+    syncPulse();
+    update();
+}
+
+void SidebarButton::syncPulse()
+{
+    // Every row keeps the flag; only the selected one has anything to draw.
+    m_pulse->setOn(m_pulsate && isSelected());
+}
+
+bool SidebarButton::isPulsing() const { return m_pulse->isTicking(); }
+
+double SidebarButton::pulseScale() const
+{
+    if (!m_pulsate)
+        return 0.97;
+    return 0.97 + 0.06 * m_pulse->value();
 }
 
 void SidebarButton::showEvent(QShowEvent* event)
 {
     QAbstractButton::showEvent(event);
+    m_pulse->setShown(true);
     if (m_appeared)
         return;
     m_appeared = true;
-    if (isTourHighlight())
-        startPulse();
+    followTour();
 }
 
-void SidebarButton::startPulse()
+void SidebarButton::hideEvent(QHideEvent* event)
 {
-    m_pulsate = true;
-    m_pulseScale = 1.03;
-    if (Animations::enabled() && m_pulseAnimation->state() != QAbstractAnimation::Running)
-        m_pulseAnimation->start();
-    update();
-}
-
-void SidebarButton::stopPulse()
-{
-    m_pulsate = false;
-    m_pulseAnimation->stop();
-    m_pulseScale = 0.97;
-    update();
+    QAbstractButton::hideEvent(event);
+    m_pulse->setShown(false);
 }
 
 QSize SidebarButton::sizeHint() const
@@ -158,13 +164,31 @@ QSize SidebarButton::minimumSizeHint() const { return {kPadH * 2 + kIconBox, kPa
 void SidebarButton::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);
+    const bool selected = isSelected();
+    if (!(selected && isTourHighlight() && m_pulse->isOn() && m_selectionLevel >= 1)) {
+        paintRow(painter, selected);
+        return;
+    }
+    // The breathing row passes through a few looks, one per frame of the
+    // loop: each is drawn once and then copied.
+    const AppTheme theme = m_themeManager->currentTheme();
+    const QString key = QStringLiteral("sidebar-row|%1|%2|%3|%4|%5|%6")
+                            .arg(m_item.title, m_item.icon)
+                            .arg(theme.accentColor().resolve(this).rgba())
+                            .arg(theme.secondaryAccent().resolve(this).rgba())
+                            .arg(theme.textColor().resolve(this).rgba())
+                            .arg(qRound(pulseScale() * 1000));
+    SpriteCache::draw(painter, rect(), key, [&](QPainter& sprite) { paintRow(sprite, true); });
+}
+
+void SidebarButton::paintRow(QPainter& painter, bool selected)
+{
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setRenderHint(QPainter::TextAntialiasing);
     const AppTheme theme = m_themeManager->currentTheme();
     const QColor accent = theme.accentColor().resolve(this);
     const QColor secondAccent = theme.secondaryAccent().resolve(this);
     const QColor text = theme.textColor().resolve(this);
-    const bool selected = isSelected();
 
     const QRectF box = QRectF(rect());
     QPainterPath shape;
@@ -183,7 +207,8 @@ void SidebarButton::paintEvent(QPaintEvent*)
             // own clip trims it when it swells.
             painter.save();
             painter.translate(box.center());
-            painter.scale(m_pulseScale, m_pulseScale);
+            const double scale = pulseScale();
+            painter.scale(scale, scale);
             painter.translate(-box.center());
             painter.setPen(QPen(accent, 2));
             painter.drawRoundedRect(box.adjusted(1, 1, -1, -1), kRadius, kRadius);

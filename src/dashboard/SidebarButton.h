@@ -5,7 +5,8 @@
 #include <QAbstractButton>
 
 class DashboardPageState;
-class QVariantAnimation;
+class QTimeLine;
+class RepeatingLoop;
 class SettingsStore;
 class ThemeManager;
 
@@ -28,6 +29,9 @@ public:
     // The tour highlights the sidebar (shown, at its sidebar step).
     bool isTourHighlight() const;
     bool pulsate() const { return m_pulsate; }
+    // Whether the outline's breath is repainting: only the selected row
+    // shows it, and only while the tour highlights the sidebar.
+    bool isPulsing() const;
 
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override;
@@ -35,12 +39,16 @@ public:
 protected:
     void paintEvent(QPaintEvent* event) override;
     void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
 
 private:
     void onSelectionChanged();
     void onSettingChanged(const QString& key);
-    void startPulse();
-    void stopPulse();
+    // Starts or ends the pulse as the tour's step and visibility say.
+    void followTour();
+    void syncPulse();
+    double pulseScale() const;
+    void paintRow(QPainter& painter, bool selected);
 
     SidebarItem m_item;
     DashboardPageState* m_selection;
@@ -49,8 +57,9 @@ private:
     bool m_wasSelected = false;
     bool m_appeared = false;
     bool m_pulsate = false;
-    double m_pulseScale = 0.97;
     double m_selectionLevel = 0; // fades the selected look in
-    QVariantAnimation* m_selectAnimation;
-    QVariantAnimation* m_pulseAnimation;
+    QTimeLine* m_selectAnimation;
+    double m_selectFrom = 0;
+    double m_selectTo = 0;
+    RepeatingLoop* m_pulse;
 };

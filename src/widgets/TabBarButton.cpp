@@ -3,6 +3,8 @@
 #include "core/SettingsStore.h"
 #include "widgets/Animations.h"
 #include "widgets/HoverLook.h"
+#include "widgets/RepeatingLoop.h"
+#include "widgets/SpriteCache.h"
 #include "widgets/SymbolIcon.h"
 #include "widgets/TabSelection.h"
 
@@ -10,7 +12,7 @@
 #include <QEvent>
 #include <QPainter>
 #include <QPainterPath>
-#include <QVariantAnimation>
+#include <QTimeLine>
 
 #include <cmath>
 
@@ -71,20 +73,27 @@ protected:
     void paintEvent(QPaintEvent*) override
     {
         QPainter painter(this);
-        painter.setRenderHint(QPainter::Antialiasing);
         const QColor color = m_button->color().resolve(m_button);
-        const QRectF body = QRectF(rect()).adjusted(kBleed, kBleed, -kBleed, -kBleed);
-        const QPainterPath path = outline(body, m_button->displayedScale());
-        // A soft glow: the outline widened in faint steps, then the stroke.
-        painter.setBrush(Qt::NoBrush);
-        for (int step = int(kGlowRadius); step >= 1; --step) {
-            QColor glow = color;
-            glow.setAlphaF(0.8f * 0.2f * float(kGlowRadius - step + 1) / float(kGlowRadius));
-            painter.setPen(QPen(glow, 2 + 2 * step, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
-            painter.drawPath(path);
-        }
-        painter.setPen(QPen(color, m_button->overlayLineWidth()));
-        painter.drawPath(path);
+        const qreal scale = m_button->displayedScale();
+        const qreal lineWidth = m_button->overlayLineWidth();
+        // A breath passes through a few scales: each is drawn once, then copied.
+        const QString key =
+            QStringLiteral("tab-halo|%1|%2|%3").arg(color.rgba()).arg(qRound(scale * 1000)).arg(lineWidth);
+        SpriteCache::draw(painter, rect(), key, [&](QPainter& sprite) {
+            sprite.setRenderHint(QPainter::Antialiasing);
+            const QRectF body = QRectF(rect()).adjusted(kBleed, kBleed, -kBleed, -kBleed);
+            const QPainterPath path = outline(body, scale);
+            // A soft glow: the outline widened in faint steps, then the stroke.
+            sprite.setBrush(Qt::NoBrush);
+            for (int step = int(kGlowRadius); step >= 1; --step) {
+                QColor glow = color;
+                glow.setAlphaF(0.8f * 0.2f * float(kGlowRadius - step + 1) / float(kGlowRadius));
+                sprite.setPen(QPen(glow, 2 + 2 * step, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+                sprite.drawPath(path);
+            }
+            sprite.setPen(QPen(color, lineWidth));
+            sprite.drawPath(path);
+        });
     }
 
 private:
@@ -94,8 +103,8 @@ private:
 TabBarButton::TabBarButton(const QString& icon, int index, TabSelection* selectedTab, const UiColor& color,
                            QWidget* parent, SettingsStore* settings)
     : QAbstractButton(parent), m_icon(icon), m_index(index), m_selection(selectedTab), m_color(color),
-      m_settings(settings), m_selectAnimation(new QVariantAnimation(this)),
-      m_pulseAnimation(new QVariantAnimation(this))
+      m_settings(settings), m_selectAnimation(new QTimeLine(kSelectMs, this)),
+      m_pulse(new RepeatingLoop(kBreathMs, true, this))
 {
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
     setCursor(Qt::PointingHandCursor);
@@ -104,17 +113,16 @@ TabBarButton::TabBarButton(const QString& icon, int index, TabSelection* selecte
     setAccessibleName(icon);
 
     m_selectedAmount = isSelected() ? 1.0 : 0.0;
+    // On the slow animations' beat: while the tour switches tabs, the fades
+    // repaint with the outline's breath.
+    m_selectAnimation->setUpdateInterval(RepeatingLoop::kFrameMs);
     m_selectAnimation->setEasingCurve(QEasingCurve::OutCubic);
-    connect(m_selectAnimation, &QVariantAnimation::valueChanged, this, [this](const QVariant& value) {
-        m_selectedAmount = value.toReal();
+    connect(m_selectAnimation, &QTimeLine::valueChanged, this, [this](qreal value) {
+        m_selectedAmount = m_selectFrom + (m_selectTo - m_selectFrom) * value;
         update();
     });
 
-    m_pulseAnimation->setStartValue(0.0);
-    m_pulseAnimation->setEndValue(1.0);
-    m_pulseAnimation->setLoopCount(-1);
-    connect(m_pulseAnimation, &QVariantAnimation::valueChanged, this, [this](const QVariant& value) {
-        m_pulsePhase = value.toReal();
+    connect(m_pulse, &RepeatingLoop::frame, this, [this] {
         if (m_halo)
             m_halo->update();
     });
@@ -130,7 +138,7 @@ TabBarButton::TabBarButton(const QString& icon, int index, TabSelection* selecte
             if (key == QLatin1String(SettingsStore::kOnboardingTourStep))
                 tourStepChanged();
             else if (key == QLatin1String(SettingsStore::kShowOnboardingTour))
-                refreshHalo(); // the outline follows; the breathing does not
+                tourStepChanged(); // a hidden tour ends the breathing too
         });
     }
     refreshHalo();
@@ -156,12 +164,11 @@ qreal TabBarButton::overlayScale() const
 
 qreal TabBarButton::displayedScale() const
 {
-    if (!m_pulsate || m_pulseAnimation->state() == QAbstractAnimation::Stopped)
+    if (!m_pulsate || !isHighlightedInTour())
         return overlayScale();
-    // Out and back within one loop, easing at both turns.
-    const qreal oneWay = m_pulsePhase < 0.5 ? m_pulsePhase * 2 : 2 - m_pulsePhase * 2;
-    const qreal eased = QEasingCurve(QEasingCurve::InOutSine).valueForProgress(oneWay);
-    return kRestScale + (kPulseScale - kRestScale) * eased;
+    // Out and back, easing at both turns; at rest at the far end when
+    // animations are off.
+    return kRestScale + (kPulseScale - kRestScale) * m_pulse->value();
 }
 
 void TabBarButton::selectionChanged(int value)
@@ -173,8 +180,8 @@ void TabBarButton::selectionChanged(int value)
         m_selectedAmount = target;
     } else {
         m_selectAnimation->setDuration(duration);
-        m_selectAnimation->setStartValue(m_selectedAmount);
-        m_selectAnimation->setEndValue(target);
+        m_selectFrom = m_selectedAmount;
+        m_selectTo = target;
         m_selectAnimation->start();
     }
     refreshPulse(tourAtTabBar() && value == m_index);
@@ -199,19 +206,14 @@ void TabBarButton::refreshPulse(bool highlighted)
 void TabBarButton::startPulse()
 {
     m_pulsate = true;
-    const int duration = Animations::duration(2 * kBreathMs);
-    if (duration > 0 && isVisible() && m_pulseAnimation->state() == QAbstractAnimation::Stopped) {
-        m_pulseAnimation->setDuration(duration);
-        m_pulseAnimation->start();
-    }
+    m_pulse->setOn(true);
     refreshHalo();
 }
 
 void TabBarButton::stopPulse()
 {
     m_pulsate = false;
-    m_pulseAnimation->stop();
-    m_pulsePhase = 0;
+    m_pulse->setOn(false);
     refreshHalo();
 }
 
@@ -234,15 +236,11 @@ bool TabBarButton::event(QEvent* event)
         break;
     case QEvent::Hide:
         // No breathing behind a closed popover.
-        if (m_pulseAnimation->state() == QAbstractAnimation::Running)
-            m_pulseAnimation->pause();
+        m_pulse->setShown(false);
         refreshHalo();
         break;
     case QEvent::Show:
-        if (m_pulsate && m_pulseAnimation->state() == QAbstractAnimation::Paused)
-            m_pulseAnimation->resume();
-        else if (m_pulsate)
-            startPulse();
+        m_pulse->setShown(true);
         refreshHalo();
         break;
     case QEvent::Move:

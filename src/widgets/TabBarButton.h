@@ -5,7 +5,8 @@
 #include <QAbstractButton>
 #include <QPointer>
 
-class QVariantAnimation;
+class QTimeLine;
+class RepeatingLoop;
 class SettingsStore;
 class TabSelection;
 class TourHalo;
@@ -68,9 +69,10 @@ private:
     UiColor m_color;
     SettingsStore* m_settings;
     QPointer<TourHalo> m_halo;
-    QVariantAnimation* m_selectAnimation;
-    QVariantAnimation* m_pulseAnimation;
+    QTimeLine* m_selectAnimation;
+    qreal m_selectFrom = 0;
+    qreal m_selectTo = 0;
+    RepeatingLoop* m_pulse;
     qreal m_selectedAmount = 0; // 0 unselected .. 1 selected, animated
-    qreal m_pulsePhase = 0;     // 0 .. 1 over one breath in and out
     bool m_pulsate = false;
 };

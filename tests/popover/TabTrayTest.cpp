@@ -129,13 +129,16 @@ TEST_F(TabTrayTest, PageButtonsSelectAndOnlyTheSelectedOnePulsesAtTheTourStep)
         EXPECT_FALSE(b->isHighlightedInTour());
         EXPECT_DOUBLE_EQ(b->overlayScale(), 1.0);
     }
-    // Back at the step the pulse starts again; switching the tour off alone
-    // stops nothing, though the outline goes.
+    // Back at the step the pulse starts again; switching the tour off ends
+    // it with the outline, and shown again the popover breathes no more.
     s.settings.setOnboardingTourStep(5);
     EXPECT_EQ(pulsing(), QList<int>{4});
     s.settings.setShowOnboardingTour(false);
-    EXPECT_EQ(pulsing(), QList<int>{4});
+    EXPECT_TRUE(pulsing().isEmpty());
     EXPECT_DOUBLE_EQ(buttons[4]->overlayScale(), 1.0);
+    tray->hide();
+    tray->show();
+    EXPECT_TRUE(pulsing().isEmpty());
 }
 
 TEST_F(TabTrayTest, FreeStandingBarSelectsItsOwnPages)

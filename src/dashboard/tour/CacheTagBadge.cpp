@@ -1,8 +1,9 @@
 #include "dashboard/tour/CacheTagBadge.h"
 
-#include "dashboard/tour/TourLoop.h"
 #include "dashboard/tour/TourPaint.h"
 #include "widgets/Fonts.h"
+#include "widgets/RepeatingLoop.h"
+#include "widgets/SpriteCache.h"
 #include "widgets/SymbolIcon.h"
 
 #include <QPainter>
@@ -34,11 +35,11 @@ CacheTagBadge::Look CacheTagBadge::look(bool isCleaning, bool isCleaned)
 CacheTagBadge::CacheTagBadge(const QString& name, const QString& size, bool isCleaning, bool isCleaned,
                              QWidget* parent)
     : QWidget(parent), m_name(name), m_size(size), m_isCleaning(isCleaning), m_isCleaned(isCleaned),
-      m_spin(new TourLoop(kTurnMs, false, this))
+      m_spin(new RepeatingLoop(kTurnMs, false, this))
 {
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
     setFont(Fonts::system(9, QFont::Bold));
-    connect(m_spin, &TourLoop::frame, this, qOverload<>(&QWidget::update));
+    connect(m_spin, &RepeatingLoop::frame, this, [this] { TourPaint::repaintFrame(this); });
     m_spin->setOn(isCleaning && !isCleaned);
 }
 
@@ -74,8 +75,22 @@ QSize CacheTagBadge::sizeHint() const
 
 void CacheTagBadge::paintEvent(QPaintEvent*)
 {
+    QPainter painter(this);
+    // The spinner turns through ten angles a second: each look is drawn once
+    // and then copied.
+    const double turn = m_spin->value();
+    const QString key = QStringLiteral("cache-badge|%1|%2|%3|%4|%5")
+                            .arg(m_name)
+                            .arg(m_isCleaning)
+                            .arg(m_isCleaned)
+                            .arg(look(m_isCleaning, m_isCleaned).foreground.resolve(this).rgba())
+                            .arg(qRound(turn * 1000));
+    SpriteCache::draw(painter, rect(), key, [&](QPainter& sprite) { paintBadge(sprite, turn); });
+}
+
+void CacheTagBadge::paintBadge(QPainter& p, double turn) const
+{
     const Look l = look(m_isCleaning, m_isCleaned);
-    QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing);
     QRectF box(QPointF(), natural());
     box.moveCenter(QRectF(rect()).center());
@@ -97,7 +112,7 @@ void CacheTagBadge::paintEvent(QPaintEvent*)
         p.save();
         if (l.icon == QLatin1String("sparkles")) {
             p.translate(iconBox.center());
-            p.rotate(360.0 * m_spin->value());
+            p.rotate(360.0 * turn);
             p.translate(-iconBox.center());
         }
         SymbolIcon::paint(p, iconBox, l.icon, fg, side);

@@ -4,7 +4,8 @@
 
 #include <QWidget>
 
-class TourLoop;
+class QPainter;
+class RepeatingLoop;
 
 // One cache on the tour's caches step: its name in a small tag that turns
 // red with spinning sparkles while it is being cleaned (and grows to 1.1)
@@ -44,10 +45,11 @@ protected:
 
 private:
     QSizeF natural() const;
+    void paintBadge(QPainter& p, double turn) const;
 
     QString m_name;
     QString m_size;
     bool m_isCleaning;
     bool m_isCleaned;
-    TourLoop* m_spin;
+    RepeatingLoop* m_spin;
 };

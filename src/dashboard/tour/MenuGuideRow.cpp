@@ -1,15 +1,17 @@
 #include "dashboard/tour/MenuGuideRow.h"
 
-#include "dashboard/tour/TourLoop.h"
+#include "dashboard/tour/TourCardFrame.h"
 #include "dashboard/tour/TourPaint.h"
 #include "widgets/Animations.h"
 #include "widgets/Fonts.h"
+#include "widgets/RepeatingLoop.h"
+#include "widgets/SpriteCache.h"
 #include "widgets/SymbolIcon.h"
 
 #include <QPaintEvent>
 #include <QPainter>
 #include <QPainterPath>
-#include <QVariantAnimation>
+#include <QTimeLine>
 
 #include <cmath>
 
@@ -28,27 +30,30 @@ constexpr int kMarginH = 9;
 constexpr int kMarginV = 2;
 constexpr int kBreathMs = 600;
 constexpr int kSpringMs = 300;
+// The highlighted plate: the card's colour under white at 0.06.
+const QColor kPlateTint(255, 255, 255, 15);
 } // namespace
 
 MenuGuideRow::MenuGuideRow(const QString& icon, const UiColor& color, const QString& title, const QString& desc,
                            bool isHighlighted, AppTheme theme, QWidget* parent)
     : QWidget(parent), m_icon(icon), m_color(color), m_title(title), m_desc(desc), m_isHighlighted(isHighlighted),
-      m_theme(theme), m_rowScale(isHighlighted ? kHighlightScale : 1.0), m_pulse(new TourLoop(kBreathMs, true, this)),
-      m_spring(new QVariantAnimation(this)), m_titleFont(Fonts::system(11, QFont::Bold)), m_descFont(Fonts::system(10))
+      m_theme(theme), m_rowScale(isHighlighted ? kHighlightScale : 1.0), m_pulse(new RepeatingLoop(kBreathMs, true, this)),
+      m_spring(new QTimeLine(kSpringMs, this)), m_titleFont(Fonts::system(11, QFont::Bold)), m_descFont(Fonts::system(10))
 {
     QSizePolicy policy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     policy.setHeightForWidth(true);
     setSizePolicy(policy);
-    m_spring->setDuration(kSpringMs);
+    // On the slow animations' beat, with the symbol's breath.
+    m_spring->setUpdateInterval(RepeatingLoop::kFrameMs);
     QEasingCurve spring(QEasingCurve::OutBack);
     spring.setOvershoot(0.8);
     m_spring->setEasingCurve(spring);
-    connect(m_spring, &QVariantAnimation::valueChanged, this, [this](const QVariant& v) {
-        m_rowScale = v.toDouble();
+    connect(m_spring, &QTimeLine::valueChanged, this, [this](qreal v) {
+        m_rowScale = m_springFrom + (m_springTo - m_springFrom) * v;
         update();
     });
     // A breath repaints the symbol only.
-    connect(m_pulse, &TourLoop::frame, this, [this] { update(iconBounds()); });
+    connect(m_pulse, &RepeatingLoop::frame, this, [this] { TourPaint::repaintFrame(this, iconBounds()); });
     m_pulse->setOn(isHighlighted);
 }
 
@@ -61,8 +66,8 @@ void MenuGuideRow::setHighlighted(bool highlighted)
     const double target = highlighted ? kHighlightScale : 1.0;
     m_spring->stop();
     if (isVisible() && Animations::enabled()) {
-        m_spring->setStartValue(m_rowScale);
-        m_spring->setEndValue(target);
+        m_springFrom = m_rowScale;
+        m_springTo = target;
         m_spring->start();
     } else {
         m_rowScale = target;
@@ -114,9 +119,40 @@ QSize MenuGuideRow::minimumSizeHint() const { return {200, heightForWidth(400)};
 
 QRectF MenuGuideRow::box() const { return QRectF(rect()).adjusted(kMarginH, kMarginV, -kMarginH, -kMarginV); }
 
+void MenuGuideRow::paintSettledIcon(QPainter& p, const QColor& color) const
+{
+    const QRect bounds = iconBounds();
+    const double scale = iconScale();
+    const QString key = QStringLiteral("guide-icon|%1|%2|%3|%4,%5")
+                            .arg(m_icon)
+                            .arg(color.rgba())
+                            .arg(qRound(scale * 1000))
+                            .arg(width())
+                            .arg(height());
+    SpriteCache::draw(p, bounds, key, [&](QPainter& sprite) {
+        sprite.translate(-bounds.topLeft());
+        const QRectF row = box();
+        TourPaint::scaleAbout(sprite, row, kHighlightScale);
+        const qreal side = SymbolIcon::pixelSizeFor(kIconPoints);
+        const QRectF iconBox(row.left() + kPadH, row.top() + kPadV + kIconTop, kIconWidth, side);
+        TourPaint::scaleAbout(sprite, iconBox, scale);
+        SymbolIcon::paint(sprite, iconBox, m_icon, color, side);
+    });
+}
+
 void MenuGuideRow::paintEvent(QPaintEvent* event)
 {
     QPainter p(this);
+    const bool settled = m_isHighlighted && m_spring->state() != QTimeLine::Running &&
+                         qFuzzyCompare(m_rowScale, kHighlightScale);
+    if (settled && iconBounds().contains(event->rect())) {
+        // A breath repaints the symbol alone, well inside the plate: plain
+        // fills give the plate's pixels there.
+        p.fillRect(event->rect(), TourCardFrame::background());
+        p.fillRect(event->rect(), kPlateTint);
+        paintSettledIcon(p, m_color.resolve(this));
+        return;
+    }
     p.setRenderHint(QPainter::Antialiasing);
     const QRectF row = box();
     TourPaint::scaleAbout(p, row, m_rowScale);
@@ -127,8 +163,8 @@ void MenuGuideRow::paintEvent(QPaintEvent* event)
         QColor glow = color;
         glow.setAlphaF(0.3 * glow.alphaF());
         TourPaint::glow(p, row, kRadius, glow, kGlow);
-        p.fillPath(shape, QColor(20, 22, 30));
-        p.fillPath(shape, QColor(255, 255, 255, 15));
+        p.fillPath(shape, TourCardFrame::background());
+        p.fillPath(shape, kPlateTint);
         QColor outline = color;
         outline.setAlphaF(0.6 * outline.alphaF());
         p.setPen(QPen(outline, 1));
@@ -140,10 +176,17 @@ void MenuGuideRow::paintEvent(QPaintEvent* event)
     QColor iconColor = color;
     if (!m_isHighlighted)
         iconColor.setAlphaF(0.6 * iconColor.alphaF());
-    p.save();
-    TourPaint::scaleAbout(p, iconBox, iconScale());
-    SymbolIcon::paint(p, iconBox, m_icon, iconColor, side);
-    p.restore();
+    if (settled) {
+        p.save();
+        p.resetTransform();
+        paintSettledIcon(p, iconColor);
+        p.restore();
+    } else {
+        p.save();
+        TourPaint::scaleAbout(p, iconBox, iconScale());
+        SymbolIcon::paint(p, iconBox, m_icon, iconColor, side);
+        p.restore();
+    }
 
     const qreal x = iconBox.right() + kGap;
     const qreal textWidth = row.right() - kPadH - x;
@@ -178,7 +221,7 @@ void MenuGuideRow::hideEvent(QHideEvent* event)
     QWidget::hideEvent(event);
     m_pulse->setShown(false);
     // A spring under way ends where it was going.
-    if (m_spring->state() == QAbstractAnimation::Running) {
+    if (m_spring->state() == QTimeLine::Running) {
         m_spring->stop();
         m_rowScale = m_isHighlighted ? kHighlightScale : 1.0;
     }

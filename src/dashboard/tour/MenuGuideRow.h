@@ -4,8 +4,9 @@
 
 #include <QWidget>
 
-class QVariantAnimation;
-class TourLoop;
+class QTimeLine;
+class QPainter;
+class RepeatingLoop;
 
 // One line of the tour's guide on the menus and popover steps: a symbol, a
 // bold title and a description of up to two lines. While the part it
@@ -28,6 +29,8 @@ public:
     bool isPulsing() const;
     double rowScale() const { return m_rowScale; }
     double iconScale() const;
+    // What a breath of the symbol repaints.
+    QRect iconBounds() const;
 
     bool hasHeightForWidth() const override { return true; }
     int heightForWidth(int width) const override;
@@ -42,7 +45,9 @@ protected:
 private:
     QRectF box() const;
     qreal descHeight(qreal textWidth) const;
-    QRect iconBounds() const;
+    // The symbol where the row stands highlighted, drawn through a sprite
+    // with the painter untransformed.
+    void paintSettledIcon(QPainter& p, const QColor& color) const;
 
     QString m_icon;
     UiColor m_color;
@@ -51,8 +56,10 @@ private:
     bool m_isHighlighted;
     AppTheme m_theme; // carried, not drawn with
     double m_rowScale;
-    TourLoop* m_pulse;
-    QVariantAnimation* m_spring;
+    RepeatingLoop* m_pulse;
+    QTimeLine* m_spring;
+    double m_springFrom = 1.0;
+    double m_springTo = 1.0;
     QFont m_titleFont;
     QFont m_descFont;
     mutable qreal m_descWidth = -1; // the width m_descHeight was measured for

@@ -68,6 +68,10 @@ OnboardingTourOverlay::OnboardingTourOverlay(OnboardingTourView::Deps deps, QWid
     connect(m_tour, &OnboardingTourView::currentStepChanged, this, &OnboardingTourOverlay::stepChanged);
     connect(m_tour, &OnboardingTourView::isCycleCompleteChanged, this, &OnboardingTourOverlay::refreshFooter);
     connect(m_tour, &OnboardingTourView::themeChanged, this, &OnboardingTourOverlay::applyTheme);
+    connect(m_tour, &OnboardingTourView::showTourChanged, this, [this] {
+        if (!m_tour->showTour())
+            freeze();
+    });
     connect(m_back, &QAbstractButton::clicked, m_tour, &OnboardingTourView::back);
     connect(m_skip, &QAbstractButton::clicked, m_tour, &OnboardingTourView::skip);
     connect(m_primary, &QAbstractButton::clicked, m_tour, &OnboardingTourView::primary);
@@ -214,6 +218,18 @@ void OnboardingTourOverlay::stepChanged(int, int newStep)
     }
 }
 
+void OnboardingTourOverlay::freeze()
+{
+    if (isFrozen())
+        return;
+    m_cardMove->stop();
+    m_backdropFade->stop();
+    // Hidden, the card's views stop their loops, springs and slides.
+    m_still = m_card->grab();
+    m_card->hide();
+    update(m_card->geometry());
+}
+
 void OnboardingTourOverlay::settleCard()
 {
     // A page's wrapped lines are only certain once it is laid out: the
@@ -281,6 +297,8 @@ void OnboardingTourOverlay::paintEvent(QPaintEvent* event)
     const QRect glowBox = local(shadowBounds(m_cardRect));
     if (event->rect().intersects(glowBox))
         p.drawPixmap(glowBox.topLeft(), glow(glowBox.size()));
+    if (isFrozen())
+        p.drawPixmap(m_card->geometry().topLeft(), m_still);
 }
 
 const QPixmap& OnboardingTourOverlay::glow(const QSize& size)

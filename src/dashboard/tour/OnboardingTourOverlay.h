@@ -50,6 +50,9 @@ public:
     double backdrop() const { return m_backdrop; }
     // Whether clicks outside the card reach the dashboard below.
     bool passesClicksThrough() const { return geometry() != dashboardRect(); }
+    // Once the tour is hidden the card stands still as a picture while the
+    // overlay fades: nothing in it moves or repaints any more.
+    bool isFrozen() const { return !m_still.isNull(); }
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -64,6 +67,7 @@ private:
     void stepChanged(int oldStep, int newStep);
     void moveCard(const QRectF& to);
     void settleCard();
+    void freeze();
     void setBackdrop(double opacity);
     void updateMask();
     // Clicks reach the dashboard outside `area`; empty: nowhere.
@@ -87,5 +91,6 @@ private:
     QRectF m_cardRect;
     double m_backdrop;
     QPixmap m_glow;
+    QPixmap m_still;
     QColor m_glowColor;
 };

@@ -1,8 +1,9 @@
 #include "dashboard/tour/PersonaCard.h"
 
-#include "dashboard/tour/TourLoop.h"
 #include "dashboard/tour/TourPaint.h"
 #include "widgets/Fonts.h"
+#include "widgets/RepeatingLoop.h"
+#include "widgets/SpriteCache.h"
 #include "widgets/SymbolIcon.h"
 
 #include <QPainter>
@@ -19,13 +20,13 @@ constexpr int kBreathMs = 800;
 PersonaCard::PersonaCard(const QString& title, const QString& icon, const UiColor& color, bool isSelected,
                          std::function<void()> action, QWidget* parent)
     : QAbstractButton(parent), m_title(title), m_icon(icon), m_color(color), m_isSelected(isSelected),
-      m_pulse(new TourLoop(kBreathMs, true, this))
+      m_pulse(new RepeatingLoop(kBreathMs, true, this))
 {
     setText(title);
     setFont(Fonts::system(10, QFont::Bold));
     setCursor(Qt::PointingHandCursor);
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
-    connect(m_pulse, &TourLoop::frame, this, qOverload<>(&QWidget::update));
+    connect(m_pulse, &RepeatingLoop::frame, this, [this] { TourPaint::repaintFrame(this); });
     if (action)
         connect(this, &QAbstractButton::clicked, this, [action = std::move(action)] { action(); });
     // Every card breathes; only the selected one shows it.
@@ -65,11 +66,24 @@ QSize PersonaCard::sizeHint() const
 
 void PersonaCard::paintEvent(QPaintEvent*)
 {
-    QPainter p(this);
+    QPainter painter(this);
+    // The selected card breathes through a few scales: each look is drawn
+    // once and then copied.
+    const double scale = this->scale();
+    const QString key = QStringLiteral("persona-card|%1|%2|%3|%4|%5")
+                            .arg(m_title, m_icon)
+                            .arg(m_color.resolve(this).rgba())
+                            .arg(m_isSelected)
+                            .arg(qRound(scale * 1000));
+    SpriteCache::draw(painter, rect(), key, [&](QPainter& sprite) { paintCard(sprite, scale); });
+}
+
+void PersonaCard::paintCard(QPainter& p, double scale) const
+{
     p.setRenderHint(QPainter::Antialiasing);
     QRectF box{QPointF(), QSizeF(kTile)};
     box.moveCenter(QRectF(rect()).center());
-    TourPaint::scaleAbout(p, box, scale());
+    TourPaint::scaleAbout(p, box, scale);
     const QColor color = m_color.resolve(this);
     if (m_isSelected) {
         QColor glow = color;

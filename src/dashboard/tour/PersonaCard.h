@@ -6,7 +6,8 @@
 
 #include <functional>
 
-class TourLoop;
+class QPainter;
+class RepeatingLoop;
 
 // A persona to pick on the tour's personas step: symbol over a caption on
 // an 85 x 68 tile. The selected card is filled with its colour, outlined,
@@ -39,9 +40,11 @@ protected:
     void hideEvent(QHideEvent* event) override;
 
 private:
+    void paintCard(QPainter& p, double scale) const;
+
     QString m_title;
     QString m_icon;
     UiColor m_color;
     bool m_isSelected;
-    TourLoop* m_pulse;
+    RepeatingLoop* m_pulse;
 };

@@ -1,8 +1,9 @@
 #include "dashboard/tour/PresetMiniBadge.h"
 
-#include "dashboard/tour/TourLoop.h"
 #include "dashboard/tour/TourPaint.h"
 #include "widgets/Fonts.h"
+#include "widgets/RepeatingLoop.h"
+#include "widgets/SpriteCache.h"
 #include "widgets/SymbolIcon.h"
 
 #include <QPainter>
@@ -21,11 +22,11 @@ constexpr int kBreathMs = 600;
 PresetMiniBadge::PresetMiniBadge(const QString& title, const QString& icon, const UiColor& color, bool isSelected,
                                  QWidget* parent)
     : QWidget(parent), m_title(title), m_icon(icon), m_color(color), m_isSelected(isSelected),
-      m_pulse(new TourLoop(kBreathMs, true, this))
+      m_pulse(new RepeatingLoop(kBreathMs, true, this))
 {
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
     setFont(Fonts::system(9, QFont::Bold));
-    connect(m_pulse, &TourLoop::frame, this, qOverload<>(&QWidget::update));
+    connect(m_pulse, &RepeatingLoop::frame, this, [this] { TourPaint::repaintFrame(this); });
     m_pulse->setOn(isSelected);
 }
 
@@ -62,11 +63,24 @@ QSize PresetMiniBadge::sizeHint() const
 
 void PresetMiniBadge::paintEvent(QPaintEvent*)
 {
-    QPainter p(this);
+    QPainter painter(this);
+    // The selected badge breathes through a few scales: each look is drawn
+    // once and then copied.
+    const double scale = this->scale();
+    const QString key = QStringLiteral("preset-badge|%1|%2|%3|%4|%5")
+                            .arg(m_title, m_icon)
+                            .arg(m_color.resolve(this).rgba())
+                            .arg(m_isSelected)
+                            .arg(qRound(scale * 1000));
+    SpriteCache::draw(painter, rect(), key, [&](QPainter& sprite) { paintBadge(sprite, scale); });
+}
+
+void PresetMiniBadge::paintBadge(QPainter& p, double scale) const
+{
     p.setRenderHint(QPainter::Antialiasing);
     QRectF box(QPointF(), natural());
     box.moveCenter(QRectF(rect()).center());
-    TourPaint::scaleAbout(p, box, scale());
+    TourPaint::scaleAbout(p, box, scale);
     const QColor color = m_color.resolve(this);
     if (m_isSelected) {
         QColor glow = color;

@@ -4,7 +4,8 @@
 
 #include <QWidget>
 
-class TourLoop;
+class QPainter;
+class RepeatingLoop;
 
 // One preset on the tour's presets step: symbol and title in a small tag,
 // faint in its colour; the selected one is filled, casts a glow and
@@ -36,10 +37,11 @@ protected:
 
 private:
     QSizeF natural() const;
+    void paintBadge(QPainter& p, double scale) const;
 
     QString m_title;
     QString m_icon;
     UiColor m_color;
     bool m_isSelected;
-    TourLoop* m_pulse;
+    RepeatingLoop* m_pulse;
 };

@@ -1,12 +1,14 @@
 #include "dashboard/tour/TourDetailLine.h"
 
+#include "dashboard/tour/TourPaint.h"
 #include "theme/SystemColor.h"
 #include "widgets/Animations.h"
 #include "widgets/Fonts.h"
+#include "widgets/RepeatingLoop.h"
 #include "widgets/SymbolIcon.h"
 
 #include <QPainter>
-#include <QVariantAnimation>
+#include <QTimeLine>
 
 namespace {
 constexpr qreal kIconPoints = 10;
@@ -16,16 +18,15 @@ const QString kWidest = QStringLiteral("Creative Max (Nice priority -10)");
 } // namespace
 
 TourDetailLine::TourDetailLine(const QString& text, QWidget* parent)
-    : QWidget(parent), m_text(text), m_fade(new QVariantAnimation(this))
+    : QWidget(parent), m_text(text), m_fade(new QTimeLine(kFadeMs, this))
 {
     setFont(Fonts::system(10, QFont::Bold, FontDesign::monospaced));
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
-    m_fade->setStartValue(0.0);
-    m_fade->setEndValue(1.0);
+    m_fade->setUpdateInterval(RepeatingLoop::kFrameMs);
     m_fade->setEasingCurve(QEasingCurve::OutCubic);
-    connect(m_fade, &QVariantAnimation::valueChanged, this, [this](const QVariant& v) {
-        m_progress = v.toDouble();
-        update();
+    connect(m_fade, &QTimeLine::valueChanged, this, [this](qreal v) {
+        m_progress = v;
+        TourPaint::repaintFrame(this);
     });
 }
 
@@ -47,7 +48,7 @@ void TourDetailLine::setText(const QString& text)
     update();
 }
 
-bool TourDetailLine::isFading() const { return m_fade->state() == QAbstractAnimation::Running; }
+bool TourDetailLine::isFading() const { return m_fade->state() == QTimeLine::Running; }
 
 QSize TourDetailLine::sizeHint() const
 {

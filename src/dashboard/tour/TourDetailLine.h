@@ -2,11 +2,12 @@
 
 #include <QWidget>
 
-class QVariantAnimation;
+class QTimeLine;
 
 // The presets step's detail line: a slider symbol and the highlighted
 // preset's nice level. A new text fades in while the old one fades out,
-// in the same place; the line's size never changes.
+// in the same place; the line's size never changes. The fade runs on the
+// slow animations' beat, so it repaints with the badges' breath.
 class TourDetailLine : public QWidget {
     Q_OBJECT
 
@@ -32,5 +33,5 @@ private:
     QString m_text;
     QString m_leaving;
     qreal m_progress = 1.0;
-    QVariantAnimation* m_fade;
+    QTimeLine* m_fade;
 };

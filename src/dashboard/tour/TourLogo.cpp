@@ -1,7 +1,8 @@
 #include "dashboard/tour/TourLogo.h"
 
-#include "dashboard/tour/TourLoop.h"
 #include "dashboard/tour/TourPaint.h"
+#include "widgets/RepeatingLoop.h"
+#include "widgets/SpriteCache.h"
 #include "widgets/SymbolIcon.h"
 
 #include <QLinearGradient>
@@ -18,10 +19,10 @@ constexpr int kBreathMs = 1200;
 } // namespace
 
 TourLogo::TourLogo(const QImage& logo, AppTheme theme, QWidget* parent)
-    : QWidget(parent), m_logo(logo), m_theme(theme), m_breath(new TourLoop(kBreathMs, true, this))
+    : QWidget(parent), m_logo(logo), m_theme(theme), m_breath(new RepeatingLoop(kBreathMs, true, this))
 {
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
-    connect(m_breath, &TourLoop::frame, this, [this] { emit breath(1.0 + (kMaxScale - 1.0) * m_breath->value()); });
+    connect(m_breath, &RepeatingLoop::frame, this, [this] { emit breath(1.0 + (kMaxScale - 1.0) * m_breath->value()); });
 }
 
 bool TourLogo::isBreathing() const { return m_breath->isTicking(); }
@@ -53,7 +54,7 @@ void TourLogo::setScale(double scale)
     if (qFuzzyCompare(scale, m_scale))
         return;
     m_scale = scale;
-    update();
+    TourPaint::repaintFrame(this);
 }
 
 QSize TourLogo::sizeHint() const
@@ -98,17 +99,25 @@ const QPixmap& TourLogo::picture()
 void TourLogo::paintEvent(QPaintEvent*)
 {
     QPainter p(this);
-    p.setRenderHint(QPainter::Antialiasing);
-    p.setRenderHint(QPainter::SmoothPixmapTransform);
-    QRectF disc(0, 0, kDisc, kDisc);
-    disc.moveCenter(QRectF(rect()).center());
-    TourPaint::scaleAbout(p, disc, m_scale);
-    p.setPen(Qt::NoPen);
-    p.setBrush(m_theme.accentColor().opacity(0.1).resolve(ColorScheme::dark));
-    p.drawEllipse(disc);
-
-    const QPixmap& pixmap = picture();
-    QRectF target(QPointF(), QSizeF(pixmap.size()) / pixmap.devicePixelRatio());
-    target.moveCenter(disc.center());
-    p.drawPixmap(target, pixmap, QRectF(pixmap.rect()));
+    // A breath passes through a dozen scales, each drawn once and then copied.
+    const QColor disc = m_theme.accentColor().opacity(0.1).resolve(ColorScheme::dark);
+    const QString key = QStringLiteral("tour-logo|%1|%2|%3|%4")
+                            .arg(m_logo.cacheKey())
+                            .arg(m_theme.accentColor().resolve(ColorScheme::dark).rgba())
+                            .arg(m_theme.secondaryAccent().resolve(ColorScheme::dark).rgba())
+                            .arg(qRound(m_scale * 1000));
+    SpriteCache::draw(p, rect(), key, [&](QPainter& sprite) {
+        sprite.setRenderHint(QPainter::Antialiasing);
+        sprite.setRenderHint(QPainter::SmoothPixmapTransform);
+        QRectF box(0, 0, kDisc, kDisc);
+        box.moveCenter(QRectF(rect()).center());
+        TourPaint::scaleAbout(sprite, box, m_scale);
+        sprite.setPen(Qt::NoPen);
+        sprite.setBrush(disc);
+        sprite.drawEllipse(box);
+        const QPixmap& pixmap = picture();
+        QRectF target(QPointF(), QSizeF(pixmap.size()) / pixmap.devicePixelRatio());
+        target.moveCenter(box.center());
+        sprite.drawPixmap(target, pixmap, QRectF(pixmap.rect()));
+    });
 }

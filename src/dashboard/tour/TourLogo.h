@@ -11,7 +11,7 @@
 // the scale it is given about its centre; the space it takes never changes.
 // While shown it breathes: breath() asks for a scale from 1.0 to 1.15 and
 // back, 1.2 s each way.
-class TourLoop;
+class RepeatingLoop;
 
 class TourLogo : public QWidget {
     Q_OBJECT
@@ -49,5 +49,5 @@ private:
     QPixmap m_picture;
     AppTheme m_theme;
     double m_scale = 1.0;
-    TourLoop* m_breath;
+    RepeatingLoop* m_breath;
 };

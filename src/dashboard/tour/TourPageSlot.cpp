@@ -83,3 +83,15 @@ void TourPageSlot::resizeEvent(QResizeEvent* event)
     QWidget::resizeEvent(event);
     place(isSliding() ? m_slide->currentValue().toDouble() : 1.0);
 }
+
+void TourPageSlot::hideEvent(QHideEvent* event)
+{
+    QWidget::hideEvent(event);
+    // Nobody sees it slide: the new page takes its place at once.
+    if (isSliding()) {
+        m_slide->stop();
+        retire(m_leaving);
+        m_leaving = nullptr;
+        place(1.0);
+    }
+}

@@ -27,6 +27,7 @@ public:
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
 
 private:
     void place(qreal progress);

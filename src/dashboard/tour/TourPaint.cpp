@@ -1,6 +1,7 @@
 #include "dashboard/tour/TourPaint.h"
 
 #include <QPainter>
+#include <QWidget>
 
 void TourPaint::glow(QPainter& painter, const QRectF& box, qreal radius, const QColor& color, qreal blur)
 {
@@ -26,4 +27,16 @@ void TourPaint::scaleAbout(QPainter& painter, const QRectF& box, qreal scale)
     painter.translate(centre);
     painter.scale(scale, scale);
     painter.translate(-centre);
+}
+
+void TourPaint::repaintFrame(QWidget* view, const QRect& rect)
+{
+    const QRect area = rect.isEmpty() ? view->rect() : rect;
+    for (QWidget* w = view; w && !w->isWindow(); w = w->parentWidget()) {
+        if (w->autoFillBackground() && w->palette().brush(w->backgroundRole()).isOpaque()) {
+            w->update(QRect(view->mapTo(w, area.topLeft()), area.size()));
+            return;
+        }
+    }
+    view->update(area);
 }

@@ -10,28 +10,60 @@
 #include "fakes/InertStatsProvider.h"
 #include "fakes/ManualScheduler.h"
 #include "theme/ThemeManager.h"
+#include "widgets/Animations.h"
+#include "widgets/RepeatingLoop.h"
 
+#include <QGraphicsEffect>
+#include <QPropertyAnimation>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimeLine>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
 namespace {
+
+// What still moves under `root`: running timers (every repeating loop and
+// timeline has one), animations and timelines under way. The overlay's own
+// fade out, an opacity effect's animation, is its removal and not counted.
+int movingParts(const QObject* root)
+{
+    if (!root)
+        return 0;
+    int moving = 0;
+    for (const QTimer* timer : root->findChildren<QTimer*>())
+        moving += timer->isActive();
+    for (const QTimeLine* line : root->findChildren<QTimeLine*>())
+        moving += line->state() == QTimeLine::Running;
+    for (const QAbstractAnimation* animation : root->findChildren<QAbstractAnimation*>()) {
+        const auto* property = qobject_cast<const QPropertyAnimation*>(animation);
+        if (property && qobject_cast<QGraphicsEffect*>(property->targetObject()))
+            continue;
+        moving += animation->state() == QAbstractAnimation::Running;
+    }
+    return moving;
+}
 
 class OnboardingTourOverlayTest : public ::testing::Test {
 protected:
     OnboardingTourOverlayTest()
     {
         OnboardingTourOverlay::install(&scheduler);
+        root = makeRoot();
+    }
+    ~OnboardingTourOverlayTest() override { SettingsView::setOnboardingOverlayFactory({}); }
+
+    std::unique_ptr<SettingsView> makeRoot()
+    {
         SettingsView::Deps deps;
         deps.themeManager = &theme;
         deps.statsProvider = stats.get();
         deps.settings = &settings;
         deps.notifications = &notifications;
         deps.quit = [] {};
-        root = std::make_unique<SettingsView>(std::move(deps), QStringLiteral("AI Hardware"));
+        return std::make_unique<SettingsView>(std::move(deps), QStringLiteral("AI Hardware"));
     }
-    ~OnboardingTourOverlayTest() override { SettingsView::setOnboardingOverlayFactory({}); }
 
     OnboardingTourOverlay* overlay() const { return qobject_cast<OnboardingTourOverlay*>(root->onboardingOverlay()); }
 
@@ -107,6 +139,57 @@ TEST_F(OnboardingTourOverlayTest, CardFooterAndClicksPerStep)
     EXPECT_TRUE(settings.hasCompletedOnboardingTour());
     EXPECT_FALSE(settings.showOnboardingTour());
     EXPECT_FALSE(o->tour()->isCycling(OnboardingTourView::Cycler::tab));
+}
+
+// However the tour ends, on any step, nothing of the sidebar or the tour
+// moves from that moment: no loop, spring, fade or slide, and no timer.
+TEST_F(OnboardingTourOverlayTest, EndingTheTourStopsEveryAnimationAtOnce)
+{
+    struct AnimationsOn {
+        AnimationsOn() { Animations::setEnabled(true); }
+        ~AnimationsOn() { Animations::setEnabled(false); }
+    } on;
+    enum class End { skip, finish, hideFromOutside };
+    struct Row {
+        int step;
+        End end;
+        bool sidebarMovesBefore;
+    };
+    const Row rows[] = {{0, End::skip, false},   {1, End::skip, false},  {2, End::skip, false},
+                        {3, End::skip, false},   {4, End::skip, true},   {4, End::hideFromOutside, true},
+                        {5, End::finish, false}, {5, End::hideFromOutside, false}};
+    for (const Row& row : rows) {
+        SCOPED_TRACE(testing::Message() << "step " << row.step << " end " << int(row.end));
+        // As a relaunch finds a tour left on this step.
+        settings.setHasCompletedOnboardingTour(true);
+        settings.setOnboardingTourStep(row.step);
+        settings.setShowOnboardingTour(true);
+        root = makeRoot();
+        root->show();
+        QPointer<OnboardingTourOverlay> o = overlay();
+        ASSERT_NE(o, nullptr);
+        ASSERT_EQ(o->tour()->currentStep(), row.step);
+        EXPECT_TRUE(QTest::qWaitFor([&] { return !o->graphicsEffect(); }, 5000)) << "faded in";
+        EXPECT_GT(movingParts(o->card()), 0) << "the step's page animates";
+        EXPECT_EQ(movingParts(root->sidebar()) > 0, row.sidebarMovesBefore);
+
+        switch (row.end) {
+        case End::skip: QTest::mouseClick(o->skipButton(), Qt::LeftButton); break;
+        case End::finish: o->tour()->finish(); break;
+        case End::hideFromOutside: settings.setShowOnboardingTour(false); break;
+        }
+        ASSERT_FALSE(o.isNull()) << "the overlay fades out";
+        EXPECT_TRUE(o->isFrozen());
+        EXPECT_EQ(movingParts(o), 0);
+        EXPECT_EQ(movingParts(root->sidebar()), 0);
+        for (const SidebarButton* button : root->sidebar()->buttons())
+            EXPECT_FALSE(button->pulsate()) << button->item().title.toStdString();
+
+        // Nothing starts again once the overlay has gone.
+        EXPECT_TRUE(QTest::qWaitFor([&] { return o.isNull(); }, 5000));
+        QTest::qWait(2 * RepeatingLoop::kFrameMs);
+        EXPECT_EQ(movingParts(root->sidebar()), 0);
+    }
 }
 
 } // namespace
