@@ -8,6 +8,8 @@
 //   popover <index>     opens the popover on that tab
 //   dashboard <title>   opens the dashboard on that page
 //   closed              closes the popover and the dashboard
+//   processes           prints "process <pid> <cpu> <name>" for each row of
+//                       the process list, busiest first
 //   quit
 //
 // With IDLE_PAINT_CENSUS=FILE it also appends to FILE, every ten seconds,
@@ -18,10 +20,12 @@
 #include "PaintCensus.h"
 #include "core/NotificationCenter.h"
 #include "dashboard/DashboardRouter.h"
+#include "platform/DescriptorBudget.h"
 #include "platform/QuitSignalRouter.h"
 #include "popover/PopoverView.h"
 #include "telemetry/AIService.h"
 #include "telemetry/PresetManager.h"
+#include "telemetry/ProcessMonitor.h"
 #include "widgets/ProcessRow.h"
 #include "widgets/SymbolIcon.h"
 
@@ -60,6 +64,7 @@ void listPages()
 
 int main(int argc, char* argv[])
 {
+    DescriptorBudget::raiseSoftLimit();
     QApplication app(argc, argv);
     QApplication::setOrganizationName(QStringLiteral("Kestrova"));
     QApplication::setApplicationName(QStringLiteral("Kestrova"));
@@ -101,6 +106,9 @@ int main(int argc, char* argv[])
             center.post(QStringLiteral("ClosePopover"));
             if (QWidget* dashboard = shell.dashboardWindow())
                 dashboard->close();
+        } else if (verb == u"processes") {
+            for (const ProcessInfoData& row : ProcessMonitor::shared().topProcesses())
+                reply(QStringLiteral("process %1 %2 %3").arg(row.id).arg(row.cpuUsage, 0, 'f', 1).arg(row.name));
         } else if (verb == u"quit") {
             QCoreApplication::quit();
         }
