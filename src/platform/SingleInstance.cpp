@@ -7,13 +7,12 @@
 #include <QDBusMessage>
 #include <QDBusPendingCall>
 #include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QPointer>
 #include <QTimer>
-
-#include <QFile>
-#include <QFileInfo>
 
 #include <sys/socket.h>
 #include <sys/stat.h>

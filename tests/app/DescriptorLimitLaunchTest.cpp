@@ -32,12 +32,12 @@ TEST(DescriptorLimitLaunch, ABusyChildIsListedUnderALowLimit)
         ASSERT_TRUE(sleeper->waitForStarted(5000)) << i;
         children.push_back(std::move(sleeper));
     }
-    // Busy on four threads, so that it ranks among the busiest even on a
+    // Busy on two threads, so that it ranks among the busiest even on a
     // loaded machine.
     auto busy = std::make_unique<QProcess>();
     busy->setStandardInputFile(QStringLiteral("/dev/zero"));
     busy->setStandardOutputFile(QProcess::nullDevice());
-    busy->start(QStringLiteral("/usr/bin/xz"), {QStringLiteral("-1"), QStringLiteral("-T4"), QStringLiteral("-c")});
+    busy->start(QStringLiteral("/usr/bin/xz"), {QStringLiteral("-1"), QStringLiteral("-T2"), QStringLiteral("-c")});
     ASSERT_TRUE(busy->waitForStarted(5000));
     const qint64 busyPid = busy->processId();
     children.push_back(std::move(busy));
