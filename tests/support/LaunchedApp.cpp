@@ -52,9 +52,8 @@ QString LaunchedApp::ask(const QByteArray& line, const QString& reply, std::chro
 LaunchedApp::Ending LaunchedApp::terminate(std::chrono::milliseconds wait)
 {
     Ending ending;
-    if (process.processId() <= 0)
-        return ending;
-    ::kill(pid_t(process.processId()), SIGTERM);
+    if (process.state() != QProcess::NotRunning && process.processId() > 0)
+        ::kill(pid_t(process.processId()), SIGTERM);
     ending.finished = waitUntil([&] { return process.state() == QProcess::NotRunning; }, wait);
     if (!ending.finished) {
         process.kill();

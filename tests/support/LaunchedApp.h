@@ -31,7 +31,8 @@ public:
         int exitCode = -1;
         QString output;
     };
-    // SIGTERM, then waits for the end (killing it after `wait`).
+    // SIGTERM unless it has ended already, then waits for the end (killing
+    // it after `wait`).
     Ending terminate(std::chrono::milliseconds wait = std::chrono::seconds(10));
 
     QProcess process;
