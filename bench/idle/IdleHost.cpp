@@ -11,6 +11,8 @@
 //   tour <step>         opens the dashboard as it comes back at launch with
 //                       the tour shown on that step
 //   closed              closes the popover and the dashboard
+//   processes           prints "process <pid> <cpu> <name>" for each row of
+//                       the process list, busiest first
 //   quit
 //
 // bench/idle_cost.sh seeds the settings with the tour done, so that every
@@ -26,10 +28,12 @@
 #include "core/SettingsStore.h"
 #include "dashboard/DashboardRouter.h"
 #include "dashboard/tour/OnboardingTourOverlay.h"
+#include "platform/DescriptorBudget.h"
 #include "platform/QuitSignalRouter.h"
 #include "popover/PopoverView.h"
 #include "telemetry/AIService.h"
 #include "telemetry/PresetManager.h"
+#include "telemetry/ProcessMonitor.h"
 #include "widgets/ProcessRow.h"
 #include "widgets/SymbolIcon.h"
 
@@ -71,6 +75,7 @@ void listPages()
 
 int main(int argc, char* argv[])
 {
+    DescriptorBudget::raiseSoftLimit();
     QApplication app(argc, argv);
     QApplication::setOrganizationName(QStringLiteral("Kestrova"));
     QApplication::setApplicationName(QStringLiteral("Kestrova"));
@@ -125,6 +130,9 @@ int main(int argc, char* argv[])
         } else if (verb == u"closed") {
             center.post(QStringLiteral("ClosePopover"));
             closeDashboard();
+        } else if (verb == u"processes") {
+            for (const ProcessInfoData& row : ProcessMonitor::shared().topProcesses())
+                reply(QStringLiteral("process %1 %2 %3").arg(row.id).arg(row.cpuUsage, 0, 'f', 1).arg(row.name));
         } else if (verb == u"quit") {
             QCoreApplication::quit();
         }

@@ -2,6 +2,7 @@
 #include "app/KestrovaApp.h"
 #include "core/Print.h"
 #include "dashboard/tour/OnboardingTourOverlay.h"
+#include "platform/DescriptorBudget.h"
 #include "platform/QuitSignalRouter.h"
 #include "platform/SessionProcessGuard.h"
 #include "platform/SingleInstance.h"
@@ -16,6 +17,9 @@
 
 int main(int argc, char* argv[])
 {
+    // Kept /proc files, proxy sockets and directory walks all need
+    // descriptors; the default soft limit (1024) is far below the hard one.
+    DescriptorBudget::raiseSoftLimit();
     QApplication app(argc, argv);
     QApplication::setOrganizationName(QStringLiteral("Kestrova"));
     QApplication::setApplicationName(QStringLiteral("Kestrova"));

@@ -44,15 +44,76 @@ std::optional<double> toDouble(const QVariant& v)
     return d;
 }
 
-// What QSettings' INI reader takes without dropping anything: UTF-8 text
-// made of blank lines, comments, [sections] and key=value lines.
+// QSettings reads a serialized variant ("@Variant(...)", "@DateTime(...)",
+// also spelt with escapes) by recursion, one level per nested value, and
+// every level takes at least four bytes of the line; a deep enough nest
+// overflows the stack. A line that could hold one is therefore read only
+// while it is short enough to nest no deeper than this.
+constexpr qsizetype kMaxVariantDepth = 64;
+constexpr qsizetype kMaxVariantLineChars = 4 * kMaxVariantDepth;
+// No setting of ours comes near this.
+constexpr qsizetype kMaxLineChars = 64 * 1024;
+
+bool lineIsBounded(qsizetype chars, bool mayHoldVariant)
+{
+    return chars <= (mayHoldVariant ? kMaxVariantLineChars : kMaxLineChars);
+}
+
+// Splits the text into lines as QSettings does (a quoted newline, or one
+// after a backslash, carries the line on) and bounds each line. A line that
+// holds an "@" or an escape could hold a serialized variant.
+bool linesAreBounded(QStringView text)
+{
+    qsizetype lineStart = 0;
+    bool inQuotes = false;
+    bool comment = false;
+    bool blank = true;
+    bool mayHoldVariant = false;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text[i];
+        if (c == u'\n' || c == u'\r') {
+            if (inQuotes && !comment)
+                continue;
+            if (!lineIsBounded(i - lineStart, mayHoldVariant))
+                return false;
+            lineStart = i + 1;
+            inQuotes = comment = mayHoldVariant = false;
+            blank = true;
+            continue;
+        }
+        if (comment)
+            continue;
+        if (blank && c == u';') {
+            comment = true;
+            continue;
+        }
+        blank = blank && (c == u' ' || c == u'\t');
+        if (c == u'\\') {
+            mayHoldVariant = true;
+            // The escaped character is taken whatever it is, a line break
+            // (with its other half) included.
+            if (++i + 1 < text.size() && (text[i] == u'\n' || text[i] == u'\r')
+                && (text[i + 1] == u'\n' || text[i + 1] == u'\r') && text[i + 1] != text[i])
+                ++i;
+        } else if (c == u'"') {
+            inQuotes = !inQuotes;
+        } else if (c == u'@') {
+            mayHoldVariant = true;
+        }
+    }
+    return lineIsBounded(text.size() - lineStart, mayHoldVariant);
+}
+
+// What QSettings' INI reader takes without dropping anything, and reads
+// within bounded time and stack: UTF-8 text made of blank lines, comments,
+// [sections] and key=value lines.
 bool parsesCleanly(const QByteArray& bytes)
 {
     if (bytes.contains('\0'))
         return false;
     QStringDecoder utf8(QStringDecoder::Utf8);
     const QString text = utf8(bytes);
-    if (utf8.hasError())
+    if (utf8.hasError() || !linesAreBounded(text))
         return false;
     for (const QString& raw : text.split(u'\n')) {
         const QString line = raw.trimmed();

@@ -14,7 +14,8 @@ class QTimer;
 // The user defaults. Every key has a type and a default; a stored value of
 // the wrong type reads as the default. Writing stores at once and emits
 // changed(key) only when the stored value really changes. A file that cannot
-// be parsed cleanly, or is larger than kMaxFileBytes, reads as all defaults
+// be parsed cleanly (a line too long to bound, say a serialized variant that
+// may nest too deep to read), or is larger than kMaxFileBytes, reads as all defaults
 // and is left untouched until a setting is written; that write first moves it
 // aside (to "<name>.corrupt", or "<name>.corrupt.N" when taken). A path that
 // is not a regular file (a FIFO, a device, a directory) is never opened for

@@ -1,5 +1,7 @@
 #include "platform/KeptOpenFile.h"
 
+#include "platform/DescriptorBudget.h"
+
 #include <QFile>
 
 #include <algorithm>
@@ -19,9 +21,10 @@ KeptOpenFile::KeptOpenFile(QString path, std::size_t initialCapacity)
 
 KeptOpenFile::KeptOpenFile(KeptOpenFile&& other) noexcept
     : m_path(std::move(other.m_path)), m_nativePath(std::move(other.m_nativePath)), m_fd(other.m_fd),
-      m_buffer(std::move(other.m_buffer))
+      m_kept(other.m_kept), m_buffer(std::move(other.m_buffer))
 {
     other.m_fd = -1;
+    other.m_kept = false;
 }
 
 KeptOpenFile::~KeptOpenFile() { close(); }
@@ -33,7 +36,10 @@ bool KeptOpenFile::ensureOpen()
     do {
         m_fd = ::open(m_nativePath.constData(), O_RDONLY | O_CLOEXEC);
     } while (m_fd < 0 && errno == EINTR);
-    return m_fd >= 0;
+    if (m_fd < 0)
+        return false;
+    m_kept = DescriptorBudget::process().take();
+    return true;
 }
 
 void KeptOpenFile::close()
@@ -41,6 +47,9 @@ void KeptOpenFile::close()
     if (m_fd >= 0)
         ::close(m_fd);
     m_fd = -1;
+    if (m_kept)
+        DescriptorBudget::process().give();
+    m_kept = false;
 }
 
 bool KeptOpenFile::read(std::string_view& content)
@@ -62,6 +71,8 @@ bool KeptOpenFile::read(std::string_view& content)
         }
         if (std::size_t(n) < m_buffer.size() || m_buffer.size() >= kMaxSize) {
             content = std::string_view(m_buffer.data(), std::size_t(n));
+            if (!m_kept)
+                close();
             return true;
         }
         m_buffer.resize(m_buffer.size() * 2);

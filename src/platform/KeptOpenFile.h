@@ -12,6 +12,8 @@
 // open and every read is a pread at offset 0 into a reused buffer: the kernel
 // regenerates the content on each read, and we save the open/close pair and
 // the allocation per read. A failed open or read is retried on the next call.
+// The descriptor is kept only while the process's DescriptorBudget has room;
+// otherwise each read opens and closes the file.
 class KeptOpenFile {
 public:
     explicit KeptOpenFile(QString path, std::size_t initialCapacity = 4096);
@@ -34,5 +36,6 @@ private:
     QString m_path;
     QByteArray m_nativePath;
     int m_fd = -1;
+    bool m_kept = false; // holds a place in the budget
     std::vector<char> m_buffer;
 };

@@ -2,6 +2,8 @@
 
 #include "platform/ProcStatFields.h"
 
+#include "core/Print.h"
+
 #include <QFile>
 
 #include <algorithm>
@@ -12,7 +14,6 @@
 #include <fcntl.h>
 #include <limits>
 #include <optional>
-#include <sys/resource.h>
 #include <unistd.h>
 
 namespace {
@@ -54,10 +55,19 @@ std::optional<double> parseUptime(const char* data, qsizetype size)
     return any ? std::optional<double>(seconds) : std::nullopt;
 }
 
-QByteArray readSmallFile(int dirFd, const char* path, qsizetype limit)
+// Not a sign that the file is gone: the process or the system has no
+// descriptor left to open it with.
+bool outOfDescriptors(int error)
+{
+    return error == EMFILE || error == ENFILE;
+}
+
+// Empty when unreadable; `starved` tells whether for lack of descriptors.
+QByteArray readSmallFile(int dirFd, const char* path, qsizetype limit, bool& starved)
 {
     QByteArray data;
     const int fd = ::openat(dirFd, path, O_RDONLY | O_CLOEXEC);
+    starved = fd < 0 && outOfDescriptors(errno);
     if (fd < 0)
         return data;
     char chunk[4096];
@@ -92,8 +102,8 @@ QStringList splitCommandLine(QByteArray raw)
 
 } // namespace
 
-ProcessTable::ProcessTable(QString procRoot, int descriptorBudget)
-    : m_procRoot(std::move(procRoot)), m_budget(std::max(0, descriptorBudget)),
+ProcessTable::ProcessTable(QString procRoot, int descriptorBudget, DescriptorBudget* shared)
+    : m_procRoot(std::move(procRoot)), m_budget(std::max(0, descriptorBudget)), m_shared(shared),
       m_ticksPerSecond(std::max(1L, ::sysconf(_SC_CLK_TCK)))
 {
 }
@@ -104,18 +114,15 @@ ProcessTable::~ProcessTable()
         closeDescriptor(tracked);
     if (m_uptimeFd >= 0)
         ::close(m_uptimeFd);
+    if (m_listing)
+        ::closedir(m_listing);
     if (m_rootFd >= 0)
         ::close(m_rootFd);
 }
 
 int ProcessTable::defaultDescriptorBudget()
 {
-    rlimit limit{};
-    if (::getrlimit(RLIMIT_NOFILE, &limit) != 0)
-        return 256;
-    if (limit.rlim_cur == RLIM_INFINITY)
-        return 4096;
-    return int(std::min<rlim_t>(limit.rlim_cur / 2, 4096));
+    return DescriptorBudget::process().capacity();
 }
 
 bool ProcessTable::openRoot()
@@ -153,13 +160,24 @@ void ProcessTable::closeDescriptor(Tracked& tracked)
     ::close(tracked.fd);
     tracked.fd = -1;
     --m_kept;
+    m_shared->give();
 }
 
-void ProcessTable::readFixedData(qint32 pid, Tracked& tracked) const
+void ProcessTable::noteStarved(bool starved)
+{
+    if (starved && !m_starved)
+        kestrova::print(QStringLiteral("⚠️ Too many open files: processes that cannot be read keep their last figures"));
+    m_starved = starved;
+}
+
+// False when the command line could not be opened for lack of descriptors:
+// read again at the next refresh.
+bool ProcessTable::readFixedData(qint32 pid, Tracked& tracked) const
 {
     char path[64];
     std::snprintf(path, sizeof path, "%d/cmdline", pid);
-    tracked.arguments = splitCommandLine(readSmallFile(m_rootFd, path, maxCommandLine));
+    bool starved = false;
+    tracked.arguments = splitCommandLine(readSmallFile(m_rootFd, path, maxCommandLine, starved));
 
     std::snprintf(path, sizeof path, "%d/exe", pid);
     char target[4096];
@@ -177,6 +195,7 @@ void ProcessTable::readFixedData(qint32 pid, Tracked& tracked) const
     } else {
         tracked.commandPath = tracked.name;
     }
+    return !starved;
 }
 
 bool ProcessTable::refresh()
@@ -186,14 +205,19 @@ bool ProcessTable::refresh()
     double uptime = 0.0;
     if (!readUptime(uptime))
         return false;
-    const int listFd = ::openat(m_rootFd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    DIR* dir = listFd >= 0 ? ::fdopendir(listFd) : nullptr;
-    if (!dir) {
-        m_error = m_procRoot + QStringLiteral(": ") + qt_error_string(errno);
-        if (listFd >= 0)
-            ::close(listFd);
-        return false;
+    if (!m_listing) {
+        const int listFd = ::openat(m_rootFd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        m_listing = listFd >= 0 ? ::fdopendir(listFd) : nullptr;
+        if (!m_listing) {
+            m_error = m_procRoot + QStringLiteral(": ") + qt_error_string(errno);
+            if (listFd >= 0)
+                ::close(listFd);
+            return false;
+        }
+    } else {
+        ::rewinddir(m_listing); // lists the folder as it is now
     }
+    bool starved = false;
 
     ++m_generation;
     const double hz = double(m_ticksPerSecond);
@@ -201,7 +225,7 @@ bool ProcessTable::refresh()
     entries.reserve(m_entries.size() + 16);
     char buffer[1024];
     char path[64];
-    while (const dirent* item = ::readdir(dir)) {
+    while (const dirent* item = ::readdir(m_listing)) {
         const qint32 pid = parsePid(item->d_name);
         if (pid <= 0)
             continue;
@@ -216,6 +240,15 @@ bool ProcessTable::refresh()
         if (n <= 0) {
             std::snprintf(path, sizeof path, "%d/stat", pid);
             freshFd = ::openat(m_rootFd, path, O_RDONLY | O_CLOEXEC);
+            if (freshFd < 0 && outOfDescriptors(errno)) {
+                starved = true;
+                if (it != m_tracked.end() && it->generation == m_generation - 1) {
+                    it->generation = m_generation;
+                    entries.append(ProcessEntry{pid, it->parentPid, it->startTime, it->state, it->name, it->commandPath,
+                                                it->arguments, it->cpuTicks, it->cpuPercent});
+                }
+                continue;
+            }
             if (freshFd < 0)
                 continue; // exited while we listed
             n = ::pread(freshFd, buffer, sizeof buffer - 1, 0);
@@ -230,7 +263,7 @@ bool ProcessTable::refresh()
             it = m_tracked.insert(pid, Tracked{});
         Tracked& tracked = *it;
         if (freshFd >= 0) {
-            if (m_kept < m_budget) {
+            if (m_kept < m_budget && m_shared->take()) {
                 tracked.fd = freshFd;
                 ++m_kept;
             } else {
@@ -254,8 +287,12 @@ bool ProcessTable::refresh()
         }
         // An exec keeps the pid and start time but changes the program, and
         // the kernel then renames the process: read the fixed data again.
-        if (newProcess || renamed)
-            readFixedData(pid, tracked);
+        if (newProcess || renamed || !tracked.fixedDataRead) {
+            tracked.fixedDataRead = readFixedData(pid, tracked);
+            starved = starved || !tracked.fixedDataRead;
+        }
+        tracked.parentPid = stat->parentPid;
+        tracked.state = stat->state;
         tracked.startTime = stat->startTime;
         tracked.cpuTicks = stat->cpuTicks;
         tracked.sampledAt = uptime;
@@ -264,7 +301,7 @@ bool ProcessTable::refresh()
         entries.append(ProcessEntry{pid, stat->parentPid, stat->startTime, stat->state, tracked.name,
                                     tracked.commandPath, tracked.arguments, stat->cpuTicks, tracked.cpuPercent});
     }
-    ::closedir(dir);
+    noteStarved(starved);
 
     for (auto it = m_tracked.begin(); it != m_tracked.end();) {
         if (it->generation != m_generation) {

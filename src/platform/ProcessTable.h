@@ -1,11 +1,14 @@
 #pragma once
 
+#include "platform/DescriptorBudget.h"
 #include "platform/ProcessEntry.h"
 
 #include <QByteArray>
 #include <QHash>
 #include <QList>
 #include <QString>
+
+#include <dirent.h>
 
 // Reads every process from a /proc tree. Each refresh measures CPU use over
 // the interval since the previous refresh, keyed by pid and start time.
@@ -16,13 +19,20 @@
 // data of a process (executable path, command line) is read once per pid,
 // start time and short name. A kept descriptor fails with ESRCH once its
 // process is gone, so a reused pid is never misread as the old process.
+// Kept descriptors come out of the process's DescriptorBudget as well.
+//
+// Running out of descriptors is not a process exit: a process whose file
+// cannot be opened for that reason keeps its last figures (one line says
+// so), and the folder listing stays open so that a refresh needs no new
+// descriptor of its own.
 //
 // Not thread-safe; each user keeps its own table, because the CPU interval
 // runs from that user's previous refresh.
 class ProcessTable {
 public:
     explicit ProcessTable(QString procRoot = QStringLiteral("/proc"),
-                          int descriptorBudget = defaultDescriptorBudget());
+                          int descriptorBudget = defaultDescriptorBudget(),
+                          DescriptorBudget* shared = &DescriptorBudget::process());
     ~ProcessTable();
     ProcessTable(const ProcessTable&) = delete;
     ProcessTable& operator=(const ProcessTable&) = delete;
@@ -38,13 +48,15 @@ public:
     // How many /proc/PID/stat descriptors are held open right now.
     int keptDescriptors() const { return m_kept; }
 
-    // Half the soft limit of open files, at most 4096, so the rest of the
-    // application always has room.
+    // All of the process's budget, which the other keepers share.
     static int defaultDescriptorBudget();
 
 private:
     struct Tracked {
         int fd = -1;
+        qint32 parentPid = 0;
+        char state = '?';
+        bool fixedDataRead = false;
         quint64 startTime = 0;
         quint64 cpuTicks = 0;
         double sampledAt = 0.0; // uptime in seconds at the last read
@@ -58,13 +70,16 @@ private:
 
     bool openRoot();
     bool readUptime(double& seconds);
-    qsizetype readStat(qint32 pid, Tracked* tracked, char* buffer, qsizetype size, int& keptFd);
-    void readFixedData(qint32 pid, Tracked& tracked) const;
+    bool readFixedData(qint32 pid, Tracked& tracked) const;
     void closeDescriptor(Tracked& tracked);
+    void noteStarved(bool starved);
 
     QString m_procRoot;
     int m_budget;
+    DescriptorBudget* m_shared;
+    bool m_starved = false;
     int m_rootFd = -1;
+    DIR* m_listing = nullptr;
     int m_uptimeFd = -1;
     int m_kept = 0;
     quint32 m_generation = 0;

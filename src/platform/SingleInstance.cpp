@@ -1,16 +1,24 @@
 #include "platform/SingleInstance.h"
 
+#include "core/Print.h"
+
 #include <QCoroDBus>
 #include <QCoroLocalSocket>
 #include <QDBusMessage>
 #include <QDBusPendingCall>
 #include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QPointer>
 #include <QTimer>
 
+#include <sys/socket.h>
+#include <sys/stat.h>
 #include <unistd.h>
+
+#include <cerrno>
 
 namespace {
 
@@ -24,6 +32,15 @@ constexpr int kClientTimeoutMs = 2000;
 constexpr uint kDoNotQueue = 4;
 constexpr uint kPrimaryOwner = 1;
 constexpr uint kAlreadyOwner = 4;
+
+// Whether the process at the other end of a local socket runs as our user.
+bool peerIsOurUser(qintptr descriptor)
+{
+    ucred peer{};
+    socklen_t size = sizeof peer;
+    return descriptor >= 0 && ::getsockopt(int(descriptor), SOL_SOCKET, SO_PEERCRED, &peer, &size) == 0
+           && size == sizeof peer && peer.uid == ::geteuid();
+}
 
 } // namespace
 
@@ -46,7 +63,7 @@ QString SingleInstance::defaultSocketPath()
 {
     QString folder = qEnvironmentVariable("XDG_RUNTIME_DIR");
     if (folder.isEmpty() || !QDir(folder).exists())
-        return QDir::tempPath() + QStringLiteral("/kestrova-%1.socket").arg(::getuid());
+        return QDir::tempPath() + QStringLiteral("/kestrova-%1/").arg(::getuid()) + QString::fromLatin1(kSocketName);
     return folder + QLatin1Char('/') + QString::fromLatin1(kSocketName);
 }
 
@@ -86,9 +103,8 @@ QCoro::Task<SingleInstance::Role> SingleInstance::claim()
     }
     if (listenOnSocket())
         co_return Role::first;
-    QCoro::Task<bool> asked = askOverSocket();
-    const bool answered = co_await std::move(asked);
-    co_return answered ? Role::handedOver : Role::otherNotAnswering;
+    QCoro::Task<Role> asked = askOverSocket();
+    co_return co_await std::move(asked);
 }
 
 QCoro::Task<std::optional<bool>> SingleInstance::claimBusName()
@@ -114,13 +130,18 @@ QCoro::Task<bool> SingleInstance::askOverBus()
     co_return reply.type() == QDBusMessage::ReplyMessage;
 }
 
-QCoro::Task<bool> SingleInstance::askOverSocket()
+QCoro::Task<SingleInstance::Role> SingleInstance::askOverSocket()
 {
     QLocalSocket socket;
     socket.connectToServer(m_socketPath);
     const bool connected = co_await qCoro(socket).waitForConnected(kAnswerTimeoutMs);
     if (!connected)
-        co_return false;
+        co_return Role::otherNotAnswering;
+    if (!peerIsOurUser(socket.socketDescriptor())) {
+        kestrova::print(QStringLiteral("⚠️ Another user answers on ") + m_socketPath
+                        + QStringLiteral(": not taken for a running copy"));
+        co_return Role::first;
+    }
     socket.write(kRequest.data(), kRequest.size());
     QByteArray answer;
     while (!answer.contains('\n') && answer.size() < 16) {
@@ -131,13 +152,31 @@ QCoro::Task<bool> SingleInstance::askOverSocket()
         }
         answer += socket.read(16 - answer.size());
     }
-    co_return answer == kAnswer;
+    co_return answer == kAnswer ? Role::handedOver : Role::otherNotAnswering;
+}
+
+// The socket's folder, made if missing, must be a real folder of our user
+// that nobody else may write: in a shared folder such as /tmp, another user
+// could have put the socket or its lock there first.
+bool SingleInstance::socketFolderIsOurs() const
+{
+    const QByteArray folder = QFile::encodeName(QFileInfo(m_socketPath).path());
+    if (::mkdir(folder.constData(), 0700) != 0 && errno != EEXIST)
+        return false;
+    struct stat info {};
+    return ::lstat(folder.constData(), &info) == 0 && S_ISDIR(info.st_mode) && info.st_uid == ::geteuid()
+           && (info.st_mode & (S_IWGRP | S_IWOTH)) == 0;
 }
 
 bool SingleInstance::listenOnSocket()
 {
     if (m_server)
         return true;
+    if (!m_lock && !socketFolderIsOurs()) {
+        kestrova::print(QStringLiteral("⚠️ ") + QFileInfo(m_socketPath).path()
+                        + QStringLiteral(" is not a private folder of ours: later launches will not find this one"));
+        return true; // the one copy as far as we can tell
+    }
     if (!m_lock) {
         // The lock says who owns the socket; a lock left by a copy that died
         // is taken over.
@@ -164,6 +203,11 @@ void SingleInstance::answerSocketClients()
 {
     while (QLocalSocket* client = m_server->nextPendingConnection()) {
         connect(client, &QLocalSocket::disconnected, client, &QObject::deleteLater);
+        if (!peerIsOurUser(client->socketDescriptor())) {
+            client->abort();
+            client->deleteLater();
+            continue;
+        }
         QTimer::singleShot(kClientTimeoutMs, client, [client] { client->abort(); });
         connect(client, &QLocalSocket::readyRead, client, [this, client] {
             if (client->bytesAvailable() < kRequest.size())

@@ -15,6 +15,9 @@ class QLocalServer;
 // well-known name on the session bus and also listens on a local socket in
 // the runtime folder (for a later launch that sees no bus); a later launch
 // finds either, asks the running copy to show itself and is told to leave.
+// Other local users are not trusted: the socket is used only in a folder of
+// ours that nobody else may write, and only a peer running as our user
+// counts as a running copy; otherwise this launch carries on as the first.
 class SingleInstance final : public QObject {
     Q_OBJECT
     Q_CLASSINFO("D-Bus Interface", "org.kestrova.Kestrova")
@@ -36,8 +39,8 @@ public:
     SingleInstance(QDBusConnection bus, QString socketPath, QObject* parent = nullptr);
     ~SingleInstance() override;
 
-    // $XDG_RUNTIME_DIR/kestrova.socket, or a per-user name in the temp folder
-    // when the session has no runtime folder.
+    // $XDG_RUNTIME_DIR/kestrova.socket, or the same name in a per-user
+    // folder of the temp folder when the session has no runtime folder.
     static QString defaultSocketPath();
 
     // Settles which role this launch has. Asks nothing of the user.
@@ -56,7 +59,8 @@ private:
     // True: ours; false: another copy's; nullopt: the bus gave no answer.
     QCoro::Task<std::optional<bool>> claimBusName();
     QCoro::Task<bool> askOverBus();
-    QCoro::Task<bool> askOverSocket();
+    QCoro::Task<Role> askOverSocket();
+    bool socketFolderIsOurs() const;
     bool listenOnSocket();
     void answerSocketClients();
 

@@ -73,6 +73,15 @@ TEST_F(SettingsStoreHostileFileTest, DamagedFilesAreMovedAsideIntactBeforeTheFir
         random[i] = char((i * 7919 + 13) % 256);
     const QByteArray bigJunk = QByteArray("[General]\nadvancedMode=true\n") + QByteArray(10 * 1024 * 1024, 'x');
     const QByteArray oversizedButValid = "[General]\nk=" + QByteArray(SettingsStore::kMaxFileBytes, 'v') + '\n';
+    // "v=" and a list in a list in a list...: each level a variant of type 9
+    // holding one element, as QDataStream writes it and QSettings escapes it.
+    const QByteArray settings = "[General]\nadvancedMode=true\n";
+    const auto nested = [&settings](const char* opening, int depth, const char* joint, const char* closing) {
+        QByteArray contents = settings + "v=" + opening;
+        for (int i = 0; i < depth; ++i)
+            contents += QByteArray("\\0\\0\\0\\t\\0\\0\\0\\x1") + joint;
+        return contents + "\\0\\0\\0\\x1\\x1)" + closing + '\n';
+    };
     struct Case {
         QByteArray contents;
         bool movedAside;
@@ -83,6 +92,17 @@ TEST_F(SettingsStoreHostileFileTest, DamagedFilesAreMovedAsideIntactBeforeTheFir
         {oversizedButValid, true},
         {"[General]\nadvancedMode=true\nthis line has no value\n", true},
         {"; note\n# note\n\n[General]\r\nadvancedMode=true\r\n", false},
+        // Values QSettings would read by recursion until the stack ran out:
+        // plain, spelt with an escape, and carried over lines that each look
+        // like a key=value line (after a backslash, inside quotes).
+        {nested("@Variant(", 35000, "", ""), true},
+        {nested("\\x40Variant(", 35000, "", ""), true},
+        {nested("@Variant(", 2000, "\\\nk=", ""), true},
+        {nested("\"@Variant(", 2000, "\nk=", "\""), true},
+        // A shallow variant and a long line of plain text are read as usual.
+        {nested("@Variant(", 10, "", ""), false},
+        {settings + "note=" + QByteArray(60 * 1024, 'x') + '\n', false},
+        {settings + "note=" + QByteArray(70 * 1024, 'x') + '\n', true},
     };
     writeFile(path() + QStringLiteral(".corrupt"), "an earlier copy");
     int copies = 0;

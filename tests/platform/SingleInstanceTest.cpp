@@ -1,15 +1,18 @@
 #include "platform/SingleInstance.h"
 #include "platform/SessionProcessGuard.h"
 #include "platform/TrayOwnerTracker.h"
+#include "support/ForeignUserSocket.h"
 #include "support/PrivateBus.h"
 #include "support/TaskRunner.h"
 
 #include <QElapsedTimer>
+#include <QFile>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -68,6 +71,36 @@ TEST(SingleInstance, AHolderThatNeverAnswersIsNotTakenForAHandOver)
     ASSERT_TRUE(lock.tryLock(0));
     SingleInstance second(noBus(), socket);
     EXPECT_EQ(runTask(second.claim()), Role::otherNotAnswering);
+}
+
+// A socket of another user that answers like a running copy, in a folder
+// of ours or in one of that user's: this launch carries on as the first.
+TEST(SingleInstance, AnotherUsersSocketIsNotTakenForARunningCopy)
+{
+    if (!ForeignUserSocket::canPlant())
+        GTEST_SKIP() << "planting another user's socket needs root";
+    for (const bool folderOfOurs : {true, false}) {
+        SCOPED_TRACE(folderOfOurs);
+        QTemporaryDir scratch(ForeignUserSocket::reachableTemplate());
+        const QByteArray folder = QFile::encodeName(scratch.filePath(QStringLiteral("run")));
+        ASSERT_EQ(::chmod(QFile::encodeName(scratch.path()).constData(), 0711), 0);
+        ASSERT_EQ(::mkdir(folder.constData(), 0700), 0);
+        // The other user binds there (only root could do so in a folder of ours).
+        ASSERT_EQ(::chmod(folder.constData(), 0777), 0);
+        const QString socket = QFile::decodeName(folder) + QStringLiteral("/kestrova.socket");
+        ForeignUserSocket planted(socket);
+        ASSERT_TRUE(planted.listening());
+        ASSERT_EQ(::chmod(folder.constData(), 0700), 0);
+        if (!folderOfOurs) {
+            ASSERT_EQ(::chown(folder.constData(), ForeignUserSocket::kNobody, ForeignUserSocket::kNobody), 0);
+        }
+        // The lock is held, so only what answers on the socket can decide.
+        QLockFile lock(socket + QStringLiteral(".lock"));
+        ASSERT_TRUE(lock.tryLock(0));
+
+        SingleInstance launch(noBus(), socket);
+        EXPECT_EQ(runTask(launch.claim()), Role::first);
+    }
 }
 
 TEST(TrayOwnerTracker, TheWatchersBusNameOwnerHostsTheTray)

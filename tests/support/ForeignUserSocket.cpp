@@ -1,0 +1,71 @@
+#include "support/ForeignUserSocket.h"
+
+#include <QFile>
+
+#include <fcntl.h>
+#include <grp.h>
+#include <signal.h>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstring>
+
+namespace {
+
+// Runs in the forked child: only async-signal-safe calls.
+[[noreturn]] void serve(const sockaddr_un& address, uid_t uid, int ready)
+{
+    const gid_t gid = gid_t(uid);
+    if (::setgroups(0, nullptr) != 0 || ::setgid(gid) != 0 || ::setuid(uid) != 0)
+        ::_exit(1);
+    const int server = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (server < 0 || ::bind(server, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0
+        || ::listen(server, 8) != 0)
+        ::_exit(1);
+    if (::write(ready, "1", 1) != 1)
+        ::_exit(1);
+    ::close(ready);
+    for (;;) {
+        const int client = ::accept(server, nullptr, nullptr);
+        if (client < 0)
+            continue;
+        char request[64];
+        if (::read(client, request, sizeof request) > 0 && ::write(client, "ok\n", 3) != 3)
+            ::_exit(1);
+        ::close(client);
+    }
+}
+
+} // namespace
+
+ForeignUserSocket::ForeignUserSocket(const QString& path, uid_t uid)
+{
+    const QByteArray native = QFile::encodeName(path);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    if (!canPlant() || native.size() >= qsizetype(sizeof address.sun_path))
+        return;
+    std::memcpy(address.sun_path, native.constData(), size_t(native.size()));
+    int ready[2];
+    if (::pipe2(ready, O_CLOEXEC) != 0)
+        return;
+    m_child = ::fork();
+    if (m_child == 0) {
+        ::close(ready[0]);
+        serve(address, uid, ready[1]);
+    }
+    ::close(ready[1]);
+    char byte = 0;
+    m_listening = m_child > 0 && ::read(ready[0], &byte, 1) == 1;
+    ::close(ready[0]);
+}
+
+ForeignUserSocket::~ForeignUserSocket()
+{
+    if (m_child <= 0)
+        return;
+    ::kill(m_child, SIGKILL);
+    ::waitpid(m_child, nullptr, 0);
+}
