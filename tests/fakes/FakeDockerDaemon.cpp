@@ -11,7 +11,7 @@ namespace {
 QByteArray response(int status, const QByteArray& contentType, const QByteArray& body)
 {
     QByteArray head = "HTTP/1.1 " + QByteArray::number(status) + (status == 204 ? " No Content" : " OK") + "\r\n";
-    head += "Api-Version: 1.41\r\nDocker-Experimental: false\r\nOstype: linux\r\n";
+    head += "Api-Version: 1.41\r\n";
     if (!contentType.isEmpty())
         head += "Content-Type: " + contentType + "\r\n";
     if (status != 204)
@@ -67,12 +67,6 @@ QByteArray FakeDockerDaemon::containerList() const
     QJsonArray list;
     for (const Container& container : containers)
         list.append(QJsonObject{{QStringLiteral("Id"), container.id},
-                                {QStringLiteral("Names"), QJsonArray{QLatin1Char('/') + container.name}},
-                                {QStringLiteral("Image"), QStringLiteral("example")},
-                                {QStringLiteral("Command"), QStringLiteral("serve")},
-                                {QStringLiteral("Created"), 0},
-                                {QStringLiteral("Ports"), QJsonArray{}},
-                                {QStringLiteral("State"), QStringLiteral("running")},
-                                {QStringLiteral("Status"), QStringLiteral("Up 1 minute")}});
+                                {QStringLiteral("Names"), QJsonArray{QLatin1Char('/') + container.name}}});
     return QJsonDocument(list).toJson(QJsonDocument::Compact);
 }

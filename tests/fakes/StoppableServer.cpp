@@ -2,44 +2,11 @@
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
-#include <poll.h>
 #include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <csignal>
-
-namespace {
-
-constexpr int maxClients = 256;
-
-// Runs in the forked child of a threaded process: system calls only.
-[[noreturn]] void serve(int listenFd)
-{
-    pollfd fds[maxClients + 1];
-    int count = 1;
-    fds[0] = {listenFd, POLLIN, 0};
-    char sink[4096];
-    for (;;) {
-        if (::poll(fds, nfds_t(count), -1) <= 0)
-            continue;
-        if ((fds[0].revents & POLLIN) && count <= maxClients) {
-            const int client = ::accept(listenFd, nullptr, nullptr);
-            if (client >= 0)
-                fds[count++] = {client, POLLIN, 0};
-        }
-        for (int i = count - 1; i >= 1; --i) {
-            if (fds[i].revents == 0)
-                continue;
-            if (::read(fds[i].fd, sink, sizeof sink) <= 0) {
-                ::close(fds[i].fd);
-                fds[i] = fds[--count];
-            }
-        }
-    }
-}
-
-} // namespace
 
 StoppableServer::StoppableServer()
 {
@@ -57,10 +24,13 @@ StoppableServer::StoppableServer()
     m_port = ntohs(address.sin_port);
     m_pid = ::fork();
     if (m_pid == 0) {
-        // Copies of the test's own sockets would keep them open.
+        // Copies of the test's own sockets would keep them open. The kernel
+        // takes connections and data into the backlog for a server that
+        // never accepts, as for one that is stopped.
         ::close_range(3, unsigned(fd) - 1, 0);
         ::close_range(unsigned(fd) + 1, ~0U, 0);
-        serve(fd);
+        for (;;)
+            ::pause();
     }
     ::close(fd); // the child holds the listening socket
 }

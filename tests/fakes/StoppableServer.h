@@ -4,11 +4,9 @@
 
 #include <sys/types.h>
 
-// A real server process on 127.0.0.1 (a free port) that reads and discards
-// what its clients send and never answers: a model server that can be
-// frozen with SIGSTOP, as the battery shield does. The kernel keeps
-// accepting connections and data for a stopped process. The child is
-// killed and reaped on destruction.
+// A real server process on 127.0.0.1 (a free port) that never answers: a
+// model server that can be frozen with SIGSTOP, as the battery shield does.
+// The child is killed and reaped on destruction.
 class StoppableServer {
 public:
     StoppableServer();
@@ -18,7 +16,6 @@ public:
 
     bool running() const { return m_pid > 0; }
     quint16 port() const { return m_port; }
-    pid_t pid() const { return m_pid; }
     // SIGSTOP, and waits until the child is stopped.
     bool stop();
 

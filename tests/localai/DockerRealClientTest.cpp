@@ -7,6 +7,7 @@
 #include "platform/ToolPaths.h"
 #include "support/ScopedEnv.h"
 #include "support/TaskRunner.h"
+#include "support/ToolTree.h"
 
 #include <gtest/gtest.h>
 
@@ -58,19 +59,10 @@ TEST(DockerRealClient, ListsStopsAndPausesWithTheLinesTheClientAccepts)
 
 TEST(DockerOnPath, FoundInUsrLocalBinWhenUsrBinHasNone)
 {
-    QTemporaryDir root;
-    const QString usrBin = root.filePath(QStringLiteral("usr/bin"));
-    const QString usrLocalBin = root.filePath(QStringLiteral("usr/local/bin"));
-    QDir().mkpath(usrBin);
-    QDir().mkpath(usrLocalBin);
-    const QString stub = usrLocalBin + QStringLiteral("/docker");
-    {
-        QFile file(stub);
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write("#!/bin/sh\n[ \"$1\" = ps ] && echo 'c0ffee000001|qdrant-stub|6333/tcp'\nexit 0\n");
-    }
-    QFile::setPermissions(stub, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    ScopedEnv path("PATH", (usrBin + QLatin1Char(':') + usrLocalBin).toLocal8Bit());
+    ToolTree tree;
+    const QString stub = tree.add("usr/local/bin", "docker",
+                                  "#!/bin/sh\n[ \"$1\" = ps ] && echo 'c0ffee000001|qdrant-stub|6333/tcp'\nexit 0\n");
+    ScopedEnv path("PATH", (tree.folder("usr/bin") + QLatin1Char(':') + tree.folder("usr/local/bin")).toLocal8Bit());
 
     EXPECT_EQ(ToolPaths::docker(), stub);
     LocalAITestFixture fixture;

@@ -11,13 +11,7 @@
 #include <thread>
 #include <vector>
 
-namespace {
-
-// Hostile or abandoned clients must not hold the proxy's slots, nor flood
-// the log; the pair cap follows the descriptor limit.
 using LocalAPIProxyLimitsTest = LocalAPIProxyTest;
-
-} // namespace
 
 TEST(ProxyPairCap, AQuarterOfTheDescriptorLimitWithinBounds)
 {
@@ -84,7 +78,6 @@ TEST_F(LocalAPIProxyLimitsTest, AbandonedPairsCloseAfterTheStoppedServersSilence
             client.shutdownWrite(); // half the clients half-close first
     } // and every one goes away
     // Both sockets of each pair are held while the server might still answer...
-    // (and a pooled pipe or two).
     EXPECT_TRUE(waitUntil([&] { return LoopbackClient::openDescriptorCount() >= baseline + 60; }))
         << LoopbackClient::openDescriptorCount() - baseline << " more descriptors than before";
     // ...and closed once it has been silent for the bound.

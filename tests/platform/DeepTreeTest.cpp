@@ -4,15 +4,12 @@
 #include "platform/TreeSizeCache.h"
 
 #include "support/DeepTree.h"
-#include "support/ImmutableFile.h"
 
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
-
-using SafeDelete::Outcome;
 
 namespace {
 
@@ -33,7 +30,7 @@ protected:
 
 TEST_F(DeepTreeTest, SizingReachesEveryLevelWithFewDescriptors)
 {
-    const int before = deeptree::openDescriptors();
+    const int before = deeptree::descriptors();
     int most = 0;
     QStringList seen;
     TreeSizeCache cache;
@@ -42,56 +39,17 @@ TEST_F(DeepTreeTest, SizingReachesEveryLevelWithFewDescriptors)
         ASSERT_TRUE(cap.applied());
         EXPECT_EQ(FileWalker::totalSize(tree), 20);
         FileWalker::forEachFile(tree, [&](const QByteArray& path, const struct stat&) {
-            most = std::max(most, deeptree::openDescriptors());
+            most = std::max(most, deeptree::descriptors());
             seen << QFile::decodeName(path).section(QLatin1Char('/'), -1);
             return true;
         });
         EXPECT_EQ(cache.totalSize(tree, {}), 20);
         // A change at the bottom is seen at the next pass.
-        const int bottom = deeptree::openLevel(tree, kLevels, false);
-        ASSERT_GE(bottom, 0);
-        ASSERT_TRUE(deeptree::writeAt(bottom, "more", 5));
-        ::close(bottom);
+        ASSERT_TRUE(deeptree::writeAt(tree, kLevels, "more", 5));
         EXPECT_EQ(cache.totalSize(tree, {}), 25);
     }
     EXPECT_EQ(seen, (QStringList{QStringLiteral("half"), QStringLiteral("bottom")}));
     EXPECT_LE(most - before, FolderChain::kDefaultKept + 4);
-}
-
-TEST_F(DeepTreeTest, RemovalReachesEveryLevelWithFewDescriptorsAndReportsWhatStays)
-{
-    for (const bool pinBottom : {true, false}) {
-        SCOPED_TRACE(pinBottom ? "an immutable file at the bottom" : "nothing pinned");
-        const int bottom = deeptree::openLevel(tree, kLevels, true);
-        ASSERT_GE(bottom, 0);
-        ASSERT_TRUE(deeptree::writeAt(bottom, "bottom", 10));
-        ImmutableFile pinned(bottom, "bottom");
-        ::close(bottom);
-        if (pinBottom && !pinned.usable()) {
-            std::printf("immutable files are not available here; only the full removal is checked\n");
-            continue;
-        }
-        if (!pinBottom)
-            pinned.release();
-        DeletionLeftovers left;
-        Outcome outcome;
-        {
-            deeptree::DescriptorCap cap(kHeadroom);
-            ASSERT_TRUE(cap.applied());
-            outcome = SafeDelete::removeInside(dir.path(), tree, &left);
-        }
-        if (pinBottom) {
-            EXPECT_EQ(outcome, Outcome::failed);
-            EXPECT_EQ(left.entries, 1) << "the folders above it are not counted again";
-            EXPECT_TRUE(left.firstPath.endsWith(QStringLiteral("/d/d/bottom")));
-            EXPECT_EQ(left.firstPath.mid(tree.size()).count(QStringLiteral("/d")), kLevels);
-            EXPECT_EQ(FileWalker::totalSize(tree), 10) << "the half-way file went";
-        } else {
-            EXPECT_EQ(outcome, Outcome::removed);
-            EXPECT_FALSE(left.any());
-            EXPECT_FALSE(QFileInfo::exists(tree));
-        }
-    }
 }
 
 TEST(FolderChainTest, AFolderMovedDuringTheWalkStopsItOnTheWayUp)

@@ -2,42 +2,11 @@
 #include "platform/ToolPaths.h"
 #include "support/ScopedEnv.h"
 #include "support/TaskRunner.h"
-
-#include <QDir>
-#include <QFile>
-#include <QTemporaryDir>
+#include "support/ToolTree.h"
 
 #include <gtest/gtest.h>
 
 using namespace std::chrono_literals;
-
-namespace {
-
-// usr/local/bin, usr/bin and snap/bin under a temp folder.
-struct ToolTree {
-    QTemporaryDir dir;
-    ToolTree()
-    {
-        for (const char* folder : {"usr/local/bin", "usr/bin", "snap/bin"})
-            QDir().mkpath(dir.filePath(QLatin1String(folder)));
-    }
-    QString folder(const char* relative) const { return dir.filePath(QLatin1String(relative)); }
-    QString add(const char* folder, const char* name, const QByteArray& script, bool executable = true) const
-    {
-        const QString path = this->folder(folder) + QLatin1Char('/') + QLatin1String(name);
-        QFile file(path);
-        file.open(QIODevice::WriteOnly);
-        file.write(script);
-        file.close();
-        QFile::Permissions mode = QFile::ReadOwner | QFile::WriteOwner;
-        if (executable)
-            mode |= QFile::ExeOwner;
-        file.setPermissions(mode);
-        return path;
-    }
-};
-
-} // namespace
 
 TEST(ToolPathsTest, FindsTheFirstExecutableInFolderOrder)
 {

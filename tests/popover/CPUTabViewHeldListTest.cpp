@@ -6,9 +6,9 @@
 #include "platform/ProcessTable.h"
 #include "platform/SessionProcessGuard.h"
 #include "popover/CPUTabView.h"
-#include "support/BusyChild.h"
 #include "support/InertServices.h"
 #include "support/LoadedProcTree.h"
+#include "support/SleepChild.h"
 #include "support/TaskRunner.h"
 #include "widgets/KeyedRowList.h"
 #include "widgets/PlainLabel.h"
@@ -31,20 +31,14 @@ namespace {
 QString valueOf(QWidget* row) { return row->findChild<PlainLabel*>(QStringLiteral("value"))->text(); }
 SymbolButton* freezeOf(QWidget* row) { return row->findChild<SymbolButton*>(QStringLiteral("freezeButton")); }
 
-void pointerInto(QWidget* list)
+void pointer(QWidget* list, bool in)
 {
     QEnterEvent enter(QPointF(10, 10), QPointF(10, 10), QPointF(10, 10));
-    QCoreApplication::sendEvent(list, &enter);
-}
-
-void pointerOutOf(QWidget* list)
-{
     QEvent leave(QEvent::Leave);
-    QCoreApplication::sendEvent(list, &leave);
+    QCoreApplication::sendEvent(list, in ? static_cast<QEvent*>(&enter) : &leave);
 }
 
-// The CPU page over a fixture tree of four tools (40, 30, 20 and 10 %)
-// with fake signals.
+// The CPU page over four fixture tools (40, 30, 20 and 10 %), fake signals.
 class HeldCpuPage : public ::testing::Test {
 protected:
     void SetUp() override
@@ -60,7 +54,7 @@ protected:
         ASSERT_EQ(page.processList()->keys(), kOrder);
     }
 
-    // A refresh in which the loads turn the ranking upside down.
+    // Loads that turn the ranking upside down.
     void reorderingRefresh(double top)
     {
         tree.runTwoSeconds({{4001, 1.0}, {4002, 2.0}, {4003, 3.0}, {4004, top}});
@@ -82,7 +76,7 @@ protected:
 
 TEST_F(HeldCpuPage, WhilePausedAFreezeShowsAtTheNextRefreshInPlaceAndASecondClickResumes)
 {
-    pointerInto(page.processList());
+    pointer(page.processList(), true);
     ASSERT_TRUE(monitor.isPaused());
     QWidget* row = page.processList()->row("4003");
     QTest::mouseClick(freezeOf(row), Qt::LeftButton);
@@ -103,12 +97,12 @@ TEST_F(HeldCpuPage, WhilePausedAFreezeShowsAtTheNextRefreshInPlaceAndASecondClic
 
 TEST_F(HeldCpuPage, ABubbleKeepsTheListHeldOnItsProcessUntilThatProcessExits)
 {
-    pointerInto(page.processList());
+    pointer(page.processList(), true);
     auto* row = static_cast<ProcessRow*>(page.processList()->row("4002"));
     row->toggleInsight();
     QPointer<PopoverBubble> bubble = row->insightPopover();
     ASSERT_TRUE(bubble && bubble->isVisible());
-    pointerOutOf(page.processList()); // the bubble takes the pointer
+    pointer(page.processList(), false); // the bubble takes the pointer
     EXPECT_TRUE(monitor.isPaused());
 
     for (const double top : {80.0, 90.0}) {
@@ -130,12 +124,13 @@ TEST_F(HeldCpuPage, ABubbleKeepsTheListHeldOnItsProcessUntilThatProcessExits)
     EXPECT_FALSE(monitor.isPaused());
 }
 
-// A real child keeping cores busy, frozen and resumed through its row on
-// the page, with real signals.
 TEST(CPUTabViewLive, ABusyChildFrozenOnThePageKeepsItsRowAndResumesFromIt)
 {
-    BusyChild child;
-    ASSERT_TRUE(child.started());
+    // Spinning on four threads ranks it among the busiest even on a loaded machine.
+    SleepChild child(QStringLiteral("/usr/bin/perl"),
+                     {QStringLiteral("-Mthreads"), QStringLiteral("-e"),
+                      QStringLiteral("threads->create(sub { 1 while 1 }) for 2..4; 1 while 1")});
+    ASSERT_TRUE(child.alive());
     const QString key = QString::number(child.pid());
     ProcessTable table;
     FakeClock clock;
@@ -164,7 +159,6 @@ TEST(CPUTabViewLive, ABusyChildFrozenOnThePageKeepsItsRowAndResumesFromIt)
     QTest::mouseClick(freezeOf(row), Qt::LeftButton);
     ASSERT_TRUE(waitUntil([&] { return child.state() == 'T'; })) << child.state();
 
-    // From the next refresh on it reads 0 %, yet keeps its place.
     for (int i = 0; i < 2; ++i) {
         refresh();
         ASSERT_TRUE(row);

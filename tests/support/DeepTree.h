@@ -33,15 +33,16 @@ inline int openLevel(const QString& top, int levels, bool make)
     return fd;
 }
 
-// Writes `bytes` bytes to `name` in the open folder `folder`.
-inline bool writeAt(int folder, const char* name, qsizetype bytes)
+// Writes `bytes` bytes to `name` in the folder `levels` steps below `top`.
+inline bool writeAt(const QString& top, int levels, const char* name, qsizetype bytes)
 {
-    const int fd = ::openat(folder, name, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    if (fd < 0)
-        return false;
+    const int folder = openLevel(top, levels, true);
+    const int fd = folder < 0 ? -1 : ::openat(folder, name, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
     const QByteArray data(bytes, 'x');
-    const bool ok = ::write(fd, data.constData(), size_t(data.size())) == ssize_t(data.size());
-    ::close(fd);
+    const bool ok = fd >= 0 && ::write(fd, data.constData(), size_t(data.size())) == ssize_t(data.size());
+    for (const int open : {fd, folder})
+        if (open >= 0)
+            ::close(open);
     return ok;
 }
 
@@ -49,28 +50,22 @@ inline bool writeAt(int folder, const char* name, qsizetype bytes)
 // and one of `bytes` halfway down.
 inline bool make(const QString& top, int levels, qsizetype bytes)
 {
-    const int half = openLevel(top, levels / 2, true);
-    const bool halfOk = half >= 0 && writeAt(half, "half", bytes);
-    if (half >= 0)
-        ::close(half);
-    const int bottom = openLevel(top, levels, true);
-    const bool bottomOk = bottom >= 0 && writeAt(bottom, "bottom", bytes);
-    if (bottom >= 0)
-        ::close(bottom);
-    return halfOk && bottomOk;
+    return writeAt(top, levels / 2, "half", bytes) && writeAt(top, levels, "bottom", bytes);
 }
 
-// Descriptors this process has open now.
-inline int openDescriptors()
+// The number of descriptors this process has open now, or the highest.
+inline int descriptors(bool highest = false)
 {
-    int count = 0;
+    int count = -1; // the listing's own
+    int top = 0;
     if (DIR* dir = ::opendir("/proc/self/fd")) {
-        while (const dirent* entry = ::readdir(dir))
+        while (const dirent* entry = ::readdir(dir)) {
             count += entry->d_name[0] != '.';
+            top = std::max(top, atoi(entry->d_name));
+        }
         ::closedir(dir);
-        --count; // the listing's own
     }
-    return count;
+    return highest ? top : count;
 }
 
 // Lowers the soft descriptor limit to `headroom` above the highest
@@ -79,15 +74,9 @@ class DescriptorCap {
 public:
     explicit DescriptorCap(int headroom)
     {
-        int highest = 0;
-        if (DIR* dir = ::opendir("/proc/self/fd")) {
-            while (const dirent* entry = ::readdir(dir))
-                highest = std::max(highest, atoi(entry->d_name));
-            ::closedir(dir);
-        }
         ::getrlimit(RLIMIT_NOFILE, &m_saved);
         rlimit capped = m_saved;
-        capped.rlim_cur = rlim_t(highest + 1 + headroom);
+        capped.rlim_cur = rlim_t(descriptors(true) + 1 + headroom);
         m_applied = ::setrlimit(RLIMIT_NOFILE, &capped) == 0;
     }
     ~DescriptorCap() { ::setrlimit(RLIMIT_NOFILE, &m_saved); }

@@ -5,25 +5,16 @@
 #include <sys/ioctl.h>
 #include <unistd.h>
 
-// Sets or clears the immutable flag of an open file or folder.
-inline bool setImmutableFlag(int fd, bool on)
-{
-    int flags = 0;
-    if (fd < 0 || ::ioctl(fd, FS_IOC_GETFLAGS, &flags) != 0)
-        return false;
-    flags = on ? flags | FS_IMMUTABLE_FL : flags & ~FS_IMMUTABLE_FL;
-    return ::ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0;
-}
-
-// Marks a file immutable (chattr +i) for as long as it lives, so that not
-// even root can remove it. Needs CAP_LINUX_IMMUTABLE and a file system that
-// keeps the flag: usable() says whether it took.
+// Marks a file or folder immutable (chattr +i) for as long as it lives, so
+// that not even root can remove it or change what it holds. Needs
+// CAP_LINUX_IMMUTABLE and a file system that keeps the flag: usable() says
+// whether it took.
 class ImmutableFile {
 public:
-    // `folder` is an open folder holding `name`.
+    // `name` in the open folder `folder` (AT_FDCWD for a plain path).
     ImmutableFile(int folder, const char* name) : m_fd(::openat(folder, name, O_RDONLY | O_NOFOLLOW | O_CLOEXEC))
     {
-        m_set = setImmutableFlag(m_fd, true);
+        m_set = setFlag(true);
     }
     ~ImmutableFile() { release(); }
     ImmutableFile(const ImmutableFile&) = delete;
@@ -33,7 +24,7 @@ public:
     void release()
     {
         if (m_set)
-            setImmutableFlag(m_fd, false);
+            setFlag(false);
         m_set = false;
         if (m_fd >= 0)
             ::close(m_fd);
@@ -41,6 +32,15 @@ public:
     }
 
 private:
+    bool setFlag(bool on) const
+    {
+        int flags = 0;
+        if (m_fd < 0 || ::ioctl(m_fd, FS_IOC_GETFLAGS, &flags) != 0)
+            return false;
+        flags = on ? flags | FS_IMMUTABLE_FL : flags & ~FS_IMMUTABLE_FL;
+        return ::ioctl(m_fd, FS_IOC_SETFLAGS, &flags) == 0;
+    }
+
     int m_fd;
     bool m_set = false;
 };

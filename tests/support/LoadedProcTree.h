@@ -21,12 +21,8 @@ public:
         p.arguments = {exe};
         p.utime = quint64(percent * 9000.0 + 0.5);
         p.startTime = startTime;
-        write(p);
-    }
-    void write(const ProcTreeBuilder::Process& p)
-    {
         m_tree.write(p);
-        m_written.insert(p.pid, p);
+        m_written.insert(pid, p);
     }
     void remove(qint32 pid)
     {

@@ -8,27 +8,22 @@
 
 #include <gtest/gtest.h>
 
-namespace OwnPidNamespace {
-
 namespace {
 
 const char* const kMarker = "KESTROVA_TEST_IN_OWN_PID_NAMESPACE";
 
 } // namespace
 
-bool inside()
+bool OwnPidNamespace::inside()
 {
     return qgetenv(kMarker) == "1";
 }
 
-Outcome runCurrentTest()
+void OwnPidNamespace::runCurrentTestAndReport()
 {
-    Outcome outcome;
     const QString unshare = ToolPaths::tool(QStringLiteral("unshare"));
-    if (!unshare.contains(QLatin1Char('/'))) {
-        outcome.output = QStringLiteral("unshare is not installed");
-        return outcome;
-    }
+    if (!unshare.contains(QLatin1Char('/')))
+        GTEST_SKIP() << "unshare is not installed";
     const ::testing::TestInfo* test = ::testing::UnitTest::GetInstance()->current_test_info();
     const QString name = QString::fromLatin1(test->test_suite_name()) + QLatin1Char('.') + QString::fromLatin1(test->name());
 
@@ -45,37 +40,15 @@ Outcome runCurrentTest()
     if (!child.waitForStarted() || !child.waitForFinished(90'000)) {
         child.kill();
         child.waitForFinished();
-        outcome.kind = Outcome::failed;
-        outcome.output = QStringLiteral("the isolated run did not finish: ") + child.errorString();
-        return outcome;
-    }
-    outcome.output = QString::fromLocal8Bit(child.readAll());
-    if (!outcome.output.contains(QStringLiteral("[ RUN      ] ") + name))
-        outcome.kind = Outcome::unavailable; // unshare itself failed
-    else if (outcome.output.contains(QStringLiteral("[  SKIPPED ] ") + name))
-        outcome.kind = Outcome::skipped;
-    else if (child.exitStatus() == QProcess::NormalExit && child.exitCode() == 0
-             && outcome.output.contains(QStringLiteral("[       OK ] ") + name))
-        outcome.kind = Outcome::passed;
-    else
-        outcome.kind = Outcome::failed;
-    return outcome;
-}
-
-void runCurrentTestAndReport()
-{
-    const Outcome outcome = runCurrentTest();
-    switch (outcome.kind) {
-    case Outcome::passed:
+        ADD_FAILURE() << "the isolated run did not finish: " << child.errorString().toStdString();
         return;
-    case Outcome::failed:
-        ADD_FAILURE() << "inside its own PID namespace:\n" << outcome.output.toStdString();
-        return;
-    case Outcome::skipped:
-        GTEST_SKIP() << "skipped inside its own PID namespace:\n" << outcome.output.toStdString();
-    case Outcome::unavailable:
-        GTEST_SKIP() << "no PID namespace can be made here: " << outcome.output.toStdString();
     }
+    const std::string output = QString::fromLocal8Bit(child.readAll()).toStdString();
+    const auto printed = [&](const char* tag) { return output.find(tag + name.toStdString()) != std::string::npos; };
+    if (!printed("[ RUN      ] "))
+        GTEST_SKIP() << "no PID namespace can be made here: " << output; // unshare itself failed
+    if (printed("[  SKIPPED ] "))
+        GTEST_SKIP() << "skipped inside its own PID namespace:\n" << output;
+    if (child.exitStatus() != QProcess::NormalExit || child.exitCode() != 0 || !printed("[       OK ] "))
+        ADD_FAILURE() << "inside its own PID namespace:\n" << output;
 }
-
-} // namespace OwnPidNamespace

@@ -3,23 +3,28 @@
 #include <QByteArray>
 #include <QFile>
 #include <QProcess>
+#include <QStringList>
 #include <QTemporaryDir>
 
 // A `sleep` child of our own, killed at the end of the test: the only kind
 // of process tests may signal. Given a name, it runs a copy of sleep under
-// that name, so the kernel's process name (comm) is that name.
+// that name, so the kernel's process name (comm) is that name. Given a
+// program and arguments, it runs that instead (a busy loop, say).
 struct SleepChild {
     QTemporaryDir copyDir;
     QProcess process;
     explicit SleepChild(const QString& name = {})
     {
         QString program = QStringLiteral("/bin/sleep");
-        if (!name.isEmpty()) {
-            const QString copy = copyDir.filePath(name);
-            if (QFile::copy(program, copy))
-                program = copy;
-        }
-        process.start(program, {QStringLiteral("60")});
+        if (!name.isEmpty() && QFile::copy(program, copyDir.filePath(name)))
+            program = copyDir.filePath(name);
+        start(program, {QStringLiteral("60")});
+    }
+    SleepChild(const QString& program, const QStringList& arguments) { start(program, arguments); }
+    void start(const QString& program, const QStringList& arguments)
+    {
+        process.setStandardOutputFile(QProcess::nullDevice());
+        process.start(program, arguments);
         process.waitForStarted();
     }
     ~SleepChild() { end(); }
