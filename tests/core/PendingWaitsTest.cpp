@@ -1,4 +1,5 @@
 #include "core/PendingWaits.h"
+#include "core/SignalWait.h"
 
 #include <QCoroTask>
 
@@ -72,4 +73,25 @@ TEST(PendingWaitsTest, GoingAwayAbandonsWhatIsStillOpen)
     }
     EXPECT_EQ(log.freed, 2);
     EXPECT_TRUE(log.after.isEmpty());
+}
+
+TEST(PendingWaitsTest, ASignalWaitEndsWithTheSignalAndIsAbandonedWhenTheSenderGoes)
+{
+    Log log;
+    auto waiter = [&log](QObject* sender, QString name) -> QCoro::Task<> {
+        FrameGuard guard{&log.freed};
+        co_await waitForSignal(sender, &QObject::objectNameChanged);
+        log.after << name;
+    };
+    auto* signalled = new QObject;
+    auto* destroyed = new QObject;
+    waiter(signalled, QStringLiteral("signalled"));
+    waiter(destroyed, QStringLiteral("destroyed"));
+
+    signalled->setObjectName(QStringLiteral("x"));
+    EXPECT_EQ(log.after, QStringList({"signalled"}));
+    delete destroyed;
+    EXPECT_EQ(log.after, QStringList({"signalled"}));
+    EXPECT_EQ(log.freed, 2);
+    delete signalled;
 }
