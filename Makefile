@@ -3,7 +3,7 @@ BUILD_TYPE ?= RelWithDebInfo
 JOBS ?= $(shell nproc)
 PREFIX ?= /usr/local
 
-.PHONY: all deps configure build run test bench install clean
+.PHONY: all deps configure build run test test-sanitize bench install clean
 
 all: build
 
@@ -24,6 +24,13 @@ run: build
 test: build
 	cd $(BUILD_DIR) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS) --timeout 120
 
+# The suite again, built with the address and undefined-behaviour sanitizers
+# in a tree of its own (Debug, so assertions hold too); leaks fail a test.
+SANITIZE_DIR ?= build-sanitize
+
+test-sanitize: deps
+	scripts/test-sanitize $(SANITIZE_DIR) $(JOBS)
+
 bench: build
 	QT_QPA_PLATFORM=offscreen $(BUILD_DIR)/bench/kestrova_bench --benchmark_repetitions=5 --benchmark_report_aggregates_only=true
 	bench/idle_cost.sh $(BUILD_DIR)
@@ -32,4 +39,4 @@ install: build
 	cmake --install $(BUILD_DIR) --prefix "$(PREFIX)"
 
 clean:
-	rm -rf $(BUILD_DIR)
+	rm -rf $(BUILD_DIR) $(SANITIZE_DIR)

@@ -4,11 +4,11 @@
 
 #include "core/Clock.h"
 #include "core/Print.h"
+#include "core/SignalWait.h"
 #include "localai/LocalAIExamples.h"
 #include "localai/ModelListDecoder.h"
 
 #include <QCoroFuture>
-#include <QCoroNetworkReply>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QNetworkAccessManager>
@@ -77,7 +77,10 @@ QCoro::Task<HttpOutcome> exchange(QNetworkAccessManager* network, QNetworkReques
     };
     QObject::connect(reply.data(), &QNetworkReply::metaDataChanged, reply.data(), take);
     QObject::connect(reply.data(), &QNetworkReply::readyRead, reply.data(), take);
-    co_await reply.data();
+    // A reply destroyed unfinished (its manager went with the service) ends
+    // this exchange and its callers without a result.
+    if (!reply->isFinished())
+        co_await waitForSignal(reply.data(), &QNetworkReply::finished);
 
     HttpOutcome outcome;
     if (!reply) {

@@ -1,6 +1,7 @@
 #include "platform/IcmpEcho.h"
 
-#include <QCoroSignal>
+#include "core/SignalWait.h"
+
 #include <QSocketNotifier>
 #include <QTimer>
 
@@ -57,6 +58,7 @@ IcmpEcho::IcmpEcho(QObject* parent)
         if (!m_waiting)
             return;
         m_waiting = false;
+        m_latency = 0;
         emit finished(0);
     });
 }
@@ -91,8 +93,9 @@ QCoro::Task<double> IcmpEcho::echo(QString host, std::chrono::milliseconds timeo
         co_return 0.0;
     m_waiting = true;
     m_deadline->start(timeout);
-    const double latency = co_await qCoro(this, &IcmpEcho::finished);
-    co_return latency;
+    // Destroyed meanwhile (its owner went), the echo ends with its callers.
+    co_await waitForSignal(this, &IcmpEcho::finished);
+    co_return m_latency;
 }
 
 void IcmpEcho::readReplies()
@@ -119,6 +122,7 @@ void IcmpEcho::readReplies()
         const double latency = double(m_sent.nsecsElapsed()) / 1e6;
         m_waiting = false;
         m_deadline->stop();
+        m_latency = latency;
         emit finished(latency);
     }
 }

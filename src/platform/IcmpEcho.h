@@ -40,6 +40,7 @@ private:
     std::uint16_t m_identifier = 0;
     std::uint16_t m_sequence = 0;
     bool m_waiting = false;
+    double m_latency = 0; // the answer of the echo that finished last
     QElapsedTimer m_sent;
     QSocketNotifier* m_notifier = nullptr;
     QTimer* m_deadline = nullptr;

@@ -1,39 +1,26 @@
 #include "fakes/ManualScheduler.h"
 
-#include <QCoroSignal>
-
 #include <algorithm>
-
-struct ManualScheduler::Waiter : QObject {
-    Q_OBJECT
-public:
-    std::chrono::milliseconds due{0};
-signals:
-    void fired();
-};
 
 QCoro::Task<> ManualScheduler::sleepFor(std::chrono::milliseconds delay)
 {
     m_delays.append(delay);
     if (m_immediate)
         co_return;
-    auto waiter = std::make_shared<Waiter>();
-    waiter->due = m_now + delay;
-    m_pending.append(waiter);
-    co_await qCoro(waiter.get(), &Waiter::fired);
+    const PendingWaits::Wait wait = m_waits.open();
+    m_pending.append({m_now + delay, wait});
+    co_await wait;
 }
 
 void ManualScheduler::advance(std::chrono::milliseconds by)
 {
     m_now += by;
-    QList<std::shared_ptr<Waiter>> due;
-    for (const auto& w : m_pending)
-        if (w->due <= m_now)
-            due.append(w);
-    std::stable_sort(due.begin(), due.end(), [](const auto& a, const auto& b) { return a->due < b->due; });
-    m_pending.removeIf([this](const auto& w) { return w->due <= m_now; });
-    for (const auto& w : due)
-        emit w->fired();
+    QList<Pending> due;
+    for (const Pending& p : std::as_const(m_pending))
+        if (p.due <= m_now)
+            due.append(p);
+    std::stable_sort(due.begin(), due.end(), [](const Pending& a, const Pending& b) { return a.due < b.due; });
+    m_pending.removeIf([this](const Pending& p) { return p.due <= m_now; });
+    for (const Pending& p : std::as_const(due))
+        p.wait.finish();
 }
-
-#include "ManualScheduler.moc"

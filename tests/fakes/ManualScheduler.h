@@ -1,14 +1,13 @@
 #pragma once
 
+#include "core/PendingWaits.h"
 #include "core/Scheduler.h"
 
 #include <QList>
-#include <QObject>
-
-#include <memory>
 
 // Records each requested delay. In immediate mode (the default) every wait
 // ends at once; otherwise waits end when advance() passes their due time.
+// Waits still pending when the scheduler goes are abandoned.
 class ManualScheduler final : public Scheduler {
 public:
     explicit ManualScheduler(bool immediate = true) : m_immediate(immediate) {}
@@ -22,9 +21,14 @@ public:
     int pendingCount() const { return int(m_pending.size()); }
 
 private:
-    struct Waiter;
+    struct Pending {
+        std::chrono::milliseconds due;
+        PendingWaits::Wait wait;
+    };
     bool m_immediate;
     std::chrono::milliseconds m_now{0};
     QList<std::chrono::milliseconds> m_delays;
-    QList<std::shared_ptr<Waiter>> m_pending;
+    QList<Pending> m_pending;
+    // Last, so its abandoning runs while the rest is still there.
+    PendingWaits m_waits;
 };

@@ -89,7 +89,7 @@ PerformancePresetsView::PerformancePresetsView(PresetManager* presetManager, The
     : QWidget(parent), m_presetManager(presetManager), m_themeManager(themeManager),
       m_coalescer(new RefreshCoalescer([this] { refresh(); }, this))
 {
-    Q_ASSERT(m_presetManager && m_themeManager);
+    Q_ASSERT(m_themeManager);
 
     auto* page = new QVBoxLayout(this);
     page->setContentsMargins(10, 4, 10, 20);
@@ -103,9 +103,12 @@ PerformancePresetsView::PerformancePresetsView(PresetManager* presetManager, The
     for (const QString& line : seedLogs())
         appendLog(line);
 
-    for (auto signal : {&PresetManager::activePresetChanged, &PresetManager::isExecutingChanged,
-                        &PresetManager::batteryStatusChanged, &PresetManager::currentStatusChanged})
-        m_coalescer->watch(presetManager, signal);
+    // Without a preset manager (or once it is gone) the page shows no active
+    // preset and its cards apply nothing.
+    if (presetManager)
+        for (auto signal : {&PresetManager::activePresetChanged, &PresetManager::isExecutingChanged,
+                            &PresetManager::batteryStatusChanged, &PresetManager::currentStatusChanged})
+            m_coalescer->watch(presetManager, signal);
     connect(m_themeManager, &ThemeManager::currentThemeChanged, this, &PerformancePresetsView::applyTheme);
     applyTheme();
     refresh();
@@ -290,8 +293,14 @@ void PerformancePresetsView::refreshNow() { m_coalescer->flush(); }
 
 void PerformancePresetsView::refresh()
 {
-    if (!m_presetManager)
+    if (!m_presetManager) {
+        // Nothing is being applied and no preset is known to be active.
+        m_spinnerFrame->setVisible(false);
+        m_badge->setVisible(false);
+        for (PresetCard* card : std::as_const(m_cards))
+            card->setActive(false);
         return;
+    }
     const PerformancePreset active = m_presetManager->activePreset();
     const UiColor color = presetColor(active);
 

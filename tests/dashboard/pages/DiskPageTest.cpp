@@ -225,19 +225,21 @@ TEST(CacheRow, CleanBelowOneByteAndASpinnerForOneSecondAfterAPurge)
 TEST(PurgeChain, RunsItsStepsOneAfterAnotherAsEachCompletes)
 {
     QList<int> started;
+    int ended = 0;
     QList<std::shared_ptr<bool>> done;
     QList<PurgeChain::Step> steps;
     for (int i = 0; i < 3; ++i) {
         auto finished = std::make_shared<bool>(false);
         done << finished;
-        steps << [&started, i, finished]() -> QCoro::Task<> {
+        steps << [&started, &ended, i, finished]() -> QCoro::Task<> {
             started << i;
-            return [](std::shared_ptr<bool> flag) -> QCoro::Task<> {
+            return [](std::shared_ptr<bool> flag, int* ended) -> QCoro::Task<> {
                 while (!*flag) {
                     QCoro::Task<> pause = QCoro::sleepFor(1ms);
                     co_await std::move(pause);
                 }
-            }(finished);
+                ++*ended;
+            }(finished, &ended);
         };
     }
     PurgeChain::start(steps);
@@ -247,6 +249,8 @@ TEST(PurgeChain, RunsItsStepsOneAfterAnotherAsEachCompletes)
         EXPECT_TRUE(waitUntil([&] { return started.size() == std::min(i + 2, 3); }));
         EXPECT_EQ(started.size(), std::min(i + 2, 3));
     }
+    // The chain ends with its last step, leaving nothing asleep behind.
+    EXPECT_TRUE(waitUntil([&] { return ended == 3; }));
 }
 
 TEST(DiskPage, PurgeAllGoesOnAfterTheWindowCloses)

@@ -203,4 +203,20 @@ TEST_F(PerformancePresetsViewTest, PageGoneBeforeTheAnswerLeavesTheManagerToFini
     EXPECT_EQ(manager.activePreset(), PerformancePreset::localTraining);
 }
 
+TEST_F(PerformancePresetsViewTest, WithoutAManagerNothingIsActiveAndClicksApplyNothing)
+{
+    PerformancePresetsView page(nullptr, &theme);
+    page.resize(700, 900);
+    page.show();
+    page.refreshNow();
+    EXPECT_EQ(activeCards(page), QStringList());
+    EXPECT_FALSE(page.spinner()->isVisible());
+    EXPECT_FALSE(page.spinner()->isSpinning());
+    EXPECT_FALSE(page.activeBadge()->isVisible());
+
+    QTest::mouseClick(page.presetCards()[0], Qt::LeftButton);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(page.executionLogs(), PerformancePresetsView::seedLogs());
+}
+
 } // namespace
