@@ -1,10 +1,14 @@
 #include "platform/ProcessCommandRunner.h"
 
+#include "core/PendingWaits.h"
+
+#include <QCoreApplication>
 #include <QCoroProcess>
 #include <QDir>
 #include <QFileInfo>
 #include <QProcess>
 #include <QProcessEnvironment>
+#include <QTimer>
 
 #include <memory>
 
@@ -37,6 +41,36 @@ QString refusalFor(const QString& program)
     return {};
 }
 
+// Waits for children to end. Once the application object goes no signal
+// comes any more: the waits still open are abandoned, so their callers unwind
+// (and the child is killed with its QProcess) instead of staying suspended.
+PendingWaits& exitWaits()
+{
+    static PendingWaits waits;
+    static const bool registered = [] {
+        qAddPostRoutine([] { exitWaits().abandonAll(); });
+        return true;
+    }();
+    Q_UNUSED(registered);
+    return waits;
+}
+
+// True when the process ended within the time.
+QCoro::Task<bool> waitForExit(QProcess& process, std::chrono::milliseconds timeout)
+{
+    if (process.state() == QProcess::NotRunning)
+        co_return true;
+    const PendingWaits::Wait wait = exitWaits().open();
+    QTimer timer;
+    timer.setSingleShot(true);
+    QObject::connect(&timer, &QTimer::timeout, [wait] { wait.finish(); });
+    const QMetaObject::Connection ended = QObject::connect(&process, &QProcess::finished, [wait] { wait.finish(); });
+    timer.start(timeout);
+    co_await wait;
+    QObject::disconnect(ended);
+    co_return process.state() == QProcess::NotRunning;
+}
+
 } // namespace
 
 QCoro::Task<CommandResult> ProcessCommandRunner::run(QString program, QStringList arguments,
@@ -61,12 +95,12 @@ QCoro::Task<CommandResult> ProcessCommandRunner::run(QString program, QStringLis
     }
     result.started = true;
     bool reaped = true;
-    if (!co_await coro.waitForFinished(timeout)) {
+    if (!co_await waitForExit(*process, timeout)) {
         result.timedOut = true;
         result.errorString = QStringLiteral("timed out");
         process->kill();
         // Reaped under co_await too: a blocking wait here would stall the UI.
-        reaped = co_await coro.waitForFinished(killGrace);
+        reaped = co_await waitForExit(*process, killGrace);
     }
     result.standardOutput = process->readAllStandardOutput();
     result.standardError = process->readAllStandardError();
