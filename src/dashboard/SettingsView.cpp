@@ -79,7 +79,6 @@ SettingsView::SettingsView(Deps deps, QString initialTab, QWidget* parent)
     row->addWidget(pane, 1);
 
     connect(m_state, &DashboardPageState::selectedSidebarItemChanged, this, &SettingsView::showSelectedPage);
-    connect(m_state, &DashboardPageState::keepsBuiltPagesChanged, this, &SettingsView::dropKeptPages);
     connect(m_deps.themeManager, &ThemeManager::currentThemeChanged, this, &SettingsView::applyTheme);
     connect(m_deps.settings, &SettingsStore::changed, this, &SettingsView::onSettingChanged);
     m_deps.notifications->observe(QStringLiteral("StartTour"), this, [this](const QVariantMap&) { startTour(); });
@@ -150,31 +149,12 @@ void SettingsView::showSelectedPage()
     if (m_page && title == m_pageTitle)
         return;
     if (m_page) {
-        m_pageColumn->removeWidget(m_page);
-        m_page->hide();
         // Deleted later, not here: the change may come from the page itself
         // (it holds the state), and its handler must be able to finish.
-        if (m_state->keepsBuiltPages())
-            m_keptPages.insert(m_pageTitle, m_page);
-        else
-            m_page->deleteLater();
+        m_pageColumn->removeWidget(m_page);
+        m_page->hide();
+        m_page->deleteLater();
     }
-    m_pageTitle = title;
-    m_page = m_keptPages.take(title);
-    if (m_page) {
-        m_pageColumn->insertWidget(0, m_page);
-        m_page->show();
-    } else {
-        m_page = buildPage(title);
-    }
-    m_scroll->setVerticalScrollBarPolicy(DashboardRouter::showsScrollIndicator(DashboardRouter::route(title))
-                                             ? Qt::ScrollBarAsNeeded
-                                             : Qt::ScrollBarAlwaysOff);
-    m_scroll->verticalScrollBar()->setValue(0);
-}
-
-QWidget* SettingsView::buildPage(const QString& title)
-{
     const DashboardPageContext context{this,
                                        m_state,
                                        m_deps.statsProvider,
@@ -187,18 +167,13 @@ QWidget* SettingsView::buildPage(const QString& title)
                                        m_deps.buildCache,
                                        m_deps.latency,
                                        m_deps.proxy};
-    QWidget* page = m_deps.router->build(title, context);
-    m_pageColumn->insertWidget(0, page);
-    return page;
-}
-
-void SettingsView::dropKeptPages()
-{
-    if (m_state->keepsBuiltPages())
-        return;
-    for (QWidget* page : std::as_const(m_keptPages))
-        page->deleteLater();
-    m_keptPages.clear();
+    m_page = m_deps.router->build(title, context);
+    m_pageTitle = title;
+    m_pageColumn->insertWidget(0, m_page);
+    m_scroll->setVerticalScrollBarPolicy(DashboardRouter::showsScrollIndicator(DashboardRouter::route(title))
+                                             ? Qt::ScrollBarAsNeeded
+                                             : Qt::ScrollBarAlwaysOff);
+    m_scroll->verticalScrollBar()->setValue(0);
 }
 
 void SettingsView::applyTheme()

@@ -233,14 +233,11 @@ TEST_F(OnboardingTourViewTest, EachStepRunsItsOwnCycler)
         EXPECT_EQ(running(), row.running);
         EXPECT_EQ(log, row.posted);
         EXPECT_EQ(tour->isCycleComplete(), row.nextEnabled);
-        // The walk through the sidebar has the window keep the pages it shows.
-        EXPECT_EQ(selection.keepsBuiltPages(), row.running.contains(Cycler::tab));
         // Going away stops everything and closes the popover, once.
         log.clear();
         tour->disappear();
         tour->disappear();
         EXPECT_TRUE(running().isEmpty());
-        EXPECT_FALSE(selection.keepsBuiltPages());
         EXPECT_EQ(log, QStringList({"ClosePopover"}));
     }
     // Steps written from outside switch cyclers like the buttons do.
