@@ -20,6 +20,7 @@
 #include "theme/ColorScheme.h"
 #include "widgets/Fonts.h"
 #include "widgets/PlainLabel.h"
+#include "widgets/RepeatingLoop.h"
 #include "widgets/SymbolButton.h"
 #include "widgets/SymbolView.h"
 #include "widgets/TabSelection.h"
@@ -30,7 +31,7 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QScrollArea>
-#include <QVariantAnimation>
+#include <QTimeLine>
 #include <QVBoxLayout>
 
 #include <limits>
@@ -41,6 +42,7 @@ constexpr int kLogoSide = 24;
 constexpr qreal kLogoRadius = 6;
 constexpr int kTrayFadeMs = 200;
 constexpr int kTourFadeMs = 500;
+constexpr int kSmoothFrameMs = 16;
 constexpr qreal kHeaderSymbolPoints = 13;
 
 const QString kOpenDashboard = QStringLiteral("OpenDashboard");
@@ -329,23 +331,23 @@ void PopoverView::showPage(int tab, int fadeMs)
     m_scroll->setWidget(page);
     page->setAutoFillBackground(false); // the backdrop shows through
     if (!before.isNull())
-        fadeOut(before, duration);
+        fadeOut(before, duration, fadeMs == kTourFadeMs);
 }
 
-void PopoverView::fadeOut(const QPixmap& before, int durationMs)
+void PopoverView::fadeOut(const QPixmap& before, int durationMs, bool onBeat)
 {
     auto* overlay = new FadeOverlay(before, m_scroll);
     overlay->setGeometry(m_scroll->viewport()->geometry());
     overlay->show();
     overlay->raise();
-    auto* fade = new QVariantAnimation(overlay);
-    fade->setStartValue(1.0);
-    fade->setEndValue(0.0);
-    fade->setDuration(durationMs);
+    auto* fade = new QTimeLine(durationMs, overlay);
     fade->setEasingCurve(QEasingCurve::InOutQuad);
-    connect(fade, &QVariantAnimation::valueChanged, overlay,
-            [overlay](const QVariant& value) { overlay->setOpacity(value.toReal()); });
-    connect(fade, &QVariantAnimation::finished, overlay, &QObject::deleteLater);
+    // Each frame repaints the whole page under the picture. The tour's slow
+    // switches, every few seconds, take the slow animations' beat, in the
+    // same passes as the dashboard's loops beside the popover.
+    fade->setUpdateInterval(onBeat ? RepeatingLoop::kFrameMs : kSmoothFrameMs);
+    connect(fade, &QTimeLine::valueChanged, overlay, [overlay](qreal value) { overlay->setOpacity(1.0 - value); });
+    connect(fade, &QTimeLine::finished, overlay, &QObject::deleteLater);
     fade->start();
 }
 

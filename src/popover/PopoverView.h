@@ -98,7 +98,7 @@ private:
     QWidget* buildHeader(const std::optional<QStringList>& logoPaths);
     QWidget* buildPageArea();
     void showPage(int tab, int fadeMs);
-    void fadeOut(const QPixmap& before, int durationMs);
+    void fadeOut(const QPixmap& before, int durationMs, bool onBeat);
     void applyTheme();
     void refreshFullPathButton();
     void startTour();

@@ -9,6 +9,7 @@
 #include "dashboard/tour/TourStepPages.h"
 #include "widgets/Animations.h"
 
+#include <QGraphicsEffect>
 #include <QHBoxLayout>
 #include <QPaintEvent>
 #include <QPainter>
@@ -16,6 +17,8 @@
 #include <QVBoxLayout>
 #include <QTimer>
 #include <QVariantAnimation>
+
+#include <cmath>
 
 namespace {
 
@@ -44,6 +47,25 @@ QEasingCurve spring()
     curve.setOvershoot(0.8);
     return curve;
 }
+
+// Lies under the card, beside the overlay, in the dashboard: a sibling that
+// paints every pixel of its area keeps the page below out of each repaint
+// there, so the page's refreshes under the card cost nothing and no longer
+// make the card repaint over them.
+class CardCover final : public QWidget {
+public:
+    explicit CardCover(QWidget* parent) : QWidget(parent)
+    {
+        setAttribute(Qt::WA_OpaquePaintEvent);
+        setAttribute(Qt::WA_TransparentForMouseEvents);
+    }
+
+protected:
+    void paintEvent(QPaintEvent* event) override
+    {
+        QPainter(this).fillRect(event->rect(), TourCardFrame::background());
+    }
+};
 
 } // namespace
 
@@ -81,7 +103,11 @@ OnboardingTourOverlay::OnboardingTourOverlay(OnboardingTourView::Deps deps, QWid
     refreshFooter();
 }
 
-OnboardingTourOverlay::~OnboardingTourOverlay() { m_tour->disappear(); }
+OnboardingTourOverlay::~OnboardingTourOverlay()
+{
+    m_tour->disappear();
+    delete m_cover;
+}
 
 void OnboardingTourOverlay::install(Scheduler* scheduler)
 {
@@ -227,6 +253,7 @@ void OnboardingTourOverlay::freeze()
     // Hidden, the card's views stop their loops, springs and slides.
     m_still = m_card->grab();
     m_card->hide();
+    syncCover();
     update(m_card->geometry());
 }
 
@@ -249,6 +276,27 @@ void OnboardingTourOverlay::moveCard(const QRectF& to)
     m_card->setGeometry(local(to.toRect()));
     update(local(before.united(shadowBounds(to))));
     updateMask();
+    syncCover();
+}
+
+void OnboardingTourOverlay::syncCover()
+{
+    // Only while the card is drawn whole and opaque: not while the overlay
+    // fades in or out through an effect, nor once it is a still picture.
+    QWidget* dashboard = parentWidget();
+    const bool wanted = dashboard && isVisible() && !graphicsEffect() && !isFrozen();
+    if (!wanted) {
+        if (m_cover)
+            m_cover->hide();
+        return;
+    }
+    if (!m_cover)
+        m_cover = new CardCover(dashboard);
+    // Inside the rounded corners, where the card's fill is plain.
+    const int inset = int(std::ceil(TourCardFrame::kRadius * (1 - M_SQRT1_2))) + 1;
+    m_cover->setGeometry(m_cardRect.toAlignedRect().adjusted(inset, inset, -inset, -inset));
+    m_cover->stackUnder(this);
+    m_cover->show();
 }
 
 void OnboardingTourOverlay::setBackdrop(double opacity)
@@ -346,10 +394,21 @@ void OnboardingTourOverlay::showEvent(QShowEvent* event)
 {
     QWidget::showEvent(event);
     m_tour->appear();
+    // The dashboard fades the overlay in through an effect it sets right
+    // after showing it; the card is whole once that effect goes.
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            if (QGraphicsEffect* effect = graphicsEffect())
+                connect(effect, &QObject::destroyed, this, &OnboardingTourOverlay::syncCover, Qt::QueuedConnection);
+            syncCover();
+        },
+        Qt::QueuedConnection);
 }
 
 void OnboardingTourOverlay::hideEvent(QHideEvent* event)
 {
     QWidget::hideEvent(event);
     m_tour->disappear();
+    syncCover();
 }

@@ -3,6 +3,7 @@
 #include "dashboard/tour/OnboardingTourView.h"
 
 #include <QPixmap>
+#include <QPointer>
 #include <QWidget>
 
 class QVariantAnimation;
@@ -68,6 +69,7 @@ private:
     void moveCard(const QRectF& to);
     void settleCard();
     void freeze();
+    void syncCover();
     void setBackdrop(double opacity);
     void updateMask();
     // Clicks reach the dashboard outside `area`; empty: nowhere.
@@ -93,4 +95,6 @@ private:
     QPixmap m_glow;
     QPixmap m_still;
     QColor m_glowColor;
+    // Under the card, in the dashboard (see syncCover()).
+    QPointer<QWidget> m_cover;
 };

@@ -141,6 +141,66 @@ TEST_F(OnboardingTourOverlayTest, CardFooterAndClicksPerStep)
     EXPECT_FALSE(o->tour()->isCycling(OnboardingTourView::Cycler::tab));
 }
 
+// Counts the paints a widget receives.
+class PaintCounter : public QObject {
+public:
+    explicit PaintCounter(QWidget* watched) { watched->installEventFilter(this); }
+    int paints = 0;
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        paints += event->type() == QEvent::Paint;
+        return false;
+    }
+};
+
+// While the card is drawn whole, an opaque sibling lies under it in the
+// dashboard: the page's updates there paint nothing, elsewhere they still do.
+TEST_F(OnboardingTourOverlayTest, PageUnderTheCardIsLeftOutOfRepaintsOnEveryStep)
+{
+    root->show();
+    OnboardingTourOverlay* o = overlay();
+    ASSERT_NE(o, nullptr);
+    const auto cover = [&]() -> QWidget* {
+        for (QWidget* child : root->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+            if (child != o && child->testAttribute(Qt::WA_OpaquePaintEvent))
+                return child;
+        return nullptr;
+    };
+    // Not while the overlay fades in: the card is not opaque yet.
+    EXPECT_TRUE(!cover() || !cover()->isVisible() || !o->graphicsEffect());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !o->graphicsEffect() && cover() && cover()->isVisible(); }));
+    QWidget* page = root->contentView();
+    PaintCounter counter(page);
+    for (int step = 0; step <= OnboardingTourView::kLastStep; ++step) {
+        SCOPED_TRACE(step);
+        settings.setOnboardingTourStep(step);
+        ASSERT_TRUE(cover()->isVisible());
+        QTest::qWait(400); // the card settles
+        const QRect card(o->card()->mapTo(root.get(), QPoint()), o->card()->size());
+        EXPECT_TRUE(card.contains(cover()->geometry()));
+        EXPECT_GT(cover()->width() * cover()->height(), card.width() * card.height() * 8 / 10);
+        // Just under the overlay, above the panes.
+        const QObjectList order = root->children();
+        EXPECT_EQ(order.indexOf(cover()) + 1, order.indexOf(o));
+
+        const QRect under = QRect(page->mapFrom(root.get(), cover()->geometry().center()), QSize(4, 4));
+        counter.paints = 0;
+        page->update(under);
+        QTest::qWait(50);
+        EXPECT_EQ(counter.paints, 0);
+        const QRect beside(page->mapFrom(root.get(), QPoint(card.left() - 60, card.top() + 10)), QSize(4, 4));
+        if (page->rect().contains(beside)) {
+            page->update(beside);
+            EXPECT_TRUE(QTest::qWaitFor([&] { return counter.paints > 0; }));
+        }
+    }
+    // Hidden, the tour's card is a still picture that fades: nothing covers.
+    settings.setShowOnboardingTour(false);
+    EXPECT_FALSE(cover()->isVisible());
+}
+
 // However the tour ends, on any step, nothing of the sidebar or the tour
 // moves from that moment: no loop, spring, fade or slide, and no timer.
 TEST_F(OnboardingTourOverlayTest, EndingTheTourStopsEveryAnimationAtOnce)
