@@ -19,7 +19,11 @@ struct Printer {
     qint64 repeats = 0;
     std::chrono::steady_clock::time_point countingSince;
 
-    ~Printer() { flushRepeats(); } // a count still held at exit
+    ~Printer() // a count still held at exit
+    {
+        QMutexLocker lock(&mutex);
+        flushRepeats();
+    }
 
     void write(const QString& line)
     {

@@ -1,5 +1,7 @@
 #include "platform/DeletionLeftovers.h"
 
+#include "core/OneLineText.h"
+
 namespace {
 
 QString counted(int count, const char* one, const char* many)
@@ -42,5 +44,5 @@ QString DeletionLeftovers::printedLine() const
         else
             what = counted(entries, "item", "items");
     }
-    return QStringLiteral("⚠️ Purge left ") + what + QStringLiteral(" in place, first: ") + firstPath;
+    return QStringLiteral("⚠️ Purge left ") + what + QStringLiteral(" in place, first: ") + oneLineText(firstPath);
 }

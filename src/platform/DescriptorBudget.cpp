@@ -27,6 +27,9 @@ unsigned long long softLimit()
     return limit.rlim_cur == RLIM_INFINITY ? ~0ull : limit.rlim_cur;
 }
 
+// The soft limit this process was started with, while a raised one is in force.
+rlim_t inheritedSoftLimit = RLIM_INFINITY;
+
 } // namespace
 
 DescriptorBudget& DescriptorBudget::process()
@@ -46,10 +49,19 @@ unsigned long long DescriptorBudget::raiseSoftLimit()
     if (::getrlimit(RLIMIT_NOFILE, &limit) == 0 && limit.rlim_cur != limit.rlim_max) {
         rlimit raised = limit;
         raised.rlim_cur = limit.rlim_max == RLIM_INFINITY ? systemCeiling() : limit.rlim_max;
-        if (raised.rlim_cur > limit.rlim_cur)
-            ::setrlimit(RLIMIT_NOFILE, &raised);
+        if (raised.rlim_cur > limit.rlim_cur && ::setrlimit(RLIMIT_NOFILE, &raised) == 0)
+            inheritedSoftLimit = limit.rlim_cur;
     }
     return softLimit();
+}
+
+void DescriptorBudget::restoreInheritedSoftLimit()
+{
+    rlimit limit{};
+    if (inheritedSoftLimit == RLIM_INFINITY || ::getrlimit(RLIMIT_NOFILE, &limit) != 0)
+        return;
+    limit.rlim_cur = inheritedSoftLimit;
+    ::setrlimit(RLIMIT_NOFILE, &limit);
 }
 
 bool DescriptorBudget::take()

@@ -21,6 +21,10 @@ public:
     // Raises the soft limit of open files to the hard limit (the default soft
     // limit, 1024, is often far below it). Returns the soft limit in force.
     static unsigned long long raiseSoftLimit();
+    // Puts back the soft limit the process started with, for a child about
+    // to run another program (tools that walk or select() over every
+    // descriptor expect the usual limit). Only system calls: safe after fork.
+    static void restoreInheritedSoftLimit();
 
     // One more descriptor may be kept: true, and the caller gives it back
     // when it closes that descriptor.

@@ -1,6 +1,7 @@
 #include "platform/ProcessCommandRunner.h"
 
 #include "core/PendingWaits.h"
+#include "platform/DescriptorBudget.h"
 
 #include <QCoreApplication>
 #include <QCoroProcess>
@@ -87,6 +88,7 @@ QCoro::Task<CommandResult> ProcessCommandRunner::run(QString program, QStringLis
     process->setProgram(program);
     process->setArguments(arguments);
     process->setStandardInputFile(QProcess::nullDevice());
+    process->setChildProcessModifier(&DescriptorBudget::restoreInheritedSoftLimit);
 
     auto coro = qCoro(*process);
     if (!co_await coro.start(QIODevice::ReadOnly, timeout)) {
@@ -127,6 +129,7 @@ bool ProcessCommandRunner::startDetached(const QString& program, const QStringLi
     process.setProgram(program);
     process.setArguments(arguments);
     process.setStandardInputFile(QProcess::nullDevice());
+    process.setChildProcessModifier(&DescriptorBudget::restoreInheritedSoftLimit);
     process.setStandardOutputFile(QProcess::nullDevice());
     process.setStandardErrorFile(QProcess::nullDevice());
     return process.startDetached();

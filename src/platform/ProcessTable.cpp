@@ -231,9 +231,11 @@ bool ProcessTable::refresh()
             continue;
         auto it = m_tracked.find(pid);
         ssize_t n = -1;
+        bool gone = false;
         if (it != m_tracked.end() && it->fd >= 0) {
             n = ::pread(it->fd, buffer, sizeof buffer - 1, 0);
-            if (n <= 0)
+            gone = n <= 0;
+            if (gone)
                 closeDescriptor(*it); // that process is gone; the pid is someone else's now
         }
         int freshFd = -1;
@@ -242,7 +244,7 @@ bool ProcessTable::refresh()
             freshFd = ::openat(m_rootFd, path, O_RDONLY | O_CLOEXEC);
             if (freshFd < 0 && outOfDescriptors(errno)) {
                 starved = true;
-                if (it != m_tracked.end() && it->generation == m_generation - 1) {
+                if (!gone && it != m_tracked.end() && it->generation == m_generation - 1) {
                     it->generation = m_generation;
                     entries.append(ProcessEntry{pid, it->parentPid, it->startTime, it->state, it->name, it->commandPath,
                                                 it->arguments, it->cpuTicks, it->cpuPercent});

@@ -150,8 +150,10 @@ bool removeContents(int top, const QByteArray& path, DeletionLeftovers& left)
             // What was opened must be what was looked at: a folder swapped
             // in between is left alone.
             if (error != 0 || chain.info().st_dev != entry.dev || chain.info().st_ino != entry.ino) {
-                if (error == 0 && !chain.leave())
+                if (error == 0 && !chain.leave()) {
+                    left.addEntry(pathOf(name));
                     return false;
+                }
                 left.addEntry(pathOf(name));
                 level.leftSomething = true;
                 continue;

@@ -1,11 +1,14 @@
 #include "platform/DescriptorBudget.h"
 #include "platform/KeptOpenFile.h"
+#include "platform/ProcessCommandRunner.h"
 #include "platform/ProcessTable.h"
 #include "support/PrintCapture.h"
 #include "support/ProcTreeBuilder.h"
 #include "support/SleepChild.h"
+#include "support/TaskRunner.h"
 
 #include <QDir>
+#include <QRegularExpression>
 
 #include <gtest/gtest.h>
 
@@ -15,6 +18,8 @@
 
 #include <memory>
 #include <vector>
+
+using namespace std::chrono_literals;
 
 namespace {
 
@@ -74,6 +79,13 @@ TEST(DescriptorBudget, IsAQuarterOfTheSoftLimitWhichIsRaisedToTheHardOne)
     rlimit now{};
     ::getrlimit(RLIMIT_NOFILE, &now);
     EXPECT_EQ(now.rlim_cur, saved.rlim_max);
+
+    // Programs we start get the limit we were started with back.
+    ProcessCommandRunner runner;
+    const auto limits = runTask(runner.run(QStringLiteral("/bin/cat"), {QStringLiteral("/proc/self/limits")}, 5s));
+    ASSERT_TRUE(limits && limits->succeeded());
+    EXPECT_TRUE(QString::fromLatin1(limits->standardOutput).contains(QRegularExpression(QStringLiteral("Max open files +1024 "))))
+        << limits->standardOutput.toStdString();
     ::setrlimit(RLIMIT_NOFILE, &saved);
 }
 
