@@ -1,3 +1,4 @@
+#include "fakes/LayoutRequestCounter.h"
 #include "widgets/ActionTipsView.h"
 #include "widgets/MemoryCard.h"
 #include "widgets/NetworkCard.h"
@@ -60,17 +61,6 @@ TEST(DashboardCards, GaugeKeepsItsSizeAndCardsShowWhatTheyAreGiven)
                         SystemColor::blue);
     EXPECT_EQ(network.title() + ' ' + network.value(), "Download 12.0 KB/s");
 }
-
-namespace {
-struct LayoutRequestCounter : QObject {
-    int count = 0;
-    bool eventFilter(QObject*, QEvent* event) override
-    {
-        count += event->type() == QEvent::LayoutRequest;
-        return false;
-    }
-};
-} // namespace
 
 // The pages refresh these figures every second: a figure of the same width
 // repaints its label only, a wider one lays the window out and is shown whole.
