@@ -24,6 +24,6 @@ QString MemoryCard::value() const { return m_value->text(); }
 
 UiColor MemoryCard::color() const { return m_value->textColor(); }
 
-void MemoryCard::setValue(const QString& value) { m_value->setText(value); }
+void MemoryCard::setValue(const QString& value) { m_value->setFigureText(value); }
 
 void MemoryCard::setColor(const UiColor& color) { m_value->setTextColor(color); }

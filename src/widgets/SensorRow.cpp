@@ -38,4 +38,4 @@ QString SensorRow::subtitle() const { return m_subtitle->text(); }
 
 QString SensorRow::value() const { return m_value->text(); }
 
-void SensorRow::setValue(const QString& value) { m_value->setText(value); }
+void SensorRow::setValue(const QString& value) { m_value->setFigureText(value); }

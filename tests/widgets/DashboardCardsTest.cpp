@@ -1,3 +1,4 @@
+#include "fakes/LayoutRequestCounter.h"
 #include "widgets/ActionTipsView.h"
 #include "widgets/MemoryCard.h"
 #include "widgets/NetworkCard.h"
@@ -5,7 +6,11 @@
 #include "widgets/SensorCircle.h"
 #include "widgets/SensorRow.h"
 
+#include <QCoreApplication>
 #include <QLayout>
+#include <QVBoxLayout>
+
+#include <functional>
 
 #include <gtest/gtest.h>
 
@@ -55,4 +60,49 @@ TEST(DashboardCards, GaugeKeepsItsSizeAndCardsShowWhatTheyAreGiven)
     NetworkCard network(QStringLiteral("Download"), QStringLiteral("12.0 KB/s"), QStringLiteral("arrow.down"),
                         SystemColor::blue);
     EXPECT_EQ(network.title() + ' ' + network.value(), "Download 12.0 KB/s");
+}
+
+// The pages refresh these figures every second: a figure of the same width
+// repaints its label only, a wider one lays the window out and is shown whole.
+TEST(DashboardCards, AFigureOfTheSameWidthLeavesTheWindowsLayoutAlone)
+{
+    struct Case {
+        const char* name;
+        std::function<QWidget*(const QString&)> make;
+        std::function<void(QWidget*, const QString&)> set;
+    };
+    const QList<Case> cases = {
+        {"SensorRow",
+         [](const QString& v) { return new SensorRow(QStringLiteral("SWAP"), QStringLiteral("Swap Used"), v); },
+         [](QWidget* w, const QString& v) { static_cast<SensorRow*>(w)->setValue(v); }},
+        {"MemoryCard", [](const QString& v) { return new MemoryCard(QStringLiteral("App Memory"), v, SystemColor::green); },
+         [](QWidget* w, const QString& v) { static_cast<MemoryCard*>(w)->setValue(v); }},
+    };
+    for (const Case& c : cases) {
+        QWidget window;
+        auto* column = new QVBoxLayout(&window);
+        QWidget* card = c.make(QStringLiteral("4.20 GB"));
+        column->addWidget(card);
+        c.set(card, QStringLiteral("4.20 GB"));
+        window.show();
+        QCoreApplication::processEvents();
+        LayoutRequestCounter requests;
+        window.installEventFilter(&requests);
+        for (QWidget* child : window.findChildren<QWidget*>())
+            child->installEventFilter(&requests);
+
+        c.set(card, QStringLiteral("3.75 GB"));
+        QCoreApplication::processEvents();
+        EXPECT_EQ(requests.count, 0) << c.name;
+
+        c.set(card, QStringLiteral("13.75 GB"));
+        QCoreApplication::processEvents();
+        EXPECT_GE(requests.count, 1) << c.name;
+        PlainLabel* value = nullptr;
+        for (PlainLabel* label : card->findChildren<PlainLabel*>())
+            if (label->text() == QStringLiteral("13.75 GB"))
+                value = label;
+        ASSERT_NE(value, nullptr) << c.name;
+        EXPECT_GE(value->width(), value->sizeHint().width()) << c.name;
+    }
 }

@@ -1,3 +1,4 @@
+#include "fakes/LayoutRequestCounter.h"
 #include "widgets/Animations.h"
 #include "widgets/CheckboxToggle.h"
 #include "theme/ColorScheme.h"
@@ -66,17 +67,6 @@ TEST(PlainLabel, ShowsMarkupAsTextAndFollowsTheScheme)
     EXPECT_EQ(colorSchemeOf(label), ColorScheme::light);
 }
 
-namespace {
-struct LayoutRequests : QObject {
-    int count = 0;
-    bool eventFilter(QObject*, QEvent* event) override
-    {
-        count += event->type() == QEvent::LayoutRequest;
-        return false;
-    }
-};
-} // namespace
-
 TEST(PlainLabel, AFigureOfTheSameSizeLeavesTheLayoutAlone)
 {
     QWidget window;
@@ -87,7 +77,7 @@ TEST(PlainLabel, AFigureOfTheSameSizeLeavesTheLayoutAlone)
     figure->setFigureText(QStringLiteral("1.0 W"));
     window.show();
     QCoreApplication::processEvents();
-    LayoutRequests requests;
+    LayoutRequestCounter requests;
     window.installEventFilter(&requests);
 
     struct Case {

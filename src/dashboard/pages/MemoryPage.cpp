@@ -364,8 +364,8 @@ void MemoryPage::refresh()
     m_bannerText->setText(bannerText(m_deps.state->purgedAmount()));
 
     static_cast<PressureBar*>(m_bar)->setPressure(s.memoryPressure());
-    m_pressure->setText(pressureText(s.memoryPressure()));
-    m_used->setText(usedOfTotalText(s.memoryUsed(), s.memoryTotal()));
+    m_pressure->setFigureText(pressureText(s.memoryPressure()));
+    m_used->setFigureText(usedOfTotalText(s.memoryUsed(), s.memoryTotal()));
     m_swap->setValue(kestrova::format("%.2f GB", s.memorySwap()));
     m_advanced->setVisible(m_deps.settings->advancedMode());
 

@@ -213,7 +213,7 @@ void SensorsPage::refresh()
 {
     const SystemStatsProvider& s = *m_deps.stats;
     const QString degree(QChar(0x00b0));
-    m_soc->setText(whole(s.socTemperature()) + degree);
+    m_soc->setFigureText(whole(s.socTemperature()) + degree);
     m_gauges[0]->setValue(whole(s.cpuUsage()) + QLatin1Char('%'));
     m_gauges[1]->setValue(whole(s.socTemperature()) + degree);
     m_gauges[2]->setValue(whole(s.aneUsage()) + QLatin1Char('%'));

@@ -18,4 +18,4 @@ TelemetryRow::TelemetryRow(const QString& label, const QString& value, QWidget* 
 
 QString TelemetryRow::value() const { return m_value->text(); }
 
-void TelemetryRow::setValue(const QString& value) { m_value->setText(value); }
+void TelemetryRow::setValue(const QString& value) { m_value->setFigureText(value); }
