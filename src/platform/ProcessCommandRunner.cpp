@@ -4,7 +4,7 @@
 #include "platform/DescriptorBudget.h"
 
 #include <QCoreApplication>
-#include <QCoroProcess>
+#include <QCoroTask>
 #include <QDir>
 #include <QFileInfo>
 #include <QProcess>
@@ -42,18 +42,41 @@ QString refusalFor(const QString& program)
     return {};
 }
 
-// Waits for children to end. Once the application object goes no signal
-// comes any more: the waits still open are abandoned, so their callers unwind
-// (and the child is killed with its QProcess) instead of staying suspended.
-PendingWaits& exitWaits()
+// Waits for children to start and to end. Once the application object goes
+// no signal comes any more: the waits still open are abandoned, so their
+// callers unwind (and the child is killed with its QProcess) instead of
+// staying suspended.
+PendingWaits& childWaits()
 {
     static PendingWaits waits;
     static const bool registered = [] {
-        qAddPostRoutine([] { exitWaits().abandonAll(); });
+        qAddPostRoutine([] { childWaits().abandonAll(); });
         return true;
     }();
     Q_UNUSED(registered);
     return waits;
+}
+
+// Starts the child; true when it is running within the time.
+QCoro::Task<bool> startChild(QProcess& process, std::chrono::milliseconds timeout)
+{
+    process.start(QIODevice::ReadOnly);
+    if (process.state() != QProcess::Starting)
+        co_return process.state() == QProcess::Running;
+    const PendingWaits::Wait wait = childWaits().open();
+    QTimer timer;
+    timer.setSingleShot(true);
+    QObject::connect(&timer, &QTimer::timeout, [wait] { wait.finish(); });
+    const QMetaObject::Connection started = QObject::connect(&process, &QProcess::started, [wait] { wait.finish(); });
+    // QProcess goes on cleaning up after it reports a failed start, so the
+    // caller (who may delete it) resumes from the event loop, not from there.
+    const QMetaObject::Connection failed = QObject::connect(
+        &process, &QProcess::errorOccurred, &timer, [wait] { wait.finish(); }, Qt::QueuedConnection);
+    timer.start(timeout);
+    co_await wait;
+    QObject::disconnect(started);
+    QObject::disconnect(failed);
+    co_return process.state() == QProcess::Running;
 }
 
 // True when the process ended within the time.
@@ -61,7 +84,7 @@ QCoro::Task<bool> waitForExit(QProcess& process, std::chrono::milliseconds timeo
 {
     if (process.state() == QProcess::NotRunning)
         co_return true;
-    const PendingWaits::Wait wait = exitWaits().open();
+    const PendingWaits::Wait wait = childWaits().open();
     QTimer timer;
     timer.setSingleShot(true);
     QObject::connect(&timer, &QTimer::timeout, [wait] { wait.finish(); });
@@ -90,8 +113,7 @@ QCoro::Task<CommandResult> ProcessCommandRunner::run(QString program, QStringLis
     process->setStandardInputFile(QProcess::nullDevice());
     process->setChildProcessModifier(&DescriptorBudget::restoreInheritedSoftLimit);
 
-    auto coro = qCoro(*process);
-    if (!co_await coro.start(QIODevice::ReadOnly, timeout)) {
+    if (!co_await startChild(*process, timeout)) {
         result.errorString = process->errorString();
         co_return result;
     }

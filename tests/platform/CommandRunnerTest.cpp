@@ -2,9 +2,15 @@
 #include "support/TaskRunner.h"
 
 #include <QElapsedTimer>
+#include <QCoroTask>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
 #include <QTimer>
 
 #include <gtest/gtest.h>
+
+#include <cstdio>
 
 using namespace std::chrono_literals;
 
@@ -40,6 +46,20 @@ TEST(CommandRunnerTest, MissingOrRelativeToolIsAStartFailure)
     ASSERT_TRUE(relative);
     EXPECT_FALSE(relative->started);
     EXPECT_FALSE(runner.startDetached(QStringLiteral("/usr/bin/no-such-tool-kestrova"), {}));
+
+    // Executable but not a program: the exec fails after the fork.
+    QTemporaryDir scratch;
+    const QString bogus = scratch.filePath(QStringLiteral("bogus"));
+    QFile file(bogus);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("\x7f" "ELF, but no more");
+    file.close();
+    file.setPermissions(QFile::ReadOwner | QFile::ExeOwner);
+    const auto unrunnable = runTask(runner.run(bogus, {}, 5s));
+    ASSERT_TRUE(unrunnable);
+    EXPECT_FALSE(unrunnable->started);
+    EXPECT_TRUE(unrunnable->errorString.contains(QStringLiteral("Exec format error")))
+        << unrunnable->errorString.toStdString();
 }
 
 TEST(CommandRunnerTest, TimeOutKillsTheChildAndDoesNotBlockTheEventLoop)
@@ -68,4 +88,47 @@ TEST(CommandRunnerTest, NonZeroExitIsNotSuccess)
     EXPECT_TRUE(result->started);
     EXPECT_EQ(result->exitCode, 1);
     EXPECT_FALSE(result->succeeded());
+}
+
+namespace {
+
+constexpr char quitHelperVariable[] = "KESTROVA_COMMAND_AT_QUIT";
+
+QCoro::Task<> runUntilTheApplicationGoes(ProcessCommandRunner& runner)
+{
+    struct Unwinding {
+        ~Unwinding() { std::fputs("caller unwound\n", stdout), std::fflush(stdout); }
+    } unwinding;
+    const QString program = QStringLiteral("/bin/sleep");
+    const QStringList arguments{QStringLiteral("30")};
+    co_await runner.run(program, arguments, 60s);
+}
+
+} // namespace
+
+// A copy of this test binary starts a command and leaves before its event
+// loop has even seen the child start: the caller is unwound with the
+// application, not left suspended for ever (a leaked frame and child).
+TEST(CommandRunnerTest, ACommandStillStartingWhenTheApplicationGoesUnwindsItsCaller)
+{
+    QProcess copy;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QString::fromLatin1(quitHelperVariable), QStringLiteral("1"));
+    copy.setProcessEnvironment(environment);
+    copy.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    copy.start(QCoreApplication::applicationFilePath(),
+               {QStringLiteral("--gtest_filter=CommandRunnerQuitHelper.StartsACommandAndLeaves")});
+    ASSERT_TRUE(copy.waitForFinished(20000));
+    const QByteArray output = copy.readAllStandardOutput();
+    EXPECT_EQ(copy.exitCode(), 0) << output.toStdString();
+    EXPECT_TRUE(output.contains("caller unwound")) << output.toStdString();
+}
+
+// Runs only inside the copy started by the test above.
+TEST(CommandRunnerQuitHelper, StartsACommandAndLeaves)
+{
+    if (qEnvironmentVariableIsEmpty(quitHelperVariable))
+        GTEST_SKIP() << "runs only as the child of CommandRunnerTest.ACommandStillStartingWhenTheApplicationGoesUnwindsItsCaller";
+    static ProcessCommandRunner runner;
+    runUntilTheApplicationGoes(runner);
 }
