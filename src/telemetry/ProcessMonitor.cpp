@@ -142,13 +142,24 @@ QIcon ProcessMonitor::iconFor(const QString& fullPath)
         return *cached;
     if (!m_deps.icons)
         return {};
+    // A lookup that finds nothing costs as much as one that succeeds (the
+    // icon theme is searched): a path without an icon is asked again only
+    // once a while has passed, not at every tick.
+    const qint64 now = m_deps.clock->monotonicMs();
+    if (const auto missed = m_iconMisses.constFind(fullPath);
+        missed != m_iconMisses.cend() && now - *missed < kIconRetryMs)
+        return {};
     QIcon icon;
     if (const QString bundle = ProcessPathRules::applicationBundlePath(fullPath); !bundle.isEmpty())
         icon = m_deps.icons->iconForPath(bundle);
     if (icon.isNull())
         icon = m_deps.icons->iconForPath(fullPath);
-    if (!icon.isNull())
-        m_iconCache.insert(fullPath, icon);
+    if (icon.isNull()) {
+        m_iconMisses.insert(fullPath, now);
+        return icon;
+    }
+    m_iconMisses.remove(fullPath);
+    m_iconCache.insert(fullPath, icon);
     return icon;
 }
 

@@ -135,4 +135,6 @@ private:
     QList<DVRSnapshot> m_dvrSnapshots;
     bool m_isPaused = false;
     QHash<QString, QIcon> m_iconCache;
+    QHash<QString, qint64> m_iconMisses; // path -> when it was last found without an icon
+    static constexpr qint64 kIconRetryMs = 60'000;
 };

@@ -421,8 +421,13 @@ TEST_F(MonitorTest, IconsComeFromTheOutermostBundleThenTheFileAndAreCached)
     EXPECT_EQ(icons.requests, (QStringList{QStringLiteral("/opt/Foo.app"), QStringLiteral("/usr/bin/gimp"),
                                            QStringLiteral("/usr/bin/nothing")}));
 
-    // Found icons are not looked up again; a path without one is.
+    // Found icons are not looked up again; a path without one is, once a
+    // minute has passed.
     icons.requests.clear();
+    clock.advance(59'000);
+    monitor->tick();
+    EXPECT_TRUE(icons.requests.isEmpty()) << icons.requests.join(u' ').toStdString();
+    clock.advance(1'000);
     monitor->tick();
     EXPECT_EQ(icons.requests, QStringList{QStringLiteral("/usr/bin/nothing")});
 }
