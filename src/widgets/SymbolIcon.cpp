@@ -2,6 +2,7 @@
 
 #include <QFile>
 #include <QFontDatabase>
+#include <QFontMetricsF>
 #include <QHash>
 #include <QPainter>
 #include <QPainterPath>
@@ -205,11 +206,27 @@ QStringList SymbolIcon::knownNames()
 
 QFont SymbolIcon::font(qreal pixelSize)
 {
-    QFont f(isFontLoaded() ? fontFamily() : QString::fromLatin1(kFamily));
-    f.setPixelSize(std::max(1, int(pixelSize + 0.5)));
+    const int pixels = std::max(1, int(pixelSize + 0.5));
+    // Each size used is kept, its font engine loaded: Qt's font cache lets an
+    // engine nobody holds go after a while, and loading this font's engine
+    // again costs far more than drawing many glyphs (a glyph drawn now and
+    // then, into a fresh sprite, paid it each time).
+    static QHash<int, QFont> kept;
+    constexpr qsizetype kSizesKept = 48;
+    const bool loaded = isFontLoaded();
+    if (loaded) {
+        if (const auto found = kept.constFind(pixels); found != kept.cend())
+            return *found;
+    }
+    QFont f(loaded ? fontFamily() : QString::fromLatin1(kFamily));
+    f.setPixelSize(pixels);
     // A glyph the icon font lacks must not be drawn from some other font.
     f.setStyleStrategy(QFont::StyleStrategy(QFont::NoFontMerging | QFont::PreferAntialias));
     f.setHintingPreference(QFont::PreferNoHinting);
+    if (loaded && kept.size() < kSizesKept) {
+        QFontMetricsF(f).height(); // loads the engine this copy holds on to
+        kept.insert(pixels, f);
+    }
     return f;
 }
 
