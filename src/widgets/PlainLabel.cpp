@@ -38,9 +38,36 @@ void PlainLabel::setFigureText(const QString& text)
 
 QColor PlainLabel::resolvedTextColor() const { return palette().color(QPalette::WindowText); }
 
+int PlainLabel::heightForWidth(int width) const
+{
+    if (!wordWrap())
+        return QLabel::heightForWidth(width);
+    // A wrapped text is laid out afresh at each ask, and one layout pass asks
+    // for the same few widths many times over (minimum, hint, each level of
+    // nested layouts): the answers are kept until the text or its setting
+    // changes.
+    const WrapMeasure measure{text(), contentsMargins(), margin(), indent(), alignment()};
+    if (!(measure == m_wrapMeasure)) {
+        m_wrapMeasure = measure;
+        m_wrapHeights.clear();
+    }
+    for (const WrapHeight& known : std::as_const(m_wrapHeights)) {
+        if (known.width == width)
+            return known.height;
+    }
+    const int height = QLabel::heightForWidth(width);
+    constexpr qsizetype kWidthsKept = 4;
+    if (m_wrapHeights.size() == kWidthsKept)
+        m_wrapHeights.removeFirst();
+    m_wrapHeights.append({width, height});
+    return height;
+}
+
 void PlainLabel::changeEvent(QEvent* event)
 {
     QLabel::changeEvent(event);
+    if (event->type() == QEvent::FontChange || event->type() == QEvent::StyleChange)
+        m_wrapHeights.clear();
     if (event->type() == QEvent::PaletteChange || event->type() == QEvent::ParentChange)
         applyColor();
     if (event->type() == QEvent::FontChange && m_figure)

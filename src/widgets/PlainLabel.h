@@ -3,6 +3,8 @@
 #include "theme/UiColor.h"
 
 #include <QLabel>
+#include <QList>
+#include <QMargins>
 
 // A QLabel that shows its text as plain text only, for every text that
 // comes from outside (process names, answers, server replies): markup in it
@@ -25,11 +27,30 @@ public:
     // The colour as currently painted.
     QColor resolvedTextColor() const;
 
+    int heightForWidth(int width) const override;
+
 protected:
     void changeEvent(QEvent* event) override;
 
 private:
     void applyColor();
+
+    // The heights a wrapped text was last found to need, and what they were
+    // measured with besides the font (a font change clears them).
+    struct WrapMeasure {
+        QString text;
+        QMargins contents;
+        int margin = 0;
+        int indent = 0;
+        Qt::Alignment alignment;
+        bool operator==(const WrapMeasure&) const = default;
+    };
+    struct WrapHeight {
+        int width;
+        int height;
+    };
+    mutable WrapMeasure m_wrapMeasure;
+    mutable QList<WrapHeight> m_wrapHeights;
 
     UiColor m_color = SystemColor::primary;
     bool m_applying = false;
