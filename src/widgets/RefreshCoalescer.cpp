@@ -1,8 +1,13 @@
 #include "widgets/RefreshCoalescer.h"
 
+#include <QEvent>
+#include <QWidget>
+
 RefreshCoalescer::RefreshCoalescer(std::function<void()> refresh, QObject* parent)
     : QObject(parent), m_refresh(std::move(refresh))
 {
+    if (auto* view = qobject_cast<QWidget*>(parent))
+        view->installEventFilter(this);
 }
 
 void RefreshCoalescer::schedule()
@@ -16,6 +21,7 @@ void RefreshCoalescer::schedule()
 void RefreshCoalescer::flush()
 {
     m_pending = false;
+    m_waitsForShow = false;
     if (m_refresh)
         m_refresh();
 }
@@ -25,5 +31,25 @@ void RefreshCoalescer::run()
     // A flush() in between already did the work.
     if (!m_pending)
         return;
+    if (isOutOfSight()) {
+        m_pending = false;
+        m_waitsForShow = true;
+        return;
+    }
     flush();
+}
+
+bool RefreshCoalescer::isOutOfSight() const
+{
+    // A view in a window not on screen (built but not shown yet, or in a
+    // closed popover that keeps its own rule) refreshes as it always did.
+    const auto* view = qobject_cast<const QWidget*>(parent());
+    return view && !view->isVisible() && view->window()->isVisible();
+}
+
+bool RefreshCoalescer::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::Show && m_waitsForShow && watched == parent())
+        flush();
+    return QObject::eventFilter(watched, event);
 }
