@@ -39,6 +39,11 @@ public:
         assign(m_selectedSidebarItem, std::move(value), &DashboardPageState::selectedSidebarItemChanged);
     }
 
+    // While on, the window keeps each page it leaves and shows it again
+    // rather than building it anew (the tour walking the sidebar).
+    bool keepsBuiltPages() const { return m_keepsBuiltPages; }
+    void setKeepsBuiltPages(bool value) { assign(m_keepsBuiltPages, value, &DashboardPageState::keepsBuiltPagesChanged); }
+
     // Memory page
     bool isOptimizingMemory() const { return m_isOptimizingMemory; }
     void setIsOptimizingMemory(bool value)
@@ -72,6 +77,7 @@ public:
 
 signals:
     void selectedSidebarItemChanged();
+    void keepsBuiltPagesChanged();
     void isOptimizingMemoryChanged();
     void showMemorySuccessChanged();
     void purgedAmountChanged();
@@ -86,6 +92,7 @@ signals:
 
 private:
     QString m_selectedSidebarItem;
+    bool m_keepsBuiltPages = false;
     bool m_isOptimizingMemory = false;
     bool m_showMemorySuccess = false;
     double m_purgedAmount = 0;

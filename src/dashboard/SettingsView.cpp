@@ -79,6 +79,7 @@ SettingsView::SettingsView(Deps deps, QString initialTab, QWidget* parent)
     row->addWidget(pane, 1);
 
     connect(m_state, &DashboardPageState::selectedSidebarItemChanged, this, &SettingsView::showSelectedPage);
+    connect(m_state, &DashboardPageState::keepsBuiltPagesChanged, this, &SettingsView::dropKeptPages);
     connect(m_deps.themeManager, &ThemeManager::currentThemeChanged, this, &SettingsView::applyTheme);
     connect(m_deps.settings, &SettingsStore::changed, this, &SettingsView::onSettingChanged);
     m_deps.notifications->observe(QStringLiteral("StartTour"), this, [this](const QVariantMap&) { startTour(); });
@@ -88,7 +89,13 @@ SettingsView::SettingsView(Deps deps, QString initialTab, QWidget* parent)
     updateOverlay();
 }
 
-SettingsView::~SettingsView() { m_deps.notifications->removeObserver(this); }
+SettingsView::~SettingsView()
+{
+    m_deps.notifications->removeObserver(this);
+    // Closing the window below hides the tour, which puts the state back:
+    // this view is no longer there to follow it.
+    disconnect(m_state, nullptr, this, nullptr);
+}
 
 void SettingsView::buildContentPane(QWidget* pane)
 {
@@ -149,12 +156,31 @@ void SettingsView::showSelectedPage()
     if (m_page && title == m_pageTitle)
         return;
     if (m_page) {
-        // Deleted later, not here: the change may come from the page itself
-        // (it holds the state), and its handler must be able to finish.
         m_pageColumn->removeWidget(m_page);
         m_page->hide();
-        m_page->deleteLater();
+        // Deleted later, not here: the change may come from the page itself
+        // (it holds the state), and its handler must be able to finish.
+        if (m_state->keepsBuiltPages())
+            m_keptPages.insert(m_pageTitle, m_page);
+        else
+            m_page->deleteLater();
     }
+    m_pageTitle = title;
+    m_page = m_keptPages.take(title);
+    if (m_page) {
+        m_pageColumn->insertWidget(0, m_page);
+        m_page->show();
+    } else {
+        m_page = buildPage(title);
+    }
+    m_scroll->setVerticalScrollBarPolicy(DashboardRouter::showsScrollIndicator(DashboardRouter::route(title))
+                                             ? Qt::ScrollBarAsNeeded
+                                             : Qt::ScrollBarAlwaysOff);
+    m_scroll->verticalScrollBar()->setValue(0);
+}
+
+QWidget* SettingsView::buildPage(const QString& title)
+{
     const DashboardPageContext context{this,
                                        m_state,
                                        m_deps.statsProvider,
@@ -167,13 +193,18 @@ void SettingsView::showSelectedPage()
                                        m_deps.buildCache,
                                        m_deps.latency,
                                        m_deps.proxy};
-    m_page = m_deps.router->build(title, context);
-    m_pageTitle = title;
-    m_pageColumn->insertWidget(0, m_page);
-    m_scroll->setVerticalScrollBarPolicy(DashboardRouter::showsScrollIndicator(DashboardRouter::route(title))
-                                             ? Qt::ScrollBarAsNeeded
-                                             : Qt::ScrollBarAlwaysOff);
-    m_scroll->verticalScrollBar()->setValue(0);
+    QWidget* page = m_deps.router->build(title, context);
+    m_pageColumn->insertWidget(0, page);
+    return page;
+}
+
+void SettingsView::dropKeptPages()
+{
+    if (m_state->keepsBuiltPages())
+        return;
+    for (QWidget* page : std::as_const(m_keptPages))
+        page->deleteLater();
+    m_keptPages.clear();
 }
 
 void SettingsView::applyTheme()

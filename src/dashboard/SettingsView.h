@@ -3,6 +3,7 @@
 #include "dashboard/SidebarItem.h"
 #include "telemetry/WorkspacePersona.h"
 
+#include <QHash>
 #include <QList>
 #include <QPointer>
 #include <QWidget>
@@ -108,6 +109,8 @@ protected:
 private:
     void buildContentPane(QWidget* pane);
     void showSelectedPage();
+    QWidget* buildPage(const QString& title);
+    void dropKeptPages();
     void applyTheme();
     void onSettingChanged(const QString& key);
     void startTour();
@@ -121,6 +124,8 @@ private:
     QVBoxLayout* m_pageColumn = nullptr;
     QWidget* m_page = nullptr;
     QString m_pageTitle;
+    // Pages left while the state keeps them, hidden, by title.
+    QHash<QString, QWidget*> m_keptPages;
     QPointer<QWidget> m_overlay;
     bool m_appeared = false;
 };

@@ -18,13 +18,39 @@
 #include "support/TaskRunner.h"
 
 #include <QCoreApplication>
+#include <QMap>
+#include <QPointer>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
 namespace {
+
+// Runs `act` when `watched` receives an event of `type`.
+class EventHook : public QObject {
+public:
+    EventHook(QObject* watched, QEvent::Type type, std::function<void()> act)
+        : m_type(type), m_act(std::move(act))
+    {
+        watched->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        if (event->type() == m_type)
+            m_act();
+        return false;
+    }
+
+private:
+    QEvent::Type m_type;
+    std::function<void()> m_act;
+};
 
 QStringList titlesOf(const QList<SidebarItem>& items)
 {
@@ -251,6 +277,51 @@ TEST_F(SettingsViewTest, ChoosingTheShownPageAgainKeepsIt)
     QTest::mouseClick(view->sidebar()->button(QStringLiteral("Disk")), Qt::LeftButton);
     EXPECT_EQ(view->state()->selectedSidebarItem(), "Disk");
     EXPECT_EQ(view->contentView()->objectName(), "emptyPage");
+}
+
+TEST_F(SettingsViewTest, PagesLeftWhileTheStateKeepsThemAreShownAgainUntilItStops)
+{
+    DashboardRouter router;
+    QMap<DashboardPage, int> built;
+    for (const DashboardPage page : {DashboardPage::memory, DashboardPage::disk})
+        router.setFactory(page, [&built, page](const DashboardPageContext&) -> QWidget* {
+            ++built[page];
+            return new QWidget;
+        });
+    auto view = make(QStringLiteral("Memory"), &router);
+    view->show();
+    view->state()->setKeepsBuiltPages(true);
+    QPointer<QWidget> memory = view->contentView();
+    view->setSelectedSidebarItem(QStringLiteral("Disk"));
+    QPointer<QWidget> disk = view->contentView();
+    EXPECT_FALSE(memory->isVisible()); // kept out of sight: it paints nothing
+    view->setSelectedSidebarItem(QStringLiteral("Memory"));
+    EXPECT_EQ(view->contentView(), memory.data());
+    EXPECT_TRUE(memory->isVisible());
+    EXPECT_FALSE(disk->isVisible());
+    view->setSelectedSidebarItem(QStringLiteral("Disk"));
+    EXPECT_EQ(view->contentView(), disk.data());
+    EXPECT_EQ(built[DashboardPage::memory], 1);
+    EXPECT_EQ(built[DashboardPage::disk], 1);
+
+    // Once it stops, the pages out of sight go and a visit builds anew.
+    view->state()->setKeepsBuiltPages(false);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(memory.isNull());
+    EXPECT_EQ(view->contentView(), disk.data());
+    view->setSelectedSidebarItem(QStringLiteral("Memory"));
+    view->setSelectedSidebarItem(QStringLiteral("Disk"));
+    EXPECT_EQ(built[DashboardPage::memory], 2);
+    EXPECT_EQ(built[DashboardPage::disk], 2);
+
+    // A window closed while it keeps pages: the tour it holds stops keeping
+    // them as it is hidden, after this view has gone.
+    view->state()->setKeepsBuiltPages(true);
+    view->setSelectedSidebarItem(QStringLiteral("Memory"));
+    auto* tour = new QWidget(view.get());
+    tour->show();
+    EventHook stops(tour, QEvent::Hide, [state = view->state()] { state->setKeepsBuiltPages(false); });
+    view.reset();
 }
 
 TEST_F(SettingsViewTest, PageMayChooseAnotherPageFromItsOwnButton)

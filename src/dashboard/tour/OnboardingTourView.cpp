@@ -221,11 +221,17 @@ void OnboardingTourView::startTabCycling()
     cancel(Cycler::tab);
     assign(m_tourHighlightIndex, 0, &OnboardingTourView::tourHighlightIndexChanged);
     setIsCycleComplete(false);
+    // The walk comes back to the same six pages every 15 s.
+    m_deps.selection->setKeepsBuiltPages(true);
     m_deps.selection->setSelectedSidebarItem(tourTabs().first());
     schedule(Cycler::tab);
 }
 
-void OnboardingTourView::stopTabCycling() { cancel(Cycler::tab); }
+void OnboardingTourView::stopTabCycling()
+{
+    cancel(Cycler::tab);
+    m_deps.selection->setKeepsBuiltPages(false);
+}
 
 void OnboardingTourView::startPopoverTabCycling()
 {
