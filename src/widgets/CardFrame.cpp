@@ -51,6 +51,18 @@ void CardFrame::clearGradient()
     update();
 }
 
+bool CardFrame::liesClearOfEdge(const QRectF& box, qreal radius, qreal edge, const QRect& dirtyRect)
+{
+    const QRectF inside = box.adjusted(edge, edge, -edge, -edge);
+    const QRectF dirty(dirtyRect);
+    const qreal corner = radius + edge;
+    const auto touchesCorner = [&](QPointF at) {
+        return dirty.intersects(QRectF(at.x() - corner, at.y() - corner, 2 * corner, 2 * corner));
+    };
+    return inside.contains(dirty) && !touchesCorner(box.topLeft()) && !touchesCorner(box.topRight()) &&
+           !touchesCorner(box.bottomLeft()) && !touchesCorner(box.bottomRight());
+}
+
 void CardFrame::paintEvent(QPaintEvent* event)
 {
     QPainter painter(this);
@@ -65,18 +77,8 @@ void CardFrame::paintEvent(QPaintEvent* event)
         gradient->setColorAt(0, m_gradient->first.resolve(this));
         gradient->setColorAt(1, m_gradient->second.resolve(this));
     }
-    // A child animating inside the card repaints a small rectangle clear of
-    // the corners and the stroke: plain rectangles give the same pixels
-    // there without rasterising the whole plate.
-    const qreal edge = (m_stroke ? m_strokeWidth : 0) + 1;
-    const QRectF inside = box.adjusted(edge, edge, -edge, -edge);
-    const QRectF dirty(event->rect());
-    const qreal corner = m_radius + edge;
-    const auto touchesCorner = [&](QPointF at) {
-        return dirty.intersects(QRectF(at.x() - corner, at.y() - corner, 2 * corner, 2 * corner));
-    };
-    if (inside.contains(dirty) && !touchesCorner(box.topLeft()) && !touchesCorner(box.topRight()) &&
-        !touchesCorner(box.bottomLeft()) && !touchesCorner(box.bottomRight())) {
+    // A child animating inside the card repaints a small rectangle.
+    if (liesClearOfEdge(box, m_radius, (m_stroke ? m_strokeWidth : 0) + 1, event->rect())) {
         painter.fillRect(event->rect(), fill);
         if (gradient)
             painter.fillRect(event->rect(), *gradient);

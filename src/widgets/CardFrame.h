@@ -27,6 +27,12 @@ public:
     void setGradient(const UiColor& from, const UiColor& to);
     void clearGradient();
 
+    // True when `dirty` lies inside a plate's `box`, clear of its stroke
+    // (`edge` wide, antialiasing included) and of its rounded corners: a
+    // child repainting there gets the plate's pixels from plain rectangles,
+    // without rasterising the whole plate.
+    static bool liesClearOfEdge(const QRectF& box, qreal radius, qreal edge, const QRect& dirty);
+
 protected:
     void paintEvent(QPaintEvent* event) override;
 

@@ -18,21 +18,28 @@ void draw(QPainter& painter, const QRect& target, const QString& key, const std:
         return;
     }
     const qreal ratio = painter.device() ? painter.device()->devicePixelRatioF() : 1.0;
-    const QString fullKey =
-        QStringLiteral("%1|%2x%3@%4").arg(key).arg(target.width()).arg(target.height()).arg(ratio);
-    QPixmap sprite;
-    if (!QPixmapCache::find(fullKey, &sprite)) {
-        sprite = QPixmap((QSizeF(target.size()) * ratio).toSize());
-        sprite.setDevicePixelRatio(ratio);
-        sprite.fill(Qt::transparent);
-        QPainter spritePainter(&sprite);
+    const QPixmap copy = sprite(target.size(), ratio, key, [&](QPainter& spritePainter) {
         spritePainter.setRenderHints(painter.renderHints());
         spritePainter.setFont(painter.font());
         paint(spritePainter);
-        spritePainter.end();
-        QPixmapCache::insert(fullKey, sprite);
-    }
-    painter.drawPixmap(target.topLeft(), sprite);
+    });
+    painter.drawPixmap(target.topLeft(), copy);
+}
+
+QPixmap sprite(const QSize& size, qreal ratio, const QString& key, const std::function<void(QPainter&)>& paint)
+{
+    const QString fullKey = QStringLiteral("%1|%2x%3@%4").arg(key).arg(size.width()).arg(size.height()).arg(ratio);
+    QPixmap pixmap;
+    if (QPixmapCache::find(fullKey, &pixmap))
+        return pixmap;
+    pixmap = QPixmap((QSizeF(size) * ratio).toSize());
+    pixmap.setDevicePixelRatio(ratio);
+    pixmap.fill(Qt::transparent);
+    QPainter spritePainter(&pixmap);
+    paint(spritePainter);
+    spritePainter.end();
+    QPixmapCache::insert(fullKey, pixmap);
+    return pixmap;
 }
 
 } // namespace SpriteCache

@@ -6,6 +6,7 @@
 #include <functional>
 
 class QPainter;
+class QPixmap;
 
 // Draws through a pixmap kept in the process-wide pixmap cache: what
 // `paint` draws (with the origin at the target's top-left corner) is
@@ -19,5 +20,9 @@ class QPainter;
 namespace SpriteCache {
 
 void draw(QPainter& painter, const QRect& target, const QString& key, const std::function<void(QPainter&)>& paint);
+
+// The cached pixmap itself, of `size` logical pixels at `ratio`, for a
+// caller that draws it under a transform of its own.
+QPixmap sprite(const QSize& size, qreal ratio, const QString& key, const std::function<void(QPainter&)>& paint);
 
 } // namespace SpriteCache

@@ -14,6 +14,7 @@
 #include <QTimeLine>
 
 #include <cmath>
+#include <functional>
 
 namespace {
 constexpr qreal kPadH = 8;
@@ -157,18 +158,22 @@ void MenuGuideRow::paintEvent(QPaintEvent* event)
     const QRectF row = box();
     TourPaint::scaleAbout(p, row, m_rowScale);
     const QColor color = m_color.resolve(this);
-    QPainterPath shape;
-    shape.addRoundedRect(row, kRadius, kRadius);
     if (m_isHighlighted) {
-        QColor glow = color;
-        glow.setAlphaF(0.3 * glow.alphaF());
-        TourPaint::glow(p, row, kRadius, glow, kGlow);
-        p.fillPath(shape, TourCardFrame::background());
-        p.fillPath(shape, kPlateTint);
-        QColor outline = color;
-        outline.setAlphaF(0.6 * outline.alphaF());
-        p.setPen(QPen(outline, 1));
-        p.drawPath(shape);
+        const QString key = QStringLiteral("guide-plate|") + QString::number(color.rgba()) + u'|' +
+                            QString::number(width()) + u',' + QString::number(height());
+        paintAtRest(p, row.adjusted(-kGlow - 1, -kGlow - 1, kGlow + 1, kGlow + 1), key, [&](QPainter& plate) {
+            QPainterPath shape;
+            shape.addRoundedRect(row, kRadius, kRadius);
+            QColor glow = color;
+            glow.setAlphaF(0.3 * glow.alphaF());
+            TourPaint::glow(plate, row, kRadius, glow, kGlow);
+            plate.fillPath(shape, TourCardFrame::background());
+            plate.fillPath(shape, kPlateTint);
+            QColor outline = color;
+            outline.setAlphaF(0.6 * outline.alphaF());
+            plate.setPen(QPen(outline, 1));
+            plate.drawPath(shape);
+        });
     }
 
     const qreal side = SymbolIcon::pixelSizeFor(kIconPoints);
@@ -194,16 +199,62 @@ void MenuGuideRow::paintEvent(QPaintEvent* event)
     const QRectF textArea = p.transform().mapRect(QRectF(x, row.top(), textWidth, row.height()));
     if (!event->rect().intersects(textArea.toAlignedRect()))
         return;
+    paintTexts(p, QRectF(x, row.top(), textWidth, row.height()));
+}
+
+void MenuGuideRow::paintTexts(QPainter& p, const QRectF& area) const
+{
+    // Wrapped text is shaped afresh at every drawText.
+    const QString key = QStringLiteral("guide-text|") + m_title + u'|' + m_desc + u'|' +
+                        QString::number(int(m_isHighlighted)) + u'|' + QString::number(width()) + u',' +
+                        QString::number(height());
+    paintAtRest(p, area, key, [&](QPainter& texts) { drawTexts(texts, area); });
+}
+
+void MenuGuideRow::paintAtRest(QPainter& p, const QRectF& area, const QString& key,
+                               const std::function<void(QPainter&)>& draw) const
+{
+    // Drawn once where the row comes to rest and copied from there: as it is
+    // once the row rests, scaled by the few hundredths still to go while its
+    // spring runs.
+    const qreal rest = m_isHighlighted ? kHighlightScale : 1.0;
+    QTransform atRest;
+    const QPointF centre = box().center();
+    atRest.translate(centre.x(), centre.y());
+    atRest.scale(rest, rest);
+    atRest.translate(-centre.x(), -centre.y());
+    const QRect target = atRest.mapRect(area).toAlignedRect();
+    const QPixmap sprite = SpriteCache::sprite(target.size(), devicePixelRatioF(), key, [&](QPainter& s) {
+        s.setRenderHints(p.renderHints());
+        s.translate(-target.topLeft());
+        s.setTransform(atRest, true);
+        draw(s);
+    });
+    p.save();
+    if (qFuzzyCompare(m_rowScale, rest)) {
+        p.resetTransform();
+        p.drawPixmap(target.topLeft(), sprite);
+    } else {
+        p.setRenderHint(QPainter::SmoothPixmapTransform);
+        p.drawPixmap(atRest.inverted().mapRect(QRectF(target)), sprite, QRectF(sprite.rect()));
+    }
+    p.restore();
+}
+
+void MenuGuideRow::drawTexts(QPainter& p, const QRectF& area) const
+{
     const qreal titleHeight = QFontMetricsF(m_titleFont).height();
     p.setFont(m_titleFont);
     p.setPen(m_isHighlighted ? QColor(Qt::white) : QColor(255, 255, 255, 178));
-    p.drawText(QRectF(x, row.top() + kPadV, textWidth, titleHeight), Qt::AlignLeft | Qt::AlignVCenter, m_title);
+    p.drawText(QRectF(area.left(), area.top() + kPadV, area.width(), titleHeight), Qt::AlignLeft | Qt::AlignVCenter,
+               m_title);
     QColor descColor = systemColor(SystemColor::secondary, ColorScheme::dark);
     if (!m_isHighlighted)
         descColor.setAlphaF(0.6 * descColor.alphaF());
     p.setFont(m_descFont);
     p.setPen(descColor);
-    const QRectF descBox(x, row.top() + kPadV + titleHeight + kLineGap, textWidth, descHeight(textWidth));
+    const QRectF descBox(area.left(), area.top() + kPadV + titleHeight + kLineGap, area.width(),
+                         descHeight(area.width()));
     p.save();
     p.setClipRect(descBox);
     p.drawText(descBox, Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap, m_desc);

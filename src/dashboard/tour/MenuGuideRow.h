@@ -4,6 +4,8 @@
 
 #include <QWidget>
 
+#include <functional>
+
 class QTimeLine;
 class QPainter;
 class RepeatingLoop;
@@ -48,6 +50,13 @@ private:
     // The symbol where the row stands highlighted, drawn through a sprite
     // with the painter untransformed.
     void paintSettledIcon(QPainter& p, const QColor& color) const;
+    // The title and description in `area` (row coordinates, untransformed).
+    void paintTexts(QPainter& p, const QRectF& area) const;
+    void drawTexts(QPainter& p, const QRectF& area) const;
+    // Paints what `draw` draws in `area` through a sprite made at the scale
+    // the row comes to rest at.
+    void paintAtRest(QPainter& p, const QRectF& area, const QString& key,
+                     const std::function<void(QPainter&)>& draw) const;
 
     QString m_icon;
     UiColor m_color;

@@ -1,8 +1,10 @@
 #include "dashboard/tour/TourCardFrame.h"
 
 #include "theme/ColorScheme.h"
+#include "widgets/CardFrame.h"
 
 #include <QLinearGradient>
+#include <QPaintEvent>
 #include <QPainter>
 #include <QPainterPath>
 
@@ -13,11 +15,16 @@ TourCardFrame::TourCardFrame(QWidget* parent) : QWidget(parent)
     setAutoFillBackground(false);
 }
 
-void TourCardFrame::paintEvent(QPaintEvent*)
+void TourCardFrame::paintEvent(QPaintEvent* event)
 {
     QPainter p(this);
-    p.setRenderHint(QPainter::Antialiasing);
     const QRectF box = QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5);
+    // A guide row or a figure repainting inside the card.
+    if (CardFrame::liesClearOfEdge(box, kRadius, 2, event->rect())) {
+        p.fillRect(event->rect(), background());
+        return;
+    }
+    p.setRenderHint(QPainter::Antialiasing);
     QPainterPath shape;
     shape.addRoundedRect(box, kRadius, kRadius);
     p.fillPath(shape, background());
