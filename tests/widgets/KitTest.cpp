@@ -18,6 +18,10 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <utility>
+#include <vector>
+
 namespace {
 
 TEST(UiColor, NamedColoursHaveADarkAndALightVariant)
@@ -93,6 +97,38 @@ TEST(PlainLabel, AFigureOfTheSameSizeLeavesTheLayoutAlone)
     }
 }
 
+// A wrapped label keeps the heights it measured; each setting the height
+// depends on gives the height a fresh label with that setting measures.
+TEST(PlainLabel, AWrappedLabelsKeptHeightsFollowEveryChange)
+{
+    const QString sentence = QStringLiteral("A sentence long enough to wrap over several lines at these widths. ");
+    const std::vector<std::pair<const char*, std::function<void(QLabel&)>>> changes{
+        {"as built", [](QLabel&) {}},
+        {"longer text", [&](QLabel& l) { l.setText(sentence.repeated(3)); }},
+        {"larger font", [](QLabel& l) { l.setFont(Fonts::system(19)); }},
+        {"contents margins", [](QLabel& l) { l.setContentsMargins(40, 3, 40, 3); }},
+        {"margin", [](QLabel& l) { l.setMargin(12); }},
+        {"indent", [](QLabel& l) { l.setIndent(60); }},
+        {"alignment", [](QLabel& l) { l.setAlignment(Qt::AlignRight | Qt::AlignBottom); }},
+    };
+    PlainLabel label(sentence);
+    label.setWordWrap(true);
+    for (const auto& [name, change] : changes) {
+        SCOPED_TRACE(name);
+        change(label);
+        QLabel fresh(label.text());
+        fresh.setTextFormat(Qt::PlainText);
+        fresh.setWordWrap(true);
+        fresh.setFont(label.font());
+        fresh.setContentsMargins(label.contentsMargins());
+        fresh.setMargin(label.margin());
+        fresh.setIndent(label.indent());
+        fresh.setAlignment(label.alignment());
+        for (const int width : {120, 300, 120, 500, 80, 300})
+            EXPECT_EQ(label.heightForWidth(width), fresh.heightForWidth(width)) << width;
+    }
+}
+
 TEST(ElidedLabel, CutsAtTheTailAndOffersTheFullTextAsPlainToolTip)
 {
     ElidedLabel label("<b>ollama_llama_server --model deepseek-r1:70b</b>");
@@ -158,6 +194,41 @@ TEST(RefreshCoalescer, ABurstOfChangesRefreshesOnce)
     coalescer.flush();
     QCoreApplication::processEvents();
     EXPECT_EQ(refreshes, 2);
+}
+
+// Out of sight in a window on screen, a view's refreshes wait for it to be
+// shown again and run then, once, before it paints; in a window not on
+// screen (built, not shown yet) they run as they fall due.
+TEST(RefreshCoalescer, AViewOutOfSightRefreshesAsItIsShownAgain)
+{
+    QWidget window;
+    auto* view = new QWidget(&window);
+    int refreshes = 0;
+    bool shownAtRefresh = false;
+    RefreshCoalescer coalescer(
+        [&] {
+            ++refreshes;
+            shownAtRefresh = view->isVisible();
+        },
+        view);
+    coalescer.schedule();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(refreshes, 1);
+
+    window.show();
+    view->hide();
+    for (int i = 0; i < 3; ++i) {
+        coalescer.schedule();
+        QCoreApplication::processEvents();
+    }
+    EXPECT_EQ(refreshes, 1);
+    view->show();
+    EXPECT_EQ(refreshes, 2) << "not at the next turn: the view would paint stale figures first";
+    EXPECT_TRUE(shownAtRefresh);
+    QCoreApplication::processEvents();
+    view->hide();
+    view->show();
+    EXPECT_EQ(refreshes, 2) << "nothing fell due while it was hidden";
 }
 
 TEST(Fonts, PointSizesBecomePixelSizes)
