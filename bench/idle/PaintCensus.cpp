@@ -16,6 +16,10 @@ PaintCensus::PaintCensus(QString path, QObject* parent) : QObject(parent), m_pat
 
 bool PaintCensus::eventFilter(QObject* watched, QEvent* event)
 {
+    // Each update request of a window is one repaint pass (paint, flush).
+    if (event->type() == QEvent::UpdateRequest && watched->isWidgetType() &&
+        static_cast<QWidget*>(watched)->isWindow())
+        ++m_tallies[QLatin1String("(passes of ") + QLatin1String(watched->metaObject()->className()) + u')'].paints;
     if (event->type() == QEvent::Paint && watched->isWidgetType()) {
         QString name = QString::fromLatin1(watched->metaObject()->className());
         if (const QString label = static_cast<QWidget*>(watched)->accessibleName(); !label.isEmpty())

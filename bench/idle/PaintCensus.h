@@ -8,7 +8,7 @@
 
 // Counts the paint events every widget receives and writes, every ten
 // seconds, one line per widget class: paints per second and painted pixels
-// per second, busiest first. For finding what repaints while the
+// per second, busiest first; and each window's repaint passes per second. For finding what repaints while the
 // application should be idle.
 class PaintCensus : public QObject {
 public:
