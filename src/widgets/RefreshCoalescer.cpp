@@ -41,8 +41,8 @@ void RefreshCoalescer::run()
 
 bool RefreshCoalescer::isOutOfSight() const
 {
-    // A view in a window not on screen (built but not shown yet, or in a
-    // closed popover that keeps its own rule) refreshes as it always did.
+    // A view whose window is not on screen (built and not shown yet, or
+    // closed) refreshes as its changes come.
     const auto* view = qobject_cast<const QWidget*>(parent());
     return view && !view->isVisible() && view->window()->isVisible();
 }
