@@ -9,8 +9,6 @@
 #include "platform/TreeSizeCache.h"
 
 #include <QCoreApplication>
-#include <QNetworkAccessManager>
-#include <QNetworkProxy>
 
 LocalAIService::Deps::Deps()
     : clock(&Clock::system()),
@@ -28,15 +26,11 @@ LocalAIService::LocalAIService(bool autoStart, QObject* parent) : LocalAIService
 LocalAIService::LocalAIService(Deps deps, bool autoStart, QObject* parent)
     : ObservableObject(parent),
       m_deps(std::move(deps)),
-      m_network(new QNetworkAccessManager(this)),
       m_portScanner(std::make_shared<ListeningPortScanner>(m_deps.paths.procRoot)),
       m_modelSizes(std::make_shared<TreeSizeCache>()),
       // Consulted only while a build runs: no descriptors are kept open.
       m_processTable(std::make_shared<ProcessTable>(m_deps.paths.procRoot, 0))
 {
-    // The model server is on this machine: a configured HTTP proxy must not
-    // see (or break) these requests.
-    m_network->setProxy(QNetworkProxy::NoProxy);
     // A model server left stopped after we are gone has nobody to thaw it.
     // (SIGTERM and SIGINT are routed to quit(), so they come here too.)
     if (auto* app = QCoreApplication::instance())

@@ -26,7 +26,6 @@ class FileWorker;
 class ProcessSignaller;
 class ProcessTable;
 class TreeSizeCache;
-class QNetworkAccessManager;
 class QTimer;
 class Scheduler;
 struct ProcessEntry;
@@ -105,7 +104,25 @@ public:
     QCoro::Task<> purgeModelCacheFile(QString path);
 
     const QList<LocalAIModel>& activeModels() const { return m_activeModels; }
-    void setActiveModels(QList<LocalAIModel> value) { assign(m_activeModels, std::move(value), &LocalAIService::activeModelsChanged); }
+    // A list set from anywhere but the server's answer is whole.
+    void setActiveModels(QList<LocalAIModel> value)
+    {
+        assign(m_activeModels, std::move(value), &LocalAIService::activeModelsChanged);
+        setUnlistedModelCount(0);
+    }
+    // Models the server reported beyond those kept in `activeModels`.
+    qsizetype unlistedModelCount() const { return m_unlistedModelCount; }
+    void setUnlistedModelCount(qsizetype value)
+    {
+        assign(m_unlistedModelCount, value, &LocalAIService::unlistedModelCountChanged);
+    }
+    // Why the latest answer of the server was refused, on one line; empty
+    // when it was read or none came.
+    const QString& modelListRefusal() const { return m_modelListRefusal; }
+    void setModelListRefusal(QString value)
+    {
+        assign(m_modelListRefusal, std::move(value), &LocalAIService::modelListRefusalChanged);
+    }
     OllamaStatus status() const { return m_status; }
     void setStatus(OllamaStatus value) { assign(m_status, value, &LocalAIService::statusChanged); }
     bool demoMode() const { return m_demoMode; }
@@ -149,6 +166,8 @@ public:
 
 signals:
     void activeModelsChanged();
+    void unlistedModelCountChanged();
+    void modelListRefusalChanged();
     void statusChanged();
     void demoModeChanged();
     void compileAutoSuspendEnabledChanged();
@@ -182,7 +201,6 @@ private:
     // Start times of the processes we froze, so a thaw never reaches a
     // process that took over a pid.
     QHash<qint32, quint64> m_suspendedStartTimes;
-    QNetworkAccessManager* m_network = nullptr;
     std::shared_ptr<ListeningPortScanner> m_portScanner;
     // The model folders as last measured; used on the file worker only.
     std::shared_ptr<TreeSizeCache> m_modelSizes;
@@ -193,6 +211,8 @@ private:
     std::shared_ptr<ProcessTable> m_processTable;
 
     QList<LocalAIModel> m_activeModels;
+    qsizetype m_unlistedModelCount = 0;
+    QString m_modelListRefusal;
     OllamaStatus m_status = OllamaStatus::offline;
     bool m_demoMode = true;
     bool m_compileAutoSuspendEnabled = false;

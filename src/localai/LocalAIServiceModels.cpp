@@ -5,21 +5,17 @@
 #include "core/Clock.h"
 #include "core/Print.h"
 #include "core/SignalWait.h"
+#include "localai/CappedHttpExchange.h"
 #include "localai/LocalAIExamples.h"
 #include "localai/ModelListDecoder.h"
 
 #include <QCoroFuture>
 #include <QJsonArray>
 #include <QJsonDocument>
-#include <QNetworkAccessManager>
-#include <QNetworkReply>
-#include <QNetworkRequest>
 #include <QPointer>
-#include <QTimer>
 #include <QtConcurrent/QtConcurrentRun>
 
 #include <chrono>
-#include <memory>
 
 using namespace std::chrono_literals;
 
@@ -29,12 +25,7 @@ constexpr auto kListTimeout = 1000ms;
 constexpr auto kEjectTimeout = 60s;
 constexpr qint64 kMaxEjectAnswer = 1024 * 1024; // only its status matters
 
-struct HttpOutcome {
-    bool answered = false;   // an HTTP status came back
-    int status = 0;
-    QByteArray body;
-    QString error;           // why nothing came back
-};
+using HttpOutcome = CappedHttpExchange::Outcome;
 
 QUrl endpoint(const QUrl& base, const QString& path)
 {
@@ -45,66 +36,24 @@ QUrl endpoint(const QUrl& base, const QString& path)
     return url;
 }
 
-// Sends one request and waits for the whole answer. The transfer time-out
-// ends a stalled transfer; the deadline also ends one that trickles. The
-// body is taken as it arrives, and an answer that announces or grows past
-// `maxBody` bytes is cut off and counts as no answer.
-QCoro::Task<HttpOutcome> exchange(QNetworkAccessManager* network, QNetworkRequest request, QByteArray verb,
-                                  QByteArray body, std::chrono::milliseconds timeout, qint64 maxBody)
+// Sends one request and waits for the whole answer, cut at `maxBody` bytes
+// as it arrives. The exchange belongs to `owner`: once that is gone, this
+// task and its callers end without a result.
+QCoro::Task<HttpOutcome> exchange(QObject* owner, QUrl url, QByteArray verb, QByteArray contentType, QByteArray body,
+                                  std::chrono::milliseconds timeout, qint64 maxBody)
 {
-    request.setTransferTimeout(int(timeout.count()));
-    QPointer<QNetworkReply> reply = network->sendCustomRequest(request, verb, body);
-    QTimer::singleShot(timeout, reply.data(), [reply] {
-        if (reply)
-            reply->abort();
-    });
-    auto received = std::make_shared<QByteArray>();
-    auto tooLarge = std::make_shared<bool>(false);
-    // A small read buffer makes the transfer wait for us instead of piling up.
-    reply->setReadBufferSize(256 * 1024);
-    const auto take = [reply, received, tooLarge, maxBody] {
-        if (!reply || *tooLarge)
-            return;
-        const QVariant announced = reply->header(QNetworkRequest::ContentLengthHeader);
-        if ((announced.isValid() && announced.toLongLong() > maxBody)
-            || received->size() + reply->bytesAvailable() > maxBody) {
-            *tooLarge = true;
-            received->clear();
-            reply->abort();
-            return;
-        }
-        received->append(reply->readAll());
-    };
-    QObject::connect(reply.data(), &QNetworkReply::metaDataChanged, reply.data(), take);
-    QObject::connect(reply.data(), &QNetworkReply::readyRead, reply.data(), take);
-    // A reply destroyed unfinished (its manager went with the service) ends
-    // this exchange and its callers without a result.
-    if (!reply->isFinished())
-        co_await waitForSignal(reply.data(), &QNetworkReply::finished);
-
-    HttpOutcome outcome;
-    if (!reply) {
-        outcome.error = QStringLiteral("request cancelled");
-        co_return outcome;
+    QPointer<CappedHttpExchange> request =
+        new CappedHttpExchange(std::move(url), std::move(verb), std::move(contentType), std::move(body), timeout,
+                               maxBody, owner);
+    request->start();
+    co_await waitForSignal(request.data(), &CappedHttpExchange::finished);
+    if (!request) {
+        HttpOutcome cancelled;
+        cancelled.error = QStringLiteral("request cancelled");
+        co_return cancelled;
     }
-    if (*tooLarge) {
-        outcome.error = QStringLiteral("answer too large");
-        reply->deleteLater();
-        co_return outcome;
-    }
-    // HTTP error statuses come as content and server errors (201 and up);
-    // lower codes mean the transfer itself broke off, even after a status.
-    const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
-    const auto error = reply->error();
-    if (status.isValid() && (error == QNetworkReply::NoError || error >= QNetworkReply::ContentAccessDenied)) {
-        take();
-        outcome.answered = !*tooLarge;
-        outcome.status = status.toInt();
-        outcome.body = std::move(*received);
-    } else {
-        outcome.error = reply->errorString();
-    }
-    reply->deleteLater();
+    HttpOutcome outcome = request->outcome();
+    request->deleteLater();
     co_return outcome;
 }
 
@@ -121,6 +70,7 @@ QByteArray ejectBody(const QString& name)
 QCoro::Task<> LocalAIService::updateModels()
 {
     if (m_demoMode) {
+        setModelListRefusal({});
         const QDateTime now = m_deps.clock->now();
         if (m_activeModels.isEmpty()) {
             setActiveModels(LocalAIExamples::models(now));
@@ -139,28 +89,35 @@ QCoro::Task<> LocalAIService::updateModels()
     if (url.isEmpty())
         co_return;
     QPointer<LocalAIService> self(this);
-    QCoro::Task<HttpOutcome> listed =
-        exchange(m_network, QNetworkRequest(url), "GET", {}, kListTimeout, kMaxModelListBytes);
+    QCoro::Task<HttpOutcome> listed = exchange(this, url, "GET", {}, {}, kListTimeout, kMaxModelListBytes);
     HttpOutcome outcome = co_await std::move(listed);
     if (!self)
         co_return;
 
     // Up to 4 MiB of JSON is decoded off the main thread.
-    std::optional<QList<LocalAIModel>> models;
-    if (outcome.answered && outcome.status == 200) {
-        QFuture<std::optional<QList<LocalAIModel>>> decoded =
+    std::optional<DecodedModelList> decoded;
+    QString refusal;
+    if (outcome.tooLarge) {
+        refusal = QStringLiteral("Model server answer refused: over 4 MiB");
+    } else if (outcome.answered && outcome.status == 200) {
+        QFuture<std::optional<DecodedModelList>> decoding =
             QtConcurrent::run([body = std::move(outcome.body)] { return decodeModelList(body); });
-        models = co_await decoded;
+        decoded = co_await decoding;
         if (!self)
             co_return;
+        if (!decoded)
+            refusal = QStringLiteral("Model server answer refused: not a readable model list");
     }
-    if (!models) {
+    setModelListRefusal(refusal);
+    if (!decoded) {
         setActiveModels({});
         setStatus(OllamaStatus::offline);
         co_return;
     }
-    const bool empty = models->isEmpty();
-    setActiveModels(std::move(*models));
+    const bool empty = decoded->models.isEmpty();
+    const qsizetype unlisted = decoded->total - decoded->models.size();
+    setActiveModels(std::move(decoded->models));
+    setUnlistedModelCount(unlisted);
     setStatus(empty ? OllamaStatus::idle : OllamaStatus::active);
 }
 
@@ -179,10 +136,9 @@ QCoro::Task<> LocalAIService::ejectModel(QString name)
     const QUrl url = endpoint(m_deps.modelServerUrl, QStringLiteral("/api/generate"));
     if (url.isEmpty())
         co_return;
-    QNetworkRequest request(url);
-    request.setHeader(QNetworkRequest::ContentTypeHeader, QStringLiteral("application/json"));
     QPointer<LocalAIService> self(this);
-    QCoro::Task<HttpOutcome> sent = exchange(m_network, request, "POST", ejectBody(name), kEjectTimeout, kMaxEjectAnswer);
+    QCoro::Task<HttpOutcome> sent =
+        exchange(this, url, "POST", "application/json", ejectBody(name), kEjectTimeout, kMaxEjectAnswer);
     const HttpOutcome outcome = co_await std::move(sent);
     if (!self)
         co_return;

@@ -82,7 +82,7 @@ std::optional<LocalAIModel> decodeModel(const QJsonValue& element)
 
 } // namespace
 
-std::optional<QList<LocalAIModel>> decodeModelList(const QByteArray& body)
+std::optional<DecodedModelList> decodeModelList(const QByteArray& body)
 {
     if (body.size() > kMaxModelListBytes)
         return std::nullopt;
@@ -91,18 +91,20 @@ std::optional<QList<LocalAIModel>> decodeModelList(const QByteArray& body)
     if (error.error != QJsonParseError::NoError || !document.isObject())
         return std::nullopt;
     const QJsonValue models = document.object().value(QLatin1StringView("models"));
-    QList<LocalAIModel> result;
+    DecodedModelList result;
     if (isAbsent(models))
         return result;
     if (!models.isArray())
         return std::nullopt;
     const QJsonArray array = models.toArray();
-    result.reserve(array.size());
+    result.total = array.size();
+    result.models.reserve(std::min(array.size(), kMaxListedModels));
     for (const QJsonValue& element : array) {
         auto model = decodeModel(element);
         if (!model)
             return std::nullopt;
-        result.append(std::move(*model));
+        if (result.models.size() < kMaxListedModels)
+            result.models.append(std::move(*model));
     }
     return result;
 }

@@ -16,8 +16,16 @@
 //
 // What a hostile or broken server could send is bounded: an answer over
 // kMaxModelListBytes or a name longer than kMaxModelNameLength makes the
-// answer unreadable, and a negative size reads as 0.
+// answer unreadable, and a negative size reads as 0. Every element is
+// checked, but only the first kMaxListedModels are kept (no view shows more
+// rows); `total` says how many the answer lists.
 inline constexpr qint64 kMaxModelListBytes = 4 * 1024 * 1024;
 inline constexpr qsizetype kMaxModelNameLength = 1024;
+inline constexpr qsizetype kMaxListedModels = 100;
 
-std::optional<QList<LocalAIModel>> decodeModelList(const QByteArray& body);
+struct DecodedModelList {
+    QList<LocalAIModel> models;
+    qsizetype total = 0;
+};
+
+std::optional<DecodedModelList> decodeModelList(const QByteArray& body);

@@ -32,6 +32,18 @@ QUrl FakeModelServer::baseUrl() const { return QUrl(QStringLiteral("http://127.0
 
 bool FakeModelServer::isListening() const { return m_server->isListening(); }
 
+QByteArray FakeModelServer::modelList(int count, int first)
+{
+    QByteArray body = "{\"models\":[";
+    for (int i = 0; i < count; ++i) {
+        if (i > 0)
+            body += ',';
+        body += "{\"name\":\"model-" + QByteArray::number(first + i)
+                + "\",\"size\":4661224816,\"details\":{\"parameter_size\":\"8B\",\"quantization_level\":\"Q4_0\"}}";
+    }
+    return body + "]}";
+}
+
 void FakeModelServer::answerPs(int status, QByteArray body)
 {
     Answer answer;

@@ -45,6 +45,9 @@ public:
 
     void setPsAnswer(Answer answer) { m_psAnswer = std::move(answer); }
     void answerPs(int status, QByteArray body);
+    // A well-formed /api/ps body listing `count` models "model-<i>", i from
+    // `first` on.
+    static QByteArray modelList(int count, int first = 0);
     void setGenerateAnswer(Answer answer) { m_generateAnswer = std::move(answer); }
 
     // Refuses new connections from now on and drops the open ones.

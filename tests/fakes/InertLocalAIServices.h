@@ -18,11 +18,12 @@
 #include <memory>
 
 // The local-AI services a page reads, all inert: no timers, no commands
-// that reach the machine, no model server (a closed loopback port), an empty
+// that reach the machine, no model server (a closed loopback port, unless
+// one is given), an empty
 // temp home and /proc. Demo mode is on as at launch; loadDemoRows() puts in
 // the example rows that the services' first demo tick would.
 struct InertLocalAIServices {
-    InertLocalAIServices()
+    explicit InertLocalAIServices(QUrl modelServer = QUrl(QStringLiteral("http://127.0.0.1:9")))
     {
         QDir().mkpath(root.filePath(QStringLiteral("proc")));
         QDir().mkpath(root.filePath(QStringLiteral("home")));
@@ -34,7 +35,7 @@ struct InertLocalAIServices {
         deps.fileWorker = &FileWorker::shared();
         deps.paths.procRoot = root.filePath(QStringLiteral("proc"));
         deps.paths.home = root.filePath(QStringLiteral("home"));
-        deps.modelServerUrl = QUrl(QStringLiteral("http://127.0.0.1:9"));
+        deps.modelServerUrl = std::move(modelServer);
         localAI = std::make_unique<LocalAIService>(std::move(deps), false);
         LocalAIService* service = localAI.get();
         buildCache = std::make_unique<BuildCacheService>(

@@ -5,6 +5,7 @@
 #include "localai/InternetDateTime.h"
 #include "support/PrintCapture.h"
 #include "support/TaskRunner.h"
+#include "support/ThreadCpuTime.h"
 
 #include <QElapsedTimer>
 #include <QFile>
@@ -369,4 +370,73 @@ TEST_F(ModelServerClientTest, AHugeAnswerIsOfflineWithoutStallingOrGrowing)
     EXPECT_EQ(service().status(), OllamaStatus::offline);
     EXPECT_LT(longestGap, 50);
     EXPECT_LT(residentBytes() - before, 20 * 1024 * 1024);
+}
+
+// The server streams an endless chunked list as fast as loopback allows,
+// tick after tick: each answer is refused at the cap with its reason shown,
+// and memory stays near where it was.
+TEST_F(ModelServerClientTest, AnEndlessFastAnswerIsRefusedEveryTickWithMemoryBounded)
+{
+    LoopbackUpstream endless([](int fd) {
+        if (LoopbackUpstream::readSome(fd).isEmpty())
+            return;
+        const QByteArray head = "HTTP/1.1 200 OK\r\nContent-Type: application/json\r\nTransfer-Encoding: chunked\r\n\r\n"
+                                "b\r\n{\"models\":[\r\n";
+        LoopbackUpstream::writeAll(fd, head.constData(), head.size());
+        QByteArray block;
+        while (block.size() < 65536)
+            block += R"({"name":"m","size":1},)";
+        const QByteArray chunk = QByteArray::number(block.size(), 16) + "\r\n" + block + "\r\n";
+        while (LoopbackUpstream::writeAll(fd, chunk.constData(), chunk.size())) {
+        }
+    });
+    fixture.make(fixture.deps(QUrl(QStringLiteral("http://127.0.0.1:%1").arg(endless.port()))));
+    const qint64 before = residentBytes();
+    qint64 peak = before;
+    QTimer sampler;
+    sampler.setInterval(5);
+    QObject::connect(&sampler, &QTimer::timeout, [&] { peak = std::max(peak, residentBytes()); });
+    sampler.start();
+    for (int tick = 0; tick < 4; ++tick) {
+        seedModels();
+        update();
+        EXPECT_EQ(service().status(), OllamaStatus::offline);
+        EXPECT_TRUE(service().activeModels().isEmpty());
+        EXPECT_EQ(service().modelListRefusal(), QStringLiteral("Model server answer refused: over 4 MiB"));
+    }
+    sampler.stop();
+    EXPECT_LT(peak - before, 24 * 1024 * 1024);
+}
+
+// A long list is read off the main thread; the service keeps the first 100
+// models and counts the rest, yet still checks every element.
+TEST_F(ModelServerClientTest, ALongListKeepsTheFirstModelsAndCountsTheRest)
+{
+    for (const int count : {10'000, 40'000}) {
+        server.answerPs(200, FakeModelServer::modelList(count));
+        LongestBusyStretch busy;
+        update();
+        EXPECT_LT(busy.microseconds(), 50'000 * kSanitizerSlowdown) << count;
+        EXPECT_EQ(service().status(), OllamaStatus::active);
+        ASSERT_EQ(service().activeModels().size(), 100);
+        EXPECT_EQ(service().activeModels().front().name, "model-0");
+        EXPECT_EQ(service().activeModels().back().name, "model-99");
+        EXPECT_EQ(service().unlistedModelCount(), count - 100);
+        EXPECT_TRUE(service().modelListRefusal().isEmpty());
+    }
+
+    QByteArray badPastTheKept = FakeModelServer::modelList(1000);
+    badPastTheKept.replace("\"model-999\",\"size\":4661224816", "\"model-999\"");
+    server.answerPs(200, badPastTheKept);
+    update();
+    EXPECT_EQ(service().status(), OllamaStatus::offline);
+    EXPECT_TRUE(service().activeModels().isEmpty());
+    EXPECT_EQ(service().unlistedModelCount(), 0);
+    EXPECT_EQ(service().modelListRefusal(), "Model server answer refused: not a readable model list");
+
+    server.answerPs(200, FakeModelServer::modelList(3));
+    update();
+    EXPECT_EQ(service().activeModels().size(), 3);
+    EXPECT_EQ(service().unlistedModelCount(), 0);
+    EXPECT_TRUE(service().modelListRefusal().isEmpty());
 }

@@ -1,0 +1,337 @@
+#include "localai/CappedHttpExchange.h"
+
+#include <QNetworkProxy>
+#include <QTcpSocket>
+
+#include <algorithm>
+#include <optional>
+#include <utility>
+
+namespace {
+
+// A decimal or hexadecimal count as HTTP writes it: digits only, no sign,
+// no overflow.
+std::optional<qint64> readCount(QByteArrayView text, int base)
+{
+    if (text.isEmpty() || text.size() > 18)
+        return std::nullopt;
+    qint64 value = 0;
+    for (char c : text) {
+        int digit;
+        if (c >= '0' && c <= '9')
+            digit = c - '0';
+        else if (base == 16 && c >= 'a' && c <= 'f')
+            digit = c - 'a' + 10;
+        else if (base == 16 && c >= 'A' && c <= 'F')
+            digit = c - 'A' + 10;
+        else
+            return std::nullopt;
+        value = value * base + digit;
+    }
+    return value;
+}
+
+QByteArray hostHeader(const QUrl& url)
+{
+    QByteArray host = url.host(QUrl::FullyEncoded).toLatin1();
+    if (host.contains(':'))
+        host = '[' + host + ']';
+    return host + ':' + QByteArray::number(url.port(80));
+}
+
+} // namespace
+
+CappedHttpExchange::CappedHttpExchange(QUrl url, QByteArray verb, QByteArray contentType, QByteArray body,
+                                       std::chrono::milliseconds timeout, qint64 maxBody, QObject* parent)
+    : QObject(parent), m_url(std::move(url)), m_verb(std::move(verb)), m_contentType(std::move(contentType)),
+      m_requestBody(std::move(body)), m_timeout(timeout), m_maxBody(maxBody), m_socket(new QTcpSocket(this))
+{
+    // The peer is on this machine: a configured proxy must not see it.
+    m_socket->setProxy(QNetworkProxy::NoProxy);
+    // What the peer sends waits in the kernel (and then on the peer) until
+    // we have taken what came before: the read buffer is the bound.
+    m_socket->setReadBufferSize(kReadBufferBytes);
+    m_deadline.setSingleShot(true);
+    connect(&m_deadline, &QTimer::timeout, this, [this] { fail(QStringLiteral("The request timed out")); });
+    connect(m_socket, &QTcpSocket::connected, this, &CappedHttpExchange::onConnected);
+    connect(m_socket, &QTcpSocket::readyRead, this, &CappedHttpExchange::onReadyRead);
+    connect(m_socket, &QTcpSocket::disconnected, this, &CappedHttpExchange::onClosed);
+    connect(m_socket, &QAbstractSocket::errorOccurred, this, [this](QAbstractSocket::SocketError error) {
+        if (error == QAbstractSocket::RemoteHostClosedError)
+            onClosed();
+        else
+            fail(m_socket->errorString());
+    });
+}
+
+CappedHttpExchange::~CappedHttpExchange() = default;
+
+void CappedHttpExchange::start()
+{
+    if (!m_url.isValid() || m_url.host().isEmpty() || m_url.scheme() != QLatin1String("http")) {
+        fail(QStringLiteral("Invalid URL"));
+        return;
+    }
+    m_deadline.start(m_timeout);
+    m_socket->connectToHost(m_url.host(), quint16(m_url.port(80)));
+}
+
+void CappedHttpExchange::onConnected()
+{
+    QByteArray target = m_url.path(QUrl::FullyEncoded).toLatin1();
+    if (target.isEmpty())
+        target = "/";
+    if (m_url.hasQuery())
+        target += '?' + m_url.query(QUrl::FullyEncoded).toLatin1();
+    QByteArray request = m_verb + ' ' + target + " HTTP/1.1\r\nHost: " + hostHeader(m_url)
+                         + "\r\nAccept: */*\r\nConnection: close\r\n";
+    if (!m_contentType.isEmpty())
+        request += "Content-Type: " + m_contentType + "\r\n";
+    if (!m_requestBody.isEmpty() || m_verb != "GET")
+        request += "Content-Length: " + QByteArray::number(m_requestBody.size()) + "\r\n";
+    request += "\r\n" + m_requestBody;
+    m_socket->write(request);
+}
+
+void CappedHttpExchange::onReadyRead()
+{
+    while (!m_ended && m_socket->bytesAvailable() > 0) {
+        const QByteArray data = m_socket->read(kReadBufferBytes);
+        if (data.isEmpty() || !consume(data, 0))
+            return;
+    }
+}
+
+void CappedHttpExchange::onClosed()
+{
+    if (m_ended)
+        return;
+    onReadyRead();
+    if (m_ended)
+        return;
+    if (m_stage == Stage::untilClose)
+        succeed();
+    else
+        fail(QStringLiteral("The connection closed before the answer was complete"));
+}
+
+bool CappedHttpExchange::consume(const QByteArray& data, qsizetype at)
+{
+    while (at < data.size() && !m_ended) {
+        switch (m_stage) {
+        case Stage::head: {
+            const qsizetype before = m_pending.size();
+            const qsizetype take = std::min<qsizetype>(data.size() - at, kMaxHeadBytes + 1 - before);
+            m_pending.append(data.constData() + at, take);
+            const qsizetype end = m_pending.indexOf("\r\n\r\n", std::max<qsizetype>(0, before - 3));
+            if (end < 0) {
+                if (m_pending.size() > kMaxHeadBytes) {
+                    refuseTooLarge();
+                    return false;
+                }
+                at += take;
+                break;
+            }
+            at += end + 4 - before;
+            m_pending.truncate(end);
+            if (!parseHead())
+                return false;
+            break;
+        }
+        case Stage::sizedBody:
+        case Stage::chunkData: {
+            const qsizetype n = qsizetype(std::min<qint64>(m_remaining, data.size() - at));
+            if (!appendBody(data.constData() + at, n))
+                return false;
+            at += n;
+            m_remaining -= n;
+            if (m_remaining == 0) {
+                if (m_stage == Stage::sizedBody) {
+                    succeed();
+                    return false;
+                }
+                m_stage = Stage::chunkEnd;
+            }
+            break;
+        }
+        case Stage::untilClose: {
+            if (!appendBody(data.constData() + at, data.size() - at))
+                return false;
+            at = data.size();
+            break;
+        }
+        case Stage::chunkSize:
+        case Stage::chunkEnd:
+        case Stage::trailers: {
+            QByteArray line;
+            bool complete = false;
+            if (!takeLine(data, at, line, complete))
+                return false;
+            if (!complete)
+                break;
+            if (m_stage == Stage::chunkEnd) {
+                if (!line.isEmpty()) {
+                    fail(QStringLiteral("Malformed chunked answer"));
+                    return false;
+                }
+                m_stage = Stage::chunkSize;
+            } else if (m_stage == Stage::chunkSize) {
+                const qsizetype semicolon = line.indexOf(';');
+                const auto size = readCount(line.left(semicolon < 0 ? line.size() : semicolon).trimmed(), 16);
+                if (!size) {
+                    fail(QStringLiteral("Malformed chunked answer"));
+                    return false;
+                }
+                if (*size > m_maxBody - m_outcome.body.size()) {
+                    refuseTooLarge();
+                    return false;
+                }
+                m_remaining = *size;
+                m_stage = *size == 0 ? Stage::trailers : Stage::chunkData;
+            } else if (line.isEmpty()) {
+                succeed();
+                return false;
+            } else {
+                // Trailer lines are skipped, but count against the cap.
+                m_remaining += line.size();
+                if (m_remaining > m_maxBody) {
+                    refuseTooLarge();
+                    return false;
+                }
+            }
+            break;
+        }
+        case Stage::done:
+            return false;
+        }
+    }
+    return !m_ended;
+}
+
+bool CappedHttpExchange::takeLine(const QByteArray& data, qsizetype& at, QByteArray& line, bool& complete)
+{
+    const qsizetype newline = data.indexOf('\n', at);
+    const qsizetype end = newline < 0 ? data.size() : newline;
+    if (m_pending.size() + (end - at) > kMaxHeadBytes) {
+        refuseTooLarge();
+        return false;
+    }
+    m_pending.append(data.constData() + at, end - at);
+    at = newline < 0 ? data.size() : newline + 1;
+    complete = newline >= 0;
+    if (complete) {
+        if (m_pending.endsWith('\r'))
+            m_pending.chop(1);
+        line = std::exchange(m_pending, QByteArray());
+    }
+    return true;
+}
+
+bool CappedHttpExchange::parseHead()
+{
+    const QList<QByteArray> lines = m_pending.split('\n');
+    m_pending.clear();
+    const QByteArray statusLine = lines.value(0).trimmed();
+    const std::optional<qint64> status =
+        statusLine.startsWith("HTTP/1.") && statusLine.size() >= 12 && statusLine[8] == ' '
+            ? readCount(QByteArrayView(statusLine).sliced(9, 3), 10)
+            : std::nullopt;
+    if (!status || (statusLine.size() > 12 && statusLine[12] != ' ')) {
+        fail(QStringLiteral("Malformed answer"));
+        return false;
+    }
+    std::optional<qint64> length;
+    bool chunked = false;
+    for (qsizetype i = 1; i < lines.size(); ++i) {
+        const qsizetype colon = lines[i].indexOf(':');
+        if (colon <= 0)
+            continue;
+        const QByteArray name = lines[i].first(colon).trimmed().toLower();
+        const QByteArray value = lines[i].sliced(colon + 1).trimmed();
+        if (name == "content-length") {
+            const auto announced = readCount(value, 10);
+            if (!announced || (length && *length != *announced)) {
+                fail(QStringLiteral("Malformed answer"));
+                return false;
+            }
+            length = announced;
+        } else if (name == "transfer-encoding") {
+            chunked = value.toLower().contains("chunked");
+        }
+    }
+
+    if (*status >= 100 && *status < 200) {
+        if (*status == 101) {
+            fail(QStringLiteral("Malformed answer"));
+            return false;
+        }
+        return true; // an interim answer; the real one follows
+    }
+    m_outcome.status = int(*status);
+    if (*status == 204 || *status == 304 || m_verb == "HEAD") {
+        succeed();
+        return false;
+    }
+    if (chunked) {
+        m_stage = Stage::chunkSize;
+    } else if (length) {
+        if (*length > m_maxBody) {
+            refuseTooLarge();
+            return false;
+        }
+        if (*length == 0) {
+            succeed();
+            return false;
+        }
+        m_remaining = *length;
+        m_stage = Stage::sizedBody;
+    } else {
+        m_stage = Stage::untilClose;
+    }
+    return true;
+}
+
+bool CappedHttpExchange::appendBody(const char* data, qsizetype size)
+{
+    if (m_outcome.body.size() + size > m_maxBody) {
+        refuseTooLarge();
+        return false;
+    }
+    m_outcome.body.append(data, size);
+    return true;
+}
+
+void CappedHttpExchange::succeed()
+{
+    m_outcome.answered = true;
+    end();
+}
+
+void CappedHttpExchange::fail(const QString& error)
+{
+    if (m_ended)
+        return;
+    m_outcome.answered = false;
+    m_outcome.body = QByteArray();
+    m_outcome.error = error;
+    end();
+}
+
+void CappedHttpExchange::refuseTooLarge()
+{
+    m_outcome.tooLarge = true;
+    fail(QStringLiteral("answer too large"));
+}
+
+void CappedHttpExchange::end()
+{
+    if (m_ended)
+        return;
+    m_ended = true;
+    m_stage = Stage::done;
+    m_deadline.stop();
+    m_pending = QByteArray();
+    m_socket->abort();
+    // Never from inside start(), and never after this object is gone.
+    QMetaObject::invokeMethod(this, [this] { emit finished(); }, Qt::QueuedConnection);
+}
