@@ -1,5 +1,9 @@
 #include "widgets/KeyedRowList.h"
 
+#include "core/Format.h"
+#include "widgets/Fonts.h"
+#include "widgets/PlainLabel.h"
+
 #include <QSet>
 #include <QVBoxLayout>
 
@@ -13,22 +17,31 @@ QString identity(const QString& key, int occurrence)
 
 } // namespace
 
-KeyedRowList::KeyedRowList(QWidget* parent) : QWidget(parent), m_layout(new QVBoxLayout(this))
+KeyedRowList::KeyedRowList(QWidget* parent)
+    : QWidget(parent), m_layout(new QVBoxLayout(this)),
+      m_more(new PlainLabel(QString(), Fonts::system(10), SystemColor::secondary))
 {
     m_layout->setContentsMargins(0, 0, 0, 0);
     m_layout->setSpacing(0);
+    m_more->setObjectName(QStringLiteral("moreRows"));
+    m_more->hide();
+    m_layout->addWidget(m_more);
 }
 
 void KeyedRowList::setSpacing(int spacing) { m_layout->setSpacing(spacing); }
 
+void KeyedRowList::setRowLimit(int limit) { m_rowLimit = std::max(limit, 0); }
+
 void KeyedRowList::setRows(const QStringList& keys, const std::function<QWidget*(int index)>& create,
-                           const std::function<void(QWidget* row, int index)>& update)
+                           const std::function<void(QWidget* row, int index)>& update, qsizetype unlisted)
 {
+    const int shown = int(std::min<qsizetype>(keys.size(), m_rowLimit));
     QStringList order;
-    order.reserve(keys.size());
+    order.reserve(shown);
     QHash<QString, int> seen;
-    for (const QString& key : keys)
-        order << identity(key, seen[key]++);
+    seen.reserve(shown);
+    for (int i = 0; i < shown; ++i)
+        order << identity(keys[i], seen[keys[i]]++);
 
     // Drop rows whose identity is gone. deleteLater, not delete: the refresh
     // may run inside a signal of the very row being removed.
@@ -39,13 +52,14 @@ void KeyedRowList::setRows(const QStringList& keys, const std::function<QWidget*
             continue;
         }
         QWidget* gone = it.value();
-        m_layout->removeWidget(gone);
         gone->hide();
         gone->deleteLater();
         it = m_rows.erase(it);
     }
 
-    for (int i = 0; i < order.size(); ++i) {
+    QList<QWidget*> placed;
+    placed.reserve(shown);
+    for (int i = 0; i < shown; ++i) {
         QWidget* row = m_rows.value(order[i]);
         if (row) {
             update(row, i);
@@ -53,13 +67,51 @@ void KeyedRowList::setRows(const QStringList& keys, const std::function<QWidget*
             row = create(i);
             m_rows.insert(order[i], row);
         }
-        // Move only what is out of place, so a steady list costs no relayout.
-        if (m_layout->indexOf(row) != i) {
-            m_layout->removeWidget(row);
-            m_layout->insertWidget(i, row);
+        placed << row;
+    }
+
+    // A steady list costs no relayout. Otherwise the layout (the rows, then
+    // the "and N more" line) is rebuilt in one pass: moving rows one by one
+    // costs a search of the layout each.
+    bool inPlace = m_layout->count() == placed.size() + 1;
+    for (int i = 0; inPlace && i < placed.size(); ++i)
+        inPlace = m_layout->itemAt(i)->widget() == placed[i];
+    if (!inPlace) {
+        while (m_layout->count() > 0)
+            delete m_layout->takeAt(m_layout->count() - 1);
+        for (QWidget* row : placed) {
+            // Not laid out any more, so adding it searches no layout for it.
+            row->setAttribute(Qt::WA_LaidOut, false);
+            m_layout->addWidget(row);
         }
-        if (row->isHidden() && isVisible())
-            row->show();
+        m_more->setAttribute(Qt::WA_LaidOut, false);
+        m_layout->addWidget(m_more);
+    }
+    // Each row shown lays the list out anew; with the layout off meanwhile,
+    // showing many rows costs one layout pass instead of one per row.
+    const bool visible = isVisible();
+    if (visible)
+        m_layout->setEnabled(false);
+    if (visible) {
+        for (QWidget* row : placed)
+            if (row->isHidden())
+                row->show();
+    }
+    m_moreCount = keys.size() - shown + std::max<qsizetype>(unlisted, 0);
+    if (m_moreCount > 0)
+        m_more->setText(kestrova::format("and %lld more", static_cast<long long>(m_moreCount)));
+    m_more->setVisible(m_moreCount > 0);
+    if (visible) {
+        // What showing one row would do: lay out the list and the windows
+        // around it now, so the rows have their places at once.
+        m_layout->setEnabled(true);
+        updateGeometry();
+        for (QWidget* widget = this; widget && widget->isVisible(); widget = widget->parentWidget()) {
+            if (QLayout* layout = widget->layout())
+                layout->activate();
+            if (widget->isWindow())
+                break;
+        }
     }
     m_order = order;
     emit rowsChanged();

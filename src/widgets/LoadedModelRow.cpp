@@ -90,7 +90,7 @@ QString LoadedModelRow::detailText() const
 QString LoadedModelRow::sizeLabelText() const { return m_size->text(); }
 
 void LoadedModelRow::showModels(KeyedRowList* list, const QList<LocalAIModel>& models, const UiColor& accent,
-                                const Style& style, const EjectAction& ejectAction)
+                                const Style& style, const EjectAction& ejectAction, qsizetype unlisted)
 {
     list->setItems<LoadedModelRow>(
         models, [](const LocalAIModel& m) { return m.name; },
@@ -103,5 +103,6 @@ void LoadedModelRow::showModels(KeyedRowList* list, const QList<LocalAIModel>& m
             row->setModel(m);
             row->setAccent(accent);
             row->setOnEject(ejectAction(m));
-        });
+        },
+        unlisted);
 }

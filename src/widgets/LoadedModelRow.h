@@ -31,10 +31,11 @@ public:
     static QString sizeText(qint64 bytes);
 
     // Fills `list` with one row per model, keyed by name; `ejectAction` gives
-    // each model's eject action (empty for none).
+    // each model's eject action (empty for none). `unlisted` models the
+    // server reported beyond `models` join the list's "and N more" line.
     using EjectAction = std::function<std::function<void()>(const LocalAIModel&)>;
     static void showModels(KeyedRowList* list, const QList<LocalAIModel>& models, const UiColor& accent,
-                           const Style& style, const EjectAction& ejectAction);
+                           const Style& style, const EjectAction& ejectAction, qsizetype unlisted = 0);
 
     void setModel(const LocalAIModel& model);
     const LocalAIModel& model() const { return m_model; }

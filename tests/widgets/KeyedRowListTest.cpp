@@ -1,6 +1,7 @@
 #include "ExplainerDouble.h"
 
 #include "core/SettingsStore.h"
+#include "support/ThreadCpuTime.h"
 #include "widgets/KeyedRowList.h"
 #include "widgets/PlainLabel.h"
 #include "widgets/PopoverBubble.h"
@@ -12,6 +13,8 @@
 #include <QTest>
 
 #include <gtest/gtest.h>
+
+#include <algorithm>
 
 namespace {
 
@@ -94,6 +97,64 @@ TEST_F(KeyedRowListTest, EmptyListRemovesEveryRow)
     show({});
     EXPECT_EQ(list.count(), 0);
     EXPECT_TRUE(list.rows().isEmpty());
+}
+
+TEST_F(KeyedRowListTest, ShowsAtMostTheLimitThenOneLineForTheRest)
+{
+    list.show();
+    EXPECT_EQ(list.rowLimit(), 100);
+    list.setRowLimit(2);
+    const struct {
+        QList<Item> items;
+        qsizetype unlisted;
+        QStringList keys;
+        QString more; // empty: no such line
+    } steps[] = {
+        {{{"1", "a"}, {"2", "b"}, {"3", "c"}, {"4", "d"}}, 0, {"1", "2"}, "and 2 more"},
+        {{{"2", "b"}, {"1", "a"}}, 0, {"2", "1"}, {}},
+        {{{"5", "e"}}, 7, {"5"}, "and 7 more"},
+        {{{"5", "e"}, {"6", "f"}, {"7", "g"}}, 40'000, {"5", "6"}, "and 40001 more"},
+        {{}, 0, {}, {}},
+    };
+    for (const auto& step : steps) {
+        list.setItems<PlainLabel>(
+            step.items, [](const Item& i) { return i.key; }, [](const Item& i) { return new PlainLabel(i.text); },
+            [](PlainLabel* row, const Item& i) { row->setText(i.text); }, step.unlisted);
+        EXPECT_EQ(list.keys(), step.keys);
+        EXPECT_EQ(list.moreLabel()->isVisible(), !step.more.isEmpty()) << step.more.toStdString();
+        if (!step.more.isEmpty()) {
+            EXPECT_EQ(list.moreLabel()->text(), step.more);
+        }
+        list.adjustSize();
+        for (QWidget* row : list.rows())
+            EXPECT_LT(row->y(), list.moreLabel()->y()) << "the line comes last";
+    }
+}
+
+// Reordering kept rows costs time linear in their number: reversing
+// 20,000 rows takes milliseconds, not the seconds that moving each row by
+// searching the layout took.
+TEST(KeyedRowListCost, ReversingManyKeptRowsIsLinear)
+{
+    KeyedRowList list;
+    list.setRowLimit(20'000);
+    QStringList keys;
+    for (int i = 0; i < 20'000; ++i)
+        keys << QString::number(i);
+    const auto create = [](int) {
+        auto* row = new QWidget;
+        row->setFixedHeight(1);
+        return row;
+    };
+    const auto keep = [](QWidget*, int) {};
+    list.setRows(keys, create, keep);
+    std::reverse(keys.begin(), keys.end());
+    const qint64 start = threadCpuMicroseconds();
+    list.setRows(keys, create, keep);
+    EXPECT_LT(threadCpuMicroseconds() - start, 150'000 * kSanitizerSlowdown);
+    EXPECT_EQ(list.keys(), keys);
+    list.adjustSize();
+    EXPECT_LT(list.row(QStringLiteral("19999"))->y(), list.row(QStringLiteral("0"))->y());
 }
 
 TEST(KeyedRowListWithProcessRows, OpenInsightSurvivesAReorder)

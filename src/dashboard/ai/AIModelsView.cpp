@@ -131,6 +131,8 @@ AIModelsView::AIModelsView(SystemStatsProvider*, ProcessMonitor* processMonitor,
     page->addStretch(1);
 
     m_coalescer->watch(m_localAI.data(), &LocalAIService::activeModelsChanged);
+    m_coalescer->watch(m_localAI.data(), &LocalAIService::unlistedModelCountChanged);
+    m_coalescer->watch(m_localAI.data(), &LocalAIService::modelListRefusalChanged);
     m_coalescer->watch(m_localAI.data(), &LocalAIService::demoModeChanged);
     m_coalescer->watch(m_processMonitor.data(), &ProcessMonitor::topProcessesChanged);
     m_coalescer->watch(m_buildCache.data(), &BuildCacheService::huggingfaceCacheSizeGBChanged);
@@ -150,6 +152,10 @@ QWidget* AIModelsView::buildModelsCard()
     m_loadedCounter->setObjectName(QStringLiteral("loadedCounter"));
     header->addWidget(m_loadedCounter);
     column->addLayout(header);
+    m_refusal = new PlainLabel(QString(), Fonts::system(9), SystemColor::orange);
+    m_refusal->setObjectName(QStringLiteral("modelListRefusal"));
+    m_refusal->hide();
+    column->addWidget(m_refusal);
 
     m_emptyModels = new EmptyStateCard(QStringLiteral("brain.head.profile"), QStringLiteral("No active models loaded in memory"));
     column->addWidget(m_emptyModels);
@@ -246,7 +252,10 @@ void AIModelsView::refreshModels()
 {
     const UiColor accent = m_themeManager->currentTheme().accentColor();
     const QList<LocalAIModel>& models = m_localAI->activeModels();
-    m_loadedCounter->setText(kestrova::format("%lld Loaded", static_cast<long long>(models.size())));
+    const qsizetype unlisted = m_localAI->unlistedModelCount();
+    m_loadedCounter->setText(kestrova::format("%lld Loaded", static_cast<long long>(models.size() + unlisted)));
+    m_refusal->setText(m_localAI->modelListRefusal());
+    m_refusal->setVisible(!m_localAI->modelListRefusal().isEmpty());
     m_loadedCounter->setTextColor(accent);
     m_emptyModels->setVisible(models.isEmpty());
     m_models->setVisible(!models.isEmpty());
@@ -259,7 +268,8 @@ void AIModelsView::refreshModels()
             startServiceAction(service, [name](LocalAIService& s) { return s.ejectModel(name); });
         };
     };
-    LoadedModelRow::showModels(m_models, models, accent, {QString::fromLatin1(kEjectHelp), false}, ejectAction);
+    LoadedModelRow::showModels(m_models, models, accent, {QString::fromLatin1(kEjectHelp), false}, ejectAction,
+                               unlisted);
 }
 
 void AIModelsView::refreshProcesses()

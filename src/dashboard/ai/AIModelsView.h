@@ -50,6 +50,8 @@ public:
     bool isPurgingCache() const { return m_isPurgingCache; }
 
     PlainLabel* loadedCounter() const { return m_loadedCounter; }
+    // Why the server's latest answer was refused (hidden when it was not).
+    PlainLabel* refusalNote() const { return m_refusal; }
     CardFrame* emptyModelsBox() const { return m_emptyModels; }
     KeyedRowList* modelList() const { return m_models; }
     SuspendedProcessBanner* suspendedBanner() const { return m_banner; }
@@ -84,6 +86,7 @@ private:
 
     SymbolView* m_headerSymbol = nullptr;
     PlainLabel* m_loadedCounter = nullptr;
+    PlainLabel* m_refusal = nullptr;
     CardFrame* m_emptyModels = nullptr;
     KeyedRowList* m_models = nullptr;
     QWidget* m_bannerBox = nullptr;

@@ -74,7 +74,8 @@ TelemetrySubTab::TelemetrySubTab(SystemStatsProvider* stats, ProcessMonitor* pro
                         &SystemStatsProvider::aiVramUsedChanged, &SystemStatsProvider::aiVramTotalChanged})
         m_coalescer->watch(stats, signal);
     for (auto signal : {&LocalAIService::demoModeChanged, &LocalAIService::statusChanged,
-                        &LocalAIService::activeModelsChanged})
+                        &LocalAIService::activeModelsChanged, &LocalAIService::unlistedModelCountChanged,
+                        &LocalAIService::modelListRefusalChanged})
         m_coalescer->watch(localAI, signal);
     m_coalescer->watch(processMonitor, &ProcessMonitor::topProcessesChanged);
     m_coalescer->watch(m_themeManager, &ThemeManager::currentThemeChanged);
@@ -120,6 +121,10 @@ QWidget* TelemetrySubTab::buildModels()
     m_loadedCounter->setObjectName(QStringLiteral("loadedCounter"));
     header->addWidget(m_loadedCounter);
     column->addLayout(header);
+    m_refusal = new PlainLabel(QString(), Fonts::system(9), SystemColor::orange);
+    m_refusal->setObjectName(QStringLiteral("modelListRefusal"));
+    m_refusal->hide();
+    column->addWidget(m_refusal);
 
     m_emptyModels = new CardFrame(UiColor(SystemColor::contrast).opacity(0.02), 8);
     m_emptyModels->setObjectName(QStringLiteral("emptyModels"));
@@ -204,9 +209,12 @@ void TelemetrySubTab::refreshModels()
     const UiColor accent = m_themeManager->currentTheme().accentColor();
     const QList<LocalAIModel>& models = m_localAI->activeModels();
     const bool demo = m_localAI->demoMode();
+    const qsizetype unlisted = m_localAI->unlistedModelCount();
 
     m_loadedCounter->setVisible(m_localAI->status() == OllamaStatus::active);
-    m_loadedCounter->setText(kestrova::format("%lld Loaded", static_cast<long long>(models.size())));
+    m_loadedCounter->setText(kestrova::format("%lld Loaded", static_cast<long long>(models.size() + unlisted)));
+    m_refusal->setText(m_localAI->modelListRefusal());
+    m_refusal->setVisible(!m_localAI->modelListRefusal().isEmpty());
     m_loadedCounter->setTextColor(accent);
     m_emptyModels->setVisible(models.isEmpty());
     m_models->setVisible(!models.isEmpty());
@@ -217,7 +225,8 @@ void TelemetrySubTab::refreshModels()
             return {};
         return [localAI = m_localAI, name = model.name] { eject(localAI, name); };
     };
-    LoadedModelRow::showModels(m_models, models, accent, {QString::fromLatin1(kEjectHelp), true}, ejectAction);
+    LoadedModelRow::showModels(m_models, models, accent, {QString::fromLatin1(kEjectHelp), true}, ejectAction,
+                               unlisted);
 }
 
 void TelemetrySubTab::refreshProcesses()

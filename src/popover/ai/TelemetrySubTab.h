@@ -42,6 +42,8 @@ public:
     UnifiedMemoryBlock* memoryBlock() const { return m_memory; }
     // The "N Loaded" counter (hidden unless the server is Active).
     PlainLabel* loadedCounter() const { return m_loadedCounter; }
+    // Why the server's latest answer was refused (hidden when it was not).
+    PlainLabel* refusalNote() const { return m_refusal; }
     CardFrame* emptyModelsCard() const { return m_emptyModels; }
     KeyedRowList* modelList() const { return m_models; }
     SuspendedProcessBanner* suspendedBanner() const { return m_banner; }
@@ -73,6 +75,7 @@ private:
     NeuralEngineCard* m_ane = nullptr;
     UnifiedMemoryBlock* m_memory = nullptr;
     PlainLabel* m_loadedCounter = nullptr;
+    PlainLabel* m_refusal = nullptr;
     CardFrame* m_emptyModels = nullptr;
     KeyedRowList* m_models = nullptr;
     SuspendedProcessBanner* m_banner = nullptr;
