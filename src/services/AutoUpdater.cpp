@@ -120,8 +120,11 @@ QCoro::Task<> AutoUpdater::checkForUpdates()
     QNetworkRequest request(*url);
     request.setTransferTimeout(int(m_deps.timeout.count()));
     QNetworkReply* reply = m_network->get(request);
-    QObject::connect(reply, &QNetworkReply::downloadProgress, reply, [reply](qint64 received, qint64) {
-        if (received > kMaxAnswerBytes && !reply->property("oversized").toBool()) {
+    // The reply holds at most one byte past the cap and is cut once it does,
+    // however fast the answer comes.
+    reply->setReadBufferSize(kMaxAnswerBytes + 1);
+    QObject::connect(reply, &QNetworkReply::readyRead, reply, [reply] {
+        if (reply->bytesAvailable() > kMaxAnswerBytes && !reply->property("oversized").toBool()) {
             reply->setProperty("oversized", true);
             reply->abort();
         }
