@@ -9,45 +9,31 @@
 #include <unistd.h>
 
 #include <atomic>
-#include <mutex>
 #include <thread>
 
 using namespace std::chrono_literals;
 
 namespace {
 
-// Answers each connection with `raw` after its request head; records the head.
-struct RawServer {
-    explicit RawServer(QByteArray raw)
-        : upstream([this, raw](int fd) {
-              QByteArray head;
-              while (!head.contains("\r\n\r\n")) {
-                  const QByteArray some = LoopbackUpstream::readSome(fd);
-                  if (some.isEmpty())
-                      return;
-                  head += some;
-              }
-              {
-                  std::lock_guard lock(mutex);
-                  request = head;
-              }
-              LoopbackUpstream::writeAll(fd, raw.constData(), raw.size());
-          })
-    {
-    }
-    QUrl url(const char* path = "/api/ps") const
-    {
-        return QUrl(QStringLiteral("http://127.0.0.1:%1%2").arg(upstream.port()).arg(QLatin1String(path)));
-    }
-    QByteArray lastRequest()
-    {
-        std::lock_guard lock(mutex);
-        return request;
-    }
-    std::mutex mutex;
-    QByteArray request;
-    LoopbackUpstream upstream;
-};
+// Sends `raw` to each connection once its request head is in.
+LoopbackUpstream::Handler answer(QByteArray raw)
+{
+    return [raw](int fd) {
+        QByteArray head;
+        while (!head.contains("\r\n\r\n")) {
+            const QByteArray some = LoopbackUpstream::readSome(fd);
+            if (some.isEmpty())
+                return;
+            head += some;
+        }
+        LoopbackUpstream::writeAll(fd, raw.constData(), raw.size());
+    };
+}
+
+QUrl urlOf(const LoopbackUpstream& server)
+{
+    return QUrl(QStringLiteral("http://127.0.0.1:%1/api/ps").arg(server.port()));
+}
 
 CappedHttpExchange::Outcome run(CappedHttpExchange& exchange)
 {
@@ -60,11 +46,6 @@ CappedHttpExchange::Outcome run(CappedHttpExchange& exchange)
     return exchange.outcome();
 }
 
-CappedHttpExchange::Outcome get(RawServer& server, qint64 cap = 64)
-{
-    CappedHttpExchange exchange(server.url(), "GET", {}, {}, 2s, cap);
-    return run(exchange);
-}
 
 qint64 residentBytes()
 {
@@ -97,23 +78,21 @@ TEST(CappedHttpExchangeTest, ReadsEachBodyFramingAndRefusesWhatPassesTheCap)
         {"ended by the close", ok + "Connection: close\r\n\r\nuntil close", true, false, 200, "until close"},
         {"an interim answer first", "HTTP/1.1 100 Continue\r\n\r\n" + ok + "Content-Length: 2\r\n\r\nok", true, false,
          200, "ok"},
-        {"an error status is an answer", "HTTP/1.1 500 Oops\r\nContent-Length: 3\r\n\r\nbad", true, false, 500, "bad"},
         {"a length over the cap", ok + "Content-Length: 65\r\n\r\n" + sixtyFour + "x", false, true, 0, {}},
         {"a chunk over the cap", ok + "Transfer-Encoding: chunked\r\n\r\n41\r\n", false, true, 0, {}},
         {"chunks that add up past the cap",
          ok + "Transfer-Encoding: chunked\r\n\r\n20\r\n" + QByteArray(32, 'a') + "\r\n21\r\n" + QByteArray(33, 'b'),
          false, true, 0, {}},
-        {"a stream past the cap", ok + "\r\n" + sixtyFour + "x", false, true, 0, {}},
         {"a head over 64 KiB", ok + "X-Pad: " + QByteArray(70 * 1024, 'p') + "\r\n\r\n", false, true, 0, {}},
         {"cut short of its length", ok + "Content-Length: 10\r\n\r\nshort", false, false, 0, {}},
-        {"cut inside a chunk", ok + "Transfer-Encoding: chunked\r\n\r\n5\r\nab", false, false, 0, {}},
         {"a chunk size that is no number", ok + "Transfer-Encoding: chunked\r\n\r\nzz\r\n", false, false, 0, {}},
         {"two different lengths", ok + "Content-Length: 1\r\nContent-Length: 2\r\n\r\nab", false, false, 0, {}},
         {"not HTTP", "SSH-2.0-OpenSSH\r\n\r\n", false, false, 0, {}},
     };
     for (const auto& c : cases) {
-        RawServer server(c.raw);
-        const CappedHttpExchange::Outcome outcome = get(server);
+        LoopbackUpstream server(answer(c.raw));
+        CappedHttpExchange exchange(urlOf(server), "GET", {}, {}, 2s, 64);
+        const CappedHttpExchange::Outcome outcome = run(exchange);
         EXPECT_EQ(outcome.answered, c.answered) << c.what << ": " << outcome.error.toStdString();
         EXPECT_EQ(outcome.tooLarge, c.tooLarge) << c.what;
         if (c.answered) {
@@ -124,37 +103,6 @@ TEST(CappedHttpExchangeTest, ReadsEachBodyFramingAndRefusesWhatPassesTheCap)
             EXPECT_FALSE(outcome.error.isEmpty()) << c.what;
         }
     }
-}
-
-TEST(CappedHttpExchangeTest, SendsOneRequestThatAsksToClose)
-{
-    RawServer server("HTTP/1.1 404 No\r\nContent-Length: 0\r\n\r\n");
-    CappedHttpExchange post(server.url("/api/generate"), "POST", "application/json", "{\"a\":1}", 2s, 64);
-    const CappedHttpExchange::Outcome outcome = run(post);
-    EXPECT_TRUE(outcome.answered);
-    EXPECT_EQ(outcome.status, 404);
-    const QByteArray request = server.lastRequest();
-    EXPECT_TRUE(request.startsWith("POST /api/generate HTTP/1.1\r\n")) << request.constData();
-    EXPECT_TRUE(request.contains("\r\nHost: 127.0.0.1:" + QByteArray::number(server.upstream.port()) + "\r\n"));
-    EXPECT_TRUE(request.contains("\r\nConnection: close\r\n"));
-    EXPECT_TRUE(request.contains("\r\nContent-Type: application/json\r\n"));
-    EXPECT_TRUE(request.endsWith("\r\nContent-Length: 7\r\n\r\n{\"a\":1}"));
-
-    // Nobody listening, and a peer that never answers.
-    const quint16 closedPort = [] {
-        LoopbackUpstream gone([](int) {});
-        return gone.port();
-    }();
-    CappedHttpExchange refused(QUrl(QStringLiteral("http://127.0.0.1:%1/").arg(closedPort)), "GET", {}, {}, 2s, 64);
-    EXPECT_FALSE(run(refused).answered);
-    LoopbackUpstream silent([](int fd) {
-        while (!LoopbackUpstream::readSome(fd).isEmpty()) {
-        }
-    });
-    CappedHttpExchange waiting(QUrl(QStringLiteral("http://127.0.0.1:%1/").arg(silent.port())), "GET", {}, {}, 200ms, 64);
-    const CappedHttpExchange::Outcome timedOut = run(waiting);
-    EXPECT_FALSE(timedOut.answered);
-    EXPECT_EQ(timedOut.error, QStringLiteral("The request timed out"));
 }
 
 // A peer that streams an endless chunked answer as fast as loopback allows:
@@ -173,7 +121,7 @@ TEST(CappedHttpExchangeTest, AnEndlessFastAnswerIsCutAtTheCapWithMemoryBounded)
         while (LoopbackUpstream::writeAll(fd, chunk.constData(), chunk.size()))
             sent += chunk.size();
     });
-    const QUrl url(QStringLiteral("http://127.0.0.1:%1/api/ps").arg(endless.port()));
+    const QUrl url = urlOf(endless);
 
     const qint64 before = residentBytes();
     qint64 peak = before;
