@@ -58,8 +58,8 @@ private:
     bool consume(const QByteArray& data, qsizetype from);
     bool parseHead();
     bool appendBody(const char* data, qsizetype size);
-    // A line of the chunk framing, collected across reads; empty optional
-    // while it is incomplete.
+    // A line of the chunk framing, collected across reads: `complete` once
+    // its end has come. False once the exchange has ended.
     bool takeLine(const QByteArray& data, qsizetype& at, QByteArray& line, bool& complete);
     void succeed();
     void fail(const QString& error);
