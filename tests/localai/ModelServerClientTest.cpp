@@ -388,7 +388,7 @@ TEST_F(ModelServerClientTest, AnEndlessFastAnswerIsRefusedEveryTickWithMemoryBou
         EXPECT_EQ(service().modelListRefusal(), QStringLiteral("Model server answer refused: over 4 MiB"));
     }
     sampler.stop();
-    EXPECT_LT(peak - before, 24 * 1024 * 1024);
+    EXPECT_LT(peak - before, 24 * 1024 * 1024 + kSanitizerHeldFreedBytes);
 }
 
 // A long list is read off the main thread; the service keeps the first 100

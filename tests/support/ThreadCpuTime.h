@@ -1,5 +1,7 @@
 #pragma once
 
+#include "support/SanitizerAllowance.h"
+
 #include <QTimer>
 #include <QtGlobal>
 
@@ -36,11 +38,3 @@ private:
     qint64 m_last = threadCpuMicroseconds();
     qint64 m_longest = 0;
 };
-
-// How much slower a build with the address sanitizer runs what a budget
-// times; 1 otherwise.
-#if defined(__SANITIZE_ADDRESS__)
-inline constexpr int kSanitizerSlowdown = 10;
-#else
-inline constexpr int kSanitizerSlowdown = 1;
-#endif
