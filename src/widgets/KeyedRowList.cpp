@@ -87,22 +87,29 @@ void KeyedRowList::setRows(const QStringList& keys, const std::function<QWidget*
         m_more->setAttribute(Qt::WA_LaidOut, false);
         m_layout->addWidget(m_more);
     }
-    // Each row shown lays the list out anew; with the layout off meanwhile,
-    // showing many rows costs one layout pass instead of one per row.
-    const bool visible = isVisible();
-    if (visible)
-        m_layout->setEnabled(false);
-    if (visible) {
-        for (QWidget* row : placed)
-            if (row->isHidden())
-                row->show();
-    }
     m_moreCount = keys.size() - shown + std::max<qsizetype>(unlisted, 0);
     if (m_moreCount > 0)
         m_more->setText(kestrova::format("and %lld more", static_cast<long long>(m_moreCount)));
-    m_more->setVisible(m_moreCount > 0);
-    if (visible) {
-        // What showing one row would do: lay out the list and the windows
+    else
+        m_more->hide();
+
+    // Each widget shown lays the list out anew; with the layout off
+    // meanwhile, showing many costs one layout pass instead of one each.
+    QList<QWidget*> toShow;
+    if (isVisible()) {
+        for (QWidget* row : placed)
+            if (row->isHidden())
+                toShow << row;
+        if (m_moreCount > 0 && m_more->isHidden())
+            toShow << m_more;
+    } else if (m_moreCount > 0) {
+        m_more->show(); // shown with the list
+    }
+    if (!toShow.isEmpty()) {
+        m_layout->setEnabled(false);
+        for (QWidget* widget : toShow)
+            widget->show();
+        // What showing one widget would do: lay out the list and the windows
         // around it now, so the rows have their places at once.
         m_layout->setEnabled(true);
         updateGeometry();

@@ -1,6 +1,7 @@
 #include "ExplainerDouble.h"
 
 #include "core/SettingsStore.h"
+#include "fakes/LayoutRequestCounter.h"
 #include "support/ThreadCpuTime.h"
 #include "widgets/KeyedRowList.h"
 #include "widgets/PlainLabel.h"
@@ -11,6 +12,7 @@
 #include <QPointer>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QVBoxLayout>
 
 #include <gtest/gtest.h>
 
@@ -129,6 +131,29 @@ TEST_F(KeyedRowListTest, ShowsAtMostTheLimitThenOneLineForTheRest)
         for (QWidget* row : list.rows())
             EXPECT_LT(row->y(), list.moreLabel()->y()) << "the line comes last";
     }
+}
+
+// A refresh that changes no row's place lays nothing out again, with or
+// without the "and N more" line.
+TEST_F(KeyedRowListTest, ASteadyRefreshLaysNothingOut)
+{
+    QWidget window;
+    (new QVBoxLayout(&window))->addWidget(&list);
+    list.setRowLimit(2);
+    window.show();
+    for (const QList<Item>& items : {QList<Item>{{"1", "a"}, {"2", "b"}}, QList<Item>{{"1", "a"}, {"2", "b"}, {"3", "c"}}}) {
+        show(items);
+        QCoreApplication::processEvents();
+        LayoutRequestCounter requests;
+        window.installEventFilter(&requests);
+        list.installEventFilter(&requests);
+        show(items);
+        QCoreApplication::processEvents();
+        EXPECT_EQ(requests.count, 0) << items.size() << " items";
+        window.removeEventFilter(&requests);
+        list.removeEventFilter(&requests);
+    }
+    list.setParent(nullptr);
 }
 
 // Reordering kept rows costs time linear in their number: reversing
