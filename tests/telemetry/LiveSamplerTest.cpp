@@ -6,6 +6,8 @@
 
 #include <QElapsedTimer>
 #include <QFile>
+#include <QProcess>
+#include <QThread>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -98,6 +100,101 @@ TEST(LiveSampler, AgreesWithTheKernelOnThisMachine)
     RecordProperty("memoryTotal", QByteArray::number(sampler.memoryTotal(), 'g', 17).toStdString());
     EXPECT_EQ(sampler.memoryTotal(), memTotalGiB());
     EXPECT_GT(sampler.memoryUsed(), 0.0);
+    EXPECT_LE(sampler.memoryPressure(), 100.0);
+}
+
+// The resident anonymous memory of a child, from its status file.
+quint64 residentAnonBytes(qint64 pid)
+{
+    QFile file(QStringLiteral("/proc/%1/status").arg(pid));
+    if (!file.open(QIODevice::ReadOnly))
+        return 0;
+    for (const QByteArray& line : file.readAll().split('\n'))
+        if (line.startsWith("RssAnon:"))
+            return line.mid(8).trimmed().split(' ').value(0).toULongLong() * 1024;
+    return 0;
+}
+
+// MemTotal - MemAvailable as free(1) prints it ("used"), in GiB.
+double usedByFree()
+{
+    QProcess free;
+    free.start(QStringLiteral("/usr/bin/free"), {QStringLiteral("-b")});
+    if (!free.waitForFinished(5000))
+        return -1;
+    for (const QByteArray& line : free.readAllStandardOutput().split('\n')) {
+        const QList<QByteArray> f = line.simplified().split(' ');
+        if (f.size() >= 7 && f[0] == "Mem:")
+            return double(f[1].toULongLong() - f[6].toULongLong()) / (1024.0 * 1024.0 * 1024.0);
+    }
+    return -1;
+}
+
+// A child that fills 1 GiB raises memoryUsed by about that much within two
+// ticks and gives it back when it exits. Other work on the machine moves the
+// figure too, so a trial that its neighbours spoil is run again.
+TEST(LiveSampler, MemoryInUseFollowsARealAllocation)
+{
+    if (!QFile::exists(QStringLiteral("/proc/meminfo")) || !QFile::exists(QStringLiteral("/usr/bin/perl")))
+        GTEST_SKIP() << "no /proc or perl";
+    constexpr double kFilled = 1.0;   // GiB the child fills
+    constexpr double kAtLeast = 0.8;  // GiB the figure must move by
+    QTemporaryDir dir;
+    SettingsStore settings(dir.path() + QStringLiteral("/settings.ini"));
+    Random random(7);
+    FakeLocalAIStateSource localAI;
+    FakeDesktopNotifier notifier;
+    SystemStatsProvider::Deps deps;
+    deps.paths = SystemPaths::live();
+    deps.settings = &settings;
+    deps.random = &random;
+    deps.localAI = &localAI;
+    deps.notifier = &notifier;
+    SystemStatsProvider sampler(std::move(deps));
+
+    sampler.tick();
+    if (QFile::exists(QStringLiteral("/usr/bin/free"))) {
+        const double byFree = usedByFree();
+        RecordProperty("memoryUsed", QByteArray::number(sampler.memoryUsed()).toStdString());
+        RecordProperty("usedByFree", QByteArray::number(byFree).toStdString());
+        EXPECT_NEAR(sampler.memoryUsed(), byFree, 0.05 * sampler.memoryTotal()) << "free says " << byFree;
+    }
+
+    double rise = 0;
+    double fall = 0;
+    for (int trial = 0; trial < 3 && (rise < kAtLeast || fall < kAtLeast); ++trial) {
+        sampler.tick();
+        const double before = sampler.memoryUsed();
+        QProcess child;
+        child.setStandardOutputFile(QProcess::nullDevice());
+        child.start(QStringLiteral("/usr/bin/perl"),
+                    {QStringLiteral("-e"), QStringLiteral("my $s = \"\\1\"; $s x= (1 << 30); sleep 60")});
+        ASSERT_TRUE(child.waitForStarted());
+        QElapsedTimer filling;
+        filling.start();
+        while (residentAnonBytes(child.processId()) < (quint64(1) << 30) && filling.elapsed() < 30000)
+            QThread::msleep(20);
+        ASSERT_GE(residentAnonBytes(child.processId()), quint64(1) << 30) << "the child never filled its memory";
+
+        double with = 0;
+        for (int tick = 0; tick < 2 && with - before < kAtLeast; ++tick) {
+            sampler.tick();
+            with = sampler.memoryUsed();
+        }
+        child.kill();
+        child.waitForFinished();
+        double after = with;
+        for (int tick = 0; tick < 2 && with - after < kAtLeast; ++tick) {
+            sampler.tick();
+            after = sampler.memoryUsed();
+        }
+        rise = with - before;
+        fall = with - after;
+        RecordProperty("rise" + std::to_string(trial), QByteArray::number(rise).toStdString());
+        RecordProperty("fall" + std::to_string(trial), QByteArray::number(fall).toStdString());
+    }
+    EXPECT_GE(rise, kAtLeast) << "of " << kFilled << " GiB filled";
+    EXPECT_GE(fall, kAtLeast);
     EXPECT_LE(sampler.memoryPressure(), 100.0);
 }
 
