@@ -205,30 +205,30 @@ QCoro::Task<bool> PresetManager::takeAssertion(QString name)
 bool PresetManager::openDeveloperAdvisory()
 {
     return openAdvisory(*m_deps.terminal, QStringLiteral("--- Kestrova Compile Max Developer Advisory ---"),
-                 QStringLiteral("PAUSE Docker, AI & Database Daemons to free CPU execution units:"),
-                 kDeveloperPattern, kResumeWhenDone);
+                        QStringLiteral("PAUSE Docker, AI & Database Daemons to free CPU execution units:"),
+                        kDeveloperPattern, kResumeWhenDone);
 }
 
 bool PresetManager::openCreativeAdvisory()
 {
     return openAdvisory(*m_deps.terminal, QStringLiteral("--- Kestrova Creative Max Advisor ---"),
-                 QStringLiteral("PAUSE backend compilers and Docker engines to free GPU/CPU execution units:"),
-                 kCreativePattern, kResumeWhenDone);
+                        QStringLiteral("PAUSE backend compilers and Docker engines to free GPU/CPU execution units:"),
+                        kCreativePattern, kResumeWhenDone);
 }
 
 bool PresetManager::openGamerAdvisory()
 {
     return openAdvisory(*m_deps.terminal, QStringLiteral("--- Kestrova Game Mode Advisor ---"),
-                 QStringLiteral("PAUSE dev tools, databases, and AI servers to maximize gaming FPS:"),
-                 kGamePattern, kResumeWhenDone);
+                        QStringLiteral("PAUSE dev tools, databases, and AI servers to maximize gaming FPS:"),
+                        kGamePattern, kResumeWhenDone);
 }
 
 bool PresetManager::openTerminalAdvisory(const QStringList& keywords)
 {
     const QString pattern = keywords.join(QLatin1Char('|'));
     return openAdvisory(*m_deps.terminal, QStringLiteral("--- Kestrova Eco Dev Advisory ---"),
-                 QStringLiteral("PAUSE AI processes (") + pattern + QStringLiteral("):"), pattern,
-                 QStringLiteral("RESUME later:"));
+                        QStringLiteral("PAUSE AI processes (") + pattern + QStringLiteral("):"), pattern,
+                        QStringLiteral("RESUME later:"));
 }
 
 QStringList PresetManager::detectRunningAIProcessNames()
