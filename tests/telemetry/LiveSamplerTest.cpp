@@ -56,23 +56,32 @@ double memTotalGiB()
     return -1;
 }
 
-TEST(LiveSampler, AgreesWithTheKernelOnThisMachine)
+// The sampler over this machine's /proc and /sys.
+class LiveSampler : public ::testing::Test {
+protected:
+    SystemStatsProvider::Deps liveDeps()
+    {
+        SystemStatsProvider::Deps deps;
+        deps.paths = SystemPaths::live();
+        deps.settings = &settings;
+        deps.random = &random;
+        deps.localAI = &localAI;
+        deps.notifier = &notifier;
+        return deps;
+    }
+
+    QTemporaryDir dir;
+    SettingsStore settings{dir.path() + QStringLiteral("/settings.ini")};
+    Random random{7};
+    FakeLocalAIStateSource localAI;
+    FakeDesktopNotifier notifier;
+    SystemStatsProvider sampler{liveDeps()};
+};
+
+TEST_F(LiveSampler, AgreesWithTheKernelOnThisMachine)
 {
     if (!QFile::exists(QStringLiteral("/proc/stat")))
         GTEST_SKIP() << "no /proc";
-    QTemporaryDir dir;
-    SettingsStore settings(dir.path() + QStringLiteral("/settings.ini"));
-    Random random(7);
-    FakeLocalAIStateSource localAI;
-    FakeDesktopNotifier notifier;
-    SystemStatsProvider::Deps deps;
-    deps.paths = SystemPaths::live();
-    deps.settings = &settings;
-    deps.random = &random;
-    deps.localAI = &localAI;
-    deps.notifier = &notifier;
-    SystemStatsProvider sampler(std::move(deps));
-
     sampler.tick();
     const Totals before = readCpuTotals();
     // Keep one CPU busy for the second so there is something to measure.
@@ -116,14 +125,19 @@ quint64 residentAnonBytes(qint64 pid)
     return 0;
 }
 
-// Waits until a child holds `bytes` of anonymous memory.
-bool filled(qint64 pid, quint64 bytes)
+// Starts a perl child that fills 2^shift bytes and waits until it holds
+// them (the QProcess ends it when it goes).
+bool fill(QProcess& child, int shift)
 {
+    child.setStandardOutputFile(QProcess::nullDevice());
+    child.start(QStringLiteral("/usr/bin/perl"),
+                {QStringLiteral("-e"), QStringLiteral("my $s = \"\\1\"; $s x= (1 << %1); sleep 60").arg(shift)});
     QElapsedTimer filling;
     filling.start();
-    while (residentAnonBytes(pid) < bytes && filling.elapsed() < 30000)
+    while (child.waitForStarted() && residentAnonBytes(child.processId()) < (quint64(1) << shift) &&
+           filling.elapsed() < 30000)
         QThread::msleep(20);
-    return residentAnonBytes(pid) >= bytes;
+    return residentAnonBytes(child.processId()) >= (quint64(1) << shift);
 }
 
 // MemTotal - MemAvailable as free(1) prints it ("used"), in GiB.
@@ -145,26 +159,13 @@ double usedByFree()
 // ticks, as free(1) sees it too, and gives it back when it exits. Other work
 // on the machine moves the figures as well, so a trial that its neighbours
 // spoil is run again.
-TEST(LiveSampler, MemoryInUseFollowsARealAllocation)
+TEST_F(LiveSampler, MemoryInUseFollowsARealAllocation)
 {
     if (!QFile::exists(QStringLiteral("/proc/meminfo")) || !QFile::exists(QStringLiteral("/usr/bin/perl")) ||
         !QFile::exists(QStringLiteral("/usr/bin/free")))
         GTEST_SKIP() << "no /proc, perl or free";
     constexpr double kAtLeast = 0.8; // GiB the figure must move by for 1 GiB filled
     constexpr double kAgree = 0.5;   // GiB it may differ from free's move by (neighbours move both)
-    QTemporaryDir dir;
-    SettingsStore settings(dir.path() + QStringLiteral("/settings.ini"));
-    Random random(7);
-    FakeLocalAIStateSource localAI;
-    FakeDesktopNotifier notifier;
-    SystemStatsProvider::Deps deps;
-    deps.paths = SystemPaths::live();
-    deps.settings = &settings;
-    deps.random = &random;
-    deps.localAI = &localAI;
-    deps.notifier = &notifier;
-    SystemStatsProvider sampler(std::move(deps));
-
     // Kernel memory outside every counted class (and the reserve that
     // MemAvailable holds back) keeps the two apart by a few percent.
     sampler.tick();
@@ -177,26 +178,18 @@ TEST(LiveSampler, MemoryInUseFollowsARealAllocation)
     // GiB of the child would only lift it to that floor. Half a GiB held by
     // another child puts the floor out of play.
     QProcess ballast;
-    ballast.setStandardOutputFile(QProcess::nullDevice());
-    ballast.start(QStringLiteral("/usr/bin/perl"),
-                  {QStringLiteral("-e"), QStringLiteral("my $s = \"\\1\"; $s x= (1 << 29); sleep 60")});
-    ASSERT_TRUE(ballast.waitForStarted());
-    ASSERT_TRUE(filled(ballast.processId(), quint64(1) << 29));
+    ASSERT_TRUE(fill(ballast, 29));
 
     const auto fails = [&](double rise, double freeRise) {
         return rise < kAtLeast || std::abs(rise - freeRise) > kAgree;
     };
     double rise = 0, freeRise = 0, fall = 0, freeFall = 0;
-    for (int trial = 0; trial < 3 && (trial == 0 || fails(rise, freeRise) || fails(fall, freeFall)); ++trial) {
+    for (int trial = 0; trial < 5 && (trial == 0 || fails(rise, freeRise) || fails(fall, freeFall)); ++trial) {
         sampler.tick();
         const double before = sampler.memoryUsed();
         const double freeBefore = usedByFree();
         QProcess child;
-        child.setStandardOutputFile(QProcess::nullDevice());
-        child.start(QStringLiteral("/usr/bin/perl"),
-                    {QStringLiteral("-e"), QStringLiteral("my $s = \"\\1\"; $s x= (1 << 30); sleep 60")});
-        ASSERT_TRUE(child.waitForStarted());
-        ASSERT_TRUE(filled(child.processId(), quint64(1) << 30));
+        ASSERT_TRUE(fill(child, 30));
 
         double with = before;
         for (int tick = 0; tick < 2 && with - before < kAtLeast; ++tick) {
@@ -215,19 +208,15 @@ TEST(LiveSampler, MemoryInUseFollowsARealAllocation)
         freeRise = freeWith - freeBefore;
         fall = with - after;
         freeFall = freeWith - usedByFree();
-        const std::string n = std::to_string(trial);
-        RecordProperty("rise" + n, QByteArray::number(rise).toStdString());
-        RecordProperty("freeRise" + n, QByteArray::number(freeRise).toStdString());
-        RecordProperty("fall" + n, QByteArray::number(fall).toStdString());
-        RecordProperty("freeFall" + n, QByteArray::number(freeFall).toStdString());
+        RecordProperty("trial" + std::to_string(trial), QStringLiteral("rise %1 (free %2), fall %3 (free %4)")
+                                                            .arg(rise).arg(freeRise).arg(fall).arg(freeFall)
+                                                            .toStdString());
     }
     EXPECT_GE(rise, kAtLeast);
     EXPECT_NEAR(rise, freeRise, kAgree);
     EXPECT_GE(fall, kAtLeast);
     EXPECT_NEAR(fall, freeFall, kAgree);
     EXPECT_LE(sampler.memoryPressure(), 100.0);
-    ballast.kill();
-    ballast.waitForFinished();
 }
 
 } // namespace
