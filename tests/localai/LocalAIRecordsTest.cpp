@@ -61,21 +61,4 @@ TEST(LocalAIRecordsTest, ExamplesAreKnownByIdentityNotByTheirChangingFields)
     EXPECT_TRUE(isExample(latency));
     latency.pid = 1234;
     EXPECT_FALSE(isExample(latency));
-
-    auto companion = orphanedCompanions().first();
-    companion.memoryUsage = QStringLiteral("9 MB");
-    EXPECT_TRUE(isExample(companion));
-    companion.pid = 1234;
-    EXPECT_FALSE(isExample(companion));
-
-    auto file = modelCacheFiles().first();
-    file.size = 1;
-    EXPECT_TRUE(isExample(file));
-    file.path = QStringLiteral("/home/u/.ollama/models/blobs/x");
-    EXPECT_FALSE(isExample(file));
-
-    auto port = localPorts().first();
-    EXPECT_TRUE(isExample(port));
-    port.pid = 1234;
-    EXPECT_FALSE(isExample(port));
 }
