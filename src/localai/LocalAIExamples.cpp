@@ -1,6 +1,7 @@
 #include "localai/LocalAIExamples.h"
 
 #include <algorithm>
+#include <tuple>
 
 namespace LocalAIExamples {
 
@@ -72,19 +73,56 @@ QList<PortLatencyInfo> portLatencies()
     };
 }
 
+namespace {
+
+// Whether `row` names the same thing as one of `examples`. Only what
+// identifies a row is compared: figures and states that the services rewrite
+// in place (a shielded container's status, an expiry, a measured latency)
+// leave an example an example.
+template <typename Row, typename Identity>
+bool sameAsAny(const QList<Row>& examples, const Row& row, Identity identity)
+{
+    return std::any_of(examples.begin(), examples.end(),
+                       [&](const Row& example) { return identity(example) == identity(row); });
+}
+
+} // namespace
+
 bool isExample(const LocalAIModel& model)
 {
-    const QList<LocalAIModel> examples = models(QDateTime());
-    return std::any_of(examples.begin(), examples.end(), [&](LocalAIModel example) {
-        example.expiresAt = model.expiresAt;
-        return example == model;
+    return sameAsAny(models(QDateTime()), model, [](const LocalAIModel& m) {
+        return std::tie(m.name, m.size, m.parameterSize, m.quantization, m.format);
     });
 }
 
-bool isExample(const VectorDatabaseInfo& database) { return vectorDatabases().contains(database); }
-bool isExample(const OrphanedCompanionInfo& companion) { return orphanedCompanions().contains(companion); }
-bool isExample(const LocalPortInfo& port) { return localPorts().contains(port); }
-bool isExample(const ModelCacheFile& file) { return modelCacheFiles().contains(file); }
-bool isExample(const PortLatencyInfo& latency) { return portLatencies().contains(latency); }
+bool isExample(const VectorDatabaseInfo& database)
+{
+    return sameAsAny(vectorDatabases(), database,
+                     [](const VectorDatabaseInfo& d) { return std::tie(d.name, d.port, d.containerId); });
+}
+
+bool isExample(const OrphanedCompanionInfo& companion)
+{
+    return sameAsAny(orphanedCompanions(), companion,
+                     [](const OrphanedCompanionInfo& c) { return std::tie(c.name, c.pid, c.targetIDE); });
+}
+
+bool isExample(const LocalPortInfo& port)
+{
+    return sameAsAny(localPorts(), port,
+                     [](const LocalPortInfo& p) { return std::tie(p.port, p.processName, p.pid); });
+}
+
+bool isExample(const ModelCacheFile& file)
+{
+    return sameAsAny(modelCacheFiles(), file,
+                     [](const ModelCacheFile& f) { return std::tie(f.path, f.name, f.type); });
+}
+
+bool isExample(const PortLatencyInfo& latency)
+{
+    return sameAsAny(portLatencies(), latency,
+                     [](const PortLatencyInfo& l) { return std::tie(l.port, l.processName, l.pid); });
+}
 
 } // namespace LocalAIExamples

@@ -23,7 +23,9 @@ QList<ModelCacheFile> modelCacheFiles();
 // The latency rows shown in demo mode, in the order shown.
 QList<PortLatencyInfo> portLatencies();
 
-// Whether a row is one of the examples above (a model whatever its expiry).
+// Whether a row is one of the examples above, by what identifies it (a
+// container by name, port and id; a port by number, process and pid; ...),
+// whatever its status, expiry or measured figures have become since.
 // Example rows left on screen after demo mode ends can no longer be acted
 // on, so views offer them no action.
 bool isExample(const LocalAIModel& model);

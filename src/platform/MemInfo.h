@@ -9,6 +9,10 @@
 struct MemInfo {
     std::optional<quint64> memTotal;
     std::optional<quint64> active;
+    std::optional<quint64> activeAnon;
+    std::optional<quint64> inactiveAnon;
+    std::optional<quint64> anonPages;
+    std::optional<quint64> shmem;
     std::optional<quint64> unevictable;
     std::optional<quint64> kernelStack;
     std::optional<quint64> pageTables;
@@ -22,6 +26,19 @@ struct MemInfo {
     quint64 wired() const
     {
         return unevictable.value_or(0) + kernelStack.value_or(0) + pageTables.value_or(0) + sUnreclaim.value_or(0);
+    }
+    // Memory that processes hold: their anonymous pages and shared memory
+    // (tmpfs, shared mappings). Not the active list: fresh anonymous pages
+    // start on the inactive one on current kernels. Without AnonPages, the
+    // two anonymous lists (shared memory sits on them too); without those,
+    // the active list; absent when none is printed.
+    std::optional<quint64> application() const
+    {
+        if (anonPages)
+            return *anonPages + shmem.value_or(0);
+        if (activeAnon && inactiveAnon)
+            return *activeAnon + *inactiveAnon;
+        return active;
     }
     // Swap in use, when both swap lines are there.
     std::optional<quint64> swapUsed() const

@@ -19,11 +19,19 @@ const QString kGamePattern = QStringLiteral(
     "ollama|llama|python|localai|postgres|mysql|redis-server|docker|colima|swiftc|clang|rustc|cargo|go|javac|node|bun");
 const QString kResumeWhenDone = QStringLiteral("RESUME when done:");
 
-void openAdvisory(TerminalLauncher& terminal, const QString& header, const QString& pauseHeading,
+// False when no terminal could be started: the caller's status then says so
+// rather than announce a window that never opens.
+bool openAdvisory(TerminalLauncher& terminal, const QString& header, const QString& pauseHeading,
                   const QString& pattern, const QString& resumeHeading)
 {
-    // A missing terminal is allowed to go unnoticed: the status already says what the preset did.
-    terminal.open(TerminalAdvisory::shellLine(TerminalAdvisory::lines(header, pauseHeading, pattern, resumeHeading)));
+    return terminal.open(
+        TerminalAdvisory::shellLine(TerminalAdvisory::lines(header, pauseHeading, pattern, resumeHeading)));
+}
+
+// The status of a preset whose advisory found no terminal.
+QString withoutTerminal(const QString& status, const QString& pattern)
+{
+    return status + QLatin1Char(' ') + TerminalAdvisory::byHand(pattern);
 }
 
 } // namespace
@@ -118,10 +126,11 @@ QCoro::Task<> PresetManager::applyCompileMax()
     const bool taken = co_await taking;
     if (!self)
         co_return;
-    setCurrentStatus(taken
-                         ? QStringLiteral("Compile Max active — sleep prevented. Opening developer advisory...")
-                         : QStringLiteral("Compile Max active (sleep assertion unavailable). Opening developer advisory..."));
-    openDeveloperAdvisory();
+    const QString active = taken ? QStringLiteral("Compile Max active — sleep prevented.")
+                                 : QStringLiteral("Compile Max active (sleep assertion unavailable).");
+    setCurrentStatus(active + QStringLiteral(" Opening developer advisory..."));
+    if (!openDeveloperAdvisory())
+        setCurrentStatus(withoutTerminal(active, kDeveloperPattern));
 }
 
 QCoro::Task<> PresetManager::applyCreativeMax()
@@ -133,17 +142,19 @@ QCoro::Task<> PresetManager::applyCreativeMax()
     const bool taken = co_await taking;
     if (!self)
         co_return;
-    openCreativeAdvisory();
-    setCurrentStatus(taken ? QStringLiteral("Creative Max active — VRAM flushed, sleep assertion active")
-                           : QStringLiteral("Creative Max active (sleep assertion unavailable)"));
+    const bool opened = openCreativeAdvisory();
+    const QString active = taken ? QStringLiteral("Creative Max active — VRAM flushed, sleep assertion active")
+                                 : QStringLiteral("Creative Max active (sleep assertion unavailable)");
+    setCurrentStatus(opened ? active : withoutTerminal(active + QLatin1Char('.'), kCreativePattern));
 }
 
 void PresetManager::applyGameMode()
 {
     setCurrentStatus(QStringLiteral("Initializing Game Mode..."));
     releaseAssertion();
-    openGamerAdvisory();
-    setCurrentStatus(QStringLiteral("Game Mode active — system RAM optimized"));
+    const bool opened = openGamerAdvisory();
+    const QString active = QStringLiteral("Game Mode active — system RAM optimized");
+    setCurrentStatus(opened ? active : withoutTerminal(active + QLatin1Char('.'), kGamePattern));
 }
 
 void PresetManager::applyEcoDev()
@@ -154,9 +165,10 @@ void PresetManager::applyEcoDev()
         setCurrentStatus(QStringLiteral("No active AI daemons detected"));
         return;
     }
-    setCurrentStatus(QStringLiteral("Found: ") + keywords.join(QStringLiteral(", "))
-                     + QStringLiteral(" — opening Terminal advisory..."));
-    openTerminalAdvisory(keywords);
+    const QString found = QStringLiteral("Found: ") + keywords.join(QStringLiteral(", "));
+    setCurrentStatus(found + QStringLiteral(" — opening Terminal advisory..."));
+    if (!openTerminalAdvisory(keywords))
+        setCurrentStatus(withoutTerminal(found + QLatin1Char('.'), keywords.join(QLatin1Char('|'))));
 }
 
 void PresetManager::applyVanillaMac()
@@ -190,33 +202,33 @@ QCoro::Task<bool> PresetManager::takeAssertion(QString name)
     co_return id != 0;
 }
 
-void PresetManager::openDeveloperAdvisory()
+bool PresetManager::openDeveloperAdvisory()
 {
-    openAdvisory(*m_deps.terminal, QStringLiteral("--- Kestrova Compile Max Developer Advisory ---"),
-                 QStringLiteral("PAUSE Docker, AI & Database Daemons to free CPU execution units:"),
-                 kDeveloperPattern, kResumeWhenDone);
+    return openAdvisory(*m_deps.terminal, QStringLiteral("--- Kestrova Compile Max Developer Advisory ---"),
+                        QStringLiteral("PAUSE Docker, AI & Database Daemons to free CPU execution units:"),
+                        kDeveloperPattern, kResumeWhenDone);
 }
 
-void PresetManager::openCreativeAdvisory()
+bool PresetManager::openCreativeAdvisory()
 {
-    openAdvisory(*m_deps.terminal, QStringLiteral("--- Kestrova Creative Max Advisor ---"),
-                 QStringLiteral("PAUSE backend compilers and Docker engines to free GPU/CPU execution units:"),
-                 kCreativePattern, kResumeWhenDone);
+    return openAdvisory(*m_deps.terminal, QStringLiteral("--- Kestrova Creative Max Advisor ---"),
+                        QStringLiteral("PAUSE backend compilers and Docker engines to free GPU/CPU execution units:"),
+                        kCreativePattern, kResumeWhenDone);
 }
 
-void PresetManager::openGamerAdvisory()
+bool PresetManager::openGamerAdvisory()
 {
-    openAdvisory(*m_deps.terminal, QStringLiteral("--- Kestrova Game Mode Advisor ---"),
-                 QStringLiteral("PAUSE dev tools, databases, and AI servers to maximize gaming FPS:"),
-                 kGamePattern, kResumeWhenDone);
+    return openAdvisory(*m_deps.terminal, QStringLiteral("--- Kestrova Game Mode Advisor ---"),
+                        QStringLiteral("PAUSE dev tools, databases, and AI servers to maximize gaming FPS:"),
+                        kGamePattern, kResumeWhenDone);
 }
 
-void PresetManager::openTerminalAdvisory(const QStringList& keywords)
+bool PresetManager::openTerminalAdvisory(const QStringList& keywords)
 {
     const QString pattern = keywords.join(QLatin1Char('|'));
-    openAdvisory(*m_deps.terminal, QStringLiteral("--- Kestrova Eco Dev Advisory ---"),
-                 QStringLiteral("PAUSE AI processes (") + pattern + QStringLiteral("):"), pattern,
-                 QStringLiteral("RESUME later:"));
+    return openAdvisory(*m_deps.terminal, QStringLiteral("--- Kestrova Eco Dev Advisory ---"),
+                        QStringLiteral("PAUSE AI processes (") + pattern + QStringLiteral("):"), pattern,
+                        QStringLiteral("RESUME later:"));
 }
 
 QStringList PresetManager::detectRunningAIProcessNames()

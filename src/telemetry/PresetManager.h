@@ -79,10 +79,11 @@ private:
     // True when the inhibitor was taken; it is then the one held.
     QCoro::Task<bool> takeAssertion(QString name);
 
-    void openDeveloperAdvisory();
-    void openCreativeAdvisory();
-    void openGamerAdvisory();
-    void openTerminalAdvisory(const QStringList& keywords);
+    // Each false when no terminal could be started.
+    bool openDeveloperAdvisory();
+    bool openCreativeAdvisory();
+    bool openGamerAdvisory();
+    bool openTerminalAdvisory(const QStringList& keywords);
     QStringList detectRunningAIProcessNames();
 
     Deps m_deps;

@@ -176,23 +176,21 @@ std::vector<const ProcessEntry*> ProcessMonitor::busiest(const QList<ProcessEntr
         const bool frozen = isFrozenByUs(entry.pid, entry.startTime);
         ranked.push_back({&entry, frozen ? m_frozenShares.value(entry.pid) : entry.cpuPercent, frozen});
     }
-    // Equal loads keep pid order, so the list does not shuffle between ticks.
-    std::stable_sort(ranked.begin(), ranked.end(), [](const Ranked& a, const Ranked& b) { return a.share > b.share; });
+    // Frozen processes lead: a view that shows only the first few rows must
+    // still show them (to be resumed) however many others are as busy. Equal
+    // loads keep pid order, so the list does not shuffle between ticks.
+    std::stable_sort(ranked.begin(), ranked.end(), [](const Ranked& a, const Ranked& b) {
+        if (a.frozen != b.frozen)
+            return a.frozen;
+        return a.share > b.share;
+    });
 
     std::vector<const ProcessEntry*> taken;
     int running = 0;
-    qsizetype frozenSeen = 0;
     for (const Ranked& r : ranked) {
-        if (r.frozen)
-            ++frozenSeen;
-        else if (running >= busiestRowCount) {
-            if (frozenSeen == m_suspendedStartTimes.size())
-                break; // nothing further down can be taken
-            continue;
-        }
+        if (!r.frozen && running++ >= busiestRowCount)
+            break;
         taken.push_back(r.entry);
-        if (!r.frozen)
-            ++running;
     }
     return taken;
 }

@@ -28,9 +28,10 @@ class SessionProcessGuard;
 // that exits leaves the set, and a stranger that later gets its pid never
 // enters it. Whatever is still frozen is resumed when the application quits.
 //
-// A frozen process uses no CPU, so it is ranked by the share it had when it
-// was frozen: it keeps its place in the list (and in every CPU-ordered view
-// of it) and its row can be resumed where the freeze was clicked.
+// Frozen processes come first, ranked among themselves by the share each had
+// when it was frozen (stopped, it reads 0 %): every view that shows the first
+// rows keeps showing them, however busy the rest, so each can be resumed
+// from its row.
 class ProcessMonitor final : public ObservableObject {
     Q_OBJECT
     Q_PROPERTY(bool isPaused READ isPaused WRITE setIsPaused NOTIFY isPausedChanged)
@@ -60,8 +61,8 @@ public:
     explicit ProcessMonitor(Deps deps, bool autoStart = false, QObject* parent = nullptr);
     ~ProcessMonitor() override;
 
-    // Busiest first (a frozen row by its share when frozen): the first 8 rows
-    // that are not frozen, plus every frozen one.
+    // Every frozen row first (by its share when frozen), then the 8 busiest
+    // that are not frozen, busiest first.
     const QList<ProcessInfoData>& topProcesses() const { return m_topProcesses; }
     void setTopProcesses(QList<ProcessInfoData> value)
     {

@@ -14,13 +14,14 @@ void SystemStatsProvider::updateMemory()
     Readers& r = *m_readers;
     const MemInfo& info = r.memInfo;
     const bool readable = r.memInfoReader.read(r.memInfo);
-    if (readable && info.active) {
+    const std::optional<quint64> application = info.application();
+    if (readable && application) {
         const double released = m_optimizedMemoryReleased;
         // Compressed memory: zswap's pool when it holds anything, else what
         // zram devices take.
         const quint64 compressed = info.zswap.value_or(0) > 0 ? *info.zswap : r.zram.compressedBytes().value_or(0);
         setMemoryWired(double(info.wired()) / kGiB);
-        setMemoryApp(std::max(double(*info.active) / kGiB - released, 0.5));
+        setMemoryApp(std::max(double(*application) / kGiB - released, 0.5));
         setMemoryCompressed(std::max(double(compressed) / kGiB - 0.3 * released, 0.1));
         setMemoryTotal(double(m_deps.physicalMemory()) / kGiB);
         setMemoryUsed(m_memoryWired + m_memoryApp + m_memoryCompressed);

@@ -10,6 +10,13 @@ QStringList lines(const QString& header, const QString& pauseHeading, const QStr
             QString(), resumeHeading, pgrep + QStringLiteral("CONT")};
 }
 
+QString byHand(const QString& pattern)
+{
+    const QString pgrep = QStringLiteral("pgrep -f \"") + pattern + QStringLiteral("\" | xargs kill -");
+    return QStringLiteral("No terminal could be opened; run by hand: ") + pgrep + QStringLiteral("STOP")
+           + QStringLiteral(" (to resume: ") + pgrep + QStringLiteral("CONT)");
+}
+
 QString shellLine(const QStringList& lines)
 {
     QStringList commands;

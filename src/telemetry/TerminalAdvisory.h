@@ -13,6 +13,10 @@ namespace TerminalAdvisory {
 QStringList lines(const QString& header, const QString& pauseHeading, const QString& pattern,
                   const QString& resumeHeading);
 
+// One line for the status when no terminal could be started: says so and
+// gives the advisory's two commands to run by hand.
+QString byHand(const QString& pattern);
+
 // One `echo '<line>'` per line, joined with " && "; any line prints as
 // given, single quotes included.
 QString shellLine(const QStringList& lines);

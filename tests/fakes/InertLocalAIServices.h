@@ -36,6 +36,7 @@ struct InertLocalAIServices {
         deps.paths.procRoot = root.filePath(QStringLiteral("proc"));
         deps.paths.home = root.filePath(QStringLiteral("home"));
         deps.modelServerUrl = std::move(modelServer);
+        deps.isUnplugged = [this] { return unplugged; };
         localAI = std::make_unique<LocalAIService>(std::move(deps), false);
         LocalAIService* service = localAI.get();
         buildCache = std::make_unique<BuildCacheService>(
@@ -60,6 +61,7 @@ struct InertLocalAIServices {
     }
 
     QTemporaryDir root;
+    bool unplugged = false; // on battery, for the battery shield
     FakeClock clock;
     ManualScheduler scheduler{false};
     FakeCommandRunner commands;

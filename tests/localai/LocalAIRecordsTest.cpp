@@ -1,3 +1,4 @@
+#include "localai/LocalAIExamples.h"
 #include "localai/LocalAIService.h"
 
 #include <QSignalSpy>
@@ -34,4 +35,30 @@ TEST(LocalAIRecordsTest, ServiceStartsInDemoModeAndNotifiesOnlyOnChange)
     service.setActiveLocalPorts({{11434, QStringLiteral("ollama"), 7}});
     service.setActiveLocalPorts({{11434, QStringLiteral("ollama"), 7}});
     EXPECT_EQ(any.count(), 2);
+}
+
+// An example stays one whatever a service rewrites in it (status, expiry,
+// measured figures); a row that names something else is no example.
+TEST(LocalAIRecordsTest, ExamplesAreKnownByIdentityNotByTheirChangingFields)
+{
+    using namespace LocalAIExamples;
+    auto db = vectorDatabases().first();
+    db.status = QStringLiteral("Suspended (Battery Shield)");
+    db.memoryUsage = QStringLiteral("1 MB");
+    EXPECT_TRUE(isExample(db));
+    db.containerId = QStringLiteral("0123456789ab");
+    EXPECT_FALSE(isExample(db));
+
+    auto model = models(QDateTime::currentDateTimeUtc()).first();
+    model.expiresAt.reset();
+    EXPECT_TRUE(isExample(model));
+    model.size += 1; // a real model of the same name
+    EXPECT_FALSE(isExample(model));
+
+    auto latency = portLatencies().first();
+    latency.latencyMs = 0;
+    latency.status = QStringLiteral("Offline");
+    EXPECT_TRUE(isExample(latency));
+    latency.pid = 1234;
+    EXPECT_FALSE(isExample(latency));
 }

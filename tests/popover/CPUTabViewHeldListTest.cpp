@@ -23,6 +23,8 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <memory>
+#include <vector>
 
 using namespace std::chrono_literals;
 
@@ -170,6 +172,76 @@ TEST(CPUTabViewLive, ABusyChildFrozenOnThePageKeepsItsRowAndResumesFromIt)
 
     QTest::mouseClick(freezeOf(row), Qt::LeftButton);
     EXPECT_TRUE(waitUntil([&] { return child.state() == 'R' || child.state() == 'S'; })) << child.state();
+}
+
+// Seven children as busy as one another: whichever the page froze ties with
+// six others at the moment of the freeze, yet stays among the four rows once
+// the pointer has left, and is resumed from its row.
+TEST(CPUTabViewLive, AFrozenChildAmongSevenAsBusyStaysInTheFourRowsAfterThePause)
+{
+    std::vector<std::unique_ptr<SleepChild>> children;
+    QStringList keys;
+    for (int i = 0; i < 7; ++i) {
+        children.push_back(std::make_unique<SleepChild>(QStringLiteral("/usr/bin/perl"),
+                                                        QStringList{QStringLiteral("-e"), QStringLiteral("1 while 1")}));
+        ASSERT_TRUE(children.back()->alive());
+        keys << QString::number(children.back()->pid());
+    }
+    ProcessTable table;
+    FakeClock clock;
+    Random random{7};
+    ProcessMonitor monitor{
+        {&table, &ProcessSignaller::system(), &SessionProcessGuard::system(), nullptr, &clock, &random, {}}};
+    InertServices s;
+    CPUTabView page(s.stats.get(), &monitor, nullptr, {&s.settings, &s.themes, &s.random});
+    page.resize(320, 900);
+    page.show();
+    const auto refresh = [&] {
+        QTest::qWait(300); // shares are measured between scans
+        monitor.tick();
+        page.refreshNow();
+    };
+    const auto shownChild = [&]() -> int {
+        for (const QString& key : page.processList()->keys())
+            if (const qsizetype i = keys.indexOf(key); i >= 0)
+                return int(i);
+        return -1;
+    };
+
+    monitor.tick();
+    int frozen = -1;
+    ASSERT_TRUE(waitUntil(
+        [&] {
+            refresh();
+            return (frozen = shownChild()) >= 0;
+        },
+        30s));
+    const QString key = keys[frozen];
+    SleepChild& child = *children[size_t(frozen)];
+    pointer(page.processList(), true);
+    ASSERT_TRUE(monitor.isPaused());
+    QPointer<QWidget> row = page.processList()->row(key);
+    QTest::mouseClick(freezeOf(row), Qt::LeftButton);
+    ASSERT_TRUE(waitUntil([&] { return child.state() == 'T'; })) << child.state();
+    refresh();
+    pointer(page.processList(), false);
+    ASSERT_FALSE(monitor.isPaused());
+
+    for (int i = 0; i < 5; ++i) {
+        refresh();
+        const QStringList shown = page.processList()->keys();
+        ASSERT_LE(shown.size(), CPUTabView::shownProcessCount);
+        ASSERT_TRUE(shown.contains(key)) << "refresh " << i << ": " << shown.join(' ').toStdString();
+        ASSERT_TRUE(row);
+        ASSERT_EQ(page.processList()->row(key), row.data());
+        EXPECT_EQ(valueOf(row), "FROZEN");
+        EXPECT_EQ(freezeOf(row)->symbol(), "play.fill");
+        EXPECT_EQ(child.state(), 'T');
+    }
+
+    QTest::mouseClick(freezeOf(row), Qt::LeftButton);
+    EXPECT_TRUE(waitUntil([&] { return child.state() == 'R' || child.state() == 'S'; })) << child.state();
+    EXPECT_TRUE(monitor.suspendedPids().isEmpty());
 }
 
 } // namespace

@@ -151,7 +151,7 @@ TEST_F(MonitorTest, ReadsRealWorldRowsOfADesktopTree)
     EXPECT_EQ(rows[7].fullPath, QStringLiteral("kworker/0:1-events"));
 }
 
-TEST_F(MonitorTest, FrozenProcessesAreKeptWhereTheyStandWithoutTakingPlaces)
+TEST_F(MonitorTest, FrozenProcessesLeadTheListWithoutTakingPlaces)
 {
     for (qint32 i = 0; i < 12; ++i)
         add(100 + i, 5.0 * i);
@@ -161,16 +161,16 @@ TEST_F(MonitorTest, FrozenProcessesAreKeptWhereTheyStandWithoutTakingPlaces)
     // One idle process far down the list.
     monitor->toggleSuspend(100);
     monitor->tick();
-    EXPECT_EQ(ids(monitor->topProcesses()), (QList<qint32>{111, 110, 109, 108, 107, 106, 105, 104, 100}));
+    EXPECT_EQ(ids(monitor->topProcesses()), (QList<qint32>{100, 111, 110, 109, 108, 107, 106, 105, 104}));
     EXPECT_EQ(frozenIds(monitor->topProcesses()), QList<qint32>{100});
 
-    // Three more among the busiest: 8 others plus the 4 frozen.
+    // Three more among the busiest: the 3 frozen, then 8 others.
     monitor->toggleSuspend(100);
-    for (const qint32 pid : {111, 109, 104})
+    for (const qint32 pid : {104, 111, 109})
         monitor->toggleSuspend(pid);
     monitor->tick();
     EXPECT_EQ(monitor->topProcesses().size(), 11);
-    EXPECT_EQ(ids(monitor->topProcesses()), (QList<qint32>{111, 110, 109, 108, 107, 106, 105, 104, 103, 102, 101}));
+    EXPECT_EQ(ids(monitor->topProcesses()), (QList<qint32>{111, 109, 104, 110, 108, 107, 106, 105, 103, 102, 101}));
     EXPECT_EQ(frozenIds(monitor->topProcesses()), (QList<qint32>{111, 109, 104}));
 }
 
@@ -353,31 +353,40 @@ TEST_F(MonitorTest, WhilePausedOrderAndMembershipHoldButEachRowFollowsTheScan)
     EXPECT_EQ(monitor->dvrSnapshots().size(), 2);
 }
 
-TEST_F(MonitorTest, AFrozenProcessKeepsTheRankItHadWhenFrozen)
+// Seven as busy as one another: whichever is frozen stays in the first rows
+// (a view shows only four) and the frozen ones keep the order of their
+// shares when frozen, not of the 0 % they read since.
+TEST_F(MonitorTest, FrozenProcessesLeadByTheShareTheyHadWhenFrozen)
 {
     for (qint32 i = 0; i < 10; ++i)
-        add(300 + i, 50.0 - 5.0 * i);
+        add(300 + i, i < 7 ? 50.0 : 10.0 - i);
     build();
     monitor->tick();
-    monitor->toggleSuspend(301); // 45 %, second
+    tree.runTwoSeconds({{300, 50.0}, {301, 50.0}, {302, 50.0}, {303, 50.0}, {304, 50.0}, {305, 45.0}, {306, 50.0}});
+    monitor->tick();
+    monitor->toggleSuspend(305); // 45 %, last of the seven
+    monitor->toggleSuspend(306); // 50 %, tied with five others
 
-    // Stopped, it reads 0 % while the rest keep their loads.
     QHash<qint32, double> loads;
     for (qint32 i = 0; i < 10; ++i)
-        loads.insert(300 + i, i == 1 ? 0.0 : 50.0 - 5.0 * i);
-    tree.runTwoSeconds(loads);
-    monitor->tick();
-    const QList<ProcessInfoData>& rows = monitor->topProcesses();
-    ASSERT_EQ(ids(rows).mid(0, 3), (QList<qint32>{300, 301, 302}));
-    EXPECT_TRUE(rows[1].isSuspended);
-    EXPECT_EQ(rows[1].cpuUsage, 0.0); // the figure is measured; only the rank is kept
-    EXPECT_EQ(rows.size(), 9);        // eight running plus the frozen one
+        loads.insert(300 + i, i == 5 || i == 6 ? 0.0 : 50.0);
+    for (int refresh = 0; refresh < 3; ++refresh) {
+        tree.runTwoSeconds(loads);
+        monitor->tick();
+        const QList<ProcessInfoData>& rows = monitor->topProcesses();
+        ASSERT_EQ(ids(rows).mid(0, 3), (QList<qint32>{306, 305, 300})) << refresh;
+        EXPECT_EQ(frozenIds(rows), (QList<qint32>{306, 305}));
+        EXPECT_EQ(rows[0].cpuUsage, 0.0); // the figure is measured; only the rank is kept
+        EXPECT_EQ(rows.size(), 10);       // eight running plus the two frozen
+    }
 
-    // Resumed, it is ranked by what it uses again.
-    monitor->toggleSuspend(301);
+    // Resumed, it is ranked by what it uses again: among its equals, in pid order.
+    monitor->toggleSuspend(306);
+    loads[306] = 50.0;
     tree.runTwoSeconds(loads);
     monitor->tick();
-    EXPECT_FALSE(ids(monitor->topProcesses()).contains(301));
+    EXPECT_EQ(ids(monitor->topProcesses()).mid(0, 2), (QList<qint32>{305, 300}));
+    EXPECT_EQ(ids(monitor->topProcesses()).indexOf(306), 6);
 }
 
 TEST_F(MonitorTest, ProcessesOfOneNameShareOneDrainTally)

@@ -341,8 +341,12 @@ double MemoryPage::pressureFillWidth(double trackWidth, double memoryPressure)
 QList<ProcessInfoData> MemoryPage::shownProcesses(const QList<ProcessInfoData>& topProcesses)
 {
     QList<ProcessInfoData> sorted = topProcesses;
-    std::stable_sort(sorted.begin(), sorted.end(),
-                     [](const ProcessInfoData& a, const ProcessInfoData& b) { return a.id > b.id; });
+    // A frozen process stays in view so that it can be resumed here.
+    std::stable_sort(sorted.begin(), sorted.end(), [](const ProcessInfoData& a, const ProcessInfoData& b) {
+        if (a.isSuspended != b.isSuspended)
+            return a.isSuspended;
+        return a.id > b.id;
+    });
     return sorted.mid(0, shownProcessCount);
 }
 

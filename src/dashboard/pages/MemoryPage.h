@@ -59,7 +59,7 @@ public:
     static UiColor pressureColor(double memoryPressure);
     // The fill's width in a track: never negative, never past the track.
     static double pressureFillWidth(double trackWidth, double memoryPressure);
-    // Highest pid first, at most five.
+    // Frozen rows first, then highest pid first; at most five.
     static QList<ProcessInfoData> shownProcesses(const QList<ProcessInfoData>& topProcesses);
 
     const QList<MemoryCard*>& memoryCards() const { return m_cards; }

@@ -124,4 +124,25 @@ TEST_F(ServersSubTabTest, NoKillForOurOwnPidNorForLeftoverExamples)
     EXPECT_FALSE(tab->purgeButton()->isVisibleTo(tab.get()));
 }
 
+// Outside demo mode the container list falls back to the examples; the
+// battery shield marks them suspended, and they still offer no Hibernate.
+TEST_F(ServersSubTabTest, ExampleContainersUnderTheBatteryShieldOfferNoHibernate)
+{
+    ai.localAI->setDemoMode(false);
+    ASSERT_TRUE(runTask(ai.localAI->scanVectorDatabases())); // no docker here
+    ai.localAI->setBatteryShieldEnabled(true);
+    ai.unplugged = true;
+    ai.localAI->applyBatteryShieldMode();
+    ASSERT_EQ(ai.localAI->activeVectorDBs().size(), 2);
+    for (const VectorDatabaseInfo& db : ai.localAI->activeVectorDBs())
+        ASSERT_EQ(db.status, QStringLiteral("Suspended (Battery Shield)"));
+
+    auto tab = make();
+    ASSERT_EQ(tab->databaseList()->count(), 2);
+    for (QWidget* row : tab->databaseList()->rows())
+        EXPECT_FALSE(part<AccentPillButton>(row, "hibernateButton")->isVisibleTo(tab.get()));
+    for (const auto& call : ai.commands.calls())
+        EXPECT_FALSE(call.arguments.contains(QStringLiteral("pause"))) << call.program.toStdString();
+}
+
 } // namespace
