@@ -20,9 +20,22 @@ QString oneLineText(const QString& text)
 {
     QString line;
     line.reserve(text.size());
-    for (const QChar c : text) {
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text.at(i);
         if (bidiControl(c.unicode()))
             continue;
+        if (c.isSurrogate()) {
+            // A JSON escape can carry half a pair; show it as undecodable,
+            // the way invalid UTF-8 reads.
+            const bool paired = c.isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate();
+            if (!paired) {
+                line += QChar(QChar::ReplacementCharacter);
+                continue;
+            }
+            line += c;
+            line += text.at(++i);
+            continue;
+        }
         line += breaksOrControls(c) ? QChar(u' ') : c;
     }
     return line;
