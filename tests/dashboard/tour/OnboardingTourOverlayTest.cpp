@@ -254,8 +254,8 @@ TEST_F(OnboardingTourOverlayTest, EndingTheTourStopsEveryAnimationAtOnce)
     }
 }
 
-// In a window too short for the whole sidebar the walk scrolls it down to
-// "Settings"; however the walk ends, the sidebar is back at its top, its
+// The dashboard is too short for the whole sidebar: the walk scrolls it down
+// to "Settings". However the walk ends, the sidebar is back at its top, its
 // first header in view.
 TEST_F(OnboardingTourOverlayTest, TheSidebarWalkEndsWithTheSidebarAtItsTop)
 {
@@ -266,7 +266,6 @@ TEST_F(OnboardingTourOverlayTest, TheSidebarWalkEndsWithTheSidebarAtItsTop)
         settings.setOnboardingTourStep(OnboardingTourView::kMenusStep);
         settings.setShowOnboardingTour(true);
         root = makeRoot();
-        root->resize(900, 400);
         root->show();
         OnboardingTourOverlay* o = overlay();
         ASSERT_NE(o, nullptr);
