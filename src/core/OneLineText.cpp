@@ -1,5 +1,7 @@
 #include "core/OneLineText.h"
 
+#include <algorithm>
+
 namespace {
 
 bool bidiControl(char16_t c)
@@ -18,6 +20,10 @@ bool breaksOrControls(QChar c)
 
 QString oneLineText(const QString& text)
 {
+    // Rows set their texts on every refresh: clean text is shared, not copied.
+    const auto changes = [](QChar c) { return bidiControl(c.unicode()) || c.isSurrogate() || breaksOrControls(c); };
+    if (std::none_of(text.cbegin(), text.cend(), changes))
+        return text;
     QString line;
     line.reserve(text.size());
     for (qsizetype i = 0; i < text.size(); ++i) {
