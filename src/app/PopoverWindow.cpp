@@ -1,7 +1,11 @@
 #include "app/PopoverWindow.h"
 
+#include "widgets/VisualEffectView.h"
+#include "widgets/WindowOutline.h"
+
 #include <QCursor>
 #include <QGuiApplication>
+#include <QPainterPath>
 #include <QScreen>
 #include <QVBoxLayout>
 
@@ -12,6 +16,9 @@ PopoverWindow::PopoverWindow(QWidget* content)
 {
     setWindowTitle(QStringLiteral("Kestrova"));
     setFixedSize(kSize);
+    // Rounded as a popover is: translucent where the display composites,
+    // cut to its outline where it does not (decided at each showing).
+    setAttribute(Qt::WA_TranslucentBackground);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
@@ -37,6 +44,9 @@ void PopoverWindow::show(const QRect& anchor)
         screen = QGuiApplication::primaryScreen();
     if (screen)
         move(placement(item, size(), screen->availableGeometry()));
+    QPainterPath outline;
+    outline.addRoundedRect(QRectF(rect()), VisualEffectView::kCornerRadius, VisualEffectView::kCornerRadius);
+    m_translucent = WindowOutline::apply(this, outline);
     QWidget::show();
     raise();
     activateWindow();

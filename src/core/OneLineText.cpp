@@ -1,5 +1,7 @@
 #include "core/OneLineText.h"
 
+#include <algorithm>
+
 namespace {
 
 bool bidiControl(char16_t c)
@@ -18,11 +20,28 @@ bool breaksOrControls(QChar c)
 
 QString oneLineText(const QString& text)
 {
+    // Rows set their texts on every refresh: clean text is shared, not copied.
+    const auto changes = [](QChar c) { return bidiControl(c.unicode()) || c.isSurrogate() || breaksOrControls(c); };
+    if (std::none_of(text.cbegin(), text.cend(), changes))
+        return text;
     QString line;
     line.reserve(text.size());
-    for (const QChar c : text) {
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text.at(i);
         if (bidiControl(c.unicode()))
             continue;
+        if (c.isSurrogate()) {
+            // A JSON escape can carry half a pair; show it as undecodable,
+            // the way invalid UTF-8 reads.
+            const bool paired = c.isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate();
+            if (!paired) {
+                line += QChar(QChar::ReplacementCharacter);
+                continue;
+            }
+            line += c;
+            line += text.at(++i);
+            continue;
+        }
         line += breaksOrControls(c) ? QChar(u' ') : c;
     }
     return line;

@@ -232,6 +232,14 @@ DashboardSidebar::DashboardSidebar(DashboardPageState* state, ThemeManager* them
     connect(m_state, &DashboardPageState::selectedSidebarItemChanged, this, [this] {
         QMetaObject::invokeMethod(this, &DashboardSidebar::revealSelection, Qt::QueuedConnection);
     });
+    // The window keeps its built pages exactly while the tour walks this
+    // list. However the walk ends (skip, finish, another step, the tour
+    // hidden), the list goes back to its top so its first header shows;
+    // queued, so it comes after a reveal the walk's last step asked for.
+    connect(m_state, &DashboardPageState::keepsBuiltPagesChanged, this, [this] {
+        if (!m_state->keepsBuiltPages())
+            QMetaObject::invokeMethod(this, &DashboardSidebar::scrollToTop, Qt::QueuedConnection);
+    });
     rebuildSections();
     applyTheme();
 }
@@ -286,6 +294,12 @@ void DashboardSidebar::revealSelection()
     for (SidebarButton* b : buttons())
         if (b->isSelected())
             m_scroll->ensureWidgetVisible(b, 0, 0);
+}
+
+void DashboardSidebar::scrollToTop()
+{
+    if (!m_state->keepsBuiltPages()) // a walk that started again keeps its place
+        m_scroll->verticalScrollBar()->setValue(0);
 }
 
 void DashboardSidebar::showEvent(QShowEvent* event)

@@ -32,6 +32,8 @@ public:
     // Whether the title row shows the logo image (else the shield symbol).
     bool showsLogoImage() const;
     QAbstractButton* quitButton() const { return m_quit; }
+    // The list of page buttons, which scrolls when the window is short.
+    QScrollArea* scrollArea() const { return m_scroll; }
 
     void applyTheme();
 
@@ -40,6 +42,7 @@ protected:
 
 private:
     void revealSelection();
+    void scrollToTop();
 
     void rebuildSections();
 

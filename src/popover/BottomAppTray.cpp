@@ -1,6 +1,7 @@
 #include "popover/BottomAppTray.h"
 
 #include "core/NotificationCenter.h"
+#include "core/OneLineText.h"
 #include "core/SettingsStore.h"
 #include "platform/ProcessOpener.h"
 #include "telemetry/ProcessMonitor.h"
@@ -71,7 +72,7 @@ public:
     {
         m_fullPath = process.fullPath;
         m_icon = process.icon;
-        const QString help = QStringLiteral("Open ") + process.name;
+        const QString help = QStringLiteral("Open ") + oneLineText(process.name);
         setAccessibleName(help);
         // Tool tips guess at markup; a process name is only ever text.
         setToolTip(QStringLiteral("<qt>%1</qt>").arg(help.toHtmlEscaped()));

@@ -1,20 +1,23 @@
 #include "widgets/ElidedLabel.h"
 
+#include "core/OneLineText.h"
+
 #include <QEvent>
 #include <QPainter>
 
 #include <cmath>
 
-ElidedLabel::ElidedLabel(const QString& text, QWidget* parent) : QWidget(parent), m_text(text)
+ElidedLabel::ElidedLabel(const QString& text, QWidget* parent) : QWidget(parent), m_text(oneLineText(text))
 {
     setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
 }
 
 void ElidedLabel::setText(const QString& text)
 {
-    if (text == m_text)
+    QString line = oneLineText(text);
+    if (line == m_text)
         return;
-    m_text = text;
+    m_text = std::move(line);
     updateGeometry();
     refreshToolTip();
     update();
@@ -43,7 +46,7 @@ void ElidedLabel::setAlignment(Qt::Alignment alignment)
 
 void ElidedLabel::setFixedToolTip(const QString& toolTip)
 {
-    m_fixedToolTip = toolTip;
+    m_fixedToolTip = oneLineText(toolTip);
     refreshToolTip();
 }
 

@@ -5,8 +5,10 @@
 #include <QWidget>
 
 // One line of plain text that is cut with an ellipsis when the room is too
-// small. It never interprets markup, so it is safe for process names, paths
-// and other text from outside. The full text is its tool tip when cut.
+// small. It never interprets markup and keeps its text (and tool tip) to one
+// line without bidirectional controls (see oneLineText()), so it is safe for
+// process names, paths and other text from outside. The full text is its
+// tool tip when cut.
 class ElidedLabel : public QWidget {
     Q_OBJECT
 

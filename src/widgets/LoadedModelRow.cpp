@@ -1,6 +1,7 @@
 #include "widgets/LoadedModelRow.h"
 
 #include "core/Format.h"
+#include "core/OneLineText.h"
 #include "widgets/Badge.h"
 #include "widgets/DestructiveIconButton.h"
 #include "widgets/ElidedLabel.h"
@@ -66,10 +67,12 @@ QString LoadedModelRow::sizeText(qint64 bytes) { return kestrova::format("%.1f G
 void LoadedModelRow::setModel(const LocalAIModel& model)
 {
     m_model = model;
+    // Every field comes from the model server: each shows on one line, in
+    // its own order (the name's label does this itself).
     m_name->setText(model.name);
-    m_tag->setText(model.parameterSize);
-    m_format->setText(model.format.toUpper());
-    m_quantization->setText(model.quantization);
+    m_tag->setText(oneLineText(model.parameterSize));
+    m_format->setText(oneLineText(model.format).toUpper());
+    m_quantization->setText(oneLineText(model.quantization));
     m_size->setText(sizeText(model.size));
 }
 

@@ -1,5 +1,7 @@
 #include "widgets/PopoverBubble.h"
 
+#include "widgets/WindowOutline.h"
+
 #include <QGuiApplication>
 #include <QMouseEvent>
 #include <QPainter>
@@ -76,13 +78,14 @@ void PopoverBubble::reposition()
     const int y = m_pointsUp ? anchorRect.bottom() + 1 - kShadow + 2 : anchorRect.top() - height() + kShadow - 2;
     move(x, y);
     m_arrowX = anchorRect.center().x() - x;
+    // Asked on every placement, so a compositor that came or went since
+    // the last showing is followed.
+    m_translucent = WindowOutline::apply(this, outline());
     update();
 }
 
-void PopoverBubble::paintEvent(QPaintEvent*)
+QPainterPath PopoverBubble::outline() const
 {
-    QPainter painter(this);
-    painter.setRenderHint(QPainter::Antialiasing);
     const QRectF body = bubbleRect();
     const qreal tipX = std::clamp(m_arrowX, body.left() + kRadius + kArrow, body.right() - kRadius - kArrow);
 
@@ -99,13 +102,26 @@ void PopoverBubble::paintEvent(QPaintEvent*)
         arrow.lineTo(tipX + kArrow, body.bottom() - 0.5);
     }
     arrow.closeSubpath();
-    path = path.united(arrow).simplified();
+    return path.united(arrow).simplified();
+}
 
-    // A soft shadow: the outline widened in a few faint steps.
-    painter.setBrush(Qt::NoBrush);
-    for (int i = kShadow; i > 0; i -= 2) {
-        painter.setPen(QPen(QColor(0, 0, 0, 5 + (kShadow - i) * 2), i, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
-        painter.drawPath(path.translated(0, 2));
+void PopoverBubble::paintEvent(QPaintEvent*)
+{
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    const QPainterPath path = outline();
+
+    if (m_translucent) {
+        // A soft shadow: the outline widened in a few faint steps.
+        painter.setBrush(Qt::NoBrush);
+        for (int i = kShadow; i > 0; i -= 2) {
+            painter.setPen(QPen(QColor(0, 0, 0, 5 + (kShadow - i) * 2), i, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+            painter.drawPath(path.translated(0, 2));
+        }
+    } else {
+        // Cut to the outline: the edge's blended pixels lie on the fill, not
+        // on transparent black, and no shadow could show.
+        painter.fillRect(rect(), fillFor(m_scheme));
     }
     painter.setPen(Qt::NoPen);
     painter.fillPath(path, fillFor(m_scheme));

@@ -5,6 +5,7 @@
 #include <QPointer>
 #include <QWidget>
 
+class QPainterPath;
 class QVBoxLayout;
 
 // A popover: a rounded bubble with an arrow that points at the widget it
@@ -24,6 +25,9 @@ public:
     void showFor(QWidget* anchor);
     QWidget* anchor() const { return m_anchor; }
     bool pointsUp() const { return m_pointsUp; }
+    // Whether the display shows it translucent with its shadow; otherwise it
+    // is cut to its outline (see WindowOutline).
+    bool isTranslucent() const { return m_translucent; }
     // Re-places an open bubble after its content changed size.
     void reposition();
 
@@ -37,10 +41,12 @@ protected:
 
 private:
     QRectF bubbleRect() const;
+    QPainterPath outline() const; // the bubble with its arrow, without the shadow
 
     QVBoxLayout* m_content;
     QPointer<QWidget> m_anchor;
     ColorScheme m_scheme = ColorScheme::dark;
     bool m_pointsUp = true;
     qreal m_arrowX = 0;
+    bool m_translucent = true; // false: cut to the outline, nothing composites
 };

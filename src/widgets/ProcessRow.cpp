@@ -1,6 +1,7 @@
 #include "widgets/ProcessRow.h"
 
 #include "core/Format.h"
+#include "core/OneLineText.h"
 #include "core/SettingsStore.h"
 #include "telemetry/ProcessMonitor.h"
 #include "widgets/Badge.h"
@@ -46,7 +47,7 @@ ProcessRow::ProcessRow(const QString& icon, const QIcon& image, const QString& n
 ProcessRow::ProcessRow(const QString& icon, const QIcon& image, const QString& name, const QString& value,
                        const UiColor& color, bool isSuspended, std::function<void()> onToggleSuspend,
                        QWidget* parent, Services services)
-    : QWidget(parent), m_icon(icon), m_image(image), m_name(name), m_value(value), m_color(color),
+    : QWidget(parent), m_icon(icon), m_image(image), m_name(oneLineText(name)), m_value(value), m_color(color),
       m_isSuspended(isSuspended), m_onToggleSuspend(std::move(onToggleSuspend)),
       m_settings(services.settings),
       m_explainer(std::move(services.explainer)), m_iconView(new ProcessIconView(this)), m_nameLabel(new ElidedLabel),
@@ -117,7 +118,7 @@ void ProcessRow::setInputs(const QString& icon, const QIcon& image, const QStrin
 {
     m_icon = icon;
     m_image = image;
-    m_name = name;
+    m_name = oneLineText(name);
     m_value = value;
     m_color = color;
     m_isSuspended = isSuspended;

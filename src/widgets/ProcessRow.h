@@ -48,7 +48,8 @@ public:
     };
 
     // `image` (when not null) replaces the symbol `icon`; `onToggleSuspend`
-    // (when set) adds the freeze/resume button.
+    // (when set) adds the freeze/resume button. A process may name itself
+    // anything: the name is shown, and sent to the co-pilot, as oneLineText().
     ProcessRow(const QString& icon, const QIcon& image, const QString& name, const QString& value,
                const UiColor& color, bool isSuspended, std::function<void()> onToggleSuspend,
                QWidget* parent = nullptr);

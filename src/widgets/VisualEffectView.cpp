@@ -42,7 +42,9 @@ void VisualEffectView::paintEvent(QPaintEvent*)
     }
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
-    const bool translucent = window()->testAttribute(Qt::WA_TranslucentBackground)
+    // A window cut to a mask has nothing composited behind it (see
+    // WindowOutline): it is painted opaque and the mask gives its shape.
+    const bool translucent = window()->testAttribute(Qt::WA_TranslucentBackground) && window()->mask().isEmpty()
                              && m_blendingMode == BlendingMode::behindWindow;
     const QColor fill = tint(m_appliedMaterial, translucent);
     if (!translucent) {

@@ -1,6 +1,7 @@
 #include "dashboard/assistant/CoPilotAudit.h"
 
 #include "core/Format.h"
+#include "core/OneLineText.h"
 #include "localai/LocalAIModel.h"
 
 namespace {
@@ -70,7 +71,7 @@ std::optional<CoPilotAlertCard::Content> CoPilotAudit::modelWeights(const QList<
 {
     if (models.isEmpty() && !demoMode)
         return std::nullopt;
-    const QString name = models.isEmpty() ? kDemoModelName : models.first().name;
+    const QString name = models.isEmpty() ? kDemoModelName : oneLineText(models.first().name);
     return CoPilotAlertCard::Content{
         QStringLiteral("brain.head.profile"), QStringLiteral("Local AI Weights Loaded"),
         QStringLiteral("Local AI model '") + name

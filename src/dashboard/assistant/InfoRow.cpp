@@ -1,5 +1,6 @@
 #include "dashboard/assistant/InfoRow.h"
 
+#include "core/OneLineText.h"
 #include "widgets/Fonts.h"
 #include "widgets/PlainLabel.h"
 
@@ -44,6 +45,7 @@ QString InfoRow::value() const { return m_value->text(); }
 
 void InfoRow::setValue(const QString& value)
 {
-    m_value->setText(value);
+    // Values are read from the machine (firmware, /proc): one line each.
+    m_value->setText(oneLineText(value));
     keepWordsWhole();
 }

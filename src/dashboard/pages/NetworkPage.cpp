@@ -1,6 +1,7 @@
 #include "dashboard/pages/NetworkPage.h"
 
 #include "core/Format.h"
+#include "core/OneLineText.h"
 #include "telemetry/SystemStatsProvider.h"
 #include "widgets/ActionTipsView.h"
 #include "widgets/CardFrame.h"
@@ -75,7 +76,7 @@ public:
         m_marker->setSymbol(flagged ? QStringLiteral("eye.trianglebadge.exclamationmark") : QStringLiteral("globe"));
         m_marker->setTint(flagged ? SystemColor::red : SystemColor::blue);
         m_remote->setText(entry.remote);
-        m_process->setText(entry.processName);
+        m_process->setText(oneLineText(entry.processName)); // a process names itself
         m_pid->setText(QStringLiteral("PID: ") + entry.pid);
         m_status->setText(entry.status);
         m_status->setTextColor(entry.status == QLatin1String("ESTABLISHED") ? SystemColor::green

@@ -1,6 +1,7 @@
 #include "dashboard/pages/PowerPage.h"
 
 #include "core/Format.h"
+#include "core/OneLineText.h"
 #include "dashboard/pages/SwitchCard.h"
 #include "telemetry/ProcessMonitor.h"
 #include "telemetry/SystemStatsProvider.h"
@@ -31,7 +32,9 @@ QWidget* shameRow(const QString& name)
     line->setContentsMargins(8, 8, 8, 8);
     line->setSpacing(8);
     line->addWidget(new SymbolView(QStringLiteral("battery.25"), SystemColor::red, 13), 0, Qt::AlignVCenter);
-    line->addWidget(new PlainLabel(name, Fonts::system(14, QFont::Medium), SystemColor::primary), 0, Qt::AlignVCenter);
+    // A process names itself: one line, in its own order.
+    line->addWidget(new PlainLabel(oneLineText(name), Fonts::system(14, QFont::Medium), SystemColor::primary), 0,
+                    Qt::AlignVCenter);
     line->addStretch(1);
     auto* amount = new PlainLabel(QString(), Fonts::system(12, QFont::Bold), SystemColor::red);
     amount->setObjectName(kAmountName);

@@ -1,6 +1,7 @@
 #include "popover/ai/ServersSubTab.h"
 
 #include "core/Format.h"
+#include "core/OneLineText.h"
 #include "localai/LocalAIExamples.h"
 #include "localai/LocalAIService.h"
 #include "localai/LocalAPILatencyService.h"
@@ -156,8 +157,10 @@ public:
         m_name->setText(db.name);
         m_port->setText(kestrova::format("Port %lld", static_cast<long long>(db.port)));
         m_port->setTextColor(accent);
-        m_container->setText(QStringLiteral("Container ID: ") + db.containerId);
-        m_memory->setText(db.memoryUsage);
+        // What docker reports is outside text; the names' labels keep
+        // themselves to one line.
+        m_container->setText(QStringLiteral("Container ID: ") + oneLineText(db.containerId));
+        m_memory->setText(oneLineText(db.memoryUsage));
         m_hibernate->setColor(accent);
         m_onHibernate = std::move(onHibernate);
         m_hibernate->setVisible(bool(m_onHibernate));
@@ -188,8 +191,8 @@ public:
     {
         m_name->setText(companion.name);
         m_pid->setText(kestrova::format("PID %d", int(companion.pid)));
-        m_ide->setText(QStringLiteral("Parent IDE: ") + companion.targetIDE);
-        m_memory->setText(companion.memoryUsage);
+        m_ide->setText(QStringLiteral("Parent IDE: ") + oneLineText(companion.targetIDE));
+        m_memory->setText(oneLineText(companion.memoryUsage));
     }
 
 private:

@@ -78,6 +78,13 @@ TEST(PowerPage, WallOfShameIsTopThreeWithTiesByNameAndNaNLast)
     s.processMonitor->setBatteryShameList({});
     page.refreshNow();
     EXPECT_EQ(page.shameList()->count(), 0);
+
+    // A process names itself: its row shows the name on one line, in order.
+    const QString named = QStringLiteral("a\u202Eb\nc");
+    s.processMonitor->setBatteryShameList({{named, 1.0}});
+    page.refreshNow();
+    ASSERT_NE(page.shameList()->row(named), nullptr);
+    EXPECT_EQ(page.shameList()->row(named)->findChildren<PlainLabel*>().value(0)->text(), "ab c");
 }
 
 TEST(PowerPage, FiguresAsFormatted)

@@ -15,6 +15,8 @@
 
 #include <QGraphicsEffect>
 #include <QPropertyAnimation>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimeLine>
@@ -249,6 +251,40 @@ TEST_F(OnboardingTourOverlayTest, EndingTheTourStopsEveryAnimationAtOnce)
         EXPECT_TRUE(QTest::qWaitFor([&] { return o.isNull(); }, 5000));
         QTest::qWait(2 * RepeatingLoop::kFrameMs);
         EXPECT_EQ(movingParts(root->sidebar()), 0);
+    }
+}
+
+// The dashboard is too short for the whole sidebar: the walk scrolls it down
+// to "Settings". However the walk ends, the sidebar is back at its top, its
+// first header in view.
+TEST_F(OnboardingTourOverlayTest, TheSidebarWalkEndsWithTheSidebarAtItsTop)
+{
+    enum class End { skip, back, next, hideFromOutside };
+    for (End end : {End::skip, End::back, End::next, End::hideFromOutside}) {
+        SCOPED_TRACE(int(end));
+        settings.setHasCompletedOnboardingTour(true);
+        settings.setOnboardingTourStep(OnboardingTourView::kMenusStep);
+        settings.setShowOnboardingTour(true);
+        root = makeRoot();
+        root->show();
+        OnboardingTourOverlay* o = overlay();
+        ASSERT_NE(o, nullptr);
+        const QScrollBar* bar = root->sidebar()->scrollArea()->verticalScrollBar();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return bar->maximum() > 0; }, 2000)) << "the sidebar scrolls";
+
+        for (int tick = 0; tick < 5; ++tick)
+            scheduler.advance(OnboardingTourView::kTabInterval);
+        ASSERT_EQ(o->tour()->selectedSidebarItem(), QStringLiteral("Settings"));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return bar->value() > 0; }, 2000)) << "the walk scrolled it";
+
+        switch (end) {
+        case End::skip: QTest::mouseClick(o->skipButton(), Qt::LeftButton); break;
+        case End::back: QTest::mouseClick(o->backButton(), Qt::LeftButton); break;
+        case End::next: QTest::mouseClick(o->primaryButton(), Qt::LeftButton); break;
+        case End::hideFromOutside: settings.setShowOnboardingTour(false); break;
+        }
+        EXPECT_FALSE(o->tour()->isCycling(OnboardingTourView::Cycler::tab));
+        EXPECT_TRUE(QTest::qWaitFor([&] { return bar->value() == 0; }, 2000)) << bar->value();
     }
 }
 
