@@ -37,11 +37,11 @@ QByteArray modelAnswer(Source source, const QByteArray& raw)
 // The text the model's row shows for `source`; none when no row shows.
 std::optional<QString> shownModelField(Source source, const QByteArray& raw)
 {
-    const std::optional<QList<LocalAIModel>> models = decodeModelList(modelAnswer(source, raw));
-    if (!models)
+    const std::optional<DecodedModelList> decoded = decodeModelList(modelAnswer(source, raw));
+    if (!decoded)
         return std::nullopt;
     KeyedRowList list;
-    LoadedModelRow::showModels(&list, *models, SystemColor::blue, {}, [](const LocalAIModel&) {
+    LoadedModelRow::showModels(&list, decoded->models, SystemColor::blue, {}, [](const LocalAIModel&) {
         return std::function<void()>();
     });
     if (list.count() != 1)
