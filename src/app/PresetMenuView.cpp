@@ -4,10 +4,13 @@
 #include "widgets/RefreshCoalescer.h"
 #include "widgets/SymbolIcon.h"
 
+#include <algorithm>
+
 PresetMenuView::PresetMenuView(PresetBinding presetManager, QWidget* parent)
     : QMenu(QString::fromLatin1(kTitle), parent), m_presetManager(std::move(presetManager)),
       m_coalescer(new RefreshCoalescer([this] { rebuild(); }, this))
 {
+    setToolTipsVisible(true);
     if (m_presetManager.announcer)
         m_coalescer->watch(m_presetManager.announcer, &ObservableObject::changed);
     rebuild();
@@ -40,7 +43,9 @@ void PresetMenuView::rebuild()
     const PerformancePreset active = m_presetManager.activePreset ? m_presetManager.activePreset()
                                                                   : PerformancePreset(PerformancePreset::vanillaMac);
     const QIcon check = SymbolIcon::icon(QStringLiteral("checkmark"), palette().color(QPalette::WindowText), 16);
+    int widest = 0; // the widest entry
     for (const PerformancePreset preset : PerformancePreset::allCases()) {
+        widest = std::max(widest, fontMetrics().horizontalAdvance(entryTitle(preset)));
         QAction* entry = addAction(literal(entryTitle(preset)));
         entry->setData(preset.rawValue());
         if (preset == active)
@@ -53,6 +58,14 @@ void PresetMenuView::rebuild()
     addSeparator();
     const QString status = m_presetManager.currentStatus ? m_presetManager.currentStatus() : QString();
     const QString battery = m_presetManager.batteryStatus ? m_presetManager.batteryStatus() : QString();
-    addAction(literal(QStringLiteral("Active State: ") + status))->setEnabled(false);
-    addAction(literal(QStringLiteral("Macbook Battery: ") + battery))->setEnabled(false);
+    // A status can be long (the commands to run by hand when no terminal
+    // opens): the menu stays about as wide as its entries and the whole line
+    // is the tooltip.
+    const int room = widest * 3 / 2;
+    for (const QString& line : {QStringLiteral("Active State: ") + status, QStringLiteral("Macbook Battery: ") + battery}) {
+        QAction* shown = addAction(literal(fontMetrics().elidedText(line, Qt::ElideRight, room)));
+        shown->setEnabled(false);
+        if (fontMetrics().horizontalAdvance(line) > room)
+            shown->setToolTip(line);
+    }
 }

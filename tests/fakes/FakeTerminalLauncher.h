@@ -4,14 +4,16 @@
 
 #include <QStringList>
 
-// Records the lines it is asked to run.
+// Records the lines it is asked to run; `opens` false plays a machine
+// without a terminal.
 class FakeTerminalLauncher final : public TerminalLauncher {
 public:
     bool open(const QString& shellLine) override
     {
         lines.append(shellLine);
-        return true;
+        return opens;
     }
 
     QStringList lines;
+    bool opens = true;
 };
