@@ -62,7 +62,8 @@ void PresetMenuView::rebuild()
     // opens): the menu stays about as wide as its entries and the whole line
     // is the tooltip.
     const int room = widest * 3 / 2;
-    for (const QString& line : {QStringLiteral("Active State: ") + status, QStringLiteral("Macbook Battery: ") + battery}) {
+    const QString lines[] = {QStringLiteral("Active State: ") + status, QStringLiteral("Macbook Battery: ") + battery};
+    for (const QString& line : lines) {
         QAction* shown = addAction(literal(fontMetrics().elidedText(line, Qt::ElideRight, room)));
         shown->setEnabled(false);
         if (fontMetrics().horizontalAdvance(line) > room)

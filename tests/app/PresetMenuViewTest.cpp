@@ -204,5 +204,6 @@ TEST(PresetMenuView, DrivesTheRealPresetEngine)
     QCoreApplication::processEvents();
     EXPECT_TRUE(menu.actions()[8]->iconText().endsWith(QChar(0x2026)));
     EXPECT_EQ(menu.actions()[8]->toolTip(), QStringLiteral("Active State: ") + engine.currentStatus());
-    EXPECT_LT(menu.sizeHint().width(), 2 * menu.fontMetrics().horizontalAdvance(PresetMenuView::entryTitle(PerformancePreset::compileMax)));
+    const QString entry = PresetMenuView::entryTitle(PerformancePreset::compileMax);
+    EXPECT_LT(menu.sizeHint().width(), 2 * menu.fontMetrics().horizontalAdvance(entry));
 }
