@@ -1,5 +1,6 @@
 #include "platform/TreeSizeCache.h"
 
+#include "platform/EntryIdentity.h"
 #include "platform/FolderChain.h"
 #include "platform/FolderEntries.h"
 
@@ -322,6 +323,15 @@ struct TreeSizeCache::Impl {
             if (node->dirty || node->wd < 0)
                 reread(frames.back());
         };
+        // A folder that could not be looked at for lack of resources keeps
+        // what was known of it and is read again on a later pass.
+        const auto keepKnown = [&](Frame& frame, const std::string& name) {
+            postpone(frame.node);
+            if (const auto it = frame.known.find(name); it != frame.known.end()) {
+                frame.node->children.push_back(std::move(it->second));
+                frame.known.erase(it);
+            }
+        };
         const auto abandon = [&] {
             for (Frame& frame : frames) {
                 frame.node->dirty = true;
@@ -356,6 +366,18 @@ struct TreeSizeCache::Impl {
                 }
             } else if (frame.next < frame.folders.size()) {
                 const std::string& name = frame.folders[frame.next++];
+                // Looked at before it is opened: opening would trigger an
+                // automount. What is not entered goes with the known nodes.
+                if (tree->options.stayOnFileSystem) {
+                    EntryIdentity entry;
+                    const int error = EntryIdentity::of(chain.fd(), name.c_str(), entry);
+                    if (error == 0 && entry.isMountPointOn(tree->top->dev))
+                        continue;
+                    if (outOfResources(error)) {
+                        keepKnown(frame, name);
+                        continue;
+                    }
+                }
                 const int childFd = openFolderAt(chain.fd(), name.c_str());
                 const int openError = childFd < 0 ? errno : 0;
                 struct stat info;
@@ -363,13 +385,8 @@ struct TreeSizeCache::Impl {
                 if (childFd < 0 || ::fstat(childFd, &info) != 0) {
                     if (childFd >= 0)
                         ::close(childFd);
-                    if (outOfResources(openError)) {
-                        postpone(frame.node);
-                        if (it != frame.known.end()) {
-                            frame.node->children.push_back(std::move(it->second));
-                            frame.known.erase(it);
-                        }
-                    }
+                    if (outOfResources(openError))
+                        keepKnown(frame, name);
                     continue;
                 }
                 if (it != frame.known.end() && sameFolder(it->second.get(), info)) {
@@ -556,7 +573,8 @@ struct TreeSizeCache::Impl {
         }
 
         const QString key = root + QChar(0) + QString::number(int(options.includeHidden)) + QChar(0)
-                            + QString::number(options.listFilesOver);
+                            + QString::number(options.listFilesOver) + QChar(0)
+                            + QString::number(int(options.stayOnFileSystem));
         const QByteArray path = QFile::encodeName(root);
         const int fd = ::open(path.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
         struct stat info;

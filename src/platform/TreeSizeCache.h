@@ -26,6 +26,9 @@ public:
     struct Options {
         bool includeHidden = true;   // names starting with '.'
         qint64 listFilesOver = -1;   // list files larger than this; negative: none
+        // Leave out mount points below the root, as deletion leaves them in
+        // place (a bind mount of the same file system included).
+        bool stayOnFileSystem = false;
     };
 
     struct LargeFile {
