@@ -267,9 +267,15 @@ SettingsStore::Inspection SettingsStore::inspectFile() const
 // QSettings reads its file again whenever it changed on disk, with neither
 // our checks nor a non-blocking open; so it gets a file in a private folder
 // that only this store writes, holding checked contents.
+// It lives in the runtime folder when there is one: memory-backed, so the
+// copy's flush to disk costs nothing.
 bool SettingsStore::openCopy(const QByteArray& bytes)
 {
-    m_copyFolder = std::make_unique<QTemporaryDir>(QDir::tempPath() + QStringLiteral("/kestrova-settings-XXXXXX"));
+    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
+    const QString base = QDir::isAbsolutePath(runtime) && QFileInfo(runtime).isDir() ? runtime : QDir::tempPath();
+    m_copyFolder = std::make_unique<QTemporaryDir>(base + QStringLiteral("/kestrova-settings-XXXXXX"));
+    if (!m_copyFolder->isValid())
+        m_copyFolder = std::make_unique<QTemporaryDir>(QDir::tempPath() + QStringLiteral("/kestrova-settings-XXXXXX"));
     m_copyPath = m_copyFolder->filePath(QStringLiteral("settings.ini"));
     if (!m_copyFolder->isValid() || (!bytes.isEmpty() && !replaceCopy(bytes))) {
         m_copyFolder.reset();
@@ -338,7 +344,7 @@ void SettingsStore::writeBack()
     QFile copy(m_copyPath);
     if (!copy.open(QIODevice::ReadOnly))
         return;
-    const QByteArray bytes = copy.read(kMaxFileBytes + 1);
+    const QByteArray bytes = copy.readAll();
     QDir().mkpath(QFileInfo(m_filePath).path());
     QSaveFile file(m_filePath);
     if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())

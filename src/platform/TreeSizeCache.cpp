@@ -585,9 +585,10 @@ struct TreeSizeCache::Impl {
 
     // Marks the folders without a watch that this pass re-reads: all of
     // them when they are few, else the next checksPerPass in turn whose
-    // change time (or identity) is not what it was when read. Looked up by
-    // path from the open top folder, without following a link at the end
-    // or triggering an automount; a link higher up only makes a mismatch.
+    // change time (or identity) is not what it was when read. Each is looked
+    // at by name from its parent, opened by path from the top once for its
+    // run of siblings (the list is in walk order) and checked to be the
+    // folder read; nothing is followed at the end of a path nor automounted.
     // Returns whether any was marked.
     bool checkUnwatched(Tree* tree, int top)
     {
@@ -600,28 +601,50 @@ struct TreeSizeCache::Impl {
             return true;
         }
         bool marked = false;
-        std::vector<const Node*> chain;
+        const auto mark = [&marked](Node* node) {
+            node->dirty = true;
+            marked = true;
+        };
+        const Node* openParent = nullptr;
+        int parentFd = -1;
+        bool parentUsable = false;
+        std::vector<const Node*> above;
         std::string path;
+        struct stat info;
         const std::size_t checks = std::min(unwatched.size(), std::size_t(std::max(deps.checksPerPass, 1)));
         for (std::size_t i = 0; i < checks; ++i) {
             Node* node = unwatched[tree->checkCursor++ % unwatched.size()];
-            chain.clear();
-            for (const Node* at = node; at->parent; at = at->parent)
-                chain.push_back(at);
-            path.assign(1, '.');
-            for (auto it = chain.rbegin(); it != chain.rend(); ++it) {
-                path.push_back('/');
-                path.append((*it)->name.data(), (*it)->name.size());
+            if (!node->parent) {
+                if (::fstat(top, &info) != 0 || nanoseconds(info.st_ctim) != node->changedNs || !node->changedNs)
+                    mark(node);
+                continue;
             }
-            struct stat info;
-            const bool same = ::fstatat(top, path.c_str(), &info, AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT) == 0
+            if (node->parent != openParent) {
+                if (parentFd >= 0)
+                    ::close(parentFd);
+                openParent = node->parent;
+                above.clear();
+                for (const Node* at = openParent; at->parent; at = at->parent)
+                    above.push_back(at);
+                path.assign(1, '.');
+                for (auto it = above.rbegin(); it != above.rend(); ++it) {
+                    path.push_back('/');
+                    path.append((*it)->name.data(), (*it)->name.size());
+                }
+                parentFd = ::openat(top, path.c_str(), O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+                if (parentFd < 0 && outOfResources(errno))
+                    break; // nothing learnt; the next pass goes on from here
+                parentUsable = parentFd >= 0 && ::fstat(parentFd, &info) == 0 && sameFolder(openParent, info);
+            }
+            const bool same = parentUsable
+                              && ::fstatat(parentFd, node->name.c_str(), &info, AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT) == 0
                               && sameFolder(node, info) && node->changedNs != 0
                               && nanoseconds(info.st_ctim) == node->changedNs;
-            if (!same) {
-                node->dirty = true;
-                marked = true;
-            }
+            if (!same)
+                mark(node);
         }
+        if (parentFd >= 0)
+            ::close(parentFd);
         tree->checkCursor %= unwatched.size();
         return marked;
     }

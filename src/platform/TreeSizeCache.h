@@ -52,7 +52,7 @@ public:
         int watchLimit = -1;          // watches this cache may hold; negative: what the budget gives
         int fullWalkSeconds = 3600;   // a tree older than this is walked afresh
         InotifyWatchBudget* watchBudget = nullptr; // null: the process's share (InotifyWatchBudget::shared)
-        int checksPerPass = 2048;     // unwatched folders whose change time a pass looks at
+        int checksPerPass = 512;      // unwatched folders whose change time a pass looks at
     };
 
     TreeSizeCache();
