@@ -217,7 +217,16 @@ SettingsStore::Inspection SettingsStore::inspectFile() const
 {
     using Verdict = Inspection::Verdict;
     Inspection result;
-    const int fd = ::open(QFile::encodeName(m_filePath).constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    const QByteArray path = QFile::encodeName(m_filePath);
+    struct stat info {};
+    // What the path names is looked at first without opening it for
+    // reading (a device may act on an open); only a regular file is opened,
+    // and still without blocking in case it was swapped in between.
+    int fd = ::open(path.constData(), O_PATH | O_CLOEXEC);
+    if (fd >= 0 && ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode)) {
+        ::close(fd);
+        fd = ::open(path.constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    }
     if (fd < 0) {
         if (errno == ENOENT)
             result.verdict = Verdict::absent;
@@ -227,7 +236,6 @@ SettingsStore::Inspection SettingsStore::inspectFile() const
             result.verdict = Verdict::damaged;
         return result;
     }
-    struct stat info {};
     if (::fstat(fd, &info) != 0) {
         ::close(fd);
         result.verdict = Verdict::unknown;
@@ -266,9 +274,9 @@ SettingsStore::Inspection SettingsStore::inspectFile() const
 
 // QSettings reads its file again whenever it changed on disk, with neither
 // our checks nor a non-blocking open; so it gets a file in a private folder
-// that only this store writes, holding checked contents.
-// It lives in the runtime folder when there is one: memory-backed, so the
-// copy's flush to disk costs nothing.
+// that only this store writes, holding checked contents. The folder is made
+// in the runtime folder when there is one (memory-backed: flushing the copy
+// costs nothing).
 bool SettingsStore::openCopy(const QByteArray& bytes)
 {
     const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");

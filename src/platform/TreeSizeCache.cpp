@@ -313,10 +313,11 @@ struct TreeSizeCache::Impl {
     // Brings the folder of `job` (its descriptor taken) and everything
     // below it up to date, iteratively through a FolderChain so that any
     // depth holds a bounded number of descriptors. A folder is re-read when
-    // marked (reported, new, or its change time moved); otherwise only the folders below that need it
-    // are visited. New subfolders are walked whole, handed to `share` when
-    // another thread can take them. Returns false when a folder moved while
-    // it was walked: what was not reached is left marked for the next pass.
+    // marked (new, reported, or its change time moved); otherwise only the
+    // folders below that need it are visited. New subfolders are walked
+    // whole, handed to `share` when another thread can take them. Returns
+    // false when a folder moved while it was walked: what was not reached
+    // is left marked for the next pass.
     template <typename Share>
     bool update(Tree* tree, Job job, Share&& share)
     {
