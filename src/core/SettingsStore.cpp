@@ -318,9 +318,10 @@ void SettingsStore::keepInMemory()
     m_backing = Backing::memory;
 }
 
-// Before a write, the file is read again as at launch: a clean change is
-// merged under our values, a damaged file is moved aside, and a path that
-// is no longer a regular file is left alone.
+// Before a write, the file is read again as at launch (unless it is the
+// file last seen): a clean change is merged under our values, a damaged
+// file is moved aside, and a path that is no longer a regular file is left
+// alone.
 void SettingsStore::rereadBeforeWrite()
 {
     using Verdict = Inspection::Verdict;
@@ -331,7 +332,10 @@ void SettingsStore::rereadBeforeWrite()
     case Verdict::unknown:
         break;
     case Verdict::clean:
-        replaceCopy(found.bytes);
+        // QSettings takes the new copy in now, under any pending values.
+        if (replaceCopy(found.bytes))
+            m_settings->sync();
+        m_seen = found.stamp;
         break;
     case Verdict::damaged:
         if (!moveAside())
@@ -479,6 +483,10 @@ QString SettingsStore::readString(const char* key, const QString& fallback) cons
 void SettingsStore::write(const char* key, const QVariant& value)
 {
     const QString k = QLatin1String(key);
+    // Compared with the file as it is now: another program may have
+    // changed the value since we last looked.
+    if (m_backing == Backing::file)
+        rereadBeforeWrite();
     if (storedContains(k) && stored(k).toString() == value.toString())
         return;
     store(k, value);
@@ -560,6 +568,8 @@ bool SettingsStore::contains(const QString& key) const
 
 void SettingsStore::remove(const QString& key)
 {
+    if (m_backing == Backing::file)
+        rereadBeforeWrite();
     if (!contains(key))
         return;
     if (key == QLatin1String(kBaselineCpuUsage))

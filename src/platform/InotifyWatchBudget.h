@@ -23,7 +23,8 @@ public:
     // Built from /proc on first use.
     static InotifyWatchBudget& shared();
 
-    // Our share of the limit in <procRoot>/sys/fs/inotify/max_user_watches.
+    // Our share of the limit in <procRoot>/sys/fs/inotify/max_user_watches
+    // (or of the user namespace's sys/user/max_inotify_watches, if lower).
     static int shareOf(const QString& procRoot);
 
     // One watch more, if the budget has room. Every taken watch is given back.
