@@ -1,15 +1,20 @@
 #include "platform/InotifyWatchBudget.h"
 #include "platform/TreeSizeCache.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QProcess>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
 #include <thread>
 
+#include <cerrno>
+#include <sys/inotify.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -38,6 +43,8 @@ bool makeWideTree(const QString& root, int outer, int inner)
     }
     return true;
 }
+
+constexpr const char* kInsideNamespace = "KESTROVA_TEST_INSIDE_USER_NAMESPACE";
 
 } // namespace
 
@@ -126,4 +133,65 @@ TEST(TreeSizeWatchBudgetTest, ALargeTreeStaysWithinTheShareAndStillSeesDeepChang
     EXPECT_EQ(cache.totalSize(root, {}), 25) << "not seen within " << passes << " passes";
     EXPECT_LE(cache.directoryReads() - firstReads, quint64(2 * deep.size())) << "only the changed folders";
     EXPECT_LE(cache.watchCount(), budget.limit());
+}
+
+// The real kernel: this program run again by unshare(1) in a user namespace
+// of its own, whose inotify watch limit it lowers to 400. The share read
+// from /proc is then 50; the cache holds that many, and another program of
+// the account can still add the other 350 watches, and no more: the kernel
+// enforces the limit we read.
+TEST(TreeSizeWatchBudgetTest, InALoweredUserNamespaceTheRestStaysForOtherPrograms)
+{
+    if (qEnvironmentVariableIsSet(kInsideNamespace)) {
+        QFile limit(QStringLiteral("/proc/sys/user/max_inotify_watches"));
+        if (!limit.open(QIODevice::WriteOnly) || limit.write("400\n") != 4 || !limit.flush())
+            GTEST_SKIP() << "the namespace's watch limit cannot be lowered here";
+        limit.close();
+        ASSERT_EQ(InotifyWatchBudget::shareOf(QStringLiteral("/proc")), 50);
+        QTemporaryDir dir;
+        const QString root = dir.filePath(QStringLiteral("cache"));
+        ASSERT_TRUE(makeWideTree(root, 20, 20));
+        InotifyWatchBudget budget(InotifyWatchBudget::shareOf(QStringLiteral("/proc")));
+        TreeSizeCache cache({.threads = 1, .watchBudget = &budget});
+        ASSERT_EQ(cache.totalSize(root, {}), 0);
+        EXPECT_EQ(cache.watchCount(), 50);
+
+        const int other = ::inotify_init1(IN_CLOEXEC);
+        ASSERT_GE(other, 0);
+        int added = 0;
+        int refused = 0;
+        for (int i = 0; i < 20 && !refused; ++i) {
+            for (int j = -1; j < 20 && !refused; ++j) {
+                const QByteArray path = QFile::encodeName(root) + '/' + QByteArray::number(i)
+                                        + (j >= 0 ? '/' + QByteArray::number(j) : QByteArray());
+                if (::inotify_add_watch(other, path.constData(), IN_CREATE) >= 0)
+                    ++added;
+                else
+                    refused = errno;
+            }
+        }
+        ::close(other);
+        EXPECT_EQ(added, 350);
+        EXPECT_EQ(refused, ENOSPC);
+        return;
+    }
+    const QString unshare = QStringLiteral("/usr/bin/unshare");
+    if (!QFile::exists(unshare))
+        GTEST_SKIP() << "unshare(1) is not installed";
+    QProcess inside;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QLatin1String(kInsideNamespace), QStringLiteral("1"));
+    inside.setProcessEnvironment(environment);
+    inside.setProcessChannelMode(QProcess::MergedChannels);
+    inside.start(unshare, {QStringLiteral("--user"), QStringLiteral("--map-root-user"), QCoreApplication::applicationFilePath(),
+                           QStringLiteral("--gtest_filter=TreeSizeWatchBudgetTest.InALoweredUserNamespaceTheRestStaysForOtherPrograms")});
+    ASSERT_TRUE(inside.waitForFinished(60000));
+    const QString output = QString::fromLocal8Bit(inside.readAll());
+    if (inside.exitCode() != 0 && output.startsWith(QStringLiteral("unshare:")))
+        GTEST_SKIP() << "no user namespace here: " << output.trimmed().toStdString();
+    if (output.contains(QStringLiteral("[  SKIPPED ]")))
+        GTEST_SKIP() << "the namespace's watch limit cannot be lowered here";
+    EXPECT_EQ(inside.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(inside.exitCode(), 0) << output.toStdString();
+    EXPECT_TRUE(output.contains(QStringLiteral("[  PASSED  ] 1 test"))) << output.toStdString();
 }
