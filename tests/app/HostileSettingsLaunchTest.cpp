@@ -1,3 +1,4 @@
+#include "support/HostileSettingsFile.h"
 #include "support/LaunchedApp.h"
 
 #include <QCryptographicHash>
@@ -37,16 +38,8 @@ TEST(HostileSettingsLaunch, StartsRunsAndEndsOnSigterm)
             ASSERT_EQ(::mkfifo(QFile::encodeName(ini).constData(), 0600), 0);
         }
         if (kind == Kind::junk || kind == Kind::nested) {
-            QByteArray junk(10 * 1000 * 1000, Qt::Uninitialized);
-            for (qsizetype i = 0; i < junk.size(); ++i)
-                junk[i] = char((i * 2654435761u) >> 13);
-            if (kind == Kind::nested) {
-                // A list in a list... 35,000 deep, as QSettings escapes it.
-                junk = "[General]\nadvancedMode=true\nv=@Variant(";
-                for (int level = 0; level < 35000; ++level)
-                    junk += "\\0\\0\\0\\t\\0\\0\\0\\x1";
-                junk += "\\0\\0\\0\\x1\\x1)\n";
-            }
+            const QByteArray junk = kind == Kind::nested ? hostilesettings::nestedValue("advancedMode=true\n")
+                                                         : hostilesettings::junk(10 * 1000 * 1000);
             QFile file(ini);
             ASSERT_TRUE(file.open(QIODevice::WriteOnly));
             file.write(junk);
@@ -98,20 +91,11 @@ TEST(HostileSettingsLaunch, AFileReplacedWhileRunningIsCheckedAsAtLaunch)
         ASSERT_TRUE(app.keepsRunning(std::chrono::seconds(3)));
 
         const QString fresh = root.filePath(QStringLiteral("fresh"));
-        QByteArray bad;
+        const QByteArray bad = kind == Kind::nested ? hostilesettings::nestedValue("advancedMode=true\n")
+                                                    : hostilesettings::junk(600 * 1000);
         if (kind == Kind::fifo) {
             ASSERT_EQ(::mkfifo(QFile::encodeName(fresh).constData(), 0600), 0);
         } else {
-            if (kind == Kind::nested) {
-                bad = "[General]\nadvancedMode=true\nv=@Variant(";
-                for (int level = 0; level < 35000; ++level)
-                    bad += "\\0\\0\\0\\t\\0\\0\\0\\x1";
-                bad += "\\0\\0\\0\\x1\\x1)\n";
-            } else {
-                bad = QByteArray(600 * 1000, Qt::Uninitialized);
-                for (qsizetype i = 0; i < bad.size(); ++i)
-                    bad[i] = char((i * 2654435761u) >> 13);
-            }
             QFile file(fresh);
             ASSERT_TRUE(file.open(QIODevice::WriteOnly));
             file.write(bad);

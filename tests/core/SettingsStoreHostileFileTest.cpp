@@ -1,5 +1,6 @@
 #include "core/SettingsStore.h"
 
+#include "support/HostileSettingsFile.h"
 #include "support/PrintCapture.h"
 
 #include <QDir>
@@ -165,13 +166,8 @@ TEST_F(SettingsStoreHostileFileTest, WithoutHomeTheSettingsPathComesFromThePassw
 TEST_F(SettingsStoreHostileFileTest, AFileReplacedWhileRunningIsReadThroughTheLaunchChecks)
 {
     enum class Kind { nested, junk, fifo, cleanChange, dotfileLink };
-    QByteArray nested = "[General]\nadvancedMode=false\nv=@Variant(";
-    for (int level = 0; level < 35000; ++level)
-        nested += "\\0\\0\\0\\t\\0\\0\\0\\x1";
-    nested += "\\0\\0\\0\\x1\\x1)\n";
-    QByteArray junk(4096, Qt::Uninitialized);
-    for (qsizetype i = 0; i < junk.size(); ++i)
-        junk[i] = char((i * 2654435761u) >> 13);
+    const QByteArray nested = hostilesettings::nestedValue("advancedMode=false\n");
+    const QByteArray junk = hostilesettings::junk(4096);
     const QByteArray theirs = "[General]\nadvancedMode=false\nshowOnboardingTour=true\n";
 
     for (const Kind kind : {Kind::nested, Kind::junk, Kind::fifo, Kind::cleanChange, Kind::dotfileLink}) {
