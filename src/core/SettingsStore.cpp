@@ -192,6 +192,11 @@ qint64 nanoseconds(const struct timespec& t) { return qint64(t.tv_sec) * 1000000
 
 } // namespace
 
+SettingsStore::FileStamp SettingsStore::stampOf(const struct stat& info)
+{
+    return {info.st_dev, info.st_ino, qint64(info.st_size), nanoseconds(info.st_mtim), nanoseconds(info.st_ctim)};
+}
+
 SettingsStore::SettingsStore(const QString& filePath, QObject* parent) : QObject(parent), m_filePath(filePath)
 {
     if (filePath.isEmpty())
@@ -225,6 +230,11 @@ SettingsStore::Inspection SettingsStore::inspectFile() const
     int fd = ::open(path.constData(), O_PATH | O_CLOEXEC);
     if (fd >= 0 && ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode)) {
         ::close(fd);
+        if (stampOf(info) == m_seen) {
+            result.verdict = Verdict::unchanged;
+            result.stamp = m_seen;
+            return result;
+        }
         fd = ::open(path.constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
     }
     if (fd < 0) {
@@ -242,8 +252,7 @@ SettingsStore::Inspection SettingsStore::inspectFile() const
         return result;
     }
     // Taken before the read: a change while reading shows at the next look.
-    result.stamp = {info.st_dev, info.st_ino, qint64(info.st_size), nanoseconds(info.st_mtim),
-                    nanoseconds(info.st_ctim)};
+    result.stamp = stampOf(info);
     if (!S_ISREG(info.st_mode) || result.stamp == m_seen) {
         ::close(fd);
         result.verdict = S_ISREG(info.st_mode) ? Verdict::unchanged : Verdict::notRegular;
@@ -363,7 +372,7 @@ void SettingsStore::writeBack()
         return;
     struct stat info {};
     if (::stat(QFile::encodeName(m_filePath).constData(), &info) == 0)
-        m_seen = {info.st_dev, info.st_ino, qint64(info.st_size), nanoseconds(info.st_mtim), nanoseconds(info.st_ctim)};
+        m_seen = stampOf(info);
 }
 
 // Renames the unread file to "<name>.corrupt" (or .corrupt.N), never over

@@ -8,6 +8,7 @@
 #include <memory>
 #include <optional>
 
+#include <sys/stat.h>
 #include <sys/types.h>
 
 class QTemporaryDir;
@@ -113,6 +114,7 @@ private:
         bool operator==(const FileStamp&) const = default;
     };
 
+    static FileStamp stampOf(const struct stat& info);
     Inspection inspectFile() const;
     bool openCopy(const QByteArray& bytes);
     bool replaceCopy(const QByteArray& bytes);
