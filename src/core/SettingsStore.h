@@ -27,7 +27,8 @@ class QTimer;
 //
 // Another program may change the file while we run, so QSettings never reads
 // it: it works on a private copy, and every write first reads the file again
-// through the same checks. A clean file that changed is merged as QSettings
+// through the same checks (a value is then compared with the file as it is
+// now). A clean file that changed is merged as QSettings
 // merges (our new values over the file's); one that fails is moved aside and
 // our values are written anew; one that is no longer a regular file sends
 // the values to memory. A symbolic link to a regular file is followed.
