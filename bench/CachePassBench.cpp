@@ -11,6 +11,7 @@
 #include <benchmark/benchmark.h>
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <sys/resource.h>
 #include <unistd.h>
 
@@ -174,6 +175,69 @@ static void BM_CachePass200kFiles(benchmark::State& state)
     state.counters["bytes_per_file"] = remembered / kFiles;
 }
 BENCHMARK(BM_CachePass200kFiles)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// An npm cache as large as real ones get: 204,800 folders of one file each
+// (256 x 800), far more than the process's share of inotify watches. The
+// folders past the share are checked by change time, a bounded number per
+// pass: this is what the steady pass then costs.
+struct WideNpmHome {
+    static constexpr int kOuter = 256;
+    static constexpr int kInner = 800;
+    QTemporaryDir dir{QDir::tempPath() + QStringLiteral("/kestrova-bench-XXXXXX")};
+    qint64 expectedBytes = 0;
+    bool ok = false;
+
+    WideNpmHome()
+    {
+        const QByteArray npm = QFile::encodeName(dir.path()) + "/.npm";
+        if (!dir.isValid() || ::mkdir(npm.constData(), 0755) != 0)
+            return;
+        for (int i = 0; i < kOuter; ++i) {
+            const QByteArray outer = npm + '/' + QByteArray::number(i, 16);
+            if (::mkdir(outer.constData(), 0755) != 0)
+                return;
+            for (int j = 0; j < kInner; ++j) {
+                const QByteArray inner = outer + '/' + QByteArray::number(j, 16);
+                if (::mkdir(inner.constData(), 0755) != 0)
+                    return;
+                const int fd = ::open((inner + "/entry").constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+                if (fd < 0)
+                    return;
+                const off_t size = off_t((i * 7919 + j * 31) % 65536);
+                const bool sized = ::ftruncate(fd, size) == 0;
+                ::close(fd);
+                if (!sized)
+                    return;
+                expectedBytes += size;
+            }
+        }
+        // Change times within a second of a read are read again; let them settle.
+        ::sleep(2);
+        ok = true;
+    }
+};
+
+static void BM_CachePass204800Folders(benchmark::State& state)
+{
+    static WideNpmHome home;
+    if (!home.ok) {
+        state.SkipWithError("could not build the benchmark tree");
+        return;
+    }
+    FileWorker worker;
+    BuildCacheService service({.home = home.dir.path(), .demoMode = [] { return false; }, .worker = &worker});
+    runToEnd(service.scanCaches());
+    const double cpuBefore = processCpuMs();
+    for (auto _ : state)
+        runToEnd(service.scanCaches());
+    const double cpuPerPass = (processCpuMs() - cpuBefore) / double(state.iterations());
+    if (service.npmCacheSize() != home.expectedBytes)
+        state.SkipWithError("the pass measured a different total");
+    state.counters["folders"] = WideNpmHome::kOuter * (WideNpmHome::kInner + 1) + 1;
+    state.counters["process_cpu_ms_per_pass"] = cpuPerPass;
+    state.counters["cpu_ms_per_s_at_5s"] = cpuPerPass / 5.0;
+}
+BENCHMARK(BM_CachePass204800Folders)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 static void BM_DuApparentSize200kFiles(benchmark::State& state)
 {

@@ -5,8 +5,11 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
 #include <QStandardPaths>
 #include <QStringDecoder>
+#include <QTemporaryDir>
 #include <QTimer>
 
 #include <fcntl.h>
@@ -169,35 +172,95 @@ QString SettingsStore::defaultFilePath()
         + QStringLiteral("/Kestrova/Kestrova.ini");
 }
 
+struct SettingsStore::Inspection {
+    enum class Verdict {
+        absent,     // nothing at the path
+        unchanged,  // the same file as last seen; not read
+        clean,      // a regular file QSettings reads safely: `bytes`
+        damaged,    // too large, not clean, or not readable
+        notRegular, // a FIFO, a device, a directory: never read
+        unknown,    // no descriptor or memory to look: says nothing
+    };
+    Verdict verdict = Verdict::absent;
+    QByteArray bytes;
+    FileStamp stamp;
+};
+
+namespace {
+
+qint64 nanoseconds(const struct timespec& t) { return qint64(t.tv_sec) * 1000000000 + t.tv_nsec; }
+
+} // namespace
+
+SettingsStore::FileStamp SettingsStore::stampOf(const struct stat& info)
+{
+    return {info.st_dev, info.st_ino, qint64(info.st_size), nanoseconds(info.st_mtim), nanoseconds(info.st_ctim)};
+}
+
 SettingsStore::SettingsStore(const QString& filePath, QObject* parent) : QObject(parent), m_filePath(filePath)
 {
-    inspectFile(filePath);
-    if (m_backing == Backing::file) {
-        m_settings = std::make_unique<QSettings>(filePath, QSettings::IniFormat);
-        if (m_settings->status() != QSettings::NoError) {
-            m_settings.reset();
-            m_backing = Backing::unreadFile;
-        }
+    if (filePath.isEmpty())
+        return;
+    using Verdict = Inspection::Verdict;
+    const Inspection found = inspectFile();
+    if (found.verdict == Verdict::notRegular) {
+        kestrova::print(QStringLiteral("⚠️ Settings path is not a regular file, using defaults: ") + filePath);
+        return;
     }
+    const bool readable = found.verdict == Verdict::clean || found.verdict == Verdict::absent;
+    if (!openCopy(readable ? found.bytes : QByteArray()))
+        return;
+    m_backing = readable ? Backing::file : Backing::unreadFile;
+    if (readable)
+        m_seen = found.stamp;
 }
 
 // Looks at the file without blocking (a FIFO would hold a plain open
-// forever) and reads at most kMaxFileBytes of it.
-void SettingsStore::inspectFile(const QString& filePath)
+// forever) and reads at most kMaxFileBytes of it, unless it is still the
+// file last seen. A symbolic link is followed to what it names.
+SettingsStore::Inspection SettingsStore::inspectFile() const
 {
-    if (filePath.isEmpty()) {
-        m_backing = Backing::memory;
-        return;
-    }
-    m_backing = Backing::file;
-    const int fd = ::open(QFile::encodeName(filePath).constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-    if (fd < 0)
-        return; // absent (or unreadable, which QSettings reports)
+    using Verdict = Inspection::Verdict;
+    Inspection result;
+    const QByteArray path = QFile::encodeName(m_filePath);
     struct stat info {};
-    const bool regular = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode);
-    QByteArray bytes;
-    bool tooLarge = regular && info.st_size > kMaxFileBytes;
-    if (regular && !tooLarge) {
+    // What the path names is looked at first without opening it for
+    // reading (a device may act on an open); only a regular file is opened,
+    // and still without blocking in case it was swapped in between.
+    int fd = ::open(path.constData(), O_PATH | O_CLOEXEC);
+    if (fd >= 0 && ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode)) {
+        ::close(fd);
+        if (stampOf(info) == m_seen) {
+            result.verdict = Verdict::unchanged;
+            result.stamp = m_seen;
+            return result;
+        }
+        fd = ::open(path.constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    }
+    if (fd < 0) {
+        if (errno == ENOENT)
+            result.verdict = Verdict::absent;
+        else if (errno == EMFILE || errno == ENFILE || errno == ENOMEM)
+            result.verdict = Verdict::unknown;
+        else
+            result.verdict = Verdict::damaged;
+        return result;
+    }
+    if (::fstat(fd, &info) != 0) {
+        ::close(fd);
+        result.verdict = Verdict::unknown;
+        return result;
+    }
+    // Taken before the read: a change while reading shows at the next look.
+    result.stamp = stampOf(info);
+    if (!S_ISREG(info.st_mode) || result.stamp == m_seen) {
+        ::close(fd);
+        result.verdict = S_ISREG(info.st_mode) ? Verdict::unchanged : Verdict::notRegular;
+        return result;
+    }
+    bool tooLarge = info.st_size > kMaxFileBytes;
+    if (!tooLarge) {
+        QByteArray& bytes = result.bytes;
         bytes.resize(kMaxFileBytes + 1);
         qsizetype got = 0;
         while (got < bytes.size()) {
@@ -212,12 +275,104 @@ void SettingsStore::inspectFile(const QString& filePath)
         tooLarge = got > kMaxFileBytes; // it grew since fstat
     }
     ::close(fd);
-    if (!regular) {
-        kestrova::print(QStringLiteral("⚠️ Settings path is not a regular file, using defaults: ") + filePath);
-        m_backing = Backing::memory;
-    } else if (tooLarge || !parsesCleanly(bytes)) {
-        m_backing = Backing::unreadFile;
+    result.verdict = tooLarge || !parsesCleanly(result.bytes) ? Verdict::damaged : Verdict::clean;
+    if (result.verdict == Verdict::damaged)
+        result.bytes.clear();
+    return result;
+}
+
+// QSettings reads its file again whenever it changed on disk, with neither
+// our checks nor a non-blocking open; so it gets a file in a private folder
+// that only this store writes, holding checked contents. The folder is made
+// in the runtime folder when there is one (memory-backed: flushing the copy
+// costs nothing).
+bool SettingsStore::openCopy(const QByteArray& bytes)
+{
+    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
+    const QString base = QDir::isAbsolutePath(runtime) && QFileInfo(runtime).isDir() ? runtime : QDir::tempPath();
+    m_copyFolder = std::make_unique<QTemporaryDir>(base + QStringLiteral("/kestrova-settings-XXXXXX"));
+    if (!m_copyFolder->isValid())
+        m_copyFolder = std::make_unique<QTemporaryDir>(QDir::tempPath() + QStringLiteral("/kestrova-settings-XXXXXX"));
+    m_copyPath = m_copyFolder->filePath(QStringLiteral("settings.ini"));
+    if (!m_copyFolder->isValid() || (!bytes.isEmpty() && !replaceCopy(bytes))) {
+        m_copyFolder.reset();
+        kestrova::print(QStringLiteral("⚠️ No private folder for the settings; settings are kept in memory"));
+        return false;
     }
+    m_settings = std::make_unique<QSettings>(m_copyPath, QSettings::IniFormat);
+    return true;
+}
+
+// QSettings notices a changed file by its size and modification time (in
+// milliseconds), so each new copy gets a time of its own.
+bool SettingsStore::replaceCopy(const QByteArray& bytes)
+{
+    QSaveFile copy(m_copyPath);
+    if (!copy.open(QIODevice::WriteOnly) || copy.write(bytes) != bytes.size() || !copy.commit())
+        return false;
+    const struct timespec times[2] = {{0, UTIME_OMIT}, {time_t(1000000000 + ++m_copyGeneration), 0}};
+    return ::utimensat(AT_FDCWD, QFile::encodeName(m_copyPath).constData(), times, 0) == 0;
+}
+
+// Values that can no longer go to the file stay for this run.
+void SettingsStore::keepInMemory()
+{
+    if (m_settings) {
+        const QStringList keys = m_settings->allKeys();
+        for (const QString& key : keys)
+            m_memory.insert(key, m_settings->value(key));
+    }
+    m_settings.reset();
+    m_copyFolder.reset();
+    m_backing = Backing::memory;
+}
+
+// Before a write, the file is read again as at launch (unless it is the
+// file last seen): a clean change is merged under our values, a damaged
+// file is moved aside, and a path that is no longer a regular file is left
+// alone.
+void SettingsStore::rereadBeforeWrite()
+{
+    using Verdict = Inspection::Verdict;
+    const Inspection found = inspectFile();
+    switch (found.verdict) {
+    case Verdict::absent:
+    case Verdict::unchanged:
+    case Verdict::unknown:
+        break;
+    case Verdict::clean:
+        // QSettings takes the new copy in now, under any pending values.
+        if (replaceCopy(found.bytes))
+            m_settings->sync();
+        m_seen = found.stamp;
+        break;
+    case Verdict::damaged:
+        if (!moveAside())
+            keepInMemory();
+        break;
+    case Verdict::notRegular:
+        kestrova::print(QStringLiteral("⚠️ Settings path is not a regular file, keeping settings in memory: ")
+                        + m_filePath);
+        keepInMemory();
+        break;
+    }
+}
+
+// Puts the private copy in place of the file, whole (a link is written
+// through to what it names), and remembers the file so written.
+void SettingsStore::writeBack()
+{
+    QFile copy(m_copyPath);
+    if (!copy.open(QIODevice::ReadOnly))
+        return;
+    const QByteArray bytes = copy.readAll();
+    QDir().mkpath(QFileInfo(m_filePath).path());
+    QSaveFile file(m_filePath);
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
+        return;
+    struct stat info {};
+    if (::stat(QFile::encodeName(m_filePath).constData(), &info) == 0)
+        m_seen = stampOf(info);
 }
 
 // Renames the unread file to "<name>.corrupt" (or .corrupt.N), never over
@@ -247,12 +402,10 @@ bool SettingsStore::moveAside()
 bool SettingsStore::writable()
 {
     if (m_backing == Backing::unreadFile) {
-        if (moveAside()) {
-            m_settings = std::make_unique<QSettings>(m_filePath, QSettings::IniFormat);
+        if (moveAside())
             m_backing = Backing::file;
-        } else {
-            m_backing = Backing::memory;
-        }
+        else
+            keepInMemory();
     }
     return m_backing == Backing::file;
 }
@@ -294,8 +447,13 @@ void SettingsStore::store(const QString& key, const QVariant& value)
 
 void SettingsStore::sync()
 {
-    if (m_backing == Backing::file)
-        m_settings->sync();
+    if (m_backing != Backing::file)
+        return;
+    rereadBeforeWrite();
+    if (m_backing != Backing::file)
+        return;
+    m_settings->sync();
+    writeBack();
 }
 
 SettingsStore::~SettingsStore() { flush(); }
@@ -334,6 +492,10 @@ QString SettingsStore::readString(const char* key, const QString& fallback) cons
 void SettingsStore::write(const char* key, const QVariant& value)
 {
     const QString k = QLatin1String(key);
+    // Compared with the file as it is now: another program may have
+    // changed the value since we last looked.
+    if (m_backing == Backing::file)
+        rereadBeforeWrite();
     if (storedContains(k) && stored(k).toString() == value.toString())
         return;
     store(k, value);
@@ -415,6 +577,8 @@ bool SettingsStore::contains(const QString& key) const
 
 void SettingsStore::remove(const QString& key)
 {
+    if (m_backing == Backing::file)
+        rereadBeforeWrite();
     if (!contains(key))
         return;
     if (key == QLatin1String(kBaselineCpuUsage))
@@ -423,7 +587,7 @@ void SettingsStore::remove(const QString& key)
         m_pendingBaselineTemp.reset();
     if (m_backing == Backing::file && m_settings->contains(key)) {
         m_settings->remove(key);
-        m_settings->sync();
+        sync();
     }
     m_memory.remove(key);
     emit changed(key);

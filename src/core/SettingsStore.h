@@ -8,6 +8,10 @@
 #include <memory>
 #include <optional>
 
+#include <sys/stat.h>
+#include <sys/types.h>
+
+class QTemporaryDir;
 class QTimer;
 
 
@@ -20,6 +24,14 @@ class QTimer;
 // aside (to "<name>.corrupt", or "<name>.corrupt.N" when taken). A path that
 // is not a regular file (a FIFO, a device, a directory) is never opened for
 // blocking reads nor written: the store then keeps its values in memory.
+//
+// Another program may change the file while we run, so QSettings never reads
+// it: it works on a private copy, and every write first reads the file again
+// through the same checks (a value is then compared with the file as it is
+// now). A clean file that changed is merged as QSettings
+// merges (our new values over the file's); one that fails is moved aside and
+// our values are written anew; one that is no longer a regular file sends
+// the values to memory. A symbolic link to a regular file is followed.
 class SettingsStore : public QObject {
     Q_OBJECT
 
@@ -93,8 +105,23 @@ signals:
 
 private:
     enum class Backing { file, unreadFile, memory };
+    struct Inspection;
+    struct FileStamp {
+        dev_t dev = 0;
+        ino_t ino = 0;
+        qint64 size = -1;
+        qint64 modifiedNs = 0;
+        qint64 changedNs = 0;
+        bool operator==(const FileStamp&) const = default;
+    };
 
-    void inspectFile(const QString& filePath);
+    static FileStamp stampOf(const struct stat& info);
+    Inspection inspectFile() const;
+    bool openCopy(const QByteArray& bytes);
+    bool replaceCopy(const QByteArray& bytes);
+    void keepInMemory();
+    void rereadBeforeWrite();
+    void writeBack();
     bool moveAside();
     bool writable();
     QVariant stored(const QString& key) const;
@@ -111,7 +138,12 @@ private:
 
     QString m_filePath;
     Backing m_backing = Backing::memory;
+    // The private copy QSettings works on; declared before it so it outlives it.
+    std::unique_ptr<QTemporaryDir> m_copyFolder;
+    QString m_copyPath;
+    qint64 m_copyGeneration = 0;
     std::unique_ptr<QSettings> m_settings; // only while backed by the file
+    FileStamp m_seen; // the file as we last read or wrote it
     QVariantMap m_memory;
     std::optional<double> m_pendingBaselineCpuUsage;
     std::optional<double> m_pendingBaselineTemp;

@@ -163,7 +163,11 @@ QCoro::Task<> BuildCacheService::measureCaches()
         // Each folder is published as soon as it is measured, in table order.
         const QString path = inHome(home, folders[row].relativePath);
         QFuture<qint64> measured = worker().run([home, path, sizes = m_sizes] {
-            return SafeDelete::isSaneHome(home) ? sizes->totalSize(path, {.includeHidden = false}) : qint64(0);
+            // What a purge leaves (mount points) is not counted, so a purge
+            // that removed all it may leaves the row clean.
+            return SafeDelete::isSaneHome(home)
+                ? sizes->totalSize(path, {.includeHidden = false, .stayOnFileSystem = true})
+                : qint64(0);
         });
         const qint64 bytes = co_await measured;
         if (!self)

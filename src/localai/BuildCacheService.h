@@ -27,7 +27,8 @@ class TreeSizeCache;
 //
 // A purge never leaves the file system of the folder it empties: mount
 // points below it stay, with what they hold. A purge that leaves anything
-// prints one line saying so, and its closing measurement shows what is left.
+// prints one line saying so. The sizes leave out those mount points too, so
+// a purge that removed all it may shows the folder clean.
 class BuildCacheService final : public ObservableObject {
     Q_OBJECT
     Q_PROPERTY(qint64 derivedDataSize READ derivedDataSize NOTIFY derivedDataSizeChanged)

@@ -73,8 +73,9 @@ SDKVersionInfo makeRow(const QString& manager, const QString& name, const QStrin
     row.version = QFile::decodeName(entry.name);
     row.path = folder + QLatin1Char('/') + row.version;
     // A linked version entry measures 0: the walker never enters a link.
-    row.sizeBytes = sizes ? sizes->totalSize(row.path, {.includeHidden = false})
-                          : FileWalker::totalSize(row.path, {.includeHidden = false});
+    // Counted as a purge of the version would remove it: mounts stay.
+    row.sizeBytes = sizes ? sizes->totalSize(row.path, {.includeHidden = false, .stayOnFileSystem = true})
+                          : FileWalker::totalSize(row.path, {.includeHidden = false, .stayOnFileSystem = true});
     row.lastAccessDate = entry.hasDate ? entry.modified : now;
     return row;
 }

@@ -1,5 +1,6 @@
 #include "platform/FileWalker.h"
 
+#include "platform/EntryIdentity.h"
 #include "platform/FolderChain.h"
 #include "platform/FolderEntries.h"
 
@@ -34,6 +35,14 @@ void walk(int top, QByteArray& path, const FileWalker::Options& options, OnFile&
     };
     std::vector<Level> levels;
     bool keepGoing = true;
+    const dev_t device = chain.info().st_dev;
+    // A subfolder that is a mount point is left out, looked at without
+    // opening it (which would trigger an automount).
+    const auto onThisFileSystem = [&](int folder, const char* name) {
+        EntryIdentity entry;
+        return !options.stayOnFileSystem
+               || (EntryIdentity::of(folder, name, entry) == 0 && !entry.isMountPointOn(device));
+    };
     // Lists the current folder: files go to onFile, subfolders are queued.
     const auto read = [&](qsizetype parentPathSize) {
         Level level;
@@ -44,7 +53,7 @@ void walk(int top, QByteArray& path, const FileWalker::Options& options, OnFile&
             if (!keepGoing || (!options.includeHidden && name[0] == '.'))
                 return;
             if (type == DT_DIR) {
-                if (deeper)
+                if (deeper && onThisFileSystem(fd, name))
                     level.folders.emplace_back(name);
                 return;
             }
@@ -52,7 +61,7 @@ void walk(int top, QByteArray& path, const FileWalker::Options& options, OnFile&
             if (::fstatat(fd, name, &info, AT_SYMLINK_NOFOLLOW) != 0)
                 return;
             if (S_ISDIR(info.st_mode)) {
-                if (deeper)
+                if (deeper && onThisFileSystem(fd, name))
                     level.folders.emplace_back(name);
                 return;
             }

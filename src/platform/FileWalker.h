@@ -12,13 +12,14 @@
 // tree is never left and nothing is counted twice through a link. Reads with
 // openat/fstatat relative to open folders, walking down iteratively with a
 // bounded number of open descriptors at any depth; meant for the file
-// worker thread, never the main thread. Mounts below the root are entered:
-// the figures are what the folder holds.
+// worker thread, never the main thread. Mounts below the root are entered
+// unless stayOnFileSystem: the figures are then what deletion would take.
 class FileWalker {
 public:
     struct Options {
         bool includeHidden = true;   // names starting with '.'
         int maxDepth = INT_MAX;      // deeper folders are skipped
+        bool stayOnFileSystem = false; // mount points below the root are skipped
     };
 
     // Called for every entry that is not a folder (regular files, links,

@@ -1,5 +1,6 @@
 #include "platform/SafeDelete.h"
 
+#include "platform/EntryIdentity.h"
 #include "platform/FolderChain.h"
 #include "platform/FolderEntries.h"
 
@@ -10,7 +11,6 @@
 #include <cerrno>
 #include <fcntl.h>
 #include <sys/stat.h>
-#include <sys/sysmacros.h>
 #include <unistd.h>
 
 #include <vector>
@@ -54,31 +54,6 @@ bool isDeletionRoot(const QString& root)
 }
 
 constexpr int kDirFlags = O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
-
-// An entry as lstat sees it, and whether a mount sits on it.
-struct Entry {
-    mode_t mode = 0;
-    dev_t dev = 0;
-    ino_t ino = 0;
-    bool mountRoot = false;
-};
-
-// 0 or the errno. Never follows a link nor triggers an automount.
-int describe(int folder, const char* name, Entry& entry)
-{
-    struct statx info;
-    if (::statx(folder, name, AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT, STATX_TYPE | STATX_INO, &info) != 0)
-        return errno;
-    entry.mode = info.stx_mode;
-    entry.dev = makedev(info.stx_dev_major, info.stx_dev_minor);
-    entry.ino = info.stx_ino;
-    entry.mountRoot = (info.stx_attributes_mask & STATX_ATTR_MOUNT_ROOT) && (info.stx_attributes & STATX_ATTR_MOUNT_ROOT);
-    return 0;
-}
-
-// Another file system, or another mount of the same one (a bind mount
-// keeps the device id, so the mount-root flag tells it).
-bool isMountPoint(const Entry& entry, dev_t device) { return entry.mountRoot || entry.dev != device; }
 
 QString joined(const QByteArray& folder, const QByteArray& name)
 {
@@ -124,15 +99,15 @@ bool removeContents(int top, const QByteArray& path, DeletionLeftovers& left)
         Level& level = levels.back();
         if (level.next < level.names.size()) {
             const QByteArray name = level.names[level.next++];
-            Entry entry;
-            if (const int error = describe(chain.fd(), name.constData(), entry)) {
+            EntryIdentity entry;
+            if (const int error = EntryIdentity::of(chain.fd(), name.constData(), entry)) {
                 if (error != ENOENT) {
                     left.addEntry(pathOf(name));
                     level.leftSomething = true;
                 }
                 continue;
             }
-            if (isMountPoint(entry, device)) {
+            if (entry.isMountPointOn(device)) {
                 left.addMountPoint(pathOf(name));
                 level.leftSomething = true;
                 continue;
@@ -246,14 +221,14 @@ Outcome removeInside(const QString& root, const QString& target, DeletionLeftove
     if (!parent.fd.valid())
         return parent.failure;
     struct stat parentInfo;
-    Entry entry;
+    EntryIdentity entry;
     if (::fstat(parent.fd.get(), &parentInfo) != 0)
         return Outcome::failed;
-    if (const int error = describe(parent.fd.get(), leaf.constData(), entry))
+    if (const int error = EntryIdentity::of(parent.fd.get(), leaf.constData(), entry))
         return error == ENOENT ? Outcome::missing : Outcome::failed;
     DeletionLeftovers stayed;
     const QByteArray path = QFile::encodeName(target);
-    if (isMountPoint(entry, parentInfo.st_dev)) {
+    if (entry.isMountPointOn(parentInfo.st_dev)) {
         stayed.addMountPoint(target);
     } else if (S_ISDIR(entry.mode)) {
         const int fd = ::openat(parent.fd.get(), leaf.constData(), kDirFlags);

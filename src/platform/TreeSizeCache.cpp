@@ -1,7 +1,9 @@
 #include "platform/TreeSizeCache.h"
 
+#include "platform/EntryIdentity.h"
 #include "platform/FolderChain.h"
 #include "platform/FolderEntries.h"
+#include "platform/InotifyWatchBudget.h"
 
 #include <QFile>
 
@@ -23,6 +25,7 @@
 #include <fcntl.h>
 #include <sys/inotify.h>
 #include <sys/stat.h>
+#include <time.h>
 #include <unistd.h>
 
 namespace {
@@ -30,6 +33,12 @@ namespace {
 using SteadyClock = std::chrono::steady_clock;
 
 constexpr auto kForgetAfter = std::chrono::hours(1);
+// Up to this many folders without a watch are re-read every pass; more are
+// checked by their change time, checksPerPass of them a pass.
+constexpr std::size_t kRereadAllBelow = 64;
+// A change time this close to the read may hide a change made in the same
+// clock tick after it: such a folder is read again when next checked.
+constexpr qint64 kUnsureWithinNs = 1'000'000'000;
 // A folder watch reports what happens to its entries: files written,
 // truncated, created, removed, renamed, relinked.
 constexpr uint32_t kWatchMask = IN_CREATE | IN_DELETE | IN_MODIFY | IN_ATTRIB | IN_CLOSE_WRITE | IN_MOVED_FROM
@@ -62,8 +71,10 @@ struct Node {
     std::vector<std::unique_ptr<Node>> children;
     std::unique_ptr<Extras> extras;
     qint64 plainBytes = 0; // regular files with a single link
+    Node* parent = nullptr;
     dev_t dev = 0;
     ino_t ino = 0;
+    qint64 changedNs = 0;  // change time when read; 0: read again when checked
     int wd = -1;
     bool dirty = false;    // a report named it since it was read
     bool visit = false;    // this pass re-reads it or something below it
@@ -93,11 +104,21 @@ struct Tree {
     std::unique_ptr<Node> top;
     bool changed = true;   // reports arrived or figures are stale
     bool rewalk = false;   // reports were lost
-    int unwatched = 0;     // folders without a watch, re-read every pass
+    std::vector<Node*> unwatched; // folders without a watch, from the last summary
+    std::size_t checkCursor = 0;  // where the next change-time checks start
     SteadyClock::time_point walkedAt;
     SteadyClock::time_point usedAt;
     TreeSizeCache::Measurement result;
 };
+
+qint64 nanoseconds(const struct timespec& t) { return qint64(t.tv_sec) * 1'000'000'000 + t.tv_nsec; }
+
+qint64 realTimeNs()
+{
+    struct timespec now {};
+    ::clock_gettime(CLOCK_REALTIME, &now);
+    return nanoseconds(now);
+}
 
 struct Job {
     Node* node;
@@ -114,6 +135,8 @@ bool sameFolder(const Node* node, const struct stat& info) { return node->dev ==
 
 struct TreeSizeCache::Impl {
     Deps deps;
+    InotifyWatchBudget& budget;
+    qint64 passStartedNs = 0;
     int threads = 1;
     int inotifyFd = -1;
     bool inotifyTried = false;
@@ -124,7 +147,7 @@ struct TreeSizeCache::Impl {
     std::atomic<quint64> reads{0};
     std::map<QString, std::unique_ptr<Tree>> trees;
 
-    explicit Impl(Deps d) : deps(d)
+    explicit Impl(Deps d) : deps(d), budget(d.watchBudget ? *d.watchBudget : InotifyWatchBudget::shared())
     {
         const int cores = int(std::max(1u, std::thread::hardware_concurrency()));
         threads = deps.threads > 0 ? deps.threads : std::min(cores, 8);
@@ -137,14 +160,15 @@ struct TreeSizeCache::Impl {
     }
 
     // Watches an open folder; read it after this, so nothing in between
-    // goes unreported. Refused or over the limit: the folder stays
-    // unwatched and is re-read every pass.
+    // goes unreported. Refused or over the budget: the folder stays
+    // unwatched and is checked by its change time (checkUnwatched).
     void addWatch(Tree* tree, Node* node, int fd)
     {
-        if (inotifyFd < 0 || node->wd >= 0)
+        if (inotifyFd < 0 || node->wd >= 0 || !budget.take())
             return;
         if (deps.watchLimit >= 0 && watchesHeld.fetch_add(1) >= deps.watchLimit) {
             watchesHeld.fetch_sub(1);
+            budget.giveBack();
             return;
         }
         if (deps.watchLimit < 0)
@@ -154,6 +178,7 @@ struct TreeSizeCache::Impl {
         const int wd = ::inotify_add_watch(inotifyFd, path, kWatchMask);
         if (wd < 0) {
             watchesHeld.fetch_sub(1);
+            budget.giveBack();
             return;
         }
         const std::lock_guard lock(watchMutex);
@@ -176,6 +201,7 @@ struct TreeSizeCache::Impl {
             }
         }
         watchesHeld.fetch_sub(1);
+        budget.giveBack();
         node->wd = -1;
     }
 
@@ -225,6 +251,7 @@ struct TreeSizeCache::Impl {
                     if (event->mask & IN_IGNORED) {
                         node->wd = -1;
                         watchesHeld.fetch_sub(1);
+                        budget.giveBack();
                     }
                 }
                 if (event->mask & IN_IGNORED)
@@ -286,10 +313,11 @@ struct TreeSizeCache::Impl {
     // Brings the folder of `job` (its descriptor taken) and everything
     // below it up to date, iteratively through a FolderChain so that any
     // depth holds a bounded number of descriptors. A folder is re-read when
-    // reported or unwatched; otherwise only the folders below that need it
-    // are visited. New subfolders are walked whole, handed to `share` when
-    // another thread can take them. Returns false when a folder moved while
-    // it was walked: what was not reached is left marked for the next pass.
+    // marked (new, reported, or its change time moved); otherwise only the
+    // folders below that need it are visited. New subfolders are walked
+    // whole, handed to `share` when another thread can take them. Returns
+    // false when a folder moved while it was walked: what was not reached
+    // is left marked for the next pass.
     template <typename Share>
     bool update(Tree* tree, Job job, Share&& share)
     {
@@ -306,6 +334,9 @@ struct TreeSizeCache::Impl {
         };
         const auto reread = [&](Frame& frame) {
             addWatch(tree, frame.node, chain.fd());
+            // Taken when the folder was opened, before it is listed.
+            const qint64 changed = nanoseconds(chain.info().st_ctim);
+            frame.node->changedNs = changed > passStartedNs - kUnsureWithinNs ? 0 : changed;
             frame.node->dirty = false;
             frame.rereading = true;
             frame.next = 0;
@@ -319,8 +350,17 @@ struct TreeSizeCache::Impl {
         const auto begin = [&](Node* node) {
             node->visit = false;
             frames.push_back({node});
-            if (node->dirty || node->wd < 0)
+            if (node->dirty)
                 reread(frames.back());
+        };
+        // A folder that could not be looked at for lack of resources keeps
+        // what was known of it and is read again on a later pass.
+        const auto keepKnown = [&](Frame& frame, const std::string& name) {
+            postpone(frame.node);
+            if (const auto it = frame.known.find(name); it != frame.known.end()) {
+                frame.node->children.push_back(std::move(it->second));
+                frame.known.erase(it);
+            }
         };
         const auto abandon = [&] {
             for (Frame& frame : frames) {
@@ -356,6 +396,18 @@ struct TreeSizeCache::Impl {
                 }
             } else if (frame.next < frame.folders.size()) {
                 const std::string& name = frame.folders[frame.next++];
+                // Looked at before it is opened: opening would trigger an
+                // automount. What is not entered goes with the known nodes.
+                if (tree->options.stayOnFileSystem) {
+                    EntryIdentity entry;
+                    const int error = EntryIdentity::of(chain.fd(), name.c_str(), entry);
+                    if (error == 0 && entry.isMountPointOn(tree->top->dev))
+                        continue;
+                    if (outOfResources(error)) {
+                        keepKnown(frame, name);
+                        continue;
+                    }
+                }
                 const int childFd = openFolderAt(chain.fd(), name.c_str());
                 const int openError = childFd < 0 ? errno : 0;
                 struct stat info;
@@ -363,13 +415,8 @@ struct TreeSizeCache::Impl {
                 if (childFd < 0 || ::fstat(childFd, &info) != 0) {
                     if (childFd >= 0)
                         ::close(childFd);
-                    if (outOfResources(openError)) {
-                        postpone(frame.node);
-                        if (it != frame.known.end()) {
-                            frame.node->children.push_back(std::move(it->second));
-                            frame.known.erase(it);
-                        }
-                    }
+                    if (outOfResources(openError))
+                        keepKnown(frame, name);
                     continue;
                 }
                 if (it != frame.known.end() && sameFolder(it->second.get(), info)) {
@@ -389,6 +436,8 @@ struct TreeSizeCache::Impl {
                     frame.known.erase(it);
                 }
                 Node* fresh = frame.node->children.emplace_back(std::make_unique<Node>(name.c_str(), info)).get();
+                fresh->parent = frame.node;
+                fresh->dirty = true;
                 // The last subfolder is this thread's own next step: handing
                 // it over would only make a chain of folders hop threads.
                 const bool more = frame.next < frame.folders.size();
@@ -486,7 +535,7 @@ struct TreeSizeCache::Impl {
             bool below = false;
             for (const auto& child : node->children)
                 below = below || child->visit;
-            node->visit = node->dirty || node->wd < 0 || below;
+            node->visit = node->dirty || below;
             stack.pop_back();
         }
     }
@@ -496,15 +545,15 @@ struct TreeSizeCache::Impl {
     {
         Measurement result;
         std::unordered_set<std::string> seenLinks;
-        int unwatched = 0;
+        std::vector<Node*> unwatched;
         QByteArray path = QFile::encodeName(tree->root);
         while (path.size() > 1 && path.endsWith('/'))
             path.chop(1);
-        std::vector<std::pair<const Node*, std::size_t>> stack;
-        const auto add = [&](const Node* node) {
+        std::vector<std::pair<Node*, std::size_t>> stack;
+        const auto add = [&](Node* node) {
             result.bytes += node->plainBytes;
             if (node->wd < 0)
-                ++unwatched;
+                unwatched.push_back(node);
             if (const Extras* extras = node->extras.get()) {
                 for (const LinkedFile& file : extras->linked) {
                     std::string key(reinterpret_cast<const char*>(&file.dev), sizeof file.dev);
@@ -522,7 +571,7 @@ struct TreeSizeCache::Impl {
         while (!stack.empty()) {
             auto& [node, next] = stack.back();
             if (next < node->children.size()) {
-                const Node* child = node->children[next++].get();
+                Node* child = node->children[next++].get();
                 path.append('/').append(child->name.data(), qsizetype(child->name.size()));
                 add(child);
                 continue;
@@ -531,8 +580,74 @@ struct TreeSizeCache::Impl {
             if (!stack.empty())
                 path.truncate(path.lastIndexOf('/'));
         }
-        tree->unwatched = unwatched;
+        tree->unwatched = std::move(unwatched);
         tree->result = std::move(result);
+    }
+
+    // Marks the folders without a watch that this pass re-reads: all of
+    // them when they are few, else the next checksPerPass in turn whose
+    // change time (or identity) is not what it was when read. Each is looked
+    // at by name from its parent, opened by path from the top once for its
+    // run of siblings (the list is in walk order) and checked to be the
+    // folder read; nothing is followed at the end of a path nor automounted.
+    // Returns whether any was marked.
+    bool checkUnwatched(Tree* tree, int top)
+    {
+        std::vector<Node*>& unwatched = tree->unwatched;
+        if (unwatched.empty())
+            return false;
+        if (unwatched.size() <= kRereadAllBelow) {
+            for (Node* node : unwatched)
+                node->dirty = true;
+            return true;
+        }
+        bool marked = false;
+        const auto mark = [&marked](Node* node) {
+            node->dirty = true;
+            marked = true;
+        };
+        const Node* openParent = nullptr;
+        int parentFd = -1;
+        bool parentUsable = false;
+        std::vector<const Node*> above;
+        std::string path;
+        struct stat info;
+        const std::size_t checks = std::min(unwatched.size(), std::size_t(std::max(deps.checksPerPass, 1)));
+        for (std::size_t i = 0; i < checks; ++i) {
+            Node* node = unwatched[tree->checkCursor++ % unwatched.size()];
+            if (!node->parent) {
+                if (::fstat(top, &info) != 0 || nanoseconds(info.st_ctim) != node->changedNs || !node->changedNs)
+                    mark(node);
+                continue;
+            }
+            if (node->parent != openParent) {
+                if (parentFd >= 0)
+                    ::close(parentFd);
+                openParent = node->parent;
+                above.clear();
+                for (const Node* at = openParent; at->parent; at = at->parent)
+                    above.push_back(at);
+                path.assign(1, '.');
+                for (auto it = above.rbegin(); it != above.rend(); ++it) {
+                    path.push_back('/');
+                    path.append((*it)->name.data(), (*it)->name.size());
+                }
+                parentFd = ::openat(top, path.c_str(), O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+                if (parentFd < 0 && outOfResources(errno))
+                    break; // nothing learnt; the next pass goes on from here
+                parentUsable = parentFd >= 0 && ::fstat(parentFd, &info) == 0 && sameFolder(openParent, info);
+            }
+            const bool same = parentUsable
+                              && ::fstatat(parentFd, node->name.c_str(), &info, AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT) == 0
+                              && sameFolder(node, info) && node->changedNs != 0
+                              && nanoseconds(info.st_ctim) == node->changedNs;
+            if (!same)
+                mark(node);
+        }
+        if (parentFd >= 0)
+            ::close(parentFd);
+        tree->checkCursor %= unwatched.size();
+        return marked;
     }
 
     Measurement measure(const QString& root, const Options& options)
@@ -545,6 +660,7 @@ struct TreeSizeCache::Impl {
             inotifyFd = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
         }
         drainEvents();
+        passStartedNs = realTimeNs();
         const SteadyClock::time_point now = SteadyClock::now();
         for (auto it = trees.begin(); it != trees.end();) {
             if (now - it->second->usedAt > kForgetAfter) {
@@ -556,7 +672,8 @@ struct TreeSizeCache::Impl {
         }
 
         const QString key = root + QChar(0) + QString::number(int(options.includeHidden)) + QChar(0)
-                            + QString::number(options.listFilesOver);
+                            + QString::number(options.listFilesOver) + QChar(0)
+                            + QString::number(int(options.stayOnFileSystem));
         const QByteArray path = QFile::encodeName(root);
         const int fd = ::open(path.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
         struct stat info;
@@ -591,12 +708,13 @@ struct TreeSizeCache::Impl {
             tree->top = std::make_unique<Node>();
             tree->top->dev = info.st_dev;
             tree->top->ino = info.st_ino;
+            tree->top->dirty = true;
             tree->rewalk = false;
             tree->walkedAt = now;
             const bool complete = walk(tree, {tree->top.get(), fd});
             summarise(tree);
             tree->changed = !complete;
-        } else if (tree->changed || tree->unwatched > 0) {
+        } else if (checkUnwatched(tree, fd) || tree->changed) {
             markVisits(tree->top.get());
             const bool complete = walk(tree, {tree->top.get(), fd});
             summarise(tree);

@@ -1,3 +1,4 @@
+#include "support/HostileSettingsFile.h"
 #include "support/LaunchedApp.h"
 
 #include <QCryptographicHash>
@@ -37,16 +38,8 @@ TEST(HostileSettingsLaunch, StartsRunsAndEndsOnSigterm)
             ASSERT_EQ(::mkfifo(QFile::encodeName(ini).constData(), 0600), 0);
         }
         if (kind == Kind::junk || kind == Kind::nested) {
-            QByteArray junk(10 * 1000 * 1000, Qt::Uninitialized);
-            for (qsizetype i = 0; i < junk.size(); ++i)
-                junk[i] = char((i * 2654435761u) >> 13);
-            if (kind == Kind::nested) {
-                // A list in a list... 35,000 deep, as QSettings escapes it.
-                junk = "[General]\nadvancedMode=true\nv=@Variant(";
-                for (int level = 0; level < 35000; ++level)
-                    junk += "\\0\\0\\0\\t\\0\\0\\0\\x1";
-                junk += "\\0\\0\\0\\x1\\x1)\n";
-            }
+            const QByteArray junk = kind == Kind::nested ? hostilesettings::nestedValue("advancedMode=true\n")
+                                                         : hostilesettings::junk(10 * 1000 * 1000);
             QFile file(ini);
             ASSERT_TRUE(file.open(QIODevice::WriteOnly));
             file.write(junk);
@@ -73,5 +66,60 @@ TEST(HostileSettingsLaunch, StartsRunsAndEndsOnSigterm)
                 << ending.output.toStdString();
         }
         EXPECT_FALSE(QFile::exists(QStringLiteral("/.config/Kestrova")));
+    }
+}
+
+// The settings file replaced while the app runs, by a value nested too deep
+// to read, by a FIFO and by junk: the app keeps running, ends with 0 on
+// SIGTERM (its last write, the held baseline, reads the file again on the
+// way out), keeps a damaged file whole aside and never writes over the FIFO.
+TEST(HostileSettingsLaunch, AFileReplacedWhileRunningIsCheckedAsAtLaunch)
+{
+    enum class Kind { nested, fifo, junk };
+    for (const Kind kind : {Kind::nested, Kind::fifo, Kind::junk}) {
+        SCOPED_TRACE(int(kind));
+        QTemporaryDir root;
+        LaunchedApp app(root.path());
+        const QString ini = app.configFolder() + QStringLiteral("/Kestrova/Kestrova.ini");
+        {
+            QFile file(ini);
+            ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+            file.write("[General]\nhasCompletedOnboardingTour=true\n");
+        }
+        ASSERT_TRUE(app.start(QStringLiteral(KESTROVA_EXECUTABLE)));
+        // Long enough for the sampler to hold a baseline for the file.
+        ASSERT_TRUE(app.keepsRunning(std::chrono::seconds(3)));
+
+        const QString fresh = root.filePath(QStringLiteral("fresh"));
+        const QByteArray bad = kind == Kind::nested ? hostilesettings::nestedValue("advancedMode=true\n")
+                                                    : hostilesettings::junk(600 * 1000);
+        if (kind == Kind::fifo) {
+            ASSERT_EQ(::mkfifo(QFile::encodeName(fresh).constData(), 0600), 0);
+        } else {
+            QFile file(fresh);
+            ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+            file.write(bad);
+        }
+        ASSERT_EQ(::rename(QFile::encodeName(fresh).constData(), QFile::encodeName(ini).constData()), 0);
+        EXPECT_TRUE(app.keepsRunning(std::chrono::seconds(1)));
+
+        const LaunchedApp::Ending ending = app.terminate();
+        ASSERT_TRUE(ending.finished) << "SIGTERM did not end it";
+        EXPECT_EQ(ending.status, QProcess::NormalExit);
+        EXPECT_EQ(ending.exitCode, 0) << ending.output.toStdString();
+        struct stat info {};
+        ASSERT_EQ(::lstat(QFile::encodeName(ini).constData(), &info), 0);
+        if (kind == Kind::fifo) {
+            EXPECT_TRUE(S_ISFIFO(info.st_mode)) << "never written over";
+            EXPECT_FALSE(QFile::exists(ini + QStringLiteral(".corrupt")));
+        } else {
+            EXPECT_EQ(digest(ini + QStringLiteral(".corrupt")), QCryptographicHash::hash(bad, QCryptographicHash::Sha256));
+            EXPECT_TRUE(S_ISREG(info.st_mode));
+            QFile written(ini);
+            ASSERT_TRUE(written.open(QIODevice::ReadOnly));
+            EXPECT_TRUE(written.readAll().contains("hasCompletedOnboardingTour=true")) << "our values, written anew";
+        }
+        EXPECT_EQ(ending.output.split(u'\n').filter(QStringLiteral("Kestrova.ini")).size(), 1)
+            << ending.output.toStdString();
     }
 }
