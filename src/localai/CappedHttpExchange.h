@@ -42,8 +42,6 @@ public:
 
     void start();
     const Outcome& outcome() const { return m_outcome; }
-    // Body bytes held now: never more than the cap.
-    qint64 heldBytes() const { return m_outcome.body.size(); }
 
 signals:
     void finished();

@@ -60,8 +60,6 @@ public:
     QList<QWidget*> rows() const;
     QStringList keys() const;
     int count() const { return int(m_order.size()); }
-    // How many items the "and N more" line stands for (0: no such line).
-    qsizetype moreCount() const { return m_moreCount; }
     PlainLabel* moreLabel() const { return m_more; }
 
 signals:

@@ -18,10 +18,10 @@
 #include <memory>
 
 // The local-AI services a page reads, all inert: no timers, no commands
-// that reach the machine, no model server (a closed loopback port, unless
-// one is given), an empty
-// temp home and /proc. Demo mode is on as at launch; loadDemoRows() puts in
-// the example rows that the services' first demo tick would.
+// that reach the machine, no model server (a closed loopback port unless
+// one is given), an empty temp home and /proc. Demo mode is on as at
+// launch; loadDemoRows() puts in the example rows that the services' first
+// demo tick would.
 struct InertLocalAIServices {
     explicit InertLocalAIServices(QUrl modelServer = QUrl(QStringLiteral("http://127.0.0.1:9")))
     {

@@ -3,7 +3,6 @@
 #include "support/SanitizerAllowance.h"
 
 #include <QTimer>
-#include <QtGlobal>
 
 #include <algorithm>
 #include <ctime>

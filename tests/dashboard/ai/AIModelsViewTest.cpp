@@ -1,9 +1,7 @@
 #include "dashboard/ai/AIModelsView.h"
 
 #include "fakes/InertLocalAIServices.h"
-#include "fakes/ServedModelList.h"
 #include "support/InertServices.h"
-#include "support/ThreadCpuTime.h"
 #include "widgets/DestructiveIconButton.h"
 #include "widgets/KeyedRowList.h"
 #include "widgets/LoadedModelRow.h"
@@ -154,42 +152,3 @@ TEST_F(AIModelsViewTest, APageClosedDuringTheHoldIsLeftAlone)
 }
 
 } // namespace
-
-// However many models the server lists, the page shows the first 100 and
-// one line for the rest, and a refresh costs the main thread under 50 ms.
-TEST(AIModelsViewLongList, ShowsTheFirstRowsAndOneLineForTheRestWithinBudget)
-{
-    ServedModelList served;
-    InertServices s;
-    AIModelsView page(s.stats.get(), s.processMonitor.get(),
-                      AIModelsView::Services{&s.themes, served.ai.localAI.get(), served.ai.buildCache.get(), &s.settings,
-                                             &served.ai.scheduler});
-    page.resize(650, 900);
-    page.show();
-    // Rows built, then all but one moved up.
-    const struct {
-        int count;
-        int first;
-    } lists[] = {{10'000, 0}, {40'000, 1}};
-    for (const auto& list : lists) {
-        ASSERT_TRUE(served.serve(FakeModelServer::modelList(list.count, list.first)));
-        const qint64 start = threadCpuMicroseconds();
-        page.refreshNow();
-        const qint64 spent = threadCpuMicroseconds() - start;
-        EXPECT_LT(spent, 50'000 * kSanitizerSlowdown) << list.count << " models from " << list.first;
-        EXPECT_EQ(page.loadedCounter()->text(), QString::number(list.count) + " Loaded");
-        ASSERT_EQ(page.modelList()->count(), 100);
-        EXPECT_EQ(static_cast<LoadedModelRow*>(page.modelList()->rows()[0])->nameText(),
-                  "model-" + QString::number(list.first));
-        EXPECT_TRUE(page.modelList()->moreLabel()->isVisibleTo(&page));
-        EXPECT_EQ(page.modelList()->moreLabel()->text(), "and " + QString::number(list.count - 100) + " more");
-    }
-
-    // An answer the service refuses says why, on one line.
-    ASSERT_TRUE(served.serve("{\"models\":[{\"name\":\"no size\"}]}"));
-    page.refreshNow();
-    EXPECT_EQ(page.modelList()->count(), 0);
-    EXPECT_FALSE(page.modelList()->moreLabel()->isVisibleTo(&page));
-    EXPECT_TRUE(page.refusalNote()->isVisibleTo(&page));
-    EXPECT_EQ(page.refusalNote()->text(), "Model server answer refused: not a readable model list");
-}
