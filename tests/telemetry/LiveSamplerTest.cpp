@@ -8,7 +8,6 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
-#include <QThread>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
