@@ -6,11 +6,9 @@
 #include "fakes/FakeTerminalLauncher.h"
 #include "platform/CommandRunner.h"
 #include "platform/TerminalEmulatorLauncher.h"
-#include "support/ScopedEnv.h"
 #include "support/TaskRunner.h"
 #include "QStringPrinter.h"
 
-#include <QFile>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 
@@ -156,33 +154,29 @@ TEST_F(PresetManagerTest, RequestsMadeWhileOneWaitsRunAfterItInOrder)
     EXPECT_EQ(statuses.value(trainingDone + 1), QStringLiteral("Initializing Vanilla Mac..."));
 }
 
-// No terminal emulator on the PATH: nothing opens, and the status says so on
-// one line with the advisory's two commands to run by hand.
+// No terminal emulator in the folders searched: nothing opens, and the status
+// says so on one line with the advisory's two commands to run by hand.
 TEST(PresetManagerWithoutTerminal, EachAdvisorySaysNoneOpenedAndNamesTheCommands)
 {
     QTemporaryDir emptyFolder;
-    ScopedEnv path("PATH", QFile::encodeName(emptyFolder.path()));
-    TerminalEmulatorLauncher terminal(CommandRunner::system());
+    TerminalEmulatorLauncher terminal(CommandRunner::system(), emptyFolder.path());
     FakeSleepInhibitor inhibitor;
     FakePowerSource power;
     FakeRunningApplications applications;
     applications.running = {QStringLiteral("ollama")};
     PresetManager manager{{&inhibitor, &terminal, &power, &applications}};
-    const std::pair<PerformancePreset, QString> cases[] = {
-        {PerformancePreset::compileMax,
-         QStringLiteral("Compile Max active") + kDash + QStringLiteral("sleep prevented.")},
-        {PerformancePreset::creativeMax,
-         QStringLiteral("Creative Max active") + kDash + QStringLiteral("VRAM flushed, sleep assertion active.")},
-        {PerformancePreset::gameMode,
-         QStringLiteral("Game Mode active") + kDash + QStringLiteral("system RAM optimized.")},
-        {PerformancePreset::ecoDev, QStringLiteral("Found: ollama, llama.")},
+    const std::pair<PerformancePreset, const char*> cases[] = {
+        {PerformancePreset::compileMax, "Compile Max active \u2014 sleep prevented"},
+        {PerformancePreset::creativeMax, "Creative Max active \u2014 VRAM flushed, sleep assertion active"},
+        {PerformancePreset::gameMode, "Game Mode active \u2014 system RAM optimized"},
+        {PerformancePreset::ecoDev, "Found: ollama, llama"},
     };
     for (const auto& [preset, active] : cases) {
         ASSERT_TRUE(runTask(manager.applyPreset(preset)));
         const QRegularExpression byHand(QRegularExpression::anchoredPattern(
-            QRegularExpression::escape(active)
-            + QStringLiteral(" No terminal could be opened; run by hand: pgrep -f (\"[a-z|-]+\") \\| xargs kill -STOP "
-                             "\\(to resume: pgrep -f \\1 \\| xargs kill -CONT\\)")));
+            QRegularExpression::escape(QString::fromUtf8(active))
+            + QStringLiteral("\\. No terminal could be opened; run by hand: "
+                             "pgrep -f (\"[a-z|-]+\") \\| xargs kill -STOP \\(to resume: pgrep -f \\1 \\| xargs kill -CONT\\)")));
         EXPECT_TRUE(byHand.match(manager.currentStatus()).hasMatch()) << manager.currentStatus().toStdString();
     }
     EXPECT_EQ(manager.activePreset(), PerformancePreset::ecoDev); // the preset still took effect
