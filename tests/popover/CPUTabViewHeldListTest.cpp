@@ -182,9 +182,8 @@ TEST_F(CPUTabViewLive, ABusyChildFrozenOnThePageKeepsItsRowAndResumesFromIt)
     EXPECT_TRUE(waitUntil([&] { return child.state() == 'R' || child.state() == 'S'; })) << child.state();
 }
 
-// Seven children as busy as one another: the one frozen from its row ties
-// with six at the freeze, yet stays in the four rows shown once the pointer
-// has left, and resumes from its row.
+// Seven children as busy as one another: the one frozen from its row stays in
+// the four rows shown once the pointer has left, and resumes from there.
 TEST_F(CPUTabViewLive, AFrozenChildAmongSevenAsBusyStaysInTheFourRowsAfterThePause)
 {
     std::list<SleepChild> children;
@@ -192,7 +191,7 @@ TEST_F(CPUTabViewLive, AFrozenChildAmongSevenAsBusyStaysInTheFourRowsAfterThePau
         ASSERT_TRUE(children.emplace_back(QStringLiteral("/usr/bin/perl"),
                                           QStringList{QStringLiteral("-e"), QStringLiteral("1 while 1")})
                         .alive());
-    // The lowest of them on the page: as busy as those below it when frozen.
+    // The lowest of them on the page: no busier than those below it.
     SleepChild* child = nullptr;
     ASSERT_TRUE(waitUntil(
         [&] {

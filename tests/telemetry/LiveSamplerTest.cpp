@@ -128,21 +128,21 @@ TEST_F(LiveSampler, MemoryInUseFollowsARealAllocation)
     // App Memory reads at least 0.5 GB: half a GiB held aside keeps that floor out of the rise.
     QProcess ballast;
     ASSERT_TRUE(fill(ballast, 29));
+    const auto afterTwoTicks = [&] {
+        sampler.tick();
+        sampler.tick();
+        return sampler.memoryUsed();
+    };
     double rise = 0, fall = 0;
     for (int trial = 0; trial < 8 && !(rise >= 0.8 && rise < 1.6 && fall >= 0.8); ++trial) {
-        sampler.tick();
-        const double before = sampler.memoryUsed();
+        const double before = afterTwoTicks();
         QProcess child;
         ASSERT_TRUE(fill(child, 30));
-        sampler.tick();
-        sampler.tick();
-        const double with = sampler.memoryUsed();
+        const double with = afterTwoTicks();
         child.kill();
         child.waitForFinished();
-        sampler.tick();
-        sampler.tick();
         rise = with - before;
-        fall = with - sampler.memoryUsed();
+        fall = with - afterTwoTicks();
     }
     EXPECT_GE(rise, 0.8);
     EXPECT_LT(rise, 1.6); // counted once, not twice
