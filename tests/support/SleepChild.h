@@ -6,7 +6,8 @@
 #include <QStringList>
 #include <QTemporaryDir>
 
-#include <fcntl.h>
+#include <cstdio>
+
 #include <unistd.h>
 
 // A `sleep` child of our own, killed at the end of the test: the only kind
@@ -24,24 +25,17 @@ struct SleepChild {
         start(program, {QStringLiteral("60")});
     }
     SleepChild(const QString& program, const QStringList& arguments) { start(program, arguments); }
-    // A name given as bytes, for names no QString carries (bytes that are
-    // not UTF-8): the copy is written and started by those very bytes.
+    // A name given as bytes no QString carries (not UTF-8): a copy renamed
+    // to them, which the child execs itself (QProcess would encode the name).
     struct RawName {
         QByteArray bytes;
     };
     explicit SleepChild(const RawName& name)
     {
         const QByteArray path = QFile::encodeName(copyDir.path()) + '/' + name.bytes;
-        QFile original(QStringLiteral("/bin/sleep"));
-        const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0755);
-        const bool copied = fd >= 0 && original.open(QIODevice::ReadOnly)
-                            && ::write(fd, original.readAll().constData(), size_t(original.size())) == original.size();
-        if (fd >= 0)
-            ::close(fd);
-        if (!copied)
+        const QString copy = copyDir.filePath(QStringLiteral("sleep"));
+        if (!QFile::copy(QStringLiteral("/bin/sleep"), copy) || std::rename(QFile::encodeName(copy), path) != 0)
             return;
-        // QProcess would encode the program's name as UTF-8: exec the bytes
-        // ourselves in the child (execv is async-signal-safe).
         process.setChildProcessModifier([path] {
             char* const argv[] = {const_cast<char*>(path.constData()), const_cast<char*>("60"), nullptr};
             ::execv(path.constData(), argv);
