@@ -6,10 +6,6 @@
 #include <QStringList>
 #include <QTemporaryDir>
 
-#include <cstdio>
-
-#include <unistd.h>
-
 // A `sleep` child of our own, killed at the end of the test: the only kind
 // of process tests may signal. Given a name, it runs a copy of sleep under
 // that name, so the kernel's process name (comm) is that name. Given a
@@ -25,24 +21,6 @@ struct SleepChild {
         start(program, {QStringLiteral("60")});
     }
     SleepChild(const QString& program, const QStringList& arguments) { start(program, arguments); }
-    // A name given as bytes no QString carries (not UTF-8): a copy renamed
-    // to them, which the child execs itself (QProcess would encode the name).
-    struct RawName {
-        QByteArray bytes;
-    };
-    explicit SleepChild(const RawName& name)
-    {
-        const QByteArray path = QFile::encodeName(copyDir.path()) + '/' + name.bytes;
-        const QString copy = copyDir.filePath(QStringLiteral("sleep"));
-        if (!QFile::copy(QStringLiteral("/bin/sleep"), copy) || std::rename(QFile::encodeName(copy), path) != 0)
-            return;
-        process.setChildProcessModifier([path] {
-            char* const argv[] = {const_cast<char*>(path.constData()), const_cast<char*>("60"), nullptr};
-            ::execv(path.constData(), argv);
-            ::_exit(127);
-        });
-        start(QStringLiteral("/bin/sleep"), {QStringLiteral("60")});
-    }
     void start(const QString& program, const QStringList& arguments)
     {
         process.setStandardOutputFile(QProcess::nullDevice());
