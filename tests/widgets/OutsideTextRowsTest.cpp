@@ -13,8 +13,6 @@
 #include "widgets/KeyedRowList.h"
 #include "widgets/LoadedModelRow.h"
 
-#include <QTemporaryDir>
-
 #include <gtest/gtest.h>
 
 // What a model server or a program calls itself reaches the rows on one
@@ -51,11 +49,9 @@ TEST(OutsideTextRows, ModelFieldsAndProgramNamesShowOnOneLineInTheirOwnOrder)
     }
 
     // Invalid UTF-8, a newline, an override and an escape in a program's name.
-    QTemporaryDir dir;
-    SleepChild child(QStringLiteral("/bin/sh"),
-                     {QStringLiteral("-c"),
-                      QStringLiteral(R"sh(f="$0/$(printf 'kv\377\n\342\200\256\033zz')"; cp /bin/sleep "$f" && exec "$f" 60)sh"),
-                      dir.path()});
+    SleepChild child(QStringLiteral("/bin/sh"), // in this test run's own TMPDIR
+                     {QStringLiteral("-c"), QStringLiteral(R"sh(f="$TMPDIR/$(printf 'kv\377\n\342\200\256\033zz')";
+                                                  cp /bin/sleep "$f" && exec "$f" 60)sh")});
     ASSERT_TRUE(waitUntil([&] { return child.stat().contains("(kv"); }));
     const QString shown = QStringLiteral("kv\uFFFD  zz");
     ProcessTable table;
