@@ -46,7 +46,7 @@ void PopoverWindow::show(const QRect& anchor)
         move(placement(item, size(), screen->availableGeometry()));
     QPainterPath outline;
     outline.addRoundedRect(QRectF(rect()), VisualEffectView::kCornerRadius, VisualEffectView::kCornerRadius);
-    m_translucent = WindowOutline::apply(this, outline);
+    WindowOutline::apply(this, outline);
     QWidget::show();
     raise();
     activateWindow();

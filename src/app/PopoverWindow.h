@@ -20,14 +20,9 @@ public:
     bool isShown() const override { return isVisible(); }
     void show(const QRect& anchor) override;
     void close() override { hide(); }
-    // Whether it showed translucent, else cut to its rounded outline.
-    bool isTranslucent() const { return m_translucent; }
 
     // Where a popover of `size` goes for a tray item at `anchor` on a screen
     // whose usable area is `screen`: centred under the item, or above it when
     // there is no room below, and always inside the screen.
     static QPoint placement(const QRect& anchor, const QSize& size, const QRect& screen);
-
-private:
-    bool m_translucent = true;
 };

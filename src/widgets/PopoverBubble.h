@@ -25,9 +25,6 @@ public:
     void showFor(QWidget* anchor);
     QWidget* anchor() const { return m_anchor; }
     bool pointsUp() const { return m_pointsUp; }
-    // Whether the display shows it translucent with its shadow; otherwise it
-    // is cut to its outline (see WindowOutline).
-    bool isTranslucent() const { return m_translucent; }
     // Re-places an open bubble after its content changed size.
     void reposition();
 

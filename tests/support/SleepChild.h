@@ -6,9 +6,6 @@
 #include <QStringList>
 #include <QTemporaryDir>
 
-#include <fcntl.h>
-#include <unistd.h>
-
 // A `sleep` child of our own, killed at the end of the test: the only kind
 // of process tests may signal. Given a name, it runs a copy of sleep under
 // that name, so the kernel's process name (comm) is that name. Given a
@@ -24,31 +21,6 @@ struct SleepChild {
         start(program, {QStringLiteral("60")});
     }
     SleepChild(const QString& program, const QStringList& arguments) { start(program, arguments); }
-    // A name given as bytes, for names no QString carries (bytes that are
-    // not UTF-8): the copy is written and started by those very bytes.
-    struct RawName {
-        QByteArray bytes;
-    };
-    explicit SleepChild(const RawName& name)
-    {
-        const QByteArray path = QFile::encodeName(copyDir.path()) + '/' + name.bytes;
-        QFile original(QStringLiteral("/bin/sleep"));
-        const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0755);
-        const bool copied = fd >= 0 && original.open(QIODevice::ReadOnly)
-                            && ::write(fd, original.readAll().constData(), size_t(original.size())) == original.size();
-        if (fd >= 0)
-            ::close(fd);
-        if (!copied)
-            return;
-        // QProcess would encode the program's name as UTF-8: exec the bytes
-        // ourselves in the child (execv is async-signal-safe).
-        process.setChildProcessModifier([path] {
-            char* const argv[] = {const_cast<char*>(path.constData()), const_cast<char*>("60"), nullptr};
-            ::execv(path.constData(), argv);
-            ::_exit(127);
-        });
-        start(QStringLiteral("/bin/sleep"), {QStringLiteral("60")});
-    }
     void start(const QString& program, const QStringList& arguments)
     {
         process.setStandardOutputFile(QProcess::nullDevice());
