@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <iostream>
 #include <thread>
 #include <vector>
 
@@ -119,4 +120,37 @@ TEST_F(LocalAPIProxyLimitsTest, RefusedConnectionsPrintAHandfulOfLines)
     EXPECT_EQ(lines.first(),
               QStringLiteral("❌ Local Ollama (11434) is offline or unavailable: ") + proxyErrorText(ECONNREFUSED));
     EXPECT_TRUE(lines.contains(kestrova::repeatedLine(199)));
+}
+
+// Clients that reset before their first read alternate with plain requests
+// that get the 503 reply: two kinds of line, neither one a repeat of the line
+// before it. Each kind goes out a few times a second, then as a count.
+TEST_F(LocalAPIProxyLimitsTest, ResetsAlternatingWithRefusedRequestsPrintAFewLinesASecond)
+{
+    ASSERT_NO_FATAL_FAILURE(startProxy(LoopbackClient::freePort()));
+    printed.clear();
+    const auto started = std::chrono::steady_clock::now();
+    int pairs = 0;
+    for (; std::chrono::steady_clock::now() - started < 3s; ++pairs) {
+        LoopbackClient resetting(port);
+        resetting.reset();
+        LoopbackClient plain(port);
+        ASSERT_TRUE(plain.send(request(R"({"model": "llama3"})")));
+        plain.readToEnd(); // the 503 reply
+    }
+    EXPECT_TRUE(countReaches(2 * pairs));
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+    const QStringList lines = printed.lines();
+    const auto readErrors = printed.linesStartingWith(QStringLiteral("❌ Inbound connection read error: "));
+    const auto offline = printed.linesStartingWith(QStringLiteral("❌ Local Ollama (11434) is offline or unavailable: "));
+    EXPECT_FALSE(readErrors.isEmpty());
+    EXPECT_FALSE(offline.isEmpty());
+    // Five of each kind a second and one count each: thousands of lines
+    // became a few dozen.
+    const int secondsStarted = int(seconds) + 1;
+    EXPECT_LE(readErrors.size(), 5 * secondsStarted);
+    EXPECT_LE(offline.size(), 5 * secondsStarted);
+    EXPECT_LE(lines.size(), 2 * 6 * secondsStarted) << lines.join(QLatin1Char('\n')).toStdString();
+    EXPECT_LE(lines.join(QLatin1Char('\n')).toUtf8().size(), 2 * 6 * secondsStarted * 140);
+    std::cout << lines.size() << " lines for " << 2 * pairs << " clients in " << seconds << " s\n";
 }
