@@ -93,7 +93,7 @@ TEST_F(LocalAPILatencyServiceTest, AProbeThatNeverAnswersIsOfflineAfterTheTimeOu
     measure(service);
     EXPECT_GE(clock.elapsed(), 280);
     EXPECT_LT(clock.elapsed(), 800);
-    EXPECT_EQ(prober.probed, (QList<quint16>{9, 80})) << "one after another, the next after the time-out";
+    EXPECT_EQ(prober.probed, (QList<quint16>{9, 80})) << "each once, the silent one decided by the time-out";
     ASSERT_EQ(service.activePortLatencies().size(), 2);
     EXPECT_EQ(service.activePortLatencies()[0].status, QStringLiteral("Offline"));
     EXPECT_EQ(service.activePortLatencies()[1].status, QStringLiteral("Online"));
@@ -140,4 +140,24 @@ TEST_F(LocalAPILatencyServiceTest, PollingMeasuresAtOnceThenEveryTwoSeconds)
     EXPECT_TRUE(waitUntil([&] { return announced.count() == 1; }, 500ms));
     EXPECT_FALSE(waitUntil([&] { return announced.count() == 2; }, 1500ms));
     EXPECT_TRUE(waitUntil([&] { return announced.count() == 2; }, 1500ms));
+}
+
+TEST_F(LocalAPILatencyServiceTest, AMeasurementAskedForDuringARoundWaitsForItsEndThenProbesAfresh)
+{
+    FakePortProber prober; // port 9 never answers: its time-out ends the round
+    prober.answers.insert(80, true);
+    localAI.setActiveLocalPorts({{9, QStringLiteral("silent"), 10}, {80, QStringLiteral("web"), 11}});
+    auto service = make(&prober);
+    QSignalSpy ended(&service, &LocalAPILatencyService::measurementEnded);
+    QCoro::Task<> first = service.measureLatencies();
+    EXPECT_TRUE(service.isMeasuring());
+    localAI.setActiveLocalPorts({{80, QStringLiteral("web"), 11}}); // the port went away meanwhile
+    QElapsedTimer clock;
+    clock.start();
+    ASSERT_TRUE(runTask(service.measureLatencies()));
+    EXPECT_GE(clock.elapsed(), 280) << "the second waited for the first";
+    EXPECT_EQ(ended.count(), 2);
+    EXPECT_EQ(prober.probed, (QList<quint16>{9, 80, 80}));
+    ASSERT_EQ(service.activePortLatencies().size(), 1);
+    EXPECT_EQ(service.activePortLatencies()[0].port, 80);
 }
