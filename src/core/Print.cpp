@@ -7,7 +7,6 @@
 #include <cstdint>
 #include <cstdio>
 #include <map>
-#include <string>
 #include <utility>
 
 namespace kestrova {
@@ -36,8 +35,9 @@ struct Printer {
     bool hasLastLine = false;
     qint64 repeats = 0;
     SteadyClock::time_point countingSince;
-    // One entry per place that prints: a bounded set.
-    std::map<std::pair<std::string, std::uint_least32_t>, Kind> kinds;
+    // One entry per place that prints: a bounded set. A file's name is one
+    // literal per translation unit, so its address serves as its key.
+    std::map<std::pair<const char*, std::uint_least32_t>, Kind> kinds;
     int kindsHoldingBack = 0;
 
     ~Printer() // counts still held at exit

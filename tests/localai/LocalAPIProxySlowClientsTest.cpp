@@ -270,7 +270,9 @@ TEST_F(LocalAPIProxySlowClientsTest, TricklersBeyondTheCapOfALoweredDescriptorLi
               << '\n';
     sampling = false;
     sampler.join();
-    EXPECT_LE(peakUpstream.load(), settings.maxConnectionPairs);
+    // A dump is no snapshot: a pair closed while it runs and the one that took
+    // its slot may both show.
+    EXPECT_LE(peakUpstream.load(), settings.maxConnectionPairs + 2);
     EXPECT_GE(peakUpstream.load(), settings.maxConnectionPairs - 2) << "the slots were not all taken";
     // Every socket of the run is closed again.
     EXPECT_TRUE(waitUntil([&] { return LoopbackClient::openDescriptorCount() <= baseline; }, 15s))
