@@ -124,6 +124,7 @@ TEST(LocalAPILatencyBounds, PortsThatNeverAcceptCostABoundedShareHoweverLongItRu
         }
         std::cout << rounds.count() << " rounds of " << distinct.size() << " ports in 20 s\n";
     }
+    waitUntil([] { return false; }, 100ms); // answered attempts are deleted from the event loop
     const auto cpu = threadCpuTime() - cpuBefore;
     const auto wall = std::chrono::steady_clock::now() - started;
     sampling = false;
