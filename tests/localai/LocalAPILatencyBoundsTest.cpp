@@ -136,7 +136,9 @@ TEST(LocalAPILatencyBounds, PortsThatNeverAcceptCostABoundedShareHoweverLongItRu
     EXPECT_GE(peakHanging.load(), LocalAPILatencyService::maxProbesInFlight / 2) << "the SYNs were not dropped";
     EXPECT_LE(peakHanging.load(), LocalAPILatencyService::maxProbesInFlight * 2);
     EXPECT_LE(peakDescriptors.load(), baseline + LocalAPILatencyService::maxProbesInFlight + 8);
+#ifndef __SANITIZE_ADDRESS__ // its quarantine holds freed memory on purpose
     EXPECT_LE(residentLate - residentEarly, 4 << 20);
+#endif
     const double mainThreadShare = double(cpu.count()) / double(std::chrono::duration_cast<std::chrono::microseconds>(wall).count());
     EXPECT_LT(mainThreadShare, 0.10);
     std::cout << "peak in flight " << prober.peakInFlight << ", hanging " << peakHanging << ", descriptors +"
