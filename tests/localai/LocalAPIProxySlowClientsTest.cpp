@@ -6,13 +6,11 @@
 
 #include <gtest/gtest.h>
 
-#include <poll.h>
-
 #include <algorithm>
-#include <iostream>
-#include <optional>
 #include <atomic>
+#include <iostream>
 #include <mutex>
+#include <optional>
 #include <thread>
 #include <vector>
 
