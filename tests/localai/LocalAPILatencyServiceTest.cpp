@@ -2,18 +2,45 @@
 #include "localai/LocalAIExamples.h"
 #include "localai/LocalAIService.h"
 #include "localai/LocalAPILatencyService.h"
+#include "platform/SocketTable.h"
 #include "support/TaskRunner.h"
+
+#include "LoopbackClient.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QFile>
+#include <QHash>
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QTcpServer>
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <ctime>
+#include <stop_token>
+#include <thread>
+
 using namespace std::chrono_literals;
 
 namespace {
+
+qint64 residentBytes()
+{
+    QFile statm(QStringLiteral("/proc/self/statm"));
+    return statm.open(QIODevice::ReadOnly) ? statm.readAll().split(' ').value(1).toLongLong() * ::sysconf(_SC_PAGESIZE) : 0;
+}
+
+double threadCpuSeconds()
+{
+    timespec spent{};
+    ::clock_gettime(CLOCK_THREAD_CPUTIME_ID, &spent);
+    return double(spent.tv_sec) + double(spent.tv_nsec) / 1e9;
+}
 
 class LocalAPILatencyServiceTest : public ::testing::Test {
 protected:
@@ -142,22 +169,79 @@ TEST_F(LocalAPILatencyServiceTest, PollingMeasuresAtOnceThenEveryTwoSeconds)
     EXPECT_TRUE(waitUntil([&] { return announced.count() == 2; }, 1500ms));
 }
 
-TEST_F(LocalAPILatencyServiceTest, AMeasurementAskedForDuringARoundWaitsForItsEndThenProbesAfresh)
+// Two hundred listeners whose SYNs the kernel drops, with the timer ticking
+// forty times as fast as in the app: rounds do not pile up (no port has two
+// connects pending), at most 32 connects are pending, and descriptors,
+// memory and main-thread time stay flat however long it runs.
+TEST_F(LocalAPILatencyServiceTest, PortsThatNeverAcceptCostABoundedShareHoweverLongItRuns)
 {
-    FakePortProber prober; // port 9 never answers: its time-out ends the round
-    prober.answers.insert(80, true);
-    localAI.setActiveLocalPorts({{9, QStringLiteral("silent"), 10}, {80, QStringLiteral("web"), 11}});
-    auto service = make(&prober);
-    QSignalSpy ended(&service, &LocalAPILatencyService::measurementEnded);
-    QCoro::Task<> first = service.measureLatencies();
-    EXPECT_TRUE(service.isMeasuring());
-    localAI.setActiveLocalPorts({{80, QStringLiteral("web"), 11}}); // the port went away meanwhile
-    QElapsedTimer clock;
-    clock.start();
-    ASSERT_TRUE(runTask(service.measureLatencies()));
-    EXPECT_GE(clock.elapsed(), 280) << "the second waited for the first";
-    EXPECT_EQ(ended.count(), 2);
-    EXPECT_EQ(prober.probed, (QList<quint16>{9, 80, 80}));
-    ASSERT_EQ(service.activePortLatencies().size(), 1);
-    EXPECT_EQ(service.activePortLatencies()[0].port, 80);
+    // Listeners that never accept: a backlog of 0 holds one finished
+    // handshake, our own, and the kernel drops every further SYN.
+    std::vector<int> fds;
+    const auto closeAll = qScopeGuard([&fds] { std::for_each(fds.begin(), fds.end(), ::close); });
+    QList<quint16> dead;
+    for (int i = 0; i < 200; ++i) {
+        sockaddr_in address{AF_INET, 0, {htonl(INADDR_LOOPBACK)}, {}};
+        socklen_t length = sizeof address;
+        auto* const at = reinterpret_cast<sockaddr*>(&address);
+        const int listener = fds.emplace_back(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
+        const int filler = fds.emplace_back(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
+        ASSERT_TRUE(::bind(listener, at, length) == 0 && ::listen(listener, 0) == 0
+                    && ::getsockname(listener, at, &length) == 0 && ::connect(filler, at, length) == 0);
+        dead << ntohs(address.sin_port);
+    }
+    QTcpServer live;
+    ASSERT_TRUE(live.listen(QHostAddress::LocalHost, 0));
+    QList<LocalPortInfo> entries{{live.serverPort(), QStringLiteral("live"), 100}};
+    for (const quint16 port : dead)
+        entries.append({port, QStringLiteral("stuck"), 200});
+    entries.append({dead.first(), QStringLiteral("stuck twice"), 201});
+    localAI.setActiveLocalPorts(entries);
+
+    // The most descriptors, connects in SYN_SENT, and such connects to one port.
+    const int baseline = LoopbackClient::openDescriptorCount();
+    std::atomic<int> peakDescriptors = 0, peakPending = 0, peakToOnePort = 0;
+    std::jthread sampler([&](std::stop_token stop) {
+        for (; !stop.stop_requested(); std::this_thread::sleep_for(10ms)) {
+            peakDescriptors = std::max(peakDescriptors.load(), LoopbackClient::openDescriptorCount());
+            QHash<quint16, int> byPort;
+            int pending = 0;
+            for (const TcpSocket& s : SocketTable().read(0x02)) {
+                if (dead.contains(s.remotePort)) {
+                    ++pending;
+                    peakToOnePort = std::max(peakToOnePort.load(), ++byPort[s.remotePort]);
+                }
+            }
+            peakPending = std::max(peakPending.load(), pending);
+        }
+    });
+    const double cpuBefore = threadCpuSeconds();
+    QElapsedTimer wall;
+    wall.start();
+    qint64 residentEarly = 0;
+    {
+        LocalAPILatencyService::Deps deps;
+        deps.localAI = &localAI;
+        deps.interval = 50ms;
+        LocalAPILatencyService service(deps, true);
+        QSignalSpy rounds(&service, &LocalAPILatencyService::measurementEnded);
+        waitUntil([] { return false; }, 5s);
+        residentEarly = residentBytes();
+        waitUntil([] { return false; }, 15s);
+        ASSERT_TRUE(waitUntil([&] { return !service.isMeasuring(); }, 10s));
+        EXPECT_GE(rounds.count(), 3);
+        ASSERT_EQ(service.activePortLatencies().size(), entries.size());
+        for (const PortLatencyInfo& row : service.activePortLatencies())
+            EXPECT_EQ(row.status, row.port == live.serverPort() ? QStringLiteral("Online") : QStringLiteral("Offline"));
+    }
+    EXPECT_LT((threadCpuSeconds() - cpuBefore) / (double(wall.elapsed()) / 1000.0), 0.10) << "of the main thread";
+#ifndef __SANITIZE_ADDRESS__ // its quarantine holds freed memory on purpose
+    EXPECT_LE(residentBytes() - residentEarly, 4 << 20);
+#endif
+    sampler.request_stop();
+    sampler.join();
+    EXPECT_LE(peakDescriptors, baseline + LocalAPILatencyService::maxProbesInFlight + 8);
+    // A dump is no snapshot: a slot's closed socket and its successor may both show.
+    EXPECT_LE(peakPending, LocalAPILatencyService::maxProbesInFlight * 2);
+    EXPECT_EQ(peakToOnePort, 1) << "a port probed again while its probe was pending, or no SYN dropped";
 }
