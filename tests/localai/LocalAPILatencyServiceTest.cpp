@@ -218,7 +218,7 @@ TEST_F(LocalAPILatencyServiceTest, PortsThatNeverAcceptCostABoundedShareHoweverL
     const double cpuBefore = threadCpuSeconds();
     QElapsedTimer wall;
     wall.start();
-    qint64 residentEarly = 0;
+    [[maybe_unused]] qint64 residentEarly = 0; // unchecked under the address sanitizer
     {
         LocalAPILatencyService::Deps deps;
         deps.localAI = &localAI;
