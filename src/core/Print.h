@@ -3,24 +3,33 @@
 #include <QString>
 
 #include <functional>
+#include <source_location>
 
 namespace kestrova {
 
 // Writes one line to standard output (a newline is added) and flushes it.
 // Safe to call from any thread; lines never interleave.
 //
-// A line equal to the one before it is counted instead of written, so a peer
-// that makes us print the same line over and over cannot flood the log: the
+// Two guards keep a peer that makes us print over and over from flooding the
+// log. A line equal to the one before it is counted instead of written: the
 // first goes out, then one repeatedLine() with the count, written before the
-// next different line, after a minute of repeats, or at exit.
-void print(const QString& line);
+// next different line, after a minute of repeats, or at exit. And each kind
+// of line (the place that prints it) goes out at most a few times a second;
+// what it prints beyond that is counted, and one heldBackLine() with the
+// count goes out once that second is over (before the next line written, or
+// at exit), so lines that alternate or differ only in their detail are
+// bounded too.
+void print(const QString& line, std::source_location kind = std::source_location::current());
 
 // The line that stands for `count` repeats of the line before it.
 QString repeatedLine(qint64 count);
+// The line that stands for `count` lines of one kind left out; `like` is the
+// last one of that kind that went out.
+QString heldBackLine(qint64 count, const QString& like);
 
 // Redirects printed lines (tests capture them). An empty sink restores stdout.
-// Returns the sink that was installed before. A pending count of repeats
-// goes to the old sink first; the new one starts with no line before it.
+// Returns the sink that was installed before. Pending counts go to the old
+// sink first; the new one starts with no line before it and no kind spent.
 using PrintSink = std::function<void(const QString& line)>;
 PrintSink setPrintSink(PrintSink sink);
 

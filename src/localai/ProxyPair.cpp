@@ -7,7 +7,6 @@
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <sys/epoll.h>
-#include <sys/ioctl.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -93,12 +92,24 @@ ProxyPair::Status ProxyPair::advance()
     return Status::finished;
 }
 
-bool ProxyPair::silent() const
+void ProxyPair::refuseSlowRequest(const QByteArray& reason)
 {
-    if (m_phase != Phase::awaitingRequest)
-        return false;
-    int pending = 0;
-    return ::ioctl(m_client.fd, FIONREAD, &pending) != 0 || pending == 0;
+    if (m_phase == Phase::replyingUnavailable || (m_toClient && m_toClient->progress() != 0))
+        return; // the client has an answer coming already
+    const QByteArray reply = "HTTP/1.1 408 Request Timeout\r\n"
+                             "Content-Type: application/json\r\n"
+                             "Connection: close\r\n"
+                             "\r\n"
+                             R"({"error": ")" + reason + R"("})";
+    // The reply fits an empty send buffer, so one write takes it or fails.
+    if (::send(m_client.fd, reply.constData(), size_t(reply.size()), MSG_NOSIGNAL | MSG_DONTWAIT) <= 0)
+        return;
+    ::shutdown(m_client.fd, SHUT_WR);
+    // Unread bytes would turn the close into a reset, and a reset may cost
+    // the client the reply it has not read yet.
+    char discard[4096];
+    for (int i = 0; i < 16 && ::recv(m_client.fd, discard, sizeof discard, MSG_DONTWAIT) > 0; ++i) {
+    }
 }
 
 ProxyPair::Clock::time_point ProxyPair::serverSilentSince() const
@@ -127,6 +138,7 @@ ProxyPair::Status ProxyPair::readRequest()
         return Status::finished; // connected and closed without a request
     m_lastActivity = Clock::now();
     m_firstChunk = QByteArray(buffer, read);
+    m_head.feed(buffer, read);
     if (m_context.modelRouted)
         m_context.modelRouted(proxyModelName(m_firstChunk));
     return forwardToOllama();
@@ -194,6 +206,7 @@ ProxyPair::Status ProxyPair::startRelay()
     m_toUpstream = std::make_unique<RelayDirection>(m_client, m_upstream, m_context.pipes);
     m_toClient = std::make_unique<RelayDirection>(m_upstream, m_client, m_context.pipes);
     m_toUpstream->preload(m_firstChunk);
+    m_toUpstream->watchHead(&m_head);
     m_firstChunk = QByteArray();
     m_phase = Phase::relaying;
     return relay();

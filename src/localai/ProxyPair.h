@@ -1,6 +1,7 @@
 #pragma once
 
 #include "localai/RelayDirection.h"
+#include "localai/RequestHeadEnd.h"
 
 #include <QByteArray>
 #include <QString>
@@ -49,9 +50,14 @@ public:
     Status handle(Side side, std::uint32_t events);
     // Continues a relay that stopped at its chunk budget.
     Status resume() { return advance(); }
-    // True while the client has sent no byte, not even one still waiting
-    // to be read.
-    bool silent() const;
+    // Whether the client's request head has ended (its blank line came).
+    bool requestHeadEnded() const { return m_head.found(); }
+    // When the client was taken on.
+    Clock::time_point acceptedAt() const { return m_acceptedAt; }
+    // Tells a client whose request head never ended why it is closed (a 408
+    // answer with `reason`), unless the server already answered something.
+    // Best effort: the pair is closed next whatever happens.
+    void refuseSlowRequest(const QByteArray& reason);
     // When a byte last moved in either direction (at first, the accept).
     Clock::time_point lastActivity() const { return m_lastActivity; }
     // Whether the client has ended its stream (a half-close or a close).
@@ -84,7 +90,9 @@ private:
     qsizetype m_replyOffset = 0;
     std::unique_ptr<RelayDirection> m_toUpstream;
     std::unique_ptr<RelayDirection> m_toClient;
-    Clock::time_point m_lastActivity = Clock::now();
+    RequestHeadEnd m_head;
+    const Clock::time_point m_acceptedAt = Clock::now();
+    Clock::time_point m_lastActivity = m_acceptedAt;
     Clock::time_point m_lastServerByte = m_lastActivity;
     std::optional<Clock::time_point> m_clientEndedAt;
     bool m_resetClient = false; // the server reset: so is the client, not ended

@@ -22,12 +22,16 @@ struct ProxySettings {
     // At the cap the proxy stops accepting: new clients wait in the listen
     // backlog and are taken on as soon as a pair ends.
     int maxConnectionPairs = proxyPairCap();
-    // A client that has sent no byte this long after connecting is closed.
-    std::chrono::milliseconds silentTimeout{10000};
-    // At the cap, while a client waits, the pair that has moved no byte in
-    // either direction for longest gives way once it has been silent this
-    // long, so clients that trickle a byte now and then cannot hold every
-    // slot.
+    // A client whose request head (up to its blank line) has not come this
+    // long after it was taken on is closed, however it trickles: a byte now
+    // and then must not hold a slot forever.
+    std::chrono::milliseconds requestHeadTimeout{10000};
+    // At the cap, while a client waits, the pair that has waited longest for
+    // its request head gives way first, once it has waited this long (an
+    // honest local client sends its head at once).
+    std::chrono::milliseconds requestWaitAtCap{1000};
+    // Failing that, the pair that has moved no byte in either direction for
+    // longest gives way once it has been silent this long.
     std::chrono::milliseconds idleTimeoutAtCap{10000};
     // After the client's end (a half-close or a close) a pair lives this long
     // without a byte from the server, then both sockets close: a stalled or

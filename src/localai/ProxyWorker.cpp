@@ -183,7 +183,7 @@ void ProxyWorker::run()
                 }
             }
         }
-        closeSilentPairs();
+        closeSlowRequests();
         closeAbandonedPairs();
         const auto now = std::chrono::steady_clock::now();
         if (m_acceptResumesAt && now >= *m_acceptResumesAt) {
@@ -205,7 +205,7 @@ void ProxyWorker::run()
     }
     // Pairs end with the relay thread (the process is quitting).
     m_pairs.clear();
-    m_silentSince.clear();
+    m_awaitingHead.clear();
     m_abandonChecks.clear();
     m_abandonCheckOf.clear();
     m_again.clear();
@@ -221,8 +221,8 @@ int ProxyWorker::waitTimeout() const
     const auto wakeBy = [&wakeAt](std::chrono::steady_clock::time_point at) {
         wakeAt = wakeAt ? std::min(*wakeAt, at) : at;
     };
-    if (!m_silentSince.empty())
-        wakeBy(m_silentSince.begin()->second + m_settings.silentTimeout);
+    if (!m_awaitingHead.empty())
+        wakeBy(m_awaitingHead.begin()->second + m_settings.requestHeadTimeout);
     if (!m_abandonChecks.empty())
         wakeBy(m_abandonChecks.begin()->first);
     if (m_capCheckAt)
@@ -237,21 +237,37 @@ int ProxyWorker::waitTimeout() const
 void ProxyWorker::track(std::uint64_t pairId)
 {
     const auto found = m_pairs.find(pairId);
-    if (found == m_pairs.end() || !found->second->silent())
-        m_silentSince.erase(pairId);
+    if (found == m_pairs.end() || found->second->requestHeadEnded())
+        m_awaitingHead.erase(pairId);
     else
-        m_silentSince.try_emplace(pairId, std::chrono::steady_clock::now());
+        m_awaitingHead.try_emplace(pairId, found->second->acceptedAt());
     if (found != m_pairs.end() && found->second->clientEnded() && !m_abandonCheckOf.count(pairId)) {
         const auto due = found->second->serverSilentSince() + m_settings.serverSilenceAfterClientEnd;
         m_abandonCheckOf.emplace(pairId, m_abandonChecks.emplace(due, pairId));
     }
 }
 
-void ProxyWorker::closeSilentPairs()
+void ProxyWorker::closeSlowRequests()
 {
     const auto now = std::chrono::steady_clock::now();
-    while (!m_silentSince.empty() && m_silentSince.begin()->second + m_settings.silentTimeout <= now)
-        settle(m_silentSince.begin()->first, ProxyPair::Status::finished);
+    while (!m_awaitingHead.empty() && m_awaitingHead.begin()->second + m_settings.requestHeadTimeout <= now)
+        refuseSlowRequest(m_awaitingHead.begin()->first, false);
+}
+
+void ProxyWorker::refuseSlowRequest(std::uint64_t pairId, bool gaveWay)
+{
+    const qint64 seconds = std::chrono::duration_cast<std::chrono::seconds>(m_settings.requestHeadTimeout).count();
+    const QByteArray reason = gaveWay
+        ? QByteArrayLiteral("Request headers not complete while other clients waited at the connection limit; "
+                            "closed by the Kestrova local API proxy.")
+        : "Request headers not complete within " + QByteArray::number(seconds)
+            + " s of connecting; closed by the Kestrova local API proxy.";
+    m_pairs.at(pairId)->refuseSlowRequest(reason);
+    settle(pairId, ProxyPair::Status::finished);
+    kestrova::print(gaveWay ? QStringLiteral("⏳ Local API Proxy closed a client whose request headers were not complete, "
+                                             "to let a waiting client in")
+                            : QStringLiteral("⏳ Local API Proxy closed a client whose request headers were not complete "
+                                             "within %1 s").arg(seconds));
 }
 
 void ProxyWorker::closeAbandonedPairs()
@@ -474,16 +490,26 @@ void ProxyWorker::makeRoomAtCap()
     m_capCheckAt.reset();
     if (!atCap() || !clientWaiting())
         return; // the next arrival asks again
+    const auto now = std::chrono::steady_clock::now();
+    // A slow request first: trickling clients cannot keep each other alive.
+    std::optional<std::chrono::steady_clock::time_point> slowGivesWayAt;
+    if (!m_awaitingHead.empty()) {
+        slowGivesWayAt = m_awaitingHead.begin()->second + m_settings.requestWaitAtCap;
+        if (now >= *slowGivesWayAt) {
+            refuseSlowRequest(m_awaitingHead.begin()->first, true);
+            return;
+        }
+    }
     auto oldest = m_pairs.begin();
     for (auto it = m_pairs.begin(); it != m_pairs.end(); ++it) {
         if (it->second->lastActivity() < oldest->second->lastActivity())
             oldest = it;
     }
-    const auto givesWayAt = oldest->second->lastActivity() + m_settings.idleTimeoutAtCap;
-    if (std::chrono::steady_clock::now() >= givesWayAt)
+    const auto idleGivesWayAt = oldest->second->lastActivity() + m_settings.idleTimeoutAtCap;
+    if (now >= idleGivesWayAt)
         settle(oldest->first, ProxyPair::Status::finished);
     else
-        m_capCheckAt = givesWayAt;
+        m_capCheckAt = slowGivesWayAt ? std::min(*slowGivesWayAt, idleGivesWayAt) : idleGivesWayAt;
 }
 
 void ProxyWorker::pauseAccepting()
@@ -522,7 +548,7 @@ void ProxyWorker::settle(std::uint64_t pairId, ProxyPair::Status status)
         break;
     case ProxyPair::Status::finished: {
         m_pairs.erase(pairId);
-        m_silentSince.erase(pairId);
+        m_awaitingHead.erase(pairId);
         const auto check = m_abandonCheckOf.find(pairId);
         if (check != m_abandonCheckOf.end()) {
             m_abandonChecks.erase(check->second);

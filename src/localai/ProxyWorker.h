@@ -73,7 +73,8 @@ private:
     void settle(std::uint64_t pairId, ProxyPair::Status status);
     int waitTimeout() const;
     void track(std::uint64_t pairId);
-    void closeSilentPairs();
+    void closeSlowRequests();
+    void refuseSlowRequest(std::uint64_t pairId, bool gaveWay);
     void closeAbandonedPairs();
 
     const ProxySettings m_settings;
@@ -93,8 +94,9 @@ private:
     // Touched on the relay thread only.
     std::unordered_map<std::uint64_t, std::unique_ptr<ProxyPair>> m_pairs;
     std::vector<std::uint64_t> m_again;
-    // Pairs whose client has sent nothing yet, oldest first (ids only grow).
-    std::map<std::uint64_t, std::chrono::steady_clock::time_point> m_silentSince;
+    // Pairs whose client's request head has not ended, by when they were
+    // taken on, oldest first (ids only grow).
+    std::map<std::uint64_t, std::chrono::steady_clock::time_point> m_awaitingHead;
     // Pairs whose client has ended, by when the server's silence would end
     // them; a server byte since then moves the deadline when it comes due.
     using Deadlines = std::multimap<std::chrono::steady_clock::time_point, std::uint64_t>;
@@ -104,7 +106,7 @@ private:
     bool m_capReported = false;
     bool m_quit = false;
     std::optional<std::chrono::steady_clock::time_point> m_acceptResumesAt;
-    // At the cap with a client waiting: when the longest silent pair gives way.
+    // At the cap with a client waiting: when the next pair gives way.
     std::optional<std::chrono::steady_clock::time_point> m_capCheckAt;
     std::uint32_t m_listenerInterest = EPOLLIN; // what the listening sockets are watched for
     PipePool m_pipes;

@@ -1,5 +1,7 @@
 #include "localai/RelayDirection.h"
 
+#include "localai/RequestHeadEnd.h"
+
 #include <fcntl.h>
 #include <sys/socket.h>
 
@@ -105,7 +107,8 @@ RelayDirection::Outcome RelayDirection::streamData(int chunkBudget)
 
 ssize_t RelayDirection::readChunk()
 {
-    if (m_pipes && !m_pipe.valid())
+    const bool watching = m_head && !m_head->found();
+    if (m_pipes && !m_pipe.valid() && !watching)
         m_pipe = m_pipes->acquire();
     if (m_pipe.valid()) {
         const ssize_t moved = ::splice(m_from.fd, nullptr, m_pipe.writeFd, nullptr, size_t(chunkSize),
@@ -117,11 +120,15 @@ ssize_t RelayDirection::readChunk()
         }
         return moved;
     }
-    // No pipe to be had (descriptors exhausted): copy instead of failing.
+    // No pipe to be had (descriptors exhausted), or the bytes are to be
+    // looked at: copy instead.
     if (qsizetype(m_buffer.size()) < chunkSize)
         m_buffer.resize(size_t(chunkSize));
     m_offset = 0;
-    return ::recv(m_from.fd, m_buffer.data(), size_t(chunkSize), MSG_DONTWAIT);
+    const ssize_t read = ::recv(m_from.fd, m_buffer.data(), size_t(chunkSize), MSG_DONTWAIT);
+    if (read > 0 && watching)
+        m_head->feed(m_buffer.data(), read);
+    return read;
 }
 
 ssize_t RelayDirection::writePending()

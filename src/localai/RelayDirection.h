@@ -9,6 +9,8 @@
 #include <cstdint>
 #include <vector>
 
+class RequestHeadEnd;
+
 // One direction of a relayed connection pair, driven by edge-triggered
 // readiness: read a chunk of at most 64 KiB from `from`, write all of it to
 // `to`, and only then read again, so a slow receiver slows its sender. When
@@ -42,6 +44,9 @@ public:
 
     // Bytes already read from `from` that must go out before anything else.
     void preload(const QByteArray& bytes);
+    // Shows what is read to `head` until it has found the head's end; those
+    // reads copy through user space instead of splicing.
+    void watchHead(RequestHeadEnd* head) { m_head = head; }
 
     // Moves data until it must wait or has moved `chunkBudget` chunks.
     Outcome streamData(int chunkBudget);
@@ -67,6 +72,7 @@ private:
     Endpoint& m_from;
     Endpoint& m_to;
     PipePool* m_pipes;
+    RequestHeadEnd* m_head = nullptr;
     PipePool::Pipe m_pipe;      // holds the chunk while splicing
     std::vector<char> m_buffer; // holds the chunk otherwise
     qsizetype m_offset = 0;

@@ -1,17 +1,40 @@
 #include "core/Print.h"
 #include "localai/ProxyErrorText.h"
 #include "localai/ProxyPairCap.h"
+#include "platform/SocketTable.h"
 
 #include "LocalAPIProxyFixture.h"
 #include "fakes/StoppableServer.h"
 
+#include <QScopeGuard>
+
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
+
+#include <algorithm>
 #include <atomic>
+#include <stop_token>
 #include <thread>
+#include <utility>
 #include <vector>
 
 using LocalAPIProxyLimitsTest = LocalAPIProxyTest;
+
+namespace {
+
+// Takes what has come without waiting; whether the peer has ended or reset.
+bool peerGone(const LoopbackClient& client, QByteArray& received)
+{
+    for (char buffer[4096];;) {
+        const ssize_t n = ::recv(client.fd(), buffer, sizeof buffer, MSG_DONTWAIT);
+        if (n <= 0)
+            return n == 0 || errno != EAGAIN;
+        received.append(buffer, n);
+    }
+}
+
+} // namespace
 
 TEST(ProxyPairCap, AQuarterOfTheDescriptorLimitWithinBounds)
 {
@@ -119,4 +142,137 @@ TEST_F(LocalAPIProxyLimitsTest, RefusedConnectionsPrintAHandfulOfLines)
     EXPECT_EQ(lines.first(),
               QStringLiteral("❌ Local Ollama (11434) is offline or unavailable: ") + proxyErrorText(ECONNREFUSED));
     EXPECT_TRUE(lines.contains(kestrova::repeatedLine(199)));
+}
+
+// Clients that reset before their first read alternate with plain requests
+// that get the 503 reply: two kinds of line, neither a repeat of the line
+// before it. Each kind goes out a few times a second, then as a count.
+TEST_F(LocalAPIProxyLimitsTest, ResetsAlternatingWithRefusedRequestsPrintAFewLinesASecond)
+{
+    ASSERT_NO_FATAL_FAILURE(startProxy(LoopbackClient::freePort()));
+    printed.clear();
+    const auto started = std::chrono::steady_clock::now();
+    int pairs = 0;
+    for (; std::chrono::steady_clock::now() - started < 3s; ++pairs) {
+        LoopbackClient resetting(port);
+        resetting.reset();
+        LoopbackClient plain(port);
+        ASSERT_TRUE(plain.send(request(R"({"model": "llama3"})")));
+        plain.readToEnd(); // the 503 reply
+    }
+    EXPECT_TRUE(countReaches(2 * pairs));
+    const int secondsBegun = int((std::chrono::steady_clock::now() - started) / 1s) + 1;
+    for (const QString& kind : {QStringLiteral("❌ Inbound connection read error: "),
+                                QStringLiteral("❌ Local Ollama (11434) is offline or unavailable: ")}) {
+        EXPECT_FALSE(printed.linesStartingWith(kind).isEmpty()) << kind.toStdString();
+        EXPECT_LE(printed.linesStartingWith(kind).size(), 5 * secondsBegun) << kind.toStdString();
+        EXPECT_FALSE(printed.lines().filter(QStringLiteral(" more lines like \"") + kind).isEmpty()) << kind.toStdString();
+    }
+    EXPECT_LE(printed.lines().size(), 2 * 6 * secondsBegun) << 2 * pairs << " clients";
+}
+
+// With the production time-outs: a client whose request head has not ended
+// ten seconds after it connected is closed with a reason, however it
+// trickles; one whose head came stays while its server thinks.
+TEST_F(LocalAPIProxyLimitsTest, AnUnfinishedRequestHeadIsClosedTenSecondsAfterConnectingWithAReason)
+{
+    ASSERT_NO_FATAL_FAILURE(startInFrontOf(LoopbackUpstream::holdUntilEnd()));
+    const struct {
+        const char* name;
+        QByteArray sent;    // at once
+        QByteArray trickle; // then a byte of it a second
+        bool closed;
+    } cases[] = {
+        {"sends nothing", "", "", true},
+        {"trickles a header", "POST /api/generate HTTP/1.1\r\nHost: localhost\r\nX-Slow: ", "aaaaaaaaa", true},
+        {"a whole head, then waits for the answer", request(R"({"model": "llama3"})"), "", false},
+        {"a whole head with bare line feeds", "GET /api/tags HTTP/1.1\nHost: localhost\n\n", "", false},
+        {"a head whose end is split across writes", "GET /api/tags HTTP/1.1\r\nHost: localhost\r", "\n\r\n", false},
+    };
+    std::vector<LoopbackClient> clients;
+    for (const auto& c : cases) {
+        clients.emplace_back(port);
+        ASSERT_TRUE(c.sent.isEmpty() || clients.back().send(c.sent)) << c.name;
+    }
+    const auto started = std::chrono::steady_clock::now();
+    for (int second = 1; second <= 9; ++second) {
+        std::this_thread::sleep_until(started + second * 1s);
+        for (std::size_t i = 0; i < clients.size(); ++i)
+            clients[i].send(cases[i].trickle.mid(second - 1, 1));
+    }
+    for (const auto& [at, late] : {std::pair{9500ms, false}, std::pair{11000ms, true}}) {
+        std::this_thread::sleep_until(started + at);
+        for (std::size_t i = 0; i < clients.size(); ++i) {
+            QByteArray received;
+            EXPECT_EQ(peerGone(clients[i], received), late && cases[i].closed) << cases[i].name << " at " << at.count();
+            if (late && cases[i].closed) {
+                EXPECT_EQ(received, "HTTP/1.1 408 Request Timeout\r\nContent-Type: application/json\r\nConnection: close\r\n\r\n"
+                                    R"({"error": "Request headers not complete within 10 s of connecting; closed by the Kestrova local API proxy."})");
+            }
+        }
+    }
+    EXPECT_EQ(printed.linesStartingWith(QStringLiteral("⏳ Local API Proxy closed a client whose request headers were not complete within 10 s")).size(),
+              1) << "the second closing line repeats the first, so it is counted";
+    EXPECT_TRUE(waitUntil([&] { return upstream->openCount() == 3; })) << "the closed clients' server connections stay";
+}
+
+// Under a lowered descriptor limit the cap is small, and the cap and eight
+// more clients send a byte of their request head every 1.5 s, never ending
+// it: an honest request still gets its answer within 15 s, the cap holds,
+// and a client that gave way is told why.
+TEST_F(LocalAPIProxyLimitsTest, TricklersBeyondTheCapOfALoweredDescriptorLimitLetHonestRequestsIn)
+{
+    rlimit saved{};
+    ::getrlimit(RLIMIT_NOFILE, &saved);
+    const rlimit lowered{std::min<rlim_t>(256, saved.rlim_max), saved.rlim_max};
+    ASSERT_EQ(::setrlimit(RLIMIT_NOFILE, &lowered), 0);
+    const auto restore = qScopeGuard([&saved] { ::setrlimit(RLIMIT_NOFILE, &saved); });
+    const ProxySettings settings; // the production values, the cap from the limit
+    ASSERT_EQ(settings.maxConnectionPairs, 16);
+    ASSERT_NO_FATAL_FAILURE(startInFrontOf(LoopbackUpstream::answerAfterEnd("{}"), settings));
+    const int baseline = LoopbackClient::openDescriptorCount();
+
+    std::vector<LoopbackClient> tricklers(settings.maxConnectionPairs + 8);
+    for (LoopbackClient& trickler : tricklers) {
+        trickler = LoopbackClient(port);
+        ASSERT_TRUE(trickler.send("POST /api/generate HTTP/1.1\r\nHost: localhost\r\n"));
+    }
+    std::atomic<int> peakToServer = 0; // the proxy's connections to the server, as the kernel lists them
+    std::jthread trickle([&](std::stop_token stop) {
+        for (int tick = 1; !stop.stop_requested(); ++tick) {
+            for (LoopbackClient& trickler : tricklers) {
+                if (tick % 15 == 0)
+                    trickler.send("X");
+            }
+            const QList<TcpSocket> sockets = SocketTable().read(TcpSocket::established);
+            peakToServer = std::max<int>(peakToServer, std::count_if(sockets.begin(), sockets.end(), [&](const TcpSocket& s) {
+                                             return s.remotePort == upstream->port();
+                                         }));
+            std::this_thread::sleep_for(100ms);
+        }
+    });
+    std::this_thread::sleep_for(2s); // every slot taken, eight in the backlog
+    const auto asked = std::chrono::steady_clock::now();
+    LoopbackClient honest(port); // waits in the backlog behind them
+    ASSERT_TRUE(honest.send(request(R"({"model": "llama3"})")));
+    honest.shutdownWrite();
+    QByteArray answer;
+    for (bool ended = false; !ended && std::chrono::steady_clock::now() - asked < 20s;)
+        answer += honest.readToEnd(&ended); // five seconds a read at most
+    EXPECT_EQ(answer, "{}");
+    EXPECT_LT(std::chrono::steady_clock::now() - asked, 15s);
+    trickle.request_stop();
+    trickle.join();
+
+    QByteArray told;
+    for (const LoopbackClient& trickler : tricklers)
+        peerGone(trickler, told);
+    EXPECT_TRUE(told.contains("Request headers not complete while other clients waited at the connection limit"));
+    // A dump is no snapshot: a pair closed while it runs and the one taking its slot may both show.
+    EXPECT_LE(peakToServer, settings.maxConnectionPairs + 2);
+    EXPECT_GE(peakToServer, settings.maxConnectionPairs - 2) << "the slots were not all taken";
+    tricklers.clear();
+    honest.close();
+    EXPECT_TRUE(waitUntil([&] { return LoopbackClient::openDescriptorCount() <= baseline; }, 15s))
+        << LoopbackClient::openDescriptorCount() - baseline << " descriptors more than before";
 }

@@ -330,7 +330,7 @@ TEST_F(LocalAPIProxyTest, TheConnectionCapHoldsUnderTwoThousandRapidConnections)
 TEST_F(LocalAPIProxyTest, SilentClientsGiveWayToRealRequests)
 {
     ProxySettings settings;
-    settings.silentTimeout = 300ms;
+    settings.requestHeadTimeout = 300ms;
     ASSERT_NO_FATAL_FAILURE(startInFrontOf(LoopbackUpstream::echo(), settings));
 
     std::vector<LoopbackClient> silent;
@@ -339,8 +339,9 @@ TEST_F(LocalAPIProxyTest, SilentClientsGiveWayToRealRequests)
     settle();
     const auto started = std::chrono::steady_clock::now();
     LoopbackClient real(port);
-    ASSERT_TRUE(real.send("hello"));
-    EXPECT_EQ(real.read(5), "hello");
+    const QByteArray hello = "GET / HTTP/1.1\r\n\r\n";
+    ASSERT_TRUE(real.send(hello));
+    EXPECT_EQ(real.read(hello.size()), hello);
     EXPECT_LT(std::chrono::steady_clock::now() - started, 1s);
     bool ended = false;
     silent.front().readToEnd(&ended); // the oldest made room

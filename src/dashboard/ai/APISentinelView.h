@@ -54,6 +54,7 @@ public:
     ElidedLabel* lastModelLabel() const { return m_lastModel; }
     CardFrame* emptyPortsBox() const { return m_empty; }
     KeyedRowList* portList() const { return m_ports; }
+    PlainLabel* portsMore() const { return m_portsMore; }
 
     void refreshNow();
 
@@ -86,4 +87,5 @@ private:
     SymbolView* m_footerSymbol = nullptr;
     CardFrame* m_empty = nullptr;
     KeyedRowList* m_ports = nullptr;
+    PlainLabel* m_portsMore = nullptr;
 };

@@ -10,6 +10,7 @@
 #include "widgets/PlainLabel.h"
 
 #include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -142,3 +143,51 @@ TEST_F(ServersSubTabTest, ExampleContainersUnderTheBatteryShieldOfferNoHibernate
 }
 
 } // namespace
+
+// Anyone on the machine can open thousands of listeners: each list shows its
+// first 200 rows and one line for the rest, and a refresh stays cheap.
+TEST_F(ServersSubTabTest, ThousandsOfListenersShowTheFirstTwoHundredRowsAndACount)
+{
+    const struct {
+        int listeners;
+        int shown;
+        const char* more; // empty: no line
+    } cases[] = {{200, 200, ""}, {201, 200, "and 1 more"}, {5000, 200, "and 4800 more"}};
+    for (const auto& c : cases) {
+        QList<LocalPortInfo> ports;
+        QList<PortLatencyInfo> latencies;
+        for (int i = 0; i < c.listeners; ++i) {
+            ports.append({20000 + i, QStringLiteral("listener"), 30000 + i});
+            latencies.append({20000 + i, QStringLiteral("listener"), 30000 + i, 0.0, QStringLiteral("Offline")});
+        }
+        ai.localAI->setActiveLocalPorts(ports);
+        ai.latency->setActivePortLatencies(latencies);
+        QElapsedTimer mainThread;
+        mainThread.start();
+        auto tab = make();
+        QCoreApplication::processEvents(); // lays the rows out and paints them
+        // 5,000 rows in each list took eleven seconds here.
+        EXPECT_LT(mainThread.elapsed(), 1000) << c.listeners;
+        QWidget* page = tab.get();
+        EXPECT_EQ(tab->portCount()->text(), QStringLiteral("%1 Listeners").arg(c.listeners));
+        EXPECT_EQ(tab->portList()->count(), c.shown);
+        EXPECT_EQ(tab->latencyList()->count(), c.shown);
+        EXPECT_EQ(tab->portList()->keys().first(), QStringLiteral("20000-30000"));
+        for (PlainLabel* more : {tab->portsMore(), tab->latenciesMore()}) {
+            EXPECT_EQ(more->isVisibleTo(page), *c.more != 0) << c.listeners;
+            if (*c.more) {
+                EXPECT_EQ(more->text(), QLatin1String(c.more));
+            }
+        }
+        // A refresh that moves every row (the first port went away) is cheap too.
+        ports.removeFirst();
+        latencies.removeFirst();
+        ai.localAI->setActiveLocalPorts(ports);
+        ai.latency->setActivePortLatencies(latencies);
+        mainThread.restart();
+        tab->refreshNow();
+        QCoreApplication::processEvents();
+        EXPECT_LT(mainThread.elapsed(), 500) << c.listeners;
+        EXPECT_EQ(tab->portList()->keys().first(), QStringLiteral("20001-30001"));
+    }
+}
