@@ -19,7 +19,6 @@
 #include "widgets/PlainLabel.h"
 #include "widgets/RefreshCoalescer.h"
 #include "widgets/ServiceAction.h"
-#include "widgets/ShownRows.h"
 #include "widgets/SymbolView.h"
 #include "widgets/TextStyle.h"
 #include "widgets/ToggleSwitch.h"
@@ -225,11 +224,6 @@ CardFrame* APISentinelView::buildPortCard()
     m_ports = new KeyedRowList;
     m_ports->setSpacing(6);
     column->addWidget(m_ports);
-    m_portsMore = new PlainLabel(QString(), Fonts::system(10), SystemColor::secondary);
-    m_portsMore->setObjectName(QStringLiteral("portsMore"));
-    m_portsMore->setAlignment(Qt::AlignCenter);
-    m_portsMore->hide();
-    column->addWidget(m_portsMore);
     return card;
 }
 
@@ -312,10 +306,8 @@ void APISentinelView::refreshPorts()
             kill = [localAI = m_localAI, latency = m_latency, pid = info.pid] { killAndMeasure(localAI, latency, pid); };
         row->set(info, accent, std::move(kill));
     };
-    m_portsMore->setVisible(rows.size() > ShownRows::limit);
-    m_portsMore->setText(ShownRows::moreText(rows.size() - ShownRows::limit));
     m_ports->setItems<LatencyRow>(
-        rows.mid(0, ShownRows::limit), [](const PortLatencyInfo& r) { return QString::number(r.port) + QLatin1Char('-') + QString::number(r.pid); },
+        rows, [](const PortLatencyInfo& r) { return QString::number(r.port) + QLatin1Char('-') + QString::number(r.pid); },
         [&](const PortLatencyInfo& r) {
             auto* row = new LatencyRow;
             apply(row, r);

@@ -54,7 +54,6 @@ public:
     ElidedLabel* lastModelLabel() const { return m_lastModel; }
     CardFrame* emptyPortsBox() const { return m_empty; }
     KeyedRowList* portList() const { return m_ports; }
-    PlainLabel* portsMore() const { return m_portsMore; }
 
     void refreshNow();
 
@@ -87,5 +86,4 @@ private:
     SymbolView* m_footerSymbol = nullptr;
     CardFrame* m_empty = nullptr;
     KeyedRowList* m_ports = nullptr;
-    PlainLabel* m_portsMore = nullptr;
 };

@@ -17,7 +17,6 @@
 #include "widgets/KeyedRowList.h"
 #include "widgets/PlainLabel.h"
 #include "widgets/ShownRefreshCoalescer.h"
-#include "widgets/ShownRows.h"
 #include "widgets/ServiceAction.h"
 #include "widgets/SymbolView.h"
 
@@ -299,10 +298,6 @@ QWidget* ServersSubTab::buildPorts()
     column->addWidget(m_portsEmpty);
     m_ports = rowList();
     column->addWidget(m_ports);
-    m_portsMore = centredNote(QString(), 9, 4);
-    m_portsMore->setObjectName(QStringLiteral("portsMore"));
-    m_portsMore->hide();
-    column->addWidget(m_portsMore);
     return section;
 }
 
@@ -374,10 +369,6 @@ QWidget* ServersSubTab::buildLatencies()
     column->addWidget(m_latencyEmpty);
     m_latencies = rowList();
     column->addWidget(m_latencies);
-    m_latenciesMore = centredNote(QString(), 9, 4);
-    m_latenciesMore->setObjectName(QStringLiteral("latenciesMore"));
-    m_latenciesMore->hide();
-    column->addWidget(m_latenciesMore);
     return section;
 }
 
@@ -412,10 +403,8 @@ void ServersSubTab::refreshPorts()
             };
         row->set(port, accent, std::move(kill));
     };
-    m_portsMore->setVisible(ports.size() > ShownRows::limit);
-    m_portsMore->setText(ShownRows::moreText(ports.size() - ShownRows::limit));
     m_ports->setItems<PortRow>(
-        ports.mid(0, ShownRows::limit), [](const LocalPortInfo& p) { return QString::number(p.port) + QLatin1Char('-') + QString::number(p.pid); },
+        ports, [](const LocalPortInfo& p) { return QString::number(p.port) + QLatin1Char('-') + QString::number(p.pid); },
         [&](const LocalPortInfo& p) {
             auto* row = new PortRow;
             apply(row, p);
@@ -486,10 +475,8 @@ void ServersSubTab::refreshLatencies()
     const QList<PortLatencyInfo>& rows = m_latency->activePortLatencies();
     m_latencyEmpty->setVisible(rows.isEmpty());
     m_latencies->setVisible(!rows.isEmpty());
-    m_latenciesMore->setVisible(rows.size() > ShownRows::limit);
-    m_latenciesMore->setText(ShownRows::moreText(rows.size() - ShownRows::limit));
     m_latencies->setItems<LatencyRow>(
-        rows.mid(0, ShownRows::limit), [](const PortLatencyInfo& r) { return QString::number(r.port) + QLatin1Char('-') + QString::number(r.pid); },
+        rows, [](const PortLatencyInfo& r) { return QString::number(r.port) + QLatin1Char('-') + QString::number(r.pid); },
         [&](const PortLatencyInfo& r) {
             auto* row = new LatencyRow;
             row->set(r, accent);

@@ -34,7 +34,6 @@ public:
     PlainLabel* portCount() const { return m_portCount; }
     PlainLabel* portsEmpty() const { return m_portsEmpty; }
     KeyedRowList* portList() const { return m_ports; }
-    PlainLabel* portsMore() const { return m_portsMore; }
     PlainLabel* databaseCount() const { return m_dbCount; }
     PlainLabel* databasesEmpty() const { return m_dbEmpty; }
     KeyedRowList* databaseList() const { return m_dbs; }
@@ -44,7 +43,6 @@ public:
     AccentPillButton* purgeButton() const { return m_purge; }
     PlainLabel* latencyEmpty() const { return m_latencyEmpty; }
     KeyedRowList* latencyList() const { return m_latencies; }
-    PlainLabel* latenciesMore() const { return m_latenciesMore; }
 
     void refreshNow();
 
@@ -67,7 +65,6 @@ private:
     PlainLabel* m_portCount = nullptr;
     PlainLabel* m_portsEmpty = nullptr;
     KeyedRowList* m_ports = nullptr;
-    PlainLabel* m_portsMore = nullptr;
     PlainLabel* m_dbCount = nullptr;
     PlainLabel* m_dbEmpty = nullptr;
     KeyedRowList* m_dbs = nullptr;
@@ -79,5 +76,4 @@ private:
     SymbolView* m_latencySymbol = nullptr;
     PlainLabel* m_latencyEmpty = nullptr;
     KeyedRowList* m_latencies = nullptr;
-    PlainLabel* m_latenciesMore = nullptr;
 };

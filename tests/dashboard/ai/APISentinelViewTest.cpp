@@ -15,7 +15,6 @@
 #include "widgets/ToggleSwitch.h"
 
 #include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTemporaryDir>
@@ -197,23 +196,3 @@ TEST_F(APISentinelViewTest, HostileNamesStayOnOneLineAndKeepTheControlsOnScreen)
 }
 
 } // namespace
-
-TEST_F(APISentinelViewTest, ThousandsOfPortsShowTheFirstTwoHundredRowsAndACount)
-{
-    QList<PortLatencyInfo> rows;
-    for (int i = 0; i < 5000; ++i)
-        rows.append({20000 + i, QStringLiteral("listener"), 30000 + i, 0.0, QStringLiteral("Offline")});
-    ai.latency->setActivePortLatencies(rows);
-    QElapsedTimer mainThread;
-    mainThread.start();
-    auto page = make();
-    QCoreApplication::processEvents();
-    EXPECT_LT(mainThread.elapsed(), 1000);
-    EXPECT_EQ(page->portList()->count(), 200);
-    EXPECT_TRUE(page->portsMore()->isVisibleTo(page.get()));
-    EXPECT_EQ(page->portsMore()->text(), QStringLiteral("and 4800 more"));
-    ai.latency->setActivePortLatencies(rows.mid(0, 3));
-    page->refreshNow();
-    EXPECT_EQ(page->portList()->count(), 3);
-    EXPECT_FALSE(page->portsMore()->isVisibleTo(page.get()));
-}
