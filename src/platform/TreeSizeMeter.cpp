@@ -20,6 +20,9 @@ bool TreeSizeMeter::request(const QString& root)
         m_busy = false;
         emit measured(watcher->result());
     });
-    watcher->setFuture(FileWorker::shared().run([root, sizes = m_sizes] { return sizes->totalSize(root, {}); }));
+    // Mount points below the root are left out, as emptying the folder
+    // leaves them: a purge that took all it may then reads 0.
+    watcher->setFuture(FileWorker::shared().run(
+        [root, sizes = m_sizes] { return sizes->totalSize(root, {.stayOnFileSystem = true}); }));
     return true;
 }

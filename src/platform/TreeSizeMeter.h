@@ -23,8 +23,8 @@ public:
     bool busy() const { return m_busy; }
 
 signals:
-    // Regular-file bytes below the root (links not followed); 0 when the
-    // root is missing or empty.
+    // Regular-file bytes below the root (links not followed, mount points
+    // below it left out); 0 when the root is missing or empty.
     void measured(qint64 bytes);
 
 private:
