@@ -4,6 +4,7 @@
 #include "fakes/LoopbackUpstream.h"
 #include "localai/InternetDateTime.h"
 #include "support/PrintCapture.h"
+#include "support/ResidentMemory.h"
 #include "support/TaskRunner.h"
 #include "support/ThreadCpuTime.h"
 
@@ -310,18 +311,6 @@ TEST_F(ModelServerClientTest, HostileAnswersAreBoundedAndNegativeSizesReadAsZero
     EXPECT_EQ(service().activeModels()[0].size, 0);
     EXPECT_EQ(service().status(), OllamaStatus::active);
 }
-
-namespace {
-
-qint64 residentBytes()
-{
-    QFile statm(QStringLiteral("/proc/self/statm"));
-    if (!statm.open(QIODevice::ReadOnly))
-        return 0;
-    return statm.readAll().split(' ').value(1).toLongLong() * ::sysconf(_SC_PAGESIZE);
-}
-
-} // namespace
 
 // 50 MB of models, streamed from another thread so that the test itself
 // holds none of it.
