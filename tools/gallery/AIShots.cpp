@@ -230,5 +230,22 @@ bool writeAIScreenshots(const QString& directory)
                                     + theme.rawValue().toLower() + QStringLiteral(".png"))
              && ok;
     }
+
+    // A server whose answer was refused: the list is empty and says why.
+    ai.localAI->setDemoMode(false);
+    ai.localAI->setActiveModels({});
+    ai.localAI->setStatus(OllamaStatus::offline);
+    ai.localAI->setModelListRefusal(QStringLiteral("Model server answer refused: over 4 MiB"));
+    for (AppTheme theme : {AppTheme(AppTheme::standard), AppTheme(AppTheme::light)}) {
+        SettingsStore settings(settingsDir.filePath(QStringLiteral("dash%1.ini").arg(n++)));
+        ThemeManager themes(settings);
+        themes.setCurrentTheme(theme);
+        ok = writeDashboardPage(new AIModelsView(stats.get(), &monitor,
+                                                 {&themes, ai.localAI.get(), ai.buildCache.get(), &settings}),
+                                theme,
+                                directory + QStringLiteral("/dashboard-ai-models-refused-")
+                                    + theme.rawValue().toLower() + QStringLiteral(".png"))
+             && ok;
+    }
     return ok;
 }
