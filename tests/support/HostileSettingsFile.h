@@ -5,18 +5,16 @@
 // Settings file contents that once brought the app down.
 namespace hostilesettings {
 
-// "[General]" with `lead` lines, then v= a list in a list... `depth` deep,
-// as QDataStream writes it and QSettings escapes it: QSettings reads it by
-// recursion, one stack frame per level.
-inline QByteArray nestedValue(const QByteArray& lead, int depth = 35000)
+// "[General]", `lead`, then a list in a list... 35,000 deep as QSettings
+// escapes it, which it reads by recursion, one frame per level.
+inline QByteArray nestedValue(const QByteArray& lead)
 {
     QByteArray contents = "[General]\n" + lead + "v=@Variant(";
-    for (int level = 0; level < depth; ++level)
+    for (int level = 0; level < 35000; ++level)
         contents += "\\0\\0\\0\\t\\0\\0\\0\\x1";
     return contents + "\\0\\0\\0\\x1\\x1)\n";
 }
 
-// Bytes with no structure at all.
 inline QByteArray junk(qsizetype size)
 {
     QByteArray bytes(size, Qt::Uninitialized);
