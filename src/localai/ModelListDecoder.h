@@ -21,7 +21,7 @@
 // rows); `total` says how many the answer lists.
 inline constexpr qint64 kMaxModelListBytes = 4 * 1024 * 1024;
 inline constexpr qsizetype kMaxModelNameLength = 1024;
-inline constexpr qsizetype kMaxListedModels = 100;
+inline constexpr qsizetype kMaxListedModels = 50;
 
 struct DecodedModelList {
     QList<LocalAIModel> models;

@@ -25,7 +25,7 @@ class KeyedRowList : public QWidget {
     Q_OBJECT
 
 public:
-    static constexpr int kDefaultRowLimit = 100;
+    static constexpr int kDefaultRowLimit = 50;
 
     explicit KeyedRowList(QWidget* parent = nullptr);
 

@@ -15,7 +15,7 @@
 
 // Whatever the model server answers, reading it and refreshing either view
 // of the list each keep the main thread under 50 ms; a long list shows its
-// first 100 models and one line for the rest, a refused answer one line why.
+// first 50 models and one line for the rest, a refused answer one line why.
 TEST(ModelListViews, ShowTheFirstRowsAndOneLineForTheRestOrWhyTheAnswerWasRefused)
 {
     FakeModelServer server;
@@ -38,9 +38,9 @@ TEST(ModelListViews, ShowTheFirstRowsAndOneLineForTheRestOrWhyTheAnswerWasRefuse
         int rows;
         QString first, counter, more, refusal;
     } answers[] = {
-        {FakeModelServer::modelList(10'000), 100, "model-0", "10000 Loaded", "and 9900 more", {}},
+        {FakeModelServer::modelList(10'000), 50, "model-0", "10000 Loaded", "and 9950 more", {}},
         // Rows built, then all but one moved up.
-        {FakeModelServer::modelList(40'000, 1), 100, "model-1", "40000 Loaded", "and 39900 more", {}},
+        {FakeModelServer::modelList(40'000, 1), 50, "model-1", "40000 Loaded", "and 39950 more", {}},
         {QByteArray(5 * 1024 * 1024, ' '), 0, {}, "0 Loaded", {}, refused + "over 4 MiB"},
         {badPastTheKept, 0, {}, "0 Loaded", {}, refused + "not a readable model list"},
         {FakeModelServer::modelList(3), 3, "model-0", "3 Loaded", {}, {}},

@@ -108,7 +108,7 @@ TEST_F(KeyedRowListTest, ShowsAtMostTheLimitThenOneLineForTheRest)
     QWidget window;
     (new QVBoxLayout(&window))->addWidget(&list);
     window.show();
-    EXPECT_EQ(list.rowLimit(), 100);
+    EXPECT_EQ(list.rowLimit(), 50);
     list.setRowLimit(2);
     const struct {
         QList<Item> items;
