@@ -210,9 +210,13 @@ SettingsStore::SettingsStore(const QString& filePath, QObject* parent) : QObject
     const bool readable = found.verdict == Verdict::clean || found.verdict == Verdict::absent;
     if (!openCopy(readable ? found.bytes : QByteArray()))
         return;
-    m_backing = readable ? Backing::file : Backing::unreadFile;
-    if (readable)
+    // A file we had no descriptor to look at is not damaged: it is read
+    // before the first write instead, and never moved aside for it.
+    m_backing = readable || found.verdict == Verdict::unknown ? Backing::file : Backing::unreadFile;
+    if (readable) {
         m_seen = found.stamp;
+        m_fileRead = true;
+    }
 }
 
 // Looks at the file without blocking (a FIFO would hold a plain open
@@ -337,17 +341,23 @@ void SettingsStore::rereadBeforeWrite()
     const Inspection found = inspectFile();
     switch (found.verdict) {
     case Verdict::absent:
+        m_fileRead = true;
+        break;
     case Verdict::unchanged:
     case Verdict::unknown:
         break;
     case Verdict::clean:
         // QSettings takes the new copy in now, under any pending values.
-        if (replaceCopy(found.bytes))
+        if (replaceCopy(found.bytes)) {
             m_settings->sync();
-        m_seen = found.stamp;
+            m_seen = found.stamp;
+            m_fileRead = true;
+        }
         break;
     case Verdict::damaged:
-        if (!moveAside())
+        if (moveAside())
+            m_fileRead = true; // kept aside; ours are written anew
+        else
             keepInMemory();
         break;
     case Verdict::notRegular:
@@ -402,9 +412,10 @@ bool SettingsStore::moveAside()
 bool SettingsStore::writable()
 {
     if (m_backing == Backing::unreadFile) {
-        if (moveAside())
+        if (moveAside()) {
             m_backing = Backing::file;
-        else
+            m_fileRead = true;
+        } else
             keepInMemory();
     }
     return m_backing == Backing::file;
@@ -453,6 +464,11 @@ void SettingsStore::sync()
     if (m_backing != Backing::file)
         return;
     m_settings->sync();
+    // Never written over unread: our values wait in the copy for a look.
+    if (!m_fileRead) {
+        kestrova::print(QStringLiteral("⚠️ Settings file could not be read (no descriptor free); not written yet"));
+        return;
+    }
     writeBack();
 }
 

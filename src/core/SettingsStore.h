@@ -144,6 +144,7 @@ private:
     qint64 m_copyGeneration = 0;
     std::unique_ptr<QSettings> m_settings; // only while backed by the file
     FileStamp m_seen; // the file as we last read or wrote it
+    bool m_fileRead = false; // its contents (or its absence) are known
     QVariantMap m_memory;
     std::optional<double> m_pendingBaselineCpuUsage;
     std::optional<double> m_pendingBaselineTemp;
