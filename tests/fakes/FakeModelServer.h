@@ -45,8 +45,7 @@ public:
 
     void setPsAnswer(Answer answer) { m_psAnswer = std::move(answer); }
     void answerPs(int status, QByteArray body);
-    // A well-formed /api/ps body listing `count` models "model-<i>", i from
-    // `first` on.
+    // A well-formed /api/ps body of `count` models "model-<i>", i from `first`.
     static QByteArray modelList(int count, int first = 0);
     void setGenerateAnswer(Answer answer) { m_generateAnswer = std::move(answer); }
 
