@@ -47,8 +47,7 @@ static void drawOverALightDesktop(bool compositor)
     EXPECT_LT(off(popover.geometry().center(), VisualEffectView::tint(VisualEffectMaterial::popover, false)), 45);
 }
 
-// On Xvfb, alone and with xcompmgr, a copy of this binary checks the desktop shows around
-// the popover's and the bubble's rounded outlines.
+// On Xvfb, alone and with xcompmgr: the desktop shows around the popover's and the bubble's corners.
 TEST(RoundedWindowsOnX, NothingBlackAroundThePopoverOrTheBubbleWithOrWithoutACompositor)
 {
     if (const QByteArray expected = qgetenv("KESTROVA_TEST_EXPECT_COMPOSITOR"); !expected.isEmpty())

@@ -156,9 +156,7 @@ TEST_F(SettingsStoreHostileFileTest, WithoutHomeTheSettingsPathComesFromThePassw
     EXPECT_TRUE(QDir(dir.path()).isEmpty());
 }
 
-// The file renamed over while the store runs: writes, flushes and removals read it through the
-// launch checks. A damaged file goes aside and ours is written anew; a FIFO is never opened;
-// a link to a regular file (a dotfile setup) is written through, their change kept.
+// Renamed over while running: damaged goes aside, a FIFO is never opened, a dotfile link is written through.
 TEST_F(SettingsStoreHostileFileTest, AFileReplacedWhileRunningIsReadThroughTheLaunchChecks)
 {
     enum class Kind { damaged, fifo, link };
@@ -186,11 +184,10 @@ TEST_F(SettingsStoreHostileFileTest, AFileReplacedWhileRunningIsReadThroughTheLa
         EXPECT_EQ(store.baselineTemp(), 40.0);
         EXPECT_EQ(printed.lines().filter(ini).size(), kind == Kind::link ? 0 : 1);
         EXPECT_EQ(readFile(ini + QStringLiteral(".corrupt")), kind == Kind::damaged ? damaged : QByteArray());
-        struct stat info {};
-        ASSERT_EQ(::lstat(QFile::encodeName(ini).constData(), &info), 0);
-        EXPECT_TRUE(kind == Kind::damaged ? S_ISREG(info.st_mode) : kind == Kind::fifo ? S_ISFIFO(info.st_mode) : S_ISLNK(info.st_mode));
-        if (kind == Kind::fifo)
+        if (kind == Kind::fifo) {
+            EXPECT_TRUE(QFileInfo(ini).exists() && !QFileInfo(ini).isFile()); // never written over
             continue;
+        }
         SettingsStore reopened(ini);
         EXPECT_EQ(reopened.baselineTemp(), 40.0);
         EXPECT_DOUBLE_EQ(reopened.cpuAlertThreshold(), 90.0); // the removal reached the file

@@ -9,8 +9,7 @@
 
 #include <gtest/gtest.h>
 
-// A bind mount inside a cache: both sizing engines leave it out with stayOnFileSystem
-// (as deletion does) and count it without; a root that is a mount point counts.
+// Both sizing engines leave a bind mount inside out on request; a root that is a mount point counts.
 TEST(MountPointSizingTest, BindMountsInsideATreeAreLeftOutOnRequest)
 {
     ScratchTree dir;
@@ -34,7 +33,7 @@ TEST(MountPointSizingTest, BindMountsInsideATreeAreLeftOutOnRequest)
         EXPECT_EQ(size(mountPoint, true), 40) << cached;
     }
 
-    // The model cache figure leaves it out too: its purge empties the folder around it.
+    // The model cache figure leaves it out too.
     TreeSizeMeter meter;
     QSignalSpy measured(&meter, &TreeSizeMeter::measured);
     ASSERT_TRUE(meter.request(root));

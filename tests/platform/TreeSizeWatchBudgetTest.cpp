@@ -45,8 +45,7 @@ TEST(TreeSizeWatchBudgetTest, TheShareIsAnEighthOfTheAccountLimitAtMost8192)
     }
 }
 
-// 50,201 folders under a share of 500: the caches hold at most the share between them, an
-// unchanged tree is not read again, and deep changes show once every folder has been checked.
+// 50,201 folders, a share of 500: held within it, not read again, deep changes seen once all are checked.
 TEST(TreeSizeWatchBudgetTest, ALargeTreeStaysWithinTheShareAndStillSeesDeepChanges)
 {
     constexpr int kFolders = 1 + 200 + 200 * 250;
@@ -83,8 +82,7 @@ TEST(TreeSizeWatchBudgetTest, ALargeTreeStaysWithinTheShareAndStillSeesDeepChang
     EXPECT_LE(cache.watchCount(), 500);
 }
 
-// The real kernel, in a user namespace whose watch limit is lowered to 400: the cache holds
-// its share of 50, and another program can still add the other 350 watches and no more.
+// The real kernel, watch limit lowered to 400: the cache holds 50, another program the other 350.
 TEST(TreeSizeWatchBudgetTest, InALoweredUserNamespaceTheRestStaysForOtherPrograms)
 {
     if (!OwnPidNamespace::inside()) {
