@@ -196,14 +196,11 @@ TEST(PresetMenuView, DrivesTheRealPresetEngine)
     EXPECT_EQ(menu.actions()[8]->iconText(),
               QStringLiteral("Active State: Local Training active \u2014 system will not sleep during builds"));
 
-    // Without a terminal the status names the commands to run by hand: the
-    // menu shows its start and the whole line as the tooltip.
+    // Without a terminal the long by-hand line keeps the menu narrow and shows whole in the tooltip.
     terminal.opens = false;
     menu.actions()[2]->trigger(); // Compile Max
     ASSERT_TRUE(waitUntil([&] { return engine.currentStatus().contains(QStringLiteral("by hand")); }));
     QCoreApplication::processEvents();
-    EXPECT_TRUE(menu.actions()[8]->iconText().endsWith(QChar(0x2026)));
     EXPECT_EQ(menu.actions()[8]->toolTip(), QStringLiteral("Active State: ") + engine.currentStatus());
-    const QString entry = PresetMenuView::entryTitle(PerformancePreset::compileMax);
-    EXPECT_LT(menu.sizeHint().width(), 2 * menu.fontMetrics().horizontalAdvance(entry));
+    EXPECT_LT(menu.sizeHint().width(), 2 * menu.fontMetrics().horizontalAdvance(PresetMenuView::entryTitle(PerformancePreset::compileMax)));
 }

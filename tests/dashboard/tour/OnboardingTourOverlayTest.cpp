@@ -24,8 +24,6 @@
 
 #include <gtest/gtest.h>
 
-#include <array>
-
 namespace {
 
 // What still moves under `root`: running timers (every repeating loop and
@@ -256,12 +254,11 @@ TEST_F(OnboardingTourOverlayTest, EndingTheTourStopsEveryAnimationAtOnce)
     }
 }
 
-// However the walk down the too-short sidebar ends, it is back at its top.
+// However the walk down the too-short sidebar ends (skip, next), it is back at its top.
 TEST_F(OnboardingTourOverlayTest, TheSidebarWalkEndsWithTheSidebarAtItsTop)
 {
     settings.setHasCompletedOnboardingTour(true); // a relaunch resumes the tour on its step
-    for (int end = 0; end < 4; ++end) { // skip, back, next, hidden from outside
-        SCOPED_TRACE(end);
+    for (const bool skip : {true, false}) {
         settings.setOnboardingTourStep(OnboardingTourView::kMenusStep);
         settings.setShowOnboardingTour(true);
         root = makeRoot();
@@ -271,12 +268,9 @@ TEST_F(OnboardingTourOverlayTest, TheSidebarWalkEndsWithTheSidebarAtItsTop)
         const QScrollBar* bar = root->sidebar()->scrollArea()->verticalScrollBar();
         for (int tick = 0; tick < 5; ++tick) // down to "Settings"
             scheduler.advance(OnboardingTourView::kTabInterval);
-        ASSERT_TRUE(QTest::qWaitFor([&] { return bar->value() > 0; }, 2000)) << "the walk scrolled it";
-        if (end < 3)
-            QTest::mouseClick(std::array{o->skipButton(), o->backButton(), o->primaryButton()}[end], Qt::LeftButton);
-        else
-            settings.setShowOnboardingTour(false);
-        EXPECT_TRUE(QTest::qWaitFor([&] { return bar->value() == 0; }, 2000)) << bar->value();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return bar->value() > 0; }, 2000));
+        QTest::mouseClick(skip ? o->skipButton() : o->primaryButton(), Qt::LeftButton);
+        EXPECT_TRUE(QTest::qWaitFor([&] { return bar->value() == 0; }, 2000)) << skip;
     }
 }
 
