@@ -19,15 +19,11 @@ inline qint64 threadCpuMicroseconds()
 struct LongestBusyStretch {
     LongestBusyStretch()
     {
-        QObject::connect(&ticker, &QTimer::timeout, [this] {
-            longest = microseconds();
-            last = threadCpuMicroseconds();
-        });
+        QObject::connect(&ticker, &QTimer::timeout, [this] { longest = microseconds(); last = threadCpuMicroseconds(); });
         ticker.start(2);
     }
     qint64 microseconds() const { return std::max(longest, threadCpuMicroseconds() - last); }
 
     QTimer ticker;
-    qint64 last = threadCpuMicroseconds();
-    qint64 longest = 0;
+    qint64 last = threadCpuMicroseconds(), longest = 0;
 };
