@@ -144,11 +144,7 @@ TEST(KeyedRowListCost, ReversingManyKeptRowsIsLinear)
     QStringList keys;
     for (int i = 0; i < 20'000; ++i)
         keys << QString::number(i);
-    const auto create = [](int) {
-        auto* row = new QWidget;
-        row->setFixedHeight(1);
-        return row;
-    };
+    const auto create = [](int) { auto* row = new QWidget; row->setFixedHeight(1); return row; };
     const auto keep = [](QWidget*, int) {};
     list.setRows(keys, create, keep);
     std::reverse(keys.begin(), keys.end());
