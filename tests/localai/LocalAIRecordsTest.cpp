@@ -37,8 +37,7 @@ TEST(LocalAIRecordsTest, ServiceStartsInDemoModeAndNotifiesOnlyOnChange)
     EXPECT_EQ(any.count(), 2);
 }
 
-// Examples are known by what identifies them: a measured figure leaves one
-// an example, another container id makes a real row.
+// Examples are known by identity: a new measured figure leaves one an example, another container id does not.
 TEST(LocalAIRecordsTest, ExamplesAreKnownByIdentityNotByTheirChangingFields)
 {
     auto latency = LocalAIExamples::portLatencies().first();

@@ -7,8 +7,7 @@
 #include <algorithm>
 #include <ctime>
 
-// CPU time this thread has used, in microseconds: a busy main thread shows
-// here, a thread left waiting for a core on a loaded machine does not.
+// CPU time this thread has used, in µs: time spent waiting for a core on a loaded machine does not count.
 inline qint64 threadCpuMicroseconds()
 {
     timespec ts{};
@@ -16,24 +15,15 @@ inline qint64 threadCpuMicroseconds()
     return qint64(ts.tv_sec) * 1'000'000 + ts.tv_nsec / 1000;
 }
 
-// While it lives, the longest stretch of this thread's CPU time between two
-// turns of its event loop.
-class LongestBusyStretch {
-public:
+// While it lives, the longest stretch of this thread's CPU time between two turns of its event loop.
+struct LongestBusyStretch {
     LongestBusyStretch()
     {
-        m_ticker.setInterval(2);
-        QObject::connect(&m_ticker, &QTimer::timeout, [this] {
-            const qint64 now = threadCpuMicroseconds();
-            m_longest = std::max(m_longest, now - m_last);
-            m_last = now;
-        });
-        m_ticker.start();
+        QObject::connect(&ticker, &QTimer::timeout, [this] { longest = microseconds(); last = threadCpuMicroseconds(); });
+        ticker.start(2);
     }
-    qint64 microseconds() const { return std::max(m_longest, threadCpuMicroseconds() - m_last); }
+    qint64 microseconds() const { return std::max(longest, threadCpuMicroseconds() - last); }
 
-private:
-    QTimer m_ticker;
-    qint64 m_last = threadCpuMicroseconds();
-    qint64 m_longest = 0;
+    QTimer ticker;
+    qint64 last = threadCpuMicroseconds(), longest = 0;
 };

@@ -59,11 +59,7 @@ double meminfoGiB(const QByteArray& key)
 // The sampler over this machine's /proc and /sys.
 class LiveSampler : public ::testing::Test {
 protected:
-    static SystemStatsProvider::Deps live(SystemStatsProvider::Deps deps)
-    {
-        deps.paths = SystemPaths::live();
-        return deps;
-    }
+    static SystemStatsProvider::Deps live(SystemStatsProvider::Deps deps) { deps.paths = SystemPaths::live(); return deps; }
     QTemporaryDir dir;
     SettingsStore settings{dir.path() + QStringLiteral("/settings.ini")};
     Random random{7};
@@ -105,28 +101,23 @@ TEST_F(LiveSampler, AgreesWithTheKernelOnThisMachine)
     EXPECT_EQ(sampler.memoryTotal(), meminfoGiB("MemTotal:"));
     EXPECT_GT(sampler.memoryUsed(), 0.0);
     EXPECT_LE(sampler.memoryPressure(), 100.0);
-    // Memory in use as the kernel counts it (free's "used"), within a few percent.
-    const double inUse = meminfoGiB("MemTotal:") - meminfoGiB("MemAvailable:");
+    const double inUse = meminfoGiB("MemTotal:") - meminfoGiB("MemAvailable:"); // free's "used"
     EXPECT_NEAR(sampler.memoryUsed(), inUse, 0.1 * sampler.memoryTotal());
 }
 
 // Starts a perl child that writes 2^shift bytes and waits until it holds them.
 bool fill(QProcess& child, int shift)
 {
-    const QString script = QStringLiteral("my $s = 1; $s x= 1 << %1; $| = 1; print 1; sleep 60").arg(shift);
-    child.start(QStringLiteral("/usr/bin/perl"), {QStringLiteral("-e"), script});
+    child.start("/usr/bin/perl", {"-e", QStringLiteral("my $s = 1; $s x= 1 << %1; $| = 1; print 1; sleep 60").arg(shift)});
     return child.waitForReadyRead(30000);
 }
 
-// A child that writes 1 GiB raises memoryUsed by at least 0.8 GiB within two
-// ticks and lowers it as much when it exits. Neighbours move the figure too,
-// so a trial they spoil runs again.
+// A child holding 1 GiB raises memoryUsed by 0.8 GiB within two ticks and lowers it on exit; neighbours may spoil a trial.
 TEST_F(LiveSampler, MemoryInUseFollowsARealAllocation)
 {
     if (!QFile::exists(QStringLiteral("/usr/bin/perl")) || meminfoGiB("MemAvailable:") < 3.0)
-        GTEST_SKIP() << "needs perl and 3 GiB of available memory";
-    // App Memory reads at least 0.5 GB: half a GiB held aside keeps that floor out of the rise.
-    QProcess ballast;
+        GTEST_SKIP() << "needs perl and 3 GiB available";
+    QProcess ballast; // App Memory reads at least 0.5 GB: half a GiB held keeps that floor out of the rise
     ASSERT_TRUE(fill(ballast, 29));
     const auto afterTwoTicks = [&] {
         sampler.tick();

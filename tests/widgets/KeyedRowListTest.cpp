@@ -27,7 +27,7 @@ struct Item {
 
 class KeyedRowListTest : public ::testing::Test {
 protected:
-    void show(const QList<Item>& items)
+    void show(const QList<Item>& items, qsizetype unlisted = 0)
     {
         list.setItems<PlainLabel>(
             items, [](const Item& i) { return i.key; },
@@ -38,7 +38,8 @@ protected:
             [this](PlainLabel* row, const Item& i) {
                 ++updated;
                 row->setText(i.text);
-            });
+            },
+            unlisted);
     }
 
     QStringList texts() const
@@ -101,14 +102,12 @@ TEST_F(KeyedRowListTest, EmptyListRemovesEveryRow)
     EXPECT_TRUE(list.rows().isEmpty());
 }
 
-// The list shows at most its limit of rows, then one line for the rest; the
-// same items again lay nothing out, with or without that line.
+// At most the limit of rows, then one line for the rest; the same items again lay nothing out.
 TEST_F(KeyedRowListTest, ShowsAtMostTheLimitThenOneLineForTheRest)
 {
     QWidget window;
     (new QVBoxLayout(&window))->addWidget(&list);
     window.show();
-    EXPECT_EQ(list.rowLimit(), 50);
     list.setRowLimit(2);
     const struct {
         QList<Item> items;
@@ -118,33 +117,26 @@ TEST_F(KeyedRowListTest, ShowsAtMostTheLimitThenOneLineForTheRest)
     } steps[] = {
         {{{"1", "a"}, {"2", "b"}, {"3", "c"}, {"4", "d"}}, 0, {"1", "2"}, "and 2 more"},
         {{{"2", "b"}, {"1", "a"}}, 0, {"2", "1"}, {}},
-        {{{"5", "e"}}, 7, {"5"}, "and 7 more"},
         {{{"5", "e"}, {"6", "f"}, {"7", "g"}}, 40'000, {"5", "6"}, "and 40001 more"},
         {{}, 0, {}, {}},
     };
     for (const auto& step : steps) {
-        const auto set = [&] {
-            list.setItems<PlainLabel>(
-                step.items, [](const Item& i) { return i.key; }, [](const Item& i) { return new PlainLabel(i.text); },
-                [](PlainLabel* row, const Item& i) { row->setText(i.text); }, step.unlisted);
-            QTest::qWait(10); // every layout pass it caused
-        };
-        set();
+        show(step.items, step.unlisted);
+        QTest::qWait(10); // every layout pass it caused
         EXPECT_EQ(list.keys(), step.keys);
         EXPECT_EQ(list.moreLabel()->isVisible() ? list.moreLabel()->text() : QString(), step.more);
-        EXPECT_TRUE(step.more.isEmpty() || list.rows().back()->y() < list.moreLabel()->y()) << "the line comes last";
+        EXPECT_TRUE(step.more.isEmpty() || list.rows().back()->y() < list.moreLabel()->y()); // the line comes last
         LayoutRequestCounter requests;
         window.installEventFilter(&requests);
         list.installEventFilter(&requests);
-        set();
-        EXPECT_EQ(requests.count, 0) << "a steady refresh lays nothing out";
+        show(step.items, step.unlisted);
+        QTest::qWait(10);
+        EXPECT_EQ(requests.count, 0); // a steady refresh lays nothing out
     }
     list.setParent(nullptr);
 }
 
-// Reordering kept rows costs time linear in their number: reversing
-// 20,000 rows takes milliseconds, not the seconds that moving each row by
-// searching the layout took.
+// Reversing 20,000 kept rows takes milliseconds: moving each row by searching the layout took seconds.
 TEST(KeyedRowListCost, ReversingManyKeptRowsIsLinear)
 {
     KeyedRowList list;
@@ -152,11 +144,7 @@ TEST(KeyedRowListCost, ReversingManyKeptRowsIsLinear)
     QStringList keys;
     for (int i = 0; i < 20'000; ++i)
         keys << QString::number(i);
-    const auto create = [](int) {
-        auto* row = new QWidget;
-        row->setFixedHeight(1);
-        return row;
-    };
+    const auto create = [](int) { auto* row = new QWidget; row->setFixedHeight(1); return row; };
     const auto keep = [](QWidget*, int) {};
     list.setRows(keys, create, keep);
     std::reverse(keys.begin(), keys.end());
