@@ -249,8 +249,10 @@ TEST_F(LocalAPIProxyLimitsTest, TricklersBeyondTheCapOfALoweredDescriptorLimitLe
     for (const LoopbackClient& trickler : tricklers)
         peerGone(trickler, told);
     EXPECT_TRUE(told.contains("Request headers not complete while other clients waited at the connection limit"));
-    // A pair closing and the one taking its slot may overlap for a moment.
-    EXPECT_LE(upstream->peakOpenCount(), settings.maxConnectionPairs + 2);
+    // The stand-in sees a pair's close a moment after the proxy has given
+    // its slot away (longer under a loaded sanitizer run); all the clients
+    // at once would be cap + 9.
+    EXPECT_LE(upstream->peakOpenCount(), settings.maxConnectionPairs + 5);
     EXPECT_GE(upstream->peakOpenCount(), settings.maxConnectionPairs - 2);
     tricklers.clear();
     honest.close();
