@@ -31,10 +31,13 @@ LocalAIService::LocalAIService(Deps deps, bool autoStart, QObject* parent)
       // Consulted only while a build runs: no descriptors are kept open.
       m_processTable(std::make_shared<ProcessTable>(m_deps.paths.procRoot, 0))
 {
-    // A model server left stopped after we are gone has nobody to thaw it.
-    // (SIGTERM and SIGINT are routed to quit(), so they come here too.)
-    if (auto* app = QCoreApplication::instance())
+    // A model server left stopped, or a container left paused, after we are
+    // gone has nobody to give it back. (SIGTERM and SIGINT are routed to
+    // quit(), so they come here too.)
+    if (auto* app = QCoreApplication::instance()) {
         connect(app, &QCoreApplication::aboutToQuit, this, &LocalAIService::resumeSuspendedProcesses);
+        connect(app, &QCoreApplication::aboutToQuit, this, &LocalAIService::giveBackContainers);
+    }
     if (autoStart)
         startPolling();
 }
@@ -42,4 +45,5 @@ LocalAIService::LocalAIService(Deps deps, bool autoStart, QObject* parent)
 LocalAIService::~LocalAIService()
 {
     resumeSuspendedProcesses();
+    giveBackContainers();
 }

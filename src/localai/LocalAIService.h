@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/ObservableObject.h"
+#include "core/SerialGate.h"
 #include "localai/ListeningPortScanner.h"
 #include "localai/LocalAIModel.h"
 #include "localai/LocalPortInfo.h"
@@ -8,7 +9,9 @@
 #include "localai/OllamaStatus.h"
 #include "localai/OrphanedCompanionInfo.h"
 #include "localai/VectorDatabaseInfo.h"
+#include "platform/CommandResult.h"
 #include "platform/SystemPaths.h"
+#include "platform/ToolCommand.h"
 
 #include <QCoroTask>
 #include <QHash>
@@ -16,6 +19,7 @@
 #include <QSet>
 #include <QUrl>
 
+#include <chrono>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -73,15 +77,19 @@ public:
     // Starts the 2-second timer and one tick at once (queued, not run here).
     void startPolling();
     // One watcher pass: models, compile auto-suspend, the four scans, then
-    // the battery shield, each finished before the next. A call while a pass
-    // is still waiting does nothing.
+    // the battery shield, each finished before the next, except the
+    // container list: it is refreshed on its own, one at a time, so a hung
+    // container engine holds up nothing else. A call while a pass is still
+    // waiting does nothing.
     QCoro::Task<> tick();
 
     // Freezes the model-server processes while a compiler or build tool
     // runs, and thaws them when it is gone or the switch is off.
     QCoro::Task<> checkAndApplyAutoSuspend();
     // On battery power: ejects the loaded models, pauses the running
-    // database containers and, if asked, stops the container VM.
+    // database containers and, if asked, stops the container VM. Once power
+    // returns or the shield is off, unpauses the containers it paused (at
+    // quit too); containers paused by anyone else are left as they are.
     void applyBatteryShieldMode();
     // Stops the container VM (outside demo mode), without waiting for it.
     QCoro::Task<> stopColimaVM();
@@ -190,6 +198,17 @@ private:
     void suspendProcess(qint32 pid, quint64 startTime);
     void resumeSuspendedProcesses();
     QCoro::Task<> ejectModelsForShield();
+    bool batteryShieldActive() const;
+    // Every container engine call goes through here, one at a time.
+    QCoro::Task<CommandResult> runEngine(ToolCommand command, std::chrono::milliseconds timeout);
+    // The container scan, unless one is still waiting for the engine.
+    QCoro::Task<> refreshContainers();
+    // Pauses the live running containers while the shield holds, else
+    // unpauses those it paused; one pass at a time.
+    QCoro::Task<> shieldContainers();
+    // At quit: the containers the shield paused, unpaused without waiting.
+    void giveBackContainers();
+    void setContainerStatus(const QString& containerId, const QString& status);
 
     Deps m_deps;
     QTimer* m_timer = nullptr;
@@ -207,6 +226,12 @@ private:
     // What the latest live scans found: the only targets of live actions.
     QHash<qint32, ListeningPortScanner::Owner> m_scannedPortOwners;
     QSet<QString> m_scannedContainerIds;
+    SerialGate m_engineTurns;
+    bool m_containerScanInFlight = false;
+    bool m_containerShieldInFlight = false;
+    // Containers the shield paused and has not given back: the only ones it
+    // ever unpauses.
+    QSet<QString> m_shieldPausedIds;
     // Read on the file worker only, one job at a time.
     std::shared_ptr<ProcessTable> m_processTable;
 

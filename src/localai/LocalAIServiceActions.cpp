@@ -7,7 +7,6 @@
 #include "core/Print.h"
 #include "core/Scheduler.h"
 #include "localai/ModelCacheFolders.h"
-#include "platform/CommandRunner.h"
 #include "platform/FileWorker.h"
 #include "platform/ProcessSignaller.h"
 #include "platform/ProcessStartTime.h"
@@ -70,7 +69,7 @@ QCoro::Task<> LocalAIService::stopVectorDatabase(QString containerId)
     }
     QPointer<LocalAIService> self(this);
     const CommandResult result =
-        co_await m_deps.commands->runTool(ToolCommands::dockerStop(containerId), kDockerStopTimeout);
+        co_await runEngine(ToolCommands::dockerStop(containerId), kDockerStopTimeout);
     if (!self)
         co_return;
     if (!result.started) {

@@ -44,9 +44,6 @@ QStringList modelServerNames()
             QStringLiteral("deepseek")};
 }
 
-QString runningText() { return QStringLiteral("Running"); }
-QString shieldedText() { return QStringLiteral("Suspended (Battery Shield)"); }
-
 QString describe(SignalOutcome outcome)
 {
     switch (outcome) {
@@ -88,9 +85,9 @@ QCoro::Task<> LocalAIService::tick()
     co_await checkAndApplyAutoSuspend();
     if (!self)
         co_return;
-    co_await scanVectorDatabases();
-    if (!self)
-        co_return;
+    // Not waited for: a hung engine would hold up the next model poll and
+    // build check by its whole time-out.
+    refreshContainers();
     co_await scanOrphanedCompanions();
     if (!self)
         co_return;
@@ -194,28 +191,31 @@ void LocalAIService::resumeSuspendedProcesses()
     setSuspendedPIDs({});
 }
 
+bool LocalAIService::batteryShieldActive() const
+{
+    return m_batteryShieldEnabled && m_deps.isUnplugged && m_deps.isUnplugged();
+}
+
 void LocalAIService::applyBatteryShieldMode()
 {
-    if (!m_batteryShieldEnabled || !m_deps.isUnplugged || !m_deps.isUnplugged())
-        return;
-    // One eject pass at a time: each eject may wait up to a minute, and a
-    // new pass every tick would pile requests up behind it.
-    if (!m_activeModels.isEmpty() && !m_shieldEjectInFlight)
-        ejectModelsForShield();
-
-    QList<VectorDatabaseInfo> rows = m_activeVectorDBs;
-    for (VectorDatabaseInfo& row : rows) {
-        if (row.status != runningText())
-            continue;
-        row.status = shieldedText();
-        // Only containers docker listed are paused: an example row's id
-        // could prefix a real container's.
-        if (!m_demoMode && m_scannedContainerIds.contains(row.containerId))
-            m_deps.commands->startTool(ToolCommands::dockerPause(row.containerId));
+    const bool active = batteryShieldActive();
+    if (active) {
+        // One eject pass at a time: each eject may wait up to a minute, and a
+        // new pass every tick would pile requests up behind it.
+        if (!m_activeModels.isEmpty() && !m_shieldEjectInFlight)
+            ejectModelsForShield();
+        // Rows that are no container of ours to pause (demo mode, examples)
+        // are only marked; a live one is marked once docker has paused it.
+        QList<VectorDatabaseInfo> rows = m_activeVectorDBs;
+        for (VectorDatabaseInfo& row : rows)
+            if (row.isRunning() && (m_demoMode || !m_scannedContainerIds.contains(row.containerId)))
+                row.status = VectorDatabaseInfo::shieldedStatus();
+        setActiveVectorDBs(std::move(rows));
     }
-    setActiveVectorDBs(std::move(rows));
-
-    if (m_vmAutoSleepEnabled && !m_demoMode)
+    // Pauses while the shield holds, gives back once it does not; not
+    // waited for, as the engine may hang.
+    shieldContainers();
+    if (active && m_vmAutoSleepEnabled && !m_demoMode)
         m_deps.commands->startTool(ToolCommands::colimaStop());
 }
 

@@ -1,85 +1,14 @@
-// The environment scans of LocalAIService: vector-database containers,
-// orphaned IDE companions, listening ports and model files.
+// The environment scans of LocalAIService: orphaned IDE companions,
+// listening ports and model files (containers have a file of their own).
 #include "localai/LocalAIService.h"
 
 #include "localai/LocalAIExamples.h"
 #include "localai/ModelCacheFolders.h"
 #include "platform/TreeSizeCache.h"
-#include "platform/CommandRunner.h"
 #include "platform/FileWorker.h"
-#include "platform/ToolCommands.h"
 
 #include <QCoroFuture>
 #include <QPointer>
-#include <QRegularExpression>
-#include <QStringDecoder>
-
-#include <chrono>
-
-using namespace std::chrono_literals;
-
-namespace {
-
-constexpr auto kDockerListTimeout = 10s;
-
-std::optional<QString> decodeUtf8(const QByteArray& bytes)
-{
-    QStringDecoder decoder(QStringDecoder::Utf8);
-    QString text = decoder.decode(bytes);
-    if (decoder.hasError())
-        return std::nullopt;
-    return text;
-}
-
-// Rows for "ID|NAME|PORTS" lines whose name names a vector database.
-QList<VectorDatabaseInfo> vectorDatabasesIn(const QString& output)
-{
-    static const QRegularExpression lineBreak(QStringLiteral("[\\n\\r]"));
-    QList<VectorDatabaseInfo> rows;
-    for (const QString& line : output.split(lineBreak, Qt::SkipEmptyParts)) {
-        const QStringList fields = line.split(QLatin1Char('|'));
-        if (fields.size() < 3)
-            continue;
-        const QString& id = fields[0];
-        const QString& name = fields[1];
-        qint64 port;
-        if (name.contains(QLatin1String("chroma")))
-            port = 8000;
-        else if (name.contains(QLatin1String("qdrant")))
-            port = 6333;
-        else if (name.contains(QLatin1String("milvus")) || name.contains(QLatin1String("weaviate")))
-            port = 8080;
-        else
-            continue;
-        rows.append({name, port, QStringLiteral("128 MB"), id, QStringLiteral("Running")});
-    }
-    return rows;
-}
-
-} // namespace
-
-QCoro::Task<> LocalAIService::scanVectorDatabases()
-{
-    QPointer<LocalAIService> self(this);
-    const CommandResult result =
-        co_await m_deps.commands->runTool(ToolCommands::dockerList(), kDockerListTimeout);
-    if (!self)
-        co_return;
-    QList<VectorDatabaseInfo> rows;
-    if (result.started && !result.timedOut) {
-        if (const auto text = decodeUtf8(result.standardOutput))
-            rows = vectorDatabasesIn(*text);
-    }
-    m_scannedContainerIds.clear();
-    if (rows.isEmpty()) {
-        // No docker, no daemon or no database container: show the examples.
-        setActiveVectorDBs(LocalAIExamples::vectorDatabases());
-        co_return;
-    }
-    for (const VectorDatabaseInfo& row : std::as_const(rows))
-        m_scannedContainerIds.insert(row.containerId);
-    setActiveVectorDBs(std::move(rows));
-}
 
 QCoro::Task<> LocalAIService::scanOrphanedCompanions()
 {

@@ -14,7 +14,7 @@ ToolCommand buildToolCheck()
 ToolCommand dockerList()
 {
     return {ToolPaths::docker(),
-            {QStringLiteral("ps"), QStringLiteral("--format"), QStringLiteral("{{.ID}}|{{.Names}}|{{.Ports}}")}};
+            {QStringLiteral("ps"), QStringLiteral("--format"), QStringLiteral("{{.ID}}|{{.Names}}|{{.Ports}}|{{.State}}")}};
 }
 
 ToolCommand dockerStop(const QString& containerId)
@@ -25,6 +25,11 @@ ToolCommand dockerStop(const QString& containerId)
 ToolCommand dockerPause(const QString& containerId)
 {
     return {ToolPaths::docker(), {QStringLiteral("pause"), containerId}};
+}
+
+ToolCommand dockerUnpause(const QStringList& containerIds)
+{
+    return {ToolPaths::docker(), QStringList{QStringLiteral("unpause")} + containerIds};
 }
 
 ToolCommand colimaStop()

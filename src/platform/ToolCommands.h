@@ -9,10 +9,12 @@ namespace ToolCommands {
 // pgrep takes a single pattern; -x anchors all of it, so the process name
 // must equal one of the alternatives. Exit 0: one runs; exit 1: none does.
 ToolCommand buildToolCheck();
-// One "ID|NAME|PORTS" line per running container.
+// One "ID|NAME|PORTS|STATE" line per running container, paused ones
+// included (STATE "running" or "paused").
 ToolCommand dockerList();
 ToolCommand dockerStop(const QString& containerId);
 ToolCommand dockerPause(const QString& containerId);
+ToolCommand dockerUnpause(const QStringList& containerIds);
 ToolCommand colimaStop();
 // One echo request; -w is the deadline (on Linux -t would set the TTL).
 ToolCommand ping(const QString& host);

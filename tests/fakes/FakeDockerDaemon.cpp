@@ -10,7 +10,8 @@ namespace {
 
 QByteArray response(int status, const QByteArray& contentType, const QByteArray& body)
 {
-    QByteArray head = "HTTP/1.1 " + QByteArray::number(status) + (status == 204 ? " No Content" : " OK") + "\r\n";
+    const QByteArray reason = status == 204 ? " No Content" : status == 404 ? " Not Found" : status == 409 ? " Conflict" : " OK";
+    QByteArray head = "HTTP/1.1 " + QByteArray::number(status) + reason + "\r\n";
     head += "Api-Version: 1.41\r\n";
     if (!contentType.isEmpty())
         head += "Content-Type: " + contentType + "\r\n";
@@ -56,10 +57,28 @@ void FakeDockerDaemon::answer(QTcpSocket* socket)
         reply = response(200, "text/plain", method == "HEAD" ? QByteArray() : QByteArray("OK"));
     else if (method == "GET" && path == QLatin1String("/containers/json"))
         reply = response(200, "application/json", containerList());
+    else if (method == "POST" && (path.endsWith(QLatin1String("/pause")) || path.endsWith(QLatin1String("/unpause"))))
+        reply = changeState(path);
     else
         reply = response(204, {}, {});
     socket->write(reply);
     socket->disconnectFromHost();
+}
+
+QByteArray FakeDockerDaemon::changeState(const QString& path)
+{
+    // "/containers/<id or prefix>/<pause|unpause>"
+    const QString id = path.section(QLatin1Char('/'), 2, 2);
+    const bool pause = path.endsWith(QLatin1String("/pause"));
+    for (Container& container : containers) {
+        if (id.isEmpty() || !container.id.startsWith(id))
+            continue;
+        if ((container.state == QLatin1String("paused")) == pause)
+            return response(409, "application/json", R"({"message":"Container is already in that state"})");
+        container.state = pause ? QStringLiteral("paused") : QStringLiteral("running");
+        return response(204, {}, {});
+    }
+    return response(404, "application/json", R"({"message":"No such container"})");
 }
 
 QByteArray FakeDockerDaemon::containerList() const
@@ -67,6 +86,7 @@ QByteArray FakeDockerDaemon::containerList() const
     QJsonArray list;
     for (const Container& container : containers)
         list.append(QJsonObject{{QStringLiteral("Id"), container.id},
-                                {QStringLiteral("Names"), QJsonArray{QLatin1Char('/') + container.name}}});
+                                {QStringLiteral("Names"), QJsonArray{QLatin1Char('/') + container.name}},
+                                {QStringLiteral("State"), container.state}});
     return QJsonDocument(list).toJson(QJsonDocument::Compact);
 }

@@ -5,14 +5,16 @@
 #include <QTcpServer>
 
 // Just enough of the container engine's HTTP API on a loopback port for the
-// real docker client (DOCKER_HOST=tcp://...) to list, stop and pause: the
-// version ping, the container list and 204 for every other request. Records
-// each request as "METHOD /path" with the API version prefix removed.
+// real docker client (DOCKER_HOST=tcp://...) to list, stop, pause and
+// unpause: the version ping, the container list with each one's state, pause
+// and unpause that change it, and 204 for every other request. Records each
+// request as "METHOD /path" with the API version prefix removed.
 class FakeDockerDaemon : public QTcpServer {
 public:
     struct Container {
         QString id;   // 64 hex digits or fewer; docker ps shows the first 12
         QString name; // without the leading slash the API adds
+        QString state = QStringLiteral("running");
     };
 
     FakeDockerDaemon();
@@ -24,6 +26,7 @@ public:
 private:
     void answer(QTcpSocket* socket);
     QByteArray containerList() const;
+    QByteArray changeState(const QString& path);
 
     QStringList m_requests;
 };

@@ -17,40 +17,53 @@ namespace {
 
 const QString kChromaId = QStringLiteral("dc84e27f9b8c5a1e0f4d3c2b1a09876543210fedcba9876543210fedcba98765");
 
-LocalAIService& liveService(LocalAITestFixture& fixture)
+LocalAIService& liveService(LocalAITestFixture& fixture, const bool* unplugged = nullptr)
 {
     LocalAIService::Deps deps = fixture.deps();
     deps.commands = &CommandRunner::system();
-    deps.isUnplugged = [] { return true; };
+    deps.isUnplugged = [unplugged] { return !unplugged || *unplugged; };
     return fixture.make(std::move(deps));
 }
 
 } // namespace
 
-TEST(DockerRealClient, ListsStopsAndPausesWithTheLinesTheClientAccepts)
+TEST(DockerRealClient, ListsStopsPausesAndUnpausesWithTheLinesTheClientAccepts)
 {
     if (!ToolPaths::docker().contains(QLatin1Char('/')))
         GTEST_SKIP() << "the docker client is not installed";
     FakeDockerDaemon daemon;
-    daemon.containers = {{kChromaId, QStringLiteral("chroma-team")}, {QStringLiteral("77aa"), QStringLiteral("web")}};
+    daemon.containers = {{kChromaId, QStringLiteral("chroma-team")},
+                         {QStringLiteral("77aa"), QStringLiteral("web")},
+                         {QStringLiteral("88bb"), QStringLiteral("qdrant-held"), QStringLiteral("paused")}};
     QTemporaryDir config;
     ScopedEnv env("DOCKER_HOST", daemon.host());
     env.set("DOCKER_CONFIG", config.path().toLocal8Bit());
     env.set("DOCKER_TLS_VERIFY", "");
 
     LocalAITestFixture fixture;
-    LocalAIService& ai = liveService(fixture);
+    bool unplugged = true;
+    LocalAIService& ai = liveService(fixture, &unplugged);
     ASSERT_TRUE(runTask(ai.scanVectorDatabases(), 20s));
-    ASSERT_EQ(ai.activeVectorDBs().size(), 1) << daemon.requests().join(QLatin1Char(' ')).toStdString();
+    ASSERT_EQ(ai.activeVectorDBs().size(), 2) << daemon.requests().join(QLatin1Char(' ')).toStdString();
     const VectorDatabaseInfo row = ai.activeVectorDBs().first();
     EXPECT_EQ(row.name, QStringLiteral("chroma-team"));
     EXPECT_EQ(row.containerId, kChromaId.left(12));
+    EXPECT_EQ(row.status, VectorDatabaseInfo::runningStatus());
+    EXPECT_EQ(ai.activeVectorDBs().at(1).status, VectorDatabaseInfo::pausedStatus()) << "the state the client prints";
     EXPECT_TRUE(daemon.requests().contains(QStringLiteral("GET /containers/json")));
 
     ai.setBatteryShieldEnabled(true);
     ai.applyBatteryShieldMode(); // started, not waited for
-    EXPECT_TRUE(waitUntil([&] { return daemon.requests().contains("POST /containers/" + row.containerId + "/pause"); }, 20s))
+    EXPECT_TRUE(waitUntil([&] { return ai.activeVectorDBs().first().status == VectorDatabaseInfo::shieldedStatus(); }, 20s))
         << daemon.requests().join(QLatin1Char(' ')).toStdString();
+    EXPECT_TRUE(daemon.requests().contains("POST /containers/" + row.containerId + "/pause"));
+
+    unplugged = false;
+    ai.applyBatteryShieldMode();
+    EXPECT_TRUE(waitUntil([&] { return ai.activeVectorDBs().first().status == VectorDatabaseInfo::runningStatus(); }, 20s))
+        << daemon.requests().join(QLatin1Char(' ')).toStdString();
+    EXPECT_TRUE(daemon.requests().contains("POST /containers/" + row.containerId + "/unpause"));
+    EXPECT_FALSE(daemon.requests().contains(QStringLiteral("POST /containers/88bb/unpause")));
 
     ASSERT_TRUE(runTask(ai.stopVectorDatabase(row.containerId), 40s));
     EXPECT_TRUE(daemon.requests().contains("POST /containers/" + row.containerId + "/stop"))

@@ -44,7 +44,7 @@ TEST_F(EnvironmentScanTest, VectorDatabasesFallBackToTheExamplesEvenOutsideDemoM
     ASSERT_EQ(fixture.commands.calls().size(), 1);
     EXPECT_EQ(fixture.commands.calls()[0].program, ToolPaths::docker());
     EXPECT_EQ(fixture.commands.calls()[0].arguments,
-              (QStringList{QStringLiteral("ps"), QStringLiteral("--format"), QStringLiteral("{{.ID}}|{{.Names}}|{{.Ports}}")}));
+              (QStringList{QStringLiteral("ps"), QStringLiteral("--format"), QStringLiteral("{{.ID}}|{{.Names}}|{{.Ports}}|{{.State}}")}));
 
     service().setActiveVectorDBs({});
     fixture.commands.scriptOutput(ToolPaths::docker(), "a1|web|0.0.0.0:80->80/tcp\nb2|Chroma-db|\n");
@@ -65,13 +65,16 @@ TEST_F(EnvironmentScanTest, VectorDatabaseRowsFollowTheirNames)
                                                      "q2|qdrant-chroma-mix|\n"
                                                      "w3|weaviate|8080\n"
                                                      "x4|postgres|5432\n"
-                                                     "q5|qdrant|6333/tcp|extra\n");
+                                                     "q5|qdrant|6333/tcp|running\n"
+                                                     "p6|chroma-held||paused\n");
     run(service().scanVectorDatabases());
     const QList<VectorDatabaseInfo> expected{
         {QStringLiteral("my-milvus"), 8080, QStringLiteral("128 MB"), QStringLiteral("m1"), QStringLiteral("Running")},
         {QStringLiteral("qdrant-chroma-mix"), 8000, QStringLiteral("128 MB"), QStringLiteral("q2"), QStringLiteral("Running")},
         {QStringLiteral("weaviate"), 8080, QStringLiteral("128 MB"), QStringLiteral("w3"), QStringLiteral("Running")},
         {QStringLiteral("qdrant"), 6333, QStringLiteral("128 MB"), QStringLiteral("q5"), QStringLiteral("Running")},
+        // Paused by someone else: never read as running.
+        {QStringLiteral("chroma-held"), 8000, QStringLiteral("128 MB"), QStringLiteral("p6"), QStringLiteral("Paused")},
     };
     EXPECT_EQ(service().activeVectorDBs(), expected);
 }

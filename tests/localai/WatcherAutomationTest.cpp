@@ -237,7 +237,7 @@ TEST_F(WatcherAutomationTest, BatteryShieldLivePausesScannedContainersAndEjectsO
 
     ai.setBatteryShieldEnabled(true);
     ai.applyBatteryShieldMode();
-    EXPECT_EQ(commandLines(), (QStringList{"& " + ToolPaths::docker() + " pause abc123", "& " + ToolPaths::colima() + " stop"}));
+    EXPECT_EQ(commandLines(), (QStringList{ToolPaths::docker() + " pause abc123", "& " + ToolPaths::colima() + " stop"}));
     for (const auto& row : ai.activeVectorDBs())
         EXPECT_EQ(row.status, "Suspended (Battery Shield)");
 
@@ -278,8 +278,8 @@ TEST_F(WatcherAutomationTest, TickRunsItsStepsInOrderAndDropsAnOverlappingOne)
     EXPECT_EQ(server.psRequestCount(), 1);
     EXPECT_EQ(statusAtPgrep, OllamaStatus::idle);
     EXPECT_EQ(commandLines(), (QStringList{ToolPaths::pgrep() + " -x xcodebuild|swiftc|clang|swift-frontend|make|cmake",
-                                           ToolPaths::docker() + " ps --format {{.ID}}|{{.Names}}|{{.Ports}}",
-                                           "& " + ToolPaths::docker() + " pause abc123"}));
+                                           ToolPaths::docker() + " ps --format {{.ID}}|{{.Names}}|{{.Ports}}|{{.State}}",
+                                           ToolPaths::docker() + " pause abc123"}));
 }
 
 TEST_F(WatcherAutomationTest, PollingStartsAfterConstructionNotInsideIt)

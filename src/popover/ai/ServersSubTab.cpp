@@ -23,6 +23,7 @@
 #include <QHBoxLayout>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <functional>
 
 namespace {
@@ -418,7 +419,9 @@ void ServersSubTab::refreshDatabases()
     const UiColor accent = m_themeManager->currentTheme().accentColor();
     const QList<VectorDatabaseInfo>& dbs = m_localAI->activeVectorDBs();
     m_dbCount->setVisible(!dbs.isEmpty());
-    m_dbCount->setText(kestrova::format("%lld Active", static_cast<long long>(dbs.size())));
+    // A paused container answers no request: it is not counted as active.
+    const auto running = std::count_if(dbs.cbegin(), dbs.cend(), [](const VectorDatabaseInfo& db) { return db.isRunning(); });
+    m_dbCount->setText(kestrova::format("%lld Active", static_cast<long long>(running)));
     m_dbCount->setTextColor(accent);
     m_dbEmpty->setVisible(dbs.isEmpty());
     m_dbs->setVisible(!dbs.isEmpty());
@@ -426,8 +429,9 @@ void ServersSubTab::refreshDatabases()
     const auto apply = [&](DatabaseRow* row, const VectorDatabaseInfo& db) {
         std::function<void()> hibernate;
         // The example rows stand in when no container is found; they are
-        // not containers, so there is nothing to stop.
-        if (demo || !LocalAIExamples::isExample(db))
+        // not containers, so there is nothing to stop. Nor is a paused
+        // container offered: it reads as what it is, not as running.
+        if (db.isRunning() && (demo || !LocalAIExamples::isExample(db)))
             hibernate = [service = m_localAI, id = db.containerId] {
                 startServiceAction(service, [id](LocalAIService& s) { return s.stopVectorDatabase(id); });
             };

@@ -140,6 +140,24 @@ TEST_F(ServersSubTabTest, ExampleContainersUnderTheBatteryShieldOfferNoHibernate
         EXPECT_FALSE(part<AccentPillButton>(row, "hibernateButton")->isVisibleTo(tab.get()));
 }
 
+// A paused container answers no request: it is neither counted as active nor offered Hibernate,
+// whoever paused it.
+TEST_F(ServersSubTabTest, PausedContainersNeverReadAsRunning)
+{
+    ai.localAI->setDemoMode(false);
+    ai.localAI->setActiveVectorDBs({
+        {QStringLiteral("chroma-a"), 8000, QStringLiteral("128 MB"), QStringLiteral("c1"), VectorDatabaseInfo::runningStatus()},
+        {QStringLiteral("qdrant-b"), 6333, QStringLiteral("128 MB"), QStringLiteral("c2"), VectorDatabaseInfo::shieldedStatus()},
+        {QStringLiteral("milvus-c"), 8080, QStringLiteral("128 MB"), QStringLiteral("c3"), VectorDatabaseInfo::pausedStatus()},
+    });
+    auto tab = make();
+    EXPECT_EQ(tab->databaseCount()->text(), "1 Active");
+    const QList<QWidget*> rows = tab->databaseList()->rows();
+    ASSERT_EQ(rows.size(), 3);
+    for (int i = 0; i < 3; ++i)
+        EXPECT_EQ(part<AccentPillButton>(rows[i], "hibernateButton")->isVisibleTo(tab.get()), i == 0) << i;
+}
+
 } // namespace
 
 // Anyone on the machine can open thousands of listeners: each list shows its first rows, one line for
