@@ -22,7 +22,7 @@ ps)
         printf '%s\n' "$2" | sed -e "s#{{.ID}}#${f##*/}#g" -e "s#{{.Names}}#$name#g" \
             -e "s#{{.Ports}}#0.0.0.0:8000->8000/tcp#g" -e "s#{{.State}}#$state#g"
     done ;;
-pause|unpause|stop)
+pause|unpause)
     for id in "$@"; do
         f="$dir/containers/$id"
         if [ ! -f "$f" ]; then echo "Error response from daemon: No such container: $id" >&2; rc=1; continue; fi
@@ -33,11 +33,7 @@ pause|unpause|stop)
         if [ "$cmd" = unpause ] && [ "$state" != paused ]; then
             echo "Error response from daemon: Container $id is not paused" >&2; rc=1; continue
         fi
-        case "$cmd" in
-        pause) echo "$name paused" > "$f" ;;
-        unpause) echo "$name running" > "$f" ;;
-        stop) rm -f "$f" ;;
-        esac
+        if [ "$cmd" = pause ]; then echo "$name paused" > "$f"; else echo "$name running" > "$f"; fi
         echo "$id"
     done ;;
 *)
