@@ -70,6 +70,6 @@ bool TerminalEmulatorLauncher::open(const QStringList& lines)
     if (arguments.isEmpty())
         return false;
     const QString program = arguments.takeFirst();
-    return m_runner.startDetached(program, arguments,
-                                  {QString::fromLatin1(kLinesVariable) + QLatin1Char('=') + lines.join(QLatin1Char('\n'))});
+    const QString text = lines.join(QLatin1Char('\n'));
+    return m_runner.startDetached(program, arguments, {QString::fromLatin1(kLinesVariable) + QLatin1Char('=') + text});
 }
