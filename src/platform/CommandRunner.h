@@ -18,15 +18,17 @@ public:
 
     virtual QCoro::Task<CommandResult> run(QString program, QStringList arguments,
                                            std::chrono::milliseconds timeout) = 0;
-    // Starts a program without waiting for it. Returns false when it could
+    // Starts a program without waiting for it, with `environment` entries
+    // ("NAME=value") added to what it inherits. Returns false when it could
     // not be started.
-    virtual bool startDetached(const QString& program, const QStringList& arguments) = 0;
+    virtual bool startDetached(const QString& program, const QStringList& arguments,
+                               const QStringList& environment) = 0;
 
     QCoro::Task<CommandResult> runTool(const ToolCommand& command, std::chrono::milliseconds timeout)
     {
         return run(command.program, command.arguments, timeout);
     }
-    bool startTool(const ToolCommand& command) { return startDetached(command.program, command.arguments); }
+    bool startTool(const ToolCommand& command) { return startDetached(command.program, command.arguments, {}); }
 
     static CommandRunner& system();
 };

@@ -8,6 +8,7 @@
 // kernel does not print the line.
 struct MemInfo {
     std::optional<quint64> memTotal;
+    std::optional<quint64> memAvailable;
     std::optional<quint64> active;
     std::optional<quint64> activeAnon;
     std::optional<quint64> inactiveAnon;
@@ -27,13 +28,27 @@ struct MemInfo {
     {
         return unevictable.value_or(0) + kernelStack.value_or(0) + pageTables.value_or(0) + sUnreclaim.value_or(0);
     }
-    // Memory that processes hold: their anonymous pages and shared memory
-    // (tmpfs, shared mappings). Not the active list: fresh anonymous pages
-    // start on the inactive one on current kernels. Without AnonPages, the
-    // two anonymous lists (shared memory sits on them too); without those,
-    // the active list; absent when none is printed.
-    std::optional<quint64> application() const
+    // Memory in use as the kernel counts it: all but what it can hand out
+    // at once (free memory, page cache, reclaimable slab, and pages freed
+    // lazily with MADV_FREE, which AnonPages still counts). Absent without
+    // MemTotal and MemAvailable.
+    std::optional<quint64> inUse() const
     {
+        if (!memTotal || !memAvailable)
+            return std::nullopt;
+        return *memTotal > *memAvailable ? *memTotal - *memAvailable : 0;
+    }
+    // Memory that processes hold: what wired and `compressed` memory leave
+    // of the memory in use. Kernels without MemAvailable: their anonymous
+    // pages and shared memory (AnonPages + Shmem), else the two anonymous
+    // lists, else the active list (fresh anonymous pages start on the
+    // inactive one); absent when none is printed.
+    std::optional<quint64> application(quint64 compressed) const
+    {
+        if (const auto used = inUse()) {
+            const quint64 other = wired() + compressed;
+            return *used > other ? *used - other : 0;
+        }
         if (anonPages)
             return *anonPages + shmem.value_or(0);
         if (activeAnon && inactiveAnon)

@@ -12,13 +12,13 @@ struct Key {
 };
 
 constexpr Key kKeys[] = {
-    {"MemTotal", &MemInfo::memTotal},       {"Active", &MemInfo::active},
-    {"Active(anon)", &MemInfo::activeAnon}, {"Inactive(anon)", &MemInfo::inactiveAnon},
-    {"AnonPages", &MemInfo::anonPages},     {"Shmem", &MemInfo::shmem},
-    {"Unevictable", &MemInfo::unevictable}, {"KernelStack", &MemInfo::kernelStack},
-    {"PageTables", &MemInfo::pageTables},   {"SUnreclaim", &MemInfo::sUnreclaim},
-    {"Zswap", &MemInfo::zswap},             {"SwapTotal", &MemInfo::swapTotal},
-    {"SwapFree", &MemInfo::swapFree},
+    {"MemTotal", &MemInfo::memTotal},           {"MemAvailable", &MemInfo::memAvailable},
+    {"Active", &MemInfo::active},               {"Active(anon)", &MemInfo::activeAnon},
+    {"Inactive(anon)", &MemInfo::inactiveAnon}, {"AnonPages", &MemInfo::anonPages},
+    {"Shmem", &MemInfo::shmem},                 {"Unevictable", &MemInfo::unevictable},
+    {"KernelStack", &MemInfo::kernelStack},     {"PageTables", &MemInfo::pageTables},
+    {"SUnreclaim", &MemInfo::sUnreclaim},       {"Zswap", &MemInfo::zswap},
+    {"SwapTotal", &MemInfo::swapTotal},         {"SwapFree", &MemInfo::swapFree},
 };
 
 } // namespace

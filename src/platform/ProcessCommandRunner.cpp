@@ -142,12 +142,19 @@ QCoro::Task<CommandResult> ProcessCommandRunner::run(QString program, QStringLis
     co_return result;
 }
 
-bool ProcessCommandRunner::startDetached(const QString& program, const QStringList& arguments)
+bool ProcessCommandRunner::startDetached(const QString& program, const QStringList& arguments,
+                                         const QStringList& environment)
 {
     if (!refusalFor(program).isEmpty())
         return false;
+    QProcessEnvironment env = childEnvironment();
+    for (const QString& entry : environment) {
+        const qsizetype equals = entry.indexOf(QLatin1Char('='));
+        if (equals > 0)
+            env.insert(entry.left(equals), entry.mid(equals + 1));
+    }
     QProcess process;
-    process.setProcessEnvironment(childEnvironment());
+    process.setProcessEnvironment(env);
     process.setProgram(program);
     process.setArguments(arguments);
     process.setStandardInputFile(QProcess::nullDevice());

@@ -7,5 +7,6 @@ class ProcessCommandRunner final : public CommandRunner {
 public:
     QCoro::Task<CommandResult> run(QString program, QStringList arguments,
                                    std::chrono::milliseconds timeout) override;
-    bool startDetached(const QString& program, const QStringList& arguments) override;
+    bool startDetached(const QString& program, const QStringList& arguments,
+                       const QStringList& environment) override;
 };

@@ -22,6 +22,10 @@ constexpr Terminal kTerminals[] = {
 
 const QString kEnv = QStringLiteral("/usr/bin/env");
 
+// The variable that carries the lines; unset before the user's shell starts
+// so nothing run there inherits it.
+constexpr char kLinesVariable[] = "KESTROVA_TERMINAL_TEXT";
+
 } // namespace
 
 TerminalEmulatorLauncher::TerminalEmulatorLauncher(CommandRunner& runner, QString searchPath)
@@ -37,7 +41,7 @@ QString TerminalEmulatorLauncher::find(const QString& name) const
     return ToolPaths::locate(name, m_folders);
 }
 
-QStringList TerminalEmulatorLauncher::commandFor(const QString& shellLine) const
+QStringList TerminalEmulatorLauncher::command() const
 {
     for (const Terminal& terminal : kTerminals) {
         const QString path = find(QString::fromLatin1(terminal.name));
@@ -51,18 +55,21 @@ QStringList TerminalEmulatorLauncher::commandFor(const QString& shellLine) const
             command << QStringLiteral("LC_ALL=") + qEnvironmentVariable("LC_ALL");
         else
             command << QStringLiteral("-u") << QStringLiteral("LC_ALL");
+        const QString variable = QString::fromLatin1(kLinesVariable);
         command << path << QString::fromLatin1(terminal.runFlag) << ToolPaths::sh << QStringLiteral("-c")
-                << shellLine + QStringLiteral("; exec \"${SHELL:-/bin/sh}\"");
+                << QStringLiteral("printf '%s\\n' \"$") + variable + QStringLiteral("\"; unset ") + variable
+                       + QStringLiteral("; exec \"${SHELL:-/bin/sh}\"");
         return command;
     }
     return {};
 }
 
-bool TerminalEmulatorLauncher::open(const QString& shellLine)
+bool TerminalEmulatorLauncher::open(const QStringList& lines)
 {
-    QStringList command = commandFor(shellLine);
-    if (command.isEmpty())
+    QStringList arguments = command();
+    if (arguments.isEmpty())
         return false;
-    const QString program = command.takeFirst();
-    return m_runner.startDetached(program, command);
+    const QString program = arguments.takeFirst();
+    const QString text = lines.join(QLatin1Char('\n'));
+    return m_runner.startDetached(program, arguments, {QString::fromLatin1(kLinesVariable) + QLatin1Char('=') + text});
 }

@@ -1,13 +1,13 @@
 #pragma once
 
-#include <QString>
+#include <QStringList>
 
-// Opens a terminal window that runs one shell command line and then stays
-// open with the user's shell.
+// Opens a terminal window that shows some lines of text and then stays open
+// with the user's shell.
 class TerminalLauncher {
 public:
     virtual ~TerminalLauncher() = default;
 
     // False when no terminal could be started.
-    virtual bool open(const QString& shellLine) = 0;
+    virtual bool open(const QStringList& lines) = 0;
 };

@@ -24,8 +24,7 @@ const QString kResumeWhenDone = QStringLiteral("RESUME when done:");
 bool openAdvisory(TerminalLauncher& terminal, const QString& header, const QString& pauseHeading,
                   const QString& pattern, const QString& resumeHeading)
 {
-    return terminal.open(
-        TerminalAdvisory::shellLine(TerminalAdvisory::lines(header, pauseHeading, pattern, resumeHeading)));
+    return terminal.open(TerminalAdvisory::lines(header, pauseHeading, pattern, resumeHeading));
 }
 
 // The status of a preset whose advisory found no terminal.

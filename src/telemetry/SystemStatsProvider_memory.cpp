@@ -14,12 +14,12 @@ void SystemStatsProvider::updateMemory()
     Readers& r = *m_readers;
     const MemInfo& info = r.memInfo;
     const bool readable = r.memInfoReader.read(r.memInfo);
-    const std::optional<quint64> application = info.application();
+    // Compressed memory: zswap's pool when it holds anything, else what zram
+    // devices take.
+    const quint64 compressed = info.zswap.value_or(0) > 0 ? *info.zswap : r.zram.compressedBytes().value_or(0);
+    const std::optional<quint64> application = info.application(compressed);
     if (readable && application) {
         const double released = m_optimizedMemoryReleased;
-        // Compressed memory: zswap's pool when it holds anything, else what
-        // zram devices take.
-        const quint64 compressed = info.zswap.value_or(0) > 0 ? *info.zswap : r.zram.compressedBytes().value_or(0);
         setMemoryWired(double(info.wired()) / kGiB);
         setMemoryApp(std::max(double(*application) / kGiB - released, 0.5));
         setMemoryCompressed(std::max(double(compressed) / kGiB - 0.3 * released, 0.1));

@@ -26,16 +26,4 @@ QString byHand(const QString& pattern)
            + QStringLiteral(" (to resume: ") + signalAll(pattern, "CONT") + QLatin1Char(')');
 }
 
-QString shellLine(const QStringList& lines)
-{
-    QStringList commands;
-    for (QString line : lines) {
-        // A single quote cannot stand inside single quotes: close the
-        // quoting, add an escaped quote, reopen.
-        line.replace(QLatin1Char('\''), QStringLiteral("'\\''"));
-        commands.append(QStringLiteral("echo '") + line + QLatin1Char('\''));
-    }
-    return commands.join(QStringLiteral(" && "));
-}
-
 } // namespace TerminalAdvisory

@@ -3,8 +3,7 @@
 #include <QString>
 #include <QStringList>
 
-// The text of a terminal advisory: lines for the user to read and copy,
-// printed by a shell command line that runs nothing else.
+// The text of a terminal advisory: lines for the user to read and copy.
 namespace TerminalAdvisory {
 
 // The seven lines: header, blank, pause heading, pause command, blank,
@@ -16,9 +15,5 @@ QStringList lines(const QString& header, const QString& pauseHeading, const QStr
 // One line for the status when no terminal could be started: says so and
 // gives the advisory's two commands to run by hand.
 QString byHand(const QString& pattern);
-
-// One `echo '<line>'` per line, joined with " && "; any line prints as
-// given, single quotes included.
-QString shellLine(const QStringList& lines);
 
 } // namespace TerminalAdvisory

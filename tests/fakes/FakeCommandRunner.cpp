@@ -24,8 +24,9 @@ QCoro::Task<CommandResult> FakeCommandRunner::run(QString program, QStringList a
     co_return (*it)(arguments);
 }
 
-bool FakeCommandRunner::startDetached(const QString& program, const QStringList& arguments)
+bool FakeCommandRunner::startDetached(const QString& program, const QStringList& arguments,
+                                      const QStringList& environment)
 {
-    m_calls.append({program, arguments, true});
+    m_calls.append({program, arguments, true, environment});
     return m_scripts.contains(program);
 }

@@ -15,6 +15,7 @@ public:
         QString program;
         QStringList arguments;
         bool detached = false;
+        QStringList environment; // added entries, for detached starts
     };
     using Script = std::function<CommandResult(const QStringList& arguments)>;
 
@@ -24,7 +25,8 @@ public:
 
     QCoro::Task<CommandResult> run(QString program, QStringList arguments,
                                    std::chrono::milliseconds timeout) override;
-    bool startDetached(const QString& program, const QStringList& arguments) override;
+    bool startDetached(const QString& program, const QStringList& arguments,
+                       const QStringList& environment) override;
 
     const QList<Call>& calls() const { return m_calls; }
     void clearCalls() { m_calls.clear(); }

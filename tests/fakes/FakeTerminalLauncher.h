@@ -2,18 +2,19 @@
 
 #include "platform/TerminalLauncher.h"
 
+#include <QList>
 #include <QStringList>
 
-// Records the lines it is asked to run; `opens` false plays a machine
-// without a terminal.
+// Records the lines of every window it is asked to open; `opens` false
+// plays a machine without a terminal.
 class FakeTerminalLauncher final : public TerminalLauncher {
 public:
-    bool open(const QString& shellLine) override
+    bool open(const QStringList& shown) override
     {
-        lines.append(shellLine);
+        lines.append(shown);
         return opens;
     }
 
-    QStringList lines;
+    QList<QStringList> lines;
     bool opens = true;
 };

@@ -45,7 +45,7 @@ TEST(CommandRunnerTest, MissingOrRelativeToolIsAStartFailure)
     const auto relative = runTask(runner.run(QStringLiteral("printf"), {QStringLiteral("x")}, 5s));
     ASSERT_TRUE(relative);
     EXPECT_FALSE(relative->started);
-    EXPECT_FALSE(runner.startDetached(QStringLiteral("/usr/bin/no-such-tool-kestrova"), {}));
+    EXPECT_FALSE(runner.startDetached(QStringLiteral("/usr/bin/no-such-tool-kestrova"), {}, {}));
 
     // Executable but not a program: the exec fails after the fork.
     QTemporaryDir scratch;

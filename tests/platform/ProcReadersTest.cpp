@@ -88,7 +88,7 @@ TEST(ProcMemInfoReader, ReadsTheLinesInBytes)
     EXPECT_EQ(info.memTotal, 32594112 * KiB);
     // "Active:" only, not "Active(anon)" or "Active(file)".
     EXPECT_EQ(info.active, 6291456 * KiB);
-    EXPECT_EQ(info.application(), (10485760 + 524288) * KiB); // AnonPages + Shmem
+    EXPECT_EQ(info.memAvailable, 20011200 * KiB);
     EXPECT_EQ(info.zswap, 262144 * KiB);
     EXPECT_EQ(info.wired(), (131072 + 32768 + 98304 + 524288) * KiB);
     EXPECT_EQ(info.swapUsed(), (8388604 - 7340028) * KiB);
@@ -101,10 +101,8 @@ TEST(ProcMemInfoReader, AbsentLinesStayAbsent)
     EXPECT_FALSE(info.active);     // unparsable
     EXPECT_FALSE(info.zswap);      // older kernel
     EXPECT_FALSE(info.swapUsed()); // SwapFree missing
-    EXPECT_FALSE(info.application());
-    // Without AnonPages (older kernels), what processes hold is on the anonymous lists.
-    const MemInfo older = ProcMemInfoReader::parse("Active(anon): 1 kB\nInactive(anon): 2 kB\nActive: 5 kB\n");
-    EXPECT_EQ(older.application(), 3 * KiB);
+    EXPECT_FALSE(info.inUse()); // MemAvailable missing
+    EXPECT_FALSE(info.application(0));
     // Free above total (a racing read) gives 0 in use, not a wrapped count.
     EXPECT_EQ(ProcMemInfoReader::parse("SwapTotal: 10 kB\nSwapFree: 20 kB\n").swapUsed(), 0u);
 
@@ -114,6 +112,32 @@ TEST(ProcMemInfoReader, AbsentLinesStayAbsent)
     untouched.active = 5;
     EXPECT_FALSE(missing.read(untouched));
     EXPECT_EQ(untouched.active, 5u);
+}
+
+// App memory is what wired and compressed memory leave of MemTotal - MemAvailable;
+// kernels without MemAvailable fall back to what processes map.
+TEST(ProcMemInfoReader, AppMemoryIsWhatWiredAndCompressedLeaveOfTheMemoryInUse)
+{
+    const struct {
+        const char* meminfo;
+        quint64 compressed;
+        std::optional<quint64> application;
+    } cases[] = {
+        // AnonPages still counts pages freed with MADV_FREE; MemAvailable does not.
+        {"MemTotal: 1000 kB\nMemAvailable: 600 kB\nAnonPages: 900 kB\nUnevictable: 10 kB\nKernelStack: 20 kB\n"
+         "PageTables: 30 kB\nSUnreclaim: 40 kB\n",
+         50 * KiB, 250 * KiB},
+        // Wired and compressed above the memory in use (lines read at different moments): none, not a wrap.
+        {"MemTotal: 1000 kB\nMemAvailable: 990 kB\nSUnreclaim: 40 kB\n", 0, 0},
+        {"MemTotal: 1000 kB\nMemAvailable: 1200 kB\n", 0, 0},
+        {"MemTotal: 1000 kB\nAnonPages: 300 kB\nShmem: 20 kB\nActive(anon): 1 kB\nInactive(anon): 2 kB\n", 50 * KiB,
+         320 * KiB},
+        {"MemAvailable: 600 kB\nActive(anon): 1 kB\nInactive(anon): 2 kB\nActive: 5 kB\n", 0, 3 * KiB},
+        {"Active(anon): 1 kB\nActive: 5 kB\n", 0, 5 * KiB},
+        {"MemTotal: 1000 kB\n", 0, std::nullopt},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(ProcMemInfoReader::parse(c.meminfo).application(c.compressed), c.application) << c.meminfo;
 }
 
 TEST(ZramStatReader, SumsTheMemoryEveryDeviceUses)

@@ -4,7 +4,6 @@
 #include "platform/CommandRunner.h"
 #include "support/ScratchTree.h"
 #include "support/TaskRunner.h"
-#include "telemetry/TerminalAdvisory.h"
 
 #include <gtest/gtest.h>
 
@@ -28,8 +27,9 @@ TEST(TerminalEmulatorLauncherTest, StartsTheFirstPreferredTerminalOnThePath)
     const QString path = QStringLiteral("relative:") + tree.path(QStringLiteral("none")) + QLatin1Char(':')
                          + tree.path(QStringLiteral("a")) + QLatin1Char(':') + tree.path(QStringLiteral("b"));
 
-    // gnome-terminal comes before konsole whatever the folder order.
-    EXPECT_TRUE(TerminalEmulatorLauncher(runner, path).open(QStringLiteral("echo hi")));
+    // gnome-terminal comes before konsole whatever the folder order; the
+    // lines go in the environment, the command line is always the same.
+    EXPECT_TRUE(TerminalEmulatorLauncher(runner, path).open({QStringLiteral("hi"), QStringLiteral("there")}));
     ASSERT_EQ(runner.calls().size(), 1);
     const auto& call = runner.calls().first();
     EXPECT_TRUE(call.detached);
@@ -37,15 +37,18 @@ TEST(TerminalEmulatorLauncherTest, StartsTheFirstPreferredTerminalOnThePath)
     EXPECT_EQ(call.arguments.mid(call.arguments.size() - 5),
               QStringList({tree.path(QStringLiteral("b/gnome-terminal")), QStringLiteral("--"),
                            QStringLiteral("/bin/sh"), QStringLiteral("-c"),
-                           QStringLiteral("echo hi; exec \"${SHELL:-/bin/sh}\"")}));
+                           QStringLiteral("printf '%s\\n' \"$KESTROVA_TERMINAL_TEXT\"; unset KESTROVA_TERMINAL_TEXT; "
+                                          "exec \"${SHELL:-/bin/sh}\"")}));
+    EXPECT_EQ(call.environment, QStringList{QStringLiteral("KESTROVA_TERMINAL_TEXT=hi\nthere")});
 
     runner.clearCalls();
-    EXPECT_FALSE(TerminalEmulatorLauncher(runner, tree.path(QStringLiteral("none"))).open(QStringLiteral("echo hi")));
+    EXPECT_FALSE(TerminalEmulatorLauncher(runner, tree.path(QStringLiteral("none"))).open({QStringLiteral("hi")}));
     EXPECT_TRUE(runner.calls().isEmpty());
 }
 
 // The whole road with real processes: a stand-in xterm runs what it is given
-// with SHELL=/bin/true, so the window's shell ends at once.
+// with SHELL=/bin/true, so the window's shell ends at once. Quotes, `$` and
+// backquotes print as written.
 TEST(TerminalEmulatorLauncherTest, TheTerminalPrintsTheAdvisoryLinesAsWrittenInTheUsersLocale)
 {
     ScratchTree tree;
@@ -56,7 +59,7 @@ TEST(TerminalEmulatorLauncherTest, TheTerminalPrintsTheAdvisoryLinesAsWrittenInT
     const QStringList lines{QStringLiteral("it's \"quoted\" | piped"), QString(), QStringLiteral("$HOME `id`")};
 
     TerminalEmulatorLauncher launcher(CommandRunner::system(), tree.path(QStringLiteral("bin")));
-    ASSERT_TRUE(launcher.open(TerminalAdvisory::shellLine(lines)));
+    ASSERT_TRUE(launcher.open(lines));
     QFile out(tree.path(QStringLiteral("bin/xterm.out")));
     ASSERT_TRUE(waitUntil([&] { return out.exists(); }));
     ASSERT_TRUE(out.open(QIODevice::ReadOnly));

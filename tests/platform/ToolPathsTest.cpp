@@ -57,5 +57,5 @@ TEST(ToolPathsTest, AToolFoundNowhereFailsToStartSayingSo)
     ASSERT_TRUE(result);
     EXPECT_FALSE(result->started);
     EXPECT_EQ(result->errorString, QStringLiteral("not installed: kestrova-no-such-tool"));
-    EXPECT_FALSE(runner.startDetached(tool, {}));
+    EXPECT_FALSE(runner.startDetached(tool, {}, {}));
 }

@@ -129,11 +129,11 @@ TEST_F(PresetManagerTest, EcoDevNamesTheKeywordsFoundAndPrintsTheirAdvisory)
               QStringLiteral("Found: ollama, llama, python") + kDash + QStringLiteral("opening Terminal advisory..."));
     ASSERT_EQ(terminal.lines.size(), 1);
     EXPECT_EQ(terminal.lines.first(),
-              QStringLiteral("echo '--- Kestrova Eco Dev Advisory ---' && echo '' && "
-                             "echo 'PAUSE AI processes (ollama|llama|python):' && "
-                             "echo '  pgrep -f \"ollama|llama|python\" | xargs kill -STOP' && echo '' && "
-                             "echo 'RESUME later:' && "
-                             "echo '  pgrep -f \"ollama|llama|python\" | xargs kill -CONT'"));
+              QStringList({QStringLiteral("--- Kestrova Eco Dev Advisory ---"), QString(),
+                           QStringLiteral("PAUSE AI processes (ollama|llama|python):"),
+                           QStringLiteral("  pgrep -f \"ollama|llama|python\" | xargs kill -STOP"), QString(),
+                           QStringLiteral("RESUME later:"),
+                           QStringLiteral("  pgrep -f \"ollama|llama|python\" | xargs kill -CONT")}));
 }
 
 TEST_F(PresetManagerTest, RequestsMadeWhileOneWaitsRunAfterItInOrder)

@@ -34,7 +34,7 @@ public:
         ++m_finished;
         co_return result;
     }
-    bool startDetached(const QString&, const QStringList&) override { return false; }
+    bool startDetached(const QString&, const QStringList&, const QStringList&) override { return false; }
 
     const QStringList& programs() const { return m_programs; }
     int started() const { return m_started; }

@@ -22,7 +22,7 @@ class Quiet final : public IdleSleepInhibitor, public TerminalLauncher, public P
 public:
     QCoro::Task<quint32> acquire(QString) override { co_return ++m_next; }
     void release(quint32) override {}
-    bool open(const QString&) override { return true; }
+    bool open(const QStringList&) override { return true; }
     std::optional<BatteryInfo> battery() override { return BatteryInfo{82}; }
     QStringList names() override { return {QStringLiteral("ollama"), QStringLiteral("python3")}; }
 
