@@ -195,7 +195,7 @@ QCoro::Task<> BuildCacheService::listSDKVersions()
     const QString home = m_deps.home;
     const QDateTime scanTime = now();
     QFuture<QList<SDKVersionInfo>> listed =
-        worker().run([home, scanTime, sizes = m_sizes] { return ToolchainInventory::scan(home, scanTime, sizes.get()); });
+        worker().run([home, scanTime, sizes = m_sizes] { return ToolchainInventory::scan(home, scanTime, *sizes); });
     QList<SDKVersionInfo> rows = co_await listed;
     if (!self)
         co_return;

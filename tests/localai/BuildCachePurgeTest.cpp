@@ -295,10 +295,16 @@ TEST_F(BuildCachePurgeTest, SDKPurgeRefusesAnythingButAVersionEntry)
         home,
         outside,
     };
+    ASSERT_TRUE(run(service->scanSDKVersions()));
+    for (const SDKVersionInfo& row : service->foundSDKVersions())
+        EXPECT_EQ(row.sizeBytes, row.manager == QLatin1String("nvm") ? 1 : 0) << "sized as the purge reaches it";
+    PrintCapture printed;
     inFolder(dir.path(), [&] {
         for (const QString& path : refused)
             ASSERT_TRUE(run(service->purgeSDKVersion(path))) << path.toStdString();
     });
+    EXPECT_EQ(printed.lines(), (QStringList{QStringLiteral("⚠️ Purge refused 1 path behind a link, first: ") + refused[2],
+                                            QStringLiteral("⚠️ Purge refused 1 path behind a link, first: ") + refused[3]}));
     for (const QString& survivor :
          {outside + QStringLiteral("/asdf/installs/golang/1.20/bin/go"), outside + QStringLiteral("/tools/1.0/x"),
           inHome(QStringLiteral(".nvm/versions/node/system/x")), inHome(QStringLiteral(".nvm/versions/node/v1/bin/node")),
