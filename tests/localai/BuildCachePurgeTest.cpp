@@ -171,17 +171,15 @@ TEST_F(BuildCachePurgeTest, TheRowCountsWhatThePurgeTakesAndLeavesMountsAndLinke
     writeFile(outside + QStringLiteral("/tarball.tgz"), 2'500'000);
     writeFile(outside + QStringLiteral("/Adobe/Common/Media Cache Files/clip.cfa"), 3'000'000);
     link(outside + QStringLiteral("/Adobe"), inHome(QStringLiteral(".local/share/Adobe")));
+    QString skipped;
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         std::optional<BindMount> mount;
         if (!c.source.isEmpty()) {
-            if (QFileInfo(c.source).isDir())
-                makeDir(c.target);
-            else
-                writeFile(c.target, 0);
+            QFileInfo(c.source).isDir() ? makeDir(c.target) : writeFile(c.target, 0);
             mount.emplace(c.source, c.target);
             if (!mount->usable()) {
-                std::printf("skipped %s: %s\n", c.what, qPrintable(mount->reason()));
+                skipped = mount->reason(); // the other cases still run
                 continue;
             }
         }
@@ -197,6 +195,8 @@ TEST_F(BuildCachePurgeTest, TheRowCountsWhatThePurgeTakesAndLeavesMountsAndLinke
         EXPECT_TRUE(exists(c.survivor));
         EXPECT_EQ(((*service).*c.size)(), 0) << "the row reads Clean";
     }
+    if (!skipped.isEmpty())
+        GTEST_SKIP() << "the mounted cases: " << skipped.toStdString();
 }
 
 TEST_F(BuildCachePurgeTest, DeepTreesArePurgedWithFewDescriptorsAndWhatStaysIsShown)
