@@ -49,7 +49,8 @@ struct BuildCacheService::CacheFolder {
     qint64 demoBytes;
     qint64 BuildCacheService::*field;
     void (BuildCacheService::*signal)();
-    bool purgeKeepsFolder = false;
+    // What the purge removes, and so what the size counts.
+    SafeDelete::Scope purgeScope = SafeDelete::Scope::whole;
     QStringList purgeAlso = {};
 };
 
@@ -58,12 +59,13 @@ const QList<BuildCacheService::CacheFolder>& BuildCacheService::cacheFolders()
     using S = BuildCacheService;
     static const QList<CacheFolder> folders = {
         {QStringLiteral("Library/Developer/Xcode/DerivedData"), 42'450'000'000, &S::m_derivedDataSize,
-         &S::derivedDataSizeChanged, true},
-        {QStringLiteral(".cache/org.swift.swiftpm"), 8'210'000'000, &S::m_spmCacheSize, &S::spmCacheSizeChanged, true},
+         &S::derivedDataSizeChanged, SafeDelete::Scope::contents},
+        {QStringLiteral(".cache/org.swift.swiftpm"), 8'210'000'000, &S::m_spmCacheSize, &S::spmCacheSizeChanged,
+         SafeDelete::Scope::contents},
         {QStringLiteral(".npm"), 4'120'000'000, &S::m_npmCacheSize, &S::npmCacheSizeChanged},
         // The git checkouts go too, though no pass measures them.
-        {QStringLiteral(".cargo/registry"), 9'560'000'000, &S::m_cargoCacheSize, &S::cargoCacheSizeChanged, false,
-         {QStringLiteral(".cargo/git")}},
+        {QStringLiteral(".cargo/registry"), 9'560'000'000, &S::m_cargoCacheSize, &S::cargoCacheSizeChanged,
+         SafeDelete::Scope::whole, {QStringLiteral(".cargo/git")}},
         {QStringLiteral(".cache/go-build"), 3'420'000'000, &S::m_goCacheSize, &S::goCacheSizeChanged},
         {QStringLiteral(".cache/com.apple.FinalCut"), 18'450'000'000, &S::m_finalCutCacheSize,
          &S::finalCutCacheSizeChanged},
@@ -162,11 +164,16 @@ QCoro::Task<> BuildCacheService::measureCaches()
     for (int row = 0; row < folders.size(); ++row) {
         // Each folder is published as soon as it is measured, in table order.
         const QString path = inHome(home, folders[row].relativePath);
-        QFuture<qint64> measured = worker().run([home, path, sizes = m_sizes] {
-            // What a purge leaves (mount points) is not counted, so a purge
-            // that removed all it may leaves the row clean.
+        const SafeDelete::Scope scope = folders[row].purgeScope;
+        QFuture<qint64> measured = worker().run([home, path, scope, sizes = m_sizes] {
+            // Counted as the purge reaches it: nothing behind a linked
+            // folder, no mount point, no mounted file. A purge that removed
+            // all it may leaves the row clean.
             return SafeDelete::isSaneHome(home)
-                ? sizes->totalSize(path, {.includeHidden = false, .stayOnFileSystem = true})
+                ? sizes->totalSize(path, {.includeHidden = false,
+                                          .stayOnFileSystem = true,
+                                          .removalRoot = home,
+                                          .removalScope = scope})
                 : qint64(0);
         });
         const qint64 bytes = co_await measured;
@@ -188,7 +195,7 @@ QCoro::Task<> BuildCacheService::listSDKVersions()
     const QString home = m_deps.home;
     const QDateTime scanTime = now();
     QFuture<QList<SDKVersionInfo>> listed =
-        worker().run([home, scanTime, sizes = m_sizes] { return ToolchainInventory::scan(home, scanTime, sizes.get()); });
+        worker().run([home, scanTime, sizes = m_sizes] { return ToolchainInventory::scan(home, scanTime, *sizes); });
     QList<SDKVersionInfo> rows = co_await listed;
     if (!self)
         co_return;
@@ -214,7 +221,7 @@ QCoro::Task<> BuildCacheService::purgeRow(int row)
         DeletionLeftovers left;
         if (!SafeDelete::isSaneHome(home))
             return left;
-        if (folder.purgeKeepsFolder)
+        if (folder.purgeScope == SafeDelete::Scope::contents)
             SafeDelete::removeChildren(home, inHome(home, folder.relativePath), &left);
         else
             SafeDelete::removeInside(home, inHome(home, folder.relativePath), &left);

@@ -26,9 +26,10 @@ class TreeSizeCache;
 // the purges touch no file.
 //
 // A purge never leaves the file system of the folder it empties: mount
-// points below it stay, with what they hold. A purge that leaves anything
-// prints one line saying so. The sizes leave out those mount points too, so
-// a purge that removed all it may shows the folder clean.
+// points below it (folders or single files) stay, with what they hold, and a
+// folder reached through a linked folder is refused. A purge that leaves or
+// refuses anything prints one line saying so. The sizes count exactly what
+// the purge may take, so a purge that removed all it may shows the row clean.
 class BuildCacheService final : public ObservableObject {
     Q_OBJECT
     Q_PROPERTY(qint64 derivedDataSize READ derivedDataSize NOTIFY derivedDataSizeChanged)

@@ -1,6 +1,5 @@
 #include "localai/ToolchainInventory.h"
 
-#include "platform/FileWalker.h"
 #include "platform/TreeSizeCache.h"
 #include "platform/SafeDelete.h"
 
@@ -64,23 +63,22 @@ std::vector<Entry> listVisible(int folder)
     return entries;
 }
 
-SDKVersionInfo makeRow(const QString& manager, const QString& name, const QString& folder, const Entry& entry,
-                       const QDateTime& now, TreeSizeCache* sizes)
+SDKVersionInfo makeRow(const QString& home, const QString& manager, const QString& name, const QString& folder,
+                       const Entry& entry, const QDateTime& now, TreeSizeCache& sizes)
 {
     SDKVersionInfo row;
     row.manager = manager;
     row.name = name;
     row.version = QFile::decodeName(entry.name);
     row.path = folder + QLatin1Char('/') + row.version;
-    // A linked version entry measures 0: the walker never enters a link.
-    // Counted as a purge of the version would remove it: mounts stay.
-    row.sizeBytes = sizes ? sizes->totalSize(row.path, {.includeHidden = false, .stayOnFileSystem = true})
-                          : FileWalker::totalSize(row.path, {.includeHidden = false, .stayOnFileSystem = true});
+    // Counted as a purge of the version reaches it: a linked entry, or one
+    // behind a linked folder, measures 0; mounts stay.
+    row.sizeBytes = sizes.totalSize(row.path, {.includeHidden = false, .stayOnFileSystem = true, .removalRoot = home});
     row.lastAccessDate = entry.hasDate ? entry.modified : now;
     return row;
 }
 
-void scanNvm(const QString& home, const QDateTime& now, TreeSizeCache* sizes, QList<SDKVersionInfo>& rows)
+void scanNvm(const QString& home, const QDateTime& now, TreeSizeCache& sizes, QList<SDKVersionInfo>& rows)
 {
     const QString root = home + QLatin1Char('/') + kNvmRoot;
     const int fd = openRoot(root);
@@ -88,13 +86,13 @@ void scanNvm(const QString& home, const QDateTime& now, TreeSizeCache* sizes, QL
         return;
     for (const Entry& entry : listVisible(fd)) {
         if (entry.name.startsWith('v'))
-            rows << makeRow(QStringLiteral("nvm"), QStringLiteral("node"), root, entry, now, sizes);
+            rows << makeRow(home, QStringLiteral("nvm"), QStringLiteral("node"), root, entry, now, sizes);
     }
     ::close(fd);
 }
 
 void scanTools(const QString& manager, const QString& home, const QString& relativeRoot, const QDateTime& now,
-               TreeSizeCache* sizes, QList<SDKVersionInfo>& rows)
+               TreeSizeCache& sizes, QList<SDKVersionInfo>& rows)
 {
     const QString root = home + QLatin1Char('/') + relativeRoot;
     const int rootFd = openRoot(root);
@@ -107,7 +105,7 @@ void scanTools(const QString& manager, const QString& home, const QString& relat
         const QString toolName = QFile::decodeName(tool.name);
         const QString folder = root + QLatin1Char('/') + toolName;
         for (const Entry& version : listVisible(toolFd))
-            rows << makeRow(manager, toolName, folder, version, now, sizes);
+            rows << makeRow(home, manager, toolName, folder, version, now, sizes);
         ::close(toolFd);
     }
     ::close(rootFd);
@@ -120,7 +118,7 @@ bool isPlainName(const QString& part)
 
 } // namespace
 
-QList<SDKVersionInfo> ToolchainInventory::scan(const QString& home, const QDateTime& now, TreeSizeCache* sizes)
+QList<SDKVersionInfo> ToolchainInventory::scan(const QString& home, const QDateTime& now, TreeSizeCache& sizes)
 {
     QList<SDKVersionInfo> rows;
     if (!SafeDelete::isSaneHome(home))

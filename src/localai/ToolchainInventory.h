@@ -17,9 +17,10 @@ public:
     // Every visible version entry, oldest modification date first; equal dates
     // keep the order nvm, mise, asdf, each by name. Entries whose date cannot
     // be read take `now`. Version entries that are symbolic links are listed
-    // (and measure 0); a linked tool folder is not entered. Sizes come from
-    // `sizes` when given, which remembers the versions between scans.
-    static QList<SDKVersionInfo> scan(const QString& home, const QDateTime& now, TreeSizeCache* sizes = nullptr);
+    // (and measure 0); a linked tool folder is not entered. A size is what a
+    // purge of the version may remove: 0 behind a linked folder. `sizes`
+    // remembers the versions between scans.
+    static QList<SDKVersionInfo> scan(const QString& home, const QDateTime& now, TreeSizeCache& sizes);
 
     // Whether `path` is, as text, a version entry directly below one of the
     // three roots of a sane `home`: absolute, clean (no ".." or "."), no hidden

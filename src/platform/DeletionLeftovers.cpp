@@ -11,6 +11,13 @@ QString counted(int count, const char* one, const char* many)
 
 } // namespace
 
+void DeletionLeftovers::addRefusal(const QString& path)
+{
+    if (!any())
+        firstPath = path;
+    ++refusals;
+}
+
 void DeletionLeftovers::addMountPoint(const QString& path)
 {
     if (!any())
@@ -29,6 +36,7 @@ void DeletionLeftovers::add(const DeletionLeftovers& other)
 {
     if (!any())
         firstPath = other.firstPath;
+    refusals += other.refusals;
     mountPoints += other.mountPoints;
     entries += other.entries;
 }
@@ -44,5 +52,10 @@ QString DeletionLeftovers::printedLine() const
         else
             what = counted(entries, "item", "items");
     }
-    return QStringLiteral("⚠️ Purge left ") + what + QStringLiteral(" in place, first: ") + oneLineText(firstPath);
+    QString line = QStringLiteral("⚠️ Purge ");
+    if (refusals > 0)
+        line += QStringLiteral("refused ") + counted(refusals, "path behind a link", "paths behind links");
+    if (!what.isEmpty())
+        line += (refusals > 0 ? QStringLiteral(" and left ") : QStringLiteral("left ")) + what + QStringLiteral(" in place");
+    return line + QStringLiteral(", first: ") + oneLineText(firstPath);
 }

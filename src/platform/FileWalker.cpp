@@ -36,8 +36,8 @@ void walk(int top, QByteArray& path, const FileWalker::Options& options, OnFile&
     std::vector<Level> levels;
     bool keepGoing = true;
     const dev_t device = chain.info().st_dev;
-    // A subfolder that is a mount point is left out, looked at without
-    // opening it (which would trigger an automount).
+    // A subfolder or file that is a mount point is left out, looked at
+    // without opening it (which would trigger an automount).
     const auto onThisFileSystem = [&](int folder, const char* name) {
         EntryIdentity entry;
         return !options.stayOnFileSystem
@@ -65,6 +65,9 @@ void walk(int top, QByteArray& path, const FileWalker::Options& options, OnFile&
                     level.folders.emplace_back(name);
                 return;
             }
+            // A file mounted over a file stays when the folder goes.
+            if (S_ISREG(info.st_mode) && !onThisFileSystem(fd, name))
+                return;
             keepGoing = onFile(static_cast<const QByteArray&>(path), name, info);
         });
         levels.push_back(std::move(level));

@@ -13,13 +13,14 @@
 // openat/fstatat relative to open folders, walking down iteratively with a
 // bounded number of open descriptors at any depth; meant for the file
 // worker thread, never the main thread. Mounts below the root are entered
-// unless stayOnFileSystem: the figures are then what deletion would take.
+// unless stayOnFileSystem: mounted folders and files are then left out, and
+// the figures are what deletion would take.
 class FileWalker {
 public:
     struct Options {
         bool includeHidden = true;   // names starting with '.'
         int maxDepth = INT_MAX;      // deeper folders are skipped
-        bool stayOnFileSystem = false; // mount points below the root are skipped
+        bool stayOnFileSystem = false; // mount points below the root (folders, files) are skipped
     };
 
     // Called for every entry that is not a folder (regular files, links,

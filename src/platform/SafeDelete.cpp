@@ -36,6 +36,7 @@ public:
     }
     int get() const { return m_fd; }
     bool valid() const { return m_fd >= 0; }
+    int release() { return std::exchange(m_fd, -1); }
 
 private:
     int m_fd;
@@ -160,27 +161,38 @@ bool removeContents(int top, const QByteArray& path, DeletionLeftovers& left)
 
 struct Walk {
     Outcome failure = Outcome::removed; // meaningful when !fd.valid()
+    int error = 0;                      // the errno behind the failure
     Fd fd;
 };
 
+Walk unreached(int error, Outcome failure)
+{
+    Walk walk;
+    walk.error = error;
+    walk.failure = failure;
+    return walk;
+}
+
 // Opens the folder at `relativeParts` below root, refusing links on the way.
+// A file where a folder should be means the folder is not there.
 Walk openBelow(const QString& root, const QStringList& relativeParts)
 {
     Walk walk;
     walk.fd = Fd(::open(QFile::encodeName(root).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (!walk.fd.valid()) {
-        walk.failure = errno == ENOENT ? Outcome::missing : Outcome::failed;
-        return walk;
-    }
+    if (!walk.fd.valid())
+        return unreached(errno, errno == ENOENT ? Outcome::missing : Outcome::failed);
     for (const QString& part : relativeParts) {
-        Fd next(::openat(walk.fd.get(), QFile::encodeName(part).constData(), kDirFlags));
+        const QByteArray name = QFile::encodeName(part);
+        Fd next(::openat(walk.fd.get(), name.constData(), kDirFlags));
         if (!next.valid()) {
             const int error = errno;
-            walk.fd = Fd();
-            walk.failure = error == ENOENT ? Outcome::missing
-                         : (error == ELOOP || error == ENOTDIR) ? Outcome::refused
-                                                                : Outcome::failed;
-            return walk;
+            struct stat info;
+            if (error == ELOOP || error == ENOTDIR) {
+                const bool link = ::fstatat(walk.fd.get(), name.constData(), &info, AT_SYMLINK_NOFOLLOW) == 0
+                                  && S_ISLNK(info.st_mode);
+                return link ? unreached(ELOOP, Outcome::refused) : unreached(ENOENT, Outcome::missing);
+            }
+            return unreached(error, error == ENOENT ? Outcome::missing : Outcome::failed);
         }
         walk.fd = std::move(next);
     }
@@ -192,6 +204,58 @@ QStringList partsBelow(const QString& root, const QString& path)
     if (path == root)
         return {};
     return path.mid(root.size() + 1).split(QLatin1Char('/'));
+}
+
+// A target looked at, without following it, from its opened parent.
+struct Leaf {
+    Walk parent;
+    dev_t parentDevice = 0;
+    QByteArray name;
+    EntryIdentity entry;
+};
+
+Leaf lookAt(const QString& root, const QString& target)
+{
+    Leaf leaf;
+    QStringList parts = partsBelow(root, target);
+    leaf.name = QFile::encodeName(parts.takeLast());
+    leaf.parent = openBelow(root, parts);
+    if (!leaf.parent.fd.valid())
+        return leaf;
+    struct stat info;
+    int error = ::fstat(leaf.parent.fd.get(), &info) != 0 ? errno : 0;
+    if (error == 0)
+        error = EntryIdentity::of(leaf.parent.fd.get(), leaf.name.constData(), leaf.entry);
+    if (error != 0) {
+        leaf.parent = unreached(error, error == ENOENT ? Outcome::missing : Outcome::failed);
+        return leaf;
+    }
+    leaf.parentDevice = info.st_dev;
+    return leaf;
+}
+
+// Opens the folder a leaf names, checked to be the entry looked at: a
+// folder swapped in between is not it. -1 with errno set otherwise.
+int openLeafFolder(const Leaf& leaf)
+{
+    const int fd = ::openat(leaf.parent.fd.get(), leaf.name.constData(), kDirFlags);
+    if (fd < 0)
+        return -1;
+    struct stat opened;
+    if (::fstat(fd, &opened) != 0 || opened.st_dev != leaf.entry.dev || opened.st_ino != leaf.entry.ino) {
+        ::close(fd);
+        errno = ESTALE;
+        return -1;
+    }
+    return fd;
+}
+
+// A target that could not be reached: a refusal is said, the rest is not.
+Outcome notReached(const Walk& walk, const QString& target, DeletionLeftovers* left)
+{
+    if (walk.failure == Outcome::refused && left)
+        left->addRefusal(target);
+    return walk.failure;
 }
 
 } // namespace
@@ -215,35 +279,24 @@ Outcome removeInside(const QString& root, const QString& target, DeletionLeftove
 {
     if (!isDeletionRoot(root) || !isStrictlyInside(root, target))
         return Outcome::refused;
-    QStringList parts = partsBelow(root, target);
-    const QByteArray leaf = QFile::encodeName(parts.takeLast());
-    Walk parent = openBelow(root, parts);
-    if (!parent.fd.valid())
-        return parent.failure;
-    struct stat parentInfo;
-    EntryIdentity entry;
-    if (::fstat(parent.fd.get(), &parentInfo) != 0)
-        return Outcome::failed;
-    if (const int error = EntryIdentity::of(parent.fd.get(), leaf.constData(), entry))
-        return error == ENOENT ? Outcome::missing : Outcome::failed;
+    const Leaf leaf = lookAt(root, target);
+    if (!leaf.parent.fd.valid())
+        return notReached(leaf.parent, target, left);
     DeletionLeftovers stayed;
     const QByteArray path = QFile::encodeName(target);
-    if (entry.isMountPointOn(parentInfo.st_dev)) {
+    if (leaf.entry.isMountPointOn(leaf.parentDevice)) {
         stayed.addMountPoint(target);
-    } else if (S_ISDIR(entry.mode)) {
-        const int fd = ::openat(parent.fd.get(), leaf.constData(), kDirFlags);
+    } else if (S_ISDIR(leaf.entry.mode)) {
+        const int fd = openLeafFolder(leaf);
         if (fd < 0 && errno == ENOENT)
             return Outcome::missing;
-        struct stat opened;
-        if (fd < 0 || ::fstat(fd, &opened) != 0 || opened.st_dev != entry.dev || opened.st_ino != entry.ino) {
-            if (fd >= 0)
-                ::close(fd);
+        if (fd < 0) {
             stayed.addEntry(target);
         } else if (removeContents(fd, path, stayed)
-                   && ::unlinkat(parent.fd.get(), leaf.constData(), AT_REMOVEDIR) != 0 && errno != ENOENT) {
+                   && ::unlinkat(leaf.parent.fd.get(), leaf.name.constData(), AT_REMOVEDIR) != 0 && errno != ENOENT) {
             stayed.addEntry(target);
         }
-    } else if (::unlinkat(parent.fd.get(), leaf.constData(), 0) != 0 && errno != ENOENT) {
+    } else if (::unlinkat(leaf.parent.fd.get(), leaf.name.constData(), 0) != 0 && errno != ENOENT) {
         stayed.addEntry(target);
     }
     if (left)
@@ -257,12 +310,37 @@ Outcome removeChildren(const QString& root, const QString& folder, DeletionLefto
         return Outcome::refused;
     Walk target = openBelow(root, partsBelow(root, folder));
     if (!target.fd.valid())
-        return target.failure;
+        return notReached(target, folder, left);
     DeletionLeftovers stayed;
     removeContents(::fcntl(target.fd.get(), F_DUPFD_CLOEXEC, 0), QFile::encodeName(folder), stayed);
     if (left)
         left->add(stayed);
     return stayed.any() ? Outcome::failed : Outcome::removed;
+}
+
+int openReach(const QString& root, const QString& folder, Scope scope)
+{
+    const bool inside = isStrictlyInside(root, folder) || (scope == Scope::contents && folder == root);
+    if (!isDeletionRoot(root) || !inside) {
+        errno = EINVAL;
+        return -1;
+    }
+    if (scope == Scope::contents) {
+        Walk walk = openBelow(root, partsBelow(root, folder));
+        errno = walk.error;
+        return walk.fd.release();
+    }
+    const Leaf leaf = lookAt(root, folder);
+    if (!leaf.parent.fd.valid()) {
+        errno = leaf.parent.error;
+        return -1;
+    }
+    // A removal leaves a mount point whole and unlinks what is not a folder.
+    if (leaf.entry.isMountPointOn(leaf.parentDevice) || !S_ISDIR(leaf.entry.mode)) {
+        errno = S_ISDIR(leaf.entry.mode) ? EXDEV : ENOTDIR;
+        return -1;
+    }
+    return openLeafFolder(leaf);
 }
 
 } // namespace SafeDelete

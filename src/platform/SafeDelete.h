@@ -21,7 +21,7 @@ namespace SafeDelete {
 enum class Outcome {
     removed,    // gone now (or, for removeChildren, emptied)
     missing,    // nothing there to remove
-    refused,    // outside the root, not clean, or through a symlinked folder
+    refused,    // outside the root, not clean, or through a linked folder (`left` counts the last)
     failed,     // part of it stays (refused, or a mount point); what could go is gone
 };
 
@@ -38,5 +38,17 @@ Outcome removeInside(const QString& root, const QString& target, DeletionLeftove
 // Removes everything inside `folder`, keeping the folder itself. `folder`
 // may be `root` itself or lie inside it.
 Outcome removeChildren(const QString& root, const QString& folder, DeletionLeftovers* left = nullptr);
+
+// What a removal of a folder takes: the folder with all it holds
+// (removeInside), or only what it holds (removeChildren).
+enum class Scope { whole, contents };
+
+// Opens `folder` as that removal reaches it, so that a walk from there which
+// stays on the folder's file system sees exactly what the removal may take:
+// nothing behind a linked folder on the way, and nothing of a whole folder
+// that is a mount point or a link. Returns the open folder, or -1 with errno
+// set (ENOENT missing, ELOOP behind a link, EXDEV a mount point, ENOTDIR not
+// a folder, EINVAL not inside the root).
+int openReach(const QString& root, const QString& folder, Scope scope);
 
 } // namespace SafeDelete

@@ -266,6 +266,8 @@ struct TreeSizeCache::Impl {
     {
         reads.fetch_add(1, std::memory_order_relaxed);
         const bool hidden = tree->options.includeHidden;
+        const bool stay = tree->options.stayOnFileSystem;
+        const dev_t device = tree->top->dev;
         const qint64 listOver = tree->options.listFilesOver;
         qint64 plain = 0;
         std::unique_ptr<Extras> extras;
@@ -277,20 +279,23 @@ struct TreeSizeCache::Impl {
         FolderEntries::forEach(fd, [&](const char* name, unsigned char type) {
             if (!hidden && name[0] == '.')
                 return;
-            struct stat info;
             if (type == DT_UNKNOWN || type == DT_REG) {
-                if (::fstatat(fd, name, &info, AT_SYMLINK_NOFOLLOW) != 0)
+                EntryIdentity entry;
+                if (EntryIdentity::of(fd, name, entry) != 0)
                     return;
-                if (S_ISREG(info.st_mode)) {
-                    if (info.st_nlink > 1)
-                        more().linked.push_back({info.st_dev, info.st_ino, qint64(info.st_size)});
+                if (S_ISREG(entry.mode)) {
+                    // A file mounted over a file stays when the folder goes.
+                    if (stay && entry.isMountPointOn(device))
+                        return;
+                    if (entry.links > 1)
+                        more().linked.push_back({entry.dev, entry.ino, entry.size});
                     else
-                        plain += info.st_size;
-                    if (listOver >= 0 && info.st_size > listOver)
-                        more().listed.push_back({name, qint64(info.st_size)});
+                        plain += entry.size;
+                    if (listOver >= 0 && entry.size > listOver)
+                        more().listed.push_back({name, entry.size});
                     return;
                 }
-                type = S_ISDIR(info.st_mode) ? DT_DIR : DT_UNKNOWN;
+                type = S_ISDIR(entry.mode) ? DT_DIR : DT_UNKNOWN;
             }
             if (type == DT_DIR)
                 folders.emplace_back(name);
@@ -673,9 +678,11 @@ struct TreeSizeCache::Impl {
 
         const QString key = root + QChar(0) + QString::number(int(options.includeHidden)) + QChar(0)
                             + QString::number(options.listFilesOver) + QChar(0)
-                            + QString::number(int(options.stayOnFileSystem));
-        const QByteArray path = QFile::encodeName(root);
-        const int fd = ::open(path.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+                            + QString::number(int(options.stayOnFileSystem)) + QChar(0) + options.removalRoot
+                            + QChar(0) + QString::number(int(options.removalScope));
+        const int fd = options.removalRoot.isEmpty()
+                           ? ::open(QFile::encodeName(root).constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC)
+                           : SafeDelete::openReach(options.removalRoot, root, options.removalScope);
         struct stat info;
         if (fd < 0 && outOfResources(errno)) {
             // Not "gone": the last figures stand until a pass can look.

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/SafeDelete.h"
+
 #include <QList>
 #include <QString>
 
@@ -32,9 +34,15 @@ public:
     struct Options {
         bool includeHidden = true;   // names starting with '.'
         qint64 listFilesOver = -1;   // list files larger than this; negative: none
-        // Leave out mount points below the root, as deletion leaves them in
-        // place (a bind mount of the same file system included).
+        // Leave out mount points below the root, folders and files alike, as
+        // deletion leaves them in place (a bind mount of the same file system
+        // included).
         bool stayOnFileSystem = false;
+        // Set: the root is reached as a removal inside this folder reaches it
+        // (SafeDelete::openReach), so that with stayOnFileSystem the figures
+        // are what that removal may take, 0 where it refuses.
+        QString removalRoot;
+        SafeDelete::Scope removalScope = SafeDelete::Scope::whole;
     };
 
     struct LargeFile {

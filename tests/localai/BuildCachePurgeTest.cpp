@@ -8,6 +8,8 @@
 
 #include <QSignalSpy>
 
+#include <optional>
+
 using namespace cachehome;
 
 namespace {
@@ -131,26 +133,70 @@ TEST_F(BuildCachePurgeTest, LinkedCacheFoldersAndUnsaneHomesAreRefused)
     EXPECT_TRUE(exists(inHome(QStringLiteral(".nvm/versions/node/v1/bin/node"))));
 }
 
-TEST_F(BuildCachePurgeTest, APurgeLeavesMountPointsWhole)
+// The row counts exactly what its purge may take, so it reads Clean after
+// the purge, and what the purge leaves or refuses is said in one line.
+TEST_F(BuildCachePurgeTest, TheRowCountsWhatThePurgeTakesAndLeavesMountsAndLinkedParents)
 {
-    // Another folder bind-mounted inside the cargo registry.
+    using S = BuildCacheService;
+    struct Case {
+        const char* what;
+        QCoro::Task<> (S::*purge)();
+        qint64 (S::*size)() const;
+        QString taken;      // a file of the cache, 7 bytes: the row's whole size
+        QString source;     // mounted from here onto `target`; empty: no mount
+        QString target;
+        QString line;       // printed once by the purge
+        QString survivor;   // must stay
+    };
+    const QString cargo = inHome(QStringLiteral(".cargo/registry"));
+    const QString npm = inHome(QStringLiteral(".npm"));
+    const QString adobe = inHome(QStringLiteral(".local/share/Adobe/Common/Media Cache Files"));
+    const QString folderMount = cargo + QStringLiteral("/src/mounted");
+    const QString fileMount = npm + QStringLiteral("/_cacache/content/mounted.bin");
+    const QList<Case> cases = {
+        {"a folder bind-mounted inside", &S::purgeCargoCache, &S::cargoCacheSize,
+         cargo + QStringLiteral("/index/entry"), outside + QStringLiteral("/crates"), folderMount,
+         QStringLiteral("⚠️ Purge left 1 mount point in place, first: ") + folderMount,
+         folderMount + QStringLiteral("/big.crate")},
+        // Same file system, same device id: only the mount tells it apart.
+        {"a single file bind-mounted inside", &S::purgeNpmCache, &S::npmCacheSize,
+         npm + QStringLiteral("/_cacache/index"), outside + QStringLiteral("/tarball.tgz"), fileMount,
+         QStringLiteral("⚠️ Purge left 1 mount point in place, first: ") + fileMount,
+         outside + QStringLiteral("/tarball.tgz")},
+        {"a linked parent folder", &S::purgeAdobeCache, &S::adobeCacheSize, {}, {}, {},
+         QStringLiteral("⚠️ Purge refused 1 path behind a link, first: ") + adobe,
+         outside + QStringLiteral("/Adobe/Common/Media Cache Files/clip.cfa")},
+    };
     writeFile(outside + QStringLiteral("/crates/big.crate"), 40);
-    writeFile(inHome(QStringLiteral(".cargo/registry/index/entry")), 7);
-    const QString mountPoint = inHome(QStringLiteral(".cargo/registry/src/mounted"));
-    makeDir(mountPoint);
-    BindMount mount(outside + QStringLiteral("/crates"), mountPoint);
-    if (!mount.usable())
-        GTEST_SKIP() << mount.reason().toStdString();
-    ASSERT_TRUE(run(service->scanCaches()));
-    EXPECT_EQ(service->cargoCacheSize(), 7) << "what sits behind the mount is not the cache's";
-    PrintCapture printed;
+    writeFile(outside + QStringLiteral("/tarball.tgz"), 2'500'000);
+    writeFile(outside + QStringLiteral("/Adobe/Common/Media Cache Files/clip.cfa"), 3'000'000);
+    link(outside + QStringLiteral("/Adobe"), inHome(QStringLiteral(".local/share/Adobe")));
+    QString skipped;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::optional<BindMount> mount;
+        if (!c.source.isEmpty()) {
+            QFileInfo(c.source).isDir() ? makeDir(c.target) : writeFile(c.target, 0);
+            mount.emplace(c.source, c.target);
+            if (!mount->usable()) {
+                skipped = mount->reason(); // the other cases still run
+                continue;
+            }
+        }
+        if (!c.taken.isEmpty())
+            writeFile(c.taken, 7);
+        ASSERT_TRUE(run(service->scanCaches()));
+        EXPECT_EQ(((*service).*c.size)(), c.taken.isEmpty() ? 0 : 7) << "what the purge may take, no more";
+        PrintCapture printed;
 
-    ASSERT_TRUE(run(service->purgeCargoCache()));
-    EXPECT_TRUE(exists(mountPoint + QStringLiteral("/big.crate")));
-    EXPECT_TRUE(exists(outside + QStringLiteral("/crates/big.crate")));
-    EXPECT_FALSE(exists(inHome(QStringLiteral(".cargo/registry/index"))));
-    EXPECT_EQ(printed.lines(), QStringList{QStringLiteral("⚠️ Purge left 1 mount point in place, first: ") + mountPoint});
-    EXPECT_EQ(service->cargoCacheSize(), 0) << "all it may remove is gone: the row reads Clean";
+        ASSERT_TRUE(run(((*service).*c.purge)()));
+        EXPECT_EQ(printed.lines(), QStringList{c.line});
+        EXPECT_FALSE(!c.taken.isEmpty() && exists(c.taken));
+        EXPECT_TRUE(exists(c.survivor));
+        EXPECT_EQ(((*service).*c.size)(), 0) << "the row reads Clean";
+    }
+    if (!skipped.isEmpty())
+        GTEST_SKIP() << "the mounted cases: " << skipped.toStdString();
 }
 
 TEST_F(BuildCachePurgeTest, DeepTreesArePurgedWithFewDescriptorsAndWhatStaysIsShown)
@@ -249,10 +295,16 @@ TEST_F(BuildCachePurgeTest, SDKPurgeRefusesAnythingButAVersionEntry)
         home,
         outside,
     };
+    ASSERT_TRUE(run(service->scanSDKVersions()));
+    for (const SDKVersionInfo& row : service->foundSDKVersions())
+        EXPECT_EQ(row.sizeBytes, row.manager == QLatin1String("nvm") ? 1 : 0) << "sized as the purge reaches it";
+    PrintCapture printed;
     inFolder(dir.path(), [&] {
         for (const QString& path : refused)
             ASSERT_TRUE(run(service->purgeSDKVersion(path))) << path.toStdString();
     });
+    EXPECT_EQ(printed.lines(), (QStringList{QStringLiteral("⚠️ Purge refused 1 path behind a link, first: ") + refused[2],
+                                            QStringLiteral("⚠️ Purge refused 1 path behind a link, first: ") + refused[3]}));
     for (const QString& survivor :
          {outside + QStringLiteral("/asdf/installs/golang/1.20/bin/go"), outside + QStringLiteral("/tools/1.0/x"),
           inHome(QStringLiteral(".nvm/versions/node/system/x")), inHome(QStringLiteral(".nvm/versions/node/v1/bin/node")),

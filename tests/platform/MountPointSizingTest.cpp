@@ -9,7 +9,8 @@
 
 #include <gtest/gtest.h>
 
-// Both sizing engines leave a bind mount inside out on request; a root that is a mount point counts.
+// Both sizing engines leave bind mounts inside (a folder, a single file) out
+// on request; a root that is a mount point counts.
 TEST(MountPointSizingTest, BindMountsInsideATreeAreLeftOutOnRequest)
 {
     ScratchTree dir;
@@ -18,9 +19,13 @@ TEST(MountPointSizingTest, BindMountsInsideATreeAreLeftOutOnRequest)
     dir.write(QStringLiteral("cache/index/entry"), QByteArray(7, 'x'));
     dir.write(QStringLiteral("crates/big.crate"), QByteArray(40, 'x'));
     dir.mkdir(QStringLiteral("cache/src/mounted"));
+    dir.write(QStringLiteral("single.bin"), QByteArray(25, 'x'));
+    dir.write(QStringLiteral("cache/index/mounted.bin"), {});
     BindMount mount(dir.path(QStringLiteral("crates")), mountPoint);
     if (!mount.usable())
         GTEST_SKIP() << mount.reason().toStdString();
+    BindMount fileMount(dir.path(QStringLiteral("single.bin")), root + QStringLiteral("/index/mounted.bin"));
+    ASSERT_TRUE(fileMount.usable()) << fileMount.reason().toStdString();
 
     TreeSizeCache cache;
     for (const bool cached : {false, true}) {
@@ -28,10 +33,18 @@ TEST(MountPointSizingTest, BindMountsInsideATreeAreLeftOutOnRequest)
             return cached ? cache.totalSize(path, {.stayOnFileSystem = stay}) : FileWalker::totalSize(path, {.stayOnFileSystem = stay});
         };
         EXPECT_EQ(size(root, true), 7) << cached;
-        EXPECT_EQ(size(root, false), 47) << cached;
+        EXPECT_EQ(size(root, false), 72) << cached;
         EXPECT_EQ(size(root, true), 7) << cached;
         EXPECT_EQ(size(mountPoint, true), 40) << cached;
     }
+
+    // Reached as a removal reaches it: a mounted folder removed whole stays,
+    // while its contents may go when only they are removed.
+    const auto reached = [&](SafeDelete::Scope scope) {
+        return cache.totalSize(mountPoint, {.stayOnFileSystem = true, .removalRoot = root, .removalScope = scope});
+    };
+    EXPECT_EQ(reached(SafeDelete::Scope::whole), 0);
+    EXPECT_EQ(reached(SafeDelete::Scope::contents), 40);
 
     // The model cache figure leaves it out too.
     TreeSizeMeter meter;
