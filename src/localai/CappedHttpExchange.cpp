@@ -218,7 +218,7 @@ bool CappedHttpExchange::consumeChunkLine(const QByteArray& data, qsizetype& at)
     // Framing between tiny chunks must not stream on without bound.
     m_framingBytes += wireSize;
     if (m_framingBytes > m_maxBody + kMaxHeadBytes) {
-        fail(Failure::bodyTooLarge, QStringLiteral("Answer over its size cap"));
+        refuseTooLarge();
         return false;
     }
     if (m_stage == Stage::chunkEnd) {
@@ -236,7 +236,7 @@ bool CappedHttpExchange::consumeChunkLine(const QByteArray& data, qsizetype& at)
         return false;
     }
     if (*size > m_maxBody - m_outcome.body.size()) {
-        fail(Failure::bodyTooLarge, QStringLiteral("Answer over its size cap"));
+        refuseTooLarge();
         return false;
     }
     m_remaining = *size;
@@ -320,7 +320,7 @@ bool CappedHttpExchange::parseHead()
         m_stage = Stage::chunkSize;
     } else if (length) {
         if (*length > m_maxBody) {
-            fail(Failure::bodyTooLarge, QStringLiteral("Answer over its size cap"));
+            refuseTooLarge();
             return false;
         }
         if (*length == 0) {
@@ -338,7 +338,7 @@ bool CappedHttpExchange::parseHead()
 bool CappedHttpExchange::appendBody(const char* data, qsizetype size)
 {
     if (size > m_maxBody - m_outcome.body.size()) {
-        fail(Failure::bodyTooLarge, QStringLiteral("Answer over its size cap"));
+        refuseTooLarge();
         return false;
     }
     m_outcome.body.append(data, size);
@@ -361,6 +361,11 @@ void CappedHttpExchange::fail(Failure failure, const QString& error)
     m_outcome.body = QByteArray();
     m_outcome.error = error;
     end();
+}
+
+void CappedHttpExchange::refuseTooLarge()
+{
+    fail(Failure::bodyTooLarge, QStringLiteral("answer too large"));
 }
 
 void CappedHttpExchange::end()

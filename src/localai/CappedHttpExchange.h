@@ -87,6 +87,7 @@ private:
                       qsizetype& wireSize);
     void succeed();
     void fail(Failure failure, const QString& error);
+    void refuseTooLarge();
     void end();
 
     QUrl m_url;
