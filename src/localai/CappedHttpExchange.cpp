@@ -176,27 +176,21 @@ bool CappedHttpExchange::consume(const QByteArray& data, qsizetype at)
 
 bool CappedHttpExchange::consumeHeadLine(const QByteArray& data, qsizetype& at)
 {
-    QByteArray line;
     qsizetype wireSize = 0;
-    switch (takeLine(data, at, m_headBudget, line, wireSize)) {
-    case LineRead::partial:
-        return true;
-    case LineRead::tooLong:
-        fail(Failure::headTooLarge, QStringLiteral("Answer headers over 64 KiB"));
-        return false;
-    case LineRead::complete:
-        break;
-    }
+    const std::optional<QByteArray> line = takeLine(data, at, m_headBudget, wireSize, Failure::headTooLarge,
+                                                    QStringLiteral("Answer headers over 64 KiB"));
+    if (!line)
+        return !m_ended;
     m_headBudget -= wireSize;
     if (m_stage == Stage::trailers) {
         // Trailer lines are skipped; the empty one ends the answer.
-        if (!line.isEmpty())
+        if (!line->isEmpty())
             return true;
         succeed();
         return false;
     }
-    if (!line.isEmpty()) {
-        m_headLines.append(line);
+    if (!line->isEmpty()) {
+        m_headLines.append(*line);
         return true;
     }
     return parseHead();
@@ -204,17 +198,11 @@ bool CappedHttpExchange::consumeHeadLine(const QByteArray& data, qsizetype& at)
 
 bool CappedHttpExchange::consumeChunkLine(const QByteArray& data, qsizetype& at)
 {
-    QByteArray line;
     qsizetype wireSize = 0;
-    switch (takeLine(data, at, kMaxChunkLineBytes, line, wireSize)) {
-    case LineRead::partial:
-        return true;
-    case LineRead::tooLong:
-        fail(Failure::malformed, malformed("chunk line too long"));
-        return false;
-    case LineRead::complete:
-        break;
-    }
+    const std::optional<QByteArray> line =
+        takeLine(data, at, kMaxChunkLineBytes, wireSize, Failure::malformed, malformed("chunk line too long"));
+    if (!line)
+        return !m_ended;
     // Framing between tiny chunks must not stream on without bound.
     m_framingBytes += wireSize;
     if (m_framingBytes > m_maxBody + kMaxHeadBytes) {
@@ -222,15 +210,15 @@ bool CappedHttpExchange::consumeChunkLine(const QByteArray& data, qsizetype& at)
         return false;
     }
     if (m_stage == Stage::chunkEnd) {
-        if (!line.isEmpty()) {
+        if (!line->isEmpty()) {
             fail(Failure::malformed, malformed("chunk data longer than its size"));
             return false;
         }
         m_stage = Stage::chunkSize;
         return true;
     }
-    const qsizetype semicolon = line.indexOf(';');
-    const auto size = readCount(line.first(semicolon < 0 ? line.size() : semicolon).trimmed(), 16);
+    const qsizetype semicolon = line->indexOf(';');
+    const auto size = readCount(line->first(semicolon < 0 ? line->size() : semicolon).trimmed(), 16);
     if (!size) {
         fail(Failure::malformed, malformed("chunk size not a count that fits"));
         return false;
@@ -244,24 +232,25 @@ bool CappedHttpExchange::consumeChunkLine(const QByteArray& data, qsizetype& at)
     return true;
 }
 
-CappedHttpExchange::LineRead CappedHttpExchange::takeLine(const QByteArray& data, qsizetype& at, qsizetype limit,
-                                                          QByteArray& line, qsizetype& wireSize)
+std::optional<QByteArray> CappedHttpExchange::takeLine(const QByteArray& data, qsizetype& at, qsizetype limit,
+                                                       qsizetype& wireSize, Failure tooLong, const QString& why)
 {
     // HTTP/1.1 lets a recipient take a bare LF as a line end; curl does.
     const qsizetype newline = data.indexOf('\n', at);
     const qsizetype end = newline < 0 ? data.size() : newline + 1;
-    if (m_pending.size() + (end - at) > limit)
-        return LineRead::tooLong;
+    if (m_pending.size() + (end - at) > limit) {
+        fail(tooLong, why);
+        return std::nullopt;
+    }
     m_pending.append(data.constData() + at, end - at);
     at = end;
     if (newline < 0)
-        return LineRead::partial;
+        return std::nullopt;
     wireSize = m_pending.size();
     m_pending.chop(1);
     if (m_pending.endsWith('\r'))
         m_pending.chop(1);
-    line = std::exchange(m_pending, QByteArray());
-    return LineRead::complete;
+    return std::exchange(m_pending, QByteArray());
 }
 
 bool CappedHttpExchange::parseHead()

@@ -8,6 +8,7 @@
 #include <QUrl>
 
 #include <chrono>
+#include <optional>
 
 class QTcpSocket;
 
@@ -72,8 +73,6 @@ private:
     void onConnected();
     void onReadyRead();
     void onClosed();
-    enum class LineRead { partial, complete, tooLong };
-
     // Consumes `data` from `from` on; false once the exchange has ended.
     bool consume(const QByteArray& data, qsizetype from);
     bool consumeHeadLine(const QByteArray& data, qsizetype& at);
@@ -81,10 +80,11 @@ private:
     bool parseHead();
     bool appendBody(const char* data, qsizetype size);
     // A line collected across reads in m_pending, at most `limit` bytes with
-    // its end. Once complete, `line` holds it without its end and `wireSize`
-    // says how many bytes it took.
-    LineRead takeLine(const QByteArray& data, qsizetype& at, qsizetype limit, QByteArray& line,
-                      qsizetype& wireSize);
+    // its end (past that, the exchange fails with `tooLong` and `why`). Once
+    // complete, it comes back without its end, `wireSize` saying how many
+    // bytes it took.
+    std::optional<QByteArray> takeLine(const QByteArray& data, qsizetype& at, qsizetype limit, qsizetype& wireSize,
+                                       Failure tooLong, const QString& why);
     void succeed();
     void fail(Failure failure, const QString& error);
     void refuseTooLarge();
