@@ -4,16 +4,19 @@
 #include <QTcpSocket>
 
 #include <algorithm>
+#include <limits>
 #include <optional>
 #include <utility>
 
 namespace {
 
-// A decimal or hexadecimal count as HTTP writes it: digits only, no sign,
-// no overflow.
+using Failure = CappedHttpExchange::Failure;
+
+// A decimal or hexadecimal count as HTTP writes it: digits only, no sign.
+// One that does not fit in 63 bits is no count.
 std::optional<qint64> readCount(QByteArrayView text, int base)
 {
-    if (text.isEmpty() || text.size() > 18)
+    if (text.isEmpty())
         return std::nullopt;
     qint64 value = 0;
     for (char c : text) {
@@ -26,9 +29,16 @@ std::optional<qint64> readCount(QByteArrayView text, int base)
             digit = c - 'A' + 10;
         else
             return std::nullopt;
+        if (value > (std::numeric_limits<qint64>::max() - digit) / base)
+            return std::nullopt;
         value = value * base + digit;
     }
     return value;
+}
+
+QString malformed(const char* what)
+{
+    return QStringLiteral("Malformed answer: ") + QLatin1String(what);
 }
 
 QByteArray hostHeader(const QUrl& url)
@@ -44,7 +54,8 @@ QByteArray hostHeader(const QUrl& url)
 CappedHttpExchange::CappedHttpExchange(QUrl url, QByteArray verb, QByteArray contentType, QByteArray body,
                                        std::chrono::milliseconds timeout, qint64 maxBody, QObject* parent)
     : QObject(parent), m_url(std::move(url)), m_verb(std::move(verb)), m_contentType(std::move(contentType)),
-      m_requestBody(std::move(body)), m_timeout(timeout), m_maxBody(maxBody), m_socket(new QTcpSocket(this))
+      m_requestBody(std::move(body)), m_timeout(timeout), m_maxBody(std::max<qint64>(0, maxBody)),
+      m_socket(new QTcpSocket(this))
 {
     // The peer is on this machine: a configured proxy must not see it.
     m_socket->setProxy(QNetworkProxy::NoProxy);
@@ -52,7 +63,8 @@ CappedHttpExchange::CappedHttpExchange(QUrl url, QByteArray verb, QByteArray con
     // we have taken what came before: the read buffer is the bound.
     m_socket->setReadBufferSize(kReadBufferBytes);
     m_deadline.setSingleShot(true);
-    connect(&m_deadline, &QTimer::timeout, this, [this] { fail(QStringLiteral("The request timed out")); });
+    connect(&m_deadline, &QTimer::timeout, this,
+            [this] { fail(Failure::timedOut, QStringLiteral("The request timed out")); });
     connect(m_socket, &QTcpSocket::connected, this, &CappedHttpExchange::onConnected);
     connect(m_socket, &QTcpSocket::readyRead, this, &CappedHttpExchange::onReadyRead);
     connect(m_socket, &QTcpSocket::disconnected, this, &CappedHttpExchange::onClosed);
@@ -60,7 +72,7 @@ CappedHttpExchange::CappedHttpExchange(QUrl url, QByteArray verb, QByteArray con
         if (error == QAbstractSocket::RemoteHostClosedError)
             onClosed();
         else
-            fail(m_socket->errorString());
+            fail(m_received ? Failure::malformed : Failure::unreachable, m_socket->errorString());
     });
 }
 
@@ -69,7 +81,7 @@ CappedHttpExchange::~CappedHttpExchange() = default;
 void CappedHttpExchange::start()
 {
     if (!m_url.isValid() || m_url.host().isEmpty() || m_url.scheme() != QLatin1String("http")) {
-        fail(QStringLiteral("Invalid URL"));
+        fail(Failure::unreachable, QStringLiteral("Invalid URL"));
         return;
     }
     m_deadline.start(m_timeout);
@@ -97,7 +109,10 @@ void CappedHttpExchange::onReadyRead()
 {
     while (!m_ended && m_socket->bytesAvailable() > 0) {
         const QByteArray data = m_socket->read(kReadBufferBytes);
-        if (data.isEmpty() || !consume(data, 0))
+        if (data.isEmpty())
+            return;
+        m_received = true;
+        if (!consume(data, 0))
             return;
     }
 }
@@ -111,33 +126,21 @@ void CappedHttpExchange::onClosed()
         return;
     if (m_stage == Stage::untilClose)
         succeed();
+    else if (!m_received)
+        fail(Failure::unreachable, QStringLiteral("The connection closed before an answer came"));
     else
-        fail(QStringLiteral("The connection closed before the answer was complete"));
+        fail(Failure::malformed, QStringLiteral("The connection closed before the answer was complete"));
 }
 
 bool CappedHttpExchange::consume(const QByteArray& data, qsizetype at)
 {
     while (at < data.size() && !m_ended) {
         switch (m_stage) {
-        case Stage::head: {
-            const qsizetype before = m_pending.size();
-            const qsizetype take = std::min<qsizetype>(data.size() - at, kMaxHeadBytes + 1 - before);
-            m_pending.append(data.constData() + at, take);
-            const qsizetype end = m_pending.indexOf("\r\n\r\n", std::max<qsizetype>(0, before - 3));
-            if (end < 0) {
-                if (m_pending.size() > kMaxHeadBytes) {
-                    refuseTooLarge();
-                    return false;
-                }
-                at += take;
-                break;
-            }
-            at += end + 4 - before;
-            m_pending.truncate(end);
-            if (!parseHead())
+        case Stage::head:
+        case Stage::trailers:
+            if (!consumeHeadLine(data, at))
                 return false;
             break;
-        }
         case Stage::sizedBody:
         case Stage::chunkData: {
             const qsizetype n = qsizetype(std::min<qint64>(m_remaining, data.size() - at));
@@ -154,53 +157,16 @@ bool CappedHttpExchange::consume(const QByteArray& data, qsizetype at)
             }
             break;
         }
-        case Stage::untilClose: {
+        case Stage::untilClose:
             if (!appendBody(data.constData() + at, data.size() - at))
                 return false;
             at = data.size();
             break;
-        }
         case Stage::chunkSize:
         case Stage::chunkEnd:
-        case Stage::trailers: {
-            QByteArray line;
-            bool complete = false;
-            if (!takeLine(data, at, line, complete))
+            if (!consumeChunkLine(data, at))
                 return false;
-            if (!complete)
-                break;
-            if (m_stage == Stage::chunkEnd) {
-                if (!line.isEmpty()) {
-                    fail(QStringLiteral("Malformed chunked answer"));
-                    return false;
-                }
-                m_stage = Stage::chunkSize;
-            } else if (m_stage == Stage::chunkSize) {
-                const qsizetype semicolon = line.indexOf(';');
-                const auto size = readCount(line.left(semicolon < 0 ? line.size() : semicolon).trimmed(), 16);
-                if (!size) {
-                    fail(QStringLiteral("Malformed chunked answer"));
-                    return false;
-                }
-                if (*size > m_maxBody - m_outcome.body.size()) {
-                    refuseTooLarge();
-                    return false;
-                }
-                m_remaining = *size;
-                m_stage = *size == 0 ? Stage::trailers : Stage::chunkData;
-            } else if (line.isEmpty()) {
-                succeed();
-                return false;
-            } else {
-                // Trailer lines are skipped, but count against the cap.
-                m_remaining += line.size();
-                if (m_remaining > m_maxBody) {
-                    refuseTooLarge();
-                    return false;
-                }
-            }
             break;
-        }
         case Stage::done:
             return false;
         }
@@ -208,36 +174,95 @@ bool CappedHttpExchange::consume(const QByteArray& data, qsizetype at)
     return !m_ended;
 }
 
-bool CappedHttpExchange::takeLine(const QByteArray& data, qsizetype& at, QByteArray& line, bool& complete)
+bool CappedHttpExchange::consumeHeadLine(const QByteArray& data, qsizetype& at)
 {
-    const qsizetype newline = data.indexOf('\n', at);
-    const qsizetype end = newline < 0 ? data.size() : newline;
-    if (m_pending.size() + (end - at) > kMaxHeadBytes) {
+    qsizetype wireSize = 0;
+    const std::optional<QByteArray> line = takeLine(data, at, m_headBudget, wireSize, Failure::headTooLarge,
+                                                    QStringLiteral("Answer headers over 64 KiB"));
+    if (!line)
+        return !m_ended;
+    m_headBudget -= wireSize;
+    if (m_stage == Stage::trailers) {
+        // Trailer lines are skipped; the empty one ends the answer.
+        if (!line->isEmpty())
+            return true;
+        succeed();
+        return false;
+    }
+    if (!line->isEmpty()) {
+        m_headLines.append(*line);
+        return true;
+    }
+    return parseHead();
+}
+
+bool CappedHttpExchange::consumeChunkLine(const QByteArray& data, qsizetype& at)
+{
+    qsizetype wireSize = 0;
+    const std::optional<QByteArray> line =
+        takeLine(data, at, kMaxChunkLineBytes, wireSize, Failure::malformed, malformed("chunk line too long"));
+    if (!line)
+        return !m_ended;
+    // Framing between tiny chunks must not stream on without bound.
+    m_framingBytes += wireSize;
+    if (m_framingBytes > m_maxBody + kMaxHeadBytes) {
         refuseTooLarge();
         return false;
     }
-    m_pending.append(data.constData() + at, end - at);
-    at = newline < 0 ? data.size() : newline + 1;
-    complete = newline >= 0;
-    if (complete) {
-        if (m_pending.endsWith('\r'))
-            m_pending.chop(1);
-        line = std::exchange(m_pending, QByteArray());
+    if (m_stage == Stage::chunkEnd) {
+        if (!line->isEmpty()) {
+            fail(Failure::malformed, malformed("chunk data longer than its size"));
+            return false;
+        }
+        m_stage = Stage::chunkSize;
+        return true;
     }
+    const qsizetype semicolon = line->indexOf(';');
+    const auto size = readCount(line->first(semicolon < 0 ? line->size() : semicolon).trimmed(), 16);
+    if (!size) {
+        fail(Failure::malformed, malformed("chunk size not a count that fits"));
+        return false;
+    }
+    if (*size > m_maxBody - m_outcome.body.size()) {
+        refuseTooLarge();
+        return false;
+    }
+    m_remaining = *size;
+    m_stage = *size == 0 ? Stage::trailers : Stage::chunkData;
     return true;
+}
+
+std::optional<QByteArray> CappedHttpExchange::takeLine(const QByteArray& data, qsizetype& at, qsizetype limit,
+                                                       qsizetype& wireSize, Failure tooLong, const QString& why)
+{
+    // HTTP/1.1 lets a recipient take a bare LF as a line end; curl does.
+    const qsizetype newline = data.indexOf('\n', at);
+    const qsizetype end = newline < 0 ? data.size() : newline + 1;
+    if (m_pending.size() + (end - at) > limit) {
+        fail(tooLong, why);
+        return std::nullopt;
+    }
+    m_pending.append(data.constData() + at, end - at);
+    at = end;
+    if (newline < 0)
+        return std::nullopt;
+    wireSize = m_pending.size();
+    m_pending.chop(1);
+    if (m_pending.endsWith('\r'))
+        m_pending.chop(1);
+    return std::exchange(m_pending, QByteArray());
 }
 
 bool CappedHttpExchange::parseHead()
 {
-    const QList<QByteArray> lines = m_pending.split('\n');
-    m_pending.clear();
+    const QList<QByteArray> lines = std::exchange(m_headLines, {});
     const QByteArray statusLine = lines.value(0).trimmed();
     const std::optional<qint64> status =
         statusLine.startsWith("HTTP/1.") && statusLine.size() >= 12 && statusLine[8] == ' '
             ? readCount(QByteArrayView(statusLine).sliced(9, 3), 10)
             : std::nullopt;
     if (!status || (statusLine.size() > 12 && statusLine[12] != ' ')) {
-        fail(QStringLiteral("Malformed answer"));
+        fail(Failure::malformed, malformed("no HTTP/1.x status line"));
         return false;
     }
     std::optional<qint64> length;
@@ -250,8 +275,12 @@ bool CappedHttpExchange::parseHead()
         const QByteArray value = lines[i].sliced(colon + 1).trimmed();
         if (name == "content-length") {
             const auto announced = readCount(value, 10);
-            if (!announced || (length && *length != *announced)) {
-                fail(QStringLiteral("Malformed answer"));
+            if (!announced) {
+                fail(Failure::malformed, malformed("Content-Length not a count that fits"));
+                return false;
+            }
+            if (length && *length != *announced) {
+                fail(Failure::malformed, malformed("two differing Content-Length headers"));
                 return false;
             }
             length = announced;
@@ -262,7 +291,11 @@ bool CappedHttpExchange::parseHead()
 
     if (*status >= 100 && *status < 200) {
         if (*status == 101) {
-            fail(QStringLiteral("Malformed answer"));
+            fail(Failure::malformed, malformed("a protocol switch"));
+            return false;
+        }
+        if (++m_interimAnswers > kMaxInterimAnswers) {
+            fail(Failure::malformed, malformed("too many interim answers"));
             return false;
         }
         return true; // an interim answer; the real one follows
@@ -293,7 +326,7 @@ bool CappedHttpExchange::parseHead()
 
 bool CappedHttpExchange::appendBody(const char* data, qsizetype size)
 {
-    if (m_outcome.body.size() + size > m_maxBody) {
+    if (size > m_maxBody - m_outcome.body.size()) {
         refuseTooLarge();
         return false;
     }
@@ -307,11 +340,13 @@ void CappedHttpExchange::succeed()
     end();
 }
 
-void CappedHttpExchange::fail(const QString& error)
+void CappedHttpExchange::fail(Failure failure, const QString& error)
 {
     if (m_ended)
         return;
     m_outcome.answered = false;
+    m_outcome.failure = failure;
+    m_outcome.status = 0;
     m_outcome.body = QByteArray();
     m_outcome.error = error;
     end();
@@ -319,8 +354,7 @@ void CappedHttpExchange::fail(const QString& error)
 
 void CappedHttpExchange::refuseTooLarge()
 {
-    m_outcome.tooLarge = true;
-    fail(QStringLiteral("answer too large"));
+    fail(Failure::bodyTooLarge, QStringLiteral("answer too large"));
 }
 
 void CappedHttpExchange::end()
@@ -331,6 +365,7 @@ void CappedHttpExchange::end()
     m_stage = Stage::done;
     m_deadline.stop();
     m_pending = QByteArray();
+    m_headLines = {};
     m_socket->abort();
     // Never from inside start(), and never after this object is gone.
     QMetaObject::invokeMethod(this, [this] { emit finished(); }, Qt::QueuedConnection);

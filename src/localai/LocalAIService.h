@@ -209,6 +209,9 @@ private:
     // At quit: the containers the shield paused, unpaused without waiting.
     void giveBackContainers();
     void setContainerStatus(const QString& containerId, const QString& status);
+    // Shows why the latest list answer was refused (empty: none was), and
+    // prints a refusal when it starts and a line when an answer is read again.
+    void reportModelListRefusal(const QString& refusal, bool read);
 
     Deps m_deps;
     QTimer* m_timer = nullptr;
@@ -217,6 +220,8 @@ private:
     // The last line printed for a build check that gave no answer; cleared
     // by an answer, so each change of failure is told once, not every tick.
     QString m_buildCheckFailure;
+    // The refusal last printed, until an answer is read again.
+    QString m_printedRefusal;
     // Start times of the processes we froze, so a thaw never reaches a
     // process that took over a pid.
     QHash<qint32, quint64> m_suspendedStartTimes;

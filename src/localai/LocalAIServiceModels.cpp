@@ -57,6 +57,29 @@ QCoro::Task<HttpOutcome> exchange(QObject* owner, QUrl url, QByteArray verb, QBy
     co_return outcome;
 }
 
+// Why an answer to the list request is refused, on one line; empty when it
+// came whole with status 200, or when none came at all.
+QString refusalOf(const HttpOutcome& outcome)
+{
+    const QString prefix = QStringLiteral("Model server answer refused: ");
+    if (outcome.answered)
+        return outcome.status == 200 ? QString() : prefix + QStringLiteral("HTTP status %1").arg(outcome.status);
+    switch (outcome.failure) {
+    case CappedHttpExchange::Failure::timedOut:
+        return prefix + QStringLiteral("timed out");
+    case CappedHttpExchange::Failure::malformed:
+        return prefix + QStringLiteral("malformed answer");
+    case CappedHttpExchange::Failure::headTooLarge:
+        return prefix + QStringLiteral("headers over 64 KiB");
+    case CappedHttpExchange::Failure::bodyTooLarge:
+        return prefix + QStringLiteral("over 4 MiB");
+    case CappedHttpExchange::Failure::none:
+    case CappedHttpExchange::Failure::unreachable:
+        break;
+    }
+    return {};
+}
+
 // {"model":"<name>","keep_alive":0}, the name escaped as a JSON string.
 QByteArray ejectBody(const QString& name)
 {
@@ -96,10 +119,8 @@ QCoro::Task<> LocalAIService::updateModels()
 
     // Up to 4 MiB of JSON is decoded off the main thread.
     std::optional<DecodedModelList> decoded;
-    QString refusal;
-    if (outcome.tooLarge) {
-        refusal = QStringLiteral("Model server answer refused: over 4 MiB");
-    } else if (outcome.answered && outcome.status == 200) {
+    QString refusal = refusalOf(outcome);
+    if (refusal.isEmpty() && outcome.answered) {
         QFuture<std::optional<DecodedModelList>> decoding =
             QtConcurrent::run([body = std::move(outcome.body)] { return decodeModelList(body); });
         decoded = co_await decoding;
@@ -108,7 +129,7 @@ QCoro::Task<> LocalAIService::updateModels()
         if (!decoded)
             refusal = QStringLiteral("Model server answer refused: not a readable model list");
     }
-    setModelListRefusal(refusal);
+    reportModelListRefusal(refusal, decoded.has_value());
     if (!decoded) {
         setActiveModels({});
         setStatus(OllamaStatus::offline);
@@ -119,6 +140,18 @@ QCoro::Task<> LocalAIService::updateModels()
     setActiveModels(std::move(decoded->models));
     setUnlistedModelCount(unlisted);
     setStatus(empty ? OllamaStatus::idle : OllamaStatus::active);
+}
+
+void LocalAIService::reportModelListRefusal(const QString& refusal, bool read)
+{
+    if (!refusal.isEmpty() && refusal != m_printedRefusal) {
+        kestrova::print(refusal);
+        m_printedRefusal = refusal;
+    } else if (read && !m_printedRefusal.isEmpty()) {
+        kestrova::print(QStringLiteral("Model server answer read again"));
+        m_printedRefusal.clear();
+    }
+    setModelListRefusal(refusal);
 }
 
 QCoro::Task<> LocalAIService::ejectModel(QString name)

@@ -144,6 +144,7 @@ TEST_F(ModelServerClientTest, ServerFailuresGiveOfflineWithinAboutASecond)
     update();
     EXPECT_EQ(service().status(), OllamaStatus::offline);
     EXPECT_TRUE(service().activeModels().isEmpty());
+    EXPECT_EQ(service().modelListRefusal(), QStringLiteral("Model server answer refused: HTTP status 500"));
 
     FakeModelServer::Answer malformed;
     malformed.raw = "this is not HTTP\r\n\r\n";
@@ -166,6 +167,7 @@ TEST_F(ModelServerClientTest, ServerFailuresGiveOfflineWithinAboutASecond)
         clock.start();
         update();
         EXPECT_EQ(service().status(), OllamaStatus::offline);
+        EXPECT_EQ(service().modelListRefusal(), QStringLiteral("Model server answer refused: timed out"));
         EXPECT_GE(clock.elapsed(), 900);
         EXPECT_LT(clock.elapsed(), 1700);
     }
@@ -177,6 +179,34 @@ TEST_F(ModelServerClientTest, ServerFailuresGiveOfflineWithinAboutASecond)
     update();
     EXPECT_EQ(service().status(), OllamaStatus::offline);
     EXPECT_LT(clock.elapsed(), 1200);
+}
+
+// Each refused answer names its cause on the views' line, printed when the cause starts (not every tick),
+// and the first answer read again is printed once; a server that is simply gone shows no cause.
+TEST_F(ModelServerClientTest, ARefusalNamesItsCauseAndIsPrintedOnceUntilAnAnswerIsReadAgain)
+{
+    const QString refused = QStringLiteral("Model server answer refused: ");
+    const std::pair<QByteArray, QString> answers[] = {
+        {"HTTP/1.1 204 No Content\r\n\r\n", "HTTP status 204"},
+        {"HTTP/1.1 200 OK\r\nContent-Length: 2\r\nContent-Length: 3\r\n\r\n{}", "malformed answer"},
+        {"HTTP/1.1 200 OK\r\nContent-Length: -2\r\n\r\n{}", "malformed answer"},
+        {"HTTP/1.1 200 OK\r\nX-Pad: " + QByteArray(1024 * 1024, 'p') + "\r\n\r\n", "headers over 64 KiB"},
+        {"HTTP/1.1 200 OK\nTransfer-Encoding: chunked\n\n2\n{}\n0\n\n", {}},
+    };
+    PrintCapture printed;
+    for (const auto& [raw, cause] : answers) {
+        server.setPsAnswer({.raw = raw});
+        for (int tick = 0; tick < 2; ++tick) {
+            update();
+            EXPECT_EQ(service().modelListRefusal(), cause.isEmpty() ? cause : refused + cause) << raw.left(40).data();
+            EXPECT_EQ(service().status(), cause.isEmpty() ? OllamaStatus::idle : OllamaStatus::offline);
+        }
+    }
+    server.stopListening();
+    update();
+    EXPECT_EQ(service().modelListRefusal(), QString());
+    EXPECT_EQ(printed.lines(), (QStringList{refused + "HTTP status 204", refused + "malformed answer",
+                                            refused + "headers over 64 KiB", "Model server answer read again"}));
 }
 
 TEST_F(ModelServerClientTest, TheLoopbackHostNameReachesAnIPv4OnlyServer)
