@@ -433,8 +433,10 @@ void ProxyWorker::acceptOn(std::uint64_t id, int fd)
             // Those who come now wait in the backlog until a slot frees.
             if (!m_capCheckAt)
                 makeRoomAtCap();
-            if (atCap() && !m_pairs.empty())
+            if (atCap() && !m_pairs.empty()) {
+                reportCapReached();
                 return;
+            }
             // With no pair to wait for, the rest of the application holds the
             // descriptors (by a fresh count): the client is taken on only to
             // be told so.
@@ -478,12 +480,17 @@ void ProxyWorker::handleNewConnection(int client, bool turnAway)
     }
     if (atCap()) {
         updateListenerInterest();
-        if (!m_capReported && !turnAway) {
-            m_capReported = true; // one line each time the cap is reached
-            kestrova::print(QStringLiteral("⏳ Local API Proxy at its limit of %1 connections: new clients wait")
-                                .arg(m_pairLimit));
-        }
+        if (!turnAway)
+            reportCapReached();
     }
+}
+
+void ProxyWorker::reportCapReached()
+{
+    if (m_capReported)
+        return;
+    m_capReported = true; // one line each time the cap is reached
+    kestrova::print(QStringLiteral("⏳ Local API Proxy at its limit of %1 connections: new clients wait").arg(m_pairLimit));
 }
 
 bool ProxyWorker::clientWaiting() const

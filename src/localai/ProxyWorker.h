@@ -65,6 +65,7 @@ private:
     void onListenerEvent(std::uint64_t id, int fd, std::uint32_t events);
     void acceptOn(std::uint64_t id, int fd);
     void handleNewConnection(int client, bool turnAway);
+    void reportCapReached();
     bool atCap() const { return qsizetype(m_pairs.size()) >= m_pairLimit; }
     // At the cap with a pair to wait for; with none, a client is taken on
     // to be turned away.
