@@ -93,19 +93,15 @@ TEST_F(LocalAPIProxyTest, TricklersFillTheDescriptorRoomAndGiveWayToAnHonestRequ
     }
 
     std::jthread trickle([&](std::stop_token stop) { // a byte from each every 1.5 s
-        for (int tick = 1; !stop.stop_requested(); ++tick, std::this_thread::sleep_for(100ms)) {
-            if (tick % 15 != 0)
-                continue;
+        for (; !stop.stop_requested(); std::this_thread::sleep_for(1500ms))
             for (LoopbackClient& trickler : tricklers)
                 trickler.send("x");
-        }
     });
     LoopbackClient honest(port); // behind the tricklers in the backlog
     ASSERT_TRUE(honest.send(whole));
     EXPECT_EQ(readAnswer(honest, answer.size()), answer); // about 10 s expected
     trickle.request_stop();
     trickle.join();
-    EXPECT_FALSE(printed.linesStartingWith(QStringLiteral("⏳ Local API Proxy closed a connection whose model server had sent nothing for 10 s")).isEmpty());
     QByteArray told;
     for (const LoopbackClient& trickler : tricklers) {
         char buffer[4096];
@@ -119,20 +115,17 @@ TEST_F(LocalAPIProxyTest, TricklersFillTheDescriptorRoomAndGiveWayToAnHonestRequ
     tricklers.clear();
     honest.close();
     ASSERT_TRUE(waitUntil([&] { return openDescriptorCount() <= baseline; }, 20s)) << openDescriptorCount() - baseline;
-    std::vector<int> held;
-    const auto release = [&held] {
-        for (const int fd : std::exchange(held, {}))
-            ::close(fd);
-    };
-    const auto releaseOnFailure = qScopeGuard(release);
-    for (int fd; openDescriptorCount() < int(lowered.rlim_cur) - ProxyRoom::reserve(lowered.rlim_cur) - 1
-         && (fd = ::open("/dev/null", O_RDONLY | O_CLOEXEC)) >= 0;)
-        held.push_back(fd);
-    LoopbackClient beyond(port);
-    ASSERT_TRUE(beyond.send(whole));
-    EXPECT_EQ(beyond.readToEnd(), "HTTP/1.1 503 Service Unavailable\r\nContent-Type: application/json\r\nConnection: close\r\n\r\n"
-                                  R"({"error": "The Kestrova local API proxy is at its connection limit; try again shortly."})");
-    release();
+    {
+        std::vector<int> held;
+        const auto release = qScopeGuard([&held] { for (const int fd : held) ::close(fd); });
+        for (int fd; openDescriptorCount() < int(lowered.rlim_cur) - ProxyRoom::reserve(lowered.rlim_cur) - 1
+             && (fd = ::open("/dev/null", O_RDONLY | O_CLOEXEC)) >= 0;)
+            held.push_back(fd);
+        LoopbackClient beyond(port);
+        ASSERT_TRUE(beyond.send(whole));
+        EXPECT_EQ(beyond.readToEnd(), "HTTP/1.1 503 Service Unavailable\r\nContent-Type: application/json\r\nConnection: close\r\n\r\n"
+                                      R"({"error": "The Kestrova local API proxy is at its connection limit; try again shortly."})");
+    }
     LoopbackClient after(port);
     ASSERT_TRUE(after.send(whole));
     EXPECT_EQ(readAnswer(after, answer.size()), answer);
