@@ -1,5 +1,6 @@
 #pragma once
 
+#include <limits>
 #include <vector>
 
 // Pipes that hold one relayed chunk between splice(2) calls. A relay direction
@@ -25,11 +26,18 @@ public:
     // transfer short) is closed instead of reused.
     void release(Pipe& pipe, bool empty);
 
-    // Closes the idle pipes (nothing is relaying).
+    // Closes the idle pipes (nothing is relaying, or descriptors are short).
     void clear();
+    int idleCount() const { return int(m_idle.size()); }
+    // How many more pipes may be opened beyond those open now; the rest of
+    // the process needs its descriptors more than a relay needs splicing.
+    void allowMore(int pipes) { m_maxOpen = m_open + pipes; }
 
 private:
-    static void close(Pipe& pipe);
+    void closePipe(Pipe& pipe);
+
     int m_keepIdle;
     std::vector<Pipe> m_idle;
+    int m_open = 0; // idle and in use
+    int m_maxOpen = std::numeric_limits<int>::max();
 };

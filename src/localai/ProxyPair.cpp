@@ -26,8 +26,22 @@ constexpr char unavailableReply[] =
     "Connection: close\r\n"
     "\r\n"
     R"({"error": "Local Ollama service (port 11434) is not running or suspended by Kestrova battery protectors."})";
-constexpr qsizetype unavailableReplySize = sizeof unavailableReply - 1;
-static_assert(unavailableReplySize == 193);
+static_assert(sizeof unavailableReply - 1 == 193);
+
+// Sent when the proxy has no descriptors to spare for another connection.
+constexpr char atCapacityReply[] =
+    "HTTP/1.1 503 Service Unavailable\r\n"
+    "Content-Type: application/json\r\n"
+    "Connection: close\r\n"
+    "\r\n"
+    R"({"error": "The Kestrova local API proxy is at its connection limit; try again shortly."})";
+
+// Errors that say this process or the system is short of descriptors or
+// memory, not that the model server is away.
+bool lackOfRoom(int error)
+{
+    return error == EMFILE || error == ENFILE || error == ENOBUFS || error == ENOMEM;
+}
 
 void closeFd(int& fd)
 {
@@ -92,11 +106,11 @@ ProxyPair::Status ProxyPair::advance()
     return Status::finished;
 }
 
-void ProxyPair::refuseSlowRequest(const QByteArray& reason)
+void ProxyPair::tellClientWhyClosed(const QByteArray& status, const QByteArray& reason)
 {
     if (m_phase == Phase::replyingUnavailable || (m_toClient && m_toClient->progress() != 0))
         return; // the client has an answer coming already
-    const QByteArray reply = "HTTP/1.1 408 Request Timeout\r\n"
+    const QByteArray reply = "HTTP/1.1 " + status + "\r\n"
                              "Content-Type: application/json\r\n"
                              "Connection: close\r\n"
                              "\r\n"
@@ -146,16 +160,18 @@ ProxyPair::Status ProxyPair::readRequest()
 
 ProxyPair::Status ProxyPair::forwardToOllama()
 {
+    if (m_turnAway)
+        return atCapacity(0);
     const auto* address = reinterpret_cast<const sockaddr*>(&m_context.upstreamAddress);
     m_upstream.fd = ::socket(address->sa_family, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
     if (m_upstream.fd < 0)
-        return upstreamUnavailable(errno);
+        return lackOfRoom(errno) ? atCapacity(errno) : upstreamUnavailable(errno);
     // A streamed answer is many small writes: without this each one may wait
     // for the peer's delayed ACK (about 40 ms).
     const int one = 1;
     ::setsockopt(m_upstream.fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
     if (::connect(m_upstream.fd, address, m_context.upstreamAddressLength) != 0 && errno != EINPROGRESS)
-        return upstreamUnavailable(errno);
+        return lackOfRoom(errno) ? atCapacity(errno) : upstreamUnavailable(errno);
     // Watched only now: an unconnected socket reports a hang-up at once.
     if (!watch(m_upstream.fd, Side::upstream))
         return Status::finished;
@@ -180,16 +196,28 @@ ProxyPair::Status ProxyPair::upstreamUnavailable(int error)
     closeFd(m_upstream.fd);
     m_upstream = {};
     m_phase = Phase::replyingUnavailable;
+    m_reply = unavailableReply;
+    return writeUnavailableReply();
+}
+
+ProxyPair::Status ProxyPair::atCapacity(int error)
+{
+    kestrova::print(QStringLiteral("⏳ Local API Proxy turned a client away at its connection limit: ")
+                    + (error != 0 ? proxyErrorText(error) : QStringLiteral("too few free file descriptors")));
+    closeFd(m_upstream.fd);
+    m_upstream = {};
+    m_phase = Phase::replyingUnavailable;
+    m_reply = atCapacityReply;
     return writeUnavailableReply();
 }
 
 ProxyPair::Status ProxyPair::writeUnavailableReply()
 {
-    while (m_replyOffset < unavailableReplySize) {
+    while (m_replyOffset < qsizetype(m_reply.size())) {
         if (!m_client.writable)
             return Status::open;
-        const ssize_t sent = ::send(m_client.fd, unavailableReply + m_replyOffset,
-                                    size_t(unavailableReplySize - m_replyOffset), MSG_NOSIGNAL | MSG_DONTWAIT);
+        const ssize_t sent = ::send(m_client.fd, m_reply.data() + m_replyOffset, m_reply.size() - size_t(m_replyOffset),
+                                    MSG_NOSIGNAL | MSG_DONTWAIT);
         if (sent > 0) {
             m_replyOffset += sent;
         } else if (sent < 0 && errno == EAGAIN) {
@@ -216,6 +244,7 @@ ProxyPair::Status ProxyPair::relay()
 {
     const std::uint64_t before = m_toUpstream->progress() + m_toClient->progress();
     const std::uint64_t serverBefore = m_toClient->bytesRead() + m_toUpstream->bytesWritten();
+    const std::uint64_t sentBefore = m_toClient->bytesRead();
     // The request first: its bytes are usually the ones waiting.
     const auto up = m_toUpstream->streamData(chunkBudget);
     const auto down = up == RelayDirection::Outcome::failed ? up : m_toClient->streamData(chunkBudget);
@@ -223,6 +252,8 @@ ProxyPair::Status ProxyPair::relay()
     // The server is alive while it sends, or takes what the client sent.
     if (m_toClient->bytesRead() + m_toUpstream->bytesWritten() != serverBefore)
         m_lastServerByte = m_lastActivity;
+    if (m_toClient->bytesRead() != sentBefore)
+        m_lastServerSent = m_lastActivity;
     if (up == RelayDirection::Outcome::failed || down == RelayDirection::Outcome::failed) {
         if (m_toUpstream->failedOnPreload())
             kestrova::print(QStringLiteral("❌ Failed to forward data to Ollama: ") + proxyErrorText(m_toUpstream->error()));

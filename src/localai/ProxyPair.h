@@ -13,6 +13,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <string_view>
 
 class PipePool;
 
@@ -54,12 +55,20 @@ public:
     bool requestHeadEnded() const { return m_head.found(); }
     // When the client was taken on.
     Clock::time_point acceptedAt() const { return m_acceptedAt; }
-    // Tells a client whose request head never ended why it is closed (a 408
-    // answer with `reason`), unless the server already answered something.
-    // Best effort: the pair is closed next whatever happens.
-    void refuseSlowRequest(const QByteArray& reason);
-    // When a byte last moved in either direction (at first, the accept).
-    Clock::time_point lastActivity() const { return m_lastActivity; }
+    // Tells a client why it is closed (an answer with `status`, such as
+    // "408 Request Timeout", and `reason`), unless the server already
+    // answered something. Best effort: the pair is closed next whatever
+    // happens.
+    void tellClientWhyClosed(const QByteArray& status, const QByteArray& reason);
+    // When the model server last sent a byte (at first, the accept). Bytes
+    // the client sends, and the server takes, do not count.
+    Clock::time_point serverSentAt() const { return m_lastServerSent; }
+    // The proxy has no descriptors to spare for the upstream connection: the
+    // client's request is answered with a 503 that says the proxy is at its
+    // connection limit.
+    void turnAwayForLackOfRoom() { m_turnAway = true; }
+    // Whether the pair will still open its upstream socket.
+    bool needsUpstreamSocket() const { return m_phase == Phase::awaitingRequest && !m_turnAway; }
     // Whether the client has ended its stream (a half-close or a close).
     bool clientEnded() const { return m_clientEndedAt.has_value(); }
     // Since when the server has neither sent nor taken a byte, counted from
@@ -74,6 +83,7 @@ private:
     Status forwardToOllama();
     Status finishConnect();
     Status upstreamUnavailable(int error);
+    Status atCapacity(int error);
     Status writeUnavailableReply();
     Status startRelay();
     Status relay();
@@ -87,13 +97,16 @@ private:
     RelayDirection::Endpoint m_client;
     RelayDirection::Endpoint m_upstream;
     QByteArray m_firstChunk;
+    std::string_view m_reply; // the fixed answer when there is no relay
     qsizetype m_replyOffset = 0;
     std::unique_ptr<RelayDirection> m_toUpstream;
     std::unique_ptr<RelayDirection> m_toClient;
     RequestHeadEnd m_head;
     const Clock::time_point m_acceptedAt = Clock::now();
     Clock::time_point m_lastActivity = m_acceptedAt;
-    Clock::time_point m_lastServerByte = m_lastActivity;
+    Clock::time_point m_lastServerByte = m_lastActivity; // sent or taken
+    Clock::time_point m_lastServerSent = m_lastActivity;
     std::optional<Clock::time_point> m_clientEndedAt;
     bool m_resetClient = false; // the server reset: so is the client, not ended
+    bool m_turnAway = false;
 };

@@ -19,7 +19,8 @@ struct ProxySettings {
                                         QHostAddress(QHostAddress::LocalHostIPv6)};
     // Concurrent client/upstream pairs, a share of the descriptor limit (a
     // pair holds two sockets, and up to two pipes while data is in flight).
-    // At the cap the proxy stops accepting: new clients wait in the listen
+    // Fewer when the descriptors actually free run short (see ProxyRoom). At
+    // the cap the proxy stops accepting: new clients wait in the listen
     // backlog and are taken on as soon as a pair ends.
     int maxConnectionPairs = proxyPairCap();
     // A client whose request head (up to its blank line) has not come this
@@ -30,9 +31,10 @@ struct ProxySettings {
     // its request head gives way first, once it has waited this long (an
     // honest local client sends its head at once).
     std::chrono::milliseconds requestWaitAtCap{1000};
-    // Failing that, the pair that has moved no byte in either direction for
-    // longest gives way once it has been silent this long.
-    std::chrono::milliseconds idleTimeoutAtCap{10000};
+    // Failing that, the pair whose model server has sent nothing for longest
+    // gives way once that has lasted this long, whatever its client sends: a
+    // pair that is being answered is never cut.
+    std::chrono::milliseconds serverSilenceAtCap{10000};
     // After the client's end (a half-close or a close) a pair lives this long
     // without a byte from the server, then both sockets close: a stalled or
     // suspended server cannot hold an abandoned pair forever.

@@ -2,6 +2,7 @@
 
 #include "core/Print.h"
 #include "localai/ProxyErrorText.h"
+#include "localai/ProxyRoom.h"
 
 #include <QMutexLocker>
 
@@ -85,7 +86,8 @@ bool transientAcceptError(int error)
 } // namespace
 
 ProxyWorker::ProxyWorker(ProxySettings settings, Events events, QObject* parent)
-    : QThread(parent), m_settings(std::move(settings)), m_events(std::move(events))
+    : QThread(parent), m_settings(std::move(settings)), m_events(std::move(events)),
+      m_pairLimit(m_settings.maxConnectionPairs)
 {
     setObjectName(QStringLiteral("com.kestrova.proxy.queue"));
     m_epoll = ::epoll_create1(EPOLL_CLOEXEC);
@@ -190,8 +192,10 @@ void ProxyWorker::run()
             m_acceptResumesAt.reset();
             updateListenerInterest();
         }
-        if (m_capCheckAt && now >= *m_capCheckAt)
+        if (m_capCheckAt && now >= *m_capCheckAt) {
+            recountRoom(); // the rest of the application may have given some back
             makeRoomAtCap();
+        }
         if (!m_again.empty()) {
             const std::vector<std::uint64_t> again = std::exchange(m_again, {});
             for (const std::uint64_t id : again) {
@@ -262,7 +266,7 @@ void ProxyWorker::refuseSlowRequest(std::uint64_t pairId, bool gaveWay)
                             "closed by the Kestrova local API proxy.")
         : "Request headers not complete within " + QByteArray::number(seconds)
             + " s of connecting; closed by the Kestrova local API proxy.";
-    m_pairs.at(pairId)->refuseSlowRequest(reason);
+    m_pairs.at(pairId)->tellClientWhyClosed(QByteArrayLiteral("408 Request Timeout"), reason);
     settle(pairId, ProxyPair::Status::finished);
     kestrova::print(gaveWay ? QStringLiteral("⏳ Local API Proxy closed a client whose request headers were not complete, "
                                              "to let a waiting client in")
@@ -422,13 +426,23 @@ void ProxyWorker::onListenerEvent(std::uint64_t id, int fd, std::uint32_t events
 
 void ProxyWorker::acceptOn(std::uint64_t id, int fd)
 {
+    recountRoom();
     for (int i = 0; i < acceptsPerWake; ++i) {
+        bool turnAway = false;
         if (atCap()) {
             // Those who come now wait in the backlog until a slot frees.
             if (!m_capCheckAt)
                 makeRoomAtCap();
-            if (atCap())
+            if (atCap() && !m_pairs.empty()) {
+                reportCapReached();
                 return;
+            }
+            // With no pair to wait for, the rest of the application holds the
+            // descriptors (by a fresh count): the client is taken on only to
+            // be told so.
+            if (atCap())
+                recountRoom(true);
+            turnAway = atCap();
         }
         const int client = ::accept4(fd, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
         if (client < 0) {
@@ -445,11 +459,11 @@ void ProxyWorker::acceptOn(std::uint64_t id, int fd)
             failListener(id, error);
             return;
         }
-        handleNewConnection(client);
+        handleNewConnection(client, turnAway);
     }
 }
 
-void ProxyWorker::handleNewConnection(int client)
+void ProxyWorker::handleNewConnection(int client, bool turnAway)
 {
     const int one = 1;
     ::setsockopt(client, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
@@ -458,18 +472,25 @@ void ProxyWorker::handleNewConnection(int client)
         m_events.accepted();
     const std::uint64_t pairId = m_nextPairId++;
     auto pair = std::make_unique<ProxyPair>(pairId, client, m_context);
+    if (turnAway)
+        pair->turnAwayForLackOfRoom();
     if (pair->start() != ProxyPair::Status::finished) {
         m_pairs.emplace(pairId, std::move(pair));
         track(pairId);
     }
     if (atCap()) {
         updateListenerInterest();
-        if (!m_capReported) {
-            m_capReported = true; // one line each time the cap is reached
-            kestrova::print(QStringLiteral("⏳ Local API Proxy at its limit of %1 connections: new clients wait")
-                                .arg(m_settings.maxConnectionPairs));
-        }
+        if (!turnAway)
+            reportCapReached();
     }
+}
+
+void ProxyWorker::reportCapReached()
+{
+    if (m_capReported)
+        return;
+    m_capReported = true; // one line each time the cap is reached
+    kestrova::print(QStringLiteral("⏳ Local API Proxy at its limit of %1 connections: new clients wait").arg(m_pairLimit));
 }
 
 bool ProxyWorker::clientWaiting() const
@@ -485,11 +506,35 @@ bool ProxyWorker::clientWaiting() const
     return false;
 }
 
+void ProxyWorker::recountRoom(bool fresh)
+{
+    // Listing the open descriptors costs about 0.2 us each: counted at most
+    // so often that the listing takes 1% of this thread, fresh at every
+    // accept while few are open.
+    const auto started = std::chrono::steady_clock::now();
+    if (!fresh && started < m_roomCountedAt + 100 * m_roomCountCost)
+        return;
+    ProxyRoom::Held held;
+    held.pairs = int(m_pairs.size());
+    for (const auto& [id, pair] : m_pairs)
+        held.pairsWithoutUpstream += pair->needsUpstreamSocket() ? 1 : 0;
+    held.idlePipes = m_settings.spliceRelay ? m_pipes.idleCount() : 0;
+    const ProxyRoom room = ProxyRoom::now(m_settings.maxConnectionPairs, held);
+    if (room.closeIdlePipes())
+        m_pipes.clear();
+    m_pipes.allowMore(room.morePipes());
+    m_pairLimit = room.pairLimit();
+    m_roomCountedAt = std::chrono::steady_clock::now();
+    m_roomCountCost = m_roomCountedAt - started;
+}
+
 void ProxyWorker::makeRoomAtCap()
 {
     m_capCheckAt.reset();
-    if (!atCap() || !clientWaiting())
+    if (!atCap() || !clientWaiting()) {
+        updateListenerInterest(); // room may have come back without a pair ending
         return; // the next arrival asks again
+    }
     const auto now = std::chrono::steady_clock::now();
     // A slow request first: trickling clients cannot keep each other alive.
     std::optional<std::chrono::steady_clock::time_point> slowGivesWayAt;
@@ -500,16 +545,35 @@ void ProxyWorker::makeRoomAtCap()
             return;
         }
     }
-    auto oldest = m_pairs.begin();
+    // Then the pair whose server has been silent longest: a client that sends
+    // a byte now and then, or a body that never ends, is not being answered.
+    if (m_pairs.empty())
+        return; // none to give way: the next client is taken on to be turned away
+    auto quietest = m_pairs.begin();
     for (auto it = m_pairs.begin(); it != m_pairs.end(); ++it) {
-        if (it->second->lastActivity() < oldest->second->lastActivity())
-            oldest = it;
+        if (it->second->serverSentAt() < quietest->second->serverSentAt())
+            quietest = it;
     }
-    const auto idleGivesWayAt = oldest->second->lastActivity() + m_settings.idleTimeoutAtCap;
-    if (now >= idleGivesWayAt)
-        settle(oldest->first, ProxyPair::Status::finished);
+    const auto silentGivesWayAt = quietest->second->serverSentAt() + m_settings.serverSilenceAtCap;
+    if (now >= silentGivesWayAt)
+        closeUnansweredPair(quietest->first);
     else
-        m_capCheckAt = slowGivesWayAt ? std::min(*slowGivesWayAt, idleGivesWayAt) : idleGivesWayAt;
+        m_capCheckAt = slowGivesWayAt ? std::min(*slowGivesWayAt, silentGivesWayAt) : silentGivesWayAt;
+}
+
+void ProxyWorker::closeUnansweredPair(std::uint64_t pairId)
+{
+    const qint64 seconds = std::chrono::duration_cast<std::chrono::seconds>(m_settings.serverSilenceAtCap).count();
+    // A client still waiting for its first answer is told why; one that was
+    // answered before is closed like any idle kept-alive connection.
+    m_pairs.at(pairId)->tellClientWhyClosed(QByteArrayLiteral("503 Service Unavailable"),
+                                            "The model server sent nothing for " + QByteArray::number(seconds)
+                                                + " s while other clients waited at the connection limit; "
+                                                  "closed by the Kestrova local API proxy.");
+    settle(pairId, ProxyPair::Status::finished);
+    kestrova::print(QStringLiteral("⏳ Local API Proxy closed a connection whose model server had sent nothing for "
+                                   "%1 s, to let a waiting client in")
+                        .arg(seconds));
 }
 
 void ProxyWorker::pauseAccepting()
@@ -523,7 +587,7 @@ void ProxyWorker::updateListenerInterest()
     // Paused (out of descriptors): not watched. At the cap: watched for
     // arrivals only (edge-triggered), which are left in the backlog.
     const std::uint32_t interest = m_acceptResumesAt ? 0u
-        : atCap()                                    ? std::uint32_t(EPOLLIN | EPOLLET)
+        : waitingForRoom()                           ? std::uint32_t(EPOLLIN | EPOLLET)
                                                      : std::uint32_t(EPOLLIN);
     if (interest == m_listenerInterest)
         return;
@@ -554,7 +618,7 @@ void ProxyWorker::settle(std::uint64_t pairId, ProxyPair::Status status)
             m_abandonChecks.erase(check->second);
             m_abandonCheckOf.erase(check);
         }
-        if (!atCap()) {
+        if (!waitingForRoom()) {
             m_capReported = false;
             m_capCheckAt.reset();
             updateListenerInterest(); // the backlog is taken from at once

@@ -64,10 +64,16 @@ private:
     void failListener(std::uint64_t id, int error);
     void onListenerEvent(std::uint64_t id, int fd, std::uint32_t events);
     void acceptOn(std::uint64_t id, int fd);
-    void handleNewConnection(int client);
-    bool atCap() const { return qsizetype(m_pairs.size()) >= m_settings.maxConnectionPairs; }
+    void handleNewConnection(int client, bool turnAway);
+    void reportCapReached();
+    bool atCap() const { return qsizetype(m_pairs.size()) >= m_pairLimit; }
+    // At the cap with a pair to wait for; with none, a client is taken on
+    // to be turned away.
+    bool waitingForRoom() const { return atCap() && !m_pairs.empty(); }
+    void recountRoom(bool fresh = false);
     bool clientWaiting() const;
     void makeRoomAtCap();
+    void closeUnansweredPair(std::uint64_t pairId);
     void pauseAccepting();
     void updateListenerInterest();
     void settle(std::uint64_t pairId, ProxyPair::Status status);
@@ -103,6 +109,11 @@ private:
     Deadlines m_abandonChecks;
     std::unordered_map<std::uint64_t, Deadlines::iterator> m_abandonCheckOf;
     std::uint64_t m_nextPairId = 1;
+    // Pairs the proxy may hold now: its cap, or fewer when descriptors are
+    // short (counted when clients are taken on).
+    int m_pairLimit;
+    std::chrono::steady_clock::time_point m_roomCountedAt;
+    std::chrono::steady_clock::duration m_roomCountCost{};
     bool m_capReported = false;
     bool m_quit = false;
     std::optional<std::chrono::steady_clock::time_point> m_acceptResumesAt;

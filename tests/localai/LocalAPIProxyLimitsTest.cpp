@@ -45,11 +45,11 @@ TEST(ProxyPairCap, AQuarterOfTheDescriptorLimitWithinBounds)
         EXPECT_EQ(proxyPairCap(c.limit), c.pairs) << c.limit;
 }
 
-TEST_F(LocalAPIProxyLimitsTest, TricklingClientsAtTheCapLetAnHonestRequestInWithinTwoSeconds)
+TEST_F(LocalAPIProxyLimitsTest, TricklingClientsAtTheCapLetAnHonestRequestInWithinSeconds)
 {
     ProxySettings settings;
     settings.maxConnectionPairs = 128;
-    settings.idleTimeoutAtCap = 500ms;
+    settings.serverSilenceAtCap = 500ms;
     ASSERT_NO_FATAL_FAILURE(startInFrontOf(LoopbackUpstream::echo(), settings));
 
     std::vector<LoopbackClient> tricklers;
@@ -77,10 +77,15 @@ TEST_F(LocalAPIProxyLimitsTest, TricklingClientsAtTheCapLetAnHonestRequestInWith
     const QByteArray asked = request(R"({"model": "llama3"})");
     ASSERT_TRUE(honest.send(asked));
     EXPECT_EQ(honest.read(asked.size()), asked);
-    EXPECT_LT(std::chrono::steady_clock::now() - started, 2s);
+    EXPECT_LT(std::chrono::steady_clock::now() - started, 4s); // 0.5 s expected
     done = true;
     trickle.join();
-    EXPECT_EQ(printed.linesStartingWith(QStringLiteral("⏳ Local API Proxy at its limit of 128 connections")).size(), 1);
+    // One line each time the cap is reached, not one per waiting client.
+    const qsizetype gaveWay =
+        printed.linesStartingWith(QStringLiteral("⏳ Local API Proxy closed a connection whose model server")).size();
+    EXPECT_GE(gaveWay, 1);
+    EXPECT_LE(printed.linesStartingWith(QStringLiteral("⏳ Local API Proxy at its limit of 128 connections")).size(),
+              1 + gaveWay);
 }
 
 TEST_F(LocalAPIProxyLimitsTest, AbandonedPairsCloseAfterTheStoppedServersSilence)
