@@ -1,0 +1,115 @@
+#include "support/FullTmpfs.h"
+#include "support/LaunchedApp.h"
+#include "support/LockedFolder.h"
+#include "support/OwnPidNamespace.h"
+
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <optional>
+
+namespace {
+
+const QByteArray kUsersFile = "[General]\nappTheme=Nordic\nworkspacePersona=Gamer\ncpuAlertThreshold=80\n\n"
+                              "[Mine]\nnote=kept\n";
+
+QByteArray readFile(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+qsizetype linesWith(const QString& output, const QString& text) { return output.split(u'\n').filter(text).size(); }
+
+} // namespace
+
+// The settings' folder full, and the application killed right after a
+// write; the runtime folder full from launch, and a clean SIGTERM: either
+// way the settings file holds exactly what it held, and one line says the
+// changes were kept for the run only.
+TEST(LockedDownSessionLaunch, AFullDiskLeavesTheSettingsFileAsItWas)
+{
+    if (!OwnPidNamespace::inside()) {
+        OwnPidNamespace::runCurrentTestAndReport();
+        return;
+    }
+    for (const bool fullRuntime : {false, true}) {
+        SCOPED_TRACE(fullRuntime ? "full runtime folder, SIGTERM" : "full settings folder, SIGKILL after a write");
+#ifndef KESTROVA_IDLE_HOST
+        if (!fullRuntime)
+            continue; // the write on request needs the idle host (the benchmarks)
+#endif
+        QTemporaryDir root;
+        LaunchedApp app(root.path());
+        const QString folder = fullRuntime ? root.filePath(QStringLiteral("run")) : app.configFolder() + QStringLiteral("/Kestrova");
+        const QString ini = app.configFolder() + QStringLiteral("/Kestrova/Kestrova.ini");
+        const FullTmpfs disk(folder);
+        if (!disk.reason().isEmpty())
+            GTEST_SKIP() << disk.reason().toStdString();
+        QFile seed(ini);
+        ASSERT_TRUE(seed.open(QIODevice::WriteOnly) && seed.write(kUsersFile) == kUsersFile.size());
+        seed.close();
+        ASSERT_TRUE(disk.fill());
+        QString output;
+#ifdef KESTROVA_IDLE_HOST
+        if (!fullRuntime) {
+            ASSERT_TRUE(app.start(QStringLiteral(KESTROVA_IDLE_HOST)));
+            output = app.ask("tour 2", QStringLiteral("ok tour 2"), std::chrono::seconds(30));
+            EXPECT_TRUE(output.contains(QStringLiteral("ok tour 2"))) << output.toStdString();
+            app.process.kill();
+            EXPECT_TRUE(app.process.waitForFinished(10'000));
+            output += QString::fromUtf8(app.process.readAll());
+        }
+#endif
+        if (fullRuntime) {
+            ASSERT_TRUE(app.start(QStringLiteral(KESTROVA_EXECUTABLE)));
+            EXPECT_TRUE(app.keepsRunning(std::chrono::seconds(3)));
+            const LaunchedApp::Ending ending = app.terminate();
+            ASSERT_TRUE(ending.finished) << "SIGTERM did not end it";
+            EXPECT_EQ(ending.exitCode, 0) << ending.output.toStdString();
+            output = ending.output;
+        }
+        EXPECT_EQ(readFile(ini), kUsersFile) << output.toStdString();
+        EXPECT_EQ(linesWith(output, QStringLiteral("changes are kept for this run only")), 1) << output.toStdString();
+    }
+}
+
+// A runtime folder nobody may write (the temp folder too, in the second
+// run): the application starts and ends with 0 on SIGTERM, and one line
+// says where later launches find it, which a second launch bears out, or
+// that it runs without the one-copy guard.
+TEST(LockedDownSessionLaunch, AReadOnlyRuntimeFolderStillStartsTheApp)
+{
+    for (const bool tempLocked : {false, true}) {
+        SCOPED_TRACE(tempLocked);
+        QTemporaryDir root;
+        LaunchedApp app(root.path());
+        const QString temp = root.filePath(QStringLiteral("tmp"));
+        ASSERT_TRUE(QDir().mkpath(temp));
+        app.environment.insert(QStringLiteral("TMPDIR"), temp);
+        const LockedFolder runtime(root.filePath(QStringLiteral("run")));
+        std::optional<LockedFolder> lockedTemp;
+        if (tempLocked)
+            lockedTemp.emplace(temp);
+        if (!runtime.isLocked() || (lockedTemp && !lockedTemp->isLocked()))
+            GTEST_SKIP() << "root ignores folder modes and the immutable flag cannot be set here";
+        ASSERT_TRUE(app.start(QStringLiteral(KESTROVA_EXECUTABLE)));
+        EXPECT_TRUE(app.keepsRunning(std::chrono::seconds(3)));
+        if (!tempLocked) {
+            LaunchedApp second(root.path());
+            second.environment = app.environment;
+            ASSERT_TRUE(second.start(QStringLiteral(KESTROVA_EXECUTABLE)));
+            EXPECT_TRUE(second.process.waitForFinished(30'000));
+            EXPECT_EQ(second.process.exitCode(), 0) << second.process.readAll().toStdString();
+        }
+        const LaunchedApp::Ending ending = app.terminate();
+        ASSERT_TRUE(ending.finished) << "SIGTERM did not end it";
+        EXPECT_EQ(ending.status, QProcess::NormalExit);
+        EXPECT_EQ(ending.exitCode, 0) << ending.output.toStdString();
+        const QString said = tempLocked ? QStringLiteral("runs without the one-copy guard")
+                                        : QStringLiteral("later launches find this copy through ") + temp;
+        EXPECT_EQ(linesWith(ending.output, QStringLiteral("launch socket")), 1) << ending.output.toStdString();
+        EXPECT_EQ(linesWith(ending.output, said), 1) << ending.output.toStdString();
+    }
+}
