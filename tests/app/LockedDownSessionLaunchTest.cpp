@@ -2,6 +2,7 @@
 #include "support/LaunchedApp.h"
 #include "support/LockedFolder.h"
 #include "support/OwnPidNamespace.h"
+#include "support/UsersSettingsFile.h"
 
 #include <QTemporaryDir>
 
@@ -10,15 +11,6 @@
 #include <optional>
 
 namespace {
-
-const QByteArray kUsersFile = "[General]\nappTheme=Nordic\nworkspacePersona=Gamer\ncpuAlertThreshold=80\n\n"
-                              "[Mine]\nnote=kept\n";
-
-QByteArray readFile(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
 
 qsizetype linesWith(const QString& output, const QString& text) { return output.split(u'\n').filter(text).size(); }
 
@@ -47,9 +39,7 @@ TEST(LockedDownSessionLaunch, AFullDiskLeavesTheSettingsFileAsItWas)
         const FullTmpfs disk(folder);
         if (!disk.reason().isEmpty())
             GTEST_SKIP() << disk.reason().toStdString();
-        QFile seed(ini);
-        ASSERT_TRUE(seed.open(QIODevice::WriteOnly) && seed.write(kUsersFile) == kUsersFile.size());
-        seed.close();
+        ASSERT_TRUE(UsersSettingsFile::writeTo(ini));
         ASSERT_TRUE(disk.fill());
         QString output;
 #ifdef KESTROVA_IDLE_HOST
@@ -70,7 +60,7 @@ TEST(LockedDownSessionLaunch, AFullDiskLeavesTheSettingsFileAsItWas)
             EXPECT_EQ(ending.exitCode, 0) << ending.output.toStdString();
             output = ending.output;
         }
-        EXPECT_EQ(readFile(ini), kUsersFile) << output.toStdString();
+        EXPECT_EQ(UsersSettingsFile::read(ini), UsersSettingsFile::kBytes) << output.toStdString();
         EXPECT_EQ(linesWith(output, QStringLiteral("changes are kept for this run only")), 1) << output.toStdString();
     }
 }

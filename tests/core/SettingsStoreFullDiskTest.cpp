@@ -5,6 +5,7 @@
 #include "support/OwnPidNamespace.h"
 #include "support/PrintCapture.h"
 #include "support/ScopedEnv.h"
+#include "support/UsersSettingsFile.h"
 
 #include <QDir>
 #include <QTemporaryDir>
@@ -14,15 +15,6 @@
 #include <optional>
 
 namespace {
-
-const QByteArray kUsersFile = "[General]\nappTheme=Nordic\nworkspacePersona=Gamer\ncpuAlertThreshold=80\n\n"
-                              "[Mine]\nnote=kept\n";
-
-QByteArray readFile(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
 
 // Writes of every kind: one at once, held-back baselines, a removal.
 void writeAFew(SettingsStore& store)
@@ -56,9 +48,7 @@ TEST(SettingsStoreFullDisk, TheFileKeepsEveryByteAndOneLineSaysSo)
             const QString folder = scratch.filePath(fullRuntime ? QStringLiteral("config") : QStringLiteral("disk"));
             const QString path = folder + QStringLiteral("/Kestrova.ini");
             ASSERT_TRUE(QDir().mkpath(folder));
-            QFile seed(path);
-            ASSERT_TRUE(seed.open(QIODevice::WriteOnly) && seed.write(kUsersFile) == kUsersFile.size());
-            seed.close();
+            ASSERT_TRUE(UsersSettingsFile::writeTo(path));
             const ScopedEnv runtime("XDG_RUNTIME_DIR", QFile::encodeName(scratch.filePath(
                                                            fullRuntime ? QStringLiteral("disk") : QStringLiteral("run"))));
             ASSERT_TRUE(!fullAtOpen || disk.fill());
@@ -70,9 +60,9 @@ TEST(SettingsStoreFullDisk, TheFileKeepsEveryByteAndOneLineSaysSo)
                 EXPECT_EQ(store.appTheme(), QStringLiteral("Cyberpunk")) << "kept for this run";
                 EXPECT_EQ(store.workspacePersona(), QStringLiteral("Gamer"));
                 EXPECT_TRUE(store.contains(QStringLiteral("Mine/note")));
-                EXPECT_EQ(readFile(path), kUsersFile);
+                EXPECT_EQ(UsersSettingsFile::read(path), UsersSettingsFile::kBytes);
             }
-            EXPECT_EQ(readFile(path), kUsersFile);
+            EXPECT_EQ(UsersSettingsFile::read(path), UsersSettingsFile::kBytes);
             EXPECT_EQ(printed.lines().size(), 1) << printed.lines().join(u'\n').toStdString();
             EXPECT_TRUE(printed.lines().value(0).contains(QStringLiteral("changes are kept for this run only")));
             EXPECT_EQ(QDir(folder).entryList({QStringLiteral("Kestrova.ini*")}, QDir::Files),
@@ -82,7 +72,7 @@ TEST(SettingsStoreFullDisk, TheFileKeepsEveryByteAndOneLineSaysSo)
             // With room again, the next run saves, the user's keys with it.
             disk.release();
             SettingsStore(path).setAdvancedMode(true);
-            const QByteArray saved = readFile(path);
+            const QByteArray saved = UsersSettingsFile::read(path);
             EXPECT_TRUE(saved.contains("advancedMode=true") && saved.contains("note=kept")) << saved.toStdString();
         }
     }
@@ -94,9 +84,7 @@ TEST(SettingsStoreReadOnlyFile, ChangesAreKeptForThisRunAndSaidOnce)
 {
     QTemporaryDir scratch;
     const QString path = scratch.filePath(QStringLiteral("Kestrova.ini"));
-    QFile seed(path);
-    ASSERT_TRUE(seed.open(QIODevice::WriteOnly) && seed.write(kUsersFile) == kUsersFile.size());
-    seed.close();
+    ASSERT_TRUE(UsersSettingsFile::writeTo(path));
     ASSERT_TRUE(QFile::setPermissions(path, QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther));
     std::optional<ImmutableFile> pinned;
     if (::geteuid() == 0) {
@@ -111,7 +99,7 @@ TEST(SettingsStoreReadOnlyFile, ChangesAreKeptForThisRunAndSaidOnce)
         EXPECT_EQ(store.appTheme(), QStringLiteral("Cyberpunk"));
         EXPECT_DOUBLE_EQ(store.cpuAlertThreshold(), 90.0);
     }
-    EXPECT_EQ(readFile(path), kUsersFile);
+    EXPECT_EQ(UsersSettingsFile::read(path), UsersSettingsFile::kBytes);
     EXPECT_EQ(printed.lines().size(), 1) << printed.lines().join(u'\n').toStdString();
     EXPECT_TRUE(printed.lines().value(0).contains(QStringLiteral("changes are kept for this run only")));
 }
