@@ -9,8 +9,8 @@
 #include <sys/mount.h>
 #include <unistd.h>
 
-// A small tmpfs mounted over a folder for one test, that fill() takes to
-// its last block; undone when it goes out of scope. Mounting needs a mount
+// A 64 KiB tmpfs mounted over a folder for one test, that fill() takes to
+// its last block; unmounted when it goes out of scope. Mounting needs a mount
 // namespace of our own (OwnPidNamespace runs the test in one); where the
 // kernel refuses, reason() says why, for the skip.
 class FullTmpfs {
@@ -43,7 +43,6 @@ public:
             ::close(fd);
         return full;
     }
-    void release() const { ::unlink((m_folder + "/filler").constData()); }
 
 private:
     QByteArray m_folder;
