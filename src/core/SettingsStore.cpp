@@ -218,9 +218,9 @@ void SettingsStore::rereadBeforeWrite()
 
 // QSettings says nothing when its copy did not take a write (its lock file
 // could not be made, or QSaveFile renamed a short file into place): the copy
-// is read back and must hold every key and value QSettings holds. Returns
-// why not, or nothing, with the copy's bytes.
-QString SettingsStore::copyCameBackWhole(QByteArray& bytes) const
+// is read back and must hold every key and value QSettings holds. Empty
+// when it does (`bytes` then holds it); otherwise why not.
+QString SettingsStore::whyCopyIsNotWhole(QByteArray& bytes) const
 {
     if (m_settings->status() == QSettings::AccessError)
         return QStringLiteral("the private copy could not be written");
@@ -240,7 +240,7 @@ QString SettingsStore::copyCameBackWhole(QByteArray& bytes) const
 void SettingsStore::writeBack()
 {
     QByteArray bytes;
-    QString failure = copyCameBackWhole(bytes);
+    QString failure = whyCopyIsNotWhole(bytes);
     if (failure.isEmpty())
         failure = m_file.replace(bytes);
     if (!failure.isEmpty())

@@ -112,7 +112,7 @@ private:
     QString replaceCopy(const QByteArray& bytes);
     void keepInMemory(const QString& reason);
     void rereadBeforeWrite();
-    QString copyCameBackWhole(QByteArray& bytes) const;
+    QString whyCopyIsNotWhole(QByteArray& bytes) const;
     void writeBack();
     bool writable();
     QVariant stored(const QString& key) const;
