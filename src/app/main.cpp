@@ -29,7 +29,8 @@ int main(int argc, char* argv[])
 
     // One copy per session: a later launch asks this one for its dashboard
     // and leaves.
-    SingleInstance instance(QDBusConnection::sessionBus(), SingleInstance::defaultSocketPath());
+    SingleInstance instance(QDBusConnection::sessionBus(), SingleInstance::defaultSocketPath(),
+                            SingleInstance::fallbackSocketPath());
     switch (QCoro::waitFor(instance.claim())) {
     case SingleInstance::Role::first:
         break;

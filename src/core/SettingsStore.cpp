@@ -6,15 +6,12 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QStandardPaths>
-#include <QStringDecoder>
 #include <QTemporaryDir>
 #include <QTimer>
 
 #include <fcntl.h>
 #include <pwd.h>
-#include <stdio.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -38,6 +35,16 @@ std::optional<bool> toBool(const QVariant& v)
     return std::nullopt;
 }
 
+// QSettings reads back as text (or a list of texts) what it was given typed.
+bool sameText(const QVariant& a, const QVariant& b)
+{
+    if (a == b)
+        return true;
+    if (a.typeId() == QMetaType::QStringList || b.typeId() == QMetaType::QStringList)
+        return a.toStringList() == b.toStringList();
+    return a.toString() == b.toString();
+}
+
 std::optional<double> toDouble(const QVariant& v)
 {
     bool ok = false;
@@ -45,88 +52,6 @@ std::optional<double> toDouble(const QVariant& v)
     if (!ok || !std::isfinite(d))
         return std::nullopt;
     return d;
-}
-
-// QSettings reads a serialized variant ("@Variant(...)", "@DateTime(...)",
-// also spelt with escapes) by recursion, one level per nested value, and
-// every level takes at least four bytes of the line; a deep enough nest
-// overflows the stack. A line that could hold one is therefore read only
-// while it is short enough to nest no deeper than this.
-constexpr qsizetype kMaxVariantDepth = 64;
-constexpr qsizetype kMaxVariantLineChars = 4 * kMaxVariantDepth;
-// No setting of ours comes near this.
-constexpr qsizetype kMaxLineChars = 64 * 1024;
-
-bool lineIsBounded(qsizetype chars, bool mayHoldVariant)
-{
-    return chars <= (mayHoldVariant ? kMaxVariantLineChars : kMaxLineChars);
-}
-
-// Splits the text into lines as QSettings does (a quoted newline, or one
-// after a backslash, carries the line on) and bounds each line. A line that
-// holds an "@" or an escape could hold a serialized variant.
-bool linesAreBounded(QStringView text)
-{
-    qsizetype lineStart = 0;
-    bool inQuotes = false;
-    bool comment = false;
-    bool blank = true;
-    bool mayHoldVariant = false;
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const QChar c = text[i];
-        if (c == u'\n' || c == u'\r') {
-            if (inQuotes && !comment)
-                continue;
-            if (!lineIsBounded(i - lineStart, mayHoldVariant))
-                return false;
-            lineStart = i + 1;
-            inQuotes = comment = mayHoldVariant = false;
-            blank = true;
-            continue;
-        }
-        if (comment)
-            continue;
-        if (blank && c == u';') {
-            comment = true;
-            continue;
-        }
-        blank = blank && (c == u' ' || c == u'\t');
-        if (c == u'\\') {
-            mayHoldVariant = true;
-            // The escaped character is taken whatever it is, a line break
-            // (with its other half) included.
-            if (++i + 1 < text.size() && (text[i] == u'\n' || text[i] == u'\r')
-                && (text[i + 1] == u'\n' || text[i + 1] == u'\r') && text[i + 1] != text[i])
-                ++i;
-        } else if (c == u'"') {
-            inQuotes = !inQuotes;
-        } else if (c == u'@') {
-            mayHoldVariant = true;
-        }
-    }
-    return lineIsBounded(text.size() - lineStart, mayHoldVariant);
-}
-
-// What QSettings' INI reader takes without dropping anything, and reads
-// within bounded time and stack: UTF-8 text made of blank lines, comments,
-// [sections] and key=value lines.
-bool parsesCleanly(const QByteArray& bytes)
-{
-    if (bytes.contains('\0'))
-        return false;
-    QStringDecoder utf8(QStringDecoder::Utf8);
-    const QString text = utf8(bytes);
-    if (utf8.hasError() || !linesAreBounded(text))
-        return false;
-    for (const QString& raw : text.split(u'\n')) {
-        const QString line = raw.trimmed();
-        if (line.isEmpty() || line.startsWith(u';') || line.startsWith(u'#'))
-            continue;
-        if ((line.startsWith(u'[') && line.endsWith(u']')) || line.indexOf(u'=') > 0)
-            continue;
-        return false;
-    }
-    return true;
 }
 
 // The home folder of the user running us, from the password database; the
@@ -172,117 +97,29 @@ QString SettingsStore::defaultFilePath()
         + QStringLiteral("/Kestrova/Kestrova.ini");
 }
 
-struct SettingsStore::Inspection {
-    enum class Verdict {
-        absent,     // nothing at the path
-        unchanged,  // the same file as last seen; not read
-        clean,      // a regular file QSettings reads safely: `bytes`
-        damaged,    // too large, not clean, or not readable
-        notRegular, // a FIFO, a device, a directory: never read
-        unknown,    // no descriptor or memory to look: says nothing
-    };
-    Verdict verdict = Verdict::absent;
-    QByteArray bytes;
-    FileStamp stamp;
-};
-
-namespace {
-
-qint64 nanoseconds(const struct timespec& t) { return qint64(t.tv_sec) * 1000000000 + t.tv_nsec; }
-
-} // namespace
-
-SettingsStore::FileStamp SettingsStore::stampOf(const struct stat& info)
-{
-    return {info.st_dev, info.st_ino, qint64(info.st_size), nanoseconds(info.st_mtim), nanoseconds(info.st_ctim)};
-}
-
-SettingsStore::SettingsStore(const QString& filePath, QObject* parent) : QObject(parent), m_filePath(filePath)
+SettingsStore::SettingsStore(const QString& filePath, QObject* parent) : QObject(parent), m_file(filePath)
 {
     if (filePath.isEmpty())
         return;
-    using Verdict = Inspection::Verdict;
-    const Inspection found = inspectFile();
+    using Verdict = SettingsFile::Verdict;
+    const SettingsFile::Reading found = m_file.read();
     if (found.verdict == Verdict::notRegular) {
         kestrova::print(QStringLiteral("⚠️ Settings path is not a regular file, using defaults: ") + filePath);
         return;
     }
     const bool readable = found.verdict == Verdict::clean || found.verdict == Verdict::absent;
-    if (!openCopy(readable ? found.bytes : QByteArray()))
+    if (!openCopy(readable ? found.bytes : QByteArray())) {
+        if (readable)
+            m_memory = SettingsFile::valuesIn(found.bytes).value_or(QVariantMap());
         return;
+    }
     // A file we had no descriptor to look at is not damaged: it is read
     // before the first write instead, and never moved aside for it.
     m_backing = readable || found.verdict == Verdict::unknown ? Backing::file : Backing::unreadFile;
     if (readable) {
-        m_seen = found.stamp;
+        m_file.markSeen(found.stamp);
         m_fileRead = true;
     }
-}
-
-// Looks at the file without blocking (a FIFO would hold a plain open
-// forever) and reads at most kMaxFileBytes of it, unless it is still the
-// file last seen. A symbolic link is followed to what it names.
-SettingsStore::Inspection SettingsStore::inspectFile() const
-{
-    using Verdict = Inspection::Verdict;
-    Inspection result;
-    const QByteArray path = QFile::encodeName(m_filePath);
-    struct stat info {};
-    // What the path names is looked at first without opening it for
-    // reading (a device may act on an open); only a regular file is opened,
-    // and still without blocking in case it was swapped in between.
-    int fd = ::open(path.constData(), O_PATH | O_CLOEXEC);
-    if (fd >= 0 && ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode)) {
-        ::close(fd);
-        if (stampOf(info) == m_seen) {
-            result.verdict = Verdict::unchanged;
-            result.stamp = m_seen;
-            return result;
-        }
-        fd = ::open(path.constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-    }
-    if (fd < 0) {
-        if (errno == ENOENT)
-            result.verdict = Verdict::absent;
-        else if (errno == EMFILE || errno == ENFILE || errno == ENOMEM)
-            result.verdict = Verdict::unknown;
-        else
-            result.verdict = Verdict::damaged;
-        return result;
-    }
-    if (::fstat(fd, &info) != 0) {
-        ::close(fd);
-        result.verdict = Verdict::unknown;
-        return result;
-    }
-    // Taken before the read: a change while reading shows at the next look.
-    result.stamp = stampOf(info);
-    if (!S_ISREG(info.st_mode) || result.stamp == m_seen) {
-        ::close(fd);
-        result.verdict = S_ISREG(info.st_mode) ? Verdict::unchanged : Verdict::notRegular;
-        return result;
-    }
-    bool tooLarge = info.st_size > kMaxFileBytes;
-    if (!tooLarge) {
-        QByteArray& bytes = result.bytes;
-        bytes.resize(kMaxFileBytes + 1);
-        qsizetype got = 0;
-        while (got < bytes.size()) {
-            const ssize_t n = ::read(fd, bytes.data() + got, std::size_t(bytes.size() - got));
-            if (n < 0 && errno == EINTR)
-                continue;
-            if (n <= 0)
-                break;
-            got += n;
-        }
-        bytes.resize(got);
-        tooLarge = got > kMaxFileBytes; // it grew since fstat
-    }
-    ::close(fd);
-    result.verdict = tooLarge || !parsesCleanly(result.bytes) ? Verdict::damaged : Verdict::clean;
-    if (result.verdict == Verdict::damaged)
-        result.bytes.clear();
-    return result;
 }
 
 // QSettings reads its file again whenever it changed on disk, with neither
@@ -298,9 +135,13 @@ bool SettingsStore::openCopy(const QByteArray& bytes)
     if (!m_copyFolder->isValid())
         m_copyFolder = std::make_unique<QTemporaryDir>(QDir::tempPath() + QStringLiteral("/kestrova-settings-XXXXXX"));
     m_copyPath = m_copyFolder->filePath(QStringLiteral("settings.ini"));
-    if (!m_copyFolder->isValid() || (!bytes.isEmpty() && !replaceCopy(bytes))) {
+    QString failure = m_copyFolder->isValid() ? QString() : QStringLiteral("no private folder");
+    if (failure.isEmpty() && !bytes.isEmpty())
+        failure = replaceCopy(bytes);
+    if (!failure.isEmpty()) {
         m_copyFolder.reset();
-        kestrova::print(QStringLiteral("⚠️ No private folder for the settings; settings are kept in memory"));
+        kestrova::print(QStringLiteral("⚠️ No private copy of the settings could be made (%1): changes are kept for this run only")
+                            .arg(failure));
         return false;
     }
     m_settings = std::make_unique<QSettings>(m_copyPath, QSettings::IniFormat);
@@ -309,18 +150,23 @@ bool SettingsStore::openCopy(const QByteArray& bytes)
 
 // QSettings notices a changed file by its size and modification time (in
 // milliseconds), so each new copy gets a time of its own.
-bool SettingsStore::replaceCopy(const QByteArray& bytes)
+QString SettingsStore::replaceCopy(const QByteArray& bytes)
 {
-    QSaveFile copy(m_copyPath);
-    if (!copy.open(QIODevice::WriteOnly) || copy.write(bytes) != bytes.size() || !copy.commit())
-        return false;
+    const QString failure = SettingsFile::writeWhole(m_copyPath, bytes, SettingsFile::Durability::inMemory);
+    if (!failure.isEmpty())
+        return failure;
     const struct timespec times[2] = {{0, UTIME_OMIT}, {time_t(1000000000 + ++m_copyGeneration), 0}};
-    return ::utimensat(AT_FDCWD, QFile::encodeName(m_copyPath).constData(), times, 0) == 0;
+    return ::utimensat(AT_FDCWD, QFile::encodeName(m_copyPath).constData(), times, 0) == 0 ? QString()
+                                                                                             : qt_error_string(errno);
 }
 
-// Values that can no longer go to the file stay for this run.
-void SettingsStore::keepInMemory()
+// Values that can no longer go to the file stay for this run; `reason`, if
+// any, is said once (the store is in memory from now on).
+void SettingsStore::keepInMemory(const QString& reason)
 {
+    if (!reason.isEmpty())
+        kestrova::print(QStringLiteral("⚠️ Settings not saved to %1 (%2): changes are kept for this run only")
+                            .arg(m_file.path(), reason));
     if (m_settings) {
         const QStringList keys = m_settings->allKeys();
         for (const QString& key : keys)
@@ -337,8 +183,8 @@ void SettingsStore::keepInMemory()
 // alone.
 void SettingsStore::rereadBeforeWrite()
 {
-    using Verdict = Inspection::Verdict;
-    const Inspection found = inspectFile();
+    using Verdict = SettingsFile::Verdict;
+    const SettingsFile::Reading found = m_file.read();
     switch (found.verdict) {
     case Verdict::absent:
         m_fileRead = true;
@@ -348,75 +194,67 @@ void SettingsStore::rereadBeforeWrite()
         break;
     case Verdict::clean:
         // QSettings takes the new copy in now, under any pending values.
-        if (replaceCopy(found.bytes)) {
-            m_settings->sync();
-            m_seen = found.stamp;
-            m_fileRead = true;
+        if (const QString failure = replaceCopy(found.bytes); !failure.isEmpty()) {
+            keepInMemory(QStringLiteral("the private copy could not be written: ") + failure);
+            break;
         }
+        m_settings->sync();
+        m_file.markSeen(found.stamp);
+        m_fileRead = true;
         break;
     case Verdict::damaged:
-        if (moveAside())
+        if (m_file.moveAside())
             m_fileRead = true; // kept aside; ours are written anew
         else
-            keepInMemory();
+            keepInMemory({});
         break;
     case Verdict::notRegular:
         kestrova::print(QStringLiteral("⚠️ Settings path is not a regular file, keeping settings in memory: ")
-                        + m_filePath);
-        keepInMemory();
+                        + m_file.path());
+        keepInMemory({});
         break;
     }
 }
 
-// Puts the private copy in place of the file, whole (a link is written
-// through to what it names), and remembers the file so written.
-void SettingsStore::writeBack()
+// QSettings says nothing when its copy did not take a write (its lock file
+// could not be made, or QSaveFile renamed a short file into place): the copy
+// is read back and must hold every key and value QSettings holds. Empty
+// when it does (`bytes` then holds it); otherwise why not.
+QString SettingsStore::whyCopyIsNotWhole(QByteArray& bytes) const
 {
+    if (m_settings->status() == QSettings::AccessError)
+        return QStringLiteral("the private copy could not be written");
     QFile copy(m_copyPath);
     if (!copy.open(QIODevice::ReadOnly))
-        return;
-    const QByteArray bytes = copy.readAll();
-    QDir().mkpath(QFileInfo(m_filePath).path());
-    QSaveFile file(m_filePath);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
-        return;
-    struct stat info {};
-    if (::stat(QFile::encodeName(m_filePath).constData(), &info) == 0)
-        m_seen = stampOf(info);
+        return QStringLiteral("the private copy could not be read: ") + copy.errorString();
+    bytes = copy.read(4 * kMaxFileBytes);
+    const std::optional<QVariantMap> values = SettingsFile::valuesIn(bytes);
+    const QStringList keys = m_settings->allKeys();
+    bool whole = values && values->size() == keys.size();
+    for (qsizetype i = 0; whole && i < keys.size(); ++i)
+        whole = values->contains(keys[i]) && sameText(values->value(keys[i]), m_settings->value(keys[i]));
+    return whole ? QString() : QStringLiteral("the private copy did not come back whole");
 }
 
-// Renames the unread file to "<name>.corrupt" (or .corrupt.N), never over
-// an existing file.
-bool SettingsStore::moveAside()
+// Puts the private copy in place of the file once it came back whole.
+void SettingsStore::writeBack()
 {
-    const QByteArray from = QFile::encodeName(m_filePath);
-    for (int n = 0; n < 1000; ++n) {
-        const QString target = m_filePath + QStringLiteral(".corrupt") + (n ? QStringLiteral(".%1").arg(n) : QString());
-        const QByteArray to = QFile::encodeName(target);
-        int result = ::renameat2(AT_FDCWD, from.constData(), AT_FDCWD, to.constData(), RENAME_NOREPLACE);
-        if (result != 0 && errno == EINVAL && ::link(from.constData(), to.constData()) == 0)
-            result = ::unlink(from.constData());
-        if (result == 0) {
-            kestrova::print(QStringLiteral("⚠️ Unreadable settings file moved to ") + target);
-            return true;
-        }
-        if (errno == ENOENT)
-            return true; // nothing left to keep
-        if (errno != EEXIST)
-            break;
-    }
-    kestrova::print(QStringLiteral("⚠️ Unreadable settings file could not be moved aside; settings are kept in memory"));
-    return false;
+    QByteArray bytes;
+    QString failure = whyCopyIsNotWhole(bytes);
+    if (failure.isEmpty())
+        failure = m_file.replace(bytes);
+    if (!failure.isEmpty())
+        keepInMemory(failure);
 }
 
 bool SettingsStore::writable()
 {
     if (m_backing == Backing::unreadFile) {
-        if (moveAside()) {
+        if (m_file.moveAside()) {
             m_backing = Backing::file;
             m_fileRead = true;
         } else
-            keepInMemory();
+            keepInMemory({});
     }
     return m_backing == Backing::file;
 }

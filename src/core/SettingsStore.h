@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/SettingsFile.h"
+
 #include <QObject>
 #include <QSettings>
 #include <QString>
@@ -7,9 +9,6 @@
 
 #include <memory>
 #include <optional>
-
-#include <sys/stat.h>
-#include <sys/types.h>
 
 class QTemporaryDir;
 class QTimer;
@@ -24,6 +23,9 @@ class QTimer;
 // aside (to "<name>.corrupt", or "<name>.corrupt.N" when taken). A path that
 // is not a regular file (a FIFO, a device, a directory) is never opened for
 // blocking reads nor written: the store then keeps its values in memory.
+// So does a file that cannot be written (read-only, or its disk full), and
+// a private copy (below) that did not come back whole: one line says so and
+// the file stays as it was.
 //
 // Another program may change the file while we run, so QSettings never reads
 // it: it works on a private copy, and every write first reads the file again
@@ -48,7 +50,7 @@ public:
     // unset. Empty when no home folder can be found.
     static QString defaultFilePath();
 
-    static constexpr qint64 kMaxFileBytes = 1024 * 1024;
+    static constexpr qint64 kMaxFileBytes = SettingsFile::kMaxBytes;
     ~SettingsStore() override;
 
     // Keys as stored.
@@ -105,24 +107,13 @@ signals:
 
 private:
     enum class Backing { file, unreadFile, memory };
-    struct Inspection;
-    struct FileStamp {
-        dev_t dev = 0;
-        ino_t ino = 0;
-        qint64 size = -1;
-        qint64 modifiedNs = 0;
-        qint64 changedNs = 0;
-        bool operator==(const FileStamp&) const = default;
-    };
 
-    static FileStamp stampOf(const struct stat& info);
-    Inspection inspectFile() const;
     bool openCopy(const QByteArray& bytes);
-    bool replaceCopy(const QByteArray& bytes);
-    void keepInMemory();
+    QString replaceCopy(const QByteArray& bytes);
+    void keepInMemory(const QString& reason);
     void rereadBeforeWrite();
+    QString whyCopyIsNotWhole(QByteArray& bytes) const;
     void writeBack();
-    bool moveAside();
     bool writable();
     QVariant stored(const QString& key) const;
     bool storedContains(const QString& key) const;
@@ -136,14 +127,13 @@ private:
     void write(const char* key, const QVariant& value);
     void hold(const char* key, std::optional<double>& pending, double value);
 
-    QString m_filePath;
+    SettingsFile m_file;
     Backing m_backing = Backing::memory;
     // The private copy QSettings works on; declared before it so it outlives it.
     std::unique_ptr<QTemporaryDir> m_copyFolder;
     QString m_copyPath;
     qint64 m_copyGeneration = 0;
     std::unique_ptr<QSettings> m_settings; // only while backed by the file
-    FileStamp m_seen; // the file as we last read or wrote it
     bool m_fileRead = false; // its contents (or its absence) are known
     QVariantMap m_memory;
     std::optional<double> m_pendingBaselineCpuUsage;

@@ -44,8 +44,9 @@ bool peerIsOurUser(qintptr descriptor)
 
 } // namespace
 
-SingleInstance::SingleInstance(QDBusConnection bus, QString socketPath, QObject* parent)
-    : QObject(parent), m_bus(std::move(bus)), m_socketPath(std::move(socketPath))
+SingleInstance::SingleInstance(QDBusConnection bus, QString socketPath, QString fallbackSocketPath, QObject* parent)
+    : QObject(parent), m_bus(std::move(bus)), m_socketPath(std::move(socketPath)),
+      m_fallbackSocketPath(std::move(fallbackSocketPath))
 {
 }
 
@@ -63,8 +64,13 @@ QString SingleInstance::defaultSocketPath()
 {
     QString folder = qEnvironmentVariable("XDG_RUNTIME_DIR");
     if (folder.isEmpty() || !QDir(folder).exists())
-        return QDir::tempPath() + QStringLiteral("/kestrova-%1/").arg(::getuid()) + QString::fromLatin1(kSocketName);
+        return fallbackSocketPath();
     return folder + QLatin1Char('/') + QString::fromLatin1(kSocketName);
+}
+
+QString SingleInstance::fallbackSocketPath()
+{
+    return QDir::tempPath() + QStringLiteral("/kestrova-%1/").arg(::getuid()) + QString::fromLatin1(kSocketName);
 }
 
 void SingleInstance::Activate()
@@ -168,22 +174,47 @@ bool SingleInstance::socketFolderIsOurs() const
            && (info.st_mode & (S_IWGRP | S_IWOTH)) == 0;
 }
 
+// True: the lock is ours; false: another copy holds it; nothing: this
+// folder cannot hold it (not ours, read-only, full).
+std::optional<bool> SingleInstance::lockSocket()
+{
+    if (!socketFolderIsOurs())
+        return std::nullopt;
+    // The lock says who owns the socket; a lock left by a copy that died is
+    // taken over.
+    auto lock = std::make_unique<QLockFile>(m_socketPath + QStringLiteral(".lock"));
+    if (lock->tryLock(0)) {
+        m_lock = std::move(lock);
+        return true;
+    }
+    if (lock->error() == QLockFile::LockFailedError)
+        return false;
+    return std::nullopt;
+}
+
 bool SingleInstance::listenOnSocket()
 {
     if (m_server)
         return true;
-    if (!m_lock && !socketFolderIsOurs()) {
-        kestrova::print(QStringLiteral("⚠️ ") + QFileInfo(m_socketPath).path()
-                        + QStringLiteral(" is not a private folder of ours: later launches will not find this one"));
-        return true; // the one copy as far as we can tell
-    }
     if (!m_lock) {
-        // The lock says who owns the socket; a lock left by a copy that died
-        // is taken over.
-        auto lock = std::make_unique<QLockFile>(m_socketPath + QStringLiteral(".lock"));
-        if (!lock->tryLock(0))
+        const QString folder = QFileInfo(m_socketPath).path();
+        std::optional<bool> locked = lockSocket();
+        const bool fallback = !locked && !m_fallbackSocketPath.isEmpty() && m_fallbackSocketPath != m_socketPath;
+        if (fallback) {
+            m_socketPath = m_fallbackSocketPath;
+            locked = lockSocket();
+        }
+        if (locked == false)
             return false;
-        m_lock = std::move(lock);
+        if (!locked) {
+            kestrova::print(QStringLiteral("⚠️ The launch socket cannot go in ") + folder
+                            + (fallback ? QStringLiteral(" nor in ") + QFileInfo(m_socketPath).path() : QString())
+                            + QStringLiteral(": this copy runs without the one-copy guard"));
+            return true; // the one copy as far as we can tell
+        }
+        if (fallback)
+            kestrova::print(QStringLiteral("⚠️ The launch socket cannot go in ") + folder
+                            + QStringLiteral(": later launches find this copy through ") + m_socketPath);
     }
     QLocalServer::removeServer(m_socketPath);
     m_server = new QLocalServer(this);

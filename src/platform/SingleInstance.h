@@ -18,6 +18,9 @@ class QLocalServer;
 // Other local users are not trusted: the socket is used only in a folder of
 // ours that nobody else may write, and only a peer running as our user
 // counts as a running copy; otherwise this launch carries on as the first.
+// A folder that cannot hold the socket's lock (read-only, full) says nothing
+// about other copies: the fallback folder is tried, and failing that this
+// copy runs without the guard; one line says which.
 class SingleInstance final : public QObject {
     Q_OBJECT
     Q_CLASSINFO("D-Bus Interface", "org.kestrova.Kestrova")
@@ -36,12 +39,15 @@ public:
     };
 
     // `bus` may be a disconnected connection (no session bus).
-    SingleInstance(QDBusConnection bus, QString socketPath, QObject* parent = nullptr);
+    // `fallbackSocketPath` serves when the folder of `socketPath` cannot.
+    SingleInstance(QDBusConnection bus, QString socketPath, QString fallbackSocketPath = {}, QObject* parent = nullptr);
     ~SingleInstance() override;
 
-    // $XDG_RUNTIME_DIR/kestrova.socket, or the same name in a per-user
-    // folder of the temp folder when the session has no runtime folder.
+    // $XDG_RUNTIME_DIR/kestrova.socket, or the fallback when the session
+    // has no runtime folder.
     static QString defaultSocketPath();
+    // The same name in a per-user folder of the temp folder.
+    static QString fallbackSocketPath();
 
     // Settles which role this launch has. Asks nothing of the user.
     QCoro::Task<Role> claim();
@@ -61,11 +67,13 @@ private:
     QCoro::Task<bool> askOverBus();
     QCoro::Task<Role> askOverSocket();
     bool socketFolderIsOurs() const;
+    std::optional<bool> lockSocket();
     bool listenOnSocket();
     void answerSocketClients();
 
     QDBusConnection m_bus;
     QString m_socketPath;
+    QString m_fallbackSocketPath;
     std::unique_ptr<QLockFile> m_lock;
     QLocalServer* m_server = nullptr;
     bool m_objectRegistered = false;

@@ -1,0 +1,295 @@
+#include "core/SettingsFile.h"
+
+#include "core/Print.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QRandomGenerator>
+#include <QSettings>
+#include <QStringDecoder>
+
+#include <fcntl.h>
+#include <stdio.h>
+#include <sys/mman.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+namespace {
+
+// QSettings reads a serialized variant ("@Variant(...)", "@DateTime(...)",
+// also spelt with escapes) by recursion, one level per nested value, and
+// every level takes at least four bytes of the line; a deep enough nest
+// overflows the stack. A line that could hold one is therefore read only
+// while it is short enough to nest no deeper than this.
+constexpr qsizetype kMaxVariantDepth = 64;
+constexpr qsizetype kMaxVariantLineChars = 4 * kMaxVariantDepth;
+// No setting of ours comes near this.
+constexpr qsizetype kMaxLineChars = 64 * 1024;
+
+bool lineIsBounded(qsizetype chars, bool mayHoldVariant)
+{
+    return chars <= (mayHoldVariant ? kMaxVariantLineChars : kMaxLineChars);
+}
+
+// Splits the text into lines as QSettings does (a quoted newline, or one
+// after a backslash, carries the line on) and bounds each line. A line that
+// holds an "@" or an escape could hold a serialized variant.
+bool linesAreBounded(QStringView text)
+{
+    qsizetype lineStart = 0;
+    bool inQuotes = false;
+    bool comment = false;
+    bool blank = true;
+    bool mayHoldVariant = false;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text[i];
+        if (c == u'\n' || c == u'\r') {
+            if (inQuotes && !comment)
+                continue;
+            if (!lineIsBounded(i - lineStart, mayHoldVariant))
+                return false;
+            lineStart = i + 1;
+            inQuotes = comment = mayHoldVariant = false;
+            blank = true;
+            continue;
+        }
+        if (comment)
+            continue;
+        if (blank && c == u';') {
+            comment = true;
+            continue;
+        }
+        blank = blank && (c == u' ' || c == u'\t');
+        if (c == u'\\') {
+            mayHoldVariant = true;
+            // The escaped character is taken whatever it is, a line break
+            // (with its other half) included.
+            if (++i + 1 < text.size() && (text[i] == u'\n' || text[i] == u'\r')
+                && (text[i + 1] == u'\n' || text[i + 1] == u'\r') && text[i + 1] != text[i])
+                ++i;
+        } else if (c == u'"') {
+            inQuotes = !inQuotes;
+        } else if (c == u'@') {
+            mayHoldVariant = true;
+        }
+    }
+    return lineIsBounded(text.size() - lineStart, mayHoldVariant);
+}
+
+// What QSettings' INI reader takes without dropping anything, and reads
+// within bounded time and stack: UTF-8 text made of blank lines, comments,
+// [sections] and key=value lines.
+bool parsesCleanly(const QByteArray& bytes)
+{
+    if (bytes.contains('\0'))
+        return false;
+    QStringDecoder utf8(QStringDecoder::Utf8);
+    const QString text = utf8(bytes);
+    if (utf8.hasError() || !linesAreBounded(text))
+        return false;
+    for (const QString& raw : text.split(u'\n')) {
+        const QString line = raw.trimmed();
+        if (line.isEmpty() || line.startsWith(u';') || line.startsWith(u'#'))
+            continue;
+        if ((line.startsWith(u'[') && line.endsWith(u']')) || line.indexOf(u'=') > 0)
+            continue;
+        return false;
+    }
+    return true;
+}
+qint64 nanoseconds(const struct timespec& t) { return qint64(t.tv_sec) * 1000000000 + t.tv_nsec; }
+
+// Every byte, or false with errno set (a disk that takes none says ENOSPC).
+bool writeAll(int fd, const QByteArray& bytes)
+{
+    qsizetype done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = ::write(fd, bytes.constData() + done, std::size_t(bytes.size() - done));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            if (n == 0)
+                errno = ENOSPC;
+            return false;
+        }
+        done += n;
+    }
+    return true;
+}
+
+// A link is written through to the file it names, as QSaveFile does, so a
+// settings file kept elsewhere and linked in stays linked.
+QString linkTarget(const QString& path)
+{
+    QFileInfo info(path);
+    for (int hops = 0; info.isSymLink() && hops < 40; ++hops)
+        info.setFile(info.symLinkTarget());
+    return info.filePath();
+}
+
+} // namespace
+
+SettingsFile::Stamp SettingsFile::stampOf(const struct stat& info)
+{
+    return {info.st_dev, info.st_ino, qint64(info.st_size), nanoseconds(info.st_mtim), nanoseconds(info.st_ctim)};
+}
+
+SettingsFile::Reading SettingsFile::read() const
+{
+    Reading result;
+    const QByteArray path = QFile::encodeName(m_path);
+    struct stat info {};
+    // What the path names is looked at first without opening it for
+    // reading (a device may act on an open); only a regular file is opened,
+    // and still without blocking in case it was swapped in between.
+    int fd = ::open(path.constData(), O_PATH | O_CLOEXEC);
+    if (fd >= 0 && ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode)) {
+        ::close(fd);
+        if (stampOf(info) == m_seen) {
+            result.verdict = Verdict::unchanged;
+            result.stamp = m_seen;
+            return result;
+        }
+        fd = ::open(path.constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    }
+    if (fd < 0) {
+        if (errno == ENOENT)
+            result.verdict = Verdict::absent;
+        else if (errno == EMFILE || errno == ENFILE || errno == ENOMEM)
+            result.verdict = Verdict::unknown;
+        else
+            result.verdict = Verdict::damaged;
+        return result;
+    }
+    if (::fstat(fd, &info) != 0) {
+        ::close(fd);
+        result.verdict = Verdict::unknown;
+        return result;
+    }
+    // Taken before the read: a change while reading shows at the next look.
+    result.stamp = stampOf(info);
+    if (!S_ISREG(info.st_mode) || result.stamp == m_seen) {
+        ::close(fd);
+        result.verdict = S_ISREG(info.st_mode) ? Verdict::unchanged : Verdict::notRegular;
+        return result;
+    }
+    bool tooLarge = info.st_size > kMaxBytes;
+    if (!tooLarge) {
+        QByteArray& bytes = result.bytes;
+        bytes.resize(kMaxBytes + 1);
+        qsizetype got = 0;
+        while (got < bytes.size()) {
+            const ssize_t n = ::read(fd, bytes.data() + got, std::size_t(bytes.size() - got));
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n <= 0)
+                break;
+            got += n;
+        }
+        bytes.resize(got);
+        tooLarge = got > kMaxBytes; // it grew since fstat
+    }
+    ::close(fd);
+    result.verdict = tooLarge || !parsesCleanly(result.bytes) ? Verdict::damaged : Verdict::clean;
+    if (result.verdict == Verdict::damaged)
+        result.bytes.clear();
+    return result;
+}
+
+// A file system that cannot rename without replacing gets a link and an unlink.
+bool SettingsFile::moveAside() const
+{
+    const QByteArray from = QFile::encodeName(m_path);
+    for (int n = 0; n < 1000; ++n) {
+        const QString target = m_path + QStringLiteral(".corrupt") + (n ? QStringLiteral(".%1").arg(n) : QString());
+        const QByteArray to = QFile::encodeName(target);
+        int result = ::renameat2(AT_FDCWD, from.constData(), AT_FDCWD, to.constData(), RENAME_NOREPLACE);
+        if (result != 0 && errno == EINVAL && ::link(from.constData(), to.constData()) == 0)
+            result = ::unlink(from.constData());
+        if (result == 0) {
+            kestrova::print(QStringLiteral("⚠️ Unreadable settings file moved to ") + target);
+            return true;
+        }
+        if (errno == ENOENT)
+            return true; // nothing left to keep
+        if (errno != EEXIST)
+            break;
+    }
+    kestrova::print(QStringLiteral("⚠️ Unreadable settings file could not be moved aside; settings are kept in memory"));
+    return false;
+}
+QString SettingsFile::replace(const QByteArray& bytes)
+{
+    QDir().mkpath(QFileInfo(m_path).path());
+    const QString failure = writeWhole(m_path, bytes, Durability::onDisk);
+    struct stat info {};
+    if (failure.isEmpty() && ::stat(QFile::encodeName(m_path).constData(), &info) == 0)
+        m_seen = stampOf(info);
+    return failure;
+}
+
+QString SettingsFile::writeWhole(const QString& path, const QByteArray& bytes, Durability durability)
+{
+    const QString target = linkTarget(path);
+    const QByteArray finalName = QFile::encodeName(target);
+    struct stat existing {};
+    const bool exists = ::stat(finalName.constData(), &existing) == 0;
+    // A rename needs no right to write the file it replaces: one the user
+    // made read-only must stay as it is.
+    if (exists && ::faccessat(AT_FDCWD, finalName.constData(), W_OK, AT_EACCESS) != 0)
+        return qt_error_string(errno);
+    QByteArray temporary;
+    int fd = -1;
+    for (int attempt = 0; fd < 0 && attempt < 16; ++attempt) {
+        temporary = finalName + '.' + QByteArray::number(QRandomGenerator::global()->generate(), 36);
+        fd = ::open(temporary.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+        if (fd < 0 && errno != EEXIST)
+            break;
+    }
+    if (fd < 0)
+        return qt_error_string(errno);
+    bool done = writeAll(fd, bytes) && (!exists || ::fchmod(fd, existing.st_mode & 07777) == 0)
+                && (durability == Durability::inMemory || ::fdatasync(fd) == 0);
+    int error = done ? 0 : errno;
+    if (::close(fd) != 0 && done) {
+        done = false;
+        error = errno;
+    }
+    // The folder is not synced after the rename: until it reaches the disk,
+    // a crash leaves the old file whole, which is all this promises.
+    if (done && ::rename(temporary.constData(), finalName.constData()) != 0) {
+        done = false;
+        error = errno;
+    }
+    if (!done) {
+        ::unlink(temporary.constData());
+        return qt_error_string(error);
+    }
+    return {};
+}
+
+// QSettings reads only from a path: it gets the bytes in an anonymous memory
+// file. Its cache of files read by path answers without reading while size
+// and modification time stay the same, so each file gets a time of its own.
+std::optional<QVariantMap> SettingsFile::valuesIn(const QByteArray& bytes)
+{
+    static qint64 generation = 0;
+    const int fd = ::memfd_create("kestrova-settings", MFD_CLOEXEC);
+    if (fd < 0)
+        return std::nullopt;
+    const struct timespec times[2] = {{0, UTIME_OMIT}, {time_t(1000000000 + ++generation), 0}};
+    std::optional<QVariantMap> values;
+    if (writeAll(fd, bytes) && ::futimens(fd, times) == 0) {
+        const QString path = QStringLiteral("/proc/self/fd/%1").arg(fd);
+        const QSettings reader(path, QSettings::IniFormat);
+        if (QFileInfo::exists(path) && reader.status() != QSettings::AccessError) {
+            values.emplace();
+            for (const QString& key : reader.allKeys())
+                values->insert(key, reader.value(key));
+        }
+    }
+    ::close(fd);
+    return values;
+}

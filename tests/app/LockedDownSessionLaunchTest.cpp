@@ -1,0 +1,96 @@
+#include "support/FullTmpfs.h"
+#include "support/LaunchedApp.h"
+#include "support/LockedFolder.h"
+#include "support/OwnPidNamespace.h"
+#include "support/UsersSettingsFile.h"
+
+#include <QFileInfo>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <optional>
+
+namespace {
+
+qsizetype linesWith(const QString& output, const QString& text) { return output.split(u'\n').filter(text).size(); }
+
+} // namespace
+
+// The idle host (which writes a setting on request) with the settings'
+// folder full, killed right after the write; with the runtime folder full,
+// ended by SIGTERM: the file holds exactly what it held, and one line says
+// the changes were kept for the run only.
+TEST(LockedDownSessionLaunch, AFullDiskLeavesTheSettingsFileAsItWas)
+{
+#ifndef KESTROVA_IDLE_HOST
+    GTEST_SKIP() << "built without the idle host (the benchmarks)";
+#else
+    if (!OwnPidNamespace::inside()) {
+        OwnPidNamespace::runCurrentTestAndReport();
+        return;
+    }
+    for (const bool fullRuntime : {false, true}) {
+        SCOPED_TRACE(fullRuntime ? "full runtime folder, SIGTERM" : "full settings folder, SIGKILL");
+        QTemporaryDir root;
+        LaunchedApp app(root.path());
+        const QString ini = app.configFolder() + QStringLiteral("/Kestrova/Kestrova.ini");
+        const FullTmpfs disk(fullRuntime ? root.filePath(QStringLiteral("run")) : QFileInfo(ini).path());
+        if (!disk.reason().isEmpty())
+            GTEST_SKIP() << disk.reason().toStdString();
+        ASSERT_TRUE(UsersSettingsFile::writeTo(ini) && disk.fill());
+        ASSERT_TRUE(app.start(QStringLiteral(KESTROVA_IDLE_HOST)));
+        QString output = app.ask("tour 2", QStringLiteral("ok tour 2"), std::chrono::seconds(30));
+        if (fullRuntime) {
+            const LaunchedApp::Ending ending = app.terminate();
+            EXPECT_EQ(ending.exitCode, 0) << ending.output.toStdString();
+            output = ending.output;
+        } else {
+            app.process.kill();
+            EXPECT_TRUE(app.process.waitForFinished(10'000));
+        }
+        EXPECT_TRUE(output.contains(QStringLiteral("ok tour 2"))) << output.toStdString();
+        EXPECT_EQ(UsersSettingsFile::read(ini), UsersSettingsFile::kBytes) << output.toStdString();
+        EXPECT_EQ(linesWith(output, QStringLiteral("changes are kept for this run only")), 1) << output.toStdString();
+    }
+#endif
+}
+
+// A runtime folder nobody may write (the temp folder too, in the second
+// run): the application starts and ends with 0 on SIGTERM, and one line
+// says where later launches find it, which a second launch bears out, or
+// that it runs without the one-copy guard.
+TEST(LockedDownSessionLaunch, AReadOnlyRuntimeFolderStillStartsTheApp)
+{
+    for (const bool tempLocked : {false, true}) {
+        SCOPED_TRACE(tempLocked);
+        QTemporaryDir root;
+        LaunchedApp app(root.path());
+        const QString temp = root.filePath(QStringLiteral("tmp"));
+        ASSERT_TRUE(QDir().mkpath(temp));
+        app.environment.insert(QStringLiteral("TMPDIR"), temp);
+        const LockedFolder runtime(root.filePath(QStringLiteral("run")));
+        std::optional<LockedFolder> lockedTemp;
+        if (tempLocked)
+            lockedTemp.emplace(temp);
+        if (!runtime.isLocked() || (lockedTemp && !lockedTemp->isLocked()))
+            GTEST_SKIP() << "root ignores folder modes and the immutable flag cannot be set here";
+        ASSERT_TRUE(app.start(QStringLiteral(KESTROVA_EXECUTABLE)));
+        EXPECT_TRUE(app.keepsRunning(std::chrono::seconds(3)));
+        if (!tempLocked) {
+            LaunchedApp second(root.path());
+            second.environment = app.environment;
+            ASSERT_TRUE(second.start(QStringLiteral(KESTROVA_EXECUTABLE)));
+            EXPECT_TRUE(second.process.waitForFinished(30'000));
+            EXPECT_EQ(second.process.exitCode(), 0) << second.process.readAll().toStdString();
+        }
+        const LaunchedApp::Ending ending = app.terminate();
+        ASSERT_TRUE(ending.finished) << "SIGTERM did not end it";
+        EXPECT_EQ(ending.status, QProcess::NormalExit);
+        EXPECT_EQ(ending.exitCode, 0) << ending.output.toStdString();
+        const QString said = tempLocked ? QStringLiteral("runs without the one-copy guard")
+                                        : QStringLiteral("later launches find this copy through ") + temp;
+        EXPECT_EQ(linesWith(ending.output, QStringLiteral("launch socket")), 1) << ending.output.toStdString();
+        EXPECT_EQ(linesWith(ending.output, said), 1) << ending.output.toStdString();
+    }
+}
