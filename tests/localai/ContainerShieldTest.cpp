@@ -38,10 +38,11 @@ public:
             calls.append(arguments.join(QLatin1Char(' ')));
         return CommandRunner::system().run(std::move(program), std::move(arguments), timeout);
     }
-    bool startDetached(const QString& program, const QStringList& arguments) override
+    bool startDetached(const QString& program, const QStringList& arguments,
+                       const QStringList& environment) override
     {
         calls.append(arguments.join(QLatin1Char(' ')));
-        return CommandRunner::system().startDetached(program, arguments);
+        return CommandRunner::system().startDetached(program, arguments, environment);
     }
     QStringList calls;
 };
