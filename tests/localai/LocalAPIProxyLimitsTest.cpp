@@ -183,6 +183,7 @@ TEST_F(LocalAPIProxyLimitsTest, AnUnfinishedRequestHeadIsClosedTenSecondsAfterCo
     };
     const QByteArray timedOut = "HTTP/1.1 408 Request Timeout\r\nContent-Type: application/json\r\nConnection: close\r\n\r\n"
         R"({"error": "Request headers not complete within 10 s of connecting; closed by the Kestrova local API proxy."})";
+    const auto connecting = std::chrono::steady_clock::now(); // the proxy's ten seconds start after this
     std::vector<LoopbackClient> clients;
     for (const auto& c : cases) {
         clients.emplace_back(port);
@@ -194,13 +195,25 @@ TEST_F(LocalAPIProxyLimitsTest, AnUnfinishedRequestHeadIsClosedTenSecondsAfterCo
         for (std::size_t i = 0; i < clients.size(); ++i)
             clients[i].send(cases[i].trickle.mid(second - 1, 1));
     }
-    for (const auto& [at, late] : {std::pair{9500ms, false}, std::pair{11000ms, true}}) {
-        std::this_thread::sleep_until(started + at);
+    // Nothing is closed before the ten seconds: judged when this look comes in time, which load may prevent.
+    std::this_thread::sleep_until(started + 9500ms);
+    if (std::chrono::steady_clock::now() < connecting + 10s) {
         for (std::size_t i = 0; i < clients.size(); ++i) {
             QByteArray received;
-            EXPECT_EQ(peerGone(clients[i], received), late && cases[i].closed) << i << " at " << at.count();
-            EXPECT_EQ(received, late && cases[i].closed ? timedOut : QByteArray()) << i;
+            EXPECT_FALSE(peerGone(clients[i], received)) << i << " before ten seconds";
+            EXPECT_EQ(received, QByteArray()) << i;
         }
+    }
+    // Then the unfinished head is closed with its reason (waited for, however slow the machine), the others not.
+    for (std::size_t i = 0; i < clients.size(); ++i) {
+        QByteArray received;
+        bool gone = peerGone(clients[i], received);
+        for (const auto asked = std::chrono::steady_clock::now(); cases[i].closed && !gone && std::chrono::steady_clock::now() - asked < 30s;) {
+            std::this_thread::sleep_for(50ms);
+            gone = peerGone(clients[i], received);
+        }
+        EXPECT_EQ(gone, cases[i].closed) << i;
+        EXPECT_EQ(received, cases[i].closed ? timedOut : QByteArray()) << i;
     }
     EXPECT_EQ(printed.linesStartingWith(QStringLiteral("⏳ Local API Proxy closed a client whose request headers were not complete within 10 s")).size(), 1);
     EXPECT_TRUE(waitUntil([&] { return upstream->openCount() == 3; }));

@@ -129,7 +129,7 @@ TEST_F(LiveSampler, MemoryInUseFollowsARealAllocation)
         sampler.tick();
         return Reading{sampler.memoryUsed(), meminfoGiB("MemTotal:") - meminfoGiB("MemAvailable:")};
     };
-    const auto apart = [](double sampler, double kernel) { return std::abs(sampler - kernel) < 0.25; };
+    const auto apart = [](double sampler, double kernel) { return std::abs(sampler - kernel) < 0.4; };
     double rise = 0, fall = 0, kernelRise = 0, kernelFall = 0;
     for (int trial = 0; trial < 8 && !(kernelRise >= 0.8 && apart(rise, kernelRise) && apart(fall, kernelFall)); ++trial) {
         const Reading before = afterTwoTicks();
