@@ -14,8 +14,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
-
 // Reading any answer keeps the main thread busy, in its longest stretch, under half of what decoding the largest list
 // the cap lets through costs it in the same run, and a view's refresh under all of it (a loaded machine slows both
 // alike); the views show 50 models and a line for the rest, or why refused.
@@ -66,12 +64,7 @@ TEST(ModelListViews, ShowTheFirstRowsAndOneLineForTheRestOrWhyTheAnswerWasRefuse
         SCOPED_TRACE(a.counter.toStdString());
         server.answerPs(200, a.body);
         QSignalBlocker quiet(ai.localAI.get()); // the views refresh below, timed apart
-        qint64 stretch = 0;
-        for (int run = 0; run < 3; ++run) { // the least of three: load only ever lengthens a stretch
-            LongestBusyStretch busy;
-            ASSERT_TRUE(runTask(ai.localAI->updateModels()));
-            stretch = run == 0 ? busy.microseconds() : std::min(stretch, busy.microseconds());
-        }
+        const qint64 stretch = leastBusyStretch([&] { EXPECT_TRUE(runTask(ai.localAI->updateModels())); });
         EXPECT_LT(stretch, decoding / 2) << "decoding took " << decoding << " µs";
         quiet.unblock();
         EXPECT_EQ(ai.localAI->activeModels().size(), a.rows); // kept no more than shown

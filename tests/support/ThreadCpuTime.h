@@ -41,3 +41,16 @@ struct LongestBusyStretch {
     QTimer ticker;
     qint64 last = threadCpuMicroseconds(), longest = 0;
 };
+
+// The least, over `runs` runs of `work`, of its longest busy stretch: load only ever lengthens one.
+template <typename Work>
+qint64 leastBusyStretch(Work&& work, int runs = 3)
+{
+    qint64 least = -1;
+    for (int i = 0; i < runs; ++i) {
+        LongestBusyStretch busy;
+        work();
+        least = least < 0 ? busy.microseconds() : std::min(least, busy.microseconds());
+    }
+    return least;
+}
