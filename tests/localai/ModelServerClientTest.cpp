@@ -6,6 +6,7 @@
 #include "localai/ModelListDecoder.h"
 #include "support/PrintCapture.h"
 #include "support/ResidentMemory.h"
+#include "support/SanitizerAllowance.h"
 #include "support/TaskRunner.h"
 #include "support/ThreadCpuTime.h"
 

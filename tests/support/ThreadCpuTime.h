@@ -1,13 +1,12 @@
 #pragma once
 
-#include "support/SanitizerAllowance.h"
-
 #include <QTimer>
 
 #include <algorithm>
 #include <ctime>
 
-// CPU time this thread has used, in µs: time spent waiting for a core on a loaded machine does not count.
+// CPU time this thread has used, in µs. Time spent waiting for a core does not count, but a loaded machine
+// still slows the work itself (shared caches, clock, hyper-threads): judge it against a cost in the same run.
 inline qint64 threadCpuMicroseconds()
 {
     timespec ts{};
