@@ -209,7 +209,8 @@ TEST_F(LocalAPIProxyLimitsTest, AnUnfinishedRequestHeadIsClosedTenSecondsAfterCo
     for (std::size_t i = 0; i < clients.size(); ++i) {
         QByteArray received;
         bool gone = peerGone(clients[i], received);
-        for (const auto asked = std::chrono::steady_clock::now(); cases[i].closed && !gone && std::chrono::steady_clock::now() - asked < 30s;) {
+        const auto asked = std::chrono::steady_clock::now();
+        while (cases[i].closed && !gone && std::chrono::steady_clock::now() - asked < 30s) {
             std::this_thread::sleep_for(50ms);
             gone = peerGone(clients[i], received);
         }
@@ -238,7 +239,8 @@ TEST_F(LocalAPIProxyLimitsTest, TricklersBeyondTheCapOfALoweredDescriptorLimitLe
     std::jthread pairs([&](std::stop_token stop) {
         for (; !stop.stop_requested(); std::this_thread::sleep_for(5ms)) {
             const QList<TcpSocket> open = SocketTable().read(TcpSocket::established);
-            const auto held = std::count_if(open.begin(), open.end(), [&](const TcpSocket& s) { return s.remotePort == upstream->port(); });
+            const auto held = std::count_if(open.begin(), open.end(),
+                                            [&](const TcpSocket& s) { return s.remotePort == upstream->port(); });
             peakPairs = std::max(peakPairs.load(), int(held));
         }
     });

@@ -131,7 +131,8 @@ TEST_F(LiveSampler, MemoryInUseFollowsARealAllocation)
     };
     const auto apart = [](double sampler, double kernel) { return std::abs(sampler - kernel) < 0.4; };
     double rise = 0, fall = 0, kernelRise = 0, kernelFall = 0;
-    for (int trial = 0; trial < 8 && !(kernelRise >= 0.8 && apart(rise, kernelRise) && apart(fall, kernelFall)); ++trial) {
+    const auto clean = [&] { return kernelRise >= 0.8 && apart(rise, kernelRise) && apart(fall, kernelFall); };
+    for (int trial = 0; trial < 8 && !clean(); ++trial) {
         const Reading before = afterTwoTicks();
         QProcess child;
         ASSERT_TRUE(fill(child, 30));
@@ -144,7 +145,8 @@ TEST_F(LiveSampler, MemoryInUseFollowsARealAllocation)
         kernelRise = with.kernel - before.kernel;
         kernelFall = with.kernel - after.kernel;
     }
-    EXPECT_TRUE(apart(rise, kernelRise)) << rise << " GiB more in use, the kernel's figure " << kernelRise; // once, not twice
+    // Counted once, not twice.
+    EXPECT_TRUE(apart(rise, kernelRise)) << rise << " GiB more in use, the kernel's figure " << kernelRise;
     EXPECT_TRUE(apart(fall, kernelFall)) << fall << " GiB less in use, the kernel's figure " << kernelFall;
     ballast.kill();
     ballast.waitForFinished();
