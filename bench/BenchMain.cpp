@@ -1,11 +1,15 @@
-#include <QCoreApplication>
+#include <QApplication>
 
 #include <benchmark/benchmark.h>
 
-// Benchmarks run inside a QCoreApplication so services and QCoro work.
+// Benchmarks run inside a QApplication so services, QCoro and widgets work;
+// without a display they draw offscreen.
 int main(int argc, char** argv)
 {
-    QCoreApplication app(argc, argv);
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY")
+        && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
     ::benchmark::Initialize(&argc, argv);
     if (::benchmark::ReportUnrecognizedArguments(argc, argv))
         return 1;

@@ -19,8 +19,9 @@ TEST(DescriptorLimitLaunch, ABusyChildIsListedUnderALowLimit)
 #ifndef KESTROVA_IDLE_HOST
     GTEST_SKIP() << "built without the idle host (the benchmarks)";
 #else
-    if (!QFile::exists(QStringLiteral("/usr/bin/prlimit")) || !QFile::exists(QStringLiteral("/usr/bin/xz")))
-        GTEST_SKIP() << "needs prlimit (util-linux) and xz (xz-utils)";
+    if (!QFile::exists(QStringLiteral("/usr/bin/prlimit")) || !QFile::exists(QStringLiteral("/usr/bin/setsid"))
+        || !QFile::exists(QStringLiteral("/usr/bin/perl")))
+        GTEST_SKIP() << "needs prlimit and setsid (util-linux) and perl";
     DescriptorBudget::raiseSoftLimit(); // room here for 700 children
     std::vector<std::unique_ptr<QProcess>> children;
     for (int i = 0; i < 700; ++i) {
@@ -32,12 +33,15 @@ TEST(DescriptorLimitLaunch, ABusyChildIsListedUnderALowLimit)
         ASSERT_TRUE(sleeper->waitForStarted(5000)) << i;
         children.push_back(std::move(sleeper));
     }
-    // Busy on two threads, so that it ranks among the busiest even on a
-    // loaded machine.
+    // Busy on eight threads in a session of its own, so that it ranks among
+    // the busiest on a machine loaded at twice its cores, whether the
+    // scheduler shares the cores by thread or by session.
     auto busy = std::make_unique<QProcess>();
-    busy->setStandardInputFile(QStringLiteral("/dev/zero"));
+    busy->setStandardInputFile(QProcess::nullDevice());
     busy->setStandardOutputFile(QProcess::nullDevice());
-    busy->start(QStringLiteral("/usr/bin/xz"), {QStringLiteral("-1"), QStringLiteral("-T2"), QStringLiteral("-c")});
+    busy->start(QStringLiteral("/usr/bin/setsid"),
+                {QStringLiteral("/usr/bin/perl"), QStringLiteral("-Mthreads"), QStringLiteral("-e"),
+                 QStringLiteral("threads->create(sub { 1 while 1 }) for 1 .. 7; 1 while 1")});
     ASSERT_TRUE(busy->waitForStarted(5000));
     const qint64 busyPid = busy->processId();
     children.push_back(std::move(busy));

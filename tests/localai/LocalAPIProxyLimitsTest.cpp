@@ -1,6 +1,7 @@
 #include "core/Print.h"
 #include "localai/ProxyErrorText.h"
 #include "localai/ProxyPairCap.h"
+#include "platform/SocketTable.h"
 
 #include "LocalAPIProxyFixture.h"
 #include "fakes/StoppableServer.h"
@@ -188,6 +189,7 @@ TEST_F(LocalAPIProxyLimitsTest, AnUnfinishedRequestHeadIsClosedTenSecondsAfterCo
     };
     const QByteArray timedOut = "HTTP/1.1 408 Request Timeout\r\nContent-Type: application/json\r\nConnection: close\r\n\r\n"
         R"({"error": "Request headers not complete within 10 s of connecting; closed by the Kestrova local API proxy."})";
+    const auto connecting = std::chrono::steady_clock::now(); // the proxy's ten seconds start after this
     std::vector<LoopbackClient> clients;
     for (const auto& c : cases) {
         clients.emplace_back(port);
@@ -199,13 +201,26 @@ TEST_F(LocalAPIProxyLimitsTest, AnUnfinishedRequestHeadIsClosedTenSecondsAfterCo
         for (std::size_t i = 0; i < clients.size(); ++i)
             clients[i].send(cases[i].trickle.mid(second - 1, 1));
     }
-    for (const auto& [at, late] : {std::pair{9500ms, false}, std::pair{11000ms, true}}) {
-        std::this_thread::sleep_until(started + at);
+    // Nothing is closed before the ten seconds: judged when this look comes in time, which load may prevent.
+    std::this_thread::sleep_until(started + 9500ms);
+    if (std::chrono::steady_clock::now() < connecting + 10s) {
         for (std::size_t i = 0; i < clients.size(); ++i) {
             QByteArray received;
-            EXPECT_EQ(peerGone(clients[i], received), late && cases[i].closed) << i << " at " << at.count();
-            EXPECT_EQ(received, late && cases[i].closed ? timedOut : QByteArray()) << i;
+            EXPECT_FALSE(peerGone(clients[i], received)) << i << " before ten seconds";
+            EXPECT_EQ(received, QByteArray()) << i;
         }
+    }
+    // Then the unfinished head is closed with its reason (waited for, however slow the machine), the others not.
+    for (std::size_t i = 0; i < clients.size(); ++i) {
+        QByteArray received;
+        bool gone = peerGone(clients[i], received);
+        const auto asked = std::chrono::steady_clock::now();
+        while (cases[i].closed && !gone && std::chrono::steady_clock::now() - asked < 30s) {
+            std::this_thread::sleep_for(50ms);
+            gone = peerGone(clients[i], received);
+        }
+        EXPECT_EQ(gone, cases[i].closed) << i;
+        EXPECT_EQ(received, cases[i].closed ? timedOut : QByteArray()) << i;
     }
     EXPECT_EQ(printed.linesStartingWith(QStringLiteral("⏳ Local API Proxy closed a client whose request headers were not complete within 10 s")).size(), 1);
     EXPECT_TRUE(waitUntil([&] { return upstream->openCount() == 3; }));
@@ -224,6 +239,16 @@ TEST_F(LocalAPIProxyLimitsTest, TricklersBeyondTheCapOfALoweredDescriptorLimitLe
     ASSERT_EQ(settings.maxConnectionPairs, 16);
     ASSERT_NO_FATAL_FAILURE(startInFrontOf(LoopbackUpstream::answerAfterEnd("{}"), settings));
     const int baseline = LoopbackClient::openDescriptorCount();
+    // Pairs the proxy holds, as the kernel tells at once: the stand-in may see a close late on a loaded machine.
+    std::atomic<int> peakPairs = 0;
+    std::jthread pairs([&](std::stop_token stop) {
+        for (; !stop.stop_requested(); std::this_thread::sleep_for(5ms)) {
+            const QList<TcpSocket> open = SocketTable().read(TcpSocket::established);
+            const auto held = std::count_if(open.begin(), open.end(),
+                                            [&](const TcpSocket& s) { return s.remotePort == upstream->port(); });
+            peakPairs = std::max(peakPairs.load(), int(held));
+        }
+    });
 
     std::vector<LoopbackClient> tricklers(settings.maxConnectionPairs + 8);
     for (LoopbackClient& trickler : tricklers) {
@@ -254,11 +279,10 @@ TEST_F(LocalAPIProxyLimitsTest, TricklersBeyondTheCapOfALoweredDescriptorLimitLe
     for (const LoopbackClient& trickler : tricklers)
         peerGone(trickler, told);
     EXPECT_TRUE(told.contains("Request headers not complete while other clients waited at the connection limit"));
-    // The stand-in sees a pair's close a moment after the proxy has given
-    // its slot away (longer under a loaded sanitizer run); all the clients
-    // at once would be cap + 9.
-    EXPECT_LE(upstream->peakOpenCount(), settings.maxConnectionPairs + 5);
-    EXPECT_GE(upstream->peakOpenCount(), settings.maxConnectionPairs - 2);
+    pairs.request_stop();
+    pairs.join();
+    EXPECT_LE(peakPairs, settings.maxConnectionPairs); // all the clients at once would be cap + 9
+    EXPECT_GE(peakPairs, settings.maxConnectionPairs - 2);
     tricklers.clear();
     honest.close();
     EXPECT_TRUE(waitUntil([&] { return LoopbackClient::openDescriptorCount() <= baseline; }, 15s));

@@ -342,7 +342,7 @@ TEST_F(LocalAPIProxyTest, SilentClientsGiveWayToRealRequests)
     const QByteArray hello = "GET / HTTP/1.1\r\n\r\n";
     ASSERT_TRUE(real.send(hello));
     EXPECT_EQ(real.read(hello.size()), hello);
-    EXPECT_LT(std::chrono::steady_clock::now() - started, 1s);
+    EXPECT_LT(std::chrono::steady_clock::now() - started, 2s); // the 300 ms time-out, with room for load
     bool ended = false;
     silent.front().readToEnd(&ended); // the oldest made room
     EXPECT_TRUE(ended);

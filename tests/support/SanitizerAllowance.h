@@ -2,11 +2,9 @@
 
 #include <QtGlobal>
 
-// Under the address sanitizer code runs several times slower and freed memory stays in a 256 MB quarantine.
+// Under the address sanitizer freed memory stays in a 256 MB quarantine.
 #if defined(__SANITIZE_ADDRESS__)
-inline constexpr int kSanitizerSlowdown = 10;
 inline constexpr qint64 kSanitizerHeldFreedBytes = qint64(256) << 20;
 #else
-inline constexpr int kSanitizerSlowdown = 1;
 inline constexpr qint64 kSanitizerHeldFreedBytes = 0;
 #endif

@@ -268,9 +268,9 @@ TEST_F(OnboardingTourOverlayTest, TheSidebarWalkEndsWithTheSidebarAtItsTop)
         const QScrollBar* bar = root->sidebar()->scrollArea()->verticalScrollBar();
         for (int tick = 0; tick < 5; ++tick) // down to "Settings"
             scheduler.advance(OnboardingTourView::kTabInterval);
-        ASSERT_TRUE(QTest::qWaitFor([&] { return bar->value() > 0; }, 2000));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return bar->value() > 0; }, 10000)); // however slow the machine
         QTest::mouseClick(skip ? o->skipButton() : o->primaryButton(), Qt::LeftButton);
-        EXPECT_TRUE(QTest::qWaitFor([&] { return bar->value() == 0; }, 2000)) << skip;
+        EXPECT_TRUE(QTest::qWaitFor([&] { return bar->value() == 0; }, 10000)) << skip;
     }
 }
 
