@@ -44,5 +44,6 @@ ProxyRoom::ProxyRoom(int maxPairs, const Held& held, std::uint64_t descriptorLim
         spare += descriptorsPerPipe * held.idlePipes;
     }
     m_pairLimit = int(std::min<std::int64_t>(maxPairs, held.pairs + std::max<std::int64_t>(0, spare / socketsPerPair)));
+    m_plentiful = spare >= 2 * wanted;
     m_morePipes = int(std::clamp<std::int64_t>((spare - wanted) / descriptorsPerPipe, 0, 1 << 20));
 }

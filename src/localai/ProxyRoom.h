@@ -27,9 +27,13 @@ public:
     // Pipes that may be opened beyond those open now.
     int morePipes() const { return m_morePipes; }
     bool closeIdlePipes() const { return m_closeIdlePipes; }
+    // The descriptors free would hold every pair the cap still allows twice
+    // over: the count can wait a while before it is taken again.
+    bool plentiful() const { return m_plentiful; }
 
 private:
     int m_pairLimit = 0;
     int m_morePipes = 0;
     bool m_closeIdlePipes = false;
+    bool m_plentiful = false;
 };

@@ -13,6 +13,7 @@
 #include <sys/epoll.h>
 #include <sys/eventfd.h>
 #include <sys/socket.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -426,8 +427,8 @@ void ProxyWorker::onListenerEvent(std::uint64_t id, int fd, std::uint32_t events
 
 void ProxyWorker::acceptOn(std::uint64_t id, int fd)
 {
-    recountRoom();
     for (int i = 0; i < acceptsPerWake; ++i) {
+        recountRoom();
         bool turnAway = false;
         if (atCap()) {
             // Those who come now wait in the backlog until a slot frees.
@@ -506,14 +507,24 @@ bool ProxyWorker::clientWaiting() const
     return false;
 }
 
+static std::chrono::nanoseconds threadCpuTime()
+{
+    timespec now{};
+    ::clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    return std::chrono::seconds(now.tv_sec) + std::chrono::nanoseconds(now.tv_nsec);
+}
+
 void ProxyWorker::recountRoom(bool fresh)
 {
-    // Listing the open descriptors costs about 0.2 us each: counted at most
-    // so often that the listing takes 1% of this thread, fresh at every
-    // accept while few are open.
+    // Listing the open descriptors costs about 0.2 us each: while they are
+    // plentiful, counted at most so often that the listing takes 1% of this
+    // thread (its own CPU time: on a busy machine the wall time of a listing
+    // includes waiting for a core); once they are scarce, at every accept, so
+    // a burst of clients never overshoots the room.
     const auto started = std::chrono::steady_clock::now();
-    if (!fresh && started < m_roomCountedAt + 100 * m_roomCountCost)
+    if (!fresh && m_roomPlentiful && started < m_roomCountedAt + 100 * m_roomCountCost)
         return;
+    const auto cpuStarted = threadCpuTime();
     ProxyRoom::Held held;
     held.pairs = int(m_pairs.size());
     for (const auto& [id, pair] : m_pairs)
@@ -524,8 +535,9 @@ void ProxyWorker::recountRoom(bool fresh)
         m_pipes.clear();
     m_pipes.allowMore(room.morePipes());
     m_pairLimit = room.pairLimit();
+    m_roomPlentiful = room.plentiful();
     m_roomCountedAt = std::chrono::steady_clock::now();
-    m_roomCountCost = m_roomCountedAt - started;
+    m_roomCountCost = threadCpuTime() - cpuStarted;
 }
 
 void ProxyWorker::makeRoomAtCap()

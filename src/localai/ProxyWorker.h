@@ -114,6 +114,7 @@ private:
     int m_pairLimit;
     std::chrono::steady_clock::time_point m_roomCountedAt;
     std::chrono::steady_clock::duration m_roomCountCost{};
+    bool m_roomPlentiful = false;
     bool m_capReported = false;
     bool m_quit = false;
     std::optional<std::chrono::steady_clock::time_point> m_acceptResumesAt;
