@@ -10,17 +10,6 @@ constexpr qsizetype kMaxKeyUnits = 64;
 
 bool isDigit(char c) { return c >= '0' && c <= '9'; }
 
-int hexValue(char c)
-{
-    if (isDigit(c))
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
-
 void appendCodePoint(QString* out, qsizetype& length, qsizetype keepUnits, char32_t code)
 {
     const qsizetype units = code >= 0x10000 ? 2 : 1;
@@ -178,14 +167,11 @@ bool JsonReader::readEscape(QString* out, qsizetype& length, qsizetype keepUnits
     const auto hex4 = [this](char32_t& unit) {
         if (m_end - m_at < 4)
             return false;
-        unit = 0;
-        for (int i = 0; i < 4; ++i) {
-            const int digit = hexValue(*m_at++);
-            if (digit < 0)
-                return false;
-            unit = unit * 16 + char32_t(digit);
-        }
-        return true;
+        quint16 value = 0;
+        const auto [end, error] = std::from_chars(m_at, m_at + 4, value, 16);
+        m_at += 4;
+        unit = value;
+        return error == std::errc() && end == m_at;
     };
     char32_t unit = 0;
     if (!hex4(unit))
@@ -261,31 +247,32 @@ bool JsonReader::readNumber(std::optional<qint64>& whole)
     skipSpace();
     const char* const start = m_at;
     const char* p = m_at;
-    if (p < m_end && *p == '-')
-        ++p;
-    if (p == m_end || !isDigit(*p))
-        return fail();
-    if (*p == '0')
-        ++p;
-    else
+    // One digit or more; false if there is none.
+    const auto digits = [&p, this] {
+        const char* const first = p;
         while (p < m_end && isDigit(*p))
             ++p;
+        return p != first;
+    };
+    if (p < m_end && *p == '-')
+        ++p;
+    if (p < m_end && *p == '0')
+        ++p;
+    else if (!digits())
+        return fail();
     bool integral = true;
     if (p < m_end && *p == '.') {
         integral = false;
-        if (++p == m_end || !isDigit(*p))
+        ++p;
+        if (!digits())
             return fail();
-        while (p < m_end && isDigit(*p))
-            ++p;
     }
     if (p < m_end && (*p == 'e' || *p == 'E')) {
         integral = false;
         if (++p < m_end && (*p == '+' || *p == '-'))
             ++p;
-        if (p == m_end || !isDigit(*p))
+        if (!digits())
             return fail();
-        while (p < m_end && isDigit(*p))
-            ++p;
     }
     m_at = p;
     if (integral) {
