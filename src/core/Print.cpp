@@ -40,6 +40,8 @@ struct Kind {
 struct Printer {
     QMutex mutex;
     PrintSink sink;
+    // Taken first, so that it outlives this at exit.
+    const Clock& systemClock = Clock::system();
     const Clock* clock = nullptr; // the system's when null
     QString lastLine;
     KindKey lastKind;
@@ -57,7 +59,7 @@ struct Printer {
         flushAll();
     }
 
-    qint64 now() const { return (clock ? *clock : Clock::system()).monotonicMs(); }
+    qint64 now() const { return (clock ? *clock : systemClock).monotonicMs(); }
 
     void write(const QString& line)
     {
