@@ -1,5 +1,10 @@
 #include "localai/ModelListDecoder.h"
 
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QRandomGenerator>
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -89,4 +94,48 @@ TEST(ModelListDecoderTest, KeepsTheFirstRowsAndChecksAndCountsTheRest)
         << "a late name over the length cap";
     EXPECT_FALSE(decodeModelList(body + ",{\"name\":\"late\",\"size\":1,\"details\":{\"format\":1}}]}"))
         << "a late detail of the wrong type";
+}
+
+// Thousands of mutations of a valid answer (bytes changed, cut, repeated):
+// nothing reads past the text, and whatever reads as an answer is JSON to
+// Qt's own parser too, with as many models as it says.
+TEST(ModelListDecoderTest, MutatedAnswersNeverMisreadTheText)
+{
+    const QByteArray valid = R"({"models":[{"name":"llama3:8b","size":4661224816,"details":{"format":"gguf",)"
+                             R"("families":["llama"],"parameter_size":"8B","quantization_level":"Q4_0"},)"
+                             R"("expires_at":"2024-06-04T14:38:31.8-07:00"},{"name":"x\u00e9\ud83d\ude00","size":1e3}]})";
+    const char specials[] = "{}[]\":,\\u0-.eE \xc3\xa9\xed\xf4\x80";
+    QRandomGenerator random(53);
+    int accepted = 0;
+    for (int round = 0; round < 5000; ++round) {
+        QByteArray text = valid;
+        for (int edits = 1 + random.bounded(3); edits > 0 && !text.isEmpty(); --edits) {
+            const int at = random.bounded(int(text.size()));
+            switch (random.bounded(4)) {
+            case 0:
+                text[at] = specials[random.bounded(int(sizeof specials) - 1)];
+                break;
+            case 1:
+                text.truncate(at);
+                break;
+            case 2:
+                text.insert(at, text.mid(at, random.bounded(40)));
+                break;
+            default:
+                text.remove(at, 1 + random.bounded(4));
+            }
+        }
+        // A copy without spare capacity: a read past its end is caught.
+        const QByteArray exact(text.constData(), text.size());
+        const auto decoded = decodeModelList(exact);
+        if (!decoded)
+            continue;
+        ++accepted;
+        QJsonParseError error;
+        const QJsonDocument document = QJsonDocument::fromJson(exact, &error);
+        ASSERT_EQ(error.error, QJsonParseError::NoError) << exact.constData();
+        EXPECT_EQ(decoded->total, document.object().value(QLatin1StringView("models")).toArray().size())
+            << exact.constData();
+    }
+    EXPECT_GT(accepted, 0) << "some mutations stay well formed";
 }
