@@ -14,7 +14,7 @@ using namespace std::chrono_literals;
 
 namespace {
 
-// `count` models as a real server lists them, about 290 bytes each.
+// `count` models as a real server lists them, about 300 bytes each.
 QByteArray serverList(int count)
 {
     QByteArray body = "{\"models\":[";
@@ -30,7 +30,7 @@ QByteArray serverList(int count)
 
 } // namespace
 
-// Ten 2.9 MB lists, fetched two at a time as overlapping watcher ticks do,
+// Ten 3 MB lists of 10,000 models, fetched two at a time as overlapping watcher ticks do,
 // then short ones: the peak stays near idle and the memory comes back.
 TEST(ModelListMemoryTest, LargeListsPeakNearIdleAndTheMemoryComesBack)
 {
