@@ -1,29 +1,38 @@
 #include "core/Print.h"
 
+#include "core/Clock.h"
+
+#include <QCoreApplication>
 #include <QMutex>
 #include <QMutexLocker>
+#include <QPointer>
+#include <QThread>
+#include <QTimer>
 
-#include <chrono>
 #include <cstdint>
 #include <cstdio>
+#include <limits>
 #include <map>
 #include <utility>
 
 namespace kestrova {
 namespace {
 
-using SteadyClock = std::chrono::steady_clock;
-
-constexpr auto repeatReportInterval = std::chrono::minutes(1);
+constexpr qint64 repeatReportMs = 60'000;
 // Enough for an honest burst (a start, a failure and its detail); a peer
 // that makes one place print faster than this is counted instead.
-constexpr auto kindWindow = std::chrono::seconds(1);
+constexpr qint64 kindWindowMs = 1000;
 constexpr int linesPerKindWindow = 5;
 constexpr qsizetype sampleLength = 80;
+constexpr qint64 never = std::numeric_limits<qint64>::min() / 2;
+
+// The place that prints. A file's name is one literal per translation unit,
+// so its address serves as its key.
+using KindKey = std::pair<const char*, std::uint_least32_t>;
 
 struct Kind {
-    SteadyClock::time_point windowStart;
-    int written = 0;
+    qint64 windowStart = never;
+    int written = 0; // in this window, notes included
     qint64 heldBack = 0;
     QString lastWritten;
 };
@@ -31,21 +40,26 @@ struct Kind {
 struct Printer {
     QMutex mutex;
     PrintSink sink;
+    // Taken first, so that it outlives this at exit.
+    const Clock& systemClock = Clock::system();
+    const Clock* clock = nullptr; // the system's when null
     QString lastLine;
+    KindKey lastKind;
     bool hasLastLine = false;
     qint64 repeats = 0;
-    SteadyClock::time_point countingSince;
-    // One entry per place that prints: a bounded set. A file's name is one
-    // literal per translation unit, so its address serves as its key.
-    std::map<std::pair<const char*, std::uint_least32_t>, Kind> kinds;
+    qint64 countingSince = 0;
+    std::map<KindKey, Kind> kinds; // one entry per place that prints: a bounded set
     int kindsHoldingBack = 0;
+    qint64 timerDue = 0; // the window end the armed timer is for
+    bool timerArmed = false;
 
     ~Printer() // counts still held at exit
     {
         QMutexLocker lock(&mutex);
-        flushRepeats();
-        flushHeldBack(nullptr);
+        flushAll();
     }
+
+    qint64 now() const { return (clock ? *clock : systemClock).monotonicMs(); }
 
     void write(const QString& line)
     {
@@ -59,30 +73,96 @@ struct Printer {
         std::fflush(stdout);
     }
 
-    void flushRepeats()
+    // Takes one line of the kind's budget for its second, starting a new
+    // second (and sending the last one's count) once the last is over.
+    bool spend(Kind& kind, qint64 at)
     {
-        if (repeats > 0)
-            write(repeatedLine(repeats));
-        repeats = 0;
+        if (at - kind.windowStart >= kindWindowMs) {
+            flushKind(kind, at);
+            kind.windowStart = at;
+            kind.written = 0;
+        }
+        if (kind.written >= linesPerKindWindow)
+            return false;
+        ++kind.written;
+        return true;
     }
 
-    void flushKind(Kind& kind)
+    void holdBack(Kind& kind, qint64 count)
+    {
+        if (kind.heldBack == 0) {
+            ++kindsHoldingBack;
+            armTimer(kind.windowStart + kindWindowMs);
+        }
+        kind.heldBack += count;
+    }
+
+    // The note for a run of repeats counts against the repeated line's kind;
+    // when that kind has no room left, the repeats join its count.
+    void flushRepeats(qint64 at)
+    {
+        const qint64 count = std::exchange(repeats, 0);
+        if (count == 0)
+            return;
+        Kind& kind = kinds[lastKind];
+        if (spend(kind, at))
+            write(repeatedLine(count));
+        else
+            holdBack(kind, count);
+    }
+
+    void flushKind(Kind& kind, qint64 at)
     {
         if (kind.heldBack == 0)
             return;
-        write(heldBackLine(kind.heldBack, kind.lastWritten));
-        kind.heldBack = 0;
+        flushRepeats(at); // a run ends before the count, which is not its line
+        if (kind.heldBack == 0)
+            return;
+        write(heldBackLine(std::exchange(kind.heldBack, 0), kind.lastWritten));
         --kindsHoldingBack;
+        hasLastLine = false;
     }
 
-    // The counts of kinds whose window is over (every count without `now`).
-    void flushHeldBack(const SteadyClock::time_point* now)
+    // The counts of kinds whose second is over.
+    void flushDue(qint64 at)
     {
-        for (auto it = kinds.begin(); kindsHoldingBack > 0 && it != kinds.end(); ++it) {
-            if (!now || *now - it->second.windowStart >= kindWindow)
-                flushKind(it->second);
-        }
+        for (auto it = kinds.begin(); kindsHoldingBack > 0 && it != kinds.end(); ++it)
+            if (at - it->second.windowStart >= kindWindowMs)
+                flushKind(it->second, at);
     }
+
+    void flushAll()
+    {
+        const qint64 at = now();
+        flushRepeats(at);
+        for (auto& [key, kind] : kinds)
+            flushKind(kind, at);
+    }
+
+    // A count goes out when its second ends even if nothing more is
+    // printed: a timer on the application's thread (which is never
+    // blocked) sends it. Without an application it goes with the next line.
+    void armTimer(qint64 due)
+    {
+        if (timerArmed && timerDue <= due)
+            return;
+        QCoreApplication* app = QCoreApplication::instance();
+        if (!app)
+            return;
+        timerArmed = true;
+        timerDue = due;
+        const int delayMs = int(qBound<qint64>(1, due - now() + 1, kindWindowMs + 1));
+        auto start = [app = QPointer<QCoreApplication>(app), due, delayMs] {
+            if (app)
+                QTimer::singleShot(delayMs, app.data(), [due] { onTimer(due); });
+        };
+        if (QThread::currentThread() == app->thread())
+            start();
+        else
+            QMetaObject::invokeMethod(app, start, Qt::QueuedConnection);
+    }
+
+    static void onTimer(qint64 due);
 };
 
 Printer& printer()
@@ -91,42 +171,52 @@ Printer& printer()
     return instance;
 }
 
+void Printer::onTimer(qint64 due)
+{
+    Printer& state = printer();
+    QMutexLocker lock(&state.mutex);
+    if (!state.timerArmed || state.timerDue != due)
+        return; // a timer for an earlier plan
+    state.timerArmed = false;
+    const qint64 at = state.now();
+    state.flushDue(at);
+    qint64 next = std::numeric_limits<qint64>::max();
+    for (const auto& [key, kind] : state.kinds)
+        if (kind.heldBack > 0)
+            next = std::min(next, kind.windowStart + kindWindowMs);
+    if (next != std::numeric_limits<qint64>::max())
+        state.armTimer(next);
+}
+
 } // namespace
 
 void print(const QString& line, std::source_location kind)
 {
     Printer& state = printer();
     QMutexLocker lock(&state.mutex);
-    const auto now = SteadyClock::now();
-    if (state.hasLastLine && line == state.lastLine) {
+    const qint64 now = state.now();
+    state.flushDue(now);
+    const KindKey key{kind.file_name(), kind.line()};
+    if (state.hasLastLine && key == state.lastKind && line == state.lastLine) {
         if (state.repeats++ == 0)
             state.countingSince = now;
-        else if (now - state.countingSince >= repeatReportInterval)
-            state.flushRepeats(); // a flood that goes on still shows, once a minute
+        else if (now - state.countingSince >= repeatReportMs)
+            state.flushRepeats(now); // a flood that goes on still shows, once a minute
         return;
     }
-    Kind& spent = state.kinds[{kind.file_name(), kind.line()}];
-    if (now - spent.windowStart >= kindWindow) {
-        state.flushRepeats();
-        state.flushKind(spent);
-        spent.windowStart = now;
-        spent.written = 0;
-    }
-    if (spent.written >= linesPerKindWindow) {
-        if (spent.heldBack++ == 0)
-            ++state.kindsHoldingBack;
+    state.flushRepeats(now);
+    Kind& spent = state.kinds[key];
+    if (!state.spend(spent, now)) {
+        state.holdBack(spent, 1);
         // A line left out ends a run of repeats: what comes next is not
         // "the last line" again.
-        state.flushRepeats();
         state.hasLastLine = false;
         return;
     }
-    state.flushRepeats();
-    state.flushHeldBack(&now);
     state.write(line);
-    ++spent.written;
     spent.lastWritten = line;
     state.lastLine = line;
+    state.lastKind = key;
     state.hasLastLine = true;
 }
 
@@ -151,12 +241,25 @@ PrintSink setPrintSink(PrintSink sink)
 {
     Printer& state = printer();
     QMutexLocker lock(&state.mutex);
-    state.flushRepeats();
-    state.flushHeldBack(nullptr);
+    state.flushAll();
     state.hasLastLine = false;
     state.lastLine.clear();
     state.kinds.clear();
+    state.kindsHoldingBack = 0;
+    state.timerArmed = false;
     return std::exchange(state.sink, std::move(sink));
+}
+
+const Clock* setPrintClock(const Clock* clock)
+{
+    Printer& state = printer();
+    QMutexLocker lock(&state.mutex);
+    state.flushAll();
+    state.hasLastLine = false;
+    state.kinds.clear();
+    state.kindsHoldingBack = 0;
+    state.timerArmed = false;
+    return std::exchange(state.clock, clock);
 }
 
 } // namespace kestrova

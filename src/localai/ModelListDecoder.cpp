@@ -1,83 +1,160 @@
 #include "localai/ModelListDecoder.h"
 
 #include "localai/InternetDateTime.h"
-
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
-#include <QJsonValue>
+#include "localai/JsonReader.h"
 
 #include <algorithm>
-#include <limits>
 
 namespace {
 
-bool isAbsent(const QJsonValue& value) { return value.isUndefined() || value.isNull(); }
+// A string member as last given (a repeated key counts as its last value).
+struct StringMember {
+    enum class State { absent, text, wrongType } state = State::absent;
+    QString text;
+    qsizetype length = 0;
+};
 
-// An optional string member: absent or null keeps the fallback; any other
-// type than a string fails.
-bool readOptionalString(const QJsonObject& object, QLatin1StringView key, QString& out)
+// A JSON null counts as absent; any other type than a string is wrong.
+// The text is kept only when `keep` (its length always).
+bool readStringMember(JsonReader& in, StringMember& member, bool keep, qsizetype keepUnits = -1)
 {
-    const QJsonValue value = object.value(key);
-    if (isAbsent(value))
+    member = {};
+    if (in.takeNull())
         return true;
-    if (!value.isString())
+    if (in.peek() != JsonReader::Type::string) {
+        member.state = StringMember::State::wrongType;
+        return in.skipValue();
+    }
+    member.state = StringMember::State::text;
+    return in.readString(keep ? &member.text : nullptr, member.length, keepUnits);
+}
+
+// Applies a present string member over `field`; false if it has the wrong type.
+bool apply(const StringMember& member, QString& field)
+{
+    if (member.state == StringMember::State::wrongType)
         return false;
-    out = value.toString();
+    if (member.state == StringMember::State::text)
+        field = member.text;
     return true;
 }
 
-// A whole number that fits in 64 bits. QJsonValue keeps integers exactly;
-// fractions and out-of-range numbers give the default for toInteger, so two
-// different defaults expose them.
-std::optional<qint64> readInt64(const QJsonValue& value)
+struct Details {
+    bool wrongType = false;
+    StringMember parameterSize, quantization, format;
+};
+
+bool readDetails(JsonReader& in, Details& details, bool keep)
 {
-    if (!value.isDouble())
-        return std::nullopt;
-    const qint64 a = value.toInteger(std::numeric_limits<qint64>::min());
-    const qint64 b = value.toInteger(std::numeric_limits<qint64>::max());
-    if (a != b)
-        return std::nullopt;
-    return a;
+    details = {};
+    if (in.takeNull())
+        return true;
+    if (in.peek() != JsonReader::Type::object) {
+        details.wrongType = true;
+        return in.skipValue();
+    }
+    if (!in.beginObject())
+        return false;
+    QString key;
+    for (bool more = true;;) {
+        if (!in.nextKey(key, more))
+            return false;
+        if (!more)
+            return true;
+        bool ok = true;
+        if (key == QLatin1StringView("parameter_size"))
+            ok = readStringMember(in, details.parameterSize, keep);
+        else if (key == QLatin1StringView("quantization_level"))
+            ok = readStringMember(in, details.quantization, keep);
+        else if (key == QLatin1StringView("format"))
+            ok = readStringMember(in, details.format, keep);
+        else
+            ok = in.skipValue();
+        if (!ok)
+            return false;
+    }
 }
 
-std::optional<LocalAIModel> decodeModel(const QJsonValue& element)
+// One element of "models", checked whole: false if the text is malformed;
+// `readable` says whether the element reads as a model, which comes back in
+// `model` only when `keep`.
+bool readModel(JsonReader& in, bool keep, LocalAIModel& model, bool& readable)
 {
-    if (!element.isObject())
-        return std::nullopt;
-    const QJsonObject object = element.toObject();
-    LocalAIModel model;
-
-    const QJsonValue name = object.value(QLatin1StringView("name"));
-    if (!name.isString())
-        return std::nullopt;
-    model.name = name.toString();
-    if (model.name.size() > kMaxModelNameLength)
-        return std::nullopt;
-
-    const auto size = readInt64(object.value(QLatin1StringView("size")));
-    if (!size)
-        return std::nullopt;
+    readable = false;
+    if (in.peek() != JsonReader::Type::object)
+        return in.skipValue();
+    if (!in.beginObject())
+        return false;
+    StringMember name, expires;
+    std::optional<qint64> size;
+    bool sizeWrongType = true;
+    Details details;
+    QString key;
+    for (bool more = true; more;) {
+        if (!in.nextKey(key, more))
+            return false;
+        if (!more)
+            break;
+        bool ok = true;
+        if (key == QLatin1StringView("name")) {
+            ok = readStringMember(in, name, keep, kMaxModelNameLength);
+        } else if (key == QLatin1StringView("size")) {
+            sizeWrongType = in.peek() != JsonReader::Type::number;
+            size.reset();
+            ok = sizeWrongType ? in.skipValue() : in.readNumber(size);
+        } else if (key == QLatin1StringView("details")) {
+            ok = readDetails(in, details, keep);
+        } else if (key == QLatin1StringView("expires_at")) {
+            ok = readStringMember(in, expires, keep);
+        } else {
+            ok = in.skipValue();
+        }
+        if (!ok)
+            return false;
+    }
+    model = LocalAIModel{};
+    readable = name.state == StringMember::State::text && name.length <= kMaxModelNameLength && !sizeWrongType
+               && size && !details.wrongType && expires.state != StringMember::State::wrongType
+               && apply(details.parameterSize, model.parameterSize) && apply(details.quantization, model.quantization)
+               && apply(details.format, model.format);
+    if (!readable || !keep)
+        return true;
+    model.name = name.text;
     model.size = std::max<qint64>(*size, 0);
+    if (expires.state == StringMember::State::text)
+        model.expiresAt = parseInternetDateTime(expires.text);
+    return true;
+}
 
-    const QJsonValue details = object.value(QLatin1StringView("details"));
-    if (!isAbsent(details)) {
-        if (!details.isObject())
-            return std::nullopt;
-        const QJsonObject d = details.toObject();
-        if (!readOptionalString(d, QLatin1StringView("parameter_size"), model.parameterSize)
-            || !readOptionalString(d, QLatin1StringView("quantization_level"), model.quantization)
-            || !readOptionalString(d, QLatin1StringView("format"), model.format))
-            return std::nullopt;
+// The value of "models": null counts as absent. False if the text is
+// malformed; `readable` says whether the value reads as a model list.
+bool readModels(JsonReader& in, DecodedModelList& list, bool& readable)
+{
+    list = {};
+    readable = true;
+    if (in.takeNull())
+        return true;
+    if (in.peek() != JsonReader::Type::array) {
+        readable = false;
+        return in.skipValue();
     }
-
-    const QJsonValue expires = object.value(QLatin1StringView("expires_at"));
-    if (!isAbsent(expires)) {
-        if (!expires.isString())
-            return std::nullopt;
-        model.expiresAt = parseInternetDateTime(expires.toString());
+    if (!in.beginArray())
+        return false;
+    for (bool more = true;;) {
+        if (!in.nextElement(more))
+            return false;
+        if (!more)
+            return true;
+        const bool keep = readable && list.models.size() < kMaxListedModels;
+        LocalAIModel model;
+        bool modelReadable = false;
+        if (!readModel(in, keep, model, modelReadable))
+            return false;
+        readable = readable && modelReadable;
+        ++list.total;
+        if (keep && modelReadable)
+            list.models.append(std::move(model));
     }
-    return model;
 }
 
 } // namespace
@@ -86,25 +163,22 @@ std::optional<DecodedModelList> decodeModelList(const QByteArray& body)
 {
     if (body.size() > kMaxModelListBytes)
         return std::nullopt;
-    QJsonParseError error;
-    const QJsonDocument document = QJsonDocument::fromJson(body, &error);
-    if (error.error != QJsonParseError::NoError || !document.isObject())
-        return std::nullopt;
-    const QJsonValue models = document.object().value(QLatin1StringView("models"));
+    JsonReader in(body);
     DecodedModelList result;
-    if (isAbsent(models))
-        return result;
-    if (!models.isArray())
+    bool readable = true;
+    if (!in.beginObject())
         return std::nullopt;
-    const QJsonArray array = models.toArray();
-    result.total = array.size();
-    result.models.reserve(std::min(array.size(), kMaxListedModels));
-    for (const QJsonValue& element : array) {
-        auto model = decodeModel(element);
-        if (!model)
+    QString key;
+    for (bool more = true;;) {
+        if (!in.nextKey(key, more))
             return std::nullopt;
-        if (result.models.size() < kMaxListedModels)
-            result.models.append(std::move(*model));
+        if (!more)
+            break;
+        // A repeated "models" counts as its last value.
+        if (!(key == QLatin1StringView("models") ? readModels(in, result, readable) : in.skipValue()))
+            return std::nullopt;
     }
+    if (!in.atEnd() || !readable)
+        return std::nullopt;
     return result;
 }

@@ -18,7 +18,9 @@
 // kMaxModelListBytes or a name longer than kMaxModelNameLength makes the
 // answer unreadable, and a negative size reads as 0. Every element is
 // checked, but only the first kMaxListedModels are kept (no view shows more
-// rows); `total` says how many the answer lists.
+// rows); `total` says how many the answer lists. The answer is read in one
+// pass that builds no document, so beyond the body itself decoding takes
+// only the kept rows, however many elements the answer holds.
 inline constexpr qint64 kMaxModelListBytes = 4 * 1024 * 1024;
 inline constexpr qsizetype kMaxModelNameLength = 1024;
 inline constexpr qsizetype kMaxListedModels = 50;
