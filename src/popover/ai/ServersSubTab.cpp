@@ -70,7 +70,7 @@ public:
 
 protected:
     // Two lines on the left: `first` over `second` (which may be null).
-    void addTexts(QLayout* first, QWidget* second, int spacing = 2)
+    QVBoxLayout* addTexts(QLayout* first, QWidget* second, int spacing = 2)
     {
         auto* texts = new QVBoxLayout;
         texts->setSpacing(spacing);
@@ -78,6 +78,7 @@ protected:
         if (second)
             texts->addWidget(second);
         m_row->addLayout(texts, 1);
+        return texts;
     }
     QHBoxLayout* m_row;
 };
@@ -138,13 +139,16 @@ public:
           m_port(small(QStringLiteral("port"), Fonts::monospaced(8, QFont::Bold), SystemColor::blue)),
           m_container(small(QStringLiteral("container"), Fonts::monospaced(8), SystemColor::secondary)),
           m_memory(small(QStringLiteral("memory"), Fonts::monospaced(10, QFont::DemiBold), SystemColor::primary)),
+          m_status(small(QStringLiteral("status"), Fonts::system(8, QFont::Bold), SystemColor::orange)),
           m_hibernate(new AccentPillButton(QString(), QStringLiteral("Hibernate"), SystemColor::blue))
     {
         m_hibernate->setObjectName(QStringLiteral("hibernateButton"));
         m_hibernate->setFont(Fonts::system(8, QFont::Bold));
         m_hibernate->setPadding(8, 4);
         m_hibernate->setCornerRadius(6);
-        addTexts(line({m_name, m_port}), m_container);
+        // A third line, under the container id, so a long status never
+        // squeezes the name.
+        addTexts(line({m_name, m_port}), m_container)->addWidget(m_status);
         m_row->addWidget(m_memory, 0, Qt::AlignVCenter);
         m_row->addWidget(m_hibernate, 0, Qt::AlignVCenter);
         connect(m_hibernate, &QAbstractButton::clicked, this, [this] {
@@ -162,6 +166,10 @@ public:
         // themselves to one line.
         m_container->setText(QStringLiteral("Container ID: ") + oneLineText(db.containerId));
         m_memory->setText(oneLineText(db.memoryUsage));
+        // A paused container says so; without it the row would differ from
+        // a running one only by the missing Hibernate button.
+        m_status->setText(db.status);
+        m_status->setVisible(!db.isRunning());
         m_hibernate->setColor(accent);
         m_onHibernate = std::move(onHibernate);
         m_hibernate->setVisible(bool(m_onHibernate));
@@ -172,6 +180,7 @@ private:
     PlainLabel* m_port;
     PlainLabel* m_container;
     PlainLabel* m_memory;
+    PlainLabel* m_status;
     AccentPillButton* m_hibernate;
     std::function<void()> m_onHibernate;
 };
