@@ -14,6 +14,7 @@
 #include "localai/LocalAIExamples.h"
 #include "localai/LocalAIService.h"
 #include "localai/LocalAPILatencyService.h"
+#include "localai/VectorDatabaseInfo.h"
 #include "platform/ProcessSignaller.h"
 #include "platform/ProcessTable.h"
 #include "platform/SessionProcessGuard.h"
@@ -163,10 +164,10 @@ bool writeAIScreenshots(const QString& directory)
     };
     bool ok = true;
     int n = 0;
-    for (const Shot& shot : shots) {
+    const auto popoverShot = [&](AppTheme theme, int subTab, bool scrolledToEnd, const QString& file) {
         SettingsStore settings(settingsDir.filePath(QStringLiteral("ai%1.ini").arg(n++)));
         ThemeManager themes(settings);
-        themes.setCurrentTheme(shot.theme);
+        themes.setCurrentTheme(theme);
         PopoverView::Services services;
         services.settings = &settings;
         services.notifications = &notifications;
@@ -181,19 +182,20 @@ bool writeAIScreenshots(const QString& directory)
         layout->addWidget(view);
         host.show();
         settle();
-        if (auto* page = qobject_cast<AITabView*>(view->currentPage())) {
-            page->setSelectedSubTab(shot.subTab);
+        auto* page = qobject_cast<AITabView*>(view->currentPage());
+        if (!page)
+            return false;
+        page->setSelectedSubTab(subTab);
+        settle();
+        if (scrolledToEnd) {
+            QScrollBar* bar = page->scrollArea()->verticalScrollBar();
+            bar->setValue(bar->maximum());
             settle();
-            if (shot.scrolledToEnd) {
-                QScrollBar* bar = page->scrollArea()->verticalScrollBar();
-                bar->setValue(bar->maximum());
-                settle();
-            }
-        } else {
-            ok = false;
         }
-        ok = host.grab().save(directory + QLatin1Char('/') + QLatin1String(shot.file)) && ok;
-    }
+        return host.grab().save(directory + QLatin1Char('/') + file);
+    };
+    for (const Shot& shot : shots)
+        ok = popoverShot(shot.theme, shot.subTab, shot.scrolledToEnd, QLatin1String(shot.file)) && ok;
 
     // The dashboard's AI pages.
     for (AppTheme theme : {AppTheme(AppTheme::standard), AppTheme(AppTheme::light)}) {
@@ -235,7 +237,7 @@ bool writeAIScreenshots(const QString& directory)
     ai.localAI->setDemoMode(false);
     ai.localAI->setActiveModels({});
     ai.localAI->setStatus(OllamaStatus::offline);
-    ai.localAI->setModelListRefusal(QStringLiteral("Model server answer refused: over 4 MiB"));
+    ai.localAI->setModelListRefusal(QStringLiteral("Model server answer refused: headers over 64 KiB"));
     for (AppTheme theme : {AppTheme(AppTheme::standard), AppTheme(AppTheme::light)}) {
         SettingsStore settings(settingsDir.filePath(QStringLiteral("dash%1.ini").arg(n++)));
         ThemeManager themes(settings);
@@ -246,6 +248,25 @@ bool writeAIScreenshots(const QString& directory)
                                 directory + QStringLiteral("/dashboard-ai-models-refused-")
                                     + theme.rawValue().toLower() + QStringLiteral(".png"))
              && ok;
+    }
+    // The popover is narrower: the longest refusal there.
+    ai.localAI->setModelListRefusal(QStringLiteral("Model server answer refused: not a readable model list"));
+    // Containers as docker lists them: one running, one paused by someone
+    // else, one paused by the battery shield; no listeners, so they show
+    // without scrolling.
+    ai.localAI->setActiveLocalPorts({});
+    ai.localAI->setActiveVectorDBs({
+        {QStringLiteral("chroma-dev"), 8000, QStringLiteral("184 MB"), QStringLiteral("4f2a91c07d3e"),
+         VectorDatabaseInfo::runningStatus()},
+        {QStringLiteral("qdrant-notes"), 6333, QStringLiteral("242 MB"), QStringLiteral("b81c3e5a9f10"),
+         VectorDatabaseInfo::pausedStatus()},
+        {QStringLiteral("weaviate"), 8080, QStringLiteral("301 MB"), QStringLiteral("e07d5b2c6a48"),
+         VectorDatabaseInfo::shieldedStatus()},
+    });
+    for (AppTheme theme : {AppTheme(AppTheme::standard), AppTheme(AppTheme::light)}) {
+        const QString suffix = theme.rawValue().toLower() + QStringLiteral(".png");
+        ok = popoverShot(theme, 0, false, QStringLiteral("ai-telemetry-refused-") + suffix) && ok;
+        ok = popoverShot(theme, 3, false, QStringLiteral("ai-servers-paused-") + suffix) && ok;
     }
     return ok;
 }
