@@ -19,8 +19,7 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <memory>
+#include <optional>
 
 #include <signal.h>
 
@@ -28,137 +27,88 @@
 // the pause line it shows must not match the window it is shown in.
 namespace {
 
-const QString kWidestPattern = QStringLiteral(
-    "ollama|llama|python|localai|postgres|mysql|redis-server|docker|colima|swiftc|clang|rustc|cargo|go|javac|node|bun");
+const QString kDeveloper = QStringLiteral("ollama|llama|python|localai|postgres|mysql|redis-server|docker|colima");
+const QString kCreative = kDeveloper + QStringLiteral("|swiftc|clang|rustc");
+const QString kWidest = kCreative + QStringLiteral("|cargo|go|javac|node|bun");
 
-// A stand-in named as the terminal the launcher tries first, in a folder put
-// ahead of PATH. It records its arguments and environment, runs its -e
-// command as a real terminal does (output to a file), and stays open: the
-// window's shell is a script that records its own environment and sleeps.
+// A stand-in x-terminal-emulator in a folder put ahead of PATH. It records its
+// pid, arguments and environment, runs its -e command with the output to
+// "shown", and stays open: the window's shell records its own and sleeps.
 class StandInTerminal {
 public:
     StandInTerminal()
     {
-        // The stand-in's own path is on its command line: keep it clear of the patterns.
-        for (int tries = 0; tries < 20 && !m_dir; ++tries) {
-            auto dir = std::make_unique<QTemporaryDir>(QDir::tempPath() + QStringLiteral("/advisory-XXXXXX"));
-            if (dir->isValid() && !QRegularExpression(kWidestPattern).match(dir->path()).hasMatch())
-                m_dir = std::move(dir);
+        // Its own path is on its command line: keep it clear of the patterns.
+        for (int tries = 0; tries < 20 && !m_ready; ++tries) {
+            m_dir.emplace(QDir::tempPath() + QStringLiteral("/advisory-XXXXXX"));
+            m_ready = m_dir->isValid() && !QRegularExpression(kWidest).match(m_dir->path()).hasMatch();
         }
-        if (!m_dir)
-            return;
-        write(QStringLiteral("x-terminal-emulator"),
-              "dir=$(dirname \"$0\")\n"
-              "echo $$ > \"$dir/terminal.pid\"\n"
-              "for a in \"$@\"; do printf '%s\\0' \"$a\"; done > \"$dir/arguments\"\n"
-              "env -0 > \"$dir/environment\"\n"
-              "[ \"$1\" = -e ] || exit 1\n"
-              "shift\n"
-              "SHELL=\"$dir/shell\" \"$@\" > \"$dir/shown\" 2>&1\n");
-        write(QStringLiteral("shell"), "env -0 > \"$0.environment\"\n"
-                                       "echo $$ > \"$0.pid.tmp\" && mv \"$0.pid.tmp\" \"$0.pid\"\n"
-                                       "exec sleep 60\n");
-        m_path.set("PATH", QFile::encodeName(m_dir->path()) + ':' + qgetenv("PATH"));
+        const auto script = [&](const char* name, const QByteArray& body) {
+            QFile f(m_dir->filePath(QString::fromLatin1(name)));
+            m_ready = m_ready && f.open(QIODevice::WriteOnly) && f.write("#!/bin/sh\n" + body) > 0
+                      && f.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        };
+        script("x-terminal-emulator", "d=$(dirname \"$0\"); echo $$ > \"$d/terminal.pid\"; env -0 > \"$d/environment\"\n"
+                                      "printf '%s\\n' \"$@\" > \"$d/arguments\"\n"
+                                      "[ \"$1\" = -e ] && shift && SHELL=\"$d/shell\" \"$@\" > \"$d/shown\" 2>&1\n");
+        script("shell", "env -0 > \"$0.environment\"; echo $$ > \"$0.tmp\" && mv \"$0.tmp\" \"$0.pid\"; exec sleep 60\n");
+        if (m_ready)
+            m_path.set("PATH", QFile::encodeName(m_dir->path()) + ':' + qgetenv("PATH"));
     }
     ~StandInTerminal()
     {
-        for (const char* name : {"terminal.pid", "shell.pid"})
-            if (const pid_t pid = read(QString::fromLatin1(name)).trimmed().toInt(); pid > 1)
+        for (const char* pids : {"terminal.pid", "shell.pid"})
+            if (const int pid = read(pids).trimmed().toInt(); pid > 1)
                 ::kill(pid, SIGKILL);
     }
 
-    bool ready() const { return bool(m_dir); }
-    bool open() const
+    bool ready() const { return m_ready; }
+    QByteArray read(const char* name) const
     {
-        return waitUntil([&] { return QFile::exists(file(QStringLiteral("shell.pid"))); }, std::chrono::seconds(20));
-    }
-    qint64 pid(const QString& of) const { return read(of + QStringLiteral(".pid")).trimmed().toLongLong(); }
-    QByteArrayList arguments() const { return split(read(QStringLiteral("arguments"))); }
-    QByteArrayList environment(const QString& of) const { return split(read(of)); }
-    QString shown() const { return QString::fromUtf8(read(QStringLiteral("shown"))); }
-
-private:
-    QString file(const QString& name) const { return m_dir->filePath(name); }
-    QByteArray read(const QString& name) const
-    {
-        QFile f(file(name));
+        QFile f(m_ready ? m_dir->filePath(QString::fromLatin1(name)) : QString());
         return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
     }
-    static QByteArrayList split(QByteArray text)
-    {
-        text.chop(1); // the last entry's NUL
-        return text.split('\0');
-    }
-    void write(const QString& name, const QByteArray& body) const
-    {
-        QFile f(file(name));
-        f.open(QIODevice::WriteOnly);
-        f.write("#!/bin/sh\n" + body);
-        f.close();
-        f.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    }
 
-    std::unique_ptr<QTemporaryDir> m_dir;
+private:
+    std::optional<QTemporaryDir> m_dir;
+    bool m_ready = false;
     ScopedEnv m_path;
 };
 
-// The process ids `pgrep -f pattern` lists.
-QList<qint64> pgrep(const QString& pattern)
+// The process ids `pgrep -f pattern` lists, one an entry.
+QByteArrayList pgrep(const QString& pattern)
 {
     QProcess process;
     process.start(QStringLiteral("pgrep"), {QStringLiteral("-f"), pattern});
     process.waitForFinished(30000);
-    QList<qint64> pids;
-    for (const QByteArray& line : process.readAllStandardOutput().split('\n'))
-        if (!line.isEmpty())
-            pids.append(line.toLongLong());
-    return pids;
-}
-
-QStringList advisory(const char* header, const QString& pauseHeading, const QString& pattern, const char* resume)
-{
-    const QString command = QStringLiteral("  pgrep -f \"") + pattern + QStringLiteral("\" | xargs kill -");
-    return {QString::fromUtf8(header), QString(), pauseHeading, command + QStringLiteral("STOP"), QString(),
-            QString::fromUtf8(resume), command + QStringLiteral("CONT")};
+    return process.readAllStandardOutput().split('\n');
 }
 
 TEST(PresetAdvisoryTerminal, ThePauseLineMatchesNeitherTheTerminalNorItsShell)
 {
     if (QStandardPaths::findExecutable(QStringLiteral("pgrep")).isEmpty())
         GTEST_SKIP() << "no pgrep";
-    const QString developer = QStringLiteral("ollama|llama|python|localai|postgres|mysql|redis-server|docker|colima");
-    const QString creative = developer + QStringLiteral("|swiftc|clang|rustc");
     const struct {
         PerformancePreset preset;
-        QStringList shown;
+        const char *header, *pause;
         QString pattern;
+        const char* resume;
     } cases[] = {
-        {PerformancePreset::compileMax,
-         advisory("--- Kestrova Compile Max Developer Advisory ---",
-                  QStringLiteral("PAUSE Docker, AI & Database Daemons to free CPU execution units:"), developer,
-                  "RESUME when done:"),
-         developer},
-        {PerformancePreset::creativeMax,
-         advisory("--- Kestrova Creative Max Advisor ---",
-                  QStringLiteral("PAUSE backend compilers and Docker engines to free GPU/CPU execution units:"),
-                  creative, "RESUME when done:"),
-         creative},
-        {PerformancePreset::gameMode,
-         advisory("--- Kestrova Game Mode Advisor ---",
-                  QStringLiteral("PAUSE dev tools, databases, and AI servers to maximize gaming FPS:"), kWidestPattern,
-                  "RESUME when done:"),
-         kWidestPattern},
-        {PerformancePreset::ecoDev,
-         advisory("--- Kestrova Eco Dev Advisory ---", QStringLiteral("PAUSE AI processes (ollama|llama|python):"),
-                  QStringLiteral("ollama|llama|python"), "RESUME later:"),
-         QStringLiteral("ollama|llama|python")},
+        {PerformancePreset::compileMax, "--- Kestrova Compile Max Developer Advisory ---",
+         "PAUSE Docker, AI & Database Daemons to free CPU execution units:", kDeveloper, "RESUME when done:"},
+        {PerformancePreset::creativeMax, "--- Kestrova Creative Max Advisor ---",
+         "PAUSE backend compilers and Docker engines to free GPU/CPU execution units:", kCreative, "RESUME when done:"},
+        {PerformancePreset::gameMode, "--- Kestrova Game Mode Advisor ---",
+         "PAUSE dev tools, databases, and AI servers to maximize gaming FPS:", kWidest, "RESUME when done:"},
+        {PerformancePreset::ecoDev, "--- Kestrova Eco Dev Advisory ---", "PAUSE AI processes (ollama|llama|python):",
+         QStringLiteral("ollama|llama|python"), "RESUME later:"},
     };
     // A process whose command line does hold the names: pgrep must list it.
     SleepChild matching(QStringLiteral("/bin/sh"), {QStringLiteral("-c"), QStringLiteral("sleep 60; :"),
                                                     QStringLiteral("ollama-python-docker-go")});
 
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.pattern.toStdString());
+        SCOPED_TRACE(c.header);
         StandInTerminal terminal;
         if (!terminal.ready())
             GTEST_SKIP() << "every temp folder name matched the pattern";
@@ -169,24 +119,24 @@ TEST(PresetAdvisoryTerminal, ThePauseLineMatchesNeitherTheTerminalNorItsShell)
         applications.running = {QStringLiteral("Ollama"), QStringLiteral("Python")};
         PresetManager manager{{&inhibitor, &launcher, &power, &applications}};
         ASSERT_TRUE(runTask(manager.applyPreset(c.preset)));
-        ASSERT_TRUE(terminal.open());
+        ASSERT_TRUE(waitUntil([&] { return !terminal.read("shell.pid").isEmpty(); }, std::chrono::seconds(20)));
 
-        EXPECT_EQ(terminal.shown(), c.shown.join(QLatin1Char('\n')) + QLatin1Char('\n'));
-        const QRegularExpression pattern(c.pattern);
-        for (const QByteArray& argument : terminal.arguments())
-            EXPECT_FALSE(pattern.match(QString::fromUtf8(argument)).hasMatch()) << argument.toStdString();
+        const QString command = QStringLiteral("  pgrep -f \"") + c.pattern + QStringLiteral("\" | xargs kill -");
+        const QString shown = QStringList{QString::fromUtf8(c.header), QString(), QString::fromUtf8(c.pause),
+                                          command + QStringLiteral("STOP"), QString(), QString::fromUtf8(c.resume),
+                                          command + QStringLiteral("CONT")}
+                                  .join(QLatin1Char('\n'));
+        EXPECT_EQ(QString::fromUtf8(terminal.read("shown")), shown + QLatin1Char('\n'));
         // The lines reach the terminal in its environment; the shell the user types in does not keep them.
-        const QByteArray carried = '=' + c.shown.join(QLatin1Char('\n')).toUtf8();
-        const QByteArrayList environment = terminal.environment(QStringLiteral("environment"));
-        EXPECT_TRUE(std::any_of(environment.begin(), environment.end(),
-                                [&](const QByteArray& entry) { return entry.endsWith(carried); }));
-        for (const QByteArray& entry : terminal.environment(QStringLiteral("shell.environment")))
-            EXPECT_FALSE(entry.contains(c.shown.first().toUtf8())) << entry.toStdString();
+        EXPECT_TRUE(terminal.read("environment").contains('=' + shown.toUtf8() + '\0'));
+        EXPECT_FALSE(terminal.read("shell.environment").contains(c.header));
+        const QString arguments = QString::fromUtf8(terminal.read("arguments"));
+        EXPECT_FALSE(QRegularExpression(c.pattern).match(arguments).hasMatch()) << arguments.toStdString();
 
-        const QList<qint64> listed = pgrep(c.pattern);
-        EXPECT_TRUE(listed.contains(matching.pid()));
-        EXPECT_FALSE(listed.contains(terminal.pid(QStringLiteral("terminal"))));
-        EXPECT_FALSE(listed.contains(terminal.pid(QStringLiteral("shell"))));
+        const QByteArrayList listed = pgrep(c.pattern);
+        EXPECT_TRUE(listed.contains(QByteArray::number(matching.pid())));
+        for (const char* pids : {"terminal.pid", "shell.pid"})
+            EXPECT_FALSE(listed.contains(terminal.read(pids).trimmed())) << pids;
     }
 }
 
