@@ -17,7 +17,6 @@
 #include <cmath>
 #include <thread>
 
-#include <poll.h>
 #include <signal.h>
 #include <sys/mman.h>
 #include <sys/prctl.h>
@@ -155,50 +154,46 @@ TEST_F(LiveSampler, MemoryInUseFollowsARealAllocation)
     ballast.waitForFinished();
 }
 
-// A forked child that touches `bytes` of private anonymous memory and, asked
-// to, gives the first `freed` back with MADV_FREE as jemalloc does. It says
-// 'T' once touched, then 'F' once freed ('E': refused). System calls only.
+// A forked child that touches `bytes` of private anonymous memory and stops;
+// continued, it gives the first `freed` back with MADV_FREE, as jemalloc does,
+// and stops again. System calls only between fork and death.
 class LazyFreeChild {
 public:
-    LazyFreeChild(std::size_t bytes, std::size_t freed)
+    LazyFreeChild(std::size_t bytes, std::size_t freed) : m_pid(::fork())
     {
-        if (::pipe(m_to) != 0 || ::pipe(m_from) != 0 || (m_pid = ::fork()) != 0)
+        if (m_pid != 0)
             return;
         ::prctl(PR_SET_PDEATHSIG, SIGKILL);
         void* map = ::mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-        char c = map == MAP_FAILED ? 'E' : 'T';
-        for (std::size_t at = 0; c == 'T' && at < bytes; at += 4096)
+        if (map == MAP_FAILED)
+            ::_exit(1);
+        for (std::size_t at = 0; at < bytes; at += 4096)
             static_cast<volatile char*>(map)[at] = 1;
-        if (::write(m_from[1], &c, 1) == 1 && c == 'T' && ::read(m_to[0], &c, 1) == 1) {
-            c = ::madvise(map, freed, MADV_FREE) == 0 ? 'F' : 'E';
-            if (::write(m_from[1], &c, 1) == 1)
-                ::pause();
-        }
-        ::_exit(0);
+        ::raise(SIGSTOP);
+        ::_exit(::madvise(map, freed, MADV_FREE) == 0 && ::raise(SIGSTOP) == 0 ? 0 : 2);
     }
     ~LazyFreeChild()
     {
         if (m_pid > 0 && ::kill(m_pid, SIGKILL) == 0)
             ::waitpid(m_pid, nullptr, 0);
-        for (const int fd : {m_to[0], m_to[1], m_from[0], m_from[1]})
-            if (fd >= 0)
-                ::close(fd);
     }
-    // Sends `command` (none when 0) and gives the reply, '?' when none came within a minute.
-    char ask(char command = 0)
+    // Lets the child run to its next stop: 0 once it stopped there, else its exit status (2: no MADV_FREE).
+    int next()
     {
-        pollfd ready{m_from[0], POLLIN, 0};
-        char reply = 0;
-        return m_pid > 0 && (!command || ::write(m_to[1], &command, 1) == 1) && ::poll(&ready, 1, 60000) == 1
-                       && ::read(m_from[0], &reply, 1) == 1
-                   ? reply
-                   : '?';
+        if (m_stopped)
+            ::kill(m_pid, SIGCONT);
+        int status = 0;
+        if (m_pid <= 0 || ::waitpid(m_pid, &status, WUNTRACED) != m_pid)
+            return -1;
+        m_stopped = WIFSTOPPED(status);
+        if (!m_stopped)
+            m_pid = -1;
+        return m_stopped ? 0 : WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     }
 
 private:
-    int m_to[2] = {-1, -1};
-    int m_from[2] = {-1, -1};
-    pid_t m_pid = -1;
+    pid_t m_pid;
+    bool m_stopped = false;
 };
 
 // Pages freed with MADV_FREE stay in AnonPages until the kernel needs them, but
@@ -222,13 +217,13 @@ TEST_F(LiveSampler, MemoryFreedLazilyIsNoLongerInUse)
     double fall = 0;
     for (int trial = 0; trial < 6 && fall < 0.8; ++trial) {
         LazyFreeChild child(std::size_t(3) << 29, std::size_t(1) << 30); // the half GiB kept holds App's floor off
-        ASSERT_EQ(child.ask(), 'T');
+        ASSERT_EQ(child.next(), 0); // touched
         checkedTick();
         const double held = checkedTick();
-        const char freed = child.ask('F');
-        if (freed == 'E')
+        const int freed = child.next();
+        if (freed == 2)
             GTEST_SKIP() << "the kernel has no MADV_FREE";
-        ASSERT_EQ(freed, 'F');
+        ASSERT_EQ(freed, 0);
         fall = held - std::min(checkedTick(), checkedTick());
     }
     EXPECT_GE(fall, 0.8);
