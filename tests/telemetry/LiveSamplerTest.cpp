@@ -189,17 +189,14 @@ private:
     bool m_stopped = false;
 };
 
-// Pages freed with MADV_FREE stay in AnonPages until the kernel needs them, but
-// it counts them as available already: memoryUsed stays within 5 % of
-// MemTotal - MemAvailable read around each tick, and falls with the freed GiB
-// within two ticks. Neighbours allocating meanwhile may spoil a trial's fall.
+// AnonPages keeps pages freed with MADV_FREE, MemAvailable does not: memoryUsed keeps within 5 % of
+// MemTotal - MemAvailable and falls with the freed GiB within two ticks (neighbours may spoil a trial).
 TEST_F(LiveSampler, MemoryFreedLazilyIsNoLongerInUse)
 {
     if (meminfoGiB("MemAvailable:") < 3.0)
         GTEST_SKIP() << "needs 3 GiB available";
     const auto kernelInUse = [] { return meminfoGiB("MemTotal:") - meminfoGiB("MemAvailable:"); };
-    const double slack = 0.05 * meminfoGiB("MemTotal:");
-    const auto checkedTick = [&] {
+    const auto checkedTick = [&, slack = 0.05 * meminfoGiB("MemTotal:")] {
         const double before = kernelInUse();
         sampler.tick();
         const double after = kernelInUse(), used = sampler.memoryUsed();

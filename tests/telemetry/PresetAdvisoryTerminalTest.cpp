@@ -17,6 +17,7 @@
 #include <gtest/gtest.h>
 
 #include <optional>
+#include <tuple>
 
 #include <signal.h>
 
@@ -30,28 +31,24 @@ TEST(PresetAdvisoryTerminal, ThePauseLineMatchesNeitherTheTerminalNorItsShell)
         GTEST_SKIP() << "no pgrep";
     const QString developer = QStringLiteral("ollama|llama|python|localai|postgres|mysql|redis-server|docker|colima");
     const QString creative = developer + QStringLiteral("|swiftc|clang|rustc");
-    const struct {
-        PerformancePreset preset;
-        const char *header, *pause;
-        QString pattern;
-    } cases[] = {
-        {PerformancePreset::compileMax, "--- Kestrova Compile Max Developer Advisory ---",
-         "PAUSE Docker, AI & Database Daemons to free CPU execution units:", developer},
-        {PerformancePreset::creativeMax, "--- Kestrova Creative Max Advisor ---",
-         "PAUSE backend compilers and Docker engines to free GPU/CPU execution units:", creative},
-        {PerformancePreset::gameMode, "--- Kestrova Game Mode Advisor ---",
-         "PAUSE dev tools, databases, and AI servers to maximize gaming FPS:",
+    const std::tuple<PerformancePreset, const char*, QString> cases[] = {
+        {PerformancePreset::compileMax, "--- Kestrova Compile Max Developer Advisory ---\n\n"
+                                        "PAUSE Docker, AI & Database Daemons to free CPU execution units:\n", developer},
+        {PerformancePreset::creativeMax, "--- Kestrova Creative Max Advisor ---\n\n"
+                                         "PAUSE backend compilers and Docker engines to free GPU/CPU execution units:\n",
+         creative},
+        {PerformancePreset::gameMode, "--- Kestrova Game Mode Advisor ---\n\n"
+                                      "PAUSE dev tools, databases, and AI servers to maximize gaming FPS:\n",
          creative + QStringLiteral("|cargo|go|javac|node|bun")},
     };
     // A process whose command line does hold the names: pgrep must list it.
     SleepChild matching(QStringLiteral("/bin/sh"), {QStringLiteral("-c"), QStringLiteral("sleep 60; :"),
                                                     QStringLiteral("ollama-python-docker-go")});
 
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.header);
-        // The stand-in's own path is on its command line: keep it clear of the pattern.
-        const QRegularExpression pattern(c.pattern);
-        std::optional<ScratchTree> tree;
+    for (const auto& [preset, heading, names] : cases) {
+        SCOPED_TRACE(heading);
+        const QRegularExpression pattern(names);
+        std::optional<ScratchTree> tree; // its path is on the stand-in's command line: keep it clear of the pattern
         for (int tries = 0; tries < 20 && (!tree || pattern.match(tree->root()).hasMatch()); ++tries)
             tree.emplace();
         if (pattern.match(tree->root()).hasMatch())
@@ -73,24 +70,22 @@ TEST(PresetAdvisoryTerminal, ThePauseLineMatchesNeitherTheTerminalNorItsShell)
         FakePowerSource power;
         FakeRunningApplications applications;
         PresetManager manager{{&inhibitor, &launcher, &power, &applications}};
-        ASSERT_TRUE(runTask(manager.applyPreset(c.preset)));
+        ASSERT_TRUE(runTask(manager.applyPreset(preset)));
         ASSERT_TRUE(waitUntil([&] { return !read("shown").isEmpty(); }, std::chrono::seconds(20)));
 
-        const QString command = QStringLiteral("  pgrep -f \"") + c.pattern + QStringLiteral("\" | xargs kill -");
-        const QString lines = QStringList{QString::fromUtf8(c.header), QString(), QString::fromUtf8(c.pause),
-                                          command + QStringLiteral("STOP"), QString(), QStringLiteral("RESUME when done:"),
-                                          command + QStringLiteral("CONT")}
-                                  .join(QLatin1Char('\n'));
+        const QString command = QStringLiteral("  pgrep -f \"") + names + QStringLiteral("\" | xargs kill -");
+        const QString lines = QString::fromUtf8(heading) + command + QStringLiteral("STOP\n\nRESUME when done:\n")
+                              + command + QStringLiteral("CONT");
         // Shown exactly, carried in the terminal's environment, and not left in its shell's.
         const QString shown = QString::fromUtf8(read("shown"));
         EXPECT_EQ(shown.left(lines.size() + 1), lines + QLatin1Char('\n'));
-        EXPECT_EQ(shown.count(QString::fromUtf8(c.header)), 1) << shown.toStdString();
+        EXPECT_EQ(shown.count(command + QStringLiteral("STOP")), 1) << shown.toStdString();
         EXPECT_TRUE(read("environment").contains('=' + lines.toUtf8() + '\0'));
         const QString arguments = QString::fromUtf8(read("arguments"));
         EXPECT_FALSE(pattern.match(arguments).hasMatch()) << arguments.toStdString();
 
         QProcess pgrep;
-        pgrep.start(QStringLiteral("pgrep"), {QStringLiteral("-f"), c.pattern});
+        pgrep.start(QStringLiteral("pgrep"), {QStringLiteral("-f"), names});
         pgrep.waitForFinished(30000);
         const QByteArrayList listed = pgrep.readAllStandardOutput().split('\n');
         EXPECT_TRUE(listed.contains(QByteArray::number(matching.pid())));
