@@ -127,12 +127,11 @@ TEST_F(LiveSampler, MemoryInUseFollowsARealAllocation)
         GTEST_SKIP() << "needs perl and 3 GiB available";
     QProcess ballast; // App Memory reads at least 0.5 GB: half a GiB held keeps that floor out of the rise
     ASSERT_TRUE(fill(ballast, 29));
-    // The sampler's figure less the kernel's, and the kernel's, after two ticks.
     const auto afterTwoTicks = [&] {
         sampler.tick();
         sampler.tick();
         const double kernel = meminfoGiB("MemTotal:") - meminfoGiB("MemAvailable:");
-        return std::pair{sampler.memoryUsed() - kernel, kernel};
+        return std::pair{sampler.memoryUsed() - kernel, kernel}; // the sampler's gap to the kernel, the kernel's
     };
     double kernelRise = 0, riseStray = 1, fallStray = 1;
     for (int trial = 0; trial < 8 && !(kernelRise >= 0.8 && riseStray < 0.4 && fallStray < 0.4); ++trial) {
