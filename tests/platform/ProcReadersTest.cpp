@@ -114,19 +114,13 @@ TEST(ProcMemInfoReader, AbsentLinesStayAbsent)
     EXPECT_EQ(untouched.active, 5u);
 }
 
-// App memory is what wired and compressed memory leave of MemTotal - MemAvailable;
-// kernels without MemAvailable fall back to what processes map.
+// Kernels without MemAvailable fall back to what processes map.
 TEST(ProcMemInfoReader, AppMemoryIsWhatWiredAndCompressedLeaveOfTheMemoryInUse)
 {
-    const struct {
-        const char* meminfo;
-        quint64 compressed;
-        std::optional<quint64> application;
-    } cases[] = {
+    const std::tuple<const char*, quint64, std::optional<quint64>> cases[] = { // meminfo, compressed, App
         // AnonPages still counts pages freed with MADV_FREE; MemAvailable does not.
         {"MemTotal: 1000 kB\nMemAvailable: 600 kB\nAnonPages: 900 kB\nUnevictable: 10 kB\nKernelStack: 20 kB\n"
-         "PageTables: 30 kB\nSUnreclaim: 40 kB\n",
-         50 * KiB, 250 * KiB},
+         "PageTables: 30 kB\nSUnreclaim: 40 kB\n", 50 * KiB, 250 * KiB},
         // Wired and compressed above the memory in use (lines read at different moments): none, not a wrap.
         {"MemTotal: 1000 kB\nMemAvailable: 990 kB\nSUnreclaim: 40 kB\n", 0, 0},
         {"MemTotal: 1000 kB\nMemAvailable: 1200 kB\n", 0, 0},
@@ -136,8 +130,8 @@ TEST(ProcMemInfoReader, AppMemoryIsWhatWiredAndCompressedLeaveOfTheMemoryInUse)
         {"Active(anon): 1 kB\nActive: 5 kB\n", 0, 5 * KiB},
         {"MemTotal: 1000 kB\n", 0, std::nullopt},
     };
-    for (const auto& c : cases)
-        EXPECT_EQ(ProcMemInfoReader::parse(c.meminfo).application(c.compressed), c.application) << c.meminfo;
+    for (const auto& [meminfo, compressed, application] : cases)
+        EXPECT_EQ(ProcMemInfoReader::parse(meminfo).application(compressed), application) << meminfo;
 }
 
 TEST(ZramStatReader, SumsTheMemoryEveryDeviceUses)
