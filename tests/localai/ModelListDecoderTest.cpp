@@ -26,12 +26,10 @@ TEST(ModelListDecoderTest, ReadsWellFormedJsonOnlyAndSpelledValuesAlike)
         {"a lone surrogate escape", withOne(R"({"name":"a\udc00","size":1})"), QStringLiteral("a\uFFFD")},
         {"raw UTF-8", withOne("{\"name\":\"\xc3\xa9\xe2\x82\xac\xf0\x9f\x98\x80\",\"size\":1}"),
          QStringLiteral("\u00e9\u20ac") + QString::fromUcs4(U"\U0001F600")},
-        {"a repeated key: the last counts", withOne(R"({"name":5,"size":1,"name":"b"})"), QStringLiteral("b")},
-        {"a repeated models: the last counts", R"({"models":7,"models":[{"name":"c","size":1}]})", QStringLiteral("c")},
+        {"a repeated key: the last counts", R"({"models":7,"models":[{"name":5,"size":1,"name":"c"}]})", QStringLiteral("c")},
         {"a repeated models whose last is unreadable", R"({"models":[{"name":"c","size":1}],"models":[{}]})", {}},
         {"unknown members of every type", withOne(R"({"x":[{"y":[true,false,null,-1.5e-3,"z"]},{}],"name":"a","size":1})"),
          QStringLiteral("a")},
-        {"size written with a fraction of zero", withOne(R"({"name":"a","size":2.0})"), QStringLiteral("a"), 2},
         {"size with an exponent", withOne(R"({"name":"a","size":1E3})"), QStringLiteral("a"), 1000},
         {"the smallest 64-bit size", withOne(R"({"name":"a","size":-9223372036854775808})"), QStringLiteral("a"), 0},
     };
