@@ -1,6 +1,7 @@
 #include "core/Print.h"
 
 #include "fakes/FakeClock.h"
+#include "support/PrintCapture.h"
 #include "support/TaskRunner.h"
 
 #include <QRegularExpression>
@@ -48,96 +49,64 @@ TEST(Print, RepeatedLinesGoOutOnceThenAsACount)
     EXPECT_EQ(repeatedLine(1), "(last line repeated 1 more time)");
 }
 
-namespace {
-
-enum KindOf { a, b, c, kinds };
-
-// Three places that print, each its own kind.
-void printA(const QString& line) { kestrova::print(line); }
-void printB(const QString& line) { kestrova::print(line); }
-void printC(const QString& line) { kestrova::print(line); }
-
-} // namespace
-
-// Three kinds alternate for 3 s: one repeats its line, one varies its
-// detail, one repeats through the others. Every line that goes out, notes
-// included, counts against its kind; each second's count comes out as that
-// second ends, and the counts add up to what was printed.
+// Three kinds alternate for 3 s (one repeats its line, one varies its detail, one repeats through the
+// others): every line, notes included, counts against its kind; each second's count comes out as the next
+// begins, not at exit; and what is shown or counted adds up to what was printed.
 TEST(Print, AlternatingKindsStayWithinFiveLinesASecondAndOneCount)
 {
     FakeClock clock;
     const Clock* previousClock = kestrova::setPrintClock(&clock);
     const qint64 start = clock.monotonicMs();
-    struct Shown {
-        qint64 at;
-        QString line;
-    };
-    QList<Shown> shown;
+    QList<std::pair<qint64, QString>> shown;
     kestrova::PrintSink previous =
         kestrova::setPrintSink([&](const QString& line) { shown.append({clock.monotonicMs() - start, line}); });
-    qint64 printed[kinds] = {};
-    for (int step = 0; step < 300; ++step) { // one step every 10 ms
+    const auto printA = [](const QString& line) { kestrova::print(line); }; // a kind is the place that prints
+    const auto printB = [](const QString& line) { kestrova::print(line); };
+    const auto printC = [](const QString& line) { kestrova::print(line); };
+    for (int step = 0; step < 300; ++step, clock.advance(10)) {
         printA(QStringLiteral("A failed"));
         printA(QStringLiteral("A failed"));
         printB(QStringLiteral("B: connection %1 refused").arg(step));
         printC(QStringLiteral("C timed out"));
-        printed[a] += 2;
-        ++printed[b];
-        ++printed[c];
-        clock.advance(10);
     }
     clock.advance(1000);
     kestrova::setPrintSink(std::move(previous)); // anything still held goes out here
     kestrova::setPrintClock(previousClock);
 
-    const QRegularExpression count(QStringLiteral(R"(^\((\d+) more lines? like "(.)|^\(last line repeated (\d+))"));
-    int perSecond[kinds][4] = {};
-    int countsPerSecond[kinds][4] = {};
-    qint64 accounted[kinds] = {};
-    KindOf lastKind = a;
-    for (const Shown& s : shown) {
-        const QRegularExpressionMatch m = count.match(s.line);
-        KindOf kind = lastKind; // a note belongs to the line it repeats
-        if (!m.hasMatch() || m.capturedLength(2) > 0) {
-            const QChar first = m.hasMatch() ? m.captured(2)[0] : s.line[0];
-            kind = first == 'A' ? a : first == 'B' ? b : c;
-        }
-        if (!m.hasMatch())
-            lastKind = kind;
-        const int second = int(std::min<qint64>(s.at / 1000, 3));
+    const QRegularExpression note(QStringLiteral(R"(^\((\d+) more lines? like "(.)|^\(last line repeated (\d+))"));
+    const qint64 printed[3] = {600, 300, 300};
+    int perSecond[3][4] = {}, countsPerSecond[3][4] = {}, lastKind = 0;
+    qint64 accounted[3] = {};
+    for (const auto& [at, line] : shown) {
+        const QRegularExpressionMatch m = note.match(line);
+        lastKind = m.hasMatch() ? lastKind : line[0].unicode() - 'A'; // a repeat note is its line's kind
+        const int kind = m.hasCaptured(2) ? m.captured(2)[0].unicode() - 'A' : lastKind;
+        const int second = int(std::min<qint64>(at / 1000, 3));
         ++perSecond[kind][second];
-        if (m.capturedLength(1) > 0)
-            ++countsPerSecond[kind][second];
-        accounted[kind] += m.hasMatch() ? (m.capturedLength(1) > 0 ? m.captured(1) : m.captured(3)).toLongLong() : 1;
+        countsPerSecond[kind][second] += m.hasCaptured(1);
+        accounted[kind] += m.hasMatch() ? m.captured(m.hasCaptured(1) ? 1 : 3).toLongLong() : 1;
     }
-    for (int kind = a; kind < kinds; ++kind) {
+    for (int kind = 0; kind < 3; ++kind) {
         for (int second = 0; second < 3; ++second) {
             EXPECT_LE(perSecond[kind][second], 6) << "kind " << kind << ", second " << second;
-            // The count of the second before comes out in this one, not at the end.
-            EXPECT_EQ(countsPerSecond[kind][second], second == 0 ? 0 : 1) << "kind " << kind << ", second " << second;
+            EXPECT_EQ(countsPerSecond[kind][second], second > 0) << "kind " << kind << ", second " << second;
         }
         EXPECT_EQ(accounted[kind], printed[kind]) << "kind " << kind << ": every line is shown or counted";
     }
 }
 
-// With nothing printed after it, a second's count still comes out when the
-// second ends, whichever thread printed: the application's thread sends it.
+// With nothing printed after it, a second's count still comes out when the second ends, whichever thread
+// printed: the application's thread sends it.
 TEST(Print, ACountComesOutWhenItsSecondEndsWithNothingPrintedAfter)
 {
     for (const bool fromAnotherThread : {false, true}) {
-        QStringList shown;
-        kestrova::PrintSink previous = kestrova::setPrintSink([&shown](const QString& line) { shown << line; });
+        PrintCapture printed;
         const auto flood = [] {
             for (int i = 0; i < 8; ++i)
                 kestrova::print(QStringLiteral("flood %1").arg(i));
         };
-        if (fromAnotherThread)
-            std::thread(flood).join();
-        else
-            flood();
-        const bool counted = waitUntil([&] { return shown.size() == 6; }, std::chrono::seconds(10));
-        kestrova::setPrintSink(std::move(previous));
-        ASSERT_TRUE(counted) << "from another thread: " << fromAnotherThread;
-        EXPECT_EQ(shown.last(), kestrova::heldBackLine(3, QStringLiteral("flood 4")));
+        fromAnotherThread ? std::thread(flood).join() : flood();
+        ASSERT_TRUE(waitUntil([&] { return printed.lines().size() == 6; }, std::chrono::seconds(10))) << fromAnotherThread;
+        EXPECT_EQ(printed.lines().last(), kestrova::heldBackLine(3, QStringLiteral("flood 4")));
     }
 }

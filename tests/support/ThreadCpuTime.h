@@ -4,9 +4,10 @@
 
 #include <algorithm>
 #include <ctime>
+#include <limits>
 
-// CPU time this thread has used, in µs. Time spent waiting for a core does not count, but a loaded machine
-// still slows the work itself (shared caches, clock, hyper-threads): judge it against a cost in the same run.
+// CPU time this thread has used, in µs. Waiting for a core does not count, but load still slows the work
+// itself (shared caches, clock, hyper-threads): judge it against a cost in the same run.
 inline qint64 threadCpuMicroseconds()
 {
     timespec ts{};
@@ -18,12 +19,11 @@ inline qint64 threadCpuMicroseconds()
 template <typename Work>
 qint64 leastThreadCpuMicroseconds(Work&& work, int runs = 3)
 {
-    qint64 least = -1;
+    qint64 least = std::numeric_limits<qint64>::max();
     for (int i = 0; i < runs; ++i) {
         const qint64 start = threadCpuMicroseconds();
         work();
-        const qint64 spent = threadCpuMicroseconds() - start;
-        least = least < 0 ? spent : std::min(least, spent);
+        least = std::min(least, threadCpuMicroseconds() - start);
     }
     return std::max<qint64>(least, 1);
 }
@@ -45,11 +45,11 @@ struct LongestBusyStretch {
 template <typename Work>
 qint64 leastBusyStretch(Work&& work, int runs = 3)
 {
-    qint64 least = -1;
+    qint64 least = std::numeric_limits<qint64>::max();
     for (int i = 0; i < runs; ++i) {
         LongestBusyStretch busy;
         work();
-        least = least < 0 ? busy.microseconds() : std::min(least, busy.microseconds());
+        least = std::min(least, busy.microseconds());
     }
     return least;
 }
