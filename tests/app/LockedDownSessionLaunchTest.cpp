@@ -11,9 +11,7 @@
 
 #include <optional>
 
-// The idle host (which writes a setting on request) with the settings' folder full, killed right after the
-// write, or with the runtime folder full, ended by SIGTERM: the file holds exactly what it held, and one line
-// says the changes were kept for the run only.
+// The idle host writes a setting on a full disk: killed right after, or ended by SIGTERM, the file is as it was.
 TEST(LockedDownSessionLaunch, AFullDiskLeavesTheSettingsFileAsItWas)
 {
 #ifndef KESTROVA_IDLE_HOST
@@ -44,9 +42,7 @@ TEST(LockedDownSessionLaunch, AFullDiskLeavesTheSettingsFileAsItWas)
 #endif
 }
 
-// A runtime folder nobody may write (the temp folder too, in the second run): the application starts and
-// ends with 0 on SIGTERM, and one line says where later launches find it, which a second launch bears
-// out, or that it runs without the one-copy guard.
+// With the runtime (and temp) folder read-only, one line says where a second launch finds the app, or that none can.
 TEST(LockedDownSessionLaunch, AReadOnlyRuntimeFolderStillStartsTheApp)
 {
     for (const bool tempLocked : {false, true}) {

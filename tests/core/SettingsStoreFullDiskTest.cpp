@@ -17,8 +17,7 @@
 
 namespace {
 
-// Writes of every kind (one at once, held-back baselines, a removal) that cannot reach the file: the
-// values stay for this run, the file keeps every byte, even before the store closes, and one line says so.
+// Writes of every kind (at once, held back, a removal) that cannot reach the file stay for this run, said once.
 void expectKeptForThisRunOnly(const QString& path, const std::function<void()>& onceOpen = [] {})
 {
     PrintCapture printed;

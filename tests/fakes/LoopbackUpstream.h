@@ -42,9 +42,9 @@ public:
     static Handler streamAfterRequest(qint64 bytes);
     // After the first bytes, resets the connection.
     static Handler resetAfterRequest();
-    // Sends `answer` once the request's head and Content-Length body have
-    // all come, then reads until the peer's end and closes.
-    static Handler answerWholeRequest(QByteArray answer);
+    // Sends `answer` once what came ends with a blank line (a request with no
+    // body; one with a body is never answered), then holds until the end.
+    static Handler answerBodilessRequest(QByteArray answer);
 
     // Blocking helpers for handlers.
     static bool writeAll(int fd, const char* data, qint64 size);

@@ -133,8 +133,7 @@ TEST_F(BuildCachePurgeTest, LinkedCacheFoldersAndUnsaneHomesAreRefused)
     EXPECT_TRUE(exists(inHome(QStringLiteral(".nvm/versions/node/v1/bin/node"))));
 }
 
-// The row counts exactly what its purge may take, so it reads Clean after the purge; what the purge leaves
-// (a mounted folder, or file: same device id, only the mount tells it apart) or refuses (a linked parent) is said.
+// A row counts what its purge may take (no mounted folder or file, nothing behind a linked parent), then reads Clean.
 TEST_F(BuildCachePurgeTest, TheRowCountsWhatThePurgeTakesAndLeavesMountsAndLinkedParents)
 {
     using S = BuildCacheService;

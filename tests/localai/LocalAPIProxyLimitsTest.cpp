@@ -296,8 +296,7 @@ TEST_F(LocalAPIProxyLimitsTest, TricklersBeyondTheCapOfALoweredDescriptorLimitLe
     EXPECT_TRUE(waitUntil([&] { return LoopbackClient::openDescriptorCount() <= baseline; }, 15s));
 }
 
-// Keep-alive and body tricklers fill the room a lowered descriptor limit leaves (fewer pairs than the cap):
-// an honest request is answered once they give way, and a client beyond the room hears of the limit.
+// Keep-alive and body tricklers fill the room (under the cap) of a low descriptor limit, then give way to an honest request.
 TEST_F(LocalAPIProxyLimitsTest, TricklersFillTheDescriptorRoomAndGiveWayToAnHonestRequest)
 {
     rlimit saved{};
@@ -308,12 +307,12 @@ TEST_F(LocalAPIProxyLimitsTest, TricklersFillTheDescriptorRoomAndGiveWayToAnHone
     const ProxySettings settings; // the production values, the cap from the limit
     ASSERT_EQ(settings.maxConnectionPairs, 16);
     const QByteArray answer = "HTTP/1.1 200 OK\r\nContent-Length: 2\r\n\r\n{}";
-    ASSERT_NO_FATAL_FAILURE(startInFrontOf(LoopbackUpstream::answerWholeRequest(answer), settings));
+    ASSERT_NO_FATAL_FAILURE(startInFrontOf(LoopbackUpstream::answerBodilessRequest(answer), settings));
     const int baseline = openDescriptorCount();
     lowered.rlim_cur = rlim_t(baseline + 64); // about a dozen pairs of four: client, proxy's two, stand-in's
     ASSERT_EQ(::setrlimit(RLIMIT_NOFILE, &lowered), 0);
 
-    const QByteArray whole = request(R"({"model": "llama3"})");
+    const QByteArray whole = "GET /api/tags HTTP/1.1\r\nHost: localhost\r\n\r\n";
     const QByteArray endlessBody = "POST /api/generate HTTP/1.1\r\nHost: localhost\r\nContent-Length: 1000000\r\n\r\n{";
     std::vector<LoopbackClient> tricklers;
     const auto addTrickler = [&] {
@@ -348,7 +347,7 @@ TEST_F(LocalAPIProxyLimitsTest, TricklersFillTheDescriptorRoomAndGiveWayToAnHone
         peerGone(trickler, told);
     EXPECT_TRUE(told.contains("The model server sent nothing for 10 s while other clients waited at the connection limit"));
 
-    // No pair left, the rest of the process holding all but the reserve: a client is told the proxy is at its limit.
+    // No pair left and the rest of the process holding all but the reserve: the client hears of the limit.
     tricklers.clear();
     honest.close();
     ASSERT_TRUE(waitUntil([&] { return openDescriptorCount() <= baseline; }, 20s)) << openDescriptorCount() - baseline;
