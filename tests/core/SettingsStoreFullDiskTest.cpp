@@ -12,25 +12,37 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <optional>
 
 namespace {
 
-// Writes of every kind: one at once, held-back baselines, a removal.
-void writeAFew(SettingsStore& store)
+// Writes of every kind (at once, held back, a removal) that cannot reach the file stay for this run, said once.
+void expectKeptForThisRunOnly(const QString& path, const std::function<void()>& onceOpen = [] {})
 {
-    store.setAppTheme(QStringLiteral("Cyberpunk"));
-    store.setBaselineTemp(40.0);
-    store.flush();
-    store.setAdvancedMode(true);
-    store.remove(QLatin1String(SettingsStore::kCpuAlertThreshold));
+    PrintCapture printed;
+    {
+        SettingsStore store(path);
+        onceOpen();
+        store.setAppTheme(QStringLiteral("Cyberpunk"));
+        store.setBaselineTemp(40.0);
+        store.flush();
+        store.setAdvancedMode(true);
+        store.remove(QLatin1String(SettingsStore::kCpuAlertThreshold));
+        EXPECT_EQ(store.appTheme(), QStringLiteral("Cyberpunk"));
+        EXPECT_DOUBLE_EQ(store.cpuAlertThreshold(), 90.0);
+        EXPECT_TRUE(store.contains(QStringLiteral("Mine/note")));
+        EXPECT_EQ(UsersSettingsFile::read(path), UsersSettingsFile::kBytes);
+    }
+    EXPECT_EQ(UsersSettingsFile::read(path), UsersSettingsFile::kBytes);
+    EXPECT_EQ(printed.lines().size(), 1) << printed.lines().join(u'\n').toStdString();
+    EXPECT_TRUE(printed.lines().value(0).contains(QStringLiteral("changes are kept for this run only")));
+    EXPECT_EQ(QFileInfo(path).dir().entryList({QStringLiteral("Kestrova.ini*")}, QDir::Files).size(), 1) << "no leftovers";
 }
 
 } // namespace
 
-// The folder of the file, or the runtime folder that holds the private
-// copy, full before the store opens or after: the file keeps every byte,
-// the values stay for this run, and one line says so.
+// The folder of the file, or the runtime folder that holds the private copy, full before the store opens or after.
 TEST(SettingsStoreFullDisk, TheFileKeepsEveryByteAndOneLineSaysSo)
 {
     if (!OwnPidNamespace::inside()) {
@@ -38,39 +50,22 @@ TEST(SettingsStoreFullDisk, TheFileKeepsEveryByteAndOneLineSaysSo)
         return;
     }
     for (int run = 0; run < 4; ++run) {
-        const bool fullRuntime = run & 1;
-        const bool fullAtOpen = run & 2;
+        const bool fullRuntime = run & 1, fullAtOpen = run & 2;
         SCOPED_TRACE(testing::Message() << "full runtime " << fullRuntime << ", full at open " << fullAtOpen);
         QTemporaryDir scratch;
-        const QString full = scratch.filePath(QStringLiteral("full"));
-        const QString other = scratch.filePath(QStringLiteral("other"));
+        const QString full = scratch.filePath(QStringLiteral("full")), other = scratch.filePath(QStringLiteral("other"));
         ASSERT_TRUE(QDir().mkpath(full) && QDir().mkpath(other));
         const FullTmpfs disk(full);
         if (!disk.reason().isEmpty())
             GTEST_SKIP() << disk.reason().toStdString();
-        const QString folder = fullRuntime ? other : full;
-        const QString path = folder + QStringLiteral("/Kestrova.ini");
+        const QString path = (fullRuntime ? other : full) + QStringLiteral("/Kestrova.ini");
         const ScopedEnv runtime("XDG_RUNTIME_DIR", QFile::encodeName(fullRuntime ? full : other));
         ASSERT_TRUE(UsersSettingsFile::writeTo(path) && (!fullAtOpen || disk.fill()));
-        PrintCapture printed;
-        {
-            SettingsStore store(path);
-            ASSERT_TRUE(fullAtOpen || disk.fill());
-            writeAFew(store);
-            EXPECT_EQ(store.appTheme(), QStringLiteral("Cyberpunk")) << "kept for this run";
-            EXPECT_EQ(store.workspacePersona(), QStringLiteral("Gamer"));
-            EXPECT_TRUE(store.contains(QStringLiteral("Mine/note")));
-            EXPECT_EQ(UsersSettingsFile::read(path), UsersSettingsFile::kBytes);
-        }
-        EXPECT_EQ(UsersSettingsFile::read(path), UsersSettingsFile::kBytes);
-        EXPECT_EQ(printed.lines().size(), 1) << printed.lines().join(u'\n').toStdString();
-        EXPECT_TRUE(printed.lines().value(0).contains(QStringLiteral("changes are kept for this run only")));
-        EXPECT_EQ(QDir(folder).entryList({QStringLiteral("Kestrova.ini*")}, QDir::Files).size(), 1) << "no leftovers";
+        expectKeptForThisRunOnly(path, [&] { ASSERT_TRUE(fullAtOpen || disk.fill()); });
     }
 }
 
-// A file made read-only (for root, which ignores modes, also immutable) is
-// left as it is; changes are kept for this run, said once.
+// A file made read-only (for root, which ignores modes, also immutable) is left as it is.
 TEST(SettingsStoreReadOnlyFile, ChangesAreKeptForThisRunAndSaidOnce)
 {
     QTemporaryDir scratch;
@@ -78,19 +73,7 @@ TEST(SettingsStoreReadOnlyFile, ChangesAreKeptForThisRunAndSaidOnce)
     ASSERT_TRUE(UsersSettingsFile::writeTo(path));
     ASSERT_TRUE(QFile::setPermissions(path, QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther));
     std::optional<ImmutableFile> pinned;
-    if (::geteuid() == 0) {
-        pinned.emplace(AT_FDCWD, QFile::encodeName(path).constData());
-        if (!pinned->usable())
-            GTEST_SKIP() << "root ignores the mode and the immutable flag cannot be set here";
-    }
-    PrintCapture printed;
-    {
-        SettingsStore store(path);
-        writeAFew(store);
-        EXPECT_EQ(store.appTheme(), QStringLiteral("Cyberpunk"));
-        EXPECT_DOUBLE_EQ(store.cpuAlertThreshold(), 90.0);
-    }
-    EXPECT_EQ(UsersSettingsFile::read(path), UsersSettingsFile::kBytes);
-    EXPECT_EQ(printed.lines().size(), 1) << printed.lines().join(u'\n').toStdString();
-    EXPECT_TRUE(printed.lines().value(0).contains(QStringLiteral("changes are kept for this run only")));
+    if (::geteuid() == 0 && !pinned.emplace(AT_FDCWD, QFile::encodeName(path).constData()).usable())
+        GTEST_SKIP() << "root ignores the mode and the immutable flag cannot be set here";
+    expectKeptForThisRunOnly(path);
 }

@@ -167,30 +167,14 @@ LoopbackUpstream::Handler LoopbackUpstream::resetAfterRequest()
     };
 }
 
-LoopbackUpstream::Handler LoopbackUpstream::answerEachRequest(QByteArray answer)
+LoopbackUpstream::Handler LoopbackUpstream::answerBodilessRequest(QByteArray answer)
 {
     return [answer](int fd) {
-        QByteArray pending;
-        for (;;) {
-            const qsizetype headEnd = pending.indexOf("\r\n\r\n");
-            qsizetype length = -1; // of the whole request, once known
-            if (headEnd >= 0) {
-                const QByteArray head = pending.left(headEnd).toLower();
-                const qsizetype field = head.indexOf("\r\ncontent-length:");
-                const qsizetype valueEnd = field < 0 ? -1 : head.indexOf('\r', field + 17);
-                const qint64 body = field < 0 ? 0 : head.mid(field + 17, valueEnd < 0 ? -1 : valueEnd - field - 17).trimmed().toLongLong();
-                length = headEnd + 4 + body;
-            }
-            if (length >= 0 && pending.size() >= length) {
-                if (!writeAll(fd, answer.constData(), answer.size()))
-                    return;
-                pending.remove(0, length);
-                continue;
-            }
-            const QByteArray more = readSome(fd);
-            if (more.isEmpty())
-                return;
-            pending += more;
-        }
+        QByteArray got;
+        for (QByteArray more; !got.endsWith("\r\n\r\n") && !(more = readSome(fd)).isEmpty();)
+            got += more;
+        if (got.endsWith("\r\n\r\n"))
+            writeAll(fd, answer.constData(), answer.size());
+        holdUntilEnd()(fd);
     };
 }

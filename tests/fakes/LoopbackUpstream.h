@@ -42,10 +42,9 @@ public:
     static Handler streamAfterRequest(qint64 bytes);
     // After the first bytes, resets the connection.
     static Handler resetAfterRequest();
-    // Answers each request on the connection with `answer` once its head
-    // and its Content-Length body have all come, as an HTTP server does;
-    // closes after the peer's end.
-    static Handler answerEachRequest(QByteArray answer);
+    // Sends `answer` once what came ends with a blank line (a request with no
+    // body; one with a body is never answered), then holds until the end.
+    static Handler answerBodilessRequest(QByteArray answer);
 
     // Blocking helpers for handlers.
     static bool writeAll(int fd, const char* data, qint64 size);

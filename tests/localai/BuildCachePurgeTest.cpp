@@ -133,70 +133,51 @@ TEST_F(BuildCachePurgeTest, LinkedCacheFoldersAndUnsaneHomesAreRefused)
     EXPECT_TRUE(exists(inHome(QStringLiteral(".nvm/versions/node/v1/bin/node"))));
 }
 
-// The row counts exactly what its purge may take, so it reads Clean after
-// the purge, and what the purge leaves or refuses is said in one line.
+// A row counts what its purge may take (no mounted folder or file, nothing behind a linked parent), then reads Clean.
 TEST_F(BuildCachePurgeTest, TheRowCountsWhatThePurgeTakesAndLeavesMountsAndLinkedParents)
 {
     using S = BuildCacheService;
     struct Case {
-        const char* what;
         QCoro::Task<> (S::*purge)();
         qint64 (S::*size)() const;
-        QString taken;      // a file of the cache, 7 bytes: the row's whole size
-        QString source;     // mounted from here onto `target`; empty: no mount
-        QString target;
-        QString line;       // printed once by the purge
-        QString survivor;   // must stay
+        QString taken, mountedFrom, mountedOn; // a 7-byte file in a folder of its own, the row's whole size; a bind mount
+        QString line, survivor;                // printed once by the purge; stays
     };
-    const QString cargo = inHome(QStringLiteral(".cargo/registry"));
-    const QString npm = inHome(QStringLiteral(".npm"));
-    const QString adobe = inHome(QStringLiteral(".local/share/Adobe/Common/Media Cache Files"));
-    const QString folderMount = cargo + QStringLiteral("/src/mounted");
-    const QString fileMount = npm + QStringLiteral("/_cacache/content/mounted.bin");
-    const QList<Case> cases = {
-        {"a folder bind-mounted inside", &S::purgeCargoCache, &S::cargoCacheSize,
-         cargo + QStringLiteral("/index/entry"), outside + QStringLiteral("/crates"), folderMount,
-         QStringLiteral("⚠️ Purge left 1 mount point in place, first: ") + folderMount,
-         folderMount + QStringLiteral("/big.crate")},
-        // Same file system, same device id: only the mount tells it apart.
-        {"a single file bind-mounted inside", &S::purgeNpmCache, &S::npmCacheSize,
-         npm + QStringLiteral("/_cacache/index"), outside + QStringLiteral("/tarball.tgz"), fileMount,
-         QStringLiteral("⚠️ Purge left 1 mount point in place, first: ") + fileMount,
-         outside + QStringLiteral("/tarball.tgz")},
-        {"a linked parent folder", &S::purgeAdobeCache, &S::adobeCacheSize, {}, {}, {},
-         QStringLiteral("⚠️ Purge refused 1 path behind a link, first: ") + adobe,
+    const QString folderMount = inHome(QStringLiteral(".cargo/registry/src/mounted"));
+    const QString fileMount = inHome(QStringLiteral(".npm/_cacache/content/mounted.bin"));
+    const QString left = QStringLiteral("⚠️ Purge left 1 mount point in place, first: ");
+    const QList<Case> cases = { // the mounted ones last: they are skipped where mounting is refused
+        {&S::purgeAdobeCache, &S::adobeCacheSize, {}, {}, {},
+         QStringLiteral("⚠️ Purge refused 1 path behind a link, first: ") + inHome(QStringLiteral(".local/share/Adobe/Common/Media Cache Files")),
          outside + QStringLiteral("/Adobe/Common/Media Cache Files/clip.cfa")},
+        {&S::purgeCargoCache, &S::cargoCacheSize, inHome(QStringLiteral(".cargo/registry/index/entry")),
+         outside + QStringLiteral("/crates"), folderMount, left + folderMount, folderMount + QStringLiteral("/big.crate")},
+        {&S::purgeNpmCache, &S::npmCacheSize, inHome(QStringLiteral(".npm/_cacache/index-v5/entry")),
+         outside + QStringLiteral("/tarball.tgz"), fileMount, left + fileMount, outside + QStringLiteral("/tarball.tgz")},
     };
     writeFile(outside + QStringLiteral("/crates/big.crate"), 40);
     writeFile(outside + QStringLiteral("/tarball.tgz"), 2'500'000);
     writeFile(outside + QStringLiteral("/Adobe/Common/Media Cache Files/clip.cfa"), 3'000'000);
     link(outside + QStringLiteral("/Adobe"), inHome(QStringLiteral(".local/share/Adobe")));
-    QString skipped;
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.what);
+        SCOPED_TRACE(c.line.toStdString());
         std::optional<BindMount> mount;
-        if (!c.source.isEmpty()) {
-            QFileInfo(c.source).isDir() ? makeDir(c.target) : writeFile(c.target, 0);
-            mount.emplace(c.source, c.target);
-            if (!mount->usable()) {
-                skipped = mount->reason(); // the other cases still run
-                continue;
-            }
+        if (!c.mountedFrom.isEmpty()) {
+            QFileInfo(c.mountedFrom).isDir() ? makeDir(c.mountedOn) : writeFile(c.mountedOn, 0);
+            if (!mount.emplace(c.mountedFrom, c.mountedOn).usable())
+                GTEST_SKIP() << "the mounted cases: " << mount->reason().toStdString();
         }
         if (!c.taken.isEmpty())
             writeFile(c.taken, 7);
         ASSERT_TRUE(run(service->scanCaches()));
         EXPECT_EQ(((*service).*c.size)(), c.taken.isEmpty() ? 0 : 7) << "what the purge may take, no more";
         PrintCapture printed;
-
         ASSERT_TRUE(run(((*service).*c.purge)()));
         EXPECT_EQ(printed.lines(), QStringList{c.line});
-        EXPECT_FALSE(!c.taken.isEmpty() && exists(c.taken));
+        EXPECT_FALSE(!c.taken.isEmpty() && exists(QFileInfo(c.taken).path())) << "its folder too";
         EXPECT_TRUE(exists(c.survivor));
         EXPECT_EQ(((*service).*c.size)(), 0) << "the row reads Clean";
     }
-    if (!skipped.isEmpty())
-        GTEST_SKIP() << "the mounted cases: " << skipped.toStdString();
 }
 
 TEST_F(BuildCachePurgeTest, DeepTreesArePurgedWithFewDescriptorsAndWhatStaysIsShown)
@@ -303,8 +284,8 @@ TEST_F(BuildCachePurgeTest, SDKPurgeRefusesAnythingButAVersionEntry)
         for (const QString& path : refused)
             ASSERT_TRUE(run(service->purgeSDKVersion(path))) << path.toStdString();
     });
-    EXPECT_EQ(printed.lines(), (QStringList{QStringLiteral("⚠️ Purge refused 1 path behind a link, first: ") + refused[2],
-                                            QStringLiteral("⚠️ Purge refused 1 path behind a link, first: ") + refused[3]}));
+    const QString behindLink = QStringLiteral("⚠️ Purge refused 1 path behind a link, first: ");
+    EXPECT_EQ(printed.lines(), (QStringList{behindLink + refused[2], behindLink + refused[3]}));
     for (const QString& survivor :
          {outside + QStringLiteral("/asdf/installs/golang/1.20/bin/go"), outside + QStringLiteral("/tools/1.0/x"),
           inHome(QStringLiteral(".nvm/versions/node/system/x")), inHome(QStringLiteral(".nvm/versions/node/v1/bin/node")),

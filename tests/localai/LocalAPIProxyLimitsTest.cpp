@@ -1,6 +1,8 @@
 #include "core/Print.h"
 #include "localai/ProxyErrorText.h"
 #include "localai/ProxyPairCap.h"
+#include "localai/ProxyRoom.h"
+#include "platform/OpenDescriptorCount.h"
 #include "platform/SocketTable.h"
 
 #include "LocalAPIProxyFixture.h"
@@ -10,6 +12,7 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <sys/resource.h>
 
 #include <algorithm>
@@ -44,6 +47,26 @@ TEST(ProxyPairCap, AQuarterOfTheDescriptorLimitWithinBounds)
     } cases[] = {{0, 16}, {256, 16}, {1024, 64}, {4096, 256}, {16384, 1024}, {1048576, 1024}};
     for (const auto& c : cases)
         EXPECT_EQ(proxyPairCap(c.limit), c.pairs) << c.limit;
+}
+
+TEST(ProxyRoom, PairsComeOnlyFromTheDescriptorsFreeBeyondTheReserve)
+{
+    EXPECT_EQ(ProxyRoom::reserve(64), 8);
+    EXPECT_EQ(ProxyRoom::reserve(std::uint64_t(1) << 20), 256);
+    const struct { ProxyRoom::Held held; std::uint64_t limit; int open, pairLimit, morePipes; bool closeIdlePipes; } cases[] = {
+        {{}, 64, 53, 1, 0, false},          // the app holds 53 of 64: one pair beside the reserve of 8
+        {{}, 256, 40, 16, 76, false},       // plenty: the cap binds, pipes get what pairs would not use
+        {{4, 2, 0}, 64, 50, 6, 0, false},   // pairs still to open their upstream socket count
+        {{4, 0, 3}, 64, 56, 7, 0, true},    // idle pipes give way to pairs
+        {{6, 0, 0}, 64, 64, 6, 0, false},   // more held than fit: none taken, none cut
+        {{3, 0, 2}, 1024, -1, 3, 0, true},  // no listing: no descriptor free
+    };
+    for (const auto& c : cases) {
+        const ProxyRoom room(16, c.held, c.limit, c.open);
+        EXPECT_EQ(room.pairLimit(), c.pairLimit) << c.open;
+        EXPECT_EQ(room.morePipes(), c.morePipes) << c.open;
+        EXPECT_EQ(room.closeIdlePipes(), c.closeIdlePipes) << c.open;
+    }
 }
 
 TEST_F(LocalAPIProxyLimitsTest, TricklingClientsAtTheCapLetAnHonestRequestInWithinSeconds)
@@ -82,11 +105,9 @@ TEST_F(LocalAPIProxyLimitsTest, TricklingClientsAtTheCapLetAnHonestRequestInWith
     done = true;
     trickle.join();
     // One line each time the cap is reached, not one per waiting client.
-    const qsizetype gaveWay =
-        printed.linesStartingWith(QStringLiteral("⏳ Local API Proxy closed a connection whose model server")).size();
+    const qsizetype gaveWay = printed.linesStartingWith(QStringLiteral("⏳ Local API Proxy closed a connection whose model server")).size();
     EXPECT_GE(gaveWay, 1);
-    EXPECT_LE(printed.linesStartingWith(QStringLiteral("⏳ Local API Proxy at its limit of 128 connections")).size(),
-              1 + gaveWay);
+    EXPECT_LE(printed.linesStartingWith(QStringLiteral("⏳ Local API Proxy at its limit of 128 connections")).size(), 1 + gaveWay);
 }
 
 TEST_F(LocalAPIProxyLimitsTest, AbandonedPairsCloseAfterTheStoppedServersSilence)
@@ -201,26 +222,18 @@ TEST_F(LocalAPIProxyLimitsTest, AnUnfinishedRequestHeadIsClosedTenSecondsAfterCo
         for (std::size_t i = 0; i < clients.size(); ++i)
             clients[i].send(cases[i].trickle.mid(second - 1, 1));
     }
-    // Nothing is closed before the ten seconds: judged when this look comes in time, which load may prevent.
+    // Nothing is closed before the ten seconds (judged if this look comes in time, which load may prevent); then
+    // the unfinished head is closed with its reason (waited for, however slow the machine), the others not.
     std::this_thread::sleep_until(started + 9500ms);
-    if (std::chrono::steady_clock::now() < connecting + 10s) {
-        for (std::size_t i = 0; i < clients.size(); ++i) {
+    const bool inTime = std::chrono::steady_clock::now() < connecting + 10s;
+    for (const bool late : {false, true}) {
+        for (std::size_t i = 0; i < clients.size() && (late || inTime); ++i) {
             QByteArray received;
-            EXPECT_FALSE(peerGone(clients[i], received)) << i << " before ten seconds";
-            EXPECT_EQ(received, QByteArray()) << i;
+            const bool closed = late && cases[i].closed;
+            const auto gone = [&] { return peerGone(clients[i], received); };
+            EXPECT_EQ(closed ? waitUntil(gone, 30s) : gone(), closed) << i << (late ? " late" : " before ten seconds");
+            EXPECT_EQ(received, closed ? timedOut : QByteArray()) << i;
         }
-    }
-    // Then the unfinished head is closed with its reason (waited for, however slow the machine), the others not.
-    for (std::size_t i = 0; i < clients.size(); ++i) {
-        QByteArray received;
-        bool gone = peerGone(clients[i], received);
-        const auto asked = std::chrono::steady_clock::now();
-        while (cases[i].closed && !gone && std::chrono::steady_clock::now() - asked < 30s) {
-            std::this_thread::sleep_for(50ms);
-            gone = peerGone(clients[i], received);
-        }
-        EXPECT_EQ(gone, cases[i].closed) << i;
-        EXPECT_EQ(received, cases[i].closed ? timedOut : QByteArray()) << i;
     }
     EXPECT_EQ(printed.linesStartingWith(QStringLiteral("⏳ Local API Proxy closed a client whose request headers were not complete within 10 s")).size(), 1);
     EXPECT_TRUE(waitUntil([&] { return upstream->openCount() == 3; }));
@@ -242,12 +255,9 @@ TEST_F(LocalAPIProxyLimitsTest, TricklersBeyondTheCapOfALoweredDescriptorLimitLe
     // Pairs the proxy holds, as the kernel tells at once: the stand-in may see a close late on a loaded machine.
     std::atomic<int> peakPairs = 0;
     std::jthread pairs([&](std::stop_token stop) {
-        for (; !stop.stop_requested(); std::this_thread::sleep_for(5ms)) {
-            const QList<TcpSocket> open = SocketTable().read(TcpSocket::established);
-            const auto held = std::count_if(open.begin(), open.end(),
-                                            [&](const TcpSocket& s) { return s.remotePort == upstream->port(); });
-            peakPairs = std::max(peakPairs.load(), int(held));
-        }
+        for (; !stop.stop_requested(); std::this_thread::sleep_for(5ms))
+            peakPairs = std::max<int>(peakPairs, std::ranges::count(SocketTable().read(TcpSocket::established),
+                                                                    upstream->port(), &TcpSocket::remotePort));
     });
 
     std::vector<LoopbackClient> tricklers(settings.maxConnectionPairs + 8);
@@ -279,11 +289,81 @@ TEST_F(LocalAPIProxyLimitsTest, TricklersBeyondTheCapOfALoweredDescriptorLimitLe
     for (const LoopbackClient& trickler : tricklers)
         peerGone(trickler, told);
     EXPECT_TRUE(told.contains("Request headers not complete while other clients waited at the connection limit"));
-    pairs.request_stop();
-    pairs.join();
     EXPECT_LE(peakPairs, settings.maxConnectionPairs); // all the clients at once would be cap + 9
     EXPECT_GE(peakPairs, settings.maxConnectionPairs - 2);
     tricklers.clear();
     honest.close();
     EXPECT_TRUE(waitUntil([&] { return LoopbackClient::openDescriptorCount() <= baseline; }, 15s));
+}
+
+// Keep-alive and body tricklers fill the room (under the cap) of a low descriptor limit, then give way to an honest request.
+TEST_F(LocalAPIProxyLimitsTest, TricklersFillTheDescriptorRoomAndGiveWayToAnHonestRequest)
+{
+    rlimit saved{};
+    ::getrlimit(RLIMIT_NOFILE, &saved);
+    const auto restore = qScopeGuard([&saved] { ::setrlimit(RLIMIT_NOFILE, &saved); });
+    rlimit lowered{std::min<rlim_t>(256, saved.rlim_max), saved.rlim_max};
+    ASSERT_EQ(::setrlimit(RLIMIT_NOFILE, &lowered), 0);
+    const ProxySettings settings; // the production values, the cap from the limit
+    ASSERT_EQ(settings.maxConnectionPairs, 16);
+    const QByteArray answer = "HTTP/1.1 200 OK\r\nContent-Length: 2\r\n\r\n{}";
+    ASSERT_NO_FATAL_FAILURE(startInFrontOf(LoopbackUpstream::answerBodilessRequest(answer), settings));
+    const int baseline = openDescriptorCount();
+    lowered.rlim_cur = rlim_t(baseline + 64); // about a dozen pairs of four: client, proxy's two, stand-in's
+    ASSERT_EQ(::setrlimit(RLIMIT_NOFILE, &lowered), 0);
+
+    const QByteArray whole = "GET /api/tags HTTP/1.1\r\nHost: localhost\r\n\r\n";
+    const QByteArray endlessBody = "POST /api/generate HTTP/1.1\r\nHost: localhost\r\nContent-Length: 1000000\r\n\r\n{";
+    std::vector<LoopbackClient> tricklers;
+    const auto addTrickler = [&] {
+        const QByteArray& sent = tricklers.size() % 2 == 0 ? whole : endlessBody;
+        return tricklers.emplace_back(port).send(sent);
+    };
+    const auto full = [&] { return printed.linesStartingWith(QStringLiteral("⏳ Local API Proxy at its limit of ")); };
+    while (full().isEmpty()) { // taken on one by one until the room is full
+        ASSERT_LT(tricklers.size(), std::size_t(settings.maxConnectionPairs));
+        ASSERT_TRUE(addTrickler());
+        ASSERT_TRUE(waitUntil([&] { return upstream->acceptedCount() == int(tricklers.size()) || !full().isEmpty(); }, 30s));
+    }
+    EXPECT_LT(full().first().section(u' ', 8, 8).toInt(), settings.maxConnectionPairs) << full().first().toStdString();
+    for (int i = 0; i < 4; ++i) // more wait in the backlog
+        ASSERT_TRUE(addTrickler());
+    std::jthread trickle([&](std::stop_token stop) { // a byte from each every 1.5 s
+        for (; !stop.stop_requested(); std::this_thread::sleep_for(1500ms))
+            for (LoopbackClient& trickler : tricklers)
+                trickler.send("x");
+    });
+    const auto patiently = [](const LoopbackClient& client) { // a read waits up to a minute
+        const timeval minute{60, 0};
+        return ::setsockopt(client.fd(), SOL_SOCKET, SO_RCVTIMEO, &minute, sizeof minute) == 0;
+    };
+    LoopbackClient honest(port); // behind the tricklers in the backlog: answered in about 10 s
+    ASSERT_TRUE(patiently(honest) && honest.send(whole));
+    EXPECT_EQ(honest.read(answer.size()), answer);
+    trickle.request_stop();
+    trickle.join();
+    QByteArray told;
+    for (const LoopbackClient& trickler : tricklers)
+        peerGone(trickler, told);
+    EXPECT_TRUE(told.contains("The model server sent nothing for 10 s while other clients waited at the connection limit"));
+
+    // No pair left and the rest of the process holding all but the reserve: the client hears of the limit.
+    tricklers.clear();
+    honest.close();
+    ASSERT_TRUE(waitUntil([&] { return openDescriptorCount() <= baseline; }, 20s)) << openDescriptorCount() - baseline;
+    {
+        std::vector<int> held;
+        const auto release = qScopeGuard([&held] { for (const int fd : held) ::close(fd); });
+        while (openDescriptorCount() < int(lowered.rlim_cur) - ProxyRoom::reserve(lowered.rlim_cur) - 1)
+            ASSERT_GE(held.emplace_back(::open("/dev/null", O_RDONLY | O_CLOEXEC)), 0);
+        LoopbackClient beyond(port);
+        ASSERT_TRUE(beyond.send(whole));
+        EXPECT_EQ(beyond.readToEnd(), "HTTP/1.1 503 Service Unavailable\r\nContent-Type: application/json\r\nConnection: close\r\n\r\n"
+                                      R"({"error": "The Kestrova local API proxy is at its connection limit; try again shortly."})");
+    }
+    LoopbackClient after(port);
+    ASSERT_TRUE(patiently(after) && after.send(whole));
+    EXPECT_EQ(after.read(answer.size()), answer);
+    EXPECT_EQ(printed.linesStartingWith(QStringLiteral("⏳ Local API Proxy turned a client away at its connection limit: too few free file descriptors")).size(), 1);
+    EXPECT_TRUE(printed.linesStartingWith(QStringLiteral("❌ Local Ollama (11434) is offline")).isEmpty());
 }

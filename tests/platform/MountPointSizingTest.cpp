@@ -9,8 +9,7 @@
 
 #include <gtest/gtest.h>
 
-// Both sizing engines leave bind mounts inside (a folder, a single file) out
-// on request; a root that is a mount point counts.
+// Both sizing engines leave bind mounts inside (a folder, a single file) out on request; a root that is a mount point counts.
 TEST(MountPointSizingTest, BindMountsInsideATreeAreLeftOutOnRequest)
 {
     ScratchTree dir;
@@ -38,13 +37,9 @@ TEST(MountPointSizingTest, BindMountsInsideATreeAreLeftOutOnRequest)
         EXPECT_EQ(size(mountPoint, true), 40) << cached;
     }
 
-    // Reached as a removal reaches it: a mounted folder removed whole stays,
-    // while its contents may go when only they are removed.
-    const auto reached = [&](SafeDelete::Scope scope) {
-        return cache.totalSize(mountPoint, {.stayOnFileSystem = true, .removalRoot = root, .removalScope = scope});
-    };
-    EXPECT_EQ(reached(SafeDelete::Scope::whole), 0);
-    EXPECT_EQ(reached(SafeDelete::Scope::contents), 40);
+    // As a removal reaches it: a mounted folder removed whole stays, its contents may go when only they are removed.
+    EXPECT_EQ(cache.totalSize(mountPoint, {.stayOnFileSystem = true, .removalRoot = root, .removalScope = SafeDelete::Scope::whole}), 0);
+    EXPECT_EQ(cache.totalSize(mountPoint, {.stayOnFileSystem = true, .removalRoot = root, .removalScope = SafeDelete::Scope::contents}), 40);
 
     // The model cache figure leaves it out too.
     TreeSizeMeter meter;

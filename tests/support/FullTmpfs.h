@@ -9,10 +9,8 @@
 #include <sys/mount.h>
 #include <unistd.h>
 
-// A 64 KiB tmpfs mounted over a folder for one test, that fill() takes to
-// its last block; unmounted when it goes out of scope. Mounting needs a mount
-// namespace of our own (OwnPidNamespace runs the test in one); where the
-// kernel refuses, reason() says why, for the skip.
+// A 64 KiB tmpfs over a folder for one test, which fill() takes to its last block. Mounting needs a mount
+// namespace of our own (OwnPidNamespace runs the test in one); where the kernel refuses, reason() says why.
 class FullTmpfs {
 public:
     explicit FullTmpfs(const QString& folder) : m_folder(QFile::encodeName(folder))
@@ -29,18 +27,15 @@ public:
     FullTmpfs& operator=(const FullTmpfs&) = delete;
 
     QString reason() const { return m_reason; }
-
     // Writes a filler until the disk takes no more; true once it is full.
     bool fill() const
     {
         const int fd = ::open((m_folder + "/filler").constData(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0600);
         const char block[4096] = {};
-        ssize_t n = 0;
-        while (fd >= 0 && (n = ::write(fd, block, sizeof block)) > 0) {
+        while (fd >= 0 && ::write(fd, block, sizeof block) > 0) {
         }
-        const bool full = fd >= 0 && n < 0 && errno == ENOSPC;
-        if (fd >= 0)
-            ::close(fd);
+        const bool full = fd >= 0 && errno == ENOSPC;
+        ::close(fd);
         return full;
     }
 
