@@ -2,7 +2,6 @@
 
 #include <QDir>
 #include <QFile>
-#include <QStringList>
 #include <QTemporaryDir>
 
 // A stand-in `docker` client (put folder() first on PATH) keeping each
@@ -35,19 +34,16 @@ echo "$*" >> "$d/calls"
 while [ -e "$d/hang" ]; do sleep 0.05; done
 cmd=$1; shift; rc=0
 if [ "$cmd" = ps ]; then
-    for f in "$d"/c/*; do
-        read -r n s < "$f"
-        printf '%s\n' "$2" | sed "s#{{.ID}}#${f##*/}#;s#{{.Names}}#$n#;s#{{.Ports}}#0.0.0.0:8000->8000/tcp#;s#{{.State}}#$s#"
-    done; exit 0
+    for f in "$d"/c/*; do read -r n s < "$f"; printf '%s\n' "$2" | sed "s#{{.ID}}#${f##*/}#;s#{{.Names}}#$n#;s#{{.Ports}}#0.0.0.0:8000->8000/tcp#;s#{{.State}}#$s#"; done
+    exit 0
 fi
 for id; do
     read -r n s < "$d/c/$id"
     case "$cmd:$s" in
-    pause:running) echo "$n paused" > "$d/c/$id" ;;
-    unpause:paused) echo "$n running" > "$d/c/$id" ;;
-    *) echo "Error response from daemon: cannot $cmd container $id: it is ${s:-missing}" >&2; rc=1; continue ;;
+    pause:running) echo "$n paused" > "$d/c/$id"; echo "$id" ;;
+    unpause:paused) echo "$n running" > "$d/c/$id"; echo "$id" ;;
+    *) echo "Error response from daemon: cannot $cmd container $id: it is ${s:-missing}" >&2; rc=1 ;;
     esac
-    echo "$id"
 done
 exit $rc
 )SH";

@@ -34,14 +34,12 @@ struct ContainerRig {
         for (int i = 0; i < 5; ++i)
             docker.setContainer(idOf(i + 1), names[i], i == 2 ? "paused" : "running");
     }
-    LocalAIService& service(const QUrl& serverUrl = QUrl(QStringLiteral("http://127.0.0.1:9")), bool autoStart = false)
+    LocalAIService& service(const QUrl& serverUrl = QUrl(QStringLiteral("http://127.0.0.1:9")))
     {
         LocalAIService::Deps deps = fixture.deps(serverUrl);
         deps.commands = &CommandRunner::system();
         deps.isUnplugged = [this] { return unplugged; };
-        fixture.service = std::make_unique<LocalAIService>(std::move(deps), autoStart);
-        fixture.service->setDemoMode(false);
-        return *fixture.service;
+        return fixture.make(std::move(deps));
     }
     QStringList rows() const
     {
@@ -110,9 +108,9 @@ TEST(ContainerShield, GivesBackWhatItPausedAndOnlyThat)
     }
 }
 
-// A hung engine costs only the container list: while its first ps hangs, the
-// model poll keeps its pace, a build started meanwhile freezes the model
-// server on the next tick, and no second engine call starts behind it.
+// A hung engine costs only the container list: while its first ps hangs
+// (10 s), the model poll keeps its pace, a build started meanwhile freezes
+// the model server, and no second engine call starts behind it.
 TEST(ContainerShield, AHungEngineHoldsUpNeitherTheModelPollNorTheBuildCheck)
 {
     ContainerRig rig;
@@ -123,14 +121,14 @@ TEST(ContainerShield, AHungEngineHoldsUpNeitherTheModelPollNorTheBuildCheck)
     rig.fixture.proc.addProcess(300, "ollama", {});
     FakeModelServer server;
     server.answerPs(200, R"({"models":[]})");
-    LocalAIService& ai = rig.service(server.baseUrl(), true);
+    LocalAIService& ai = rig.service(server.baseUrl());
     ai.setCompileAutoSuspendEnabled(true);
+    ai.startPolling();
     ASSERT_TRUE(waitUntil([&] { return !rig.docker.calls().isEmpty(); }, 30s));
     const int pollsAtHang = server.psRequestCount();
     QFile(building).open(QIODevice::WriteOnly);
 
-    // The hung ps times out after 10 s, showing the example rows.
-    const auto psReturned = [&] { return !rig.rows().isEmpty(); };
+    const auto psReturned = [&] { return !rig.rows().isEmpty(); }; // timed out, showing the examples
     EXPECT_TRUE(waitUntil([&] { return !rig.fixture.signaller.sent.isEmpty() || psReturned(); }, 60s));
     EXPECT_EQ(rig.fixture.signaller.sent, (QList<FakeProcessSignaller::Sent>{{300, SIGSTOP}}));
     EXPECT_FALSE(psReturned()) << "the build check waited for the engine";

@@ -15,9 +15,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <array>
-
 using namespace std::chrono_literals;
 
 namespace {
@@ -143,22 +140,19 @@ TEST_F(ServersSubTabTest, ExampleContainersUnderTheBatteryShieldOfferNoHibernate
         EXPECT_FALSE(part<AccentPillButton>(row, "hibernateButton")->isVisibleTo(tab.get()));
 }
 
-// A paused container answers no request: it is neither counted as active nor offered Hibernate,
-// whoever paused it.
+// A paused container answers no request: neither counted as active nor offered Hibernate, whoever paused it.
 TEST_F(ServersSubTabTest, PausedContainersNeverReadAsRunning)
 {
     ai.localAI->setDemoMode(false);
-    ai.localAI->setActiveVectorDBs({
-        {QStringLiteral("chroma-a"), 8000, QStringLiteral("128 MB"), QStringLiteral("c1"), VectorDatabaseInfo::runningStatus()},
-        {QStringLiteral("qdrant-b"), 6333, QStringLiteral("128 MB"), QStringLiteral("c2"), VectorDatabaseInfo::shieldedStatus()},
-        {QStringLiteral("milvus-c"), 8080, QStringLiteral("128 MB"), QStringLiteral("c3"), VectorDatabaseInfo::pausedStatus()},
-    });
+    QList<VectorDatabaseInfo> rows;
+    for (const QString& status : {VectorDatabaseInfo::runningStatus(), VectorDatabaseInfo::shieldedStatus(), VectorDatabaseInfo::pausedStatus()})
+        rows.append({QStringLiteral("chroma"), 8000, QStringLiteral("128 MB"), status, status});
+    ai.localAI->setActiveVectorDBs(rows);
     auto tab = make();
     EXPECT_EQ(tab->databaseCount()->text(), "1 Active");
-    const QList<QWidget*> rows = tab->databaseList()->rows();
-    ASSERT_EQ(rows.size(), 3);
+    ASSERT_EQ(tab->databaseList()->count(), 3);
     for (int i = 0; i < 3; ++i)
-        EXPECT_EQ(part<AccentPillButton>(rows[i], "hibernateButton")->isVisibleTo(tab.get()), i == 0) << i;
+        EXPECT_EQ(part<AccentPillButton>(tab->databaseList()->rows()[i], "hibernateButton")->isVisibleTo(tab.get()), i == 0) << i;
 }
 
 } // namespace
@@ -176,14 +170,14 @@ TEST_F(ServersSubTabTest, ThousandsOfListenersShowTheFirstRowsAndACount)
             latencies.append({20000 + i, QStringLiteral("listener"), 30000 + i, 0.0, QStringLiteral("Offline")});
         }
         std::unique_ptr<ServersSubTab> tab;
-        std::array<qint64, 2> spent{};
+        QList<qint64> spent{0, 0};
         for (const bool refresh : {false, true}) {
             ai.localAI->setActiveLocalPorts(ports);
             ai.latency->setActivePortLatencies(latencies);
             const qint64 start = threadCpuMicroseconds();
             refresh ? tab->refreshNow() : void(tab = make());
             QCoreApplication::processEvents(); // lays the rows out and paints them
-            spent[refresh] = std::max<qint64>(threadCpuMicroseconds() - start, 1);
+            spent[refresh] = qMax<qint64>(threadCpuMicroseconds() - start, 1);
             EXPECT_EQ(tab->portCount()->text(), QStringLiteral("%1 Listeners").arg(ports.size()));
             EXPECT_EQ(tab->portList()->keys().first(), QStringLiteral("%1-%2").arg(ports[0].port).arg(ports[0].pid));
             for (KeyedRowList* list : {tab->portList(), tab->latencyList()}) {
