@@ -17,11 +17,15 @@ public:
     }
     QString folder() const { return m_dir.path(); }
     // `state` as docker reports it: "running" or "paused".
-    void setContainer(const QString& id, const QByteArray& name, const QByteArray& state = "running")
+    void setContainer(const QString& id, const QByteArray& name, const QByteArray& state = "running") { write("c/" + id, name + ' ' + state + '\n'); }
+    // Every container's state, in id order.
+    QByteArray states() const
     {
-        write(QStringLiteral("c/") + id, name + ' ' + state + '\n');
+        QByteArrayList all;
+        for (const QString& id : QDir(m_dir.filePath(QStringLiteral("c"))).entryList(QDir::Files, QDir::Name))
+            all.append(read("c/" + id).trimmed().split(' ').value(1));
+        return all.join(' ');
     }
-    QByteArray state(const QString& id) const { return read(QStringLiteral("c/") + id).trimmed().split(' ').value(1); }
     // Each call's arguments, noted as it starts.
     QStringList calls() const { return QString::fromLocal8Bit(read(QStringLiteral("calls"))).split(QLatin1Char('\n'), Qt::SkipEmptyParts); }
     // While hung, every call waits until its caller gives up.
@@ -34,8 +38,7 @@ echo "$*" >> "$d/calls"
 while [ -e "$d/hang" ]; do sleep 0.05; done
 cmd=$1; shift; rc=0
 if [ "$cmd" = ps ]; then
-    for f in "$d"/c/*; do read -r n s < "$f"; printf '%s\n' "$2" | sed "s#{{.ID}}#${f##*/}#;s#{{.Names}}#$n#;s#{{.Ports}}#0.0.0.0:8000->8000/tcp#;s#{{.State}}#$s#"; done
-    exit 0
+    for f in "$d"/c/*; do read -r n s < "$f"; printf '%s\n' "$2" | sed "s#{{.ID}}#${f##*/}#;s#{{.Names}}#$n#;s#{{.Ports}}#0.0.0.0:8000->8000/tcp#;s#{{.State}}#$s#"; done; exit 0
 fi
 for id; do
     read -r n s < "$d/c/$id"

@@ -5,8 +5,8 @@
 #include <QTcpServer>
 
 // Just enough of the container engine's HTTP API on a loopback port for the
-// real docker client (DOCKER_HOST=tcp://...) to list, stop, pause and unpause:
-// the version ping, the container list and 204 for every other request. Records
+// real docker client (DOCKER_HOST=tcp://...) to list, stop and pause: the
+// version ping, the container list and 204 for every other request. Records
 // each request as "METHOD /path" with the API version prefix removed.
 class FakeDockerDaemon : public QTcpServer {
 public:

@@ -32,8 +32,7 @@ TEST(DockerRealClient, ListsStopsPausesAndUnpausesWithTheLinesTheClientAccepts)
     if (!ToolPaths::docker().contains(QLatin1Char('/')))
         GTEST_SKIP() << "the docker client is not installed";
     FakeDockerDaemon daemon;
-    daemon.containers = {{kChromaId, QStringLiteral("chroma-team")},
-                         {QStringLiteral("77aa"), QStringLiteral("web")},
+    daemon.containers = {{kChromaId, QStringLiteral("chroma-team")}, {QStringLiteral("77aa"), QStringLiteral("web")},
                          {QStringLiteral("88bb"), QStringLiteral("qdrant-held"), QStringLiteral("paused")}};
     QTemporaryDir config;
     ScopedEnv env("DOCKER_HOST", daemon.host());
