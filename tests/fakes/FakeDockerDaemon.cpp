@@ -56,22 +56,10 @@ void FakeDockerDaemon::answer(QTcpSocket* socket)
         reply = response(200, "text/plain", method == "HEAD" ? QByteArray() : QByteArray("OK"));
     else if (method == "GET" && path == QLatin1String("/containers/json"))
         reply = response(200, "application/json", containerList());
-    else if (method == "POST" && (path.endsWith(QLatin1String("/pause")) || path.endsWith(QLatin1String("/unpause"))))
-        reply = changeState(path);
     else
         reply = response(204, {}, {});
     socket->write(reply);
     socket->disconnectFromHost();
-}
-
-QByteArray FakeDockerDaemon::changeState(const QString& path)
-{
-    // "/containers/<id or prefix>/<pause|unpause>"
-    const QString id = path.section(QLatin1Char('/'), 2, 2);
-    for (Container& container : containers)
-        if (!id.isEmpty() && container.id.startsWith(id))
-            container.state = path.endsWith(QLatin1String("/pause")) ? QStringLiteral("paused") : QStringLiteral("running");
-    return response(204, {}, {});
 }
 
 QByteArray FakeDockerDaemon::containerList() const

@@ -5,10 +5,9 @@
 #include <QTcpServer>
 
 // Just enough of the container engine's HTTP API on a loopback port for the
-// real docker client (DOCKER_HOST=tcp://...) to list, stop, pause and
-// unpause: the version ping, the container list with each one's state, pause
-// and unpause that change it, and 204 for every other request. Records each
-// request as "METHOD /path" with the API version prefix removed.
+// real docker client (DOCKER_HOST=tcp://...) to list, stop and pause: the
+// version ping, the container list and 204 for every other request. Records
+// each request as "METHOD /path" with the API version prefix removed.
 class FakeDockerDaemon : public QTcpServer {
 public:
     struct Container {
@@ -26,7 +25,6 @@ public:
 private:
     void answer(QTcpSocket* socket);
     QByteArray containerList() const;
-    QByteArray changeState(const QString& path);
 
     QStringList m_requests;
 };

@@ -15,9 +15,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <array>
-
 using namespace std::chrono_literals;
 
 namespace {
@@ -36,6 +33,7 @@ protected:
         tab->refreshNow();
         return tab;
     }
+    QList<qint64> showListeners(int listeners); // the CPU time to build the tab, then to refresh it
 };
 
 TEST_F(ServersSubTabTest, EmptySectionsShowTheirNotes)
@@ -143,61 +141,59 @@ TEST_F(ServersSubTabTest, ExampleContainersUnderTheBatteryShieldOfferNoHibernate
         EXPECT_FALSE(part<AccentPillButton>(row, "hibernateButton")->isVisibleTo(tab.get()));
 }
 
-// A paused container answers no request: it is neither counted as active nor offered Hibernate,
-// whoever paused it.
+// A paused container answers no request: neither counted as active nor offered Hibernate, whoever paused it.
 TEST_F(ServersSubTabTest, PausedContainersNeverReadAsRunning)
 {
     ai.localAI->setDemoMode(false);
-    ai.localAI->setActiveVectorDBs({
-        {QStringLiteral("chroma-a"), 8000, QStringLiteral("128 MB"), QStringLiteral("c1"), VectorDatabaseInfo::runningStatus()},
-        {QStringLiteral("qdrant-b"), 6333, QStringLiteral("128 MB"), QStringLiteral("c2"), VectorDatabaseInfo::shieldedStatus()},
-        {QStringLiteral("milvus-c"), 8080, QStringLiteral("128 MB"), QStringLiteral("c3"), VectorDatabaseInfo::pausedStatus()},
-    });
+    QList<VectorDatabaseInfo> rows;
+    for (const QString& status : {VectorDatabaseInfo::runningStatus(), VectorDatabaseInfo::shieldedStatus(), VectorDatabaseInfo::pausedStatus()})
+        rows.append({QStringLiteral("chroma-") + status, 8000, QStringLiteral("128 MB"), status, status});
+    ai.localAI->setActiveVectorDBs(rows);
     auto tab = make();
     EXPECT_EQ(tab->databaseCount()->text(), "1 Active");
-    const QList<QWidget*> rows = tab->databaseList()->rows();
-    ASSERT_EQ(rows.size(), 3);
+    ASSERT_EQ(tab->databaseList()->count(), 3);
     for (int i = 0; i < 3; ++i)
-        EXPECT_EQ(part<AccentPillButton>(rows[i], "hibernateButton")->isVisibleTo(tab.get()), i == 0) << i;
+        EXPECT_EQ(part<AccentPillButton>(tab->databaseList()->rows()[i], "hibernateButton")->isVisibleTo(tab.get()), i == 0) << i;
 }
 
 } // namespace
 
 // Anyone on the machine can open thousands of listeners: each list shows its first rows, one line for
-// the rest, and building or refreshing it costs this thread about as much for 5,000 listeners as for 100
-// (5,000 rows in each took eleven seconds here, fifty times the cost of 100).
+// the rest, and building or refreshing it costs about as much for 5,000 as for 100 (once fifty times as much).
+QList<qint64> ServersSubTabTest::showListeners(int listeners)
+{
+    QList<LocalPortInfo> ports;
+    QList<PortLatencyInfo> latencies;
+    for (int i = 0; i < listeners; ++i) {
+        ports.append({20000 + i, QStringLiteral("listener"), 30000 + i});
+        latencies.append({20000 + i, QStringLiteral("listener"), 30000 + i, 0.0, QStringLiteral("Offline")});
+    }
+    std::unique_ptr<ServersSubTab> tab;
+    QList<qint64> spent;
+    for (const bool refresh : {false, true}) {
+        ai.localAI->setActiveLocalPorts(ports);
+        ai.latency->setActivePortLatencies(latencies);
+        const qint64 start = threadCpuMicroseconds();
+        refresh ? tab->refreshNow() : void(tab = make());
+        QCoreApplication::processEvents(); // lays the rows out and paints them
+        spent.append(qMax<qint64>(threadCpuMicroseconds() - start, 1));
+        EXPECT_EQ(tab->portCount()->text(), QStringLiteral("%1 Listeners").arg(ports.size()));
+        EXPECT_EQ(tab->portList()->keys().first(), QStringLiteral("%1-%2").arg(ports[0].port).arg(ports[0].pid));
+        for (KeyedRowList* list : {tab->portList(), tab->latencyList()}) {
+            EXPECT_EQ(list->count(), 50);
+            EXPECT_TRUE(list->moreLabel()->isVisibleTo(tab.get()));
+            EXPECT_EQ(list->moreLabel()->text(), QStringLiteral("and %1 more").arg(ports.size() - 50));
+        }
+        ports.removeFirst(); // then a refresh that moves every row
+        latencies.removeFirst();
+    }
+    return spent;
+}
+
 TEST_F(ServersSubTabTest, ThousandsOfListenersShowTheFirstRowsAndACount)
 {
-    const auto costs = [this](int listeners) {
-        QList<LocalPortInfo> ports;
-        QList<PortLatencyInfo> latencies;
-        for (int i = 0; i < listeners; ++i) {
-            ports.append({20000 + i, QStringLiteral("listener"), 30000 + i});
-            latencies.append({20000 + i, QStringLiteral("listener"), 30000 + i, 0.0, QStringLiteral("Offline")});
-        }
-        std::unique_ptr<ServersSubTab> tab;
-        std::array<qint64, 2> spent{};
-        for (const bool refresh : {false, true}) {
-            ai.localAI->setActiveLocalPorts(ports);
-            ai.latency->setActivePortLatencies(latencies);
-            const qint64 start = threadCpuMicroseconds();
-            refresh ? tab->refreshNow() : void(tab = make());
-            QCoreApplication::processEvents(); // lays the rows out and paints them
-            spent[refresh] = std::max<qint64>(threadCpuMicroseconds() - start, 1);
-            EXPECT_EQ(tab->portCount()->text(), QStringLiteral("%1 Listeners").arg(ports.size()));
-            EXPECT_EQ(tab->portList()->keys().first(), QStringLiteral("%1-%2").arg(ports[0].port).arg(ports[0].pid));
-            for (KeyedRowList* list : {tab->portList(), tab->latencyList()}) {
-                EXPECT_EQ(list->count(), 50);
-                EXPECT_TRUE(list->moreLabel()->isVisibleTo(tab.get()));
-                EXPECT_EQ(list->moreLabel()->text(), QStringLiteral("and %1 more").arg(ports.size() - 50));
-            }
-            ports.removeFirst(); // then a refresh that moves every row
-            latencies.removeFirst();
-        }
-        return spent;
-    };
-    costs(100); // first-use costs out of the way
-    const auto few = costs(100), many = costs(5000);
+    showListeners(100); // first-use costs out of the way
+    const QList<qint64> few = showListeners(100), many = showListeners(5000);
     for (const int step : {0, 1})
         EXPECT_LT(many[step], 8 * few[step]) << (step ? "refreshing: " : "building: ") << few[step]
                                              << " µs for 100 listeners, " << many[step] << " µs for 5,000";
