@@ -152,8 +152,13 @@ TEST_F(ServersSubTabTest, PausedContainersNeverReadAsRunning)
     auto tab = make();
     EXPECT_EQ(tab->databaseCount()->text(), "1 Active");
     ASSERT_EQ(tab->databaseList()->count(), 3);
-    for (int i = 0; i < 3; ++i)
-        EXPECT_EQ(part<AccentPillButton>(tab->databaseList()->rows()[i], "hibernateButton")->isVisibleTo(tab.get()), i == 0) << i;
+    for (int i = 0; i < 3; ++i) {
+        QWidget* row = tab->databaseList()->rows()[i];
+        EXPECT_EQ(part<AccentPillButton>(row, "hibernateButton")->isVisibleTo(tab.get()), i == 0) << i;
+        // A row that is not running says how it is paused.
+        EXPECT_EQ(part<PlainLabel>(row, "status")->isVisibleTo(tab.get()) ? part<PlainLabel>(row, "status")->text() : QString(),
+                  i == 0 ? QString() : rows[i].status) << i;
+    }
 }
 
 } // namespace
