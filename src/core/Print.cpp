@@ -139,6 +139,18 @@ struct Printer {
             flushKind(kind, at);
     }
 
+    // Everything held goes out, then the guard starts afresh (a new sink
+    // or clock).
+    void restart()
+    {
+        flushAll();
+        hasLastLine = false;
+        lastLine.clear();
+        kinds.clear();
+        kindsHoldingBack = 0;
+        timerArmed = false;
+    }
+
     // A count goes out when its second ends even if nothing more is
     // printed: a timer on the application's thread (which is never
     // blocked) sends it. Without an application it goes with the next line.
@@ -241,12 +253,7 @@ PrintSink setPrintSink(PrintSink sink)
 {
     Printer& state = printer();
     QMutexLocker lock(&state.mutex);
-    state.flushAll();
-    state.hasLastLine = false;
-    state.lastLine.clear();
-    state.kinds.clear();
-    state.kindsHoldingBack = 0;
-    state.timerArmed = false;
+    state.restart();
     return std::exchange(state.sink, std::move(sink));
 }
 
@@ -254,11 +261,7 @@ const Clock* setPrintClock(const Clock* clock)
 {
     Printer& state = printer();
     QMutexLocker lock(&state.mutex);
-    state.flushAll();
-    state.hasLastLine = false;
-    state.kinds.clear();
-    state.kindsHoldingBack = 0;
-    state.timerArmed = false;
+    state.restart();
     return std::exchange(state.clock, clock);
 }
 

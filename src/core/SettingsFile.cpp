@@ -184,7 +184,11 @@ SettingsFile::Reading SettingsFile::read() const
             const ssize_t n = ::read(fd, bytes.data() + got, std::size_t(bytes.size() - got));
             if (n < 0 && errno == EINTR)
                 continue;
-            if (n <= 0)
+            if (n < 0) { // a read that failed is no end of the file
+                ::close(fd);
+                return Reading{Verdict::unknown, {}, {}};
+            }
+            if (n == 0)
                 break;
             got += n;
         }
@@ -236,6 +240,8 @@ QString SettingsFile::writeWhole(const QString& path, const QByteArray& bytes, D
     const QByteArray finalName = QFile::encodeName(target);
     struct stat existing {};
     const bool exists = ::stat(finalName.constData(), &existing) == 0;
+    if (!exists && errno != ENOENT)
+        return qt_error_string(errno); // what is there could not be looked at
     // A rename needs no right to write the file it replaces: one the user
     // made read-only must stay as it is.
     if (exists && ::faccessat(AT_FDCWD, finalName.constData(), W_OK, AT_EACCESS) != 0)

@@ -181,16 +181,17 @@ void SettingsStore::keepInMemory(const QString& reason)
 // file last seen): a clean change is merged under our values, a damaged
 // file is moved aside, and a path that is no longer a regular file is left
 // alone.
-void SettingsStore::rereadBeforeWrite()
+bool SettingsStore::rereadBeforeWrite()
 {
     using Verdict = SettingsFile::Verdict;
     const SettingsFile::Reading found = m_file.read();
     switch (found.verdict) {
+    case Verdict::unknown:
+        return false; // nothing seen: the file may have changed
     case Verdict::absent:
         m_fileRead = true;
         break;
     case Verdict::unchanged:
-    case Verdict::unknown:
         break;
     case Verdict::clean:
         // QSettings takes the new copy in now, under any pending values.
@@ -214,6 +215,7 @@ void SettingsStore::rereadBeforeWrite()
         keepInMemory({});
         break;
     }
+    return true;
 }
 
 // QSettings says nothing when its copy did not take a write (its lock file
@@ -227,7 +229,9 @@ QString SettingsStore::whyCopyIsNotWhole(QByteArray& bytes) const
     QFile copy(m_copyPath);
     if (!copy.open(QIODevice::ReadOnly))
         return QStringLiteral("the private copy could not be read: ") + copy.errorString();
-    bytes = copy.read(4 * kMaxFileBytes);
+    bytes = copy.read(kMaxFileBytes + 1);
+    if (bytes.size() > kMaxFileBytes) // the next launch could not read it back
+        return QStringLiteral("the settings would be over %1 KiB").arg(kMaxFileBytes / 1024);
     const std::optional<QVariantMap> values = SettingsFile::valuesIn(bytes);
     const QStringList keys = m_settings->allKeys();
     bool whole = values && values->size() == keys.size();
@@ -298,12 +302,13 @@ void SettingsStore::sync()
 {
     if (m_backing != Backing::file)
         return;
-    rereadBeforeWrite();
+    const bool looked = rereadBeforeWrite();
     if (m_backing != Backing::file)
         return;
     m_settings->sync();
-    // Never written over unread: our values wait in the copy for a look.
-    if (!m_fileRead) {
+    // Never written over unread, nor over a file we could not look at this
+    // time: our values wait in the copy for the next look.
+    if (!m_fileRead || !looked) {
         kestrova::print(QStringLiteral("⚠️ Settings file could not be read (no descriptor free); not written yet"));
         return;
     }

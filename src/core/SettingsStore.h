@@ -111,7 +111,7 @@ private:
     bool openCopy(const QByteArray& bytes);
     QString replaceCopy(const QByteArray& bytes);
     void keepInMemory(const QString& reason);
-    void rereadBeforeWrite();
+    bool rereadBeforeWrite(); // false when the file could not be looked at
     QString whyCopyIsNotWhole(QByteArray& bytes) const;
     void writeBack();
     bool writable();

@@ -1,12 +1,12 @@
 #include "platform/XdgAutostartLoginItem.h"
 
+#include "core/SettingsFile.h"
 #include "platform/DesktopEntryQuoting.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
-#include <QSaveFile>
 #include <QStandardPaths>
 
 namespace {
@@ -92,14 +92,11 @@ std::optional<QString> XdgAutostartLoginItem::registerItem()
         return QStringLiteral("The application's executable could not be found.");
     if (!QDir().mkpath(m_folder))
         return QStringLiteral("Cannot create the folder %1.").arg(m_folder);
-    // Written to a temporary file and renamed, so a session that starts while
-    // we write never reads half an entry.
-    QSaveFile file(filePath());
-    if (!file.open(QIODevice::WriteOnly))
-        return QStringLiteral("Cannot write %1: %2").arg(filePath(), file.errorString());
-    file.write(entryText().toUtf8());
-    if (!file.commit())
-        return QStringLiteral("Cannot write %1: %2").arg(filePath(), file.errorString());
+    // Written to a temporary file, every write checked, and renamed, so a
+    // session that starts while we write never reads half an entry.
+    const QString failure = SettingsFile::writeWhole(filePath(), entryText().toUtf8(), SettingsFile::Durability::onDisk);
+    if (!failure.isEmpty())
+        return QStringLiteral("Cannot write %1: %2").arg(filePath(), failure);
     return std::nullopt;
 }
 

@@ -2,6 +2,7 @@
 #include "telemetry/SystemStatsProvider_readers.h"
 
 #include "core/Clock.h"
+#include "core/SettingsFile.h"
 #include "core/Print.h"
 #include "core/Random.h"
 #include "core/Scheduler.h"
@@ -13,7 +14,6 @@
 #include <QCoroFuture>
 #include <QDir>
 #include <QPointer>
-#include <QSaveFile>
 #include <QRegularExpression>
 
 #include <cmath>
@@ -89,9 +89,11 @@ std::optional<QString> SystemStatsProvider::exportHistoryToCSV()
 {
     const QDateTime now = m_deps.clock->now();
     const QString path = QDir(m_deps.paths.temp).filePath(HistoryCsv::fileName(now));
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(HistoryCsv::content(m_cpuHistory, now)) < 0 || !file.commit()) {
-        kestrova::print(QStringLiteral("Failed to write CSV: ") + file.errorString());
+    // Every write checked: a full disk never yields an empty file reported as saved.
+    const QString failure = SettingsFile::writeWhole(path, HistoryCsv::content(m_cpuHistory, now),
+                                                     SettingsFile::Durability::inMemory);
+    if (!failure.isEmpty()) {
+        kestrova::print(QStringLiteral("Failed to write CSV: ") + failure);
         return std::nullopt;
     }
     return path;
