@@ -271,6 +271,12 @@ bool CappedHttpExchange::parseHead()
         const qsizetype colon = lines[i].indexOf(':');
         if (colon <= 0)
             continue;
+        // Space before the colon is how framing headers are smuggled past
+        // one reader and not another: no server we talk to sends it.
+        if (const char last = lines[i].at(colon - 1); last == ' ' || last == '\t') {
+            fail(Failure::malformed, malformed("white space before a header's colon"));
+            return false;
+        }
         const QByteArray name = lines[i].first(colon).trimmed().toLower();
         const QByteArray value = lines[i].sliced(colon + 1).trimmed();
         if (name == "content-length") {

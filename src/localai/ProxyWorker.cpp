@@ -536,6 +536,10 @@ void ProxyWorker::recountRoom(bool fresh)
     m_pipes.allowMore(room.morePipes());
     m_pairLimit = room.pairLimit();
     m_roomPlentiful = room.plentiful();
+    // A limit that came down to the pairs held leaves arrivals waiting: the
+    // listener must turn edge-triggered, or a waiting client keeps it
+    // readable and this thread spins.
+    updateListenerInterest();
     m_roomCountedAt = std::chrono::steady_clock::now();
     m_roomCountCost = threadCpuTime() - cpuStarted;
 }

@@ -63,6 +63,7 @@ TEST(CappedHttpExchangeTest, ReadsEachBodyFramingAndRefusesWhatPassesTheCap)
         {ok + "X-Pad: " + QByteArray(1024 * 1024, 'p') + "\r\n\r\n", Failure::headTooLarge},
         {ok + "Content-Length: 2\r\nContent-Length: 3\r\n\r\nabc", Failure::malformed},
         {ok + "Content-Length: -1\r\n\r\n" + junk, Failure::malformed},
+        {ok + "Content-Length : 3\r\n\r\nabc", Failure::malformed}, // a smuggled length
         {ok + "Content-Length: 18446744073709551616\r\n\r\n" + junk, Failure::malformed},
         {"HTTP/1.1 204 No Content\r\nContent-Length: 5\r\n\r\n", Failure::none, ""},
     };

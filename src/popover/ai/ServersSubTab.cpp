@@ -427,9 +427,10 @@ void ServersSubTab::refreshDatabases()
 {
     const UiColor accent = m_themeManager->currentTheme().accentColor();
     const QList<VectorDatabaseInfo>& dbs = m_localAI->activeVectorDBs();
-    m_dbCount->setVisible(!dbs.isEmpty());
-    // A paused container answers no request: it is not counted as active.
+    // A paused container answers no request: it is not counted as active,
+    // and a count of 0 is never shown.
     const auto running = std::count_if(dbs.cbegin(), dbs.cend(), [](const VectorDatabaseInfo& db) { return db.isRunning(); });
+    m_dbCount->setVisible(running > 0);
     m_dbCount->setText(kestrova::format("%lld Active", static_cast<long long>(running)));
     m_dbCount->setTextColor(accent);
     m_dbEmpty->setVisible(dbs.isEmpty());
