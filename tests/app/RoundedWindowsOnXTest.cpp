@@ -2,6 +2,7 @@
 #include "platform/CompositingManager.h"
 #include "support/LaunchedApp.h"
 #include "support/TaskRunner.h"
+#include "support/XvfbServer.h"
 #include "widgets/PopoverBubble.h"
 #include "widgets/VisualEffectView.h"
 
@@ -52,14 +53,12 @@ TEST(RoundedWindowsOnX, NothingBlackAroundThePopoverOrTheBubbleWithOrWithoutACom
 {
     if (const QByteArray expected = qgetenv("KESTROVA_TEST_EXPECT_COMPOSITOR"); !expected.isEmpty())
         return drawOverALightDesktop(expected == "1");
-    const QString xvfb = QStandardPaths::findExecutable(QStringLiteral("Xvfb"));
     const QString xcompmgr = QStandardPaths::findExecutable(QStringLiteral("xcompmgr"));
-    if (xvfb.isEmpty() || xcompmgr.isEmpty())
+    if (QStandardPaths::findExecutable(QStringLiteral("Xvfb")).isEmpty() || xcompmgr.isEmpty())
         GTEST_SKIP() << "needs Xvfb and xcompmgr";
-    QProcess server; // prints its display number once it listens
-    server.start(xvfb, QStringList{"-displayfd", "1", "-screen", "0", "800x600x24", "-nolisten", "tcp"});
-    ASSERT_TRUE(waitUntil([&] { return server.canReadLine(); }, std::chrono::seconds(10)));
-    const QString display = QStringLiteral(":") + QString::fromLatin1(server.readLine().trimmed());
+    const XvfbServer server;
+    const QString display = server.display();
+    ASSERT_FALSE(display.isEmpty());
     for (const bool compositor : {false, true}) {
         QProcess manager;
         if (compositor)
@@ -76,7 +75,5 @@ TEST(RoundedWindowsOnX, NothingBlackAroundThePopoverOrTheBubbleWithOrWithoutACom
         manager.terminate();
         manager.waitForFinished(5000);
     }
-    server.terminate();
-    server.waitForFinished(5000);
 }
 

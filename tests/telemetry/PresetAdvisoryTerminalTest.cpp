@@ -6,8 +6,10 @@
 #include "platform/CommandRunner.h"
 #include "platform/TerminalEmulatorLauncher.h"
 #include "support/ScratchTree.h"
+#include "support/ScopedEnv.h"
 #include "support/SleepChild.h"
 #include "support/TaskRunner.h"
+#include "support/XvfbServer.h"
 #include "QStringPrinter.h"
 
 #include <QProcess>
@@ -23,13 +25,23 @@
 
 namespace {
 
+const QString kDeveloperNames = QStringLiteral("ollama|llama|python|localai|postgres|mysql|redis-server|docker|colima");
+
+// What an advisory prints under its heading: the pause and resume commands.
+QString advisoryLines(const char* heading, const QString& names)
+{
+    const QString command = QStringLiteral("  pgrep -f \"") + names + QStringLiteral("\" | xargs kill -");
+    return QString::fromUtf8(heading) + command + QStringLiteral("STOP\n\nRESUME when done:\n") + command
+           + QStringLiteral("CONT");
+}
+
 // The advisory through the real launcher, a stand-in terminal and real shells:
 // the pause line it shows must not match the window it is shown in.
 TEST(PresetAdvisoryTerminal, ThePauseLineMatchesNeitherTheTerminalNorItsShell)
 {
     if (QStandardPaths::findExecutable(QStringLiteral("pgrep")).isEmpty())
         GTEST_SKIP() << "no pgrep";
-    const QString developer = QStringLiteral("ollama|llama|python|localai|postgres|mysql|redis-server|docker|colima");
+    const QString developer = kDeveloperNames;
     const QString creative = developer + QStringLiteral("|swiftc|clang|rustc");
     const std::tuple<PerformancePreset, const char*, QString> cases[] = {
         {PerformancePreset::compileMax, "--- Kestrova Compile Max Developer Advisory ---\n\n"
@@ -74,8 +86,7 @@ TEST(PresetAdvisoryTerminal, ThePauseLineMatchesNeitherTheTerminalNorItsShell)
         ASSERT_TRUE(waitUntil([&] { return !read("shown").isEmpty(); }, std::chrono::seconds(20)));
 
         const QString command = QStringLiteral("  pgrep -f \"") + names + QStringLiteral("\" | xargs kill -");
-        const QString lines = QString::fromUtf8(heading) + command + QStringLiteral("STOP\n\nRESUME when done:\n")
-                              + command + QStringLiteral("CONT");
+        const QString lines = advisoryLines(heading, names);
         // Shown exactly, carried in the terminal's environment, and not left in its shell's.
         const QString shown = QString::fromUtf8(read("shown"));
         EXPECT_EQ(shown.left(lines.size() + 1), lines + QLatin1Char('\n'));
@@ -93,6 +104,61 @@ TEST(PresetAdvisoryTerminal, ThePauseLineMatchesNeitherTheTerminalNorItsShell)
         if (const int pid = read("pid").toInt(); pid > 1)
             ::kill(pid, SIGKILL);
     }
+}
+
+// The same advisory in Debian's own xterm on an Xvfb of ours. xterm logs what
+// its window shows (turned on by resources, its arguments stay the launcher's).
+// xterm only passes on a SHELL listed in /etc/shells, so the user's shell is
+// /bin/sh, whose startup file ($ENV) notes its pid, xterm's and a sleep's.
+TEST(PresetAdvisoryTerminal, DebiansXtermShowsTheLinesAndNeitherItNorItsShellMatchesThem)
+{
+    const XvfbServer server;
+    if (!QFileInfo(QStringLiteral("/usr/bin/xterm")).isExecutable() || server.display().isEmpty())
+        GTEST_SKIP() << "needs xterm and Xvfb";
+    ScratchTree tree; // its path is on xterm's command line
+    const QRegularExpression pattern(kDeveloperNames);
+    if (pattern.match(tree.root()).hasMatch())
+        GTEST_SKIP() << "the temp folder name matches the pattern";
+    tree.mkdir(QStringLiteral("bin")); // holds only xterm: x-terminal-emulator would come first
+    ASSERT_TRUE(QFile::link(QStringLiteral("/usr/bin/xterm"), tree.path(QStringLiteral("bin/xterm"))));
+    tree.write(QStringLiteral("resources"), "XTerm*logging: true\nXTerm*logFile: " + tree.path("log").toUtf8() + "\n");
+    const QByteArray pidsFile = tree.path(QStringLiteral("pids")).toUtf8();
+    tree.write(QStringLiteral("shellrc"), "sleep 30 & echo $$ $PPID $! > " + pidsFile + ".tmp; mv " + pidsFile + ".tmp "
+                                              + pidsFile + "; wait; exit\n");
+    ScopedEnv env("DISPLAY", server.display().toUtf8());
+    env.set("XENVIRONMENT", tree.path(QStringLiteral("resources")).toUtf8());
+    env.set("SHELL", "/bin/sh");
+    env.set("ENV", tree.path(QStringLiteral("shellrc")).toUtf8());
+
+    TerminalEmulatorLauncher launcher(CommandRunner::system(), tree.path(QStringLiteral("bin")));
+    FakeSleepInhibitor inhibitor;
+    FakePowerSource power;
+    FakeRunningApplications applications;
+    PresetManager manager{{&inhibitor, &launcher, &power, &applications}};
+    ASSERT_TRUE(runTask(manager.applyPreset(PerformancePreset::compileMax)));
+    const auto read = [](const QString& path) {
+        QFile file(path);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    };
+    ASSERT_TRUE(waitUntil([&] { return !read(pidsFile).isEmpty(); }, std::chrono::seconds(30)));
+    const QByteArrayList pids = read(pidsFile).trimmed().split(' '); // shell, xterm, sleep
+    ASSERT_EQ(pids.size(), 3);
+    const auto proc = [&](int i, const char* name) { return "/proc/" + pids[i] + '/' + name; };
+    EXPECT_EQ(QFileInfo(proc(1, "exe")).symLinkTarget(), QStringLiteral("/usr/bin/xterm"));
+
+    const QByteArray lines = advisoryLines("--- Kestrova Compile Max Developer Advisory ---\n\n"
+                                           "PAUSE Docker, AI & Database Daemons to free CPU execution units:\n",
+                                           kDeveloperNames).toUtf8() + '\n';
+    const auto logged = [&] { return read(tree.path(QStringLiteral("log"))).replace("\r\n", "\n"); };
+    EXPECT_TRUE(waitUntil([&] { return logged() == lines; }, std::chrono::seconds(30))) << logged().toStdString();
+    for (const int i : {0, 1}) { // what `pgrep -f` matches: the command line, its NULs read as spaces
+        const QString commandLine = QString::fromUtf8(read(proc(i, "cmdline")).replace('\0', ' '));
+        EXPECT_FALSE(commandLine.isEmpty() || pattern.match(commandLine).hasMatch()) << commandLine.toStdString();
+    }
+    EXPECT_TRUE(read(proc(1, "environ")).contains("KESTROVA_TERMINAL_TEXT="));
+    EXPECT_FALSE(read(proc(0, "environ")).contains("KESTROVA_TERMINAL_TEXT"));
+    for (const QByteArray& pid : pids)
+        ::kill(pid.toInt(), SIGKILL);
 }
 
 } // namespace
