@@ -23,27 +23,28 @@ int sendThroughPidfd(int pidfd, int signal)
 
 class KernelSignaller final : public ProcessSignaller {
 public:
-    SignalOutcome send(qint32 pid, int signal, std::optional<quint64> expectedStartTime) override
+    SignalOutcome send(qint32 pid, int signal, std::optional<quint64> expectedStartTime, int* error) override
     {
         if (isForbiddenPid(pid))
             return SignalOutcome::refused;
-        if (!expectedStartTime) {
-            if (::kill(pid, signal) == 0)
-                return SignalOutcome::sent;
-            return errno == ESRCH ? SignalOutcome::noSuchProcess : SignalOutcome::failed;
-        }
+        // Read errno at once: a later call may change it.
+        const auto failure = [error] {
+            if (errno == ESRCH)
+                return SignalOutcome::noSuchProcess;
+            if (error)
+                *error = errno;
+            return SignalOutcome::failed;
+        };
+        if (!expectedStartTime)
+            return ::kill(pid, signal) == 0 ? SignalOutcome::sent : failure();
         const int pidfd = openPidfd(pid);
         if (pidfd < 0)
-            return errno == ESRCH ? SignalOutcome::noSuchProcess : SignalOutcome::failed;
+            return failure();
         // The pidfd pins the process: if the start time still matches now,
         // the signal reaches this very process even if the pid is reused later.
         SignalOutcome outcome = SignalOutcome::noSuchProcess;
-        if (readProcessStartTime(pid) == expectedStartTime) {
-            if (sendThroughPidfd(pidfd, signal) == 0)
-                outcome = SignalOutcome::sent;
-            else
-                outcome = errno == ESRCH ? SignalOutcome::noSuchProcess : SignalOutcome::failed;
-        }
+        if (readProcessStartTime(pid) == expectedStartTime)
+            outcome = sendThroughPidfd(pidfd, signal) == 0 ? SignalOutcome::sent : failure();
         ::close(pidfd);
         return outcome;
     }

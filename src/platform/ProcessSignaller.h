@@ -13,8 +13,10 @@ class ProcessSignaller {
 public:
     virtual ~ProcessSignaller() = default;
 
-    virtual SignalOutcome send(qint32 pid, int signal,
-                               std::optional<quint64> expectedStartTime = std::nullopt) = 0;
+    // When the outcome is `failed`, `error` (if given) receives the system's
+    // reason, an errno value, so the refusal can be said with it.
+    virtual SignalOutcome send(qint32 pid, int signal, std::optional<quint64> expectedStartTime = std::nullopt,
+                               int* error = nullptr) = 0;
     // kill(pid, 0): whether a process with this pid exists (EPERM counts as
     // existing).
     virtual bool exists(qint32 pid) = 0;

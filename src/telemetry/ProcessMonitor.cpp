@@ -15,6 +15,7 @@
 #include <QUuid>
 
 #include <algorithm>
+#include <csignal>
 #include <vector>
 
 namespace {
@@ -65,6 +66,25 @@ void ProcessMonitor::setSuspended(QHash<qint32, quint64> startTimes)
     assign(m_suspendedPids, std::move(pids), &ProcessMonitor::suspendedPidsChanged);
 }
 
+void ProcessMonitor::sayRefused(qint32 pid, quint64 startTime, int signal, int error)
+{
+    const Refusal refusal{startTime, signal, error};
+    if (const auto said = m_refusalsSaid.constFind(pid); said != m_refusalsSaid.cend() && *said == refusal)
+        return;
+    m_refusalsSaid.insert(pid, refusal);
+    // Named as its row names it; the process may be below the rows listed.
+    QString name = QStringLiteral("process");
+    for (const ProcessEntry& entry : m_deps.table->processes()) {
+        if (entry.pid == pid) {
+            name = ProcessPathRules::lastPathComponent(ProcessPathRules::normalizedCommandPath(entry.commandPath));
+            break;
+        }
+    }
+    kestrova::print(QStringLiteral("Cannot %1 %2 (PID %3): %4")
+                        .arg(signal == SIGSTOP ? QStringLiteral("suspend") : QStringLiteral("resume"), name,
+                             QString::number(pid), qt_error_string(error)));
+}
+
 bool ProcessMonitor::isFrozenByUs(qint32 pid, quint64 startTime) const
 {
     const auto it = m_suspendedStartTimes.constFind(pid);
@@ -78,8 +98,14 @@ void ProcessMonitor::toggleSuspend(qint32 pid)
         return;
     }
     auto startTimes = m_suspendedStartTimes;
+    int error = 0;
     if (const auto frozen = startTimes.constFind(pid); frozen != startTimes.cend()) {
-        QuickActionsService::resumeProcess(pid, *frozen, *m_deps.signaller);
+        if (QuickActionsService::resumeProcess(pid, *frozen, *m_deps.signaller, &error) == SignalOutcome::failed) {
+            // Still stopped, and still ours to resume: it keeps reading frozen.
+            sayRefused(pid, *frozen, SIGCONT, error);
+            return;
+        }
+        m_refusalsSaid.remove(pid);
         startTimes.remove(pid);
         setSuspended(std::move(startTimes));
         return;
@@ -89,8 +115,9 @@ void ProcessMonitor::toggleSuspend(qint32 pid)
     const auto scanned = m_scannedStartTimes.constFind(pid);
     if (scanned == m_scannedStartTimes.cend())
         return;
-    switch (QuickActionsService::suspendProcess(pid, *scanned, *m_deps.signaller, *m_deps.guard)) {
+    switch (QuickActionsService::suspendProcess(pid, *scanned, *m_deps.signaller, *m_deps.guard, &error)) {
     case SignalOutcome::sent:
+        m_refusalsSaid.remove(pid);
         startTimes.insert(pid, *scanned);
         // From now on it reads 0 %; the list keeps it where it was seen.
         m_frozenShares.insert(pid, m_rankShares.value(pid));
@@ -99,9 +126,11 @@ void ProcessMonitor::toggleSuspend(qint32 pid)
     case SignalOutcome::refused:
         printRefusal(pid);
         break;
-    case SignalOutcome::noSuchProcess:
     case SignalOutcome::failed:
         // Not stopped: showing it as frozen would be a lie.
+        sayRefused(pid, *scanned, SIGSTOP, error);
+        break;
+    case SignalOutcome::noSuchProcess: // gone: the next scan shows it
         break;
     }
 }
@@ -126,8 +155,12 @@ void ProcessMonitor::resumeAllSuspended()
 {
     if (m_suspendedStartTimes.isEmpty())
         return;
-    for (auto it = m_suspendedStartTimes.cbegin(); it != m_suspendedStartTimes.cend(); ++it)
-        QuickActionsService::resumeProcess(it.key(), it.value(), *m_deps.signaller);
+    for (auto it = m_suspendedStartTimes.cbegin(); it != m_suspendedStartTimes.cend(); ++it) {
+        int error = 0;
+        const auto outcome = QuickActionsService::resumeProcess(it.key(), it.value(), *m_deps.signaller, &error);
+        if (outcome == SignalOutcome::failed)
+            sayRefused(it.key(), it.value(), SIGCONT, error);
+    }
     setSuspended({});
 }
 
@@ -254,14 +287,16 @@ void ProcessMonitor::updateProcesses()
     for (ProcessInfoData& row : rows)
         row.totalBatteryDrain = tallies.value(row.name);
 
-    // A judgement holds while its process does.
-    for (auto it = m_freezable.begin(); it != m_freezable.end();) {
-        const auto scanned = m_scannedStartTimes.constFind(it.key());
-        if (scanned == m_scannedStartTimes.cend() || *scanned != it->startTime)
-            it = m_freezable.erase(it);
-        else
-            ++it;
-    }
+    // A judgement, and a refusal said, hold while the process does.
+    const auto keepWhileScanned = [this](auto& byPid) {
+        for (auto it = byPid.begin(); it != byPid.end();) {
+            const auto scanned = m_scannedStartTimes.constFind(it.key());
+            const bool same = scanned != m_scannedStartTimes.cend() && *scanned == it->startTime;
+            it = same ? std::next(it) : byPid.erase(it);
+        }
+    };
+    keepWhileScanned(m_freezable);
+    keepWhileScanned(m_refusalsSaid);
 
     // Keep a frozen process while it is the same process and we may still
     // signal it; kill(pid, 0) alone would keep a stranger that reuses the pid.

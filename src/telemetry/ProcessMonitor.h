@@ -85,7 +85,10 @@ public:
 
     // Freezes the process, or resumes it when this application froze it.
     // Refuses pid < 2, our own pid and the desktop session's own processes
-    // with one printed line.
+    // with one printed line. A signal the system refuses (another user's
+    // process) is said in one line with the system's reason, once per
+    // process until a signal to it goes through; the process then reads as
+    // it really is: not frozen, or still frozen.
     void toggleSuspend(qint32 pid);
     // Whether a row of the latest list offers the freeze button: false for
     // the pids no signal may reach and for the processes the guard protects;
@@ -116,6 +119,7 @@ private:
     bool isFrozenByUs(qint32 pid, quint64 startTime) const;
     QIcon iconFor(const QString& fullPath);
     void setSuspended(QHash<qint32, quint64> startTimes);
+    void sayRefused(qint32 pid, quint64 startTime, int signal, int error);
 
     Deps m_deps;
     QTimer* m_timer = nullptr;
@@ -132,6 +136,14 @@ private:
     // The guard's judgements, asked for when a view shows a row.
     mutable QHash<qint32, Freezable> m_freezable;
     mutable quint64 m_guardRevision = 0;
+    struct Refusal {
+        quint64 startTime;
+        int signal;
+        int error;
+        bool operator==(const Refusal&) const = default;
+    };
+    // The refusals already said, so a repeated click says nothing more.
+    QHash<qint32, Refusal> m_refusalsSaid;
     QHash<QString, double> m_batteryShameList;
     QList<DVRSnapshot> m_dvrSnapshots;
     bool m_isPaused = false;

@@ -3,15 +3,16 @@
 #include <csignal>
 
 SignalOutcome QuickActionsService::suspendProcess(qint32 pid, quint64 startTime,
-                                                  ProcessSignaller& signaller, const SessionProcessGuard& guard)
+                                                  ProcessSignaller& signaller, const SessionProcessGuard& guard,
+                                                  int* error)
 {
     if (!guard.mayFreeze(pid))
         return SignalOutcome::refused;
-    return signaller.send(pid, SIGSTOP, startTime);
+    return signaller.send(pid, SIGSTOP, startTime, error);
 }
 
 SignalOutcome QuickActionsService::resumeProcess(qint32 pid, quint64 startTime,
-                                                 ProcessSignaller& signaller)
+                                                 ProcessSignaller& signaller, int* error)
 {
-    return signaller.send(pid, SIGCONT, startTime);
+    return signaller.send(pid, SIGCONT, startTime, error);
 }

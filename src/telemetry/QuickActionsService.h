@@ -14,11 +14,13 @@ public:
     QuickActionsService() = delete;
 
     // SIGSTOP. Refused for pid < 2, our own pid and the processes the
-    // desktop session cannot live without.
+    // desktop session cannot live without. A `failed` outcome leaves the
+    // system's reason (an errno value) in `error` when it is given.
     static SignalOutcome suspendProcess(qint32 pid, quint64 startTime,
                                         ProcessSignaller& signaller = ProcessSignaller::system(),
-                                        const SessionProcessGuard& guard = SessionProcessGuard::system());
+                                        const SessionProcessGuard& guard = SessionProcessGuard::system(),
+                                        int* error = nullptr);
     // SIGCONT.
     static SignalOutcome resumeProcess(qint32 pid, quint64 startTime,
-                                       ProcessSignaller& signaller = ProcessSignaller::system());
+                                       ProcessSignaller& signaller = ProcessSignaller::system(), int* error = nullptr);
 };

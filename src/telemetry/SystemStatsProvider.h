@@ -11,6 +11,7 @@
 #include <QCoroTask>
 #include <QUrl>
 
+#include <QHash>
 #include <QList>
 #include <QString>
 
@@ -422,6 +423,9 @@ private:
     static constexpr int kPublicAddressRetryTicks = 30;
     int m_publicAddressQuietTicks = 0;
     TreeSizeMeter* m_cacheMeter = nullptr;
+    // pid -> start time of each listed process whose kill the system refused
+    // and that was said.
+    QHash<qint32, quint64> m_killRefusalsSaid;
 
     // The /proc and /sys readers and their buffers, kept out of this header
     // so that a change to a reader rebuilds the sampler, not its viewers.

@@ -71,18 +71,31 @@ QCoro::Task<> SystemStatsProvider::killConnectionProcess(QString pidText)
         failed(QStringLiteral("not in the current connection list"));
         co_return;
     }
-    switch (m_deps.signaller->send(*pid, SIGKILL, listed->startTime)) {
+    int error = 0;
+    switch (m_deps.signaller->send(*pid, SIGKILL, listed->startTime, &error)) {
     case SignalOutcome::sent:
     case SignalOutcome::noSuchProcess: // already gone: the list shows it
         break;
     case SignalOutcome::refused:
         failed(QStringLiteral("refused"));
         co_return;
-    case SignalOutcome::failed:
-        failed(QStringLiteral("the system refused the signal"));
+    case SignalOutcome::failed: {
+        // Said once per process: clicking its row again adds nothing.
+        const auto said = m_killRefusalsSaid.constFind(*pid);
+        if (said == m_killRefusalsSaid.cend() || *said != listed->startTime) {
+            kestrova::print(QStringLiteral("Failed to kill connection PID %1 (%2): %3")
+                                .arg(QString::number(*pid), listed->name, qt_error_string(error)));
+            m_killRefusalsSaid.insert(*pid, listed->startTime);
+        }
         break;
     }
+    }
     updateConnections();
+    // A refusal is forgotten with the process's last listed connection.
+    m_killRefusalsSaid.removeIf([this](QHash<qint32, quint64>::iterator said) {
+        const auto listed = m_readers->connections.listed(said.key());
+        return !listed || listed->startTime != said.value();
+    });
 }
 
 std::optional<QString> SystemStatsProvider::exportHistoryToCSV()

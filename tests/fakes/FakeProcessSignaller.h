@@ -6,10 +6,13 @@
 #include <QList>
 #include <QSet>
 
+#include <cerrno>
+
 // Records signals instead of sending them. Pids in `alive` exist; the rest
 // do not. Applies the same refusals as the real signaller. A pid listed in
 // `outcomes` answers with that outcome instead (and is not recorded unless
-// the outcome is `sent`).
+// the outcome is `sent`); `failed` comes with EPERM, as for a process of
+// another user.
 class FakeProcessSignaller final : public ProcessSignaller {
 public:
     struct Sent {
@@ -18,7 +21,7 @@ public:
         bool operator==(const Sent&) const = default;
     };
 
-    SignalOutcome send(qint32 pid, int signal, std::optional<quint64> startTime) override
+    SignalOutcome send(qint32 pid, int signal, std::optional<quint64> startTime, int* error) override
     {
         if (isForbiddenPid(pid))
             return SignalOutcome::refused;
@@ -27,6 +30,8 @@ public:
             sent.append({pid, signal});
             startTimes.append(startTime);
         }
+        if (outcome == SignalOutcome::failed && error)
+            *error = EPERM;
         return outcome;
     }
     bool exists(qint32 pid) override { return alive.contains(pid); }

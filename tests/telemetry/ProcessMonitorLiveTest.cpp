@@ -4,6 +4,7 @@
 #include "platform/ProcessTable.h"
 #include "platform/QuitSignalRouter.h"
 #include "platform/SessionProcessGuard.h"
+#include "support/PrintCapture.h"
 #include "support/TaskRunner.h"
 #include "telemetry/ProcessMonitor.h"
 
@@ -13,7 +14,11 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
+
+#include <sys/prctl.h>
+#include <unistd.h>
 
 // Freezes and resumes real `sleep` children of this test, never anything else.
 namespace {
@@ -30,9 +35,11 @@ char stateOf(qint64 pid)
     return close >= 0 && close + 2 < line.size() ? line.at(close + 2) : '?';
 }
 
-std::unique_ptr<QProcess> startSleep()
+std::unique_ptr<QProcess> startSleep(const std::function<void()>& inChild = {})
 {
     auto child = std::make_unique<QProcess>();
+    if (inChild)
+        child->setChildProcessModifier(inChild);
     child->start(QStringLiteral("/bin/sleep"), {QStringLiteral("60")});
     if (!child->waitForStarted(5000))
         return nullptr;
@@ -87,6 +94,34 @@ TEST(ProcessMonitorLive, AFrozenChildThatIsKilledLeavesTheSet)
     ASSERT_TRUE(child->waitForFinished(5000));
     live.monitor.tick();
     EXPECT_TRUE(live.monitor.suspendedPids().isEmpty());
+}
+
+// A process of another user (nobody's `sleep`), stopped by a user that is
+// neither root nor its owner: the kernel itself refuses.
+TEST(ProcessMonitorLive, AStopTheSystemRefusesIsSaidOnceAndNothingReadsFrozen)
+{
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "only root can start a process as another user";
+    auto child = startSleep([] { (void)!::setgid(65534), (void)!::setuid(65534); });
+    ASSERT_TRUE(child);
+    const auto pid = qint32(child->processId());
+    LiveMonitor live;
+    live.monitor.tick();
+    PrintCapture printed;
+    ASSERT_EQ(::setresuid(uid_t(-1), 65533, uid_t(-1)), 0); // root stays the saved uid
+    for (int click = 0; click < 3; ++click)
+        live.monitor.toggleSuspend(pid);
+    EXPECT_EQ(::setresuid(uid_t(-1), 0, uid_t(-1)), 0);
+    ::prctl(PR_SET_DUMPABLE, 1); // the uid change cleared it
+    live.monitor.tick();
+
+    kestrova::print(QStringLiteral("next")); // brings out a repeat the print guard held back
+    const QString refused = QStringLiteral("Cannot suspend sleep (PID %1): Operation not permitted").arg(pid);
+    EXPECT_EQ(printed.lines(), (QStringList{refused, QStringLiteral("next")}));
+    EXPECT_TRUE(live.monitor.suspendedPids().isEmpty());
+    for (const ProcessInfoData& row : live.monitor.topProcesses())
+        EXPECT_FALSE(row.id == pid && row.isSuspended);
+    EXPECT_EQ(stateOf(pid), 'S');
 }
 
 // A copy of this test binary freezes a sleep child and is then terminated

@@ -15,6 +15,9 @@
 #include "telemetry/PublicAddressFetcher.h"
 #include "telemetry/SystemStatsProvider.h"
 #include "support/SamplerDeps.h"
+#include "platform/ProcessTable.h"
+#include "platform/SessionProcessGuard.h"
+#include "telemetry/ProcessMonitor.h"
 
 #include <QSignalSpy>
 #include <QTimeZone>
@@ -22,6 +25,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <functional>
 #include <csignal>
 #include <unistd.h>
 
@@ -237,6 +241,55 @@ TEST_F(SamplerActionsTest, KillRefusesBadTextOurselvesAndUnlistedPidsAndRereadsA
     runTask(sampler->killConnectionProcess(QStringLiteral("+0042")));
     EXPECT_EQ(signaller.sent, (QList<FakeProcessSignaller::Sent>{{42, SIGKILL}}));
     EXPECT_EQ(reread.count(), 1);
+}
+
+// Another user's model server: the system refuses every signal (EPERM).
+// Each refusal is said once however often its row is clicked, and the row
+// goes on reading as the process is.
+TEST_F(SamplerActionsTest, ASignalTheSystemRefusesIsSaidOnceAndTheRowStaysTrue)
+{
+    tree.write(QStringLiteral("proc/uptime"), "10000.00 0.00\n");
+    tree.write(QStringLiteral("proc/net/tcp"), "  sl\n" + tcpRow(0, "0200000A:D431", "03705A8C:01BB", 3001));
+    addProcess(42, "ollama", {3001}, 4200);
+    tree.write(QStringLiteral("proc/42/cmdline"), QByteArray("/usr/bin/ollama\0", 16));
+    QFile::link(QStringLiteral("/usr/bin/ollama"), tree.proc() + QStringLiteral("/42/exe"));
+    signaller.alive.insert(42);
+    auto sampler = make();
+    const auto shown = sampler->showConnections();
+    ProcessTable table(tree.proc());
+    SessionProcessGuard guard(tree.proc());
+    ProcessMonitor monitor({&table, &signaller, &guard, nullptr, &clock, &random, {}});
+    monitor.tick();
+    const auto frozen = [&] { return monitor.tick(), monitor.topProcesses().value(0).isSuspended; };
+    const auto freeze = [&] { monitor.toggleSuspend(42); };
+
+    const struct {
+        bool frozenFirst;
+        std::function<void()> click;
+        QString line;
+        std::function<bool()> readsAsItIs;
+    } cases[] = {
+        {false, freeze, QStringLiteral("Cannot suspend ollama (PID 42): Operation not permitted"),
+         [&] { return !frozen(); }},
+        // Still stopped: it stays frozen, and ours to resume.
+        {true, freeze, QStringLiteral("Cannot resume ollama (PID 42): Operation not permitted"), frozen},
+        {false, [&] { runTask(sampler->killConnectionProcess(QStringLiteral("42"))); },
+         QStringLiteral("Failed to kill connection PID 42 (ollama): Operation not permitted"),
+         [&] { return sampler->activeConnections().value(0).pid == QStringLiteral("42"); }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.line.toStdString());
+        signaller.outcomes.remove(42);
+        if (c.frozenFirst)
+            freeze();
+        signaller.outcomes.insert(42, SignalOutcome::failed);
+        PrintCapture printed;
+        for (int click = 0; click < 3; ++click)
+            c.click();
+        kestrova::print(QStringLiteral("next")); // brings out a repeat the print guard held back
+        EXPECT_EQ(printed.lines(), (QStringList{c.line, QStringLiteral("next")}));
+        EXPECT_TRUE(c.readsAsItIs());
+    }
 }
 
 TEST_F(SamplerActionsTest, DiskFiguresCreditTheCleanerWithAFloorOfFiveAndDrawRatesAlways)
