@@ -112,7 +112,7 @@ QWidget* DiskTabView::buildRates()
     m_writeCard = new RateCard(SystemColor::blue, QStringLiteral("Write"));
     m_writeCard->setObjectName(QStringLiteral("writeCard"));
     m_writeCard->setToolTip(QString::fromLatin1(writeHelp));
-    QHBoxLayout* row = RateCard::pair(m_readCard, m_writeCard);
+    QLayout* row = RateCard::pair(m_readCard, m_writeCard);
     return popoverSection(row, 20);
 }
 

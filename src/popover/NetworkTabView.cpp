@@ -77,7 +77,7 @@ QWidget* NetworkTabView::buildRates()
     m_upload->setObjectName(QStringLiteral("uploadCard"));
     m_download = new RateCard(SystemColor::blue, QStringLiteral("Download"));
     m_download->setObjectName(QStringLiteral("downloadCard"));
-    QHBoxLayout* row = RateCard::pair(m_upload, m_download);
+    QLayout* row = RateCard::pair(m_upload, m_download);
     return popoverSection(row, 20, 10);
 }
 

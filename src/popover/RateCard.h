@@ -7,7 +7,7 @@
 class ColorDot;
 class FitLabel;
 class PlainLabel;
-class QHBoxLayout;
+class QLayout;
 
 // A rate figure of the disk and network pages: the figure in large rounded
 // type, centred over a coloured dot and a small label. A figure too wide for
@@ -19,8 +19,9 @@ public:
     RateCard(const UiColor& color, const QString& label, QWidget* parent = nullptr);
 
     // The row of two cards: the first at the leading edge, the second at the
-    // trailing one, each no wider than its half of the row.
-    static QHBoxLayout* pair(RateCard* leading, RateCard* trailing);
+    // trailing one. When both do not fit, a card that needs more than half
+    // the row gets what the other leaves, so the two never meet.
+    static QLayout* pair(RateCard* leading, RateCard* trailing);
 
     void setValue(const QString& value);
     QString value() const;
