@@ -59,11 +59,11 @@ QString FitLabel::displayedText() const { return fit().shown; }
 QRectF FitLabel::textRect() const
 {
     const Fit& f = fit();
-    const qreal height = QFontMetricsF(f.font).height();
+    const qreal height = f.height;
     const QRectF box = rect();
     qreal x = box.left();
     if (m_alignment & Qt::AlignRight)
-        x = box.right() + 1 - f.advance;
+        x = box.right() - f.advance;
     else if (m_alignment & Qt::AlignHCenter)
         x = box.left() + (box.width() - f.advance) / 2;
     qreal y = box.top() + (box.height() - height) / 2;
@@ -134,6 +134,7 @@ const FitLabel::Fit& FitLabel::fit() const
         advance = metrics.horizontalAdvance(m_fit.shown);
     }
     m_fit.advance = std::min(advance, qreal(room));
+    m_fit.height = QFontMetricsF(fitted).height();
     return m_fit;
 }
 

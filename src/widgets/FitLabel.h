@@ -51,6 +51,7 @@ private:
         QFont font;
         QString shown;
         qreal advance = 0;
+        qreal height = 0;
     };
     const Fit& fit() const;
     void textChanged();
