@@ -103,7 +103,8 @@ void fillCaches(BuildCacheService& caches, const QString& home)
     }
 }
 
-bool renderDashboard(QWidget* page, const AppTheme& theme, const QString& path)
+// The page as the dashboard's content pane holds it, `width` wide.
+bool renderDashboard(QWidget* page, const AppTheme& theme, const QString& path, int width = 730)
 {
     QWidget host;
     const ColorScheme scheme = theme.colorScheme();
@@ -111,11 +112,11 @@ bool renderDashboard(QWidget* page, const AppTheme& theme, const QString& path)
     auto* column = new QVBoxLayout(&host);
     column->setContentsMargins(30, 20, 30, 20);
     column->addWidget(page);
-    host.setFixedWidth(730);
+    host.setFixedWidth(width);
     host.show();
     settle();
     host.adjustSize();
-    host.setFixedHeight(host.heightForWidth(730) > 0 ? host.heightForWidth(730) : host.sizeHint().height());
+    host.setFixedHeight(host.heightForWidth(width) > 0 ? host.heightForWidth(width) : host.sizeHint().height());
     settle();
     return host.grab().save(path);
 }
@@ -191,6 +192,9 @@ bool writeExtremeScreenshots(const QString& directory)
 
         DashboardPageState state(QStringLiteral("Disk"));
         ok = renderDashboard(new NetworkPage(stats.get()), theme, file(QStringLiteral("dashboard-network"))) && ok;
+        // A narrower pane: the two cards still hold their figures.
+        ok = renderDashboard(new NetworkPage(stats.get()), theme, file(QStringLiteral("dashboard-network-narrow")), 480)
+             && ok;
         for (const WorkspacePersona persona : WorkspacePersona::allCases()) {
             settings.setWorkspacePersona(persona.rawValue());
             const QString name = persona.rawValue().toLower().replace(QLatin1Char(' '), QLatin1Char('-'));
