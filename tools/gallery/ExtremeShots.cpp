@@ -137,6 +137,14 @@ bool writeExtremeScreenshots(const QString& directory)
     SampleLocalAI ai;
     ai.localAI->setActiveModels(manyModels());
     ai.proxy.setRequestCount(9999999999);
+    QList<LocalPortInfo> ports;
+    QList<qint32> held;
+    for (int i = 0; i < 9999; ++i) {
+        ports.append({40000 + i, QStringLiteral("node"), 100000 + i});
+        held.append(100000 + i);
+    }
+    ai.localAI->setActiveLocalPorts(ports);
+    ai.localAI->setSuspendedPIDs(held);
     QTemporaryDir cacheHome;
     BuildCacheService caches({cacheHome.path(), [] { return false; }, nullptr, nullptr});
     fillCaches(caches, cacheHome.path());
@@ -188,7 +196,9 @@ bool writeExtremeScreenshots(const QString& directory)
         ok = popoverShot(2, 0, QStringLiteral("popover-disk")) && ok;
         ok = popoverShot(3, 0, QStringLiteral("popover-memory")) && ok;
         ok = popoverShot(4, 0, QStringLiteral("popover-ai-telemetry")) && ok;
+        ok = popoverShot(4, 1, QStringLiteral("popover-ai-optimizer")) && ok;
         ok = popoverShot(4, 2, QStringLiteral("popover-ai-caches")) && ok;
+        ok = popoverShot(4, 3, QStringLiteral("popover-ai-servers")) && ok;
 
         DashboardPageState state(QStringLiteral("Disk"));
         ok = renderDashboard(new NetworkPage(stats.get()), theme, file(QStringLiteral("dashboard-network"))) && ok;
