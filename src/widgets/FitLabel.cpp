@@ -116,9 +116,9 @@ const FitLabel::Fit& FitLabel::fit() const
     if (advance > room && advance > 0) {
         const int base = int(std::lround(sizeOf(fitted)));
         const int floor = std::min(base, int(std::ceil(m_floor)));
-        // Start from the size that scales the text to the room, then step
-        // down the last pixel or two that hinting adds.
-        int size = std::clamp(int(std::floor(base * room / advance)), floor, base);
+        // Start a pixel above the size that scales the text to the room
+        // (hinting does not scale evenly), then step down.
+        int size = std::clamp(int(std::floor(base * room / advance)) + 1, floor, std::max(floor, base - 1));
         for (;; --size) {
             setSizeOf(fitted, size);
             advance = QFontMetricsF(fitted).horizontalAdvance(m_text);
