@@ -106,16 +106,13 @@ QWidget* DiskTabView::buildVolume()
 
 QWidget* DiskTabView::buildRates()
 {
-    auto* row = new QHBoxLayout;
     m_readCard = new RateCard(SystemColor::pink, QStringLiteral("Read"));
     m_readCard->setObjectName(QStringLiteral("readCard"));
     m_readCard->setToolTip(QString::fromLatin1(readHelp));
     m_writeCard = new RateCard(SystemColor::blue, QStringLiteral("Write"));
     m_writeCard->setObjectName(QStringLiteral("writeCard"));
     m_writeCard->setToolTip(QString::fromLatin1(writeHelp));
-    row->addWidget(m_readCard);
-    row->addStretch(1);
-    row->addWidget(m_writeCard);
+    QLayout* row = RateCard::pair(m_readCard, m_writeCard);
     return popoverSection(row, 20);
 }
 

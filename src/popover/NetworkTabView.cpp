@@ -73,14 +73,11 @@ NetworkTabView::NetworkTabView(SystemStatsProvider* stats, ProcessMonitor* proce
 
 QWidget* NetworkTabView::buildRates()
 {
-    auto* row = new QHBoxLayout;
     m_upload = new RateCard(SystemColor::pink, QStringLiteral("Upload"));
     m_upload->setObjectName(QStringLiteral("uploadCard"));
     m_download = new RateCard(SystemColor::blue, QStringLiteral("Download"));
     m_download->setObjectName(QStringLiteral("downloadCard"));
-    row->addWidget(m_upload);
-    row->addStretch(1);
-    row->addWidget(m_download);
+    QLayout* row = RateCard::pair(m_upload, m_download);
     return popoverSection(row, 20, 10);
 }
 

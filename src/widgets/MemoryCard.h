@@ -2,9 +2,11 @@
 
 #include "widgets/CardFrame.h"
 
+class FitLabel;
 class PlainLabel;
 
-// A tile with a small title over a value in the caller's colour.
+// A tile with a small title over a value in the caller's colour. The value
+// shrinks to stay inside the tile.
 class MemoryCard : public CardFrame {
     Q_OBJECT
 
@@ -19,5 +21,5 @@ public:
 
 private:
     PlainLabel* m_title;
-    PlainLabel* m_value;
+    FitLabel* m_value;
 };

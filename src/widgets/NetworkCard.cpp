@@ -1,5 +1,6 @@
 #include "widgets/NetworkCard.h"
 
+#include "widgets/FitLabel.h"
 #include "widgets/Fonts.h"
 #include "widgets/PlainLabel.h"
 #include "widgets/SymbolView.h"
@@ -19,11 +20,11 @@ NetworkCard::NetworkCard(const QString& title, const QString& value, const QStri
     auto* texts = new QVBoxLayout;
     texts->setSpacing(4);
     m_title = new PlainLabel(title, Fonts::style(TextStyle::caption), SystemColor::secondary);
-    m_value = new PlainLabel(value, Fonts::style(TextStyle::headline), SystemColor::primary);
+    m_value = new FitLabel(value, Fonts::style(TextStyle::headline), SystemColor::primary, 9);
+    m_value->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     texts->addWidget(m_title);
-    texts->addWidget(m_value);
-    row->addLayout(texts);
-    row->addStretch(1);
+    texts->addWidget(m_value, 0, Qt::AlignLeft);
+    row->addLayout(texts, 1);
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
 }
 

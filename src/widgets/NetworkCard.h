@@ -2,10 +2,12 @@
 
 #include "widgets/CardFrame.h"
 
+class FitLabel;
 class PlainLabel;
 class SymbolView;
 
-// A tile with a tinted symbol beside a small title over a value.
+// A tile with a tinted symbol beside a small title over a value. The value
+// shrinks to stay inside the tile.
 class NetworkCard : public CardFrame {
     Q_OBJECT
 
@@ -16,9 +18,10 @@ public:
     QString title() const;
     QString value() const;
     void setValue(const QString& value);
+    FitLabel* valueLabel() const { return m_value; }
 
 private:
     SymbolView* m_icon;
     PlainLabel* m_title;
-    PlainLabel* m_value;
+    FitLabel* m_value;
 };

@@ -1,8 +1,10 @@
 #include "popover/NetworkTabView.h"
+#include "core/Format.h"
 #include "popover/ProcessTrafficRow.h"
 #include "popover/RateCard.h"
 #include "support/InertServices.h"
 #include "widgets/ElidedLabel.h"
+#include "widgets/FitLabel.h"
 #include "widgets/KeyedRowList.h"
 #include "widgets/PlainLabel.h"
 #include "widgets/SparklineView.h"
@@ -80,3 +82,39 @@ TEST_F(NetworkTabViewTest, RowsCarryTwoFiguresInTheirRanges)
 }
 
 } // namespace
+
+// At the popover's width the two figures shrink into their own halves, from
+// an idle link to a saturated one, and keep their text; at ordinary rates
+// they keep their full size.
+TEST_F(NetworkTabViewTest, RateFiguresKeepApartAndInsideThePage)
+{
+    struct Case {
+        double up;
+        double down;
+    };
+    const QList<Case> cases = {{0.0, 0.0},           {48.3, 1264.7},       {9999.9, 9999.9},
+                               {49488.0, 49488.0},   {0.0, 999999.9},      {999999.9, 0.0},
+                               {999999.9, 999999.9}, {9999999.9, 9999999.9}};
+    auto page = make();
+    for (const Case& c : cases) {
+        s.stats->setNetworkUpload(c.up);
+        s.stats->setNetworkDownload(c.down);
+        page->refreshNow();
+        // A new size reaches the page's layout one nesting level per turn.
+        for (int turn = 0; turn < 4; ++turn)
+            QCoreApplication::processEvents();
+        QList<QRectF> boxes;
+        for (RateCard* card : {page->uploadCard(), page->downloadCard()}) {
+            const FitLabel* figure = card->valueLabel();
+            EXPECT_EQ(figure->displayedText(), card->value()) << c.up << ' ' << c.down;
+            boxes << figure->textRect().translated(figure->mapTo(page.get(), QPoint(0, 0)));
+        }
+        EXPECT_EQ(page->uploadCard()->value(), kestrova::format("%.1f KB/s", c.up));
+        EXPECT_FALSE(boxes[0].intersects(boxes[1])) << c.up << ' ' << c.down;
+        for (const QRectF& box : boxes)
+            EXPECT_TRUE(QRectF(page->rect()).contains(box)) << c.up << ' ' << c.down << ' ' << box.right();
+        if (c.up < 2000 && c.down < 2000) {
+            EXPECT_EQ(page->downloadCard()->valueLabel()->fittedFont().pixelSize(), 20) << c.down;
+        }
+    }
+}

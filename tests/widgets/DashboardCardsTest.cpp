@@ -77,6 +77,11 @@ TEST(DashboardCards, AFigureOfTheSameWidthLeavesTheWindowsLayoutAlone)
          [](QWidget* w, const QString& v) { static_cast<SensorRow*>(w)->setValue(v); }},
         {"MemoryCard", [](const QString& v) { return new MemoryCard(QStringLiteral("App Memory"), v, SystemColor::green); },
          [](QWidget* w, const QString& v) { static_cast<MemoryCard*>(w)->setValue(v); }},
+        {"NetworkCard",
+         [](const QString& v) {
+             return new NetworkCard(QStringLiteral("Download"), v, QStringLiteral("arrow.down"), SystemColor::blue);
+         },
+         [](QWidget* w, const QString& v) { static_cast<NetworkCard*>(w)->setValue(v); }},
     };
     for (const Case& c : cases) {
         QWidget window;
@@ -98,9 +103,9 @@ TEST(DashboardCards, AFigureOfTheSameWidthLeavesTheWindowsLayoutAlone)
         c.set(card, QStringLiteral("13.75 GB"));
         QCoreApplication::processEvents();
         EXPECT_GE(requests.count, 1) << c.name;
-        PlainLabel* value = nullptr;
-        for (PlainLabel* label : card->findChildren<PlainLabel*>())
-            if (label->text() == QStringLiteral("13.75 GB"))
+        QWidget* value = nullptr;
+        for (QWidget* label : card->findChildren<QWidget*>())
+            if (label->property("text").toString() == QStringLiteral("13.75 GB"))
                 value = label;
         ASSERT_NE(value, nullptr) << c.name;
         EXPECT_GE(value->width(), value->sizeHint().width()) << c.name;

@@ -5,6 +5,7 @@
 #include "AIShots.h"
 #include "DashboardShots.h"
 #include "DiskShots.h"
+#include "ExtremeShots.h"
 #include "AssistantShots.h"
 #include "PopoverShots.h"
 #include "PopoverTabShots.h"
@@ -475,6 +476,7 @@ int writeScreenshots(const QString& directory)
     ok6 = writeDiskScreenshots(directory) && ok6;
     ok6 = writeAssistantScreenshots(directory) && ok6;
     ok6 = writeTourScreenshots(directory) && ok6;
+    ok6 = writeExtremeScreenshots(directory) && ok6;
     return ok1 && ok2 && ok3 && ok4 && ok5 && ok6 ? 0 : 1;
 }
 

@@ -10,6 +10,7 @@
 #include "widgets/CardFrame.h"
 #include "widgets/DestructiveIconButton.h"
 #include "widgets/ElidedLabel.h"
+#include "widgets/FitLabel.h"
 #include "widgets/Fonts.h"
 #include "widgets/KeyedRowList.h"
 #include "widgets/PlainLabel.h"
@@ -173,7 +174,7 @@ QWidget* CachesSubTab::buildModelSection()
     return section;
 }
 
-QWidget* CachesSubTab::buildTile(const QString& label, PlainLabel*& figure, AccentPillButton*& button,
+QWidget* CachesSubTab::buildTile(const QString& label, FitLabel*& figure, AccentPillButton*& button,
                                  const QString& title)
 {
     auto* tile = new CardFrame(UiColor(SystemColor::contrast).opacity(0.02), 8);
@@ -181,7 +182,8 @@ QWidget* CachesSubTab::buildTile(const QString& label, PlainLabel*& figure, Acce
     column->setContentsMargins(10, 10, 10, 10);
     column->setSpacing(4);
     column->addWidget(new PlainLabel(label, Fonts::system(10, QFont::Medium), SystemColor::primary));
-    figure = new PlainLabel(QString(), Fonts::system(14, QFont::Bold, FontDesign::rounded), SystemColor::primary);
+    figure = new FitLabel(QString(), Fonts::system(14, QFont::Bold, FontDesign::rounded), SystemColor::primary, 9);
+    figure->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     column->addWidget(figure);
     button = new AccentPillButton(QString(), title, SystemColor::blue);
     button->setFont(Fonts::system(9, QFont::Bold));

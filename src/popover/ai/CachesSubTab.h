@@ -5,6 +5,7 @@
 
 class AccentPillButton;
 class BuildCacheService;
+class FitLabel;
 class KeyedRowList;
 class LocalAIService;
 class PlainLabel;
@@ -27,8 +28,8 @@ public:
     PlainLabel* modelTotalLabel() const { return m_modelTotal; }
     PlainLabel* modelsEmptyLabel() const { return m_modelsEmpty; }
     KeyedRowList* modelList() const { return m_models; }
-    PlainLabel* derivedDataLabel() const { return m_derivedData; }
-    PlainLabel* spmLabel() const { return m_spm; }
+    FitLabel* derivedDataLabel() const { return m_derivedData; }
+    FitLabel* spmLabel() const { return m_spm; }
     AccentPillButton* purgeXcodeButton() const { return m_purgeXcode; }
     AccentPillButton* purgeSPMButton() const { return m_purgeSPM; }
     PlainLabel* sdkEmptyLabel() const { return m_sdkEmpty; }
@@ -40,7 +41,7 @@ private:
     QWidget* buildModelSection();
     QWidget* buildBuildCacheSection();
     QWidget* buildSDKSection();
-    QWidget* buildTile(const QString& label, PlainLabel*& figure, AccentPillButton*& button, const QString& title);
+    QWidget* buildTile(const QString& label, FitLabel*& figure, AccentPillButton*& button, const QString& title);
     void refresh();
     void refreshModels();
     void refreshSDKs();
@@ -54,8 +55,8 @@ private:
     PlainLabel* m_modelsEmpty = nullptr;
     KeyedRowList* m_models = nullptr;
     SymbolView* m_folderSymbol = nullptr;
-    PlainLabel* m_derivedData = nullptr;
-    PlainLabel* m_spm = nullptr;
+    FitLabel* m_derivedData = nullptr;
+    FitLabel* m_spm = nullptr;
     AccentPillButton* m_purgeXcode = nullptr;
     AccentPillButton* m_purgeSPM = nullptr;
     SymbolView* m_sdkSymbol = nullptr;

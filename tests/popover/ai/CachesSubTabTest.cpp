@@ -6,6 +6,7 @@
 #include "widgets/Badge.h"
 #include "widgets/DestructiveIconButton.h"
 #include "widgets/ElidedLabel.h"
+#include "widgets/FitLabel.h"
 #include "widgets/KeyedRowList.h"
 #include "widgets/PlainLabel.h"
 
