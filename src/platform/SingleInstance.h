@@ -23,7 +23,8 @@ class QLocalServer;
 // about other copies: the fallback folder is tried, and failing that this
 // copy runs without the guard; one line says which. So it goes, too, for a
 // folder whose lock nobody answers for and whose holder is gone (a killed
-// copy's, which the folder no longer lets us remove).
+// copy's, which the folder no longer lets us remove). A live copy in the
+// fallback folder is asked first: the first folder may serve again since.
 class SingleInstance final : public QObject {
     Q_OBJECT
     Q_CLASSINFO("D-Bus Interface", "org.kestrova.Kestrova")

@@ -6,7 +6,6 @@
 #include "support/TaskRunner.h"
 
 #include <QLocalSocket>
-#include <QLockFile>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -17,39 +16,35 @@
 
 namespace {
 
-// The private settings copies in `folders` whose owner file names `pid`
-// (`mine`) or another.
-int settingsCopies(const QStringList& folders, qint64 pid, bool mine)
+// The pid on the first line of a lock or owner file.
+qint64 pidIn(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readLine().trimmed().toLongLong() : 0;
+}
+
+// The private settings copies in `folders` that `pid` owns (`owned`) or not.
+int settingsCopies(const QStringList& folders, qint64 pid, bool owned)
 {
     int count = 0;
-    for (const QString& folder : folders) {
-        for (const QString& copy : QDir(folder).entryList({QStringLiteral("kestrova-settings-*")}, QDir::Dirs)) {
-            QFile owner(folder + QLatin1Char('/') + copy + QLatin1Char('/') + QLatin1String(OwnedTempDir::kOwnerFile));
-            count += int((owner.open(QIODevice::ReadOnly) && owner.readLine().trimmed().toLongLong() == pid) == mine);
-        }
-    }
+    for (const QString& folder : folders)
+        for (const QString& copy : QDir(folder).entryList({QStringLiteral("kestrova-settings-*")}, QDir::Dirs))
+            count += int((pidIn(folder + QLatin1Char('/') + copy + QLatin1Char('/') + QLatin1String(OwnedTempDir::kOwnerFile)) == pid) == owned);
     return count;
 }
 
-// `pid` holds the launch lock beside `socket`, takes connections there and
-// has its private settings copy in `folders` (if any are given).
-bool isUp(qint64 pid, const QString& socket, const QStringList& folders)
+// `pid` holds the launch lock beside `socket` and takes connections there.
+bool isUp(qint64 pid, const QString& socket)
 {
-    qint64 holder = 0;
-    QString host;
-    QString name;
     QLocalSocket probe;
     probe.connectToServer(socket);
-    return QLockFile(socket + QStringLiteral(".lock")).getLockInfo(&holder, &host, &name) && holder == pid
-           && probe.waitForConnected(1000) && (folders.isEmpty() || settingsCopies(folders, pid, true) == 1);
+    return pidIn(socket + QStringLiteral(".lock")) == pid && probe.waitForConnected(1000);
 }
 
 } // namespace
 
-// Copies killed with SIGKILL leave their launch socket, its lock and their
-// private settings copies in the runtime folder, which then goes read-only
-// or full, or stays as it was. The next launch runs, hands a later launch
-// over and ends cleanly on SIGTERM, and the killed runs' copies are gone.
+// Copies killed with SIGKILL leave their socket, lock and settings copies in a runtime folder that then goes read-only
+// or full (or not): the next launch runs, hands a later one over, ends on SIGTERM, and the killed runs' copies go.
 TEST(KilledCopyLaunch, WhatAKilledCopyLeftNeitherStopsNorCluttersTheNextLaunch)
 {
     if (!OwnPidNamespace::inside()) {
@@ -57,18 +52,14 @@ TEST(KilledCopyLaunch, WhatAKilledCopyLeftNeitherStopsNorCluttersTheNextLaunch)
         return;
     }
     enum class Then { asLeft, readOnly, full };
-    struct Case {
+    // leftOver: the killed runs' settings copies that stay once the next launch runs.
+    const struct {
         const char* name;
         int kills;
         Then then;
-        int leftOver; // copies of killed runs once the next launch runs
-    };
-    const Case cases[] = {
-        {"read-only", 1, Then::readOnly, 1}, // nothing can go from there
-        {"full", 1, Then::full, 0},
-        {"three killed runs", 3, Then::asLeft, 0},
-    };
-    for (const Case& c : cases) {
+        int leftOver;
+    } cases[] = {{"read-only", 1, Then::readOnly, 1}, {"full", 1, Then::full, 0}, {"three killed runs", 3, Then::asLeft, 0}};
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         QTemporaryDir root;
         const QString run = root.filePath(QStringLiteral("run"));
@@ -85,7 +76,8 @@ TEST(KilledCopyLaunch, WhatAKilledCopyLeftNeitherStopsNorCluttersTheNextLaunch)
         for (int i = 0; i < c.kills; ++i) {
             LaunchedApp killed(root.path());
             ASSERT_TRUE(launch(killed));
-            ASSERT_TRUE(waitUntil([&] { return isUp(killed.process.processId(), socket, {run}); }, std::chrono::seconds(60)));
+            const qint64 pid = killed.process.processId();
+            ASSERT_TRUE(waitUntil([&] { return isUp(pid, socket) && settingsCopies({run}, pid, true) == 1; }, std::chrono::seconds(60)));
             killed.process.kill();
             ASSERT_TRUE(killed.process.waitForFinished(10'000));
         }
@@ -98,16 +90,12 @@ TEST(KilledCopyLaunch, WhatAKilledCopyLeftNeitherStopsNorCluttersTheNextLaunch)
         ASSERT_TRUE(launch(app));
         const QString served = c.then == Then::asLeft ? socket : temp + QStringLiteral("/kestrova-%1/kestrova.socket").arg(::getuid());
         const qint64 pid = app.process.processId();
-        waitUntil([&] { return app.process.state() == QProcess::NotRunning || isUp(pid, served, {}); }, std::chrono::seconds(60));
-        const bool up = isUp(pid, served, {});
-        EXPECT_TRUE(up) << app.terminate().output.toStdString();
-        if (!up)
-            continue;
+        waitUntil([&] { return app.process.state() == QProcess::NotRunning || isUp(pid, served); }, std::chrono::seconds(60));
+        ASSERT_TRUE(isUp(pid, served)) << app.terminate().output.toStdString();
         LaunchedApp second(root.path());
         ASSERT_TRUE(launch(second));
-        EXPECT_TRUE(second.process.waitForFinished(60'000));
-        EXPECT_EQ(second.process.exitCode(), 0) << second.process.readAll().toStdString();
-        EXPECT_EQ(settingsCopies({run, temp}, app.process.processId(), false), c.leftOver);
+        EXPECT_TRUE(second.process.waitForFinished(60'000) && second.process.exitCode() == 0) << second.process.readAll().toStdString();
+        EXPECT_EQ(settingsCopies({run, temp}, pid, false), c.leftOver);
         const LaunchedApp::Ending ending = app.terminate(std::chrono::seconds(30));
         EXPECT_TRUE(ending.finished && ending.status == QProcess::NormalExit && ending.exitCode == 0)
             << ending.output.toStdString();

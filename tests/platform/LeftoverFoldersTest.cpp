@@ -16,46 +16,33 @@ TEST(LeftoverFolders, OnlyFoldersOfRunsThatAreGoneGo)
 {
     QTemporaryDir scratch;
     const QString run = scratch.filePath(QStringLiteral("run"));
+    const QString elsewhere = scratch.filePath(QStringLiteral("kestrova-settings-Else01"));
     ASSERT_TRUE(QDir().mkpath(run));
     OwnedTempDir live(run + QStringLiteral("/kestrova-settings-XXXXXX"));
-    ASSERT_TRUE(live.isValid());
-    const QString liveName = QFileInfo(live.filePath(QStringLiteral("x"))).dir().dirName();
-    enum class Made { deadOwner, unmarked, unmarkedLongAgo, linkToDead };
-    struct Case {
-        QString name;
-        Made made;
-        bool gone;
+    // marked: with an owner file that nobody holds a lock on.
+    const struct {
+        const char* name;
+        bool marked, longAgo, gone;
+    } cases[] = {
+        {"kestrova-settings-Dead01", true, false, true},
+        {"kestrova-settings-New001", false, false, false}, // may be marked any moment
+        {"kestrova-settings-Old001", false, true, true},
+        {"kestrova-settings-Dead", true, false, false},
+        {"kestrova-other-Dead01", true, false, false},
     };
-    const Case cases[] = {
-        {QStringLiteral("kestrova-settings-Dead01"), Made::deadOwner, true},
-        {QStringLiteral("kestrova-settings-New001"), Made::unmarked, false}, // may be marked any moment
-        {QStringLiteral("kestrova-settings-Old001"), Made::unmarkedLongAgo, true},
-        {QStringLiteral("kestrova-settings-Link01"), Made::linkToDead, false},
-        {QStringLiteral("kestrova-settings-Dead"), Made::deadOwner, false},
-        {QStringLiteral("kestrova-other-Dead01"), Made::deadOwner, false},
-    };
-    const QString elsewhere = scratch.filePath(QStringLiteral("elsewhere"));
-    for (const QString& folder : {elsewhere, run}) {
-        for (const Case& c : cases) {
-            const QString path = folder + QLatin1Char('/') + c.name;
-            if (c.made == Made::linkToDead && folder == run) {
-                ASSERT_TRUE(QFile::link(elsewhere + QLatin1Char('/') + c.name, path));
-                continue;
-            }
-            ASSERT_TRUE(QDir().mkpath(path));
-            const bool marked = c.made == Made::deadOwner || c.made == Made::linkToDead;
-            ASSERT_TRUE(!marked || QFile(path + QLatin1Char('/') + QLatin1String(OwnedTempDir::kOwnerFile)).open(QIODevice::WriteOnly));
-            const timeval longAgo[2] = {{1000000000, 0}, {1000000000, 0}};
-            ASSERT_TRUE(c.made != Made::unmarkedLongAgo || ::utimes(QFile::encodeName(path).constData(), longAgo) == 0);
-        }
+    const timeval longAgo[2] = {{1000000000, 0}, {1000000000, 0}};
+    for (const auto& c : cases) {
+        const QString path = run + QLatin1Char('/') + QLatin1String(c.name);
+        ASSERT_TRUE(QDir().mkpath(path));
+        ASSERT_TRUE(!c.marked || QFile(path + QLatin1Char('/') + QLatin1String(OwnedTempDir::kOwnerFile)).open(QIODevice::WriteOnly));
+        ASSERT_TRUE(!c.longAgo || ::utimes(QFile::encodeName(path).constData(), longAgo) == 0);
     }
+    ASSERT_TRUE(QDir().mkpath(elsewhere) && QFile(elsewhere + QLatin1Char('/') + QLatin1String(OwnedTempDir::kOwnerFile)).open(QIODevice::WriteOnly));
+    ASSERT_TRUE(QFile::link(elsewhere, run + QStringLiteral("/kestrova-settings-Link01")));
 
     EXPECT_FALSE(LeftoverFolders::removeIn(run, QStringLiteral("kestrova-settings-")).any());
-    EXPECT_TRUE(QFileInfo::exists(run + QLatin1Char('/') + liveName));
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name.toStdString());
-        EXPECT_EQ(QFileInfo(run + QLatin1Char('/') + c.name).isSymLink() || QFileInfo::exists(run + QLatin1Char('/') + c.name), !c.gone);
-        EXPECT_TRUE(QFileInfo::exists(elsewhere + QLatin1Char('/') + c.name + QLatin1Char('/') + QLatin1String(OwnedTempDir::kOwnerFile))
-                    || c.made != Made::linkToDead);
-    }
+    EXPECT_TRUE(live.isValid() && QFileInfo::exists(live.filePath(QLatin1String(OwnedTempDir::kOwnerFile))));
+    EXPECT_TRUE(QFileInfo(run + QStringLiteral("/kestrova-settings-Link01")).isSymLink() && QFileInfo::exists(elsewhere));
+    for (const auto& c : cases)
+        EXPECT_EQ(QFileInfo::exists(run + QLatin1Char('/') + QLatin1String(c.name)), !c.gone) << c.name;
 }

@@ -84,21 +84,19 @@ TEST(SingleInstance, ALockIsStaleOnceItsHolderIsGone)
     SleepChild other;
     SleepChild ended;
     ended.end();
-    struct Case {
+    // writtenLongAgo: before this process started, so its pid was reused.
+    const struct {
         const char* name;
         qint64 pid;
-        bool held;
-        bool writtenLongAgo; // before this process started: its pid was reused
-        bool gone;
-    };
-    const Case cases[] = {
+        bool held, writtenLongAgo, gone;
+    } cases[] = {
         {"held though its pid ended", ended.pid(), true, false, false},
         {"a running copy without the flock", ::getpid(), false, false, false},
         {"pid reused by a copy", ::getpid(), false, true, true},
         {"pid reused by another program", other.pid(), false, false, true},
         {"pid ended", ended.pid(), false, false, true},
     };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         QTemporaryDir runtime;
         const QString path = runtime.filePath(QStringLiteral("kestrova.socket.lock"));
