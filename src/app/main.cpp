@@ -1,8 +1,11 @@
 #include "app/DesktopShellPlatform.h"
 #include "app/KestrovaApp.h"
+#include "core/OneLineText.h"
 #include "core/Print.h"
+#include "core/SettingsStore.h"
 #include "dashboard/tour/OnboardingTourOverlay.h"
 #include "platform/DescriptorBudget.h"
+#include "platform/LeftoverFolders.h"
 #include "platform/QuitSignalRouter.h"
 #include "platform/SessionProcessGuard.h"
 #include "platform/SingleInstance.h"
@@ -40,6 +43,12 @@ int main(int argc, char* argv[])
         kestrova::print(QStringLiteral("Kestrova is already running but did not answer."));
         return 1;
     }
+
+    // The private settings copies of runs that were killed go now.
+    const DeletionLeftovers left =
+        LeftoverFolders::removeIn(SettingsStore::runtimeFolder(), QLatin1String(SettingsStore::kCopyFolderPrefix));
+    if (left.any())
+        kestrova::print(QStringLiteral("⚠️ A settings copy left by an earlier run stays in place: ") + oneLineText(left.firstPath));
 
     // The panel hosting the tray is never frozen.
     TrayOwnerTracker trayOwners(SessionProcessGuard::system(), QDBusConnection::sessionBus());

@@ -7,7 +7,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QStandardPaths>
-#include <QTemporaryDir>
 #include <QTimer>
 
 #include <fcntl.h>
@@ -97,6 +96,12 @@ QString SettingsStore::defaultFilePath()
         + QStringLiteral("/Kestrova/Kestrova.ini");
 }
 
+QString SettingsStore::runtimeFolder()
+{
+    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
+    return QDir::isAbsolutePath(runtime) && QFileInfo(runtime).isDir() ? QDir::cleanPath(runtime) : QString();
+}
+
 SettingsStore::SettingsStore(const QString& filePath, QObject* parent) : QObject(parent), m_file(filePath)
 {
     if (filePath.isEmpty())
@@ -126,14 +131,15 @@ SettingsStore::SettingsStore(const QString& filePath, QObject* parent) : QObject
 // our checks nor a non-blocking open; so it gets a file in a private folder
 // that only this store writes, holding checked contents. The folder is made
 // in the runtime folder when there is one (memory-backed: flushing the copy
-// costs nothing).
+// costs nothing); it is marked as ours, so that once this run is gone a
+// later launch removes it however this run ended.
 bool SettingsStore::openCopy(const QByteArray& bytes)
 {
-    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
-    const QString base = QDir::isAbsolutePath(runtime) && QFileInfo(runtime).isDir() ? runtime : QDir::tempPath();
-    m_copyFolder = std::make_unique<QTemporaryDir>(base + QStringLiteral("/kestrova-settings-XXXXXX"));
+    const QString runtime = runtimeFolder();
+    const QString name = QLatin1String(kCopyFolderPrefix) + QStringLiteral("XXXXXX");
+    m_copyFolder = std::make_unique<OwnedTempDir>((runtime.isEmpty() ? QDir::tempPath() : runtime) + QLatin1Char('/') + name);
     if (!m_copyFolder->isValid())
-        m_copyFolder = std::make_unique<QTemporaryDir>(QDir::tempPath() + QStringLiteral("/kestrova-settings-XXXXXX"));
+        m_copyFolder = std::make_unique<OwnedTempDir>(QDir::tempPath() + QLatin1Char('/') + name);
     m_copyPath = m_copyFolder->filePath(QStringLiteral("settings.ini"));
     QString failure = m_copyFolder->isValid() ? QString() : QStringLiteral("no private folder");
     if (failure.isEmpty() && !bytes.isEmpty())
@@ -305,6 +311,7 @@ void SettingsStore::sync()
     const bool looked = rereadBeforeWrite();
     if (m_backing != Backing::file)
         return;
+    m_copyFolder->mark(); // if it could not be marked when it was made
     m_settings->sync();
     // Never written over unread, nor over a file we could not look at this
     // time: our values wait in the copy for the next look.

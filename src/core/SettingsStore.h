@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/OwnedTempDir.h"
 #include "core/SettingsFile.h"
 
 #include <QObject>
@@ -10,7 +11,6 @@
 #include <memory>
 #include <optional>
 
-class QTemporaryDir;
 class QTimer;
 
 
@@ -49,6 +49,12 @@ public:
     // with the home folder taken from the password database when HOME is
     // unset. Empty when no home folder can be found.
     static QString defaultFilePath();
+
+    // The private copy's folder is this prefix and six letters or digits,
+    // in runtimeFolder() when there is one, else in the temp folder.
+    static constexpr auto kCopyFolderPrefix = "kestrova-settings-";
+    // $XDG_RUNTIME_DIR when it is an absolute path to a folder, else empty.
+    static QString runtimeFolder();
 
     static constexpr qint64 kMaxFileBytes = SettingsFile::kMaxBytes;
     ~SettingsStore() override;
@@ -130,7 +136,7 @@ private:
     SettingsFile m_file;
     Backing m_backing = Backing::memory;
     // The private copy QSettings works on; declared before it so it outlives it.
-    std::unique_ptr<QTemporaryDir> m_copyFolder;
+    std::unique_ptr<OwnedTempDir> m_copyFolder;
     QString m_copyPath;
     qint64 m_copyGeneration = 0;
     std::unique_ptr<QSettings> m_settings; // only while backed by the file

@@ -1,6 +1,7 @@
 #include "platform/SingleInstance.h"
 
 #include "core/Print.h"
+#include "platform/StaleLock.h"
 
 #include <QCoroDBus>
 #include <QCoroLocalSocket>
@@ -93,7 +94,8 @@ QCoro::Task<SingleInstance::Role> SingleInstance::claim()
             co_return Role::otherNotAnswering;
         if (owner == true) {
             m_ownsName = true;
-            listenOnSocket();
+            if (!listenOnSocket() && giveUpStaleFolder())
+                listenOnSocket();
             co_return Role::first;
         }
         if (m_objectRegistered) {
@@ -107,10 +109,37 @@ QCoro::Task<SingleInstance::Role> SingleInstance::claim()
         }
         // A bus that will not hand out names: the socket decides.
     }
-    if (listenOnSocket())
-        co_return Role::first;
-    QCoro::Task<Role> asked = askOverSocket();
-    co_return co_await std::move(asked);
+    // A copy that found the first folder unusable listens in the fallback
+    // one, and the first folder may serve again since (space freed, made
+    // writable): a live holder there is asked first.
+    const QString fallbackLock = m_fallbackSocketPath + QStringLiteral(".lock");
+    if (!m_fallbackSocketPath.isEmpty() && m_fallbackSocketPath != m_socketPath && QFileInfo::exists(fallbackLock)
+        && !StaleLock::holderIsGone(fallbackLock)) {
+        QCoro::Task<Role> asked = askOverSocket(m_fallbackSocketPath);
+        const Role role = co_await std::move(asked);
+        if (!self || role == Role::handedOver)
+            co_return role;
+    }
+    for (;;) {
+        if (listenOnSocket())
+            co_return Role::first;
+        QCoro::Task<Role> asked = askOverSocket(m_socketPath);
+        const Role role = co_await std::move(asked);
+        if (!self || role != Role::otherNotAnswering || !giveUpStaleFolder())
+            co_return role;
+    }
+}
+
+// Nobody answers and the lock's holder is gone, yet the lock stays (its
+// folder went read-only or full since): that folder cannot serve, and the
+// next is tried. Each folder is given up once.
+bool SingleInstance::giveUpStaleFolder()
+{
+    const QString folder = QFileInfo(m_socketPath).path();
+    if (m_staleFolders.contains(folder) || !StaleLock::holderIsGone(m_socketPath + QStringLiteral(".lock")))
+        return false;
+    m_staleFolders.append(folder);
+    return true;
 }
 
 QCoro::Task<std::optional<bool>> SingleInstance::claimBusName()
@@ -136,15 +165,15 @@ QCoro::Task<bool> SingleInstance::askOverBus()
     co_return reply.type() == QDBusMessage::ReplyMessage;
 }
 
-QCoro::Task<SingleInstance::Role> SingleInstance::askOverSocket()
+QCoro::Task<SingleInstance::Role> SingleInstance::askOverSocket(QString path)
 {
     QLocalSocket socket;
-    socket.connectToServer(m_socketPath);
+    socket.connectToServer(path);
     const bool connected = co_await qCoro(socket).waitForConnected(kAnswerTimeoutMs);
     if (!connected)
         co_return Role::otherNotAnswering;
     if (!peerIsOurUser(socket.socketDescriptor())) {
-        kestrova::print(QStringLiteral("⚠️ Another user answers on ") + m_socketPath
+        kestrova::print(QStringLiteral("⚠️ Another user answers on ") + path
                         + QStringLiteral(": not taken for a running copy"));
         co_return Role::first;
     }
@@ -178,7 +207,7 @@ bool SingleInstance::socketFolderIsOurs() const
 // folder cannot hold it (not ours, read-only, full).
 std::optional<bool> SingleInstance::lockSocket()
 {
-    if (!socketFolderIsOurs())
+    if (m_staleFolders.contains(QFileInfo(m_socketPath).path()) || !socketFolderIsOurs())
         return std::nullopt;
     // The lock says who owns the socket; a lock left by a copy that died is
     // taken over.
@@ -206,14 +235,17 @@ bool SingleInstance::listenOnSocket()
         }
         if (locked == false)
             return false;
+        const QString why = m_staleFolders.contains(folder)
+                                ? QStringLiteral(" (a lock left there by a copy that is gone cannot be removed)")
+                                : QString();
         if (!locked) {
-            kestrova::print(QStringLiteral("⚠️ The launch socket cannot go in ") + folder
+            kestrova::print(QStringLiteral("⚠️ The launch socket cannot go in ") + folder + why
                             + (fallback ? QStringLiteral(" nor in ") + QFileInfo(m_socketPath).path() : QString())
                             + QStringLiteral(": this copy runs without the one-copy guard"));
             return true; // the one copy as far as we can tell
         }
         if (fallback)
-            kestrova::print(QStringLiteral("⚠️ The launch socket cannot go in ") + folder
+            kestrova::print(QStringLiteral("⚠️ The launch socket cannot go in ") + folder + why
                             + QStringLiteral(": later launches find this copy through ") + m_socketPath);
     }
     QLocalServer::removeServer(m_socketPath);

@@ -5,6 +5,7 @@
 #include <QLockFile>
 #include <QObject>
 #include <QString>
+#include <QStringList>
 
 #include <memory>
 #include <optional>
@@ -20,7 +21,10 @@ class QLocalServer;
 // counts as a running copy; otherwise this launch carries on as the first.
 // A folder that cannot hold the socket's lock (read-only, full) says nothing
 // about other copies: the fallback folder is tried, and failing that this
-// copy runs without the guard; one line says which.
+// copy runs without the guard; one line says which. So it goes, too, for a
+// folder whose lock nobody answers for and whose holder is gone (a killed
+// copy's, which the folder no longer lets us remove). A live copy in the
+// fallback folder is asked first: the first folder may serve again since.
 class SingleInstance final : public QObject {
     Q_OBJECT
     Q_CLASSINFO("D-Bus Interface", "org.kestrova.Kestrova")
@@ -65,15 +69,17 @@ private:
     // True: ours; false: another copy's; nullopt: the bus gave no answer.
     QCoro::Task<std::optional<bool>> claimBusName();
     QCoro::Task<bool> askOverBus();
-    QCoro::Task<Role> askOverSocket();
+    QCoro::Task<Role> askOverSocket(QString path);
     bool socketFolderIsOurs() const;
     std::optional<bool> lockSocket();
+    bool giveUpStaleFolder();
     bool listenOnSocket();
     void answerSocketClients();
 
     QDBusConnection m_bus;
     QString m_socketPath;
     QString m_fallbackSocketPath;
+    QStringList m_staleFolders; // given up for a lock that stays after its holder
     std::unique_ptr<QLockFile> m_lock;
     QLocalServer* m_server = nullptr;
     bool m_objectRegistered = false;

@@ -1,8 +1,10 @@
 #include "platform/SingleInstance.h"
 #include "platform/SessionProcessGuard.h"
+#include "platform/StaleLock.h"
 #include "platform/TrayOwnerTracker.h"
 #include "support/ForeignUserSocket.h"
 #include "support/PrivateBus.h"
+#include "support/SleepChild.h"
 #include "support/TaskRunner.h"
 
 #include <QElapsedTimer>
@@ -12,7 +14,9 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/file.h>
 #include <sys/stat.h>
+#include <sys/time.h>
 #include <unistd.h>
 
 namespace {
@@ -71,6 +75,39 @@ TEST(SingleInstance, AHolderThatNeverAnswersIsNotTakenForAHandOver)
     ASSERT_TRUE(lock.tryLock(0));
     SingleInstance second(noBus(), socket);
     EXPECT_EQ(runTask(second.claim()), Role::otherNotAnswering);
+}
+
+// A lock's holder is gone unless the kernel still holds the lock for it or
+// its pid runs this program and started before the lock was written.
+TEST(SingleInstance, ALockIsStaleOnceItsHolderIsGone)
+{
+    SleepChild other;
+    SleepChild ended;
+    ended.end();
+    // writtenLongAgo: before this process started, so its pid was reused.
+    const struct {
+        const char* name;
+        qint64 pid;
+        bool held, writtenLongAgo, gone;
+    } cases[] = {
+        {"held though its pid ended", ended.pid(), true, false, false},
+        {"a running copy without the flock", ::getpid(), false, false, false},
+        {"pid reused by a copy", ::getpid(), false, true, true},
+        {"pid reused by another program", other.pid(), false, false, true},
+        {"pid ended", ended.pid(), false, false, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        QTemporaryDir runtime;
+        const QString path = runtime.filePath(QStringLiteral("kestrova.socket.lock"));
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write(QByteArray::number(c.pid) + "\nkestrova\nhost\n") > 0);
+        file.flush();
+        ASSERT_TRUE(!c.held || ::flock(file.handle(), LOCK_EX | LOCK_NB) == 0);
+        const timeval longAgo[2] = {{1000000000, 0}, {1000000000, 0}};
+        ASSERT_TRUE(!c.writtenLongAgo || ::utimes(QFile::encodeName(path).constData(), longAgo) == 0);
+        EXPECT_EQ(StaleLock::holderIsGone(path), c.gone);
+    }
 }
 
 // A socket of another user that answers like a running copy, in a folder
