@@ -5,9 +5,12 @@
 #include "fakes/FakeDockerDaemon.h"
 #include "platform/ProcessCommandRunner.h"
 #include "platform/ToolPaths.h"
+#include "support/PrintCapture.h"
 #include "support/ScopedEnv.h"
 #include "support/TaskRunner.h"
 #include "support/ToolTree.h"
+
+#include <QCoreApplication>
 
 #include <gtest/gtest.h>
 
@@ -63,6 +66,21 @@ TEST(DockerRealClient, ListsStopsPausesAndUnpausesWithTheLinesTheClientAccepts)
     EXPECT_TRUE(daemon.requests().contains("POST /containers/" + row.containerId + "/stop"))
         << daemon.requests().join(QLatin1Char(' ')).toStdString();
     EXPECT_FALSE(daemon.requests().contains(QStringLiteral("POST /containers/88bb/unpause"))) << "paused by someone else";
+
+    // An engine gone away, in the client's own words: the container stays
+    // ours, and quit names it with the command that gives it back.
+    PrintCapture printed;
+    ai.setBatteryShieldEnabled(true);
+    ai.applyBatteryShieldMode();
+    ASSERT_TRUE(waitUntil([&] { return ai.activeVectorDBs().first().status == VectorDatabaseInfo::shieldedStatus(); }, 20s));
+    daemon.close();
+    ai.setBatteryShieldEnabled(false);
+    ai.applyBatteryShieldMode();
+    EXPECT_TRUE(waitUntil([&] { return printed.lines().join(QLatin1Char('\n')).contains("unpause container " + row.containerId + ": Cannot connect to the Docker daemon"); }, 20s))
+        << printed.lines().join(QLatin1Char('\n')).toStdString();
+    QMetaObject::invokeMethod(QCoreApplication::instance(), "aboutToQuit");
+    EXPECT_EQ(printed.lines().filter(QStringLiteral("containers")).join(QLatin1Char('\n')),
+              "Battery shield could not unpause containers " + row.containerId + "; run: docker unpause " + row.containerId);
 }
 
 TEST(DockerOnPath, FoundInUsrLocalBinWhenUsrBinHasNone)
