@@ -6,15 +6,12 @@
 
 // A stand-in `docker` client (put folder() first on PATH) keeping each
 // container's "<name> <state>" in a file across calls: ps --format, pause and
-// unpause, refusing with status 1 and the daemon's words what the real one
-// refuses (a second pause, an unknown id), or every call while the engine is
-// down.
+// unpause, refusing with status 1 and the real one's words.
 class FakeDockerCommand {
 public:
     FakeDockerCommand()
     {
-        for (const char* sub : {"c", "slow", "landing"})
-            QDir(folder()).mkdir(QLatin1String(sub));
+        for (const char* sub : {"c", "slow", "landing"}) QDir(folder()).mkdir(QLatin1String(sub));
         write(QStringLiteral("docker"), QByteArray(kScript).replace("@DIR@", folder().toLocal8Bit()));
         QFile::setPermissions(m_dir.filePath(QStringLiteral("docker")), QFile::ReadOwner | QFile::ExeOwner);
     }
@@ -35,8 +32,7 @@ public:
     void setHung(bool hung) { mark(QStringLiteral("hang"), hung); }
     // While down, every call answers that the engine cannot be reached.
     void setDown(bool down) { mark(QStringLiteral("down"), down); }
-    // The next pause of `id` waits until its caller gives up, and lands just
-    // after the next list has been printed.
+    // The next pause of `id` waits until its caller gives up and lands after the next list.
     void delayPause(const QString& id) { mark(QStringLiteral("slow/") + id, true); }
 
 private:
@@ -56,10 +52,7 @@ if [ "$cmd" = ps ]; then
     exit 0
 fi
 for id; do
-    if [ "$cmd" = pause ] && [ -e "$d/slow/$id" ]; then
-        rm "$d/slow/$id"; : > "$d/landing/$id"
-        while :; do sleep 0.05; done
-    fi
+    [ "$cmd" = pause ] && [ -e "$d/slow/$id" ] && { rm "$d/slow/$id"; : > "$d/landing/$id"; while :; do sleep 0.05; done; }
     if [ ! -e "$d/c/$id" ]; then echo "Error response from daemon: No such container: $id" >&2; rc=1; continue; fi
     read -r n s < "$d/c/$id"
     case "$cmd:$s" in

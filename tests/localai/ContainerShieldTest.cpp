@@ -53,28 +53,23 @@ struct ContainerRig {
 } // namespace
 
 // What the shield paused comes back when power returns, when it is switched
-// off and at quit, even when the engine was down as it was asked, or a pause
-// landed only after a list that still read the container as running. What
-// someone else paused stays paused throughout; what quit cannot give back is
-// named with the command that does.
+// off and at quit, even after the engine was down when asked or a pause landed
+// after a list that read running; what someone else paused stays paused.
 TEST(ContainerShield, GivesBackWhatItPausedAndOnlyThat)
 {
-    using Trigger = void (*)(LocalAIService&, bool& unplugged);
-    const Trigger powerReturns = [](LocalAIService& ai, bool& unplugged) { unplugged = false; ai.applyBatteryShieldMode(); };
-    const Trigger quit = [](LocalAIService&, bool&) { QMetaObject::invokeMethod(QCoreApplication::instance(), "aboutToQuit"); };
     const struct {
         const char* when;
-        Trigger trigger;
-        bool rowsFollow;  // the service lives on to show the rows
-        bool latePause;   // chroma's first pause times out and lands after the next list
-        bool down;        // the engine cannot be reached when asked to give back
+        void (*trigger)(LocalAIService&, bool& unplugged);
+        bool rowsFollow; // the service lives on to show the rows
+        bool latePause = false; // chroma's first pause times out, then lands after the next list
+        bool down = false;      // the engine cannot be reached when asked to give back
     } cases[] = {
-        {"power returns", powerReturns, true, false, false},
-        {"switched off", [](LocalAIService& ai, bool&) { ai.setBatteryShieldEnabled(false); ai.applyBatteryShieldMode(); }, true, false, false},
-        {"quit", quit, false, false, false},
-        {"power returns after a late pause", powerReturns, true, true, false},
-        {"power returns while the engine is down", powerReturns, true, false, true},
-        {"quit while the engine is down", quit, false, false, true},
+        {"power returns", [](LocalAIService& ai, bool& unplugged) { unplugged = false; ai.applyBatteryShieldMode(); }, true},
+        {"switched off", [](LocalAIService& ai, bool&) { ai.setBatteryShieldEnabled(false); ai.applyBatteryShieldMode(); }, true},
+        {"quit", [](LocalAIService&, bool&) { QMetaObject::invokeMethod(QCoreApplication::instance(), "aboutToQuit"); }, false},
+        {"late pause", [](LocalAIService& ai, bool& unplugged) { unplugged = false; ai.applyBatteryShieldMode(); }, true, true},
+        {"power returns, engine down", [](LocalAIService& ai, bool& unplugged) { unplugged = false; ai.applyBatteryShieldMode(); }, true, false, true},
+        {"quit, engine down", [](LocalAIService&, bool&) { QMetaObject::invokeMethod(QCoreApplication::instance(), "aboutToQuit"); }, false, false, true},
     };
     for (const auto& c : cases) [&] { // a failed ASSERT ends only its case
         SCOPED_TRACE(c.when);
@@ -86,17 +81,12 @@ TEST(ContainerShield, GivesBackWhatItPausedAndOnlyThat)
         EXPECT_EQ(rig.rows(), "Running, Running, Paused, Running") << "paused never reads as running";
         rig.docker.setContainer(QStringLiteral("c0ffee000004"), "weaviate", "paused"); // by someone else, after the scan
 
-        if (c.latePause) {
+        if (c.latePause) { // the list queued behind the pause still reads running; the next pass hears "already paused"
             rig.docker.delayPause(QStringLiteral("c0ffee000001"));
             ai.applyBatteryShieldMode();
-            // Queued behind the pause until it times out; the pause lands just after.
             ASSERT_TRUE(runTask(ai.scanVectorDatabases(), 60s));
             EXPECT_EQ(rig.rows(), "Running, Running, Paused, Paused");
-            // A pass after that list pauses it again, and hears it is paused.
-            EXPECT_TRUE(waitUntil([&] {
-                ai.applyBatteryShieldMode();
-                return rig.docker.calls().count(QStringLiteral("pause c0ffee000001")) == 2;
-            }, 30s));
+            EXPECT_TRUE(waitUntil([&] { ai.applyBatteryShieldMode(); return rig.docker.calls().count(QStringLiteral("pause c0ffee000001")) == 2; }, 30s));
         }
         ai.applyBatteryShieldMode();
         EXPECT_TRUE(waitUntil([&] { return rig.rows().starts_with("Suspended (Battery Shield), Suspended"); }, 30s)) << rig.calls();
@@ -108,24 +98,22 @@ TEST(ContainerShield, GivesBackWhatItPausedAndOnlyThat)
         rig.docker.setDown(c.down);
         c.trigger(ai, rig.unplugged);
         const auto given = [&] { return rig.docker.states() == "running running paused paused running"; };
-        if (c.down && c.rowsFollow) {
-            EXPECT_TRUE(waitUntil([&] { return printed.lines().join('\n').contains("could not unpause container c0ffee000001: Cannot connect"); }, 30s));
-            rig.docker.setDown(false); // back: each pass lists, then gives back
+        if (c.down && c.rowsFollow) { // told; once the engine is back, given back within two passes
+            EXPECT_TRUE(waitUntil([&] { return printed.lines().join('\n').contains("unpause container c0ffee000001: Cannot connect"); }, 30s));
+            rig.docker.setDown(false);
             for (int pass = 1; pass <= 2 && !given(); ++pass) {
                 ASSERT_TRUE(runTask(ai.scanVectorDatabases(), 30s));
                 ai.applyBatteryShieldMode();
                 waitUntil(given, pass == 1 ? 5s : 30s);
             }
         }
-        if (c.down && !c.rowsFollow)
-            EXPECT_EQ(rig.docker.states(), "paused paused paused paused running");
-        else
-            EXPECT_TRUE(waitUntil(given, 30s)) << rig.calls();
+        const bool leftPaused = c.down && !c.rowsFollow;
+        EXPECT_TRUE(leftPaused ? rig.docker.states() == "paused paused paused paused running" : waitUntil(given, 30s)) << rig.calls();
         if (c.rowsFollow) {
             EXPECT_TRUE(waitUntil([&] { return rig.rows() == "Running, Running, Paused, Paused"; }, 30s));
         }
-        EXPECT_EQ(printed.lines().filter(QStringLiteral("could not unpause containers")).join(QLatin1Char('\n')).toStdString(),
-                  c.down && !c.rowsFollow ? "Battery shield could not unpause containers c0ffee000001, c0ffee000002; run: docker unpause c0ffee000001 c0ffee000002" : "");
+        EXPECT_EQ(printed.lines().filter(QStringLiteral("containers")).join('\n').toStdString(),
+                  leftPaused ? "Battery shield could not unpause containers c0ffee000001, c0ffee000002; run: docker unpause c0ffee000001 c0ffee000002" : "");
         rig.fixture.service.reset();
         EXPECT_TRUE(rig.docker.calls().filter(QRegularExpression("^unpause .*0000[34]")).isEmpty()) << rig.calls();
     }();
