@@ -204,9 +204,12 @@ private:
     // The container scan, unless one is still waiting for the engine.
     QCoro::Task<> refreshContainers();
     // Pauses the live running containers while the shield holds, else
-    // unpauses those it paused; one pass at a time.
+    // unpauses those it paused; one pass at a time. A container stays ours
+    // until it is given back or gone; an engine that is down or silent ends
+    // the pass and is asked again by the next.
     QCoro::Task<> shieldContainers();
-    // At quit: the containers the shield paused, unpaused without waiting.
+    // At quit: the containers the shield paused, unpaused with a short
+    // bounded wait; those not given back are named in a printed line.
     void giveBackContainers();
     void setContainerStatus(const QString& containerId, const QString& status);
     // Shows why the latest list answer was refused (empty: none was), and
@@ -237,6 +240,8 @@ private:
     // Containers the shield paused and has not given back: the only ones it
     // ever unpauses.
     QSet<QString> m_shieldPausedIds;
+    // The shield's last printed failure; cleared once the engine answers.
+    QString m_shieldFailure;
     // Read on the file worker only, one job at a time.
     std::shared_ptr<ProcessTable> m_processTable;
 

@@ -1,9 +1,11 @@
 // The vector-database containers of LocalAIService: the scan and what the
 // battery shield does to them. Every engine call takes its turn in one lane,
 // so a hung engine holds up only the container rows, and the shield gives
-// back exactly the containers it paused itself.
+// back exactly the containers it paused itself. Only a container that is gone
+// stops being ours; an engine that is down or silent is asked again.
 #include "localai/LocalAIService.h"
 
+#include "core/Print.h"
 #include "localai/LocalAIExamples.h"
 #include "platform/CommandRunner.h"
 #include "platform/ToolCommands.h"
@@ -21,6 +23,52 @@ namespace {
 constexpr auto kDockerListTimeout = 10s;
 // A pause or unpause only flips the container's freezer.
 constexpr auto kDockerPauseTimeout = 10s;
+// Quit waits this long for the engine to give the containers back: a stopped
+// engine answers at once, a hung one costs no more than this.
+constexpr auto kQuitUnpauseWait = 1500ms;
+
+// What the engine made of a pause or unpause, from the client's exit and the
+// texts the client and the daemon give.
+enum class EngineAnswer {
+    done,
+    gone,          // "No such container"
+    alreadyPaused,
+    notPaused,     // running, or no longer running at all
+    refused,       // any other refusal of the daemon's
+    unreached,     // no client, or no engine to talk to: nothing was sent
+    unknown,       // timed out or the client died: it may still land
+};
+
+EngineAnswer engineAnswer(const CommandResult& result)
+{
+    if (result.succeeded())
+        return EngineAnswer::done;
+    if (!result.started)
+        return EngineAnswer::unreached;
+    if (result.timedOut || result.exitCode < 0)
+        return EngineAnswer::unknown;
+    const QByteArray& said = result.standardError;
+    if (said.contains("No such container"))
+        return EngineAnswer::gone;
+    if (said.contains("Cannot connect to the Docker daemon"))
+        return EngineAnswer::unreached;
+    if (said.contains("is already paused"))
+        return EngineAnswer::alreadyPaused;
+    if (said.contains("is not paused"))
+        return EngineAnswer::notPaused;
+    if (said.contains("Error response from daemon"))
+        return EngineAnswer::refused;
+    return EngineAnswer::unknown;
+}
+
+// Why a call failed, on one bounded line: the client's first line, else ours.
+QString failureReason(const CommandResult& result)
+{
+    const QString said = QString::fromUtf8(result.standardError.left(512)).section(QLatin1Char('\n'), 0, 0).simplified();
+    if (!said.isEmpty())
+        return said.left(160);
+    return result.errorString.isEmpty() ? QStringLiteral("exit status %1").arg(result.exitCode) : result.errorString;
+}
 
 std::optional<QString> decodeUtf8(const QByteArray& bytes)
 {
@@ -136,27 +184,43 @@ QCoro::Task<> LocalAIService::shieldContainers()
             break;
         tried.insert(id);
         // Counted as ours from the start, so a quit meanwhile gives it back.
+        const bool wasOurs = m_shieldPausedIds.contains(id);
         if (pausing)
             m_shieldPausedIds.insert(id);
         const ToolCommand command = pausing ? ToolCommands::dockerPause(id) : ToolCommands::dockerUnpause({id});
         const CommandResult result = co_await runEngine(command, kDockerPauseTimeout);
         if (!self)
             co_return;
+        const EngineAnswer answer = engineAnswer(result);
         if (pausing) {
-            if (result.succeeded())
+            // A list taken just before an earlier pause of ours landed still
+            // read it as running: paused already, it is still ours.
+            if (answer == EngineAnswer::done || (answer == EngineAnswer::alreadyPaused && wasOurs))
                 setContainerStatus(id, VectorDatabaseInfo::shieldedStatus());
-            // Refused (paused by someone else meanwhile, or gone), or never
-            // reached the engine: not ours. One that timed out may still
+            // Refused or never sent (paused by someone else meanwhile, not
+            // running): not ours unless it was. One that timed out may still
             // pause, so it stays ours to give back.
-            else if (!result.timedOut)
+            else if (answer == EngineAnswer::gone || (answer != EngineAnswer::unknown && !wasOurs))
                 m_shieldPausedIds.remove(id);
-        } else if (!result.timedOut) {
-            // An engine that refuses (gone, or unpaused by someone else)
-            // will not change its mind; a silent one is asked again.
+        } else if (answer == EngineAnswer::done || answer == EngineAnswer::gone || answer == EngineAnswer::notPaused) {
+            // Given back, gone, or running again by someone else's hand.
             m_shieldPausedIds.remove(id);
-            if (result.succeeded())
+            if (answer == EngineAnswer::done)
                 setContainerStatus(id, VectorDatabaseInfo::runningStatus());
         }
+        const bool failed = answer == EngineAnswer::refused || answer == EngineAnswer::unreached
+                         || answer == EngineAnswer::unknown;
+        // Each change of failure is told once, not every pass.
+        const QString failure = failed ? QStringLiteral("Battery shield could not %1 container %2: %3")
+                                             .arg(command.arguments.first(), id, failureReason(result))
+                                       : QString();
+        if (!failure.isEmpty() && failure != m_shieldFailure)
+            kestrova::print(failure);
+        m_shieldFailure = failure;
+        // An engine that is down or silent would fail the others the same
+        // way; the next pass asks again.
+        if (answer == EngineAnswer::unreached || answer == EngineAnswer::unknown)
+            break;
     }
     m_containerShieldInFlight = false;
 }
@@ -167,9 +231,29 @@ void LocalAIService::giveBackContainers()
         return;
     QStringList ids = m_shieldPausedIds.values();
     std::sort(ids.begin(), ids.end());
-    // Nobody waits at quit: one command for all, left to finish on its own.
-    m_deps.commands->startTool(ToolCommands::dockerUnpause(ids));
     m_shieldPausedIds.clear();
+    // One command for all, waited for briefly, so that what is left paused
+    // is said: nobody is there to ask again.
+    const CommandResult result = m_deps.commands->runToolBlocking(ToolCommands::dockerUnpause(ids), kQuitUnpauseWait);
+    if (result.succeeded())
+        return;
+    // The client names each container it gave back on its own line, and
+    // each refusal on one line of its error output.
+    const QList<QByteArray> given = result.standardOutput.split('\n');
+    const QList<QByteArray> refusals = result.standardError.split('\n');
+    QStringList left;
+    for (const QString& id : std::as_const(ids)) {
+        const QByteArray key = id.toUtf8();
+        const bool over = std::any_of(given.cbegin(), given.cend(), [&](const QByteArray& line) { return line.trimmed() == key; })
+                       || std::any_of(refusals.cbegin(), refusals.cend(), [&](const QByteArray& line) {
+                              return line.contains(key) && (line.contains("No such container") || line.contains("is not paused"));
+                          });
+        if (!over)
+            left.append(id);
+    }
+    if (!left.isEmpty())
+        kestrova::print(QStringLiteral("Battery shield could not unpause containers %1; run: docker unpause %2")
+                            .arg(left.join(QStringLiteral(", ")), left.join(QLatin1Char(' '))));
 }
 
 void LocalAIService::setContainerStatus(const QString& containerId, const QString& status)

@@ -23,12 +23,21 @@ public:
     // not be started.
     virtual bool startDetached(const QString& program, const QStringList& arguments,
                                const QStringList& environment) = 0;
+    // Runs a program and blocks the caller until it ends or `timeout` runs
+    // out (then it is killed and timedOut is set). Only for the last steps
+    // at quit, when no event loop turns any more; all else awaits run().
+    virtual CommandResult runBlocking(const QString& program, const QStringList& arguments,
+                                      std::chrono::milliseconds timeout) = 0;
 
     QCoro::Task<CommandResult> runTool(const ToolCommand& command, std::chrono::milliseconds timeout)
     {
         return run(command.program, command.arguments, timeout);
     }
     bool startTool(const ToolCommand& command) { return startDetached(command.program, command.arguments, {}); }
+    CommandResult runToolBlocking(const ToolCommand& command, std::chrono::milliseconds timeout)
+    {
+        return runBlocking(command.program, command.arguments, timeout);
+    }
 
     static CommandRunner& system();
 };

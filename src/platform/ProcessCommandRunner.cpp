@@ -5,12 +5,14 @@
 
 #include <QCoreApplication>
 #include <QCoroTask>
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QFileInfo>
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QTimer>
 
+#include <algorithm>
 #include <memory>
 
 namespace {
@@ -140,6 +142,41 @@ QCoro::Task<CommandResult> ProcessCommandRunner::run(QString program, QStringLis
         QObject::connect(straggler, &QProcess::finished, straggler, &QObject::deleteLater);
     }
     co_return result;
+}
+
+CommandResult ProcessCommandRunner::runBlocking(const QString& program, const QStringList& arguments,
+                                               std::chrono::milliseconds timeout)
+{
+    CommandResult result;
+    if (const QString refusal = refusalFor(program); !refusal.isEmpty()) {
+        result.errorString = refusal;
+        return result;
+    }
+    const QDeadlineTimer deadline(timeout);
+    QProcess process;
+    process.setProcessEnvironment(childEnvironment());
+    process.setProgram(program);
+    process.setArguments(arguments);
+    process.setStandardInputFile(QProcess::nullDevice());
+    process.setChildProcessModifier(&DescriptorBudget::restoreInheritedSoftLimit);
+    process.start(QIODevice::ReadOnly);
+    if (!process.waitForStarted(int(deadline.remainingTime()))) {
+        result.errorString = process.errorString();
+        // Killed and reaped by the destructor if it started after all.
+        return result;
+    }
+    result.started = true;
+    if (!process.waitForFinished(int(std::max<qint64>(deadline.remainingTime(), 0)))) {
+        result.timedOut = true;
+        result.errorString = QStringLiteral("timed out");
+        process.kill();
+        process.waitForFinished(int(killGrace.count()));
+    }
+    result.standardOutput = process.readAllStandardOutput();
+    result.standardError = process.readAllStandardError();
+    if (!result.timedOut)
+        result.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+    return result;
 }
 
 bool ProcessCommandRunner::startDetached(const QString& program, const QStringList& arguments,

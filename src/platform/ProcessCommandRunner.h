@@ -9,4 +9,6 @@ public:
                                    std::chrono::milliseconds timeout) override;
     bool startDetached(const QString& program, const QStringList& arguments,
                        const QStringList& environment) override;
+    CommandResult runBlocking(const QString& program, const QStringList& arguments,
+                              std::chrono::milliseconds timeout) override;
 };

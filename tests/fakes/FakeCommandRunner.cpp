@@ -12,16 +12,22 @@ void FakeCommandRunner::scriptOutput(const QString& program, const QByteArray& o
 }
 
 QCoro::Task<CommandResult> FakeCommandRunner::run(QString program, QStringList arguments,
-                                                  std::chrono::milliseconds)
+                                                  std::chrono::milliseconds timeout)
+{
+    co_return runBlocking(program, arguments, timeout);
+}
+
+CommandResult FakeCommandRunner::runBlocking(const QString& program, const QStringList& arguments,
+                                             std::chrono::milliseconds)
 {
     m_calls.append({program, arguments, false});
     const auto it = m_scripts.constFind(program);
     if (it == m_scripts.constEnd()) {
         CommandResult missing;
         missing.errorString = QStringLiteral("no such file: %1").arg(program);
-        co_return missing;
+        return missing;
     }
-    co_return (*it)(arguments);
+    return (*it)(arguments);
 }
 
 bool FakeCommandRunner::startDetached(const QString& program, const QStringList& arguments,

@@ -27,6 +27,8 @@ public:
                                    std::chrono::milliseconds timeout) override;
     bool startDetached(const QString& program, const QStringList& arguments,
                        const QStringList& environment) override;
+    CommandResult runBlocking(const QString& program, const QStringList& arguments,
+                              std::chrono::milliseconds timeout) override;
 
     const QList<Call>& calls() const { return m_calls; }
     void clearCalls() { m_calls.clear(); }

@@ -6,12 +6,12 @@
 
 // A stand-in `docker` client (put folder() first on PATH) keeping each
 // container's "<name> <state>" in a file across calls: ps --format, pause and
-// unpause, refusing with status 1 what the real one refuses (a second pause).
+// unpause, refusing with status 1 and the real one's words.
 class FakeDockerCommand {
 public:
     FakeDockerCommand()
     {
-        QDir(folder()).mkdir(QStringLiteral("c"));
+        for (const char* sub : {"c", "slow", "landing"}) QDir(folder()).mkdir(QLatin1String(sub));
         write(QStringLiteral("docker"), QByteArray(kScript).replace("@DIR@", folder().toLocal8Bit()));
         QFile::setPermissions(m_dir.filePath(QStringLiteral("docker")), QFile::ReadOwner | QFile::ExeOwner);
     }
@@ -29,7 +29,11 @@ public:
     // Each call's arguments, noted as it starts.
     QStringList calls() const { return QString::fromLocal8Bit(read(QStringLiteral("calls"))).split(QLatin1Char('\n'), Qt::SkipEmptyParts); }
     // While hung, every call waits until its caller gives up.
-    void setHung(bool hung) { hung ? write(QStringLiteral("hang"), {}) : void(QFile::remove(m_dir.filePath(QStringLiteral("hang")))); }
+    void setHung(bool hung) { mark(QStringLiteral("hang"), hung); }
+    // While down, every call answers that the engine cannot be reached.
+    void setDown(bool down) { mark(QStringLiteral("down"), down); }
+    // The next pause of `id` waits until its caller gives up and lands after the next list.
+    void delayPause(const QString& id) { mark(QStringLiteral("slow/") + id, true); }
 
 private:
     static constexpr char kScript[] = R"SH(#!/bin/sh
@@ -37,15 +41,25 @@ d='@DIR@'
 echo "$*" >> "$d/calls"
 while [ -e "$d/hang" ]; do sleep 0.05; done
 cmd=$1; shift; rc=0
+if [ -e "$d/down" ]; then
+    [ "$cmd" = ps ] && set -- list
+    for id; do echo "Cannot connect to the Docker daemon at unix:///var/run/docker.sock. Is the docker daemon running?" >&2; done
+    exit 1
+fi
 if [ "$cmd" = ps ]; then
-    for f in "$d"/c/*; do read -r n s < "$f"; printf '%s\n' "$2" | sed "s#{{.ID}}#${f##*/}#;s#{{.Names}}#$n#;s#{{.Ports}}#0.0.0.0:8000->8000/tcp#;s#{{.State}}#$s#"; done; exit 0
+    for f in "$d"/c/*; do read -r n s < "$f"; printf '%s\n' "$2" | sed "s#{{.ID}}#${f##*/}#;s#{{.Names}}#$n#;s#{{.Ports}}#0.0.0.0:8000->8000/tcp#;s#{{.State}}#$s#"; done
+    for f in "$d"/landing/*; do [ -e "$f" ] || continue; read -r n s < "$d/c/${f##*/}"; echo "$n paused" > "$d/c/${f##*/}"; rm "$f"; done
+    exit 0
 fi
 for id; do
+    [ "$cmd" = pause ] && [ -e "$d/slow/$id" ] && { rm "$d/slow/$id"; : > "$d/landing/$id"; while :; do sleep 0.05; done; }
+    if [ ! -e "$d/c/$id" ]; then echo "Error response from daemon: No such container: $id" >&2; rc=1; continue; fi
     read -r n s < "$d/c/$id"
     case "$cmd:$s" in
     pause:running) echo "$n paused" > "$d/c/$id"; echo "$id" ;;
     unpause:paused) echo "$n running" > "$d/c/$id"; echo "$id" ;;
-    *) echo "Error response from daemon: cannot $cmd container $id: it is ${s:-missing}" >&2; rc=1 ;;
+    pause:paused) echo "Error response from daemon: Container $id is already paused" >&2; rc=1 ;;
+    *) echo "Error response from daemon: Container $id is not paused" >&2; rc=1 ;;
     esac
 done
 exit $rc
@@ -55,6 +69,7 @@ exit $rc
         QFile file(m_dir.filePath(relative));
         return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
     }
+    void mark(const QString& relative, bool on) { on ? write(relative, {}) : void(QFile::remove(m_dir.filePath(relative))); }
     void write(const QString& relative, const QByteArray& data)
     {
         QFile file(m_dir.filePath(relative));

@@ -4,6 +4,7 @@
 
 #include "fakes/FakeDockerCommand.h"
 #include "fakes/FakeModelServer.h"
+#include "support/PrintCapture.h"
 #include "support/ScopedEnv.h"
 #include "support/TaskRunner.h"
 #include "support/ToolTree.h"
@@ -52,42 +53,70 @@ struct ContainerRig {
 } // namespace
 
 // What the shield paused comes back when power returns, when it is switched
-// off and at quit; what someone else paused stays paused throughout.
+// off and at quit, even after the engine was down when asked or a pause landed
+// after a list that read running; what someone else paused stays paused.
 TEST(ContainerShield, GivesBackWhatItPausedAndOnlyThat)
 {
     const struct {
         const char* when;
         void (*trigger)(LocalAIService&, bool& unplugged);
         bool rowsFollow; // the service lives on to show the rows
+        bool latePause = false; // chroma's first pause times out, then lands after the next list
+        bool down = false;      // the engine cannot be reached when asked to give back
     } cases[] = {
         {"power returns", [](LocalAIService& ai, bool& unplugged) { unplugged = false; ai.applyBatteryShieldMode(); }, true},
         {"switched off", [](LocalAIService& ai, bool&) { ai.setBatteryShieldEnabled(false); ai.applyBatteryShieldMode(); }, true},
         {"quit", [](LocalAIService&, bool&) { QMetaObject::invokeMethod(QCoreApplication::instance(), "aboutToQuit"); }, false},
+        {"late pause", [](LocalAIService& ai, bool& unplugged) { unplugged = false; ai.applyBatteryShieldMode(); }, true, true},
+        {"power returns, engine down", [](LocalAIService& ai, bool& unplugged) { unplugged = false; ai.applyBatteryShieldMode(); }, true, false, true},
+        {"quit, engine down", [](LocalAIService&, bool&) { QMetaObject::invokeMethod(QCoreApplication::instance(), "aboutToQuit"); }, false, false, true},
     };
-    for (const auto& c : cases) {
+    for (const auto& c : cases) [&] { // a failed ASSERT ends only its case
         SCOPED_TRACE(c.when);
         ContainerRig rig;
+        PrintCapture printed;
         LocalAIService& ai = rig.service();
         ai.setBatteryShieldEnabled(true);
         ASSERT_TRUE(runTask(ai.scanVectorDatabases(), 30s));
         EXPECT_EQ(rig.rows(), "Running, Running, Paused, Running") << "paused never reads as running";
         rig.docker.setContainer(QStringLiteral("c0ffee000004"), "weaviate", "paused"); // by someone else, after the scan
 
+        if (c.latePause) { // the list queued behind the pause still reads running; the next pass hears "already paused"
+            rig.docker.delayPause(QStringLiteral("c0ffee000001"));
+            ai.applyBatteryShieldMode();
+            ASSERT_TRUE(runTask(ai.scanVectorDatabases(), 60s));
+            EXPECT_EQ(rig.rows(), "Running, Running, Paused, Paused");
+            EXPECT_TRUE(waitUntil([&] { ai.applyBatteryShieldMode(); return rig.docker.calls().count(QStringLiteral("pause c0ffee000001")) == 2; }, 30s));
+        }
         ai.applyBatteryShieldMode();
-        ASSERT_TRUE(waitUntil([&] { return rig.rows().starts_with("Suspended (Battery Shield), Suspended"); }, 30s)) << rig.calls();
+        EXPECT_TRUE(waitUntil([&] { return rig.rows().starts_with("Suspended (Battery Shield), Suspended"); }, 30s)) << rig.calls();
         EXPECT_EQ(rig.docker.states(), "paused paused paused paused running");
         // Rescanned on battery, nothing reads as running: nothing is paused twice.
         ASSERT_TRUE(runTask(ai.scanVectorDatabases(), 30s));
         EXPECT_EQ(rig.rows(), "Suspended (Battery Shield), Suspended (Battery Shield), Paused, Paused");
 
+        rig.docker.setDown(c.down);
         c.trigger(ai, rig.unplugged);
-        EXPECT_TRUE(waitUntil([&] { return rig.docker.states() == "running running paused paused running"; }, 30s)) << rig.calls();
+        const auto given = [&] { return rig.docker.states() == "running running paused paused running"; };
+        if (c.down && c.rowsFollow) { // told; once the engine is back, given back within two passes
+            EXPECT_TRUE(waitUntil([&] { return printed.lines().join('\n').contains("unpause container c0ffee000001: Cannot connect"); }, 30s));
+            rig.docker.setDown(false);
+            for (int pass = 1; pass <= 2 && !given(); ++pass) {
+                ASSERT_TRUE(runTask(ai.scanVectorDatabases(), 30s));
+                ai.applyBatteryShieldMode();
+                waitUntil(given, pass == 1 ? 5s : 30s);
+            }
+        }
+        const bool leftPaused = c.down && !c.rowsFollow;
+        EXPECT_TRUE(leftPaused ? rig.docker.states() == "paused paused paused paused running" : waitUntil(given, 30s)) << rig.calls();
         if (c.rowsFollow) {
             EXPECT_TRUE(waitUntil([&] { return rig.rows() == "Running, Running, Paused, Paused"; }, 30s));
         }
+        EXPECT_EQ(printed.lines().filter(QStringLiteral("containers")).join('\n').toStdString(),
+                  leftPaused ? "Battery shield could not unpause containers c0ffee000001, c0ffee000002; run: docker unpause c0ffee000001 c0ffee000002" : "");
         rig.fixture.service.reset();
         EXPECT_TRUE(rig.docker.calls().filter(QRegularExpression("^unpause .*0000[34]")).isEmpty()) << rig.calls();
-    }
+    }();
 }
 
 // While a hung engine's first ps waits out its 10 s, the model poll keeps its

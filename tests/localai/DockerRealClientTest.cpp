@@ -5,9 +5,12 @@
 #include "fakes/FakeDockerDaemon.h"
 #include "platform/ProcessCommandRunner.h"
 #include "platform/ToolPaths.h"
+#include "support/PrintCapture.h"
 #include "support/ScopedEnv.h"
 #include "support/TaskRunner.h"
 #include "support/ToolTree.h"
+
+#include <QCoreApplication>
 
 #include <gtest/gtest.h>
 
@@ -63,6 +66,19 @@ TEST(DockerRealClient, ListsStopsPausesAndUnpausesWithTheLinesTheClientAccepts)
     EXPECT_TRUE(daemon.requests().contains("POST /containers/" + row.containerId + "/stop"))
         << daemon.requests().join(QLatin1Char(' ')).toStdString();
     EXPECT_FALSE(daemon.requests().contains(QStringLiteral("POST /containers/88bb/unpause"))) << "paused by someone else";
+
+    // The engine gone, in the client's own words: still ours, named at quit.
+    PrintCapture printed;
+    ai.setBatteryShieldEnabled(true);
+    ai.applyBatteryShieldMode();
+    ASSERT_TRUE(waitUntil([&] { return ai.activeVectorDBs().first().status == VectorDatabaseInfo::shieldedStatus(); }, 20s));
+    daemon.close();
+    ai.setBatteryShieldEnabled(false);
+    ai.applyBatteryShieldMode();
+    EXPECT_TRUE(waitUntil([&] { return printed.lines().join('\n').contains(": Cannot connect to the Docker daemon at tcp://"); }, 20s));
+    QMetaObject::invokeMethod(QCoreApplication::instance(), "aboutToQuit");
+    EXPECT_EQ(printed.lines().filter(QStringLiteral("containers")).join('\n'),
+              "Battery shield could not unpause containers " + row.containerId + "; run: docker unpause " + row.containerId);
 }
 
 TEST(DockerOnPath, FoundInUsrLocalBinWhenUsrBinHasNone)

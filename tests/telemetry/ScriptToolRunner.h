@@ -35,6 +35,7 @@ public:
         co_return result;
     }
     bool startDetached(const QString&, const QStringList&, const QStringList&) override { return false; }
+    CommandResult runBlocking(const QString&, const QStringList&, std::chrono::milliseconds) override { return {}; }
 
     const QStringList& programs() const { return m_programs; }
     int started() const { return m_started; }
