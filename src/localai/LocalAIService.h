@@ -228,6 +228,8 @@ private:
     // Start times of the processes we froze, so a thaw never reaches a
     // process that took over a pid.
     QHash<qint32, quint64> m_suspendedStartTimes;
+    // Processes whose thaw the system refused, with the reason already said.
+    QHash<qint32, int> m_resumeRefusalsSaid;
     std::shared_ptr<ListeningPortScanner> m_portScanner;
     // The model folders as last measured; used on the file worker only.
     std::shared_ptr<TreeSizeCache> m_modelSizes;

@@ -44,7 +44,7 @@ QStringList modelServerNames()
             QStringLiteral("deepseek")};
 }
 
-QString describe(SignalOutcome outcome)
+QString describe(SignalOutcome outcome, int error)
 {
     switch (outcome) {
     case SignalOutcome::refused:
@@ -52,6 +52,7 @@ QString describe(SignalOutcome outcome)
     case SignalOutcome::noSuchProcess:
         return QStringLiteral("No such process");
     case SignalOutcome::failed:
+        return error ? qt_error_string(error) : QStringLiteral("Operation not permitted");
     case SignalOutcome::sent:
         break;
     }
@@ -165,9 +166,10 @@ void LocalAIService::suspendProcess(qint32 pid, quint64 startTime)
 {
     // The start time pins the process the table saw: a pid taken over by
     // another process in between is not stopped.
-    const SignalOutcome outcome = m_deps.signaller->send(pid, SIGSTOP, startTime);
+    int error = 0;
+    const SignalOutcome outcome = m_deps.signaller->send(pid, SIGSTOP, startTime, &error);
     if (outcome != SignalOutcome::sent) {
-        kestrova::print(QStringLiteral("Failed to suspend process %1: %2").arg(pid).arg(describe(outcome)));
+        kestrova::print(QStringLiteral("Failed to suspend process %1: %2").arg(pid).arg(describe(outcome, error)));
         return;
     }
     m_suspendedStartTimes.insert(pid, startTime);
@@ -180,15 +182,30 @@ void LocalAIService::resumeSuspendedProcesses()
 {
     if (m_suspendedPIDs.isEmpty())
         return;
+    QList<qint32> stillStopped;
+    QHash<qint32, quint64> stillOurs;
     for (qint32 pid : std::as_const(m_suspendedPIDs)) {
         // Only what we froze ourselves, pinned to the start time it had then;
         // a pid put in the list from outside was never stopped by us.
         const auto startTime = m_suspendedStartTimes.constFind(pid);
-        if (startTime != m_suspendedStartTimes.cend())
-            m_deps.signaller->send(pid, SIGCONT, *startTime);
+        if (startTime == m_suspendedStartTimes.cend())
+            continue;
+        int error = 0;
+        if (m_deps.signaller->send(pid, SIGCONT, *startTime, &error) != SignalOutcome::failed) {
+            m_resumeRefusalsSaid.remove(pid);
+            continue;
+        }
+        // Still stopped and still ours: said once, asked again next time.
+        if (m_resumeRefusalsSaid.value(pid, 0) != error)
+            kestrova::print(QStringLiteral("Failed to resume process %1: %2")
+                                .arg(pid)
+                                .arg(describe(SignalOutcome::failed, error)));
+        m_resumeRefusalsSaid.insert(pid, error);
+        stillStopped.append(pid);
+        stillOurs.insert(pid, *startTime);
     }
-    m_suspendedStartTimes.clear();
-    setSuspendedPIDs({});
+    m_suspendedStartTimes = std::move(stillOurs);
+    setSuspendedPIDs(std::move(stillStopped));
 }
 
 bool LocalAIService::batteryShieldActive() const

@@ -133,7 +133,15 @@ TEST_F(WatcherAutomationTest, FailedFreezesAreNotRecordedAndQuitThawsTheRest)
     EXPECT_EQ(printed.lines(), QStringList{"Failed to suspend process 301: No such process"});
     EXPECT_EQ(service().suspendedPIDs(), (QList<qint32>{300, 250}));
 
+    // A thaw the system refuses is said once and stays ours to ask again.
+    fixture.signaller.outcomes.insert(250, SignalOutcome::failed);
+    printed.clear();
     fixture.signaller.sent.clear();
+    for (int quit = 0; quit < 2; ++quit)
+        QMetaObject::invokeMethod(QCoreApplication::instance(), "aboutToQuit");
+    EXPECT_EQ(printed.lines(), QStringList{"Failed to resume process 250: Operation not permitted"});
+    EXPECT_EQ(service().suspendedPIDs(), QList<qint32>{250});
+    fixture.signaller.outcomes.remove(250);
     QMetaObject::invokeMethod(QCoreApplication::instance(), "aboutToQuit");
     EXPECT_EQ(fixture.signaller.sent, (QList<Sent>{{300, SIGCONT}, {250, SIGCONT}}));
     EXPECT_TRUE(service().suspendedPIDs().isEmpty());
