@@ -72,7 +72,10 @@ private:
     bool waitingForRoom() const { return atCap() && !m_pairs.empty(); }
     void recountRoom(bool fresh = false);
     bool clientWaiting() const;
-    void makeRoomAtCap();
+    // At the cap with a client waiting, closes a pair that gives way now or
+    // sets when one will; false when none may.
+    bool makeRoomAtCap();
+    void acceptWaiting();
     void closeUnansweredPair(std::uint64_t pairId);
     void pauseAccepting();
     void updateListenerInterest();
