@@ -78,8 +78,8 @@ public:
     bool answerDue() const { return m_phase == Phase::relaying && m_exchanges.answerDue(); }
     // When a byte last moved either way.
     Clock::time_point lastActivity() const { return m_lastActivity; }
-    // Bytes from the client not read yet: a request may be
-    // coming although the relay has not seen it.
+    // Bytes from the client not read yet: a request may be coming although
+    // the relay has not seen it.
     bool clientUnread() const;
     // Whether the client has ended its stream (a half-close or a close).
     bool clientEnded() const { return m_clientEndedAt.has_value(); }

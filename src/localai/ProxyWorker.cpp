@@ -490,8 +490,9 @@ void ProxyWorker::handleNewConnection(int client, bool turnAway)
     const std::uint64_t pairId = m_nextPairId++;
     auto pair = std::make_unique<ProxyPair>(pairId, client, m_context);
     if (turnAway)
-        pair->turnAwayForLackOfRoom(m_pairs.empty() ? QStringLiteral("too few free file descriptors")
-                                                    : QStringLiteral("every connection is answering a request"));
+        pair->turnAwayForLackOfRoom(m_pairLimit < m_settings.maxConnectionPairs
+                                        ? QStringLiteral("too few free file descriptors")
+                                        : QStringLiteral("every connection is answering a request"));
     if (pair->start() != ProxyPair::Status::finished) {
         m_pairs.emplace(pairId, std::move(pair));
         track(pairId);
