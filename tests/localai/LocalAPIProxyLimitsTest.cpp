@@ -95,6 +95,7 @@ TEST_F(LocalAPIProxyLimitsTest, TricklingClientsAtTheCapLetAnHonestRequestInWith
     ProxySettings settings;
     settings.maxConnectionPairs = 128;
     settings.serverSilenceAtCap = 500ms;
+    settings.requestWaitAtCap = 1min; // the silence rule alone, however long a loaded machine takes to set up
     ASSERT_NO_FATAL_FAILURE(startInFrontOf(LoopbackUpstream::echo(), settings));
 
     std::vector<LoopbackClient> tricklers;
