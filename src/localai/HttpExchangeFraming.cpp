@@ -10,8 +10,9 @@ namespace {
 // For a message's status or request line, headers and trailers together.
 constexpr qint64 maxHeadBytes = 64 * 1024;
 constexpr qsizetype maxChunkLineBytes = 4096;
-// Requests sent ahead of their answers (pipelined) that are kept apart.
-constexpr std::size_t maxRequestsAhead = 64;
+// Requests sent ahead of their answers (pipelined) that are kept apart: one
+// bit each.
+constexpr int maxRequestsAhead = 64;
 
 } // namespace
 
@@ -34,7 +35,7 @@ qint64 HttpExchangeFraming::blindRoom(Side side) const
 bool HttpExchangeFraming::atRest() const
 {
     return !m_lost && m_requests.stage == Stage::start && m_answers.stage == Stage::start
-        && m_answers.ended >= m_requests.ended && m_bodilessAnswers.empty();
+        && m_answers.ended >= m_requests.ended && m_unanswered == 0;
 }
 
 bool HttpExchangeFraming::answerDue() const
@@ -172,11 +173,11 @@ void HttpExchangeFraming::takeFirstLine(Side side, Stream& s)
         const bool version = line.size() > 9 && line.at(line.size() - 9) == ' '
             && (line.endsWith("HTTP/1.1") || line.endsWith("HTTP/1.0"));
         const QByteArrayView method = QByteArrayView(line).first(std::max<qsizetype>(0, space));
-        if (space <= 0 || !version || method == "CONNECT" || m_bodilessAnswers.size() >= maxRequestsAhead) {
+        if (space <= 0 || !version || method == "CONNECT" || m_unanswered == maxRequestsAhead) {
             m_lost = true;
             return;
         }
-        m_bodilessAnswers.push_back(method == "HEAD");
+        m_headRequests |= std::uint64_t(method == "HEAD") << m_unanswered++;
     } else {
         // HTTP/1.x SP three digits, then a reason or nothing.
         const auto status = line.size() >= 12 && line.at(8) == ' ' && (line.size() == 12 || line.at(12) == ' ')
@@ -234,12 +235,13 @@ void HttpExchangeFraming::endHead(Side side, Stream& s)
             s.stage = Stage::start; // an interim answer; the real one follows
             return;
         }
-        if (m_bodilessAnswers.empty()) {
+        if (m_unanswered == 0) {
             m_lost = true; // an answer to no request: the counts would part
             return;
         }
-        bodiless = m_bodilessAnswers.front() || s.status == 204 || s.status == 304;
-        m_bodilessAnswers.pop_front();
+        bodiless = (m_headRequests & 1) != 0 || s.status == 204 || s.status == 304;
+        m_headRequests >>= 1;
+        --m_unanswered;
     }
     if (bodiless) {
         endMessage(s);

@@ -3,7 +3,6 @@
 #include <QByteArray>
 
 #include <cstdint>
-#include <deque>
 #include <limits>
 #include <optional>
 
@@ -58,8 +57,9 @@ private:
 
     Stream m_requests;
     Stream m_answers;
-    // Per request whose answer has not begun: whether that answer has no body
-    // (the request was HEAD).
-    std::deque<bool> m_bodilessAnswers;
+    // Requests whose final answer has not begun, and which of them (a bit
+    // each, oldest lowest) were HEAD, so their answers have no body.
+    int m_unanswered = 0;
+    std::uint64_t m_headRequests = 0;
     bool m_lost = false;
 };

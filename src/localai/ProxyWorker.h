@@ -121,7 +121,8 @@ private:
     bool m_capReported = false;
     bool m_quit = false;
     std::optional<std::chrono::steady_clock::time_point> m_acceptResumesAt;
-    // At the cap with a client waiting: when the next pair gives way.
+    // At the cap with a client waiting: when the next pair gives way, or
+    // now when a pair has ended or come to rest.
     std::optional<std::chrono::steady_clock::time_point> m_capCheckAt;
     std::uint32_t m_listenerInterest = EPOLLIN; // what the listening sockets are watched for
     PipePool m_pipes;

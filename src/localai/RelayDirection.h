@@ -48,8 +48,9 @@ public:
     // Shows what is read to `head` until it has found the head's end; those
     // reads copy through user space instead of splicing.
     void watchHead(RequestHeadEnd* head) { m_head = head; }
-    // Shows what is read to `framing` as `side`; only bodies of a known
-    // length are spliced past it unseen.
+    // Shows what is read to `framing` as `side`; only what it need not see
+    // (bodies of a known length, traffic it no longer follows) is spliced
+    // past it.
     void watchFraming(HttpExchangeFraming* framing, HttpExchangeFraming::Side side)
     {
         m_framing = framing;
