@@ -26,6 +26,7 @@
 #include <list>
 #include <mutex>
 #include <string>
+#include <string_view>
 #include <thread>
 #include <vector>
 
@@ -33,6 +34,9 @@ namespace {
 
 constexpr qint64 streamBytes = qint64(1) << 30;
 constexpr char streamRequest[] = "STREAM\n";
+// The same stream as an HTTP answer, whose framing the proxy follows.
+constexpr char httpStreamRequest[] = "GET /stream HTTP/1.1\r\nHost: localhost\r\n\r\n";
+constexpr char httpStreamHead[] = "HTTP/1.1 200 OK\r\nContent-Length: 1073741824\r\n\r\n";
 
 int loopbackSocket(quint16 port, bool listening)
 {
@@ -128,7 +132,10 @@ private:
     {
         std::vector<char> buffer(256 * 1024);
         ssize_t got = ::recv(fd, buffer.data(), buffer.size(), 0);
-        if (got > 0 && std::string_view(buffer.data(), size_t(got)) == streamRequest) {
+        const std::string_view request(buffer.data(), size_t(std::max<ssize_t>(got, 0)));
+        if (request == httpStreamRequest && !writeAll(fd, httpStreamHead, sizeof httpStreamHead - 1))
+            got = 0;
+        if (request == streamRequest || request == httpStreamRequest) {
             for (qint64 left = streamBytes; left > 0; left -= qint64(buffer.size())) {
                 if (!writeAll(fd, buffer.data(), std::min<qint64>(left, qint64(buffer.size()))))
                     break;
@@ -281,9 +288,12 @@ double since(std::chrono::steady_clock::time_point start)
     return std::chrono::duration<double, std::micro>(std::chrono::steady_clock::now() - start).count();
 }
 
-// One 1 GiB answer read to its end through a fresh connection.
-void streamOneGiB(benchmark::State& state, Target target)
+// One 1 GiB answer (bare, or after an HTTP head) read to its end through a
+// fresh connection.
+void streamOneGiB(benchmark::State& state, Target target, bool http)
 {
+    const std::string_view request = http ? httpStreamRequest : streamRequest;
+    const qint64 expected = streamBytes + (http ? qint64(sizeof httpStreamHead - 1) : 0);
     const quint16 port = Targets::get().port(target);
     if (port == 0) {
         state.SkipWithError("target not available");
@@ -292,13 +302,13 @@ void streamOneGiB(benchmark::State& state, Target target)
     std::vector<char> buffer(256 * 1024);
     for (auto _ : state) {
         const int fd = loopbackSocket(port, false);
-        writeAll(fd, streamRequest, sizeof streamRequest - 1);
+        writeAll(fd, request.data(), qint64(request.size()));
         qint64 total = 0;
         ssize_t got;
         while ((got = ::recv(fd, buffer.data(), buffer.size(), 0)) > 0)
             total += got;
         ::close(fd);
-        if (total != streamBytes) {
+        if (total != expected) {
             state.SkipWithError("stream cut short");
             return;
         }
@@ -362,10 +372,15 @@ void openConnection(benchmark::State& state, Target target)
 const bool registered = [] {
     for (const Target target : {Target::direct, Target::proxy, Target::proxyCopy, Target::socat}) {
         const std::string name = targetName(target);
-        benchmark::RegisterBenchmark(("ProxyRelay/stream_1GiB/" + name).c_str(), streamOneGiB, target)
+        benchmark::RegisterBenchmark(("ProxyRelay/stream_1GiB/" + name).c_str(), streamOneGiB, target, false)
             ->Iterations(1)
             ->UseRealTime()
             ->Unit(benchmark::kMillisecond);
+        if (target != Target::socat)
+            benchmark::RegisterBenchmark(("ProxyRelay/stream_1GiB_http/" + name).c_str(), streamOneGiB, target, true)
+                ->Iterations(1)
+                ->UseRealTime()
+                ->Unit(benchmark::kMillisecond);
         if (target == Target::proxyCopy)
             continue; // the fallback path matters for throughput only
         const bool slow = target == Target::socat;

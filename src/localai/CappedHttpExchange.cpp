@@ -1,40 +1,17 @@
 #include "localai/CappedHttpExchange.h"
 
+#include "localai/HttpCount.h"
+
 #include <QNetworkProxy>
 #include <QTcpSocket>
 
 #include <algorithm>
-#include <limits>
 #include <optional>
 #include <utility>
 
 namespace {
 
 using Failure = CappedHttpExchange::Failure;
-
-// A decimal or hexadecimal count as HTTP writes it: digits only, no sign.
-// One that does not fit in 63 bits is no count.
-std::optional<qint64> readCount(QByteArrayView text, int base)
-{
-    if (text.isEmpty())
-        return std::nullopt;
-    qint64 value = 0;
-    for (char c : text) {
-        int digit;
-        if (c >= '0' && c <= '9')
-            digit = c - '0';
-        else if (base == 16 && c >= 'a' && c <= 'f')
-            digit = c - 'a' + 10;
-        else if (base == 16 && c >= 'A' && c <= 'F')
-            digit = c - 'A' + 10;
-        else
-            return std::nullopt;
-        if (value > (std::numeric_limits<qint64>::max() - digit) / base)
-            return std::nullopt;
-        value = value * base + digit;
-    }
-    return value;
-}
 
 QString malformed(const char* what)
 {
@@ -218,7 +195,7 @@ bool CappedHttpExchange::consumeChunkLine(const QByteArray& data, qsizetype& at)
         return true;
     }
     const qsizetype semicolon = line->indexOf(';');
-    const auto size = readCount(line->first(semicolon < 0 ? line->size() : semicolon).trimmed(), 16);
+    const auto size = readHttpCount(line->first(semicolon < 0 ? line->size() : semicolon).trimmed(), 16);
     if (!size) {
         fail(Failure::malformed, malformed("chunk size not a count that fits"));
         return false;
@@ -259,7 +236,7 @@ bool CappedHttpExchange::parseHead()
     const QByteArray statusLine = lines.value(0).trimmed();
     const std::optional<qint64> status =
         statusLine.startsWith("HTTP/1.") && statusLine.size() >= 12 && statusLine[8] == ' '
-            ? readCount(QByteArrayView(statusLine).sliced(9, 3), 10)
+            ? readHttpCount(QByteArrayView(statusLine).sliced(9, 3), 10)
             : std::nullopt;
     if (!status || (statusLine.size() > 12 && statusLine[12] != ' ')) {
         fail(Failure::malformed, malformed("no HTTP/1.x status line"));
@@ -280,7 +257,7 @@ bool CappedHttpExchange::parseHead()
         const QByteArray name = lines[i].first(colon).trimmed().toLower();
         const QByteArray value = lines[i].sliced(colon + 1).trimmed();
         if (name == "content-length") {
-            const auto announced = readCount(value, 10);
+            const auto announced = readHttpCount(value, 10);
             if (!announced) {
                 fail(Failure::malformed, malformed("Content-Length not a count that fits"));
                 return false;

@@ -131,6 +131,17 @@ ProxyPair::Clock::time_point ProxyPair::serverSilentSince() const
     return m_clientEndedAt ? std::max(*m_clientEndedAt, m_lastServerByte) : m_lastServerByte;
 }
 
+bool ProxyPair::idle() const
+{
+    return m_phase == Phase::relaying && m_exchanges.atRest() && !m_toUpstream->holding() && !m_toClient->holding();
+}
+
+bool ProxyPair::clientUnread() const
+{
+    char byte;
+    return ::recv(m_client.fd, &byte, 1, MSG_PEEK | MSG_DONTWAIT) > 0;
+}
+
 ProxyPair::Status ProxyPair::readRequest()
 {
     if (!m_client.readable)
@@ -203,7 +214,7 @@ ProxyPair::Status ProxyPair::upstreamUnavailable(int error)
 ProxyPair::Status ProxyPair::atCapacity(int error)
 {
     kestrova::print(QStringLiteral("⏳ Local API Proxy turned a client away at its connection limit: ")
-                    + (error != 0 ? proxyErrorText(error) : QStringLiteral("too few free file descriptors")));
+                    + (error != 0 ? proxyErrorText(error) : m_turnAway.value_or(QString())));
     closeFd(m_upstream.fd);
     m_upstream = {};
     m_phase = Phase::replyingUnavailable;
@@ -233,8 +244,11 @@ ProxyPair::Status ProxyPair::startRelay()
 {
     m_toUpstream = std::make_unique<RelayDirection>(m_client, m_upstream, m_context.pipes);
     m_toClient = std::make_unique<RelayDirection>(m_upstream, m_client, m_context.pipes);
+    m_exchanges.feed(HttpExchangeFraming::Side::request, m_firstChunk.constData(), m_firstChunk.size());
     m_toUpstream->preload(m_firstChunk);
     m_toUpstream->watchHead(&m_head);
+    m_toUpstream->watchFraming(&m_exchanges, HttpExchangeFraming::Side::request);
+    m_toClient->watchFraming(&m_exchanges, HttpExchangeFraming::Side::answer);
     m_firstChunk = QByteArray();
     m_phase = Phase::relaying;
     return relay();

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "localai/HttpExchangeFraming.h"
 #include "localai/RelayDirection.h"
 #include "localai/RequestHeadEnd.h"
 
@@ -63,12 +64,23 @@ public:
     // When the model server last sent a byte (at first, the accept). Bytes
     // the client sends, and the server takes, do not count.
     Clock::time_point serverSentAt() const { return m_lastServerSent; }
-    // The proxy has no descriptors to spare for the upstream connection: the
-    // client's request is answered with a 503 that says the proxy is at its
-    // connection limit.
-    void turnAwayForLackOfRoom() { m_turnAway = true; }
+    // The proxy has no room for the upstream connection: the client's
+    // request is answered with a 503 that says the proxy is at its connection
+    // limit, and `why` is printed.
+    void turnAwayForLackOfRoom(const QString& why) { m_turnAway = why; }
+    bool turningAway() const { return m_turnAway.has_value(); }
     // Whether the pair will still open its upstream socket.
     bool needsUpstreamSocket() const { return m_phase == Phase::awaitingRequest && !m_turnAway; }
+    // A kept-alive connection at rest: every request answered in full and
+    // passed on, and nothing more from the client. Closing it cuts nothing.
+    bool idle() const;
+    // A request sent in full waits for its answer or is getting it.
+    bool answerDue() const { return m_phase == Phase::relaying && m_exchanges.answerDue(); }
+    // When a byte last moved either way.
+    Clock::time_point lastActivity() const { return m_lastActivity; }
+    // Bytes from the client not read yet: a request may be coming although
+    // the relay has not seen it.
+    bool clientUnread() const;
     // Whether the client has ended its stream (a half-close or a close).
     bool clientEnded() const { return m_clientEndedAt.has_value(); }
     // Since when the server has neither sent nor taken a byte, counted from
@@ -102,11 +114,12 @@ private:
     std::unique_ptr<RelayDirection> m_toUpstream;
     std::unique_ptr<RelayDirection> m_toClient;
     RequestHeadEnd m_head;
+    HttpExchangeFraming m_exchanges;
     const Clock::time_point m_acceptedAt = Clock::now();
     Clock::time_point m_lastActivity = m_acceptedAt;
     Clock::time_point m_lastServerByte = m_lastActivity; // sent or taken
     Clock::time_point m_lastServerSent = m_lastActivity;
     std::optional<Clock::time_point> m_clientEndedAt;
     bool m_resetClient = false; // the server reset: so is the client, not ended
-    bool m_turnAway = false;
+    std::optional<QString> m_turnAway; // why
 };

@@ -21,7 +21,9 @@ struct ProxySettings {
     // pair holds two sockets, and up to two pipes while data is in flight).
     // Fewer when the descriptors actually free run short (see ProxyRoom). At
     // the cap the proxy stops accepting: new clients wait in the listen
-    // backlog and are taken on as soon as a pair ends.
+    // backlog and are taken on as soon as a pair ends or gives way (a
+    // kept-alive connection at rest gives way at once). Where none may give
+    // way, every one answering a request, they are told of the limit at once.
     int maxConnectionPairs = proxyPairCap();
     // A client whose request head (up to its blank line) has not come this
     // long after it was taken on is closed, however it trickles: a byte now
@@ -31,9 +33,11 @@ struct ProxySettings {
     // its request head gives way first, once it has waited this long (an
     // honest local client sends its head at once).
     std::chrono::milliseconds requestWaitAtCap{1000};
-    // Failing that, the pair whose model server has sent nothing for longest
-    // gives way once that has lasted this long, whatever its client sends: a
-    // pair that is being answered is never cut.
+    // Failing that, of the pairs whose request is still coming (or whose
+    // traffic is not HTTP the proxy can follow), the one whose model server
+    // has sent nothing for longest gives way once that has lasted this long,
+    // whatever its client sends. A request sent in full is never cut while
+    // it waits for its answer, however long the server is silent.
     std::chrono::milliseconds serverSilenceAtCap{10000};
     // After the client's end (a half-close or a close) a pair lives this long
     // without a byte from the server, then both sockets close: a stalled or

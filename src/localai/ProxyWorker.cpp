@@ -16,9 +16,11 @@
 #include <time.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <cstring>
+#include <tuple>
 
 namespace {
 
@@ -195,7 +197,8 @@ void ProxyWorker::run()
         }
         if (m_capCheckAt && now >= *m_capCheckAt) {
             recountRoom(); // the rest of the application may have given some back
-            makeRoomAtCap();
+            if (!makeRoomAtCap())
+                acceptWaiting(); // to hear of the limit at once
         }
         if (!m_again.empty()) {
             const std::vector<std::uint64_t> again = std::exchange(m_again, {});
@@ -246,6 +249,9 @@ void ProxyWorker::track(std::uint64_t pairId)
         m_awaitingHead.erase(pairId);
     else
         m_awaitingHead.try_emplace(pairId, found->second->acceptedAt());
+    // A pair come to rest gives way at once to a client that waits.
+    if (m_capCheckAt && found != m_pairs.end() && found->second->idle())
+        m_capCheckAt = std::chrono::steady_clock::now();
     if (found != m_pairs.end() && found->second->clientEnded() && !m_abandonCheckOf.count(pairId)) {
         const auto due = found->second->serverSilentSince() + m_settings.serverSilenceAfterClientEnd;
         m_abandonCheckOf.emplace(pairId, m_abandonChecks.emplace(due, pairId));
@@ -431,16 +437,16 @@ void ProxyWorker::acceptOn(std::uint64_t id, int fd)
         recountRoom();
         bool turnAway = false;
         if (atCap()) {
-            // Those who come now wait in the backlog until a slot frees.
-            if (!m_capCheckAt)
-                makeRoomAtCap();
-            if (atCap() && !m_pairs.empty()) {
+            // Those who come now wait in the backlog until a pair gives way
+            // or ends.
+            const bool mayGiveWay = m_capCheckAt || makeRoomAtCap();
+            if (atCap() && mayGiveWay) {
                 reportCapReached();
                 return;
             }
-            // With no pair to wait for, the rest of the application holds the
-            // descriptors (by a fresh count): the client is taken on only to
-            // be told so.
+            // With no pair that may give way (every one is answering, or the
+            // rest of the application holds the descriptors, by a fresh
+            // count), the client is taken on only to be told so.
             if (atCap())
                 recountRoom(true);
             turnAway = atCap();
@@ -462,6 +468,16 @@ void ProxyWorker::acceptOn(std::uint64_t id, int fd)
         }
         handleNewConnection(client, turnAway);
     }
+    if (waitingForRoom())
+        m_capCheckAt = std::chrono::steady_clock::now(); // the rest of the backlog, on the next turn
+}
+
+void ProxyWorker::acceptWaiting()
+{
+    for (const auto& [id, fds] : std::map(m_listeners)) {
+        for (const int fd : fds)
+            acceptOn(id, fd);
+    }
 }
 
 void ProxyWorker::handleNewConnection(int client, bool turnAway)
@@ -474,7 +490,9 @@ void ProxyWorker::handleNewConnection(int client, bool turnAway)
     const std::uint64_t pairId = m_nextPairId++;
     auto pair = std::make_unique<ProxyPair>(pairId, client, m_context);
     if (turnAway)
-        pair->turnAwayForLackOfRoom();
+        pair->turnAwayForLackOfRoom(m_pairLimit < m_settings.maxConnectionPairs
+                                        ? QStringLiteral("too few free file descriptors")
+                                        : QStringLiteral("every connection is answering a request"));
     if (pair->start() != ProxyPair::Status::finished) {
         m_pairs.emplace(pairId, std::move(pair));
         track(pairId);
@@ -544,37 +562,75 @@ void ProxyWorker::recountRoom(bool fresh)
     m_roomCountCost = threadCpuTime() - cpuStarted;
 }
 
-void ProxyWorker::makeRoomAtCap()
+bool ProxyWorker::makeRoomAtCap()
 {
     m_capCheckAt.reset();
     if (!atCap() || !clientWaiting()) {
         updateListenerInterest(); // room may have come back without a pair ending
-        return; // the next arrival asks again
+        return true; // the next arrival asks again
     }
     const auto now = std::chrono::steady_clock::now();
     // A slow request first: trickling clients cannot keep each other alive.
+    // Those taken on only to be turned away go soon enough by themselves.
     std::optional<std::chrono::steady_clock::time_point> slowGivesWayAt;
-    if (!m_awaitingHead.empty()) {
-        slowGivesWayAt = m_awaitingHead.begin()->second + m_settings.requestWaitAtCap;
+    const auto slowest = std::ranges::find_if(m_awaitingHead, [this](const auto& entry) {
+        return !m_pairs.at(entry.first)->turningAway();
+    });
+    if (slowest != m_awaitingHead.end()) {
+        slowGivesWayAt = slowest->second + m_settings.requestWaitAtCap;
         if (now >= *slowGivesWayAt) {
-            refuseSlowRequest(m_awaitingHead.begin()->first, true);
-            return;
+            refuseSlowRequest(slowest->first, true);
+            return true;
         }
     }
-    // Then the pair whose server has been silent longest: a client that sends
-    // a byte now and then, or a body that never ends, is not being answered.
-    if (m_pairs.empty())
-        return; // none to give way: the next client is taken on to be turned away
-    auto quietest = m_pairs.begin();
-    for (auto it = m_pairs.begin(); it != m_pairs.end(); ++it) {
-        if (it->second->serverSentAt() < quietest->second->serverSentAt())
-            quietest = it;
-    }
-    const auto silentGivesWayAt = quietest->second->serverSentAt() + m_settings.serverSilenceAtCap;
-    if (now >= silentGivesWayAt)
-        closeUnansweredPair(quietest->first);
-    else
+    while (atCap()) {
+        // Then the kept-alive connection at rest longest, as servers close
+        // idle connections: its client connects again for its next request.
+        // Failing that, the pair whose server has been silent longest while
+        // its request is still coming (a byte now and then, or a body that
+        // never ends), or whose traffic cannot be followed. A request sent in
+        // full is never cut while it waits for its answer.
+        const ProxyPair* idlest = nullptr;
+        const ProxyPair* quietest = nullptr;
+        std::uint64_t idlestId = 0;
+        std::uint64_t quietestId = 0;
+        for (const auto& [id, pair] : m_pairs) {
+            if (pair->turningAway())
+                continue;
+            if (pair->idle()) {
+                if (!idlest || pair->lastActivity() < idlest->lastActivity())
+                    std::tie(idlest, idlestId) = std::pair(pair.get(), id);
+            } else if (!pair->answerDue()) {
+                if (!quietest || pair->serverSentAt() < quietest->serverSentAt())
+                    std::tie(quietest, quietestId) = std::pair(pair.get(), id);
+            }
+        }
+        if (idlest && idlest->clientUnread()) {
+            // A request came that this turn has not read yet: read it now.
+            settle(idlestId, m_pairs.at(idlestId)->handle(ProxyPair::Side::client, EPOLLIN));
+            track(idlestId);
+            continue;
+        }
+        if (idlest) {
+            settle(idlestId, ProxyPair::Status::finished);
+            kestrova::print(QStringLiteral("⏳ Local API Proxy closed a kept-alive connection at rest, "
+                                           "to let a waiting client in"));
+            return true;
+        }
+        if (!quietest) {
+            if (slowGivesWayAt)
+                m_capCheckAt = slowGivesWayAt;
+            return slowGivesWayAt.has_value(); // else none may give way
+        }
+        const auto silentGivesWayAt = quietest->serverSentAt() + m_settings.serverSilenceAtCap;
+        if (now >= silentGivesWayAt) {
+            closeUnansweredPair(quietestId);
+            return true;
+        }
         m_capCheckAt = slowGivesWayAt ? std::min(*slowGivesWayAt, silentGivesWayAt) : silentGivesWayAt;
+        return true;
+    }
+    return true;
 }
 
 void ProxyWorker::closeUnansweredPair(std::uint64_t pairId)
@@ -638,6 +694,8 @@ void ProxyWorker::settle(std::uint64_t pairId, ProxyPair::Status status)
             m_capReported = false;
             m_capCheckAt.reset();
             updateListenerInterest(); // the backlog is taken from at once
+        } else if (m_capCheckAt) {
+            m_capCheckAt = std::chrono::steady_clock::now(); // a client waits: look again
         }
         if (m_pairs.empty())
             m_pipes.clear(); // an idle proxy holds nothing but its listeners

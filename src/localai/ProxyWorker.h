@@ -72,7 +72,10 @@ private:
     bool waitingForRoom() const { return atCap() && !m_pairs.empty(); }
     void recountRoom(bool fresh = false);
     bool clientWaiting() const;
-    void makeRoomAtCap();
+    // At the cap with a client waiting, closes a pair that gives way now or
+    // sets when one will; false when none may.
+    bool makeRoomAtCap();
+    void acceptWaiting();
     void closeUnansweredPair(std::uint64_t pairId);
     void pauseAccepting();
     void updateListenerInterest();
@@ -118,7 +121,8 @@ private:
     bool m_capReported = false;
     bool m_quit = false;
     std::optional<std::chrono::steady_clock::time_point> m_acceptResumesAt;
-    // At the cap with a client waiting: when the next pair gives way.
+    // At the cap with a client waiting: when the next pair gives way, or
+    // now when a pair has ended or come to rest.
     std::optional<std::chrono::steady_clock::time_point> m_capCheckAt;
     std::uint32_t m_listenerInterest = EPOLLIN; // what the listening sockets are watched for
     PipePool m_pipes;

@@ -108,11 +108,15 @@ RelayDirection::Outcome RelayDirection::streamData(int chunkBudget)
 ssize_t RelayDirection::readChunk()
 {
     const bool watching = m_head && !m_head->found();
-    if (m_pipes && !m_pipe.valid() && !watching)
+    // Splice only a whole chunk that the framing need not see.
+    const bool blind = !watching && (!m_framing || m_framing->blindRoom(m_side) >= chunkSize);
+    if (m_pipes && !m_pipe.valid() && blind)
         m_pipe = m_pipes->acquire();
     if (m_pipe.valid()) {
         const ssize_t moved = ::splice(m_from.fd, nullptr, m_pipe.writeFd, nullptr, size_t(chunkSize),
                                        SPLICE_F_MOVE | SPLICE_F_NONBLOCK);
+        if (moved > 0 && m_framing)
+            m_framing->passBlind(m_side, moved);
         if (moved <= 0) {
             const int saved = errno;
             m_pipes->release(m_pipe, true);
@@ -128,6 +132,8 @@ ssize_t RelayDirection::readChunk()
     const ssize_t read = ::recv(m_from.fd, m_buffer.data(), size_t(chunkSize), MSG_DONTWAIT);
     if (read > 0 && watching)
         m_head->feed(m_buffer.data(), read);
+    if (read > 0 && m_framing && !m_framing->lost())
+        m_framing->feed(m_side, m_buffer.data(), read);
     return read;
 }
 

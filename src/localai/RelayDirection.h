@@ -1,5 +1,6 @@
 #pragma once
 
+#include "localai/HttpExchangeFraming.h"
 #include "localai/PipePool.h"
 
 #include <QByteArray>
@@ -47,6 +48,14 @@ public:
     // Shows what is read to `head` until it has found the head's end; those
     // reads copy through user space instead of splicing.
     void watchHead(RequestHeadEnd* head) { m_head = head; }
+    // Shows what is read to `framing` as `side`; only what it need not see
+    // (bodies of a known length, traffic it no longer follows) is spliced
+    // past it.
+    void watchFraming(HttpExchangeFraming* framing, HttpExchangeFraming::Side side)
+    {
+        m_framing = framing;
+        m_side = side;
+    }
 
     // Moves data until it must wait or has moved `chunkBudget` chunks.
     Outcome streamData(int chunkBudget);
@@ -62,6 +71,8 @@ public:
     std::uint64_t bytesRead() const { return m_bytesRead; }
     std::uint64_t bytesWritten() const { return m_bytesWritten; }
     std::uint64_t progress() const { return m_bytesRead + m_bytesWritten; }
+    // Bytes read and not yet written on.
+    bool holding() const { return m_pending > 0; }
 
 private:
     ssize_t readChunk();
@@ -73,6 +84,8 @@ private:
     Endpoint& m_to;
     PipePool* m_pipes;
     RequestHeadEnd* m_head = nullptr;
+    HttpExchangeFraming* m_framing = nullptr;
+    HttpExchangeFraming::Side m_side = HttpExchangeFraming::Side::request;
     PipePool::Pipe m_pipe;      // holds the chunk while splicing
     std::vector<char> m_buffer; // holds the chunk otherwise
     qsizetype m_offset = 0;

@@ -6,6 +6,7 @@
 #include "platform/SocketTable.h"
 
 #include "LocalAPIProxyFixture.h"
+#include "fakes/FakeModelServer.h"
 #include "fakes/StoppableServer.h"
 
 #include <QScopeGuard>
@@ -34,6 +35,26 @@ bool peerGone(const LoopbackClient& client, QByteArray& received)
         if (n <= 0)
             return n == 0 || errno != EAGAIN;
         received.append(buffer, n);
+    }
+}
+
+// Sends `request` and reads its answer whole (by its Content-Length, else to
+// the close): empty when the connection ended before a byte came.
+QByteArray answerTo(const LoopbackClient& client, const QByteArray& request)
+{
+    QByteArray got;
+    if (!client.send(request))
+        return got;
+    for (char buffer[4096];;) {
+        const qsizetype headEnd = got.indexOf("\r\n\r\n");
+        const qsizetype length = got.indexOf("Content-Length: ");
+        if (headEnd >= 0 && length >= 0 && length < headEnd
+            && got.size() >= headEnd + 4 + got.mid(length + 16, got.indexOf('\r', length) - length - 16).toLongLong())
+            return got;
+        const ssize_t n = ::recv(client.fd(), buffer, sizeof buffer, 0);
+        if (n <= 0)
+            return got;
+        got.append(buffer, n);
     }
 }
 
@@ -74,6 +95,7 @@ TEST_F(LocalAPIProxyLimitsTest, TricklingClientsAtTheCapLetAnHonestRequestInWith
     ProxySettings settings;
     settings.maxConnectionPairs = 128;
     settings.serverSilenceAtCap = 500ms;
+    settings.requestWaitAtCap = 1min; // the silence rule alone, however long a loaded machine takes to set up
     ASSERT_NO_FATAL_FAILURE(startInFrontOf(LoopbackUpstream::echo(), settings));
 
     std::vector<LoopbackClient> tricklers;
@@ -315,19 +337,21 @@ TEST_F(LocalAPIProxyLimitsTest, TricklersFillTheDescriptorRoomAndGiveWayToAnHone
     const QByteArray whole = "GET /api/tags HTTP/1.1\r\nHost: localhost\r\n\r\n";
     const QByteArray endlessBody = "POST /api/generate HTTP/1.1\r\nHost: localhost\r\nContent-Length: 1000000\r\n\r\n{";
     std::vector<LoopbackClient> tricklers;
-    const auto addTrickler = [&] {
-        const QByteArray& sent = tricklers.size() % 2 == 0 ? whole : endlessBody;
-        return tricklers.emplace_back(port).send(sent);
-    };
     const auto full = [&] { return printed.linesStartingWith(QStringLiteral("⏳ Local API Proxy at its limit of ")); };
     while (full().isEmpty()) { // taken on one by one until the room is full
         ASSERT_LT(tricklers.size(), std::size_t(settings.maxConnectionPairs));
-        ASSERT_TRUE(addTrickler());
+        const bool keptAlive = tricklers.size() % 2 == 0;
+        ASSERT_TRUE(tricklers.emplace_back(port).send(keptAlive ? whole : endlessBody));
         ASSERT_TRUE(waitUntil([&] { return upstream->acceptedCount() == int(tricklers.size()) || !full().isEmpty(); }, 30s));
+        // A kept-alive client has its answer, then trickles its next request: never at rest, it cannot give way at once.
+        if (keptAlive && upstream->acceptedCount() == int(tricklers.size())) {
+            ASSERT_EQ(tricklers.back().read(answer.size()), answer);
+            ASSERT_TRUE(tricklers.back().send("x"));
+        }
     }
     EXPECT_LT(full().first().section(u' ', 8, 8).toInt(), settings.maxConnectionPairs) << full().first().toStdString();
     for (int i = 0; i < 4; ++i) // more wait in the backlog
-        ASSERT_TRUE(addTrickler());
+        ASSERT_TRUE(tricklers.emplace_back(port).send(endlessBody));
     std::jthread trickle([&](std::stop_token stop) { // a byte from each every 1.5 s
         for (; !stop.stop_requested(); std::this_thread::sleep_for(1500ms))
             for (LoopbackClient& trickler : tricklers)
@@ -366,4 +390,90 @@ TEST_F(LocalAPIProxyLimitsTest, TricklersFillTheDescriptorRoomAndGiveWayToAnHone
     EXPECT_EQ(after.read(answer.size()), answer);
     EXPECT_EQ(printed.linesStartingWith(QStringLiteral("⏳ Local API Proxy turned a client away at its connection limit: too few free file descriptors")).size(), 1);
     EXPECT_TRUE(printed.linesStartingWith(QStringLiteral("❌ Local Ollama (11434) is offline")).isEmpty());
+}
+
+// At the cap of a lowered descriptor limit, chatty kept-alive clients (a request every 0.9 s, the silence
+// bound 1 s: the user's 9 s against 10 s, scaled down tenfold) give way between requests. An honest client
+// is answered within 1.5 s (15 s scaled), or told of the limit at once when every connection is answering;
+// a request sent in full is never cut, however long its server is silent.
+TEST_F(LocalAPIProxyLimitsTest, ChattyKeptAliveClientsAtTheCapGiveWayBetweenRequests)
+{
+    rlimit saved{};
+    ::getrlimit(RLIMIT_NOFILE, &saved);
+    const rlimit lowered{std::min<rlim_t>(256, saved.rlim_max), saved.rlim_max};
+    ASSERT_EQ(::setrlimit(RLIMIT_NOFILE, &lowered), 0);
+    const auto restore = qScopeGuard([&saved] { ::setrlimit(RLIMIT_NOFILE, &saved); });
+    ProxySettings settings;
+    ASSERT_EQ(settings.maxConnectionPairs, 16);
+    settings.serverSilenceAtCap = 1s;
+    const QByteArray ps = "GET /api/ps HTTP/1.1\r\nHost: localhost\r\n\r\n";
+    const QByteArray generate = request(R"({"model": "llama3"})");
+    const QByteArray atLimit = "HTTP/1.1 503 Service Unavailable\r\nContent-Type: application/json\r\nConnection: close\r\n\r\n"
+        R"({"error": "The Kestrova local API proxy is at its connection limit; try again shortly."})";
+    const struct {
+        int chatty; // asking every 0.9 s on one connection, again on a new one once it was closed at rest
+        int slow;   // one request each, answered after 3 s of silence, asked before the chatty start
+    } cases[] = {{24, 0}, {20, 4}, {0, 16}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.chatty << " chatty, " << c.slow << " slow");
+        FakeModelServer server;
+        server.answerPs(200, "{\"models\":[]}");
+        server.setGenerateAnswer({200, "{\"done\":true}", 3s, false, {}});
+        const QByteArray psAnswer = "HTTP/1.1 200 OK\r\nContent-Type: application/json\r\nContent-Length: 13\r\n"
+                                    "Connection: keep-alive\r\n\r\n{\"models\":[]}";
+        ASSERT_NO_FATAL_FAILURE(startProxy(server.port(), settings));
+        printed.clear();
+        std::atomic<int> answered = 0, turnedAway = 0, cut = 0, ended = 0;
+        const auto ask = [&](LoopbackClient& client, const QByteArray& asked) {
+            QByteArray answer = answerTo(client, asked);
+            if (answer.isEmpty()) // closed at rest before the request came in
+                answer = answerTo(client = LoopbackClient(port), asked);
+            (answer.endsWith("}") && answer.startsWith("HTTP/1.1 200 ") ? answered : answer == atLimit ? turnedAway : cut)++;
+            return answer;
+        };
+        std::vector<std::jthread> clients;
+        for (int i = 0; i < c.slow; ++i)
+            clients.emplace_back([&](std::stop_token) {
+                LoopbackClient client(port);
+                ask(client, generate);
+                ++ended;
+            });
+        ASSERT_TRUE(waitUntil([&] { return server.generateBodies().size() == c.slow; }, 10s));
+        for (int i = 0; i < c.chatty; ++i)
+            clients.emplace_back([&](std::stop_token stop) {
+                for (LoopbackClient client(port); !stop.stop_requested(); std::this_thread::sleep_for(900ms))
+                    ask(client, ps);
+                ++ended;
+            });
+        waitUntil([] { return false; }, 2s); // every slot taken, the rest waiting, a couple of rounds
+
+        for (int honest = 0; honest < 3; ++honest) {
+            std::atomic<bool> done = false;
+            QByteArray answer;
+            const auto asked = std::chrono::steady_clock::now();
+            std::jthread thread([&] {
+                LoopbackClient client(port);
+                answer = answerTo(client, ps);
+                done = true;
+            });
+            ASSERT_TRUE(waitUntil([&] { return done.load(); }, 20s));
+            EXPECT_EQ(answer, c.chatty > 0 ? psAnswer : atLimit) << honest;
+            EXPECT_LT(std::chrono::steady_clock::now() - asked, 1500ms) << honest;
+            answered += answer == psAnswer ? 1 : 0;
+        }
+        for (std::jthread& client : clients)
+            client.request_stop();
+        EXPECT_TRUE(waitUntil([&] { return ended == c.chatty + c.slow; }, 20s));
+        clients.clear();
+        // Every request that reached the server came back whole; none was cut short.
+        EXPECT_EQ(cut, 0);
+        EXPECT_EQ(answered, server.requests().size());
+        EXPECT_GE(answered, c.slow + 2 * c.chatty) << turnedAway << " turned away"; // none starved
+        if (c.chatty > 0)
+            EXPECT_FALSE(printed.linesStartingWith(QStringLiteral("⏳ Local API Proxy closed a kept-alive connection at rest")).isEmpty());
+        else
+            EXPECT_FALSE(printed.linesStartingWith(QStringLiteral("⏳ Local API Proxy turned a client away at its connection limit: every connection is answering a request")).isEmpty());
+        EXPECT_TRUE(printed.linesStartingWith(QStringLiteral("⏳ Local API Proxy closed a connection whose model server")).isEmpty());
+        proxy.reset();
+    }
 }

@@ -294,7 +294,8 @@ TEST_F(LocalAPIProxyTest, TheConnectionCapHoldsUnderTwoThousandRapidConnections)
     const int baseline = LoopbackClient::openDescriptorCount();
 
     // Up to three times the cap held open at once, the oldest closed first;
-    // those beyond the cap wait in the backlog.
+    // those beyond the cap wait in the backlog (or, when every slot holds a
+    // request the server has not answered, are told of the limit).
     std::deque<LoopbackClient> open;
     for (int i = 0; i < 2000; ++i) {
         LoopbackClient client(port);
@@ -306,15 +307,18 @@ TEST_F(LocalAPIProxyTest, TheConnectionCapHoldsUnderTwoThousandRapidConnections)
     }
     open.clear();
 
-    // Those beyond the cap waited their turn: every one reaches the server.
+    // Those beyond the cap waited their turn: every one is taken on and
+    // reaches the server, unless it was told of the limit.
     EXPECT_TRUE(waitUntil([&] { return LoopbackClient::openDescriptorCount() == baseline; }, 30s))
         << LoopbackClient::openDescriptorCount() << " descriptors open, " << baseline << " before";
     ASSERT_TRUE(waitUntil([&] { return upstream->openCount() == 0; }));
-    EXPECT_EQ(upstream->acceptedCount(), 2000);
+    EXPECT_TRUE(waitUntil([&] { return proxy->requestCount() == 2000; }));
+    const bool turnedAway = !printed.linesStartingWith(QStringLiteral("⏳ Local API Proxy turned a client away")).isEmpty();
+    EXPECT_TRUE(upstream->acceptedCount() == 2000 || (turnedAway && upstream->acceptedCount() >= 32))
+        << upstream->acceptedCount();
     EXPECT_LE(upstream->peakOpenCount(), 32);
     EXPECT_GE(upstream->peakOpenCount(), 1);
     EXPECT_FALSE(printed.linesStartingWith(QStringLiteral("⏳ Local API Proxy at its limit of 32 connections")).isEmpty());
-    EXPECT_TRUE(waitUntil([&] { return proxy->requestCount() == upstream->acceptedCount(); }));
 
     // Still relaying afterwards.
     LoopbackClient after(port);
