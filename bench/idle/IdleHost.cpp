@@ -10,14 +10,16 @@
 //                       each step of the tour
 //   popover <index>[/<sub>]
 //                       opens the popover as a click on the status item
-//                       does, then clicks the tray's button of that tab
-//                       (and the AI page's pill of that sub-tab)
+//                       does, the tour put away, then clicks the tray's
+//                       button of that tab (and the AI page's pill of that
+//                       sub-tab)
 //   dashboard <title>   opens the dashboard as the tray's dashboard button
 //                       does, the tour put away, then clicks the sidebar
 //                       row of that page
 //   tour <step>         opens the dashboard as it comes back at launch with
 //                       the tour shown on that step
-//   closed              closes the popover and the dashboard
+//   closed              closes the popover and the dashboard, the tour put
+//                       away
 //   content             prints what the page on screen holds: "content
 //                       <where> texts=<n> leaves=<n>" (visible labels with
 //                       text, visible widgets without visible children), on
@@ -215,7 +217,10 @@ int main(int argc, char* argv[])
         if (verb == u"pages") {
             listPages();
         } else if (verb == u"popover") {
+            // A tour left on its popover step makes the selected tab breathe
+            // in any popover: put away, as for the dashboard's pages.
             closeDashboard();
+            settings.setShowOnboardingTour(false);
             const int tab = argument.section(u'/', 0, 0).toInt();
             const int sub = argument.section(u'/', 1).toInt();
             TabBarButton* tabButton = openPopover() ? popoverView->tray()->pageButtons().value(tab) : nullptr;
@@ -248,6 +253,7 @@ int main(int argc, char* argv[])
         } else if (verb == u"closed") {
             center.post(QStringLiteral("ClosePopover"));
             closeDashboard();
+            settings.setShowOnboardingTour(false);
         } else if (verb == u"content") {
             reply(QStringLiteral("content ") + content());
         } else if (verb == u"processes") {
