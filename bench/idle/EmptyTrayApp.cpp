@@ -1,6 +1,6 @@
 // The floor for bench/idle_cost.sh: an empty Qt window and a tray icon, with
 // the same line protocol as kestrova_idle_host ("pages", "closed",
-// "dashboard <title>"), so that IDLE_HOST=.../kestrova_idle_floor measures
+// "dashboard <title>", "content"), so that IDLE_HOST=.../kestrova_idle_floor measures
 // what Qt, the tray and the X server cost before any page does work.
 // "dashboard Ten frames a second" shows the same window with one 46-pixel
 // square repainted every 100 ms: what the smallest animation costs here.
@@ -81,6 +81,9 @@ int main(int argc, char** argv)
             blinker->setVisible(animated);
             blinker->run(animated);
             window.show();
+        } else if (line == u"content") {
+            // Nothing to show is what the floor measures.
+            reply(QStringLiteral("content floor"));
         } else if (line == u"closed") {
             blinker->run(false);
             window.hide();

@@ -187,6 +187,8 @@ signals:
     void vmAutoSleepEnabledChanged();
     void buildTurboEnabledChanged();
     void batteryShieldEnabledChanged();
+    // After every watcher pass that ran to its end.
+    void passEnded();
 
 private:
     // The scanned start time of `pid` when a live kill may reach it: the

@@ -100,6 +100,7 @@ QCoro::Task<> LocalAIService::tick()
         co_return;
     applyBatteryShieldMode();
     m_tickInFlight = false;
+    emit passEnded();
 }
 
 QCoro::Task<> LocalAIService::checkAndApplyAutoSuspend()

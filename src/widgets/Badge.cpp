@@ -22,6 +22,8 @@ void Badge::setText(const QString& text)
 
 void Badge::setColors(const UiColor& textColor, const UiColor& background)
 {
+    if (textColor == m_textColor && background == m_background)
+        return;
     m_textColor = textColor;
     m_background = background;
     update();
@@ -29,6 +31,8 @@ void Badge::setColors(const UiColor& textColor, const UiColor& background)
 
 void Badge::setCornerRadius(qreal radius)
 {
+    if (radius == m_radius)
+        return;
     m_radius = radius;
     update();
 }

@@ -14,20 +14,28 @@ CardFrame::CardFrame(const UiColor& fill, qreal cornerRadius, QWidget* parent)
 {
 }
 
+// Pages set their cards' looks at every refresh: only a change repaints
+// (a card's repaint takes everything on it along).
 void CardFrame::setFill(const UiColor& fill)
 {
+    if (fill == m_fill)
+        return;
     m_fill = fill;
     update();
 }
 
 void CardFrame::setCornerRadius(qreal radius)
 {
+    if (radius == m_radius)
+        return;
     m_radius = radius;
     update();
 }
 
 void CardFrame::setStroke(const UiColor& color, qreal width)
 {
+    if (m_stroke == color && width == m_strokeWidth)
+        return;
     m_stroke = color;
     m_strokeWidth = width;
     update();
@@ -35,18 +43,24 @@ void CardFrame::setStroke(const UiColor& color, qreal width)
 
 void CardFrame::clearStroke()
 {
+    if (!m_stroke)
+        return;
     m_stroke.reset();
     update();
 }
 
 void CardFrame::setGradient(const UiColor& from, const UiColor& to)
 {
+    if (m_gradient == std::make_pair(from, to))
+        return;
     m_gradient = std::make_pair(from, to);
     update();
 }
 
 void CardFrame::clearGradient()
 {
+    if (!m_gradient)
+        return;
     m_gradient.reset();
     update();
 }

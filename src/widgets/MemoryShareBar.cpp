@@ -35,6 +35,8 @@ std::array<double, 3> MemoryShareBar::segmentWidths(double memoryUsed, double me
 
 void MemoryShareBar::setFigures(double memoryUsed, double memoryTotal, double aiVramUsed)
 {
+    if (memoryUsed == m_used && memoryTotal == m_total && aiVramUsed == m_ai)
+        return;
     m_used = memoryUsed;
     m_total = memoryTotal;
     m_ai = aiVramUsed;

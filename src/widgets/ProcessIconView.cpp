@@ -20,10 +20,14 @@ ProcessIconView::ProcessIconView(QWidget* parent) : QWidget(parent), m_glyph(QSt
 
 void ProcessIconView::set(const QString& symbol, const QIcon& image, const UiColor& tint)
 {
-    m_glyph.setSymbol(symbol);
-    m_glyph.setTint(tint);
+    // Rows are refreshed with the same inputs every tick: only a change
+    // repaints.
+    const bool symbolChanged = m_glyph.setSymbol(symbol);
+    const bool tintChanged = m_glyph.setTint(tint);
+    const bool imageChanged = image.cacheKey() != m_image.cacheKey();
     m_image = image;
-    update();
+    if (symbolChanged || tintChanged || imageChanged)
+        update();
 }
 
 // One height for both kinds, so rows with and without an application image

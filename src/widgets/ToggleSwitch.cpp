@@ -26,6 +26,8 @@ ToggleSwitch::ToggleSwitch(const UiColor& tint, QWidget* parent)
 
 void ToggleSwitch::setTint(const UiColor& tint)
 {
+    if (tint == m_tint)
+        return;
     m_tint = tint;
     update();
 }

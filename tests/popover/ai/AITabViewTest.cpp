@@ -2,6 +2,7 @@
 #include "popover/ai/TelemetrySubTab.h"
 
 #include "fakes/InertLocalAIServices.h"
+#include "fakes/PaintCounter.h"
 #include "popover/PopoverView.h"
 #include "support/InertServices.h"
 #include "support/TaskRunner.h"
@@ -239,6 +240,42 @@ TEST_F(AITabViewTest, ProcessSectionListsAIWorkWithOneBannerOrTheSampleRow)
     QEvent leave(QEvent::Leave);
     QCoreApplication::sendEvent(tab->processList(), &leave);
     EXPECT_FALSE(s.processMonitor->isPaused());
+}
+
+// The sampler announces new figures every second, the process monitor a
+// new list every two: a refresh whose figures came back the same repaints
+// nothing, the faded sample row (drawn through its opacity effect) and the
+// real process rows included.
+TEST_F(AITabViewTest, ARefreshWithUnchangedFiguresRepaintsNothing)
+{
+    const struct {
+        const char* name;
+        QList<ProcessInfoData> processes;
+    } cases[] = {
+        {"sample row", {}},
+        {"process rows", {process(400, QStringLiteral("/usr/bin/python3")), process(401, QStringLiteral("/opt/ollama"))}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        ai.loadDemoRows();
+        s.processMonitor->setTopProcesses(c.processes);
+        auto page = make();
+        TelemetrySubTab* tab = telemetryOf(*page);
+        ASSERT_NE(tab, nullptr);
+        ASSERT_EQ(tab->sampleRow()->isVisible(), c.processes.isEmpty());
+        QTest::qWait(50); // the first paint
+
+        PaintCounter paints;
+        qApp->installEventFilter(&paints);
+        emit s.stats->aneUsageChanged();
+        emit s.stats->memoryUsedChanged();
+        emit ai.localAI->activeModelsChanged();
+        emit s.processMonitor->topProcessesChanged();
+        tab->refreshNow();
+        QTest::qWait(50);
+        qApp->removeEventFilter(&paints);
+        EXPECT_EQ(paints.painted.join(u' ').toStdString(), "");
+    }
 }
 
 TEST_F(AITabViewTest, ThePopoverLeavesScrollingToThePage)
