@@ -314,7 +314,8 @@ TEST_F(LocalAPIProxyTest, TheConnectionCapHoldsUnderTwoThousandRapidConnections)
     ASSERT_TRUE(waitUntil([&] { return upstream->openCount() == 0; }));
     EXPECT_TRUE(waitUntil([&] { return proxy->requestCount() == 2000; }));
     const bool turnedAway = !printed.linesStartingWith(QStringLiteral("⏳ Local API Proxy turned a client away")).isEmpty();
-    EXPECT_TRUE(upstream->acceptedCount() == 2000 || (turnedAway && upstream->acceptedCount() >= 32))
+    // The server's accept loop may still be taking the last ones off its backlog.
+    EXPECT_TRUE(waitUntil([&] { return upstream->acceptedCount() == 2000 || (turnedAway && upstream->acceptedCount() >= 32); }))
         << upstream->acceptedCount();
     EXPECT_LE(upstream->peakOpenCount(), 32);
     EXPECT_GE(upstream->peakOpenCount(), 1);
