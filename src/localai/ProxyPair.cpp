@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <utility>
 
 namespace {
 
@@ -18,23 +19,26 @@ constexpr qsizetype firstReadSize = 4096;
 // Chunks per direction before other pairs get their turn.
 constexpr int chunkBudget = 16;
 
-// Sent when the model server cannot be reached. No Content-Length: the client
-// reads the body until the connection closes.
+// Sent when the model server cannot be reached. Like every answer the proxy
+// writes itself it carries its length, so a client knows it has all of it.
 constexpr char unavailableReply[] =
     "HTTP/1.1 503 Service Unavailable\r\n"
     "Content-Type: application/json\r\n"
+    "Content-Length: 106\r\n"
     "Connection: close\r\n"
     "\r\n"
     R"({"error": "Local Ollama service (port 11434) is not running or suspended by Kestrova battery protectors."})";
-static_assert(sizeof unavailableReply - 1 == 193);
+static_assert(sizeof unavailableReply - 1 == 108 + 106); // head and body
 
 // Sent when the proxy has no descriptors to spare for another connection.
 constexpr char atCapacityReply[] =
     "HTTP/1.1 503 Service Unavailable\r\n"
     "Content-Type: application/json\r\n"
+    "Content-Length: 88\r\n"
     "Connection: close\r\n"
     "\r\n"
     R"({"error": "The Kestrova local API proxy is at its connection limit; try again shortly."})";
+static_assert(sizeof atCapacityReply - 1 == 107 + 88);
 
 // Errors that say this process or the system is short of descriptors or
 // memory, not that the model server is away.
@@ -110,20 +114,32 @@ void ProxyPair::tellClientWhyClosed(const QByteArray& status, const QByteArray& 
 {
     if (m_phase == Phase::replyingUnavailable || (m_toClient && m_toClient->progress() != 0))
         return; // the client has an answer coming already
+    const QByteArray body = R"({"error": ")" + reason + R"("})";
     const QByteArray reply = "HTTP/1.1 " + status + "\r\n"
                              "Content-Type: application/json\r\n"
+                             "Content-Length: " + QByteArray::number(body.size()) + "\r\n"
                              "Connection: close\r\n"
-                             "\r\n"
-                             R"({"error": ")" + reason + R"("})";
+                             "\r\n" + body;
     // The reply fits an empty send buffer, so one write takes it or fails.
-    if (::send(m_client.fd, reply.constData(), size_t(reply.size()), MSG_NOSIGNAL | MSG_DONTWAIT) <= 0)
+    if (::send(m_client.fd, reply.constData(), size_t(reply.size()), MSG_NOSIGNAL | MSG_DONTWAIT) != reply.size())
         return;
+    endWithLingeringClose();
+}
+
+void ProxyPair::endWithLingeringClose()
+{
     ::shutdown(m_client.fd, SHUT_WR);
-    // Unread bytes would turn the close into a reset, and a reset may cost
-    // the client the reply it has not read yet.
-    char discard[4096];
-    for (int i = 0; i < 16 && ::recv(m_client.fd, discard, sizeof discard, MSG_DONTWAIT) > 0; ++i) {
-    }
+    m_lingerClient = true;
+}
+
+int ProxyPair::takeLingeringClient()
+{
+    if (!m_lingerClient)
+        return -1;
+    // Directions first: they give their pipes back.
+    m_toUpstream.reset();
+    m_toClient.reset();
+    return std::exchange(m_client.fd, -1);
 }
 
 ProxyPair::Clock::time_point ProxyPair::serverSilentSince() const
@@ -234,9 +250,10 @@ ProxyPair::Status ProxyPair::writeUnavailableReply()
         } else if (sent < 0 && errno == EAGAIN) {
             m_client.writable = false;
         } else if (!(sent < 0 && errno == EINTR)) {
-            break; // the client is gone; close it all the same
+            return Status::finished; // the client is gone; close it all the same
         }
     }
+    endWithLingeringClose();
     return Status::finished;
 }
 
@@ -280,6 +297,14 @@ ProxyPair::Status ProxyPair::relay()
         m_clientEndedAt = Clock::now();
     if (m_toUpstream->finished() && m_toClient->finished())
         return Status::finished;
+    // The server ended and all it sent has been passed on: in HTTP that ends
+    // the exchange (an answer without a length ends so), whatever the client
+    // would still send. The client's connection ends; left open it would hold
+    // a slot for as long as its client keeps the socket.
+    if (m_toClient->finished() && !m_exchanges.lost()) {
+        m_lingerClient = true; // its write side is shut already
+        return Status::finished;
+    }
     // A side that failed after its own end is read by neither direction, so
     // nothing else would notice; without this a silent peer on the other
     // side would keep the pair (and its slot) forever.

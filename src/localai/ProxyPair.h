@@ -61,6 +61,11 @@ public:
     // answered something. Best effort: the pair is closed next whatever
     // happens.
     void tellClientWhyClosed(const QByteArray& status, const QByteArray& reason);
+    // Once the pair has finished: the client's socket, when its connection
+    // is to end with a lingering close (an answer of the proxy's own, or one
+    // the server ended by closing, sent in full and the write side shut),
+    // handed over to the caller; else -1, and destroying the pair closes it.
+    int takeLingeringClient();
     // When the model server last sent a byte (at first, the accept). Bytes
     // the client sends, and the server takes, do not count.
     Clock::time_point serverSentAt() const { return m_lastServerSent; }
@@ -101,6 +106,7 @@ private:
     Status relay();
     bool watch(int fd, Side side);
     void noteProgress(std::uint64_t before);
+    void endWithLingeringClose();
     bool upstreamReset() const;
 
     std::uint64_t m_id;
@@ -121,5 +127,6 @@ private:
     Clock::time_point m_lastServerSent = m_lastActivity;
     std::optional<Clock::time_point> m_clientEndedAt;
     bool m_resetClient = false; // the server reset: so is the client, not ended
+    bool m_lingerClient = false;
     std::optional<QString> m_turnAway; // why
 };

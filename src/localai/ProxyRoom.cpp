@@ -45,5 +45,10 @@ ProxyRoom::ProxyRoom(int maxPairs, const Held& held, std::uint64_t descriptorLim
     }
     m_pairLimit = int(std::min<std::int64_t>(maxPairs, held.pairs + std::max<std::int64_t>(0, spare / socketsPerPair)));
     m_plentiful = spare >= 2 * wanted;
-    m_morePipes = int(std::clamp<std::int64_t>((spare - wanted) / descriptorsPerPipe, 0, 1 << 20));
+    // The waiting room takes what the pairs the limit allows leave; pipes
+    // leave room for it.
+    const std::int64_t waitingRoom = std::max(0, maxPairs - held.waiting);
+    const std::int64_t pairsToCome = socketsPerPair * std::max(0, m_pairLimit - held.pairs);
+    m_moreWaiting = int(std::clamp<std::int64_t>(spare - pairsToCome, 0, waitingRoom));
+    m_morePipes = int(std::clamp<std::int64_t>((spare - wanted - waitingRoom) / descriptorsPerPipe, 0, 1 << 20));
 }

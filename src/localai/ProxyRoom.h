@@ -5,7 +5,9 @@
 // How many connection pairs and relay pipes the local API proxy may hold
 // now: never more pairs than its cap, and only what the descriptors actually
 // free allow, less a reserve that the rest of the application keeps for its
-// own files, pipes and processes.
+// own files, pipes and processes. Beside the pairs, as many connections as
+// the cap may wait (to be told of the limit, or closing), again only from
+// the descriptors free beyond the reserve; pipes come last.
 class ProxyRoom {
 public:
     // What the proxy holds when the room is counted.
@@ -13,6 +15,7 @@ public:
         int pairs = 0;
         int pairsWithoutUpstream = 0; // each still opens one socket
         int idlePipes = 0;            // kept for reuse; closed when pairs need the room
+        int waiting = 0;              // connections beyond the pairs: being turned away, or closing
     };
 
     // Descriptors kept free for the rest of the application.
@@ -27,6 +30,8 @@ public:
     // Pipes that may be opened beyond those open now.
     int morePipes() const { return m_morePipes; }
     bool closeIdlePipes() const { return m_closeIdlePipes; }
+    // Connections that may be taken on beside the pairs, to be turned away.
+    int moreWaiting() const { return m_moreWaiting; }
     // The descriptors free would hold every pair the cap still allows twice
     // over: the count can wait a while before it is taken again.
     bool plentiful() const { return m_plentiful; }
@@ -34,6 +39,7 @@ public:
 private:
     int m_pairLimit = 0;
     int m_morePipes = 0;
+    int m_moreWaiting = 0;
     bool m_closeIdlePipes = false;
     bool m_plentiful = false;
 };

@@ -105,6 +105,7 @@ ProxyWorker::ProxyWorker(ProxySettings settings, Events events, QObject* parent)
         socketAddress(m_settings.upstreamHost, m_settings.upstreamPort, m_context.upstreamAddress);
     m_context.pipes = m_settings.spliceRelay ? &m_pipes : nullptr;
     m_context.modelRouted = m_events.modelRouted;
+    m_lingering = std::make_unique<LingeringCloses>(m_epoll, m_settings.maxConnectionPairs);
 }
 
 ProxyWorker::~ProxyWorker()
@@ -172,6 +173,8 @@ void ProxyWorker::run()
             const std::uint64_t tag = events[i].data.u64;
             if (tag == wakeTag) {
                 runCommands();
+            } else if ((tag & listenerBit) == 0 && (tag & LingeringCloses::tagBit) != 0) {
+                m_lingering->handle(tag);
             } else if (tag & listenerBit) {
                 const std::uint64_t id = (tag & ~listenerBit) >> listenerIndexBits;
                 const std::size_t index = tag & (maxListenAddresses - 1);
@@ -191,8 +194,10 @@ void ProxyWorker::run()
         closeSlowRequests();
         closeAbandonedPairs();
         const auto now = std::chrono::steady_clock::now();
+        m_lingering->expire(now);
         if (m_acceptResumesAt && now >= *m_acceptResumesAt) {
             m_acceptResumesAt.reset();
+            m_waitingRoomFull = false;
             updateListenerInterest();
         }
         if (m_capCheckAt && now >= *m_capCheckAt) {
@@ -217,6 +222,8 @@ void ProxyWorker::run()
     m_abandonChecks.clear();
     m_abandonCheckOf.clear();
     m_again.clear();
+    m_turningAway = 0;
+    m_lingering->clear();
     while (!m_listeners.empty())
         closeListener(m_listeners.begin()->first);
 }
@@ -235,6 +242,8 @@ int ProxyWorker::waitTimeout() const
         wakeBy(m_abandonChecks.begin()->first);
     if (m_capCheckAt)
         wakeBy(*m_capCheckAt);
+    if (const auto lingerCheck = m_lingering->nextCheck())
+        wakeBy(*lingerCheck);
     if (!wakeAt)
         return -1;
     const auto left =
@@ -450,6 +459,14 @@ void ProxyWorker::acceptOn(std::uint64_t id, int fd)
             if (atCap())
                 recountRoom(true);
             turnAway = atCap();
+            if (turnAway && m_moreWaiting <= 0) {
+                // The waiting room is full too: the rest stay in the backlog,
+                // and the listener is looked at again once one there leaves,
+                // or shortly (the rest of the process may give some back).
+                pauseAccepting();
+                m_waitingRoomFull = m_turningAway > 0;
+                return;
+            }
         }
         const int client = ::accept4(fd, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
         if (client < 0) {
@@ -495,6 +512,10 @@ void ProxyWorker::handleNewConnection(int client, bool turnAway)
                                         : QStringLiteral("every connection is answering a request"));
     if (pair->start() != ProxyPair::Status::finished) {
         m_pairs.emplace(pairId, std::move(pair));
+        if (turnAway) {
+            ++m_turningAway;
+            --m_moreWaiting;
+        }
         track(pairId);
     }
     if (atCap()) {
@@ -544,7 +565,8 @@ void ProxyWorker::recountRoom(bool fresh)
         return;
     const auto cpuStarted = threadCpuTime();
     ProxyRoom::Held held;
-    held.pairs = int(m_pairs.size());
+    held.pairs = pairsHeld();
+    held.waiting = m_turningAway + m_lingering->size();
     for (const auto& [id, pair] : m_pairs)
         held.pairsWithoutUpstream += pair->needsUpstreamSocket() ? 1 : 0;
     held.idlePipes = m_settings.spliceRelay ? m_pipes.idleCount() : 0;
@@ -553,6 +575,7 @@ void ProxyWorker::recountRoom(bool fresh)
         m_pipes.clear();
     m_pipes.allowMore(room.morePipes());
     m_pairLimit = room.pairLimit();
+    m_moreWaiting = room.moreWaiting();
     m_roomPlentiful = room.plentiful();
     // A limit that came down to the pairs held leaves arrivals waiting: the
     // listener must turn edge-triggered, or a waiting client keeps it
@@ -683,7 +706,23 @@ void ProxyWorker::settle(std::uint64_t pairId, ProxyPair::Status status)
         m_again.push_back(pairId);
         break;
     case ProxyPair::Status::finished: {
-        m_pairs.erase(pairId);
+        const auto found = m_pairs.find(pairId);
+        if (found != m_pairs.end()) {
+            if (found->second->turningAway()) {
+                --m_turningAway;
+                if (m_waitingRoomFull) {
+                    // A place in the waiting room came free: the backlog is
+                    // looked at again now, not after the pause.
+                    m_waitingRoomFull = false;
+                    m_acceptResumesAt.reset();
+                    updateListenerInterest();
+                }
+            }
+            const int lingering = found->second->takeLingeringClient();
+            if (lingering >= 0)
+                m_lingering->add(lingering, true);
+            m_pairs.erase(found);
+        }
         m_awaitingHead.erase(pairId);
         const auto check = m_abandonCheckOf.find(pairId);
         if (check != m_abandonCheckOf.end()) {

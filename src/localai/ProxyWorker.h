@@ -1,5 +1,6 @@
 #pragma once
 
+#include "localai/LingeringCloses.h"
 #include "localai/PipePool.h"
 #include "localai/ProxyPair.h"
 #include "localai/ProxySettings.h"
@@ -66,7 +67,9 @@ private:
     void acceptOn(std::uint64_t id, int fd);
     void handleNewConnection(int client, bool turnAway);
     void reportCapReached();
-    bool atCap() const { return qsizetype(m_pairs.size()) >= m_pairLimit; }
+    // Pairs relaying or about to, not those taken on only to be turned away.
+    int pairsHeld() const { return int(m_pairs.size()) - m_turningAway; }
+    bool atCap() const { return pairsHeld() >= m_pairLimit; }
     // At the cap with a pair to wait for; with none, a client is taken on
     // to be turned away.
     bool waitingForRoom() const { return atCap() && !m_pairs.empty(); }
@@ -115,6 +118,12 @@ private:
     // Pairs the proxy may hold now: its cap, or fewer when descriptors are
     // short (counted when clients are taken on).
     int m_pairLimit;
+    // Pairs taken on beyond the cap only to be told of the limit, and how
+    // many more may be (with those closing, they are bounded like the pairs
+    // by the descriptors free).
+    int m_turningAway = 0;
+    int m_moreWaiting = 0;
+    bool m_waitingRoomFull = false; // accepting paused until one of those leaves
     std::chrono::steady_clock::time_point m_roomCountedAt;
     std::chrono::steady_clock::duration m_roomCountCost{};
     bool m_roomPlentiful = false;
@@ -127,4 +136,5 @@ private:
     std::uint32_t m_listenerInterest = EPOLLIN; // what the listening sockets are watched for
     PipePool m_pipes;
     ProxyPair::Context m_context;
+    std::unique_ptr<LingeringCloses> m_lingering;
 };

@@ -74,18 +74,23 @@ TEST(ProxyRoom, PairsComeOnlyFromTheDescriptorsFreeBeyondTheReserve)
 {
     EXPECT_EQ(ProxyRoom::reserve(64), 8);
     EXPECT_EQ(ProxyRoom::reserve(std::uint64_t(1) << 20), 256);
-    const struct { ProxyRoom::Held held; std::uint64_t limit; int open, pairLimit, morePipes; bool closeIdlePipes; } cases[] = {
-        {{}, 64, 53, 1, 0, false},          // the app holds 53 of 64: one pair beside the reserve of 8
-        {{}, 256, 40, 16, 76, false},       // plenty: the cap binds, pipes get what pairs would not use
-        {{4, 2, 0}, 64, 50, 6, 0, false},   // pairs still to open their upstream socket count
-        {{4, 0, 3}, 64, 56, 7, 0, true},    // idle pipes give way to pairs
-        {{6, 0, 0}, 64, 64, 6, 0, false},   // more held than fit: none taken, none cut
-        {{3, 0, 2}, 1024, -1, 3, 0, true},  // no listing: no descriptor free
+    const struct { ProxyRoom::Held held; std::uint64_t limit; int open, pairLimit, morePipes, moreWaiting; bool closeIdlePipes; } cases[] = {
+        {{}, 64, 53, 1, 0, 1, false},          // the app holds 53 of 64: one pair beside the reserve of 8, one to wait
+        {{}, 256, 40, 16, 68, 16, false},      // plenty: the cap binds, pipes get what pairs and waiting would not use
+        {{4, 2, 0}, 64, 50, 6, 0, 0, false},   // pairs still to open their upstream socket count
+        {{4, 0, 3}, 64, 56, 7, 0, 0, true},    // idle pipes give way to pairs
+        {{6, 0, 0}, 64, 64, 6, 0, 0, false},   // more held than fit: none taken, none cut
+        {{3, 0, 2}, 1024, -1, 3, 0, 0, true},  // no listing: no descriptor free
+        {{16, 0, 0, 0}, 256, 120, 16, 44, 16, false}, // at the cap: as many may wait as the cap
+        {{16, 0, 0, 10}, 256, 120, 16, 49, 6, false}, // those waiting or closing count
+        {{16, 0, 0, 0}, 256, 220, 16, 0, 4, false},   // the waiting room shrinks to the descriptors free
+        {{10, 0, 0, 0}, 64, 55, 10, 0, 1, false},     // a pair needs two: the one left may wait
     };
     for (const auto& c : cases) {
         const ProxyRoom room(16, c.held, c.limit, c.open);
         EXPECT_EQ(room.pairLimit(), c.pairLimit) << c.open;
         EXPECT_EQ(room.morePipes(), c.morePipes) << c.open;
+        EXPECT_EQ(room.moreWaiting(), c.moreWaiting) << c.open;
         EXPECT_EQ(room.closeIdlePipes(), c.closeIdlePipes) << c.open;
     }
 }
@@ -230,7 +235,7 @@ TEST_F(LocalAPIProxyLimitsTest, AnUnfinishedRequestHeadIsClosedTenSecondsAfterCo
         {"GET /api/tags HTTP/1.1\nHost: localhost\n\n", "", false},
         {"GET /api/tags HTTP/1.1\r\nHost: localhost\r", "\n\r\n", false},
     };
-    const QByteArray timedOut = "HTTP/1.1 408 Request Timeout\r\nContent-Type: application/json\r\nConnection: close\r\n\r\n"
+    const QByteArray timedOut = "HTTP/1.1 408 Request Timeout\r\nContent-Type: application/json\r\nContent-Length: 108\r\nConnection: close\r\n\r\n"
         R"({"error": "Request headers not complete within 10 s of connecting; closed by the Kestrova local API proxy."})";
     const auto connecting = std::chrono::steady_clock::now(); // the proxy's ten seconds start after this
     std::vector<LoopbackClient> clients;
@@ -378,11 +383,12 @@ TEST_F(LocalAPIProxyLimitsTest, TricklersFillTheDescriptorRoomAndGiveWayToAnHone
     {
         std::vector<int> held;
         const auto release = qScopeGuard([&held] { for (const int fd : held) ::close(fd); });
-        while (openDescriptorCount() < int(lowered.rlim_cur) - ProxyRoom::reserve(lowered.rlim_cur) - 1)
+        // One left beside the reserve for the client's own socket (in this process too), one for the proxy's.
+        while (openDescriptorCount() < int(lowered.rlim_cur) - ProxyRoom::reserve(lowered.rlim_cur) - 2)
             ASSERT_GE(held.emplace_back(::open("/dev/null", O_RDONLY | O_CLOEXEC)), 0);
         LoopbackClient beyond(port);
         ASSERT_TRUE(beyond.send(whole));
-        EXPECT_EQ(beyond.readToEnd(), "HTTP/1.1 503 Service Unavailable\r\nContent-Type: application/json\r\nConnection: close\r\n\r\n"
+        EXPECT_EQ(beyond.readToEnd(), "HTTP/1.1 503 Service Unavailable\r\nContent-Type: application/json\r\nContent-Length: 88\r\nConnection: close\r\n\r\n"
                                       R"({"error": "The Kestrova local API proxy is at its connection limit; try again shortly."})");
     }
     LoopbackClient after(port);
@@ -408,7 +414,7 @@ TEST_F(LocalAPIProxyLimitsTest, ChattyKeptAliveClientsAtTheCapGiveWayBetweenRequ
     settings.serverSilenceAtCap = 1s;
     const QByteArray ps = "GET /api/ps HTTP/1.1\r\nHost: localhost\r\n\r\n";
     const QByteArray generate = request(R"({"model": "llama3"})");
-    const QByteArray atLimit = "HTTP/1.1 503 Service Unavailable\r\nContent-Type: application/json\r\nConnection: close\r\n\r\n"
+    const QByteArray atLimit = "HTTP/1.1 503 Service Unavailable\r\nContent-Type: application/json\r\nContent-Length: 88\r\nConnection: close\r\n\r\n"
         R"({"error": "The Kestrova local API proxy is at its connection limit; try again shortly."})";
     const struct {
         int chatty; // asking every 0.9 s on one connection, again on a new one once it was closed at rest

@@ -39,10 +39,11 @@ TEST_F(LocalAPIProxyTest, WithoutAModelServerTheClientGetsExactlyThe503ReplyThen
     const QByteArray reply = client.readToEnd(&ended);
     const QByteArray expected = "HTTP/1.1 503 Service Unavailable\r\n"
                                 "Content-Type: application/json\r\n"
+                                "Content-Length: 106\r\n"
                                 "Connection: close\r\n"
                                 "\r\n"
                                 R"({"error": "Local Ollama service (port 11434) is not running or suspended by Kestrova battery protectors."})";
-    EXPECT_EQ(expected.size(), 193);
+    EXPECT_EQ(expected.size(), 214);
     EXPECT_EQ(reply, expected);
     EXPECT_TRUE(ended);
     EXPECT_TRUE(labelReads(QStringLiteral("deepseek-coder:6.7b")));
