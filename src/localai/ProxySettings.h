@@ -23,7 +23,9 @@ struct ProxySettings {
     // the cap the proxy stops accepting: new clients wait in the listen
     // backlog and are taken on as soon as a pair ends or gives way (a
     // kept-alive connection at rest gives way at once). Where none may give
-    // way, every one answering a request, they are told of the limit at once.
+    // way, every one answering a request, they are told of the limit at once:
+    // as many at a time as the cap, while descriptors allow, the rest left in
+    // the backlog.
     int maxConnectionPairs = proxyPairCap();
     // A client whose request head (up to its blank line) has not come this
     // long after it was taken on is closed, however it trickles: a byte now
