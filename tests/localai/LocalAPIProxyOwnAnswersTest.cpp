@@ -162,14 +162,16 @@ TEST_F(LocalAPIProxyOwnAnswersTest, AFloodOfSilentConnectionsAtTheLimitLeavesThe
     std::this_thread::sleep_for(8s);
     flood.release();
     const QByteArray ps = "GET /api/ps HTTP/1.1\r\nHost: localhost\r\n\r\n";
-    LoopbackClient honest(port); // every connection still answering: told so at once
+    LoopbackClient honest(port); // behind what is left of the flood; every connection still answering: told so
+    const timeval minute{60, 0};
+    ::setsockopt(honest.fd(), SOL_SOCKET, SO_RCVTIMEO, &minute, sizeof minute);
     ASSERT_TRUE(honest.send(ps));
     EXPECT_EQ(honest.readToEnd(), atLimit);
     answering.pop_back();
     EXPECT_TRUE(waitUntil([&] {
         LoopbackClient again(port);
         return again.send(ps) && again.read(psAnswer.size()) == psAnswer;
-    }));
+    }, 30s));
     watch.request_stop();
     watch.join();
 
