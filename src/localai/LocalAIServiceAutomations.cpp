@@ -183,12 +183,12 @@ QCoro::Task<QList<ProcessEntry>> LocalAIService::getPIDs(QStringList names)
 
 void LocalAIService::suspendProcess(qint32 pid, quint64 startTime)
 {
-    // The start time pins the process the table saw: a pid taken over by
-    // another process in between is not stopped.
     // Noted down before it is taken: a run that dies holding it leaves the
     // next launch what to give back.
     if (m_deps.holds)
         m_deps.holds->holdProcess({pid, startTime});
+    // The start time pins the process the table saw: a pid taken over by
+    // another process in between is not stopped.
     int error = 0;
     const SignalOutcome outcome = m_deps.signaller->send(pid, SIGSTOP, startTime, &error);
     if (outcome != SignalOutcome::sent) {

@@ -171,8 +171,12 @@ void ProcessMonitor::resumeAllSuspended()
     for (auto it = m_suspendedStartTimes.cbegin(); it != m_suspendedStartTimes.cend(); ++it) {
         int error = 0;
         const auto outcome = QuickActionsService::resumeProcess(it.key(), it.value(), *m_deps.signaller, &error);
-        if (outcome == SignalOutcome::failed)
+        if (outcome == SignalOutcome::failed) {
             sayRefused(it.key(), it.value(), SIGCONT, error);
+            // Still stopped: it stays noted down for the next launch to try.
+            if (m_deps.holds)
+                m_deps.holds->holdProcess({it.key(), it.value()});
+        }
     }
     setSuspended({});
 }

@@ -310,6 +310,11 @@ TEST_F(MonitorTest, TheRecordHoldsExactlyWhatIsFrozen)
     monitor->toggleSuspend(300);
     monitor->resumeAllSuspended();
     EXPECT_EQ(recorded(), "");
+    // A resume refused at quit leaves it noted down for the next launch.
+    monitor->toggleSuspend(300);
+    signaller.outcomes.insert(300, SignalOutcome::failed);
+    monitor->resumeAllSuspended();
+    EXPECT_EQ(recorded(), "kestrova-held 1\nprocess 300 111\n");
     monitor.reset();
 }
 
