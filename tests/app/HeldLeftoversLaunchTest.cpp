@@ -75,8 +75,10 @@ TEST(HeldLeftoversLaunch, AKilledRunsFrozenServerAndPausedContainerAreGivenBack)
     docker.setContainer(QStringLiteral("c0ffee000001"), "chroma", "paused");
     docker.setContainer(QStringLiteral("c0ffee000002"), "qdrant", "paused"); // someone else's
 
-    SleepChild server(QStringLiteral("ollama"));
-    SleepChild stranger(QStringLiteral("ollama"));
+    // Stand-ins for model servers, named apart from those the watcher
+    // freezes: a test that freezes those at the same time leaves them be.
+    SleepChild server(QStringLiteral("model-server"));
+    SleepChild stranger(QStringLiteral("model-server"));
     {
         SleepChild killedRun;
         HoldRecord record({run}, identity(killedRun.pid()));
