@@ -1,4 +1,5 @@
 #include "app/DesktopShellPlatform.h"
+#include "app/HeldLeftovers.h"
 #include "app/KestrovaApp.h"
 #include "core/OneLineText.h"
 #include "core/Print.h"
@@ -49,6 +50,9 @@ int main(int argc, char* argv[])
         LeftoverFolders::removeIn(SettingsStore::runtimeFolder(), QLatin1String(SettingsStore::kCopyFolderPrefix));
     if (left.any())
         kestrova::print(QStringLiteral("⚠️ A settings copy left by an earlier run stays in place: ") + oneLineText(left.firstPath));
+
+    // What runs that died holding it left frozen or paused is given back.
+    HeldLeftovers::giveBack();
 
     // The panel hosting the tray is never frozen.
     TrayOwnerTracker trayOwners(SessionProcessGuard::system(), QDBusConnection::sessionBus());

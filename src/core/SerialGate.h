@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/WaitAbandoned.h"
+
 #include <QCoreApplication>
 #include <QMetaObject>
 
@@ -14,10 +16,56 @@
 // suspends until every earlier holder has dropped its Turn. The next waiter is resumed from the event loop, never
 // nested inside the coroutine that let go. The shared state outlives the
 // gate, so a holder that finishes after its owner is gone still hands on.
+// A hand-off the event loop never delivers (the application is gone) ends
+// that waiter, and every one behind it, with WaitAbandoned, so no coroutine
+// is left suspended with nothing to wake it.
 class SerialGate {
+    struct Waiter {
+        std::coroutine_handle<> handle;
+        bool abandoned = false;
+    };
     struct State {
         bool busy = false;
-        std::deque<std::coroutine_handle<>> waiters;
+        std::deque<std::shared_ptr<Waiter>> waiters;
+
+        void abandonAll()
+        {
+            while (!waiters.empty()) {
+                const std::shared_ptr<Waiter> waiter = waiters.front();
+                waiters.pop_front();
+                waiter->abandoned = true;
+                waiter->handle.resume();
+            }
+        }
+    };
+    // Resumes its waiter when the event loop calls it; destroyed uncalled
+    // (the posted call was dropped), it abandons it and those behind it.
+    class Handoff {
+    public:
+        Handoff(std::shared_ptr<State> state, std::shared_ptr<Waiter> waiter)
+            : m_state(std::move(state)), m_waiter(std::move(waiter))
+        {
+        }
+        Handoff(const Handoff&) = delete;
+        Handoff& operator=(const Handoff&) = delete;
+        ~Handoff()
+        {
+            if (m_resumed)
+                return;
+            m_waiter->abandoned = true;
+            m_waiter->handle.resume();
+            m_state->abandonAll();
+        }
+        void resume()
+        {
+            m_resumed = true;
+            m_waiter->handle.resume();
+        }
+
+    private:
+        std::shared_ptr<State> m_state;
+        std::shared_ptr<Waiter> m_waiter;
+        bool m_resumed = false;
     };
 
 public:
@@ -49,9 +97,12 @@ public:
                 return;
             }
             // The turn passes straight to the next waiter; busy stays set.
-            const std::coroutine_handle<> next = state->waiters.front();
+            auto handoff = std::make_shared<Handoff>(state, state->waiters.front());
             state->waiters.pop_front();
-            QMetaObject::invokeMethod(QCoreApplication::instance(), [next] { next.resume(); }, Qt::QueuedConnection);
+            QCoreApplication* app = QCoreApplication::instance();
+            // With no application to deliver it, it is abandoned here.
+            if (app)
+                QMetaObject::invokeMethod(app, [handoff] { handoff->resume(); }, Qt::QueuedConnection);
         }
 
         std::shared_ptr<State> m_state;
@@ -67,11 +118,21 @@ public:
             m_state->busy = true;
             return true;
         }
-        void await_suspend(std::coroutine_handle<> waiting) { m_state->waiters.push_back(waiting); }
-        Turn await_resume() { return Turn(m_state); }
+        void await_suspend(std::coroutine_handle<> waiting)
+        {
+            m_waiter = std::make_shared<Waiter>(Waiter{waiting});
+            m_state->waiters.push_back(m_waiter);
+        }
+        Turn await_resume()
+        {
+            if (m_waiter && m_waiter->abandoned)
+                throw WaitAbandoned{};
+            return Turn(m_state);
+        }
 
     private:
         std::shared_ptr<State> m_state;
+        std::shared_ptr<Waiter> m_waiter;
     };
 
     Awaiter enter() { return Awaiter(m_state); }

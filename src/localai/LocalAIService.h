@@ -27,6 +27,7 @@
 class Clock;
 class CommandRunner;
 class FileWorker;
+class HoldRecord;
 class ProcessSignaller;
 class ProcessTable;
 class TreeSizeCache;
@@ -65,6 +66,10 @@ public:
         // Whether the machine runs on battery. Read at each shield check;
         // unset means on mains power.
         std::function<bool()> isUnplugged;
+        // Where what the automations freeze and pause is noted down before
+        // they take it, for the next launch should this run die holding it.
+        // None: nothing is noted.
+        HoldRecord* holds = nullptr;
     };
 
     // The process-wide instance; its creation starts the polling.
@@ -91,6 +96,10 @@ public:
     // returns or the shield is off, unpauses the containers it paused (at
     // quit too); containers paused by anyone else are left as they are.
     void applyBatteryShieldMode();
+    // Containers the shield of a run that ended without quitting left
+    // paused: taken as this shield's own, so they are given back as it gives
+    // back its own (once power is on or the shield is off).
+    void adoptShieldPausedContainers(const QStringList& ids);
     // Stops the container VM (outside demo mode), without waiting for it.
     QCoro::Task<> stopColimaVM();
 
@@ -198,6 +207,8 @@ private:
     // The processes with any of these names, name by name.
     QCoro::Task<QList<ProcessEntry>> getPIDs(QStringList names);
     void suspendProcess(qint32 pid, quint64 startTime);
+    void notePausedContainer(const QString& id);
+    void forgetPausedContainer(const QString& id);
     void resumeSuspendedProcesses();
     QCoro::Task<> ejectModelsForShield();
     bool batteryShieldActive() const;
@@ -230,6 +241,16 @@ private:
     // Start times of the processes we froze, so a thaw never reaches a
     // process that took over a pid.
     QHash<qint32, quint64> m_suspendedStartTimes;
+    // Model servers whose freeze was refused during the current build, by
+    // start time: not asked again until the build ends or they are replaced.
+    QHash<qint32, quint64> m_freezeRefusedThisBuild;
+    struct FreezeRefusal {
+        quint64 startTime = 0;
+        QString reason;
+        bool operator==(const FreezeRefusal&) const = default;
+    };
+    // The freeze refusals already said, kept while the process is found.
+    QHash<qint32, FreezeRefusal> m_freezeRefusalsSaid;
     // Processes whose thaw the system refused, with the reason already said.
     QHash<qint32, int> m_resumeRefusalsSaid;
     std::shared_ptr<ListeningPortScanner> m_portScanner;

@@ -5,6 +5,7 @@
 #include "core/Print.h"
 #include "platform/CommandRunner.h"
 #include "platform/FileWorker.h"
+#include "platform/HoldRecord.h"
 #include "platform/ProcessNameMatch.h"
 #include "platform/ProcessSignaller.h"
 #include "platform/ProcessTable.h"
@@ -106,6 +107,7 @@ QCoro::Task<> LocalAIService::tick()
 QCoro::Task<> LocalAIService::checkAndApplyAutoSuspend()
 {
     if (!m_compileAutoSuspendEnabled) {
+        m_freezeRefusedThisBuild.clear();
         if (!m_suspendedPIDs.isEmpty())
             resumeSuspendedProcesses();
         co_return;
@@ -129,6 +131,8 @@ QCoro::Task<> LocalAIService::checkAndApplyAutoSuspend()
     if (!m_compileAutoSuspendEnabled)
         co_return;
     if (build.exitCode != 0) {
+        // The build is over: the next one asks again what this one was refused.
+        m_freezeRefusedThisBuild.clear();
         if (!m_suspendedPIDs.isEmpty())
             resumeSuspendedProcesses();
         co_return;
@@ -139,8 +143,22 @@ QCoro::Task<> LocalAIService::checkAndApplyAutoSuspend()
     const QList<ProcessEntry> servers = co_await getPIDs(modelServerNames());
     if (!self || !m_compileAutoSuspendEnabled || !m_suspendedPIDs.isEmpty())
         co_return;
+    // A refusal is remembered while its process is found; one that went, or
+    // gave its pid to another, is asked and said afresh.
+    QHash<qint32, quint64> found;
     for (const ProcessEntry& server : servers)
+        found.insert(server.pid, server.startTime);
+    for (auto it = m_freezeRefusalsSaid.begin(); it != m_freezeRefusalsSaid.end();)
+        it = found.value(it.key(), it->startTime + 1) == it->startTime ? std::next(it) : m_freezeRefusalsSaid.erase(it);
+    for (auto it = m_freezeRefusedThisBuild.begin(); it != m_freezeRefusedThisBuild.end();)
+        it = found.value(it.key(), *it + 1) == *it ? std::next(it) : m_freezeRefusedThisBuild.erase(it);
+    for (const ProcessEntry& server : servers) {
+        // Refused once in this build: nothing has changed to ask again for.
+        if (const auto refused = m_freezeRefusedThisBuild.constFind(server.pid);
+            refused != m_freezeRefusedThisBuild.cend() && *refused == server.startTime)
+            continue;
         suspendProcess(server.pid, server.startTime);
+    }
 }
 
 QCoro::Task<QList<ProcessEntry>> LocalAIService::getPIDs(QStringList names)
@@ -165,14 +183,26 @@ QCoro::Task<QList<ProcessEntry>> LocalAIService::getPIDs(QStringList names)
 
 void LocalAIService::suspendProcess(qint32 pid, quint64 startTime)
 {
+    // Noted down before it is taken: a run that dies holding it leaves the
+    // next launch what to give back.
+    if (m_deps.holds)
+        m_deps.holds->holdProcess({pid, startTime});
     // The start time pins the process the table saw: a pid taken over by
     // another process in between is not stopped.
     int error = 0;
     const SignalOutcome outcome = m_deps.signaller->send(pid, SIGSTOP, startTime, &error);
     if (outcome != SignalOutcome::sent) {
-        kestrova::print(QStringLiteral("Failed to suspend process %1: %2").arg(pid).arg(describe(outcome, error)));
+        if (m_deps.holds)
+            m_deps.holds->releaseProcess({pid, startTime});
+        m_freezeRefusedThisBuild.insert(pid, startTime);
+        const FreezeRefusal refusal{startTime, describe(outcome, error)};
+        if (m_freezeRefusalsSaid.value(pid) != refusal)
+            kestrova::print(QStringLiteral("Failed to suspend process %1: %2").arg(pid).arg(refusal.reason));
+        m_freezeRefusalsSaid.insert(pid, refusal);
         return;
     }
+    m_freezeRefusedThisBuild.remove(pid);
+    m_freezeRefusalsSaid.remove(pid);
     m_suspendedStartTimes.insert(pid, startTime);
     QList<qint32> pids = m_suspendedPIDs;
     pids.append(pid);
@@ -194,6 +224,8 @@ void LocalAIService::resumeSuspendedProcesses()
         int error = 0;
         if (m_deps.signaller->send(pid, SIGCONT, *startTime, &error) != SignalOutcome::failed) {
             m_resumeRefusalsSaid.remove(pid);
+            if (m_deps.holds)
+                m_deps.holds->releaseProcess({pid, *startTime});
             continue;
         }
         // Still stopped and still ours: said once, asked again next time.

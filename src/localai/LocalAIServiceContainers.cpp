@@ -8,6 +8,7 @@
 #include "core/Print.h"
 #include "localai/LocalAIExamples.h"
 #include "platform/CommandRunner.h"
+#include "platform/HoldRecord.h"
 #include "platform/ToolCommands.h"
 
 #include <QPointer>
@@ -185,8 +186,8 @@ QCoro::Task<> LocalAIService::shieldContainers()
         tried.insert(id);
         // Counted as ours from the start, so a quit meanwhile gives it back.
         const bool wasOurs = m_shieldPausedIds.contains(id);
-        if (pausing)
-            m_shieldPausedIds.insert(id);
+        if (pausing && !wasOurs)
+            notePausedContainer(id);
         const ToolCommand command = pausing ? ToolCommands::dockerPause(id) : ToolCommands::dockerUnpause({id});
         const CommandResult result = co_await runEngine(command, kDockerPauseTimeout);
         if (!self)
@@ -201,10 +202,10 @@ QCoro::Task<> LocalAIService::shieldContainers()
             // running): not ours unless it was. One that timed out may still
             // pause, so it stays ours to give back.
             else if (answer == EngineAnswer::gone || (answer != EngineAnswer::unknown && !wasOurs))
-                m_shieldPausedIds.remove(id);
+                forgetPausedContainer(id);
         } else if (answer == EngineAnswer::done || answer == EngineAnswer::gone || answer == EngineAnswer::notPaused) {
             // Given back, gone, or running again by someone else's hand.
-            m_shieldPausedIds.remove(id);
+            forgetPausedContainer(id);
             if (answer == EngineAnswer::done)
                 setContainerStatus(id, VectorDatabaseInfo::runningStatus());
         }
@@ -233,10 +234,15 @@ void LocalAIService::giveBackContainers()
     std::sort(ids.begin(), ids.end());
     m_shieldPausedIds.clear();
     // One command for all, waited for briefly, so that what is left paused
-    // is said: nobody is there to ask again.
+    // is said: nobody is there to ask again in this run. It stays noted
+    // down, for the next launch to give back.
     const CommandResult result = m_deps.commands->runToolBlocking(ToolCommands::dockerUnpause(ids), kQuitUnpauseWait);
-    if (result.succeeded())
+    if (result.succeeded()) {
+        for (const QString& id : std::as_const(ids))
+            if (m_deps.holds)
+                m_deps.holds->releaseContainer(id);
         return;
+    }
     // The client names each container it gave back on its own line, and
     // each refusal on one line of its error output.
     const QList<QByteArray> given = result.standardOutput.split('\n');
@@ -250,10 +256,34 @@ void LocalAIService::giveBackContainers()
                           });
         if (!over)
             left.append(id);
+        else if (m_deps.holds)
+            m_deps.holds->releaseContainer(id);
     }
     if (!left.isEmpty())
         kestrova::print(QStringLiteral("Battery shield could not unpause containers %1; run: docker unpause %2")
                             .arg(left.join(QStringLiteral(", ")), left.join(QLatin1Char(' '))));
+}
+
+void LocalAIService::adoptShieldPausedContainers(const QStringList& ids)
+{
+    for (const QString& id : ids)
+        if (!m_shieldPausedIds.contains(id))
+            notePausedContainer(id);
+}
+
+// Noted down before the pause is asked for, and kept until the container is
+// given back or gone.
+void LocalAIService::notePausedContainer(const QString& id)
+{
+    if (m_deps.holds)
+        m_deps.holds->holdContainer(id);
+    m_shieldPausedIds.insert(id);
+}
+
+void LocalAIService::forgetPausedContainer(const QString& id)
+{
+    if (m_shieldPausedIds.remove(id) && m_deps.holds)
+        m_deps.holds->releaseContainer(id);
 }
 
 void LocalAIService::setContainerStatus(const QString& containerId, const QString& status)

@@ -97,6 +97,30 @@ QCoro::Task<bool> waitForExit(QProcess& process, std::chrono::milliseconds timeo
     co_return process.state() == QProcess::NotRunning;
 }
 
+// Ends the child of a run that unwinds before it has ended (its wait was
+// abandoned at quit): killed and reaped here, since a QProcess destroyed
+// while running warns on the way out. One stuck in the kernel past SIGKILL
+// is left to delete itself when it ends.
+class ChildEnd {
+public:
+    explicit ChildEnd(std::unique_ptr<QProcess>& process) : m_process(process) {}
+    ChildEnd(const ChildEnd&) = delete;
+    ChildEnd& operator=(const ChildEnd&) = delete;
+    ~ChildEnd()
+    {
+        if (!m_process || m_process->state() == QProcess::NotRunning)
+            return;
+        m_process->kill();
+        if (m_process->waitForFinished(int(killGrace.count())))
+            return;
+        QProcess* straggler = m_process.release();
+        QObject::connect(straggler, &QProcess::finished, straggler, &QObject::deleteLater);
+    }
+
+private:
+    std::unique_ptr<QProcess>& m_process;
+};
+
 } // namespace
 
 QCoro::Task<CommandResult> ProcessCommandRunner::run(QString program, QStringList arguments,
@@ -114,6 +138,7 @@ QCoro::Task<CommandResult> ProcessCommandRunner::run(QString program, QStringLis
     process->setArguments(arguments);
     process->setStandardInputFile(QProcess::nullDevice());
     process->setChildProcessModifier(&DescriptorBudget::restoreInheritedSoftLimit);
+    const ChildEnd end(process);
 
     if (!co_await startChild(*process, timeout)) {
         result.errorString = process->errorString();

@@ -1,5 +1,6 @@
 #include "localai/LocalAIService.h"
 
+#include "platform/HoldRecord.h"
 #include "telemetry/SystemStatsProvider.h"
 
 #include <QCoreApplication>
@@ -10,6 +11,7 @@ LocalAIService& LocalAIService::shared()
         LocalAIService::Deps deps;
         // Read at each shield check, so the sampler is not built from here.
         deps.isUnplugged = [] { return SystemStatsProvider::shared().isUnplugged(); };
+        deps.holds = &HoldRecord::shared();
         return new LocalAIService(std::move(deps), true, QCoreApplication::instance());
     }();
     return *service;

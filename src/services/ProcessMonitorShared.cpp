@@ -2,6 +2,7 @@
 
 #include "core/Clock.h"
 #include "core/Random.h"
+#include "platform/HoldRecord.h"
 #include "platform/ProcessIconProvider.h"
 #include "platform/ProcessSignaller.h"
 #include "platform/ProcessTable.h"
@@ -17,7 +18,7 @@ ProcessMonitor& ProcessMonitor::shared()
         Deps{&table, &ProcessSignaller::system(), &SessionProcessGuard::system(), &ProcessIconProvider::system(),
              &Clock::system(), &Random::shared(),
              // Read at each tick, so the sampler is not created from here.
-             [] { return SystemStatsProvider::shared().cpuUsage(); }},
+             [] { return SystemStatsProvider::shared().cpuUsage(); }, &HoldRecord::shared()},
         true, QCoreApplication::instance());
     return *monitor;
 }

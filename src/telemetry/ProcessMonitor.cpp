@@ -3,6 +3,7 @@
 #include "core/Clock.h"
 #include "core/Print.h"
 #include "core/Random.h"
+#include "platform/HoldRecord.h"
 #include "platform/ProcessIconProvider.h"
 #include "platform/ProcessSignaller.h"
 #include "platform/ProcessTable.h"
@@ -56,6 +57,11 @@ void ProcessMonitor::setDvrSnapshots(QList<DVRSnapshot> value)
 
 void ProcessMonitor::setSuspended(QHash<qint32, quint64> startTimes)
 {
+    // What is no longer frozen by us (resumed, gone) is no longer held.
+    if (m_deps.holds)
+        for (auto it = m_suspendedStartTimes.cbegin(); it != m_suspendedStartTimes.cend(); ++it)
+            if (startTimes.value(it.key(), it.value() + 1) != it.value())
+                m_deps.holds->releaseProcess({it.key(), it.value()});
     m_suspendedStartTimes = std::move(startTimes);
     for (auto it = m_frozenShares.begin(); it != m_frozenShares.end();)
         it = m_suspendedStartTimes.contains(it.key()) ? std::next(it) : m_frozenShares.erase(it);
@@ -115,7 +121,14 @@ void ProcessMonitor::toggleSuspend(qint32 pid)
     const auto scanned = m_scannedStartTimes.constFind(pid);
     if (scanned == m_scannedStartTimes.cend())
         return;
-    switch (QuickActionsService::suspendProcess(pid, *scanned, *m_deps.signaller, *m_deps.guard, &error)) {
+    // Noted down before it is sent, so a run that dies holding it leaves the
+    // next launch what to give back; dropped again unless it was sent.
+    if (m_deps.holds)
+        m_deps.holds->holdProcess({pid, *scanned});
+    const SignalOutcome outcome = QuickActionsService::suspendProcess(pid, *scanned, *m_deps.signaller, *m_deps.guard, &error);
+    if (outcome != SignalOutcome::sent && m_deps.holds)
+        m_deps.holds->releaseProcess({pid, *scanned});
+    switch (outcome) {
     case SignalOutcome::sent:
         m_refusalsSaid.remove(pid);
         startTimes.insert(pid, *scanned);
@@ -158,8 +171,12 @@ void ProcessMonitor::resumeAllSuspended()
     for (auto it = m_suspendedStartTimes.cbegin(); it != m_suspendedStartTimes.cend(); ++it) {
         int error = 0;
         const auto outcome = QuickActionsService::resumeProcess(it.key(), it.value(), *m_deps.signaller, &error);
-        if (outcome == SignalOutcome::failed)
+        if (outcome == SignalOutcome::failed) {
             sayRefused(it.key(), it.value(), SIGCONT, error);
+            // Still stopped: it stays noted down for the next launch to try.
+            if (m_deps.holds)
+                m_deps.holds->holdProcess({it.key(), it.value()});
+        }
     }
     setSuspended({});
 }

@@ -12,6 +12,7 @@
 #include <vector>
 
 class Clock;
+class HoldRecord;
 struct ProcessEntry;
 class ProcessIconProvider;
 class ProcessSignaller;
@@ -46,6 +47,9 @@ public:
         Random* random = nullptr;
         // The machine's CPU load in percent, recorded with each snapshot.
         std::function<double()> machineCpuUsage;
+        // Where each freeze is noted down before it is sent, for the next
+        // launch should this run die holding it. None: nothing is noted.
+        HoldRecord* holds = nullptr;
     };
 
     static constexpr int intervalMs = 2000;

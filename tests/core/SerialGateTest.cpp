@@ -31,3 +31,33 @@ TEST(SerialGateTest, TurnsPassOnInArrivalOrderFromTheEventLoop)
     ASSERT_TRUE(waitUntil([&] { return !gate.isBusy(); }));
     EXPECT_EQ(log, (QStringList{QStringLiteral("b"), QStringLiteral("c")}));
 }
+
+// A hand-off the event loop drops undelivered (the application goes away)
+// ends the waiter it was for, and those behind it, with WaitAbandoned
+// instead of leaving them suspended for good.
+TEST(SerialGateTest, AHandOffThatIsNeverDeliveredAbandonsTheWaiters)
+{
+    SerialGate gate;
+    std::optional<SerialGate::Turn> held;
+    QStringList log;
+    auto take = [&]() -> QCoro::Task<> {
+        auto entry = gate.enter();
+        held.emplace(co_await entry);
+    };
+    auto waiter = [&](QString name) -> QCoro::Task<> {
+        try {
+            auto entry = gate.enter();
+            const auto turn = co_await entry;
+            log << name + QStringLiteral(" ran");
+        } catch (const WaitAbandoned&) {
+            log << name + QStringLiteral(" abandoned");
+        }
+    };
+    auto first = take();
+    auto b = waiter(QStringLiteral("b"));
+    auto c = waiter(QStringLiteral("c"));
+    held.reset();
+    QCoreApplication::removePostedEvents(QCoreApplication::instance(), QEvent::MetaCall);
+    EXPECT_EQ(log, (QStringList{QStringLiteral("b abandoned"), QStringLiteral("c abandoned")}));
+    EXPECT_TRUE(b.isReady() && c.isReady());
+}

@@ -23,6 +23,7 @@ public:
 
     SignalOutcome send(qint32 pid, int signal, std::optional<quint64> startTime, int* error) override
     {
+        attempts.append({pid, signal});
         if (isForbiddenPid(pid))
             return SignalOutcome::refused;
         const SignalOutcome outcome = outcomes.value(pid, SignalOutcome::sent);
@@ -37,6 +38,7 @@ public:
     bool exists(qint32 pid) override { return alive.contains(pid); }
 
     QList<Sent> sent;
+    QList<Sent> attempts; // every request, whatever became of it
     QList<std::optional<quint64>> startTimes; // the start time passed with each of `sent`
     QSet<qint32> alive;
     QHash<qint32, SignalOutcome> outcomes;

@@ -4,6 +4,7 @@
 
 #include "fakes/FakeDockerCommand.h"
 #include "fakes/FakeModelServer.h"
+#include "platform/HoldRecord.h"
 #include "support/PrintCapture.h"
 #include "support/ScopedEnv.h"
 #include "support/TaskRunner.h"
@@ -11,6 +12,7 @@
 
 #include <QCoreApplication>
 #include <QRegularExpression>
+#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -117,6 +119,40 @@ TEST(ContainerShield, GivesBackWhatItPausedAndOnlyThat)
         rig.fixture.service.reset();
         EXPECT_TRUE(rig.docker.calls().filter(QRegularExpression("^unpause .*0000[34]")).isEmpty()) << rig.calls();
     }();
+}
+
+// Containers a dead run's shield left paused are this shield's own: kept
+// paused while it holds (on battery, switched on), given back once it does
+// not, and noted down in this run's record until then.
+TEST(ContainerShield, AdoptedContainersAreGivenBackAsTheShieldGivesBackItsOwn)
+{
+    ContainerRig rig;
+    rig.docker.setContainer(QStringLiteral("c0ffee000001"), "chroma", "paused");
+    QTemporaryDir folder;
+    HoldRecord record({folder.path()}, {4242, 99});
+    LocalAIService::Deps deps = rig.fixture.deps();
+    deps.commands = &CommandRunner::system();
+    deps.isUnplugged = [&] { return rig.unplugged; };
+    deps.holds = &record;
+    LocalAIService& ai = rig.fixture.make(std::move(deps));
+    const auto recorded = [&] {
+        QFile file(folder.filePath(QStringLiteral("kestrova-held-4242-99")));
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    };
+    ai.setBatteryShieldEnabled(true);
+    ai.adoptShieldPausedContainers({QStringLiteral("c0ffee000001")});
+    EXPECT_EQ(recorded(), "kestrova-held 1\ncontainer c0ffee000001\n");
+    ASSERT_TRUE(runTask(ai.scanVectorDatabases(), 30s));
+    EXPECT_EQ(rig.rows().substr(0, 26), "Suspended (Battery Shield)");
+    ai.applyBatteryShieldMode();
+    EXPECT_TRUE(waitUntil([&] { return rig.docker.calls().count(QStringLiteral("pause c0ffee000002")) == 1; }, 30s)) << rig.calls();
+    EXPECT_TRUE(rig.docker.calls().filter(QStringLiteral("c0ffee000001")).isEmpty()) << rig.calls();
+
+    rig.unplugged = false;
+    EXPECT_TRUE(waitUntil([&] { ai.applyBatteryShieldMode(); return rig.docker.states() == "running running paused running running"; }, 30s))
+        << rig.calls();
+    EXPECT_TRUE(waitUntil([&] { return recorded().isEmpty(); }, 30s)) << recorded().toStdString();
+    rig.fixture.service.reset();
 }
 
 // While a hung engine's first ps waits out its 10 s, the model poll keeps its

@@ -2,6 +2,7 @@
 #include "fakes/FakeClock.h"
 #include "fakes/FakeIconProvider.h"
 #include "fakes/FakeProcessSignaller.h"
+#include "platform/HoldRecord.h"
 #include "platform/ProcessTable.h"
 #include "platform/SessionProcessGuard.h"
 #include "support/PrintCapture.h"
@@ -11,6 +12,8 @@
 #include <QPixmap>
 #include <QSignalSpy>
 #include <QTimer>
+
+#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -69,7 +72,7 @@ protected:
         table = std::make_unique<ProcessTable>(root);
         guard = std::make_unique<SessionProcessGuard>(root);
         monitor = std::make_unique<ProcessMonitor>(ProcessMonitor::Deps{
-            table.get(), &signaller, guard.get(), &icons, &clock, &random, [this] { return machineCpu; }});
+            table.get(), &signaller, guard.get(), &icons, &clock, &random, [this] { return machineCpu; }, holds});
     }
 
     void add(qint32 pid, double percent, QByteArray exe = {}, QByteArray name = {}, quint64 startTime = 100000)
@@ -90,6 +93,7 @@ protected:
     FakeClock clock;
     FixedRandom random;
     double machineCpu = 42.5;
+    HoldRecord* holds = nullptr;
     std::unique_ptr<ProcessTable> table;
     std::unique_ptr<SessionProcessGuard> guard;
     std::unique_ptr<ProcessMonitor> monitor;
@@ -276,6 +280,42 @@ TEST_F(MonitorTest, AStrangerThatReusesAFrozenPidIsNeitherFlaggedNorKept)
     monitor->toggleSuspend(300);
     EXPECT_EQ(signaller.sent, (QList<FakeProcessSignaller::Sent>{{300, SIGSTOP}, {300, SIGSTOP}}));
     EXPECT_EQ(signaller.startTimes.last(), std::optional<quint64>(800000u));
+}
+
+// A row's freeze is noted down before it is sent and dropped once it is
+// refused, resumed or its process is gone, so only what is held is recorded.
+TEST_F(MonitorTest, TheRecordHoldsExactlyWhatIsFrozen)
+{
+    QTemporaryDir folder;
+    HoldRecord record({folder.path()}, {4242, 99});
+    holds = &record;
+    const auto recorded = [&] {
+        QFile file(folder.filePath(QStringLiteral("kestrova-held-4242-99")));
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    };
+    add(300, 10.0, {}, {}, 111);
+    add(301, 10.0, {}, {}, 222);
+    add(302, 10.0, {}, {}, 333);
+    build();
+    monitor->tick();
+    signaller.outcomes.insert(301, SignalOutcome::failed);
+    for (const qint32 pid : {300, 301, 302})
+        monitor->toggleSuspend(pid);
+    EXPECT_EQ(recorded(), "kestrova-held 1\nprocess 300 111\nprocess 302 333\n");
+    exit(302);
+    monitor->tick();
+    EXPECT_EQ(recorded(), "kestrova-held 1\nprocess 300 111\n");
+    monitor->toggleSuspend(300);
+    EXPECT_EQ(recorded(), "");
+    monitor->toggleSuspend(300);
+    monitor->resumeAllSuspended();
+    EXPECT_EQ(recorded(), "");
+    // A resume refused at quit leaves it noted down for the next launch.
+    monitor->toggleSuspend(300);
+    signaller.outcomes.insert(300, SignalOutcome::failed);
+    monitor->resumeAllSuspended();
+    EXPECT_EQ(recorded(), "kestrova-held 1\nprocess 300 111\n");
+    monitor.reset();
 }
 
 TEST_F(MonitorTest, ResumesEverythingItFroze)
