@@ -28,8 +28,7 @@ TEST(SimultaneousLaunch, TheLaterLaunchWaitsForACopyStillStarting)
     const struct {
         const char* name;
         bool firstStopped;
-    } cases[] = {{"same moment", false}, {"same moment", false}, {"same moment", false},
-                 {"same moment", false}, {"same moment", false}, {"first copy stopped", true}};
+    } cases[] = {{"same moment", false}, {"same moment", false}, {"same moment", false}, {"first copy stopped", true}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         QTemporaryDir root;
