@@ -7,15 +7,12 @@
 #include <QLockFile>
 #include <QTemporaryDir>
 
-#include <cstring>
 #include <memory>
 #include <optional>
 
 #include <gtest/gtest.h>
 
-#include <sys/socket.h>
 #include <sys/stat.h>
-#include <sys/un.h>
 #include <unistd.h>
 
 // Without a runtime folder or a session bus, another user's sockets that
@@ -57,22 +54,6 @@ TEST(HostileNeighbourLaunch, AnotherUsersSocketDoesNotStopTheStart)
 
 namespace {
 
-// A socket file at `path` that nothing listens on any more.
-bool leaveDeadSocket(const QString& path)
-{
-    const QByteArray native = QFile::encodeName(path);
-    sockaddr_un address{};
-    address.sun_family = AF_UNIX;
-    if (native.size() >= qsizetype(sizeof address.sun_path))
-        return false;
-    std::memcpy(address.sun_path, native.constData(), size_t(native.size()));
-    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    const bool bound = fd >= 0 && ::bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0;
-    if (fd >= 0)
-        ::close(fd);
-    return bound;
-}
-
 bool giveToNobody(const QString& path)
 {
     return ::lchown(QFile::encodeName(path).constData(), ForeignUserSocket::kNobody, ForeignUserSocket::kNobody) == 0;
@@ -109,11 +90,15 @@ TEST(HostileNeighbourLaunch, AnotherUsersLockOrSocketInOurFolderIsGivenUp)
 
         std::optional<ForeignUserSocket> listener;
         std::optional<QLockFile> heldLock;
-        if (c.plant == Plant::listenerWithItsLock || c.plant == Plant::listenerBehindOurLock) {
+        if (c.plant != Plant::deadLock) {
             // Bound where the other user may write, then moved in as only root could.
             const QString bound = planting + QStringLiteral("/s");
             ASSERT_TRUE(listener.emplace(bound).listening());
             ASSERT_EQ(::rename(QFile::encodeName(bound).constData(), QFile::encodeName(socket).constData()), 0);
+        }
+        if (c.plant == Plant::deadSocket)
+            listener.reset();
+        if (c.plant == Plant::listenerWithItsLock || c.plant == Plant::listenerBehindOurLock) {
             ASSERT_TRUE(heldLock.emplace(lock).tryLock(0));
             ASSERT_TRUE(c.plant == Plant::listenerWithItsLock ? giveToNobody(lock)
                                                               : ::chown(QFile::encodeName(socket).constData(), ::geteuid(), ::getegid()) == 0);
@@ -123,9 +108,6 @@ TEST(HostileNeighbourLaunch, AnotherUsersLockOrSocketInOurFolderIsGivenUp)
             ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write("2147483646\nkestrova\n\n") > 0);
             file.close();
             ASSERT_TRUE(giveToNobody(lock));
-        }
-        if (c.plant == Plant::deadSocket) {
-            ASSERT_TRUE(leaveDeadSocket(socket) && giveToNobody(socket));
         }
 
         app.environment.insert(QStringLiteral("TMPDIR"), temp);
