@@ -9,9 +9,9 @@
 #include <QSettings>
 #include <QStringDecoder>
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <stdio.h>
-#include <dirent.h>
 #include <sys/file.h>
 #include <sys/mman.h>
 #include <unistd.h>

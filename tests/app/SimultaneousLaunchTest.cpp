@@ -37,16 +37,19 @@ TEST(SimultaneousLaunch, TheLaterLaunchWaitsForACopyStillStarting)
         ASSERT_TRUE(copies[0].start(QStringLiteral(KESTROVA_EXECUTABLE)));
         if (c.firstStopped) {
             const qint64 pid = copies[0].process.processId();
-            waitUntil([&] { return copies[0].process.state() == QProcess::NotRunning || LaunchState::isUp(pid, socket); },
-                      std::chrono::seconds(60));
-            ASSERT_TRUE(LaunchState::isUp(pid, socket)) << copies[0].terminate().output.toStdString();
+            // Up, and with its settings store made: little of its start is left.
+            const auto started = [&] {
+                return LaunchState::isUp(pid, socket) && LaunchState::settingsCopies({QFileInfo(socket).path()}, pid, true) == 1;
+            };
+            waitUntil([&] { return copies[0].process.state() == QProcess::NotRunning || started(); }, std::chrono::seconds(60));
+            ASSERT_TRUE(started()) << copies[0].terminate().output.toStdString();
             ASSERT_EQ(::kill(pid_t(pid), SIGSTOP), 0);
         }
         ASSERT_TRUE(copies[1].start(QStringLiteral(KESTROVA_EXECUTABLE)));
         if (c.firstStopped) {
-            // Well inside the time a starting copy is given, and past the time an answer is waited for.
-            const qint64 resumeAt = SingleInstance::kStartingMs * 6 / 10;
-            static_assert(SingleInstance::kStartingMs * 6 / 10 > 2 * SingleInstance::kAnswerTimeoutMs);
+            // Past the time an answer is waited for, with most of the time a starting copy is given still ahead.
+            const qint64 resumeAt = SingleInstance::kStartingMs * 4 / 10;
+            static_assert(SingleInstance::kStartingMs * 4 / 10 > SingleInstance::kAnswerTimeoutMs);
             waitUntil([&] { return copies[1].process.state() == QProcess::NotRunning || ageOf(socket + QStringLiteral(".lock")) >= resumeAt; },
                       std::chrono::seconds(60));
             EXPECT_NE(copies[1].process.state(), QProcess::NotRunning) << copies[1].terminate().output.toStdString();
