@@ -214,6 +214,10 @@ QCoro::Task<SingleInstance::Answer> SingleInstance::askOverSocket(QString path)
 {
     QLocalSocket socket;
     socket.connectToServer(path);
+    // A refusal comes at once (nobody listens there yet, or any more), and
+    // the wait below would only see its time run out.
+    if (socket.state() == QLocalSocket::UnconnectedState)
+        co_return Answer::none;
     const bool connected = co_await qCoro(socket).waitForConnected(kAnswerTimeoutMs);
     if (!connected)
         co_return Answer::none;

@@ -9,8 +9,11 @@
 
 #include <QElapsedTimer>
 #include <QFile>
+#include <QLocalServer>
+#include <QLocalSocket>
 #include <QSignalSpy>
 #include <QTemporaryDir>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -78,6 +81,27 @@ TEST(SingleInstance, AHolderThatNeverAnswersIsNotTakenForAHandOver)
     ASSERT_EQ(::utimes(QFile::encodeName(socket + QStringLiteral(".lock")).constData(), longAgo), 0);
     SingleInstance second(noBus(), socket);
     EXPECT_EQ(runTask(second.claim()), Role::otherNotAnswering);
+}
+
+// A copy of ours that took the lock a moment ago and listens only later, as
+// a copy still starting does, is waited for and handed over to.
+TEST(SingleInstance, ACopyStillStartingIsWaitedFor)
+{
+    QTemporaryDir runtime;
+    const QString socket = runtime.filePath(QStringLiteral("kestrova.socket"));
+    QLockFile lock(socket + QStringLiteral(".lock")); // this process runs this program: a copy of ours
+    ASSERT_TRUE(lock.tryLock(0));
+    QLocalServer starting;
+    QObject::connect(&starting, &QLocalServer::newConnection, [&starting] {
+        QLocalSocket* client = starting.nextPendingConnection();
+        QObject::connect(client, &QLocalSocket::readyRead, client, [client] {
+            if (client->readAll().endsWith('\n'))
+                client->write("ok\n");
+        });
+    });
+    QTimer::singleShot(SingleInstance::kAnswerTimeoutMs + 500, &starting, [&] { starting.listen(socket); });
+    SingleInstance later(noBus(), socket);
+    EXPECT_EQ(runTask(later.claim(), std::chrono::milliseconds(4 * SingleInstance::kStartingMs)), Role::handedOver);
 }
 
 // A lock's holder is gone unless the kernel still holds the lock for it or
