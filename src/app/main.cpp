@@ -46,8 +46,9 @@ int main(int argc, char* argv[])
     }
 
     // The private settings copies of runs that were killed go now.
-    const DeletionLeftovers left =
-        LeftoverFolders::removeIn(SettingsStore::runtimeFolder(), QLatin1String(SettingsStore::kCopyFolderPrefix));
+    DeletionLeftovers left;
+    for (const QString& folder : SettingsStore::copyFolders())
+        left.add(LeftoverFolders::removeIn(folder, QLatin1String(SettingsStore::kCopyFolderPrefix)));
     if (left.any())
         kestrova::print(QStringLiteral("⚠️ A settings copy left by an earlier run stays in place: ") + oneLineText(left.firstPath));
 

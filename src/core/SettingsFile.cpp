@@ -9,12 +9,17 @@
 #include <QSettings>
 #include <QStringDecoder>
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <stdio.h>
+#include <sys/file.h>
 #include <sys/mman.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <cstring>
+#include <vector>
 
 namespace {
 
@@ -117,6 +122,55 @@ bool writeAll(int fd, const QByteArray& bytes)
         done += n;
     }
     return true;
+}
+
+constexpr int kSuffixLength = 6;
+
+QByteArray randomSuffix()
+{
+    static constexpr char kLetters[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+    QByteArray suffix(kSuffixLength, Qt::Uninitialized);
+    for (char& c : suffix)
+        c = kLetters[QRandomGenerator::global()->bounded(int(sizeof kLetters - 1))];
+    return suffix;
+}
+
+bool isLetterOrDigit(char c)
+{
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
+}
+
+// Locks the new file `fd` and checks that `name` still names it. A file
+// system without flock leaves it unlocked, and a launch cannot lock it
+// either, so it never takes it for a dead save.
+bool holdsUnderItsName(int fd, const QByteArray& name)
+{
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK)
+        return false;
+    struct stat opened {};
+    struct stat named {};
+    return ::fstat(fd, &opened) == 0 && ::lstat(name.constData(), &named) == 0 && opened.st_dev == named.st_dev
+           && opened.st_ino == named.st_ino;
+}
+
+// Removes `name` in the open folder `folder` when it is a dead save: a
+// regular file of ours that nobody holds a lock on. The lock is held while
+// it goes, so a writer that has just made it cannot take it meanwhile.
+// False when it is one but could not be removed.
+bool removeIfDeadSave(int folder, const char* name)
+{
+    const int fd = ::openat(folder, name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0)
+        return true;
+    struct stat opened {};
+    struct stat named {};
+    bool removed = true;
+    if (::fstat(fd, &opened) == 0 && S_ISREG(opened.st_mode) && opened.st_uid == ::geteuid()
+        && ::flock(fd, LOCK_EX | LOCK_NB) == 0 && ::fstatat(folder, name, &named, AT_SYMLINK_NOFOLLOW) == 0
+        && named.st_dev == opened.st_dev && named.st_ino == opened.st_ino)
+        removed = ::unlinkat(folder, name, 0) == 0 || errno == ENOENT;
+    ::close(fd);
+    return removed;
 }
 
 // A link is written through to the file it names, as QSaveFile does, so a
@@ -249,16 +303,30 @@ QString SettingsFile::writeWhole(const QString& path, const QByteArray& bytes, D
     QByteArray temporary;
     int fd = -1;
     for (int attempt = 0; fd < 0 && attempt < 16; ++attempt) {
-        temporary = finalName + '.' + QByteArray::number(QRandomGenerator::global()->generate(), 36);
+        temporary = finalName + kSaveInfix + randomSuffix();
         fd = ::open(temporary.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
         if (fd < 0 && errno != EEXIST)
             break;
+        // A launch that looked at the file before it was locked may be
+        // removing it: it is left to that launch, and another name is tried.
+        if (fd >= 0 && !holdsUnderItsName(fd, temporary)) {
+            ::close(fd);
+            fd = -1;
+            errno = EEXIST;
+        }
     }
     if (fd < 0)
         return qt_error_string(errno);
     bool done = writeAll(fd, bytes) && (!exists || ::fchmod(fd, existing.st_mode & 07777) == 0)
                 && (durability == Durability::inMemory || ::fdatasync(fd) == 0);
     int error = done ? 0 : errno;
+    // The close reports what a network file system failed to write; a
+    // second descriptor keeps the lock until the rename.
+    const int lockKeeper = ::fcntl(fd, F_DUPFD_CLOEXEC, 0);
+    if (lockKeeper < 0 && done) {
+        done = false;
+        error = errno;
+    }
     if (::close(fd) != 0 && done) {
         done = false;
         error = errno;
@@ -269,11 +337,45 @@ QString SettingsFile::writeWhole(const QString& path, const QByteArray& bytes, D
         done = false;
         error = errno;
     }
-    if (!done) {
+    if (!done)
         ::unlink(temporary.constData());
-        return qt_error_string(error);
+    if (lockKeeper >= 0)
+        ::close(lockKeeper);
+    return done ? QString() : qt_error_string(error);
+}
+
+QStringList SettingsFile::removeDeadSaves() const
+{
+    QStringList left;
+    if (m_path.isEmpty())
+        return left;
+    const QFileInfo target(linkTarget(m_path));
+    const QByteArray start = QFile::encodeName(target.fileName()) + kSaveInfix;
+    const QString folderPath = target.path();
+    const int folder = ::open(QFile::encodeName(folderPath).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (folder < 0)
+        return left;
+    // The listing gets a descriptor of its own: `folder` stays for the removals.
+    const int listed = ::fcntl(folder, F_DUPFD_CLOEXEC, 0);
+    DIR* listing = listed >= 0 ? ::fdopendir(listed) : nullptr;
+    if (listed >= 0 && !listing)
+        ::close(listed);
+    std::vector<QByteArray> names;
+    while (const dirent* entry = listing ? ::readdir(listing) : nullptr) {
+        const qsizetype length = qsizetype(std::strlen(entry->d_name));
+        if (length != start.size() + kSuffixLength || !QByteArrayView(entry->d_name, length).startsWith(start))
+            continue;
+        if (std::all_of(entry->d_name + start.size(), entry->d_name + length, isLetterOrDigit))
+            names.emplace_back(entry->d_name, length);
     }
-    return {};
+    if (listing)
+        ::closedir(listing);
+    for (const QByteArray& name : names) {
+        if (!removeIfDeadSave(folder, name.constData()))
+            left.append(folderPath + QLatin1Char('/') + QFile::decodeName(name));
+    }
+    ::close(folder);
+    return left;
 }
 
 // QSettings reads only from a path: it gets the bytes in an anonymous memory

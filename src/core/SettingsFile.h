@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 #include <QVariantMap>
 
 #include <optional>
@@ -67,7 +68,19 @@ public:
     // Writes `bytes` to a new file beside `path` and renames it over `path`
     // once every write has been checked (and, for onDisk, synced). An empty
     // text when done; otherwise why not, with `path` untouched.
+    //
+    // The new file is named "<name>.save-" and six letters or digits, and
+    // the writer keeps an flock on it from before it is seen under that name
+    // until it is renamed: the kernel drops the lock however the writer ends,
+    // so a file of that name that nobody holds is a save that died.
     static QString writeWhole(const QString& path, const QByteArray& bytes, Durability durability);
+    static constexpr auto kSaveInfix = ".save-";
+
+    // Removes beside the file (beside what a link names) what saves that
+    // died left: regular files of our user named as writeWhole names its
+    // new files, never reached through a link, that no live writer holds.
+    // The paths of those that could not be removed.
+    QStringList removeDeadSaves() const;
 
     // The keys and values QSettings reads from `bytes` as an INI file;
     // nothing when they could not be read.

@@ -1,5 +1,6 @@
 #include "core/SettingsStore.h"
 
+#include "core/OneLineText.h"
 #include "core/Print.h"
 
 #include <QCoreApplication>
@@ -102,10 +103,25 @@ QString SettingsStore::runtimeFolder()
     return QDir::isAbsolutePath(runtime) && QFileInfo(runtime).isDir() ? QDir::cleanPath(runtime) : QString();
 }
 
+QStringList SettingsStore::copyFolders()
+{
+    QStringList folders;
+    if (const QString runtime = runtimeFolder(); !runtime.isEmpty())
+        folders.append(runtime);
+    const QString temp = QDir::cleanPath(QDir::tempPath());
+    if (!folders.contains(temp))
+        folders.append(temp);
+    return folders;
+}
+
 SettingsStore::SettingsStore(const QString& filePath, QObject* parent) : QObject(parent), m_file(filePath)
 {
     if (filePath.isEmpty())
         return;
+    // A run killed while it saved left its new file beside ours.
+    if (const QStringList left = m_file.removeDeadSaves(); !left.isEmpty())
+        kestrova::print(QStringLiteral("⚠️ A file left by a settings save that did not finish stays in place: ")
+                        + oneLineText(left.constFirst()));
     using Verdict = SettingsFile::Verdict;
     const SettingsFile::Reading found = m_file.read();
     if (found.verdict == Verdict::notRegular) {

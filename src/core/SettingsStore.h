@@ -6,6 +6,7 @@
 #include <QObject>
 #include <QSettings>
 #include <QString>
+#include <QStringList>
 #include <QVariant>
 
 #include <memory>
@@ -55,6 +56,10 @@ public:
     static constexpr auto kCopyFolderPrefix = "kestrova-settings-";
     // $XDG_RUNTIME_DIR when it is an absolute path to a folder, else empty.
     static QString runtimeFolder();
+    // Every folder a private copy may be made in: the runtime folder, if
+    // any, and the temp folder (where the copy goes without a runtime
+    // folder, or when that one cannot take it).
+    static QStringList copyFolders();
 
     static constexpr qint64 kMaxFileBytes = SettingsFile::kMaxBytes;
     ~SettingsStore() override;

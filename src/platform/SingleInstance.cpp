@@ -5,9 +5,11 @@
 
 #include <QCoroDBus>
 #include <QCoroLocalSocket>
+#include <QCoroTimer>
 #include <QDBusMessage>
 #include <QDBusPendingCall>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QLocalServer>
@@ -20,11 +22,16 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
 
 namespace {
 
 constexpr QByteArrayView kRequest = "activate\n";
 constexpr QByteArrayView kAnswer = "ok\n";
+// How often a launch looks again at a copy that is still starting: for
+// its socket, and (once asked) whether it is still starting.
+constexpr auto kStartingPoll = std::chrono::milliseconds(100);
+constexpr int kAnswerSliceMs = 500;
 // A client that says nothing is dropped after this long.
 constexpr int kClientTimeoutMs = 2000;
 
@@ -41,6 +48,19 @@ bool peerIsOurUser(qintptr descriptor)
     socklen_t size = sizeof peer;
     return descriptor >= 0 && ::getsockopt(int(descriptor), SOL_SOCKET, SO_PEERCRED, &peer, &size) == 0
            && size == sizeof peer && peer.uid == ::geteuid();
+}
+
+// Whether something at `path` belongs to another user (only root could
+// have put it in a folder of ours).
+bool isAnotherUsers(const QString& path)
+{
+    struct stat info {};
+    return ::lstat(QFile::encodeName(path).constData(), &info) == 0 && info.st_uid != ::geteuid();
+}
+
+QString anotherUsersReason()
+{
+    return QStringLiteral(" (a lock or socket of another user is there)");
 }
 
 } // namespace
@@ -115,18 +135,36 @@ QCoro::Task<SingleInstance::Role> SingleInstance::claim()
     const QString fallbackLock = m_fallbackSocketPath + QStringLiteral(".lock");
     if (!m_fallbackSocketPath.isEmpty() && m_fallbackSocketPath != m_socketPath && QFileInfo::exists(fallbackLock)
         && !StaleLock::holderIsGone(fallbackLock)) {
-        QCoro::Task<Role> asked = askOverSocket(m_fallbackSocketPath);
-        const Role role = co_await std::move(asked);
-        if (!self || role == Role::handedOver)
-            co_return role;
+        QCoro::Task<Answer> asked = askOverSocket(m_fallbackSocketPath);
+        const Answer answer = co_await std::move(asked);
+        if (!self)
+            co_return Role::otherNotAnswering;
+        if (answer == Answer::handedOver)
+            co_return Role::handedOver;
     }
     for (;;) {
         if (listenOnSocket())
             co_return Role::first;
-        QCoro::Task<Role> asked = askOverSocket(m_socketPath);
-        const Role role = co_await std::move(asked);
-        if (!self || role != Role::otherNotAnswering || !giveUpStaleFolder())
-            co_return role;
+        QCoro::Task<Answer> asked = askOverSocket(m_socketPath);
+        const Answer answer = co_await std::move(asked);
+        if (!self)
+            co_return Role::otherNotAnswering;
+        if (answer == Answer::handedOver)
+            co_return Role::handedOver;
+        if (answer == Answer::anotherUser) {
+            giveUpFolder(anotherUsersReason());
+            continue;
+        }
+        // A copy that has just taken the lock may not listen yet; one that
+        // died meanwhile leaves the lock to us.
+        if (StaleLock::holderIsStarting(m_socketPath + QStringLiteral(".lock"), kStartingMs)) {
+            co_await QCoro::sleepFor(kStartingPoll);
+            if (!self)
+                co_return Role::otherNotAnswering;
+            continue;
+        }
+        if (!giveUpStaleFolder())
+            co_return Role::otherNotAnswering;
     }
 }
 
@@ -136,10 +174,15 @@ QCoro::Task<SingleInstance::Role> SingleInstance::claim()
 bool SingleInstance::giveUpStaleFolder()
 {
     const QString folder = QFileInfo(m_socketPath).path();
-    if (m_staleFolders.contains(folder) || !StaleLock::holderIsGone(m_socketPath + QStringLiteral(".lock")))
+    if (m_givenUp.contains(folder) || !StaleLock::holderIsGone(m_socketPath + QStringLiteral(".lock")))
         return false;
-    m_staleFolders.append(folder);
+    giveUpFolder(QStringLiteral(" (a lock left there by a copy that is gone cannot be removed)"));
     return true;
+}
+
+void SingleInstance::giveUpFolder(const QString& why)
+{
+    m_givenUp.insert(QFileInfo(m_socketPath).path(), why);
 }
 
 QCoro::Task<std::optional<bool>> SingleInstance::claimBusName()
@@ -165,29 +208,39 @@ QCoro::Task<bool> SingleInstance::askOverBus()
     co_return reply.type() == QDBusMessage::ReplyMessage;
 }
 
-QCoro::Task<SingleInstance::Role> SingleInstance::askOverSocket(QString path)
+// A copy that is still starting answers once it reaches its event loop:
+// it is given until kStartingMs after it took its lock.
+QCoro::Task<SingleInstance::Answer> SingleInstance::askOverSocket(QString path)
 {
     QLocalSocket socket;
     socket.connectToServer(path);
+    // A refusal comes at once (nobody listens there yet, or any more), and
+    // the wait below would only see its time run out.
+    if (socket.state() == QLocalSocket::UnconnectedState)
+        co_return Answer::none;
     const bool connected = co_await qCoro(socket).waitForConnected(kAnswerTimeoutMs);
     if (!connected)
-        co_return Role::otherNotAnswering;
-    if (!peerIsOurUser(socket.socketDescriptor())) {
-        kestrova::print(QStringLiteral("⚠️ Another user answers on ") + path
-                        + QStringLiteral(": not taken for a running copy"));
-        co_return Role::first;
-    }
+        co_return Answer::none;
+    if (!peerIsOurUser(socket.socketDescriptor()))
+        co_return Answer::anotherUser;
     socket.write(kRequest.data(), kRequest.size());
+    QElapsedTimer waited;
+    waited.start();
+    const QString lock = path + QStringLiteral(".lock");
     QByteArray answer;
     while (!answer.contains('\n') && answer.size() < 16) {
         if (socket.bytesAvailable() == 0) {
-            const bool ready = co_await qCoro(socket).waitForReadyRead(kAnswerTimeoutMs);
-            if (!ready && socket.bytesAvailable() == 0)
-                break;
+            const bool ready = co_await qCoro(socket).waitForReadyRead(kAnswerSliceMs);
+            if (!ready && socket.bytesAvailable() == 0) {
+                if (socket.state() != QLocalSocket::ConnectedState
+                    || (waited.elapsed() >= kAnswerTimeoutMs && !StaleLock::holderIsStarting(lock, kStartingMs)))
+                    break;
+                continue;
+            }
         }
         answer += socket.read(16 - answer.size());
     }
-    co_return answer == kAnswer ? Role::handedOver : Role::otherNotAnswering;
+    co_return answer == kAnswer ? Answer::handedOver : Answer::none;
 }
 
 // The socket's folder, made if missing, must be a real folder of our user
@@ -207,11 +260,16 @@ bool SingleInstance::socketFolderIsOurs() const
 // folder cannot hold it (not ours, read-only, full).
 std::optional<bool> SingleInstance::lockSocket()
 {
-    if (m_staleFolders.contains(QFileInfo(m_socketPath).path()) || !socketFolderIsOurs())
+    if (m_givenUp.contains(QFileInfo(m_socketPath).path()) || !socketFolderIsOurs())
         return std::nullopt;
+    const QString lockPath = m_socketPath + QStringLiteral(".lock");
+    if (isAnotherUsers(lockPath) || isAnotherUsers(m_socketPath)) {
+        giveUpFolder(anotherUsersReason());
+        return std::nullopt;
+    }
     // The lock says who owns the socket; a lock left by a copy that died is
     // taken over.
-    auto lock = std::make_unique<QLockFile>(m_socketPath + QStringLiteral(".lock"));
+    auto lock = std::make_unique<QLockFile>(lockPath);
     if (lock->tryLock(0)) {
         m_lock = std::move(lock);
         return true;
@@ -235,9 +293,7 @@ bool SingleInstance::listenOnSocket()
         }
         if (locked == false)
             return false;
-        const QString why = m_staleFolders.contains(folder)
-                                ? QStringLiteral(" (a lock left there by a copy that is gone cannot be removed)")
-                                : QString();
+        const QString why = m_givenUp.value(folder);
         if (!locked) {
             kestrova::print(QStringLiteral("⚠️ The launch socket cannot go in ") + folder + why
                             + (fallback ? QStringLiteral(" nor in ") + QFileInfo(m_socketPath).path() : QString())

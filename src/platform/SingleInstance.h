@@ -2,10 +2,10 @@
 
 #include <QCoroTask>
 #include <QDBusConnection>
+#include <QHash>
 #include <QLockFile>
 #include <QObject>
 #include <QString>
-#include <QStringList>
 
 #include <memory>
 #include <optional>
@@ -23,8 +23,13 @@ class QLocalServer;
 // about other copies: the fallback folder is tried, and failing that this
 // copy runs without the guard; one line says which. So it goes, too, for a
 // folder whose lock nobody answers for and whose holder is gone (a killed
-// copy's, which the folder no longer lets us remove). A live copy in the
-// fallback folder is asked first: the first folder may serve again since.
+// copy's, which the folder no longer lets us remove), and for a folder that
+// holds a lock or socket of another user, or where another user answers:
+// only root can put one in a folder of ours, and it is never our running
+// copy. A live copy in the fallback folder is asked first: the first folder
+// may serve again since. A copy of ours that took the lock moments ago and
+// does not answer yet is still starting: it is waited for (up to
+// kStartingMs after it took the lock) before the launch gives up.
 class SingleInstance final : public QObject {
     Q_OBJECT
     Q_CLASSINFO("D-Bus Interface", "org.kestrova.Kestrova")
@@ -35,6 +40,8 @@ public:
     static constexpr auto kSocketName = "kestrova.socket";
     // How long a later launch waits for the running copy to answer.
     static constexpr int kAnswerTimeoutMs = 2000;
+    // How long after it took the lock a copy may take to answer.
+    static constexpr int kStartingMs = 10000;
 
     enum class Role {
         first,           // no other copy runs: this one carries on
@@ -69,17 +76,19 @@ private:
     // True: ours; false: another copy's; nullopt: the bus gave no answer.
     QCoro::Task<std::optional<bool>> claimBusName();
     QCoro::Task<bool> askOverBus();
-    QCoro::Task<Role> askOverSocket(QString path);
+    enum class Answer { handedOver, none, anotherUser };
+    QCoro::Task<Answer> askOverSocket(QString path);
     bool socketFolderIsOurs() const;
     std::optional<bool> lockSocket();
     bool giveUpStaleFolder();
+    void giveUpFolder(const QString& why);
     bool listenOnSocket();
     void answerSocketClients();
 
     QDBusConnection m_bus;
     QString m_socketPath;
     QString m_fallbackSocketPath;
-    QStringList m_staleFolders; // given up for a lock that stays after its holder
+    QHash<QString, QString> m_givenUp; // folders given up, with why, as printed
     std::unique_ptr<QLockFile> m_lock;
     QLocalServer* m_server = nullptr;
     bool m_objectRegistered = false;

@@ -6,6 +6,7 @@
 #include <QFile>
 
 #include <algorithm>
+#include <cerrno>
 #include <climits>
 #include <cstdio>
 #include <ctime>
@@ -65,9 +66,45 @@ bool isRunningCopy(long long pid, const timespec& written)
     return started <= secondsSinceBoot(written) + 1.0;
 }
 
+// The pid on the first line of a lock's text; nothing when there is none.
+std::optional<long long> pidIn(const char* text, ssize_t size)
+{
+    bool isNumber = false;
+    const long long pid = QByteArray(text, size).split('\n').constFirst().toLongLong(&isNumber);
+    return isNumber && pid > 0 ? std::optional(pid) : std::nullopt;
+}
+
+qint64 millisecondsSince(const timespec& then)
+{
+    timespec now{};
+    ::clock_gettime(CLOCK_REALTIME, &now);
+    return (qint64(now.tv_sec) - qint64(then.tv_sec)) * 1000 + (qint64(now.tv_nsec) - qint64(then.tv_nsec)) / 1000000;
+}
+
 } // namespace
 
 namespace StaleLock {
+
+bool holderIsStarting(const QString& lockPath, qint64 withinMs)
+{
+    const int fd = ::open(QFile::encodeName(lockPath).constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    struct stat info {};
+    char text[32] = {};
+    const bool held = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_uid == ::geteuid()
+                      && ::flock(fd, LOCK_SH | LOCK_NB) != 0 && errno == EWOULDBLOCK;
+    const ssize_t size = held ? ::pread(fd, text, sizeof text - 1, 0) : -1;
+    ::close(fd);
+    // A time ahead of the clock (set back since) is not taken for young.
+    const qint64 age = millisecondsSince(info.st_mtim);
+    if (size < 0 || age < -1000 || age >= withinMs)
+        return false;
+    if (size == 0)
+        return true; // its holder is writing it
+    const std::optional<long long> pid = pidIn(text, size);
+    return pid && isRunningCopy(*pid, info.st_mtim);
+}
 
 bool holderIsGone(const QString& lockPath)
 {
@@ -83,9 +120,8 @@ bool holderIsGone(const QString& lockPath)
     if (size < 0)
         return false;
     // The first line is the holder's pid.
-    bool isNumber = false;
-    const long long pid = QByteArray(text, size).split('\n').constFirst().toLongLong(&isNumber);
-    return !isNumber || pid <= 0 || !isRunningCopy(pid, info.st_mtim);
+    const std::optional<long long> pid = pidIn(text, size);
+    return !pid || !isRunningCopy(*pid, info.st_mtim);
 }
 
 } // namespace StaleLock

@@ -14,4 +14,11 @@ namespace StaleLock {
 // file that cannot be looked at says nothing: not gone.
 bool holderIsGone(const QString& lockPath);
 
+// Starting: the lock is a regular file of our user that someone holds (the
+// kernel's lock on it), written less than `withinMs` ago by a running copy
+// of this program of our user, or not written yet (its holder has just
+// made it). Such a copy may not answer yet: it has not reached its event
+// loop.
+bool holderIsStarting(const QString& lockPath, qint64 withinMs);
+
 } // namespace StaleLock

@@ -1,11 +1,11 @@
-#include "core/OwnedTempDir.h"
 #include "support/BindMount.h"
 #include "support/FullTmpfs.h"
+#include "support/LaunchState.h"
 #include "support/LaunchedApp.h"
+#include "support/LockedFolder.h"
 #include "support/OwnPidNamespace.h"
 #include "support/TaskRunner.h"
 
-#include <QLocalSocket>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -14,34 +14,8 @@
 
 #include <optional>
 
-namespace {
-
-// The pid on the first line of a lock or owner file.
-qint64 pidIn(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readLine().trimmed().toLongLong() : 0;
-}
-
-// The private settings copies in `folders` that `pid` owns (`owned`) or not.
-int settingsCopies(const QStringList& folders, qint64 pid, bool owned)
-{
-    int count = 0;
-    for (const QString& folder : folders)
-        for (const QString& copy : QDir(folder).entryList({QStringLiteral("kestrova-settings-*")}, QDir::Dirs))
-            count += int((pidIn(folder + QLatin1Char('/') + copy + QLatin1Char('/') + QLatin1String(OwnedTempDir::kOwnerFile)) == pid) == owned);
-    return count;
-}
-
-// `pid` holds the launch lock beside `socket` and takes connections there.
-bool isUp(qint64 pid, const QString& socket)
-{
-    QLocalSocket probe;
-    probe.connectToServer(socket);
-    return pidIn(socket + QStringLiteral(".lock")) == pid && probe.waitForConnected(1000);
-}
-
-} // namespace
+using LaunchState::isUp;
+using LaunchState::settingsCopies;
 
 // Copies killed with SIGKILL leave their socket, lock and settings copies in a runtime folder that then goes read-only
 // or full (or not): the next launch runs, hands a later one over, ends on SIGTERM, and the killed runs' copies go.
@@ -97,6 +71,53 @@ TEST(KilledCopyLaunch, WhatAKilledCopyLeftNeitherStopsNorCluttersTheNextLaunch)
         EXPECT_TRUE(second.process.waitForFinished(60'000) && second.process.exitCode() == 0) << second.process.readAll().toStdString();
         EXPECT_EQ(settingsCopies({run, temp}, pid, false), c.leftOver);
         const LaunchedApp::Ending ending = app.terminate(std::chrono::seconds(30));
+        EXPECT_TRUE(ending.finished && ending.status == QProcess::NormalExit && ending.exitCode == 0)
+            << ending.output.toStdString();
+    }
+}
+
+// With no runtime folder, or a read-only one, a run makes its private settings copy in the temp folder: killed, it
+// leaves it there, and the next launch removes it.
+TEST(KilledCopyLaunch, CopiesLeftInTheTempFolderGoToo)
+{
+    for (const bool readOnlyRuntime : {false, true}) {
+        SCOPED_TRACE(readOnlyRuntime ? "read-only runtime folder" : "no runtime folder");
+        QTemporaryDir root;
+        const QString temp = root.filePath(QStringLiteral("tmp"));
+        ASSERT_TRUE(QDir().mkpath(temp) && QDir().mkpath(root.filePath(QStringLiteral("run"))));
+        std::optional<LockedFolder> runtime;
+        if (readOnlyRuntime && !runtime.emplace(root.filePath(QStringLiteral("run"))).isLocked())
+            GTEST_SKIP() << "root ignores folder modes and the immutable flag cannot be set here";
+        const auto launch = [&](LaunchedApp& app) {
+            app.environment.insert(QStringLiteral("TMPDIR"), temp);
+            if (!readOnlyRuntime)
+                app.environment.remove(QStringLiteral("XDG_RUNTIME_DIR"));
+            return app.start(QStringLiteral(KESTROVA_EXECUTABLE));
+        };
+        const QString socket = temp + QStringLiteral("/kestrova-%1/kestrova.socket").arg(::getuid());
+        const auto upWithItsCopy = [&](LaunchedApp& app) {
+            const qint64 pid = app.process.processId();
+            return waitUntil(
+                [&] {
+                    return app.process.state() == QProcess::NotRunning
+                           || (isUp(pid, socket) && settingsCopies({temp}, pid, true) == 1);
+                },
+                std::chrono::seconds(60))
+                   && app.process.state() != QProcess::NotRunning;
+        };
+        LaunchedApp killed(root.path());
+        ASSERT_TRUE(launch(killed));
+        ASSERT_TRUE(upWithItsCopy(killed)) << killed.terminate().output.toStdString();
+        const qint64 killedPid = killed.process.processId();
+        killed.process.kill();
+        ASSERT_TRUE(killed.process.waitForFinished(10'000));
+        ASSERT_EQ(settingsCopies({temp}, killedPid, true), 1);
+
+        LaunchedApp next(root.path());
+        ASSERT_TRUE(launch(next));
+        ASSERT_TRUE(upWithItsCopy(next)) << next.terminate().output.toStdString();
+        EXPECT_EQ(settingsCopies({temp}, next.process.processId(), false), 0);
+        const LaunchedApp::Ending ending = next.terminate(std::chrono::seconds(30));
         EXPECT_TRUE(ending.finished && ending.status == QProcess::NormalExit && ending.exitCode == 0)
             << ending.output.toStdString();
     }

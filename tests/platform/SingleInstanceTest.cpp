@@ -9,8 +9,11 @@
 
 #include <QElapsedTimer>
 #include <QFile>
+#include <QLocalServer>
+#include <QLocalSocket>
 #include <QSignalSpy>
 #include <QTemporaryDir>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -70,43 +73,76 @@ TEST(SingleInstance, AHolderThatNeverAnswersIsNotTakenForAHandOver)
 {
     QTemporaryDir runtime;
     const QString socket = runtime.path() + QStringLiteral("/kestrova.socket");
-    // The lock is held but nobody listens behind the socket.
+    // The lock is held but nobody listens behind the socket, and its holder
+    // took it long ago: it is not still starting.
     QLockFile lock(socket + QStringLiteral(".lock"));
     ASSERT_TRUE(lock.tryLock(0));
+    const timeval longAgo[2] = {{1000000000, 0}, {1000000000, 0}};
+    ASSERT_EQ(::utimes(QFile::encodeName(socket + QStringLiteral(".lock")).constData(), longAgo), 0);
     SingleInstance second(noBus(), socket);
     EXPECT_EQ(runTask(second.claim()), Role::otherNotAnswering);
 }
 
+// A copy of ours that took the lock a moment ago and listens only later, as
+// a copy still starting does, is waited for and handed over to.
+TEST(SingleInstance, ACopyStillStartingIsWaitedFor)
+{
+    QTemporaryDir runtime;
+    const QString socket = runtime.filePath(QStringLiteral("kestrova.socket"));
+    QLockFile lock(socket + QStringLiteral(".lock")); // this process runs this program: a copy of ours
+    ASSERT_TRUE(lock.tryLock(0));
+    QLocalServer starting;
+    QObject::connect(&starting, &QLocalServer::newConnection, [&starting] {
+        QLocalSocket* client = starting.nextPendingConnection();
+        QObject::connect(client, &QLocalSocket::readyRead, client, [client] {
+            if (client->readAll().endsWith('\n'))
+                client->write("ok\n");
+        });
+    });
+    QTimer::singleShot(SingleInstance::kAnswerTimeoutMs + 500, &starting, [&] { starting.listen(socket); });
+    SingleInstance later(noBus(), socket);
+    EXPECT_EQ(runTask(later.claim(), std::chrono::milliseconds(4 * SingleInstance::kStartingMs)), Role::handedOver);
+}
+
 // A lock's holder is gone unless the kernel still holds the lock for it or
-// its pid runs this program and started before the lock was written.
+// its pid runs this program and started before the lock was written. It is
+// still starting while it holds the lock, a running copy (or nobody yet)
+// named in it, and wrote it moments ago.
 TEST(SingleInstance, ALockIsStaleOnceItsHolderIsGone)
 {
     SleepChild other;
-    SleepChild ended;
-    ended.end();
+    SleepChild ending;
+    const qint64 ended = ending.pid();
+    ending.end();
     // writtenLongAgo: before this process started, so its pid was reused.
     const struct {
         const char* name;
-        qint64 pid;
-        bool held, writtenLongAgo, gone;
+        qint64 pid; // 0: nothing written in it yet
+        bool held, writtenLongAgo, gone, starting;
     } cases[] = {
-        {"held though its pid ended", ended.pid(), true, false, false},
-        {"a running copy without the flock", ::getpid(), false, false, false},
-        {"pid reused by a copy", ::getpid(), false, true, true},
-        {"pid reused by another program", other.pid(), false, false, true},
-        {"pid ended", ended.pid(), false, false, true},
+        {"held though its pid ended", ended, true, false, false, false},
+        {"a running copy without the flock", ::getpid(), false, false, false, false},
+        {"pid reused by a copy", ::getpid(), false, true, true, false},
+        {"pid reused by another program", other.pid(), false, false, true, false},
+        {"pid ended", ended, false, false, true, false},
+        {"held by a running copy, just written", ::getpid(), true, false, false, true},
+        {"held by a running copy, written long ago", ::getpid(), true, true, false, false},
+        {"held by another program, just written", other.pid(), true, false, false, false},
+        {"held, nothing written yet", 0, true, false, false, true},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         QTemporaryDir runtime;
         const QString path = runtime.filePath(QStringLiteral("kestrova.socket.lock"));
         QFile file(path);
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write(QByteArray::number(c.pid) + "\nkestrova\nhost\n") > 0);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly)
+                    && file.write(c.pid ? QByteArray::number(c.pid) + "\nkestrova\nhost\n" : QByteArray()) >= 0);
         file.flush();
         ASSERT_TRUE(!c.held || ::flock(file.handle(), LOCK_EX | LOCK_NB) == 0);
         const timeval longAgo[2] = {{1000000000, 0}, {1000000000, 0}};
         ASSERT_TRUE(!c.writtenLongAgo || ::utimes(QFile::encodeName(path).constData(), longAgo) == 0);
         EXPECT_EQ(StaleLock::holderIsGone(path), c.gone);
+        EXPECT_EQ(StaleLock::holderIsStarting(path, SingleInstance::kStartingMs), c.starting);
     }
 }
 
