@@ -18,6 +18,10 @@ class KestrovaApp final : public QObject {
     Q_OBJECT
 
 public:
+    // Printed once the start is over and the event loop runs: from then on
+    // the app answers a later launch and a quit signal ends it normally.
+    static constexpr auto kUpLine = "Kestrova is running.";
+
     struct Deps {
         ShellPlatform* platform = nullptr;
         std::function<PresetBinding()> presetManager; // taken at launch

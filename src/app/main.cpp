@@ -18,9 +18,16 @@
 
 #include <QApplication>
 #include <QDBusConnection>
+#include <QTimer>
+
+#include <optional>
 
 int main(int argc, char* argv[])
 {
+    // A quit signal (SIGTERM at logout, SIGINT, SIGHUP) may come at any
+    // moment of the start: from here on it is caught, and the start leaves
+    // with 0 at its next step, or through the quit path once it runs.
+    QuitSignalRouter::catchSignals();
     // Kept /proc files, proxy sockets and directory walks all need
     // descriptors; the default soft limit (1024) is far below the hard one.
     DescriptorBudget::raiseSoftLimit();
@@ -30,12 +37,19 @@ int main(int argc, char* argv[])
     QApplication::setApplicationVersion(QStringLiteral(KESTROVA_VERSION));
     // The application lives in the tray; closing the dashboard does not end it.
     QApplication::setQuitOnLastWindowClosed(false);
+    if (QuitSignalRouter::quitAsked())
+        return 0;
+    // Built once the start is over, destroyed after everything it started.
+    std::optional<QuitSignalRouter> quitRouter;
 
     // One copy per session: a later launch asks this one for its dashboard
     // and leaves.
     SingleInstance instance(QDBusConnection::sessionBus(), SingleInstance::defaultSocketPath(),
                             SingleInstance::fallbackSocketPath());
-    switch (QCoro::waitFor(instance.claim())) {
+    const SingleInstance::Role role = QCoro::waitFor(instance.claim());
+    if (QuitSignalRouter::quitAsked())
+        return 0;
+    switch (role) {
     case SingleInstance::Role::first:
         break;
     case SingleInstance::Role::handedOver:
@@ -65,10 +79,8 @@ int main(int argc, char* argv[])
 
     // Every dashboard window shows the onboarding tour while it is on.
     OnboardingTourOverlay::install();
-
-    // SIGTERM and SIGINT end in a normal quit, so aboutToQuit resumes the
-    // processes we froze and stops the proxy thread.
-    QuitSignalRouter quitRouter;
+    if (QuitSignalRouter::quitAsked())
+        return 0;
 
     DesktopShellPlatform desktop;
     KestrovaApp kestrova(
@@ -76,6 +88,11 @@ int main(int argc, char* argv[])
     kestrova.launch();
     QObject::connect(&instance, &SingleInstance::activationRequested, &kestrova,
                      [&kestrova] { kestrova.delegate()->showSettings(); });
+
+    // From here a quit signal ends in a normal quit, so aboutToQuit resumes
+    // the processes we froze and stops the proxy thread.
+    quitRouter.emplace();
+    QTimer::singleShot(0, &kestrova, [] { kestrova::print(QString::fromLatin1(KestrovaApp::kUpLine)); });
 
     return QApplication::exec();
 }

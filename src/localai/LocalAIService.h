@@ -63,6 +63,8 @@ public:
         FileWorker* fileWorker;     // walks and /proc scans run here
         SystemPaths paths;          // procRoot and home
         QUrl modelServerUrl;        // http://localhost:11434
+        // How long the model list may take to come whole (1 s).
+        std::chrono::milliseconds modelListTimeout{1000};
         // Whether the machine runs on battery. Read at each shield check;
         // unset means on mains power.
         std::function<bool()> isUnplugged;

@@ -21,7 +21,6 @@ using namespace std::chrono_literals;
 
 namespace {
 
-constexpr auto kListTimeout = 1000ms;
 constexpr auto kEjectTimeout = 60s;
 constexpr qint64 kMaxEjectAnswer = 1024 * 1024; // only its status matters
 
@@ -112,7 +111,7 @@ QCoro::Task<> LocalAIService::updateModels()
     if (url.isEmpty())
         co_return;
     QPointer<LocalAIService> self(this);
-    QCoro::Task<HttpOutcome> listed = exchange(this, url, "GET", {}, {}, kListTimeout, kMaxModelListBytes);
+    QCoro::Task<HttpOutcome> listed = exchange(this, url, "GET", {}, {}, m_deps.modelListTimeout, kMaxModelListBytes);
     HttpOutcome outcome = co_await std::move(listed);
     if (!self)
         co_return;

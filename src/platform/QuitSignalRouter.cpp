@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QSocketNotifier>
 
+#include <atomic>
 #include <cerrno>
 #include <csignal>
 #include <sys/socket.h>
@@ -10,13 +11,19 @@
 
 namespace {
 
+constexpr int kQuitSignals[] = {SIGTERM, SIGINT, SIGHUP};
+
 int g_pipe[2] = {-1, -1};
+// Read by the start between its steps; set from the handler.
+std::atomic<bool> g_quitAsked{false};
+static_assert(std::atomic<bool>::is_always_lock_free, "the signal handler needs a lock-free flag");
 
 void onQuitSignal(int)
 {
     // The handler may interrupt code that is about to read errno, and a
-    // failed write (a full pipe) would overwrite it.
+    // failed write (a full pipe, or no pipe) would overwrite it.
     const int savedErrno = errno;
+    g_quitAsked.store(true);
     const char byte = 1;
     [[maybe_unused]] const ssize_t n = ::write(g_pipe[1], &byte, 1);
     errno = savedErrno;
@@ -24,31 +31,51 @@ void onQuitSignal(int)
 
 } // namespace
 
-QuitSignalRouter::QuitSignalRouter(QObject* parent) : QObject(parent)
+void QuitSignalRouter::catchSignals()
 {
+    if (g_pipe[0] >= 0)
+        return;
     std::signal(SIGPIPE, SIG_IGN);
     // Non-blocking: a burst of signals that fills the pipe must not hang
-    // the handler; one byte waiting is enough to quit.
+    // the handler; one byte waiting is enough to quit. Without a pipe the
+    // flag still records the signal.
     if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0, g_pipe) != 0)
-        return;
-    m_notifier = new QSocketNotifier(g_pipe[0], QSocketNotifier::Read, this);
-    connect(m_notifier, &QSocketNotifier::activated, this, [] {
-        char byte;
-        [[maybe_unused]] const ssize_t n = ::read(g_pipe[0], &byte, 1);
-        QCoreApplication::quit();
-    });
+        g_pipe[0] = g_pipe[1] = -1;
     struct sigaction action = {};
     action.sa_handler = onQuitSignal;
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART;
-    sigaction(SIGTERM, &action, nullptr);
-    sigaction(SIGINT, &action, nullptr);
+    for (const int signal : kQuitSignals)
+        sigaction(signal, &action, nullptr);
+}
+
+bool QuitSignalRouter::quitAsked()
+{
+    return g_quitAsked.load();
+}
+
+QuitSignalRouter::QuitSignalRouter(QObject* parent) : QObject(parent)
+{
+    catchSignals();
+    // Queued: a quit asked before reaches the event loop once it runs, so
+    // aboutToQuit gives back what the start took.
+    if (quitAsked())
+        QMetaObject::invokeMethod(QCoreApplication::instance(), &QCoreApplication::quit, Qt::QueuedConnection);
+    if (g_pipe[0] < 0)
+        return;
+    m_notifier = new QSocketNotifier(g_pipe[0], QSocketNotifier::Read, this);
+    connect(m_notifier, &QSocketNotifier::activated, this, [] {
+        char bytes[64];
+        while (::read(g_pipe[0], bytes, sizeof bytes) > 0) {
+        }
+        QCoreApplication::quit();
+    });
 }
 
 QuitSignalRouter::~QuitSignalRouter()
 {
-    std::signal(SIGTERM, SIG_DFL);
-    std::signal(SIGINT, SIG_DFL);
+    for (const int signal : kQuitSignals)
+        std::signal(signal, SIG_DFL);
     delete m_notifier;
     m_notifier = nullptr;
     for (int& fd : g_pipe) {
@@ -56,4 +83,5 @@ QuitSignalRouter::~QuitSignalRouter()
             ::close(fd);
         fd = -1;
     }
+    g_quitAsked.store(false);
 }

@@ -4,14 +4,28 @@
 
 class QSocketNotifier;
 
-// Routes SIGTERM and SIGINT to QCoreApplication::quit() through a
+// Routes SIGTERM, SIGINT and SIGHUP to QCoreApplication::quit() through a
 // self-pipe, so quitting runs the normal aboutToQuit clean-up instead of
 // dying inside a signal handler. Also ignores SIGPIPE for the process.
+//
+// The signals can be caught from the first lines of main, long before the
+// event loop runs (catchSignals()): until a router exists, a quit signal is
+// only recorded, and the start asks quitAsked() between its steps to leave
+// early.
 class QuitSignalRouter : public QObject {
     Q_OBJECT
 
 public:
+    // Catches the quit signals from now on; needs no QCoreApplication.
+    static void catchSignals();
+    // A quit signal has come since the signals were caught.
+    static bool quitAsked();
+
+    // From now on a quit signal quits the application; one that came
+    // before quits it as soon as its event loop runs. Catches the signals if
+    // that is not done yet. Needs a QCoreApplication.
     explicit QuitSignalRouter(QObject* parent = nullptr);
+    // Gives the signals back to their default action.
     ~QuitSignalRouter() override;
 
 private:

@@ -312,11 +312,13 @@ TEST_F(LocalAPIProxyTest, TheConnectionCapHoldsUnderTwoThousandRapidConnections)
     // reaches the server, unless it was told of the limit.
     EXPECT_TRUE(waitUntil([&] { return LoopbackClient::openDescriptorCount() == baseline; }, 30s))
         << LoopbackClient::openDescriptorCount() << " descriptors open, " << baseline << " before";
-    ASSERT_TRUE(waitUntil([&] { return upstream->openCount() == 0; }));
-    EXPECT_TRUE(waitUntil([&] { return proxy->requestCount() == 2000; }));
+    // A sanitized build on a loaded machine takes its time over the last
+    // ones: the waits end on the counts, the limits only on a failure.
+    ASSERT_TRUE(waitUntil([&] { return upstream->openCount() == 0; }, 60s));
+    EXPECT_TRUE(waitUntil([&] { return proxy->requestCount() == 2000; }, 60s)) << proxy->requestCount();
     const bool turnedAway = !printed.linesStartingWith(QStringLiteral("⏳ Local API Proxy turned a client away")).isEmpty();
     // The server's accept loop may still be taking the last ones off its backlog.
-    EXPECT_TRUE(waitUntil([&] { return upstream->acceptedCount() == 2000 || (turnedAway && upstream->acceptedCount() >= 32); }))
+    EXPECT_TRUE(waitUntil([&] { return upstream->acceptedCount() == 2000 || (turnedAway && upstream->acceptedCount() >= 32); }, 60s))
         << upstream->acceptedCount();
     EXPECT_LE(upstream->peakOpenCount(), 32);
     EXPECT_GE(upstream->peakOpenCount(), 1);

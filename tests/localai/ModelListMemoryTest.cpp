@@ -28,8 +28,9 @@ TEST(ModelListMemoryTest, LargeListsPeakNearIdleAndTheMemoryComesBack)
             LoopbackUpstream::writeAll(fd, body.constData(), body.size());
     });
     LocalAITestFixture fixture;
-    LocalAIService& service =
-        fixture.make(fixture.deps(QUrl(QStringLiteral("http://127.0.0.1:%1").arg(server.port()))));
+    LocalAIService::Deps deps = fixture.deps(QUrl(QStringLiteral("http://127.0.0.1:%1").arg(server.port())));
+    deps.modelListTimeout = 30s; // each list comes whole, however slowly this build reads it
+    LocalAIService& service = fixture.make(std::move(deps));
     const auto refresh = [&] { return runTask(service.updateModels(), 30s); };
     for (int i = 0; i < 3; ++i) // the decoding thread and the sockets exist before idle is taken
         ASSERT_TRUE(refresh());

@@ -1,6 +1,8 @@
 #include "platform/QuitSignalRouter.h"
 
+#include <QCoreApplication>
 #include <QDir>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -43,4 +45,29 @@ TEST(QuitSignalRouterTest, ReleasesItsDescriptorsAndTheSignals)
     struct sigaction current = {};
     ASSERT_EQ(::sigaction(SIGTERM, nullptr, &current), 0);
     EXPECT_EQ(current.sa_handler, SIG_DFL);
+}
+
+// A signal that comes while the start runs, before any event loop, is kept:
+// the start can ask for it, and the router quits the loop through its quit
+// path once it runs.
+TEST(QuitSignalRouterTest, ASignalBeforeTheEventLoopQuitsItOnceItRuns)
+{
+    for (const int signal : {SIGTERM, SIGINT, SIGHUP}) {
+        SCOPED_TRACE(signal);
+        QuitSignalRouter::catchSignals();
+        EXPECT_FALSE(QuitSignalRouter::quitAsked());
+        ASSERT_EQ(std::raise(signal), 0);
+        EXPECT_TRUE(QuitSignalRouter::quitAsked());
+
+        QuitSignalRouter router;
+        bool quitPath = false;
+        const QMetaObject::Connection watch =
+            QObject::connect(QCoreApplication::instance(), &QCoreApplication::aboutToQuit, [&quitPath] { quitPath = true; });
+        QTimer neverQuit;
+        neverQuit.callOnTimeout([] { QCoreApplication::exit(1); });
+        neverQuit.start(60'000);
+        EXPECT_EQ(QCoreApplication::exec(), 0);
+        EXPECT_TRUE(quitPath);
+        QObject::disconnect(watch);
+    }
 }

@@ -2,6 +2,8 @@
 
 #include "support/TaskRunner.h"
 
+#include <QFile>
+
 #include <csignal>
 
 LaunchedApp::LaunchedApp(const QString& scratch) : environment(QProcessEnvironment::systemEnvironment()), m_scratch(scratch)
@@ -33,6 +35,33 @@ bool LaunchedApp::start(const QString& program, const QStringList& arguments)
 bool LaunchedApp::keepsRunning(std::chrono::milliseconds wait)
 {
     return !waitUntil([&] { return process.state() == QProcess::NotRunning; }, wait);
+}
+
+bool LaunchedApp::says(const QString& line, std::chrono::milliseconds wait)
+{
+    return waitUntil(
+        [&] {
+            m_output += QString::fromUtf8(process.readAll());
+            return m_output.startsWith(line) || m_output.contains(QLatin1Char('\n') + line)
+                || process.state() == QProcess::NotRunning;
+        },
+        wait)
+        && (m_output.startsWith(line) || m_output.contains(QLatin1Char('\n') + line));
+}
+
+bool LaunchedApp::catches(int signal, std::chrono::milliseconds wait)
+{
+    QFile status(QStringLiteral("/proc/%1/status").arg(process.processId()));
+    const auto caught = [&] {
+        status.close();
+        if (!status.open(QIODevice::ReadOnly))
+            return false;
+        for (const QByteArray& line : status.readAll().split('\n'))
+            if (line.startsWith("SigCgt:"))
+                return (line.mid(7).trimmed().toULongLong(nullptr, 16) >> (signal - 1) & 1) != 0;
+        return false;
+    };
+    return waitUntil([&] { return caught() || process.state() == QProcess::NotRunning; }, wait) && caught();
 }
 
 QString LaunchedApp::ask(const QByteArray& line, const QString& reply, std::chrono::milliseconds wait)

@@ -21,6 +21,16 @@ public:
     bool start(const QString& program, const QStringList& arguments = {});
     // Still running after `wait`?
     bool keepsRunning(std::chrono::milliseconds wait);
+    // What the app prints once its start is over and its event loop runs.
+    static constexpr auto kUpLine = "Kestrova is running.";
+    bool saysItIsUp(std::chrono::milliseconds wait = std::chrono::seconds(120)) { return says(QString::fromLatin1(kUpLine), wait); }
+    // Waits until its output has a line that starts with `line` (the line
+    // that says it is up, or one a test checks before ending it).
+    bool says(const QString& line, std::chrono::milliseconds wait = std::chrono::seconds(120));
+    // Waits until the process catches `signal` (its handler is in place):
+    // before that, the dynamic loader still runs and the signal's default
+    // action applies, as to any program.
+    bool catches(int signal, std::chrono::milliseconds wait = std::chrono::seconds(60));
     // Sends a line to its standard input and waits for a line of output
     // that starts with `reply`; returns the output read meanwhile.
     QString ask(const QByteArray& line, const QString& reply, std::chrono::milliseconds wait);
