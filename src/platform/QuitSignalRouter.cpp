@@ -29,12 +29,8 @@ void onQuitSignal(int)
     errno = savedErrno;
 }
 
-} // namespace
-
-void QuitSignalRouter::catchSignals()
+void installHandlers()
 {
-    if (g_pipe[0] >= 0)
-        return;
     std::signal(SIGPIPE, SIG_IGN);
     // Non-blocking: a burst of signals that fills the pipe must not hang
     // the handler; one byte waiting is enough to quit. Without a pipe the
@@ -47,6 +43,22 @@ void QuitSignalRouter::catchSignals()
     action.sa_flags = SA_RESTART;
     for (const int signal : kQuitSignals)
         sigaction(signal, &action, nullptr);
+}
+
+} // namespace
+
+void QuitSignalRouter::catchSignals()
+{
+    if (g_pipe[0] < 0)
+        installHandlers();
+    // The kestrova command holds the quit signals back until the handlers
+    // are in place: one that came meanwhile is taken now. What the app
+    // starts from here on inherits the signals let in.
+    sigset_t quit;
+    sigemptyset(&quit);
+    for (const int signal : kQuitSignals)
+        sigaddset(&quit, signal);
+    sigprocmask(SIG_UNBLOCK, &quit, nullptr);
 }
 
 bool QuitSignalRouter::quitAsked()

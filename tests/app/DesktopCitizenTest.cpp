@@ -1,10 +1,12 @@
 #include "ShellFixture.h"
 
 #include "platform/SingleInstance.h"
+#include "support/LaunchedApp.h"
 #include "support/PrivateBus.h"
 #include "support/TaskRunner.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
@@ -61,8 +63,8 @@ TEST(SecondLaunch, OpensTheRunningCopysDashboardAndLeavesWithZero)
     }
 }
 
-// Installing into a prefix puts the executable, a valid desktop entry that
-// starts it, and the icon in place.
+// Installing into a prefix puts the command and the application it starts,
+// a valid desktop entry that starts the command, and the icon in place.
 TEST(Install, PutsTheExecutableTheDesktopEntryAndTheIconUnderThePrefix)
 {
     QTemporaryDir prefix;
@@ -77,7 +79,8 @@ TEST(Install, PutsTheExecutableTheDesktopEntryAndTheIconUnderThePrefix)
     const QString entry = prefix.path() + QStringLiteral("/share/applications/kestrova.desktop");
     const QString icon = prefix.path() + QStringLiteral("/share/icons/hicolor/scalable/apps/kestrova.svg");
     const QString executable = prefix.path() + QStringLiteral("/bin/kestrova");
-    for (const QString& path : {entry, icon, executable}) {
+    const QString application = prefix.path() + QStringLiteral("/libexec/kestrova/kestrova");
+    for (const QString& path : {entry, icon, executable, application}) {
         EXPECT_TRUE(log.contains(path)) << path.toStdString();
         EXPECT_TRUE(QFile::exists(path)) << path.toStdString();
     }
@@ -88,6 +91,22 @@ TEST(Install, PutsTheExecutableTheDesktopEntryAndTheIconUnderThePrefix)
     for (const QString& line : {QStringLiteral("Exec=") + executable, QStringLiteral("Icon=kestrova"),
                                QStringLiteral("Categories=System;Monitor;"), QStringLiteral("StartupNotify=false")})
         EXPECT_TRUE(text.split(QLatin1Char('\n')).contains(line)) << line.toStdString();
+
+    // The installed command finds the installed application and becomes it.
+    {
+        QTemporaryDir scratch;
+        LaunchedApp app(scratch.path());
+        ASSERT_TRUE(app.start(executable));
+        EXPECT_TRUE(app.saysItIsUp());
+        // The same process, under the name a session's tools look for.
+        const QString proc = QStringLiteral("/proc/%1/").arg(app.process.processId());
+        EXPECT_EQ(QFileInfo(proc + QStringLiteral("exe")).symLinkTarget(), application);
+        QFile comm(proc + QStringLiteral("comm"));
+        EXPECT_TRUE(comm.open(QIODevice::ReadOnly));
+        EXPECT_EQ(comm.readAll().trimmed(), QByteArrayLiteral("kestrova"));
+        const LaunchedApp::Ending ending = app.terminate();
+        EXPECT_EQ(ending.exitCode, 0) << ending.output.toStdString();
+    }
 
     if (!QFile::exists(QStringLiteral("/usr/bin/desktop-file-validate")))
         GTEST_SKIP() << "desktop-file-validate is not installed (scripts/install-deps)";
