@@ -1,7 +1,6 @@
 #include "support/ForeignUserSocket.h"
 #include "support/LaunchState.h"
 #include "support/LaunchedApp.h"
-#include "support/TaskRunner.h"
 
 #include <QFile>
 #include <QLockFile>
@@ -52,15 +51,6 @@ TEST(HostileNeighbourLaunch, AnotherUsersSocketDoesNotStopTheStart)
     EXPECT_EQ(ending.exitCode, 0) << ending.output.toStdString();
 }
 
-namespace {
-
-bool giveToNobody(const QString& path)
-{
-    return ::lchown(QFile::encodeName(path).constData(), ForeignUserSocket::kNobody, ForeignUserSocket::kNobody) == 0;
-}
-
-} // namespace
-
 // A lock or socket of another user in our runtime folder, left dead or answering like a running copy (also behind a
 // lock of ours that someone holds), is never taken for our running copy: the folder is given up for the temp folder,
 // one line says so, and a second launch is handed over to the first.
@@ -68,14 +58,15 @@ TEST(HostileNeighbourLaunch, AnotherUsersLockOrSocketInOurFolderIsGivenUp)
 {
     if (!ForeignUserSocket::canPlant())
         GTEST_SKIP() << "planting another user's lock or socket needs root";
-    enum class Plant { deadLock, deadSocket, listenerWithItsLock, listenerBehindOurLock };
+    enum class Lock { none, deadTheirs, heldTheirs, heldOurs };
     const struct {
         const char* name;
-        Plant plant;
-    } cases[] = {{"dead lock", Plant::deadLock},
-                 {"dead socket", Plant::deadSocket},
-                 {"live listener with its lock", Plant::listenerWithItsLock},
-                 {"live listener behind a held lock of ours", Plant::listenerBehindOurLock}};
+        bool socket, listening;
+        Lock lock;
+    } cases[] = {{"dead lock", false, false, Lock::deadTheirs},
+                 {"dead socket", true, false, Lock::none},
+                 {"live listener with its lock", true, true, Lock::heldTheirs},
+                 {"live listener behind a held lock of ours", true, true, Lock::heldOurs}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         QTemporaryDir root(ForeignUserSocket::reachableTemplate());
@@ -85,51 +76,41 @@ TEST(HostileNeighbourLaunch, AnotherUsersLockOrSocketInOurFolderIsGivenUp)
         const QString planting = root.filePath(QStringLiteral("planting"));
         ASSERT_TRUE(QDir().mkpath(temp) && QDir().mkpath(planting));
         ASSERT_EQ(::chmod(QFile::encodeName(planting).constData(), 0777), 0);
-        const QString socket = root.filePath(QStringLiteral("run/kestrova.socket"));
-        const QString lock = socket + QStringLiteral(".lock");
+        const QByteArray socket = QFile::encodeName(root.filePath(QStringLiteral("run/kestrova.socket")));
+        const QByteArray lock = socket + ".lock";
 
         std::optional<ForeignUserSocket> listener;
-        std::optional<QLockFile> heldLock;
-        if (c.plant != Plant::deadLock) {
+        if (c.socket) {
             // Bound where the other user may write, then moved in as only root could.
-            const QString bound = planting + QStringLiteral("/s");
-            ASSERT_TRUE(listener.emplace(bound).listening());
-            ASSERT_EQ(::rename(QFile::encodeName(bound).constData(), QFile::encodeName(socket).constData()), 0);
+            ASSERT_TRUE(listener.emplace(planting + QStringLiteral("/s")).listening());
+            ASSERT_EQ(::rename(QFile::encodeName(planting + QStringLiteral("/s")).constData(), socket.constData()), 0);
+            if (!c.listening)
+                listener.reset();
         }
-        if (c.plant == Plant::deadSocket)
-            listener.reset();
-        if (c.plant == Plant::listenerWithItsLock || c.plant == Plant::listenerBehindOurLock) {
-            ASSERT_TRUE(heldLock.emplace(lock).tryLock(0));
-            ASSERT_TRUE(c.plant == Plant::listenerWithItsLock ? giveToNobody(lock)
-                                                              : ::chown(QFile::encodeName(socket).constData(), ::geteuid(), ::getegid()) == 0);
-        }
-        if (c.plant == Plant::deadLock) {
-            QFile file(lock);
+        std::optional<QLockFile> held;
+        if (c.lock == Lock::deadTheirs) {
+            QFile file(QFile::decodeName(lock));
             ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write("2147483646\nkestrova\n\n") > 0);
-            file.close();
-            ASSERT_TRUE(giveToNobody(lock));
+        } else if (c.lock != Lock::none) {
+            ASSERT_TRUE(held.emplace(QFile::decodeName(lock)).tryLock(0));
         }
+        ASSERT_TRUE(c.lock == Lock::none
+                    || (c.lock == Lock::heldOurs ? ::chown(socket.constData(), ::geteuid(), ::getegid())
+                                                 : ::lchown(lock.constData(), ForeignUserSocket::kNobody, ForeignUserSocket::kNobody))
+                           == 0);
 
         app.environment.insert(QStringLiteral("TMPDIR"), temp);
         ASSERT_TRUE(app.start(QStringLiteral(KESTROVA_EXECUTABLE)));
-        const qint64 pid = app.process.processId();
         const QString fallback = temp + QStringLiteral("/kestrova-%1/kestrova.socket").arg(::getuid());
-        waitUntil([&] { return app.process.state() == QProcess::NotRunning || LaunchState::isUp(pid, fallback); },
-                  std::chrono::seconds(60));
-        ASSERT_TRUE(LaunchState::isUp(pid, fallback)) << app.terminate().output.toStdString();
+        ASSERT_TRUE(app.saysItIsUp() && LaunchState::isUp(app.process.processId(), fallback)) << app.terminate().output.toStdString();
         LaunchedApp second(root.path());
         second.environment = app.environment;
         ASSERT_TRUE(second.start(QStringLiteral(KESTROVA_EXECUTABLE)));
-        EXPECT_TRUE(second.process.waitForFinished(60'000) && second.process.exitCode() == 0)
-            << second.process.readAll().toStdString();
-        const LaunchedApp::Ending ending = app.terminate(std::chrono::seconds(30));
-        EXPECT_TRUE(ending.finished && ending.status == QProcess::NormalExit && ending.exitCode == 0)
-            << ending.output.toStdString();
-        EXPECT_EQ(ending.output.count(QStringLiteral("launch socket")), 1) << ending.output.toStdString();
-        EXPECT_EQ(ending.output.count(QStringLiteral("(a lock or socket of another user is there): later launches find "
-                                                     "this copy through ")
-                                      + fallback),
-                  1)
-            << ending.output.toStdString();
+        EXPECT_TRUE(second.process.waitForFinished(60'000) && second.process.exitCode() == 0) << second.process.readAll().toStdString();
+        QString output;
+        EXPECT_TRUE(LaunchState::leavesWithZero(app, &output));
+        EXPECT_EQ(output.count(QStringLiteral("launch socket")), 1) << output.toStdString();
+        EXPECT_EQ(output.count(QStringLiteral("(a lock or socket of another user is there): later launches find this copy through ") + fallback), 1)
+            << output.toStdString();
     }
 }

@@ -88,37 +88,23 @@ TEST(KilledCopyLaunch, CopiesLeftInTheTempFolderGoToo)
         std::optional<LockedFolder> runtime;
         if (readOnlyRuntime && !runtime.emplace(root.filePath(QStringLiteral("run"))).isLocked())
             GTEST_SKIP() << "root ignores folder modes and the immutable flag cannot be set here";
+        const QString socket = temp + QStringLiteral("/kestrova-%1/kestrova.socket").arg(::getuid());
         const auto launch = [&](LaunchedApp& app) {
             app.environment.insert(QStringLiteral("TMPDIR"), temp);
             if (!readOnlyRuntime)
                 app.environment.remove(QStringLiteral("XDG_RUNTIME_DIR"));
-            return app.start(QStringLiteral(KESTROVA_EXECUTABLE));
-        };
-        const QString socket = temp + QStringLiteral("/kestrova-%1/kestrova.socket").arg(::getuid());
-        const auto upWithItsCopy = [&](LaunchedApp& app) {
-            const qint64 pid = app.process.processId();
-            return waitUntil(
-                [&] {
-                    return app.process.state() == QProcess::NotRunning
-                           || (isUp(pid, socket) && settingsCopies({temp}, pid, true) == 1);
-                },
-                std::chrono::seconds(60))
-                   && app.process.state() != QProcess::NotRunning;
+            return app.start(QStringLiteral(KESTROVA_EXECUTABLE)) && app.saysItIsUp() && isUp(app.process.processId(), socket);
         };
         LaunchedApp killed(root.path());
-        ASSERT_TRUE(launch(killed));
-        ASSERT_TRUE(upWithItsCopy(killed)) << killed.terminate().output.toStdString();
+        ASSERT_TRUE(launch(killed)) << killed.terminate().output.toStdString();
         const qint64 killedPid = killed.process.processId();
         killed.process.kill();
         ASSERT_TRUE(killed.process.waitForFinished(10'000));
         ASSERT_EQ(settingsCopies({temp}, killedPid, true), 1);
 
         LaunchedApp next(root.path());
-        ASSERT_TRUE(launch(next));
-        ASSERT_TRUE(upWithItsCopy(next)) << next.terminate().output.toStdString();
+        ASSERT_TRUE(launch(next)) << next.terminate().output.toStdString();
         EXPECT_EQ(settingsCopies({temp}, next.process.processId(), false), 0);
-        const LaunchedApp::Ending ending = next.terminate(std::chrono::seconds(30));
-        EXPECT_TRUE(ending.finished && ending.status == QProcess::NormalExit && ending.exitCode == 0)
-            << ending.output.toStdString();
+        EXPECT_TRUE(LaunchState::leavesWithZero(next));
     }
 }

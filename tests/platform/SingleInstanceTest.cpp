@@ -69,39 +69,33 @@ TEST(SingleInstance, ASecondCopyHandsOverToTheFirst)
     }
 }
 
+// A holder of the lock that took it long ago and never answers is not taken
+// for a hand-over; a copy of ours that took it a moment ago and listens only
+// later, as a copy still starting does, is waited for and handed over to.
 TEST(SingleInstance, AHolderThatNeverAnswersIsNotTakenForAHandOver)
 {
-    QTemporaryDir runtime;
-    const QString socket = runtime.path() + QStringLiteral("/kestrova.socket");
-    // The lock is held but nobody listens behind the socket, and its holder
-    // took it long ago: it is not still starting.
-    QLockFile lock(socket + QStringLiteral(".lock"));
-    ASSERT_TRUE(lock.tryLock(0));
-    const timeval longAgo[2] = {{1000000000, 0}, {1000000000, 0}};
-    ASSERT_EQ(::utimes(QFile::encodeName(socket + QStringLiteral(".lock")).constData(), longAgo), 0);
-    SingleInstance second(noBus(), socket);
-    EXPECT_EQ(runTask(second.claim()), Role::otherNotAnswering);
-}
-
-// A copy of ours that took the lock a moment ago and listens only later, as
-// a copy still starting does, is waited for and handed over to.
-TEST(SingleInstance, ACopyStillStartingIsWaitedFor)
-{
-    QTemporaryDir runtime;
-    const QString socket = runtime.filePath(QStringLiteral("kestrova.socket"));
-    QLockFile lock(socket + QStringLiteral(".lock")); // this process runs this program: a copy of ours
-    ASSERT_TRUE(lock.tryLock(0));
-    QLocalServer starting;
-    QObject::connect(&starting, &QLocalServer::newConnection, [&starting] {
-        QLocalSocket* client = starting.nextPendingConnection();
-        QObject::connect(client, &QLocalSocket::readyRead, client, [client] {
-            if (client->readAll().endsWith('\n'))
-                client->write("ok\n");
+    for (const bool starting : {false, true}) {
+        SCOPED_TRACE(starting ? "still starting" : "took the lock long ago");
+        QTemporaryDir runtime;
+        const QString socket = runtime.filePath(QStringLiteral("kestrova.socket"));
+        QLockFile lock(socket + QStringLiteral(".lock")); // this process runs this program: a copy of ours
+        ASSERT_TRUE(lock.tryLock(0));
+        const timeval longAgo[2] = {{1000000000, 0}, {1000000000, 0}};
+        ASSERT_TRUE(starting || ::utimes(QFile::encodeName(socket + QStringLiteral(".lock")).constData(), longAgo) == 0);
+        QLocalServer late;
+        QObject::connect(&late, &QLocalServer::newConnection, [&late] {
+            QLocalSocket* client = late.nextPendingConnection();
+            QObject::connect(client, &QLocalSocket::readyRead, client, [client] {
+                if (client->readAll().endsWith('\n'))
+                    client->write("ok\n");
+            });
         });
-    });
-    QTimer::singleShot(SingleInstance::kAnswerTimeoutMs + 500, &starting, [&] { starting.listen(socket); });
-    SingleInstance later(noBus(), socket);
-    EXPECT_EQ(runTask(later.claim(), std::chrono::milliseconds(4 * SingleInstance::kStartingMs)), Role::handedOver);
+        if (starting)
+            QTimer::singleShot(SingleInstance::kAnswerTimeoutMs + 500, &late, [&] { late.listen(socket); });
+        SingleInstance later(noBus(), socket);
+        EXPECT_EQ(runTask(later.claim(), std::chrono::milliseconds(4 * SingleInstance::kStartingMs)),
+                  starting ? Role::handedOver : Role::otherNotAnswering);
+    }
 }
 
 // A lock's holder is gone unless the kernel still holds the lock for it or

@@ -2,12 +2,9 @@
 
 #include <QFile>
 
-#include <fcntl.h>
 #include <grp.h>
-#include <signal.h>
 #include <sys/socket.h>
 #include <sys/un.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstring>
@@ -48,24 +45,5 @@ ForeignUserSocket::ForeignUserSocket(const QString& path, uid_t uid)
     if (!canPlant() || native.size() >= qsizetype(sizeof address.sun_path))
         return;
     std::memcpy(address.sun_path, native.constData(), size_t(native.size()));
-    int ready[2];
-    if (::pipe2(ready, O_CLOEXEC) != 0)
-        return;
-    m_child = ::fork();
-    if (m_child == 0) {
-        ::close(ready[0]);
-        serve(address, uid, ready[1]);
-    }
-    ::close(ready[1]);
-    char byte = 0;
-    m_listening = m_child > 0 && ::read(ready[0], &byte, 1) == 1;
-    ::close(ready[0]);
-}
-
-ForeignUserSocket::~ForeignUserSocket()
-{
-    if (m_child <= 0)
-        return;
-    ::kill(m_child, SIGKILL);
-    ::waitpid(m_child, nullptr, 0);
+    m_child.emplace([&](int ready) { serve(address, uid, ready); });
 }

@@ -1,9 +1,10 @@
 #pragma once
 
+#include "support/ForkedChild.h"
+
 #include <QString>
 
-#include <sys/types.h>
-#include <unistd.h>
+#include <optional>
 
 // A local socket that another user listens on, answering "ok\n" to every
 // client, as a hostile neighbour could plant it. The listener is a forked
@@ -18,13 +19,9 @@ public:
     static QString reachableTemplate() { return QStringLiteral("/tmp/kestrova-planted-XXXXXX"); }
 
     explicit ForeignUserSocket(const QString& path, uid_t uid = kNobody);
-    ~ForeignUserSocket();
-    ForeignUserSocket(const ForeignUserSocket&) = delete;
-    ForeignUserSocket& operator=(const ForeignUserSocket&) = delete;
 
-    bool listening() const { return m_listening; }
+    bool listening() const { return m_child && m_child->ready(); }
 
 private:
-    pid_t m_child = -1;
-    bool m_listening = false;
+    std::optional<ForkedChild> m_child;
 };

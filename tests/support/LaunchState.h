@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/OwnedTempDir.h"
+#include "support/LaunchedApp.h"
 
 #include <QDir>
 #include <QFile>
@@ -8,7 +9,9 @@
 #include <QString>
 #include <QStringList>
 
-// What a launched copy left in its folders, as a test looks at it.
+#include <gtest/gtest.h>
+
+// How a launched copy started and ended, and what it left in its folders, as a test looks at it.
 namespace LaunchState {
 
 // The pid on the first line of a lock or owner file.
@@ -34,6 +37,17 @@ inline bool isUp(qint64 pid, const QString& socket)
     QLocalSocket probe;
     probe.connectToServer(socket);
     return pidIn(socket + QStringLiteral(".lock")) == pid && probe.waitForConnected(1000);
+}
+
+// `app`, ended with SIGTERM (unless it left already), leaves with 0; `output` gets all it printed.
+inline ::testing::AssertionResult leavesWithZero(LaunchedApp& app, QString* output = nullptr)
+{
+    const LaunchedApp::Ending ending = app.terminate(std::chrono::seconds(30));
+    if (output)
+        *output = ending.output;
+    return ending.finished && ending.status == QProcess::NormalExit && ending.exitCode == 0
+               ? ::testing::AssertionSuccess()
+               : ::testing::AssertionFailure() << ending.output.toStdString();
 }
 
 } // namespace LaunchState
