@@ -12,7 +12,7 @@
 #include <csignal>
 
 // Connections to a loopback port that send nothing, held by a child process so that they spend none of this
-// process's descriptors. Killing the child, on release or destruction, closes them all at once.
+// process's descriptors. Destruction kills the child, which closes them all at once.
 class SilentConnectionFlood {
 public:
     SilentConnectionFlood(quint16 port, int count)
@@ -43,18 +43,16 @@ public:
             m_connected = -1;
         ::close(told[0]);
     }
-    ~SilentConnectionFlood() { release(); }
+    ~SilentConnectionFlood()
+    {
+        if (m_child > 0 && ::kill(m_child, SIGKILL) == 0)
+            ::waitpid(m_child, nullptr, 0);
+    }
     SilentConnectionFlood(const SilentConnectionFlood&) = delete;
     SilentConnectionFlood& operator=(const SilentConnectionFlood&) = delete;
 
     // How many connected or are connecting; -1 when the child could not tell.
     int connected() const { return m_connected; }
-    void release()
-    {
-        if (m_child > 0 && ::kill(m_child, SIGKILL) == 0)
-            ::waitpid(m_child, nullptr, 0);
-        m_child = -1;
-    }
 
 private:
     pid_t m_child = -1;

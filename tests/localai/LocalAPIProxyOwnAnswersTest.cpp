@@ -70,10 +70,7 @@ TEST_F(LocalAPIProxyOwnAnswersTest, ItsOwn503ArrivesWholeAndEndsCleanlyWhateverT
 {
     for (const bool atTheLimit : {false, true}) {
         SCOPED_TRACE(atTheLimit ? "at the limit" : "model server down");
-        if (atTheLimit)
-            ASSERT_NO_FATAL_FAILURE(startWithEveryConnectionAnswering({}));
-        else
-            ASSERT_NO_FATAL_FAILURE(startProxy(LoopbackClient::freePort()));
+        ASSERT_NO_FATAL_FAILURE(atTheLimit ? startWithEveryConnectionAnswering({}) : startProxy(LoopbackClient::freePort()));
         for (const qsizetype size : {1 << 10, 4 << 10, 20 << 10, 100 << 10, 1 << 20}) {
             LoopbackClient client(port);
             ASSERT_TRUE(client.send(request(QByteArray(size, 'x')))) << size; // all of it before reading
@@ -130,10 +127,11 @@ TEST_F(LocalAPIProxyOwnAnswersTest, AFloodOfSilentConnectionsAtTheLimitLeavesThe
                 ::close(fd);
         }
     });
-    SilentConnectionFlood flood(port, 1000);
-    ASSERT_EQ(flood.connected(), 1000);
-    std::this_thread::sleep_for(8s);
-    flood.release();
+    {
+        const SilentConnectionFlood flood(port, 1000);
+        ASSERT_EQ(flood.connected(), 1000);
+        std::this_thread::sleep_for(8s);
+    }
     const QByteArray ps = "GET /api/ps HTTP/1.1\r\nHost: localhost\r\n\r\n";
     LoopbackClient honest(port); // behind what is left of the flood; every connection still answering: told so
     ::setsockopt(honest.fd(), SOL_SOCKET, SO_RCVTIMEO, &minute, sizeof minute);
