@@ -1,154 +1,101 @@
-// A run that dies holding what it froze or paused (SIGKILL) leaves a record;
-// the next launch gives back what is still held, and only that.
 #include "fakes/FakeDockerCommand.h"
-#include "platform/HoldRecord.h"
-#include "platform/ProcessStartTime.h"
 #include "support/LaunchedApp.h"
-#include "support/SleepChild.h"
+#include "support/ScratchHoldRecord.h"
 #include "support/TaskRunner.h"
 
-#include <QLocalSocket>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
 #include <csignal>
 
-#include <unistd.h>
-
 using namespace std::chrono_literals;
 
 namespace {
-
-HeldProcess identity(qint32 pid)
-{
-    return {pid, readProcessStartTime(pid).value_or(0)};
-}
-
-// The launched copy holds the launch lock and takes connections: it is up.
-bool isUp(LaunchedApp& app, const QString& socket)
-{
-    QFile lock(socket + QStringLiteral(".lock"));
-    if (!lock.open(QIODevice::ReadOnly) || lock.readLine().trimmed().toLongLong() != app.process.processId())
-        return false;
-    QLocalSocket probe;
-    probe.connectToServer(socket);
-    return probe.waitForConnected(1000);
-}
 
 QStringList records(const QString& folder)
 {
     return QDir(folder).entryList({QLatin1String(HoldRecord::kFilePrefix) + QLatin1Char('*')}, QDir::Files | QDir::Hidden);
 }
 
-struct Launch {
-    explicit Launch(const QString& root, const FakeDockerCommand& docker) : app(root)
-    {
-        app.environment.insert(QStringLiteral("HOME"), root + QStringLiteral("/home"));
-        app.environment.insert(QStringLiteral("TMPDIR"), root + QStringLiteral("/tmp"));
-        app.environment.insert(QStringLiteral("PATH"), docker.folder() + QLatin1Char(':') + qEnvironmentVariable("PATH"));
-        QDir().mkpath(root + QStringLiteral("/home"));
-        QDir().mkpath(root + QStringLiteral("/tmp"));
-    }
-    bool up(const QString& run)
-    {
-        if (!app.start(QStringLiteral(KESTROVA_EXECUTABLE)))
-            return false;
-        waitUntil([&] { return app.process.state() == QProcess::NotRunning || isUp(app, run + QStringLiteral("/kestrova.socket")); }, 60s);
-        return app.process.state() == QProcess::Running;
-    }
-    LaunchedApp app;
-};
+// Started with the runtime folder, home and temp folder under `root` and the
+// stand-in docker first on PATH, and up.
+void launch(LaunchedApp& app, const QTemporaryDir& root, const FakeDockerCommand& docker)
+{
+    app.environment.insert(QStringLiteral("HOME"), root.filePath(QStringLiteral("home")));
+    app.environment.insert(QStringLiteral("TMPDIR"), root.filePath(QStringLiteral("tmp")));
+    app.environment.insert(QStringLiteral("PATH"), docker.folder() + QLatin1Char(':') + qEnvironmentVariable("PATH"));
+    ASSERT_TRUE(app.start(QStringLiteral(KESTROVA_EXECUTABLE)));
+    ASSERT_TRUE(app.saysItIsUp()) << app.terminate().output.toStdString();
+}
+
+// What it printed, once it ended cleanly on SIGTERM.
+QString end(LaunchedApp& app, std::chrono::seconds wait)
+{
+    const LaunchedApp::Ending ending = app.terminate(wait);
+    EXPECT_TRUE(ending.finished && ending.status == QProcess::NormalExit && ending.exitCode == 0) << ending.output.toStdString();
+    return ending.output;
+}
 
 } // namespace
 
-// A run froze a model server (and a process it later recorded under another
-// start time, which is not the one stopped now) and paused a container, then
-// was killed. The next launch, on mains power, resumes the server, leaves the
-// other stopped process alone, unpauses the container and says so in one line.
-TEST(HeldLeftoversLaunch, AKilledRunsFrozenServerAndPausedContainerAreGivenBack)
+// A run killed (SIGKILL) while it held a model server frozen and chroma paused
+// left a record; it also recorded a process under another start time than the
+// one stopped now. The next launch resumes the server, leaves the other stopped
+// process and someone else's paused container alone, and says so in one line.
+// The container its hung engine could not give back at quit stays recorded, with
+// nothing but our own line said; the launch after that gives it back.
+TEST(HeldLeftoversLaunch, WhatAKilledRunHeldIsGivenBackAndWhatAHungEngineKeptByTheLaunchAfter)
 {
     QTemporaryDir root;
     const QString run = root.filePath(QStringLiteral("run"));
-    QDir().mkpath(run);
+    for (const char* folder : {"run", "home", "tmp"})
+        QDir().mkpath(root.filePath(QLatin1String(folder)));
     FakeDockerCommand docker;
     docker.setContainer(QStringLiteral("c0ffee000001"), "chroma", "paused");
-    docker.setContainer(QStringLiteral("c0ffee000002"), "qdrant", "paused"); // someone else's
-
-    // Stand-ins for model servers, named apart from those the watcher
-    // freezes: a test that freezes those at the same time leaves them be.
+    docker.setContainer(QStringLiteral("c0ffee000002"), "qdrant", "paused");
+    // Named apart from the model servers the watcher freezes: a test that
+    // freezes those at the same time leaves these be.
     SleepChild server(QStringLiteral("model-server"));
     SleepChild stranger(QStringLiteral("model-server"));
     {
-        SleepChild killedRun;
-        HoldRecord record({run}, identity(killedRun.pid()));
-        record.holdProcess(identity(server.pid()));
-        ASSERT_EQ(::kill(server.pid(), SIGSTOP), 0);
-        record.holdProcess({stranger.pid(), identity(stranger.pid()).startTime + 1});
+        HoldRecord record({run}, ScratchHoldRecord::goneRun());
+        record.holdProcess(ScratchHoldRecord::identityOf(server.pid()));
+        record.holdProcess({stranger.pid(), ScratchHoldRecord::identityOf(stranger.pid()).startTime + 1});
         record.holdContainer(QStringLiteral("c0ffee000001"));
-        ASSERT_EQ(records(run).size(), 1);
-        killedRun.end();
     }
-    ASSERT_EQ(::kill(stranger.pid(), SIGSTOP), 0);
+    for (const SleepChild* child : {&server, &stranger})
+        ASSERT_EQ(::kill(child->pid(), SIGSTOP), 0);
     ASSERT_TRUE(waitUntil([&] { return server.state() == 'T' && stranger.state() == 'T'; }));
 
-    Launch next(root.path(), docker);
-    ASSERT_TRUE(next.up(run)) << next.app.terminate().output.toStdString();
-    EXPECT_TRUE(waitUntil([&] { return server.state() != 'T'; }, 60s)) << server.state();
-    EXPECT_TRUE(waitUntil([&] { return docker.states() == "running paused"; }, 60s)) << docker.states().toStdString();
-    EXPECT_TRUE(waitUntil([&] { return records(run).isEmpty(); }, 60s)) << records(run).join(' ').toStdString();
-    EXPECT_EQ(stranger.state(), 'T');
-    const LaunchedApp::Ending ending = next.app.terminate(30s);
-    EXPECT_TRUE(ending.finished && ending.status == QProcess::NormalExit && ending.exitCode == 0) << ending.output.toStdString();
-    EXPECT_EQ(ending.output.count(QStringLiteral("Given back")), 1) << ending.output.toStdString();
-    EXPECT_TRUE(ending.output.contains(QStringLiteral("↩️ Given back what a run that ended without quitting held: resumed processes %1; "
-                                                      "unpausing containers c0ffee000001\n")
-                                           .arg(server.pid())))
-        << ending.output.toStdString();
-    EXPECT_EQ(stranger.state(), 'T');
-    ::kill(stranger.pid(), SIGCONT);
-}
-
-// A container the next launch could not give back at quit (its engine hung)
-// stays recorded, with nothing but our own line said; the launch after that
-// gives it back.
-TEST(HeldLeftoversLaunch, AContainerAHungEngineKeptIsGivenBackByTheNextLaunch)
-{
-    QTemporaryDir root;
-    const QString run = root.filePath(QStringLiteral("run"));
-    QDir().mkpath(run);
-    FakeDockerCommand docker;
-    docker.setContainer(QStringLiteral("c0ffee000001"), "chroma", "paused");
-    {
-        SleepChild killedRun;
-        HoldRecord record({run}, identity(killedRun.pid()));
-        record.holdContainer(QStringLiteral("c0ffee000001"));
-        killedRun.end();
-    }
     docker.setHung(true);
     {
-        Launch hung(root.path(), docker);
-        ASSERT_TRUE(hung.up(run)) << hung.app.terminate().output.toStdString();
-        const qint64 pid = hung.app.process.processId();
+        LaunchedApp next(root.path());
+        ASSERT_NO_FATAL_FAILURE(launch(next, root, docker));
+        const QString ofThisLaunch = QLatin1String(HoldRecord::kFilePrefix) + QString::number(next.process.processId()) + '-';
+        EXPECT_TRUE(waitUntil([&] { return server.state() != 'T'; }, 60s)) << server.state();
         ASSERT_TRUE(waitUntil([&] { return !docker.calls().isEmpty(); }, 60s));
-        const LaunchedApp::Ending ending = hung.app.terminate(60s);
-        EXPECT_TRUE(ending.finished && ending.status == QProcess::NormalExit && ending.exitCode == 0) << ending.output.toStdString();
-        EXPECT_TRUE(ending.output.contains(QStringLiteral(
-            "Battery shield could not unpause containers c0ffee000001; run: docker unpause c0ffee000001\n")))
-            << ending.output.toStdString();
-        EXPECT_FALSE(ending.output.contains(QStringLiteral("QProcess"))) << ending.output.toStdString();
-        const QStringList left = records(run);
-        EXPECT_TRUE(left.size() == 1 && left[0].startsWith(QLatin1String(HoldRecord::kFilePrefix) + QString::number(pid) + '-'))
-            << left.join(' ').toStdString();
+        const QString said = end(next, 60s);
+        EXPECT_EQ(said.count(QStringLiteral("Given back")), 1) << said.toStdString();
+        EXPECT_TRUE(said.contains(QStringLiteral("↩️ Given back what a run that ended without quitting held: resumed processes %1; "
+                                                 "unpausing containers c0ffee000001\n")
+                                      .arg(server.pid())))
+            << said.toStdString();
+        EXPECT_TRUE(said.contains(QStringLiteral("Battery shield could not unpause containers c0ffee000001; run: docker unpause c0ffee000001\n")))
+            << said.toStdString();
+        EXPECT_FALSE(said.contains(QStringLiteral("QProcess"))) << said.toStdString();
+        EXPECT_TRUE(records(run).size() == 1 && records(run)[0].startsWith(ofThisLaunch)) << records(run).join(' ').toStdString();
     }
     docker.setHung(false);
-    EXPECT_EQ(docker.states(), "paused");
+    EXPECT_EQ(docker.states(), "paused paused");
 
-    Launch after(root.path(), docker);
-    ASSERT_TRUE(after.up(run)) << after.app.terminate().output.toStdString();
-    EXPECT_TRUE(waitUntil([&] { return docker.states() == "running"; }, 60s));
+    LaunchedApp after(root.path());
+    ASSERT_NO_FATAL_FAILURE(launch(after, root, docker));
+    EXPECT_TRUE(waitUntil([&] { return docker.states() == "running paused"; }, 60s)) << docker.states().toStdString();
     EXPECT_TRUE(waitUntil([&] { return records(run).isEmpty(); }, 60s)) << records(run).join(' ').toStdString();
-    const LaunchedApp::Ending ending = after.app.terminate(30s);
-    EXPECT_TRUE(ending.finished && ending.exitCode == 0) << ending.output.toStdString();
-    EXPECT_TRUE(ending.output.contains(QStringLiteral("unpausing containers c0ffee000001"))) << ending.output.toStdString();
+    const QString said = end(after, 30s);
+    EXPECT_TRUE(said.contains(QStringLiteral("Given back what a run that ended without quitting held: unpausing containers c0ffee000001\n")))
+        << said.toStdString();
+    EXPECT_EQ(stranger.state(), 'T');
+    ::kill(stranger.pid(), SIGCONT);
 }

@@ -7,6 +7,7 @@
 #include <QSet>
 
 #include <cerrno>
+#include <functional>
 
 // Records signals instead of sending them. Pids in `alive` exist; the rest
 // do not. Applies the same refusals as the real signaller. A pid listed in
@@ -24,6 +25,8 @@ public:
     SignalOutcome send(qint32 pid, int signal, std::optional<quint64> startTime, int* error) override
     {
         attempts.append({pid, signal});
+        if (beforeSend)
+            beforeSend();
         if (isForbiddenPid(pid))
             return SignalOutcome::refused;
         const SignalOutcome outcome = outcomes.value(pid, SignalOutcome::sent);
@@ -39,6 +42,7 @@ public:
 
     QList<Sent> sent;
     QList<Sent> attempts; // every request, whatever became of it
+    std::function<void()> beforeSend; // called with each request, as it comes
     QList<std::optional<quint64>> startTimes; // the start time passed with each of `sent`
     QSet<qint32> alive;
     QHash<qint32, SignalOutcome> outcomes;

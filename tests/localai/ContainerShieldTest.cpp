@@ -4,15 +4,14 @@
 
 #include "fakes/FakeDockerCommand.h"
 #include "fakes/FakeModelServer.h"
-#include "platform/HoldRecord.h"
 #include "support/PrintCapture.h"
 #include "support/ScopedEnv.h"
+#include "support/ScratchHoldRecord.h"
 #include "support/TaskRunner.h"
 #include "support/ToolTree.h"
 
 #include <QCoreApplication>
 #include <QRegularExpression>
-#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -35,6 +34,7 @@ struct ContainerRig {
         LocalAIService::Deps deps = fixture.deps(serverUrl);
         deps.commands = &CommandRunner::system();
         deps.isUnplugged = [this] { return unplugged; };
+        deps.holds = holds;
         return fixture.make(std::move(deps));
     }
     std::string rows() const
@@ -49,6 +49,7 @@ struct ContainerRig {
     FakeDockerCommand docker;
     ScopedEnv path{"PATH", (docker.folder() + QLatin1Char(':')).toLocal8Bit() + qgetenv("PATH")};
     bool unplugged = true;
+    HoldRecord* holds = nullptr;
     LocalAITestFixture fixture;
 };
 
@@ -122,26 +123,18 @@ TEST(ContainerShield, GivesBackWhatItPausedAndOnlyThat)
 }
 
 // Containers a dead run's shield left paused are this shield's own: kept
-// paused while it holds (on battery, switched on), given back once it does
-// not, and noted down in this run's record until then.
+// paused while it holds, given back once it does not, and noted down in this
+// run's record until then.
 TEST(ContainerShield, AdoptedContainersAreGivenBackAsTheShieldGivesBackItsOwn)
 {
     ContainerRig rig;
     rig.docker.setContainer(QStringLiteral("c0ffee000001"), "chroma", "paused");
-    QTemporaryDir folder;
-    HoldRecord record({folder.path()}, {4242, 99});
-    LocalAIService::Deps deps = rig.fixture.deps();
-    deps.commands = &CommandRunner::system();
-    deps.isUnplugged = [&] { return rig.unplugged; };
-    deps.holds = &record;
-    LocalAIService& ai = rig.fixture.make(std::move(deps));
-    const auto recorded = [&] {
-        QFile file(folder.filePath(QStringLiteral("kestrova-held-4242-99")));
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-    };
+    ScratchHoldRecord held;
+    rig.holds = &held.record;
+    LocalAIService& ai = rig.service();
     ai.setBatteryShieldEnabled(true);
     ai.adoptShieldPausedContainers({QStringLiteral("c0ffee000001")});
-    EXPECT_EQ(recorded(), "kestrova-held 1\ncontainer c0ffee000001\n");
+    EXPECT_EQ(held.text(), "kestrova-held 1\ncontainer c0ffee000001\n");
     ASSERT_TRUE(runTask(ai.scanVectorDatabases(), 30s));
     EXPECT_EQ(rig.rows().substr(0, 26), "Suspended (Battery Shield)");
     ai.applyBatteryShieldMode();
@@ -151,7 +144,7 @@ TEST(ContainerShield, AdoptedContainersAreGivenBackAsTheShieldGivesBackItsOwn)
     rig.unplugged = false;
     EXPECT_TRUE(waitUntil([&] { ai.applyBatteryShieldMode(); return rig.docker.states() == "running running paused running running"; }, 30s))
         << rig.calls();
-    EXPECT_TRUE(waitUntil([&] { return recorded().isEmpty(); }, 30s)) << recorded().toStdString();
+    EXPECT_TRUE(waitUntil([&] { return held.text().isEmpty(); }, 30s)) << held.text().toStdString();
     rig.fixture.service.reset();
 }
 

@@ -2,20 +2,18 @@
 
 #include "fakes/FakeModelServer.h"
 #include "localai/LocalAIExamples.h"
-#include "platform/HoldRecord.h"
 #include "platform/ProcessNameMatch.h"
 #include "platform/ProcessTable.h"
 #include "platform/ToolPaths.h"
 #include "support/PrintCapture.h"
+#include "support/ScratchHoldRecord.h"
 #include "support/TaskRunner.h"
 
 #include <QCoreApplication>
 #include <QProcess>
-#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <csignal>
 
 using namespace std::chrono_literals;
@@ -50,6 +48,7 @@ protected:
         if (!fixture.service) {
             LocalAIService::Deps deps = fixture.deps(server.baseUrl());
             deps.isUnplugged = [this] { return unplugged; };
+            deps.holds = holds;
             fixture.make(std::move(deps));
         }
         return *fixture.service;
@@ -80,6 +79,7 @@ protected:
 
     bool buildRunning = false;
     bool unplugged = true;
+    HoldRecord* holds = nullptr;
     FakeModelServer server;
     LocalAITestFixture fixture;
 };
@@ -159,102 +159,60 @@ TEST_F(WatcherAutomationTest, FailedFreezesAreNotRecordedAndQuitThawsTheRest)
 }
 
 // Model servers of another user refuse the freeze: through a 20-second build
-// (a check every 2 s) each is asked once and said once, and nothing reads
-// frozen. A new build asks again, saying only what changed; a process that
-// took over a refused one's pid is asked and said afresh.
+// (a check every 2 s) each is asked once and said once. A new build asks
+// again, saying only what changed; a process that took over a refused one's
+// pid is asked and said afresh.
 TEST_F(WatcherAutomationTest, ARefusedFreezeIsSaidOnceAndNotAskedAgainWhileNothingChanges)
 {
     addModelServers();
     for (qint32 pid : {300, 301, 250})
         fixture.signaller.outcomes.insert(pid, SignalOutcome::failed);
     service().setCompileAutoSuspendEnabled(true);
-    const auto freezesAsked = [&] {
-        return std::count_if(fixture.signaller.attempts.cbegin(), fixture.signaller.attempts.cend(),
-                             [](const Sent& s) { return s.signal == SIGSTOP; });
-    };
-    const QStringList refusals = {"Failed to suspend process 300: Operation not permitted",
-                                  "Failed to suspend process 301: Operation not permitted",
-                                  "Failed to suspend process 250: Operation not permitted"};
     PrintCapture printed;
-    const auto buildFor = [&](int seconds) {
+    const auto buildSaid = [&] {
+        printed.clear();
         buildRunning = true;
-        for (int elapsed = 0; elapsed < seconds; elapsed += 2) {
+        for (int elapsed = 0; elapsed < 20; elapsed += 2, fixture.clock.advance(2000))
             check();
-            fixture.clock.advance(2000);
-        }
         buildRunning = false;
         check();
+        return printed.lines();
     };
-
-    buildFor(20);
-    EXPECT_EQ(printed.lines(), refusals);
-    EXPECT_EQ(freezesAsked(), 3);
-    EXPECT_TRUE(service().suspendedPIDs().isEmpty());
-    EXPECT_TRUE(fixture.signaller.sent.isEmpty());
-
-    // The next build asks again; the same refusal is not said again.
-    printed.clear();
-    buildFor(20);
-    EXPECT_EQ(freezesAsked(), 6);
-    EXPECT_TRUE(printed.lines().isEmpty());
+    EXPECT_EQ(buildSaid(), (QStringList{"Failed to suspend process 300: Operation not permitted",
+                                        "Failed to suspend process 301: Operation not permitted",
+                                        "Failed to suspend process 250: Operation not permitted"}));
+    EXPECT_EQ(fixture.signaller.attempts.size(), 3);
+    EXPECT_EQ(buildSaid(), QStringList());
+    EXPECT_EQ(fixture.signaller.attempts.size(), 6);
 
     // Another process under pid 300 (another start time), and a new reason for 301.
     fixture.proc.addProcess(300, "ollama", {}, "300 (ollama) S 1 1 1 0 -1 0 0 0 0 0 0 0 0 0 20 0 1 0 7777 1000 100\n");
     fixture.signaller.outcomes.insert(301, SignalOutcome::noSuchProcess);
-    printed.clear();
-    buildFor(20);
-    EXPECT_EQ(freezesAsked(), 9);
-    EXPECT_EQ(printed.lines(), (QStringList{"Failed to suspend process 300: Operation not permitted",
-                                            "Failed to suspend process 301: No such process"}));
+    EXPECT_EQ(buildSaid(), (QStringList{"Failed to suspend process 300: Operation not permitted",
+                                        "Failed to suspend process 301: No such process"}));
+    EXPECT_EQ(fixture.signaller.attempts.size(), 9);
     EXPECT_TRUE(service().suspendedPIDs().isEmpty());
 }
-
-// Says what the record held when each signal went out.
-class RecordReadingSignaller final : public ProcessSignaller {
-public:
-    explicit RecordReadingSignaller(const HoldRecord& record) : m_record(record) {}
-    SignalOutcome send(qint32 pid, int, std::optional<quint64>, int* error) override
-    {
-        QFile file(m_record.filePath());
-        seen.append(file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray());
-        if (!refused.contains(pid))
-            return SignalOutcome::sent;
-        if (error)
-            *error = EPERM;
-        return SignalOutcome::failed;
-    }
-    bool exists(qint32) override { return true; }
-    QList<QByteArray> seen;
-    QSet<qint32> refused;
-
-private:
-    const HoldRecord& m_record;
-};
 
 // Each freeze is noted down before it is sent, and dropped once it was
 // refused or given back.
 TEST_F(WatcherAutomationTest, EveryFreezeIsRecordedBeforeItIsSentUntilItIsGivenBack)
 {
     addModelServers();
-    QTemporaryDir folder;
-    HoldRecord record({folder.path()}, {4242, 99});
-    RecordReadingSignaller signaller(record);
-    signaller.refused.insert(301);
-    LocalAIService::Deps deps = fixture.deps(server.baseUrl());
-    deps.signaller = &signaller;
-    deps.holds = &record;
-    LocalAIService& ai = fixture.make(std::move(deps));
-    ai.setCompileAutoSuspendEnabled(true);
+    ScratchHoldRecord held;
+    holds = &held.record;
+    QList<QByteArray> seen;
+    fixture.signaller.beforeSend = [&] { seen.append(held.text()); };
+    fixture.signaller.outcomes.insert(301, SignalOutcome::failed);
+    service().setCompileAutoSuspendEnabled(true);
     buildRunning = true;
-    ASSERT_TRUE(runTask(ai.checkAndApplyAutoSuspend()));
-    ASSERT_EQ(signaller.seen.size(), 3);
-    EXPECT_EQ(signaller.seen[0], "kestrova-held 1\nprocess 300 1300\n");
-    EXPECT_EQ(signaller.seen[1], "kestrova-held 1\nprocess 300 1300\nprocess 301 1301\n");
-    EXPECT_EQ(signaller.seen[2], "kestrova-held 1\nprocess 250 1250\nprocess 300 1300\n");
+    check();
+    EXPECT_EQ(seen, (QList<QByteArray>{"kestrova-held 1\nprocess 300 1300\n", "kestrova-held 1\nprocess 300 1300\nprocess 301 1301\n",
+                                       "kestrova-held 1\nprocess 250 1250\nprocess 300 1300\n"}));
     buildRunning = false;
-    ASSERT_TRUE(runTask(ai.checkAndApplyAutoSuspend()));
-    EXPECT_EQ(signaller.seen.size(), 5);
-    EXPECT_FALSE(QFile::exists(folder.filePath(QStringLiteral("kestrova-held-4242-99"))));
+    check();
+    EXPECT_EQ(seen.size(), 5);
+    EXPECT_EQ(held.text(), "");
     fixture.service.reset();
 }
 

@@ -1,11 +1,6 @@
-// Records of what runs held, read back at launch: only a gone run's own
-// record is trusted, and only a process that is still the one recorded and
-// still stopped is resumed.
 #include "fakes/FakeProcessSignaller.h"
-#include "platform/HoldRecord.h"
 #include "platform/LeftoverHolds.h"
-#include "platform/ProcessStartTime.h"
-#include "support/SleepChild.h"
+#include "support/ScratchHoldRecord.h"
 #include "support/TaskRunner.h"
 
 #include <QDir>
@@ -21,25 +16,12 @@
 
 namespace {
 
-HeldProcess identity(qint32 pid)
-{
-    return {pid, readProcessStartTime(pid).value_or(0)};
-}
+constexpr auto identity = &ScratchHoldRecord::identityOf;
 
-void writeFile(const QString& path, const QByteArray& text)
+bool writeFile(const QString& path, const QByteArray& text)
 {
     QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    file.write(text);
-}
-
-// A run that is gone: a child that ran and was reaped.
-HeldProcess goneRun()
-{
-    SleepChild run;
-    const HeldProcess identity = ::identity(run.pid());
-    run.end();
-    return identity;
+    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(text) == text.size();
 }
 
 } // namespace
@@ -48,7 +30,7 @@ TEST(HoldRecord, NotesEachHoldBeforeItIsTakenAndGoesOnceNothingIsHeld)
 {
     QTemporaryDir root;
     const QString notAFolder = root.filePath(QStringLiteral("file"));
-    writeFile(notAFolder, "x");
+    ASSERT_TRUE(writeFile(notAFolder, "x"));
     const QString shared = root.filePath(QStringLiteral("shared"));
     ASSERT_TRUE(QDir().mkpath(shared));
     ::chmod(QFile::encodeName(shared).constData(), 0777);
@@ -57,12 +39,8 @@ TEST(HoldRecord, NotesEachHoldBeforeItIsTakenAndGoesOnceNothingIsHeld)
     // A path that is no folder and a folder others may write are passed over.
     HoldRecord record({notAFolder, shared, ours}, {4242, 99});
     const QString path = ours + QStringLiteral("/kestrova-held-4242-99");
-    const auto text = [&] {
-        QFile file(path);
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(none)");
-    };
+    const auto text = [&] { return ScratchHoldRecord::textOf(path); };
     record.holdProcess({300, 1300});
-    EXPECT_EQ(record.filePath(), path);
     EXPECT_EQ(text(), "kestrova-held 1\nprocess 300 1300\n");
     record.holdProcess({300, 1300}); // a row freezes what the shield froze
     record.holdContainer(QStringLiteral("c0ffee"));
@@ -74,26 +52,15 @@ TEST(HoldRecord, NotesEachHoldBeforeItIsTakenAndGoesOnceNothingIsHeld)
     record.releaseProcess({301, 1301}); // never held
     EXPECT_EQ(text(), "kestrova-held 1\ncontainer c0ffee\n");
     record.releaseContainer(QStringLiteral("c0ffee"));
-    EXPECT_FALSE(QFile::exists(path));
-    EXPECT_TRUE(record.filePath().isEmpty());
     EXPECT_EQ(QDir(ours).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot), QStringList());
     EXPECT_EQ(QDir(shared).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot), QStringList());
 
-    const struct {
-        const char* text;
-        bool whole;
-    } texts[] = {
-        {"kestrova-held 1\nprocess 300 1300\ncontainer c0ffee\n", true},
-        {"kestrova-held 1\n", true},
-        {"kestrova-held 1\nprocess 300 1300", false}, // cut short
-        {"kestrova-held 2\nprocess 300 1300\n", false},
-        {"kestrova-held 1\nprocess 1 1300\n", false},
-        {"kestrova-held 1\nprocess 300 -5\n", false},
-        {"kestrova-held 1\ncontainer --all\n", false},
-        {"kestrova-held 1\nprocess 300 1300 7\n", false},
-    };
-    for (const auto& t : texts)
-        EXPECT_EQ(HoldRecord::decode(t.text).has_value(), t.whole) << t.text;
+    for (const char* whole : {"kestrova-held 1\nprocess 300 1300\ncontainer c0ffee\n", "kestrova-held 1\n"})
+        EXPECT_TRUE(HoldRecord::decode(whole)) << whole;
+    for (const char* broken : {"kestrova-held 1\nprocess 300 1300" /* cut short */, "kestrova-held 2\nprocess 300 1300\n",
+                               "kestrova-held 1\nprocess 1 1300\n", "kestrova-held 1\nprocess 300 -5\n",
+                               "kestrova-held 1\ncontainer --all\n", "kestrova-held 1\nprocess 300 1300 7\n"})
+        EXPECT_FALSE(HoldRecord::decode(broken)) << broken;
     EXPECT_FALSE(HoldRecord::decode("kestrova-held 1\n" + QByteArray(HoldRecord::kMaxBytes, '\n')));
     EXPECT_EQ(HoldRecord::runNamedBy(QStringLiteral("kestrova-held-4242-99")), (HeldProcess{4242, 99}));
     for (const char* name : {"kestrova-held-4242-99.new", "kestrova-held-0-99", "kestrova-held-4242-", "kestrova-held-4242-99x"})
@@ -102,6 +69,8 @@ TEST(HoldRecord, NotesEachHoldBeforeItIsTakenAndGoesOnceNothingIsHeld)
 
 // Only records of gone runs, regular files of ours in a folder of ours, whole,
 // are read; each resumes only a process still stopped under its start time.
+// The staging file a run killed while writing its record left goes once that
+// run is gone.
 TEST(LeftoverHolds, GivesBackOnlyWhatAGoneRunOfOursStillHolds)
 {
     SleepChild frozen;      // still stopped, as recorded: resumed
@@ -118,18 +87,17 @@ TEST(LeftoverHolds, GivesBackOnlyWhatAGoneRunOfOursStillHolds)
     const struct {
         const char* name;
         Place place;
-        bool found;
     } cases[] = {
-        {"a gone run's record", Place::gone, true},
-        {"a live run's record", Place::liveRun, false},
-        {"this run's own record", Place::thisRun, false},
-        {"a link to a gone run's record", Place::link, false},
-        {"a folder named as a record", Place::directory, false},
-        {"a pipe named as a record", Place::fifo, false},
-        {"another user's record", Place::foreign, false},
-        {"a record beyond the cap", Place::tooLarge, false},
-        {"a garbled record", Place::garbled, false},
-        {"a record in a folder others may write", Place::sharedFolder, false},
+        {"a gone run's record", Place::gone},
+        {"a live run's record", Place::liveRun},
+        {"this run's own record", Place::thisRun},
+        {"a link to a gone run's record", Place::link},
+        {"a folder named as a record", Place::directory},
+        {"a pipe named as a record", Place::fifo},
+        {"another user's record", Place::foreign},
+        {"a record beyond the cap", Place::tooLarge},
+        {"a garbled record", Place::garbled},
+        {"a record in a folder others may write", Place::sharedFolder},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -138,38 +106,32 @@ TEST(LeftoverHolds, GivesBackOnlyWhatAGoneRunOfOursStillHolds)
         QTemporaryDir folder;
         const HeldProcess run = c.place == Place::liveRun   ? identity(liveRun.pid())
                               : c.place == Place::thisRun ? *HoldRecord::thisRun()
-                                                          : goneRun();
+                                                          : ScratchHoldRecord::goneRun();
         const QString path = folder.filePath(HoldRecord::fileName(run));
+        const QString staging = folder.filePath(QLatin1Char('.') + HoldRecord::fileName(run) + QStringLiteral(".new"));
+        ASSERT_TRUE(writeFile(staging, "kestrova-held 1\n"));
         QByteArray text = HoldRecord::encode(all);
         if (c.place == Place::tooLarge)
             text += QByteArray(HoldRecord::kMaxBytes, 'x');
         if (c.place == Place::garbled)
             text.replace("process", "proc");
         QTemporaryDir elsewhere;
-        switch (c.place) {
-        case Place::link:
-            writeFile(elsewhere.filePath(QStringLiteral("r")), text);
-            ASSERT_TRUE(QFile::link(elsewhere.filePath(QStringLiteral("r")), path));
-            break;
-        case Place::directory:
-            ASSERT_TRUE(QDir().mkpath(path));
-            break;
-        case Place::fifo:
-            ASSERT_EQ(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
-            break;
-        default:
-            writeFile(path, text);
-        }
-        if (c.place == Place::foreign) {
-            ASSERT_EQ(::chown(QFile::encodeName(path).constData(), 65534, 65534), 0);
-        }
+        const QString target = elsewhere.filePath(QStringLiteral("r"));
+        const bool planted = c.place == Place::link        ? writeFile(target, text) && QFile::link(target, path)
+                           : c.place == Place::directory ? QDir().mkpath(path)
+                           : c.place == Place::fifo      ? ::mkfifo(QFile::encodeName(path).constData(), 0600) == 0
+                                                         : writeFile(path, text);
+        ASSERT_TRUE(planted && (c.place != Place::foreign || ::chown(QFile::encodeName(path).constData(), 65534, 65534) == 0));
         if (c.place == Place::sharedFolder)
             ::chmod(QFile::encodeName(folder.path()).constData(), 0777);
 
         const QList<LeftoverHolds::Record> found = LeftoverHolds::findIn(folder.path());
-        ASSERT_EQ(found.size(), c.found ? 1 : 0);
-        EXPECT_TRUE(QFileInfo::exists(path) || QFileInfo(path).isSymLink()) << "nothing is removed while reading";
-        if (!c.found)
+        const bool gone = c.place == Place::gone;
+        ASSERT_EQ(found.size(), gone ? 1 : 0);
+        EXPECT_TRUE(QFileInfo::exists(path) || QFileInfo(path).isSymLink()) << "no record is removed while reading";
+        const bool stagingStays = c.place == Place::liveRun || c.place == Place::thisRun || c.place == Place::sharedFolder;
+        EXPECT_EQ(QFile::exists(staging), stagingStays);
+        if (!gone)
             continue;
         EXPECT_EQ(found[0].run, run);
         EXPECT_EQ(found[0].contents.containers, QStringList{"c0ffee"});
@@ -186,19 +148,4 @@ TEST(LeftoverHolds, GivesBackOnlyWhatAGoneRunOfOursStillHolds)
     EXPECT_EQ(resumed.pids, QList<qint32>{frozen.pid()});
     EXPECT_TRUE(waitUntil([&] { return frozen.state() != 'T'; })) << frozen.state();
     EXPECT_EQ(impostor.state(), 'T');
-}
-
-// A run killed while writing its record leaves a staging file: removed once
-// that run is gone, kept while it lives.
-TEST(LeftoverHolds, StagingFilesOfGoneRunsGo)
-{
-    SleepChild liveRun;
-    QTemporaryDir folder;
-    const QString gone = folder.filePath(QLatin1Char('.') + HoldRecord::fileName(goneRun()) + QStringLiteral(".new"));
-    const QString live = folder.filePath(QLatin1Char('.') + HoldRecord::fileName(identity(liveRun.pid())) + QStringLiteral(".new"));
-    writeFile(gone, "kestrova-held 1\n");
-    writeFile(live, "kestrova-held 1\n");
-    EXPECT_TRUE(LeftoverHolds::findIn(folder.path()).isEmpty());
-    EXPECT_FALSE(QFile::exists(gone));
-    EXPECT_TRUE(QFile::exists(live));
 }

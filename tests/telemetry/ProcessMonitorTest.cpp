@@ -2,18 +2,16 @@
 #include "fakes/FakeClock.h"
 #include "fakes/FakeIconProvider.h"
 #include "fakes/FakeProcessSignaller.h"
-#include "platform/HoldRecord.h"
 #include "platform/ProcessTable.h"
 #include "platform/SessionProcessGuard.h"
 #include "support/PrintCapture.h"
 #include "support/LoadedProcTree.h"
+#include "support/ScratchHoldRecord.h"
 #include "telemetry/ProcessMonitor.h"
 
 #include <QPixmap>
 #include <QSignalSpy>
 #include <QTimer>
-
-#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -283,38 +281,31 @@ TEST_F(MonitorTest, AStrangerThatReusesAFrozenPidIsNeitherFlaggedNorKept)
 }
 
 // A row's freeze is noted down before it is sent and dropped once it is
-// refused, resumed or its process is gone, so only what is held is recorded.
+// refused, resumed or its process is gone; a resume refused at quit stays.
 TEST_F(MonitorTest, TheRecordHoldsExactlyWhatIsFrozen)
 {
-    QTemporaryDir folder;
-    HoldRecord record({folder.path()}, {4242, 99});
-    holds = &record;
-    const auto recorded = [&] {
-        QFile file(folder.filePath(QStringLiteral("kestrova-held-4242-99")));
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-    };
-    add(300, 10.0, {}, {}, 111);
-    add(301, 10.0, {}, {}, 222);
-    add(302, 10.0, {}, {}, 333);
+    ScratchHoldRecord held;
+    holds = &held.record;
+    for (const qint32 pid : {300, 301, 302})
+        add(pid, 10.0, {}, {}, 111 * (pid - 299));
     build();
     monitor->tick();
     signaller.outcomes.insert(301, SignalOutcome::failed);
     for (const qint32 pid : {300, 301, 302})
         monitor->toggleSuspend(pid);
-    EXPECT_EQ(recorded(), "kestrova-held 1\nprocess 300 111\nprocess 302 333\n");
+    EXPECT_EQ(held.text(), "kestrova-held 1\nprocess 300 111\nprocess 302 333\n");
     exit(302);
     monitor->tick();
-    EXPECT_EQ(recorded(), "kestrova-held 1\nprocess 300 111\n");
+    EXPECT_EQ(held.text(), "kestrova-held 1\nprocess 300 111\n");
     monitor->toggleSuspend(300);
-    EXPECT_EQ(recorded(), "");
+    EXPECT_EQ(held.text(), "");
     monitor->toggleSuspend(300);
     monitor->resumeAllSuspended();
-    EXPECT_EQ(recorded(), "");
-    // A resume refused at quit leaves it noted down for the next launch.
+    EXPECT_EQ(held.text(), "");
     monitor->toggleSuspend(300);
     signaller.outcomes.insert(300, SignalOutcome::failed);
     monitor->resumeAllSuspended();
-    EXPECT_EQ(recorded(), "kestrova-held 1\nprocess 300 111\n");
+    EXPECT_EQ(held.text(), "kestrova-held 1\nprocess 300 111\n");
     monitor.reset();
 }
 
