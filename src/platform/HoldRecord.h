@@ -45,9 +45,6 @@ public:
     void holdContainer(const QString& id);
     void releaseContainer(const QString& id);
 
-    // Where the record is now; empty while nothing is held.
-    const QString& filePath() const { return m_filePath; }
-
     // The text of a record, and back. Nothing for a text that is not whole.
     struct Contents {
         QList<HeldProcess> processes;
