@@ -11,6 +11,9 @@ QPointer<QNetworkAccessManager> networkManagerUntilQuit(QObject* owner)
             for (QNetworkReply* reply : manager->findChildren<QNetworkReply*>())
                 if (reply->isRunning())
                     reply->abort();
+            // Whoever waits on a reply through a queued connection (a
+            // coroutine) hears of its end before the reply goes.
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::MetaCall);
             delete manager;
         });
     return manager;

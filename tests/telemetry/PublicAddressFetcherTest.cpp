@@ -2,9 +2,7 @@
 #include "fakes/ScriptedHttpServer.h"
 #include "support/TaskRunner.h"
 
-#include <QCoreApplication>
 #include <QElapsedTimer>
-#include <QProcess>
 #include <QSignalSpy>
 
 #include <gtest/gtest.h>
@@ -14,8 +12,6 @@ using namespace std::chrono_literals;
 namespace {
 
 QByteArray http(int status, const QByteArray& body) { return ScriptedHttpServer::reply(status, body); }
-
-constexpr char quitSchemeVariable[] = "KESTROVA_FETCH_QUIT_SCHEME";
 
 } // namespace
 
@@ -59,39 +55,4 @@ TEST(PublicAddressFetcherTest, DropsErrorsOversizedAnswersAndSilence)
     ASSERT_TRUE(refused.start());
     EXPECT_TRUE(waitUntil([&] { return !refused.inFlight(); }));
     EXPECT_EQ(refusedSpy.count(), 0);
-}
-
-// A quit that comes while a request is still being set up, over TLS or not, ends the copy below with 0, with no
-// request left and nothing unreachable at its exit (the sanitized build checks for leaks there), though the fetcher
-// is destroyed only with the application object, as the app's is.
-TEST(PublicAddressFetcherTest, AQuitDuringARequestLeavesNothingBehind)
-{
-    for (const char* scheme : {"https", "http"}) {
-        SCOPED_TRACE(scheme);
-        QProcess copy;
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert(QString::fromLatin1(quitSchemeVariable), QString::fromLatin1(scheme));
-        copy.setProcessEnvironment(environment);
-        copy.setProcessChannelMode(QProcess::MergedChannels);
-        copy.start(QCoreApplication::applicationFilePath(),
-                   {QStringLiteral("--gtest_filter=PublicAddressFetcherQuitHelper.QuitsDuringARequest")});
-        ASSERT_TRUE(copy.waitForFinished(120000));
-        const QString output = QString::fromUtf8(copy.readAll());
-        EXPECT_TRUE(copy.exitStatus() == QProcess::NormalExit && copy.exitCode() == 0) << output.toStdString();
-        EXPECT_TRUE(output.contains(QStringLiteral("[  PASSED  ] 1 test"))) << output.toStdString();
-    }
-}
-
-// Runs only inside the copy started by the test above.
-TEST(PublicAddressFetcherQuitHelper, QuitsDuringARequest)
-{
-    const QString scheme = qEnvironmentVariable(quitSchemeVariable);
-    if (scheme.isEmpty())
-        GTEST_SKIP() << "runs only as the child of PublicAddressFetcherTest.AQuitDuringARequestLeavesNothingBehind";
-    auto* fetcher = new PublicAddressFetcher(QUrl(scheme + QStringLiteral("://127.0.0.1:1/")), 5s, QCoreApplication::instance());
-    ASSERT_TRUE(fetcher->start());
-    QMetaObject::invokeMethod(QCoreApplication::instance(), &QCoreApplication::quit, Qt::QueuedConnection);
-    QCoreApplication::exec();
-    EXPECT_FALSE(fetcher->inFlight()) << "the quit ends the request";
-    EXPECT_FALSE(fetcher->start()) << "nothing starts once the application quits";
 }
