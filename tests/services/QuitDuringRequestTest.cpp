@@ -15,39 +15,34 @@ namespace {
 
 constexpr char requestVariable[] = "KESTROVA_QUIT_DURING_REQUEST";
 
-// Each starts one request from an owner made as the app makes it (a child of
-// the application object, so destroyed only with it) to a refused loopback
-// port, and returns whether that request still runs.
-const std::map<QString, std::function<std::function<bool()>()>>& requests()
+using Running = std::function<bool()>;
+
+// Starts one request to a refused loopback port from an owner made as the app
+// makes it (a child of the application object, so destroyed only with it);
+// the answer says whether a request still runs or starts again.
+Running publicAddress(const char* url)
 {
-    static const std::map<QString, std::function<std::function<bool()>()>> all = {
-        {QStringLiteral("public address over TLS"),
-         [] {
-             auto* fetcher = new PublicAddressFetcher(QUrl(QStringLiteral("https://127.0.0.1:1/")), 5s,
-                                                      QCoreApplication::instance());
-             fetcher->start();
-             return std::function<bool()>([fetcher] { return fetcher->inFlight() || fetcher->start(); });
-         }},
-        {QStringLiteral("public address"),
-         [] {
-             auto* fetcher = new PublicAddressFetcher(QUrl(QStringLiteral("http://127.0.0.1:1/")), 5s,
-                                                      QCoreApplication::instance());
-             fetcher->start();
-             return std::function<bool()>([fetcher] { return fetcher->inFlight() || fetcher->start(); });
-         }},
-        {QStringLiteral("update check"),
-         [] {
-             auto* updater = new AutoUpdater({QUrl(QStringLiteral("https://127.0.0.1:1")), QStringLiteral("1.9.2"), 5s},
-                                             QCoreApplication::instance());
-             [[maybe_unused]] QCoro::Task<> check = updater->checkForUpdates();
-             return std::function<bool()>([updater] {
-                 [[maybe_unused]] QCoro::Task<> again = updater->checkForUpdates();
-                 return updater->isChecking();
-             });
-         }},
-    };
-    return all;
+    auto* fetcher = new PublicAddressFetcher(QUrl(QString::fromLatin1(url)), 5s, QCoreApplication::instance());
+    fetcher->start();
+    return [fetcher] { return fetcher->inFlight() || fetcher->start(); };
 }
+
+Running updateCheck()
+{
+    auto* updater = new AutoUpdater({QUrl(QStringLiteral("https://127.0.0.1:1")), QStringLiteral("1.9.2"), 5s},
+                                    QCoreApplication::instance());
+    [[maybe_unused]] QCoro::Task<> check = updater->checkForUpdates();
+    return [updater] {
+        [[maybe_unused]] QCoro::Task<> again = updater->checkForUpdates();
+        return updater->isChecking();
+    };
+}
+
+const std::map<QString, std::function<Running()>> requests = {
+    {QStringLiteral("public address over TLS"), [] { return publicAddress("https://127.0.0.1:1/"); }},
+    {QStringLiteral("public address"), [] { return publicAddress("http://127.0.0.1:1/"); }},
+    {QStringLiteral("update check"), updateCheck},
+};
 
 } // namespace
 
@@ -55,7 +50,7 @@ const std::map<QString, std::function<std::function<bool()>()>>& requests()
 // ended, none started after it, and nothing unreachable at its exit (the sanitized build checks for leaks there).
 TEST(QuitDuringRequest, EndsTheRequestAndLeavesNothingBehind)
 {
-    for (const auto& [name, start] : requests()) {
+    for (const auto& [name, start] : requests) {
         SCOPED_TRACE(name.toStdString());
         QProcess copy;
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
@@ -76,7 +71,7 @@ TEST(QuitDuringRequestHelper, QuitsAtOnce)
     const QString name = qEnvironmentVariable(requestVariable);
     if (name.isEmpty())
         GTEST_SKIP() << "runs only as the child of QuitDuringRequest.EndsTheRequestAndLeavesNothingBehind";
-    const std::function<bool()> runs = requests().at(name)();
+    const Running runs = requests.at(name)();
     ASSERT_TRUE(runs());
     QMetaObject::invokeMethod(QCoreApplication::instance(), &QCoreApplication::quit, Qt::QueuedConnection);
     QCoreApplication::exec();
