@@ -2,12 +2,12 @@
 
 #include "services/VersionOrder.h"
 #include "core/Print.h"
+#include "platform/NetworkManagerUntilQuit.h"
 
 #include <QCoreApplication>
 #include <QCoroNetworkReply>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QNetworkRequest>
 #include <QPointer>
@@ -75,7 +75,7 @@ AutoUpdater& AutoUpdater::shared()
 }
 
 AutoUpdater::AutoUpdater(Deps deps, QObject* parent)
-    : ObservableObject(parent), m_deps(std::move(deps)), m_network(new QNetworkAccessManager(this))
+    : ObservableObject(parent), m_deps(std::move(deps)), m_network(networkManagerUntilQuit(this))
 {
 }
 
@@ -106,7 +106,8 @@ void AutoUpdater::fail(const QString& message)
 
 QCoro::Task<> AutoUpdater::checkForUpdates()
 {
-    if (m_isChecking)
+    // Nothing starts once the application is quitting.
+    if (m_isChecking || !m_network)
         co_return;
     assign(m_isChecking, true, &AutoUpdater::isCheckingChanged);
     assign(m_errorMessage, std::optional<QString>(), &AutoUpdater::errorMessageChanged);

@@ -3,13 +3,13 @@
 #include "core/ObservableObject.h"
 
 #include <QCoroTask>
+#include <QNetworkAccessManager>
+#include <QPointer>
 #include <QString>
 #include <QUrl>
 
 #include <chrono>
 #include <optional>
-
-class QNetworkAccessManager;
 
 // Asks the update endpoint for the newest published version and keeps the
 // outcome as observable state. It only reports: nothing is downloaded or
@@ -74,7 +74,7 @@ private:
     void fail(const QString& message);
 
     Deps m_deps;
-    QNetworkAccessManager* m_network;
+    QPointer<QNetworkAccessManager> m_network; // gone from the quit on
     bool m_isChecking = false;
     std::optional<QString> m_latestVersion;
     std::optional<QUrl> m_downloadURL;

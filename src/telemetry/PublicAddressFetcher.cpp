@@ -1,6 +1,7 @@
 #include "telemetry/PublicAddressFetcher.h"
 
-#include <QNetworkAccessManager>
+#include "platform/NetworkManagerUntilQuit.h"
+
 #include <QNetworkReply>
 #include <QNetworkRequest>
 #include <QStringDecoder>
@@ -34,7 +35,7 @@ QUrl PublicAddressFetcher::defaultUrl()
 }
 
 PublicAddressFetcher::PublicAddressFetcher(QUrl url, std::chrono::milliseconds timeout, QObject* parent)
-    : QObject(parent), m_url(std::move(url)), m_timeout(timeout), m_network(new QNetworkAccessManager(this))
+    : QObject(parent), m_url(std::move(url)), m_timeout(timeout), m_network(networkManagerUntilQuit(this))
 {
 }
 
@@ -42,7 +43,7 @@ PublicAddressFetcher::~PublicAddressFetcher() = default;
 
 bool PublicAddressFetcher::start()
 {
-    if (m_inFlight)
+    if (m_inFlight || !m_network)
         return false;
     m_inFlight = true;
     QNetworkRequest request(m_url);

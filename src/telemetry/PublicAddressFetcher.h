@@ -1,11 +1,11 @@
 #pragma once
 
+#include <QNetworkAccessManager>
 #include <QObject>
+#include <QPointer>
 #include <QUrl>
 
 #include <chrono>
-
-class QNetworkAccessManager;
 
 // Fetches the machine's public address from a plain-text echo service,
 // asynchronously and one request at a time. Only a 2xx answer of at most 64
@@ -22,7 +22,8 @@ public:
                                   QObject* parent = nullptr);
     ~PublicAddressFetcher() override;
 
-    // Starts a request unless one is in flight. Returns whether it started.
+    // Starts a request unless one is in flight or the application is
+    // quitting. Returns whether it started.
     bool start();
     bool inFlight() const { return m_inFlight; }
 
@@ -33,6 +34,6 @@ signals:
 private:
     QUrl m_url;
     std::chrono::milliseconds m_timeout;
-    QNetworkAccessManager* m_network;
+    QPointer<QNetworkAccessManager> m_network; // gone from the quit on
     bool m_inFlight = false;
 };
