@@ -7,27 +7,24 @@
 #include <algorithm>
 #include <cerrno>
 
-void LingeringCloses::add(int fd, bool watched)
+namespace {
+
+// Reads of what a lingering client sends, per socket and turn of the loop:
+// a client that sends without pause cannot keep the relay from other work.
+constexpr int readsPerTurn = 64;
+
+} // namespace
+
+void LingeringCloses::add(int fd)
 {
-    if (m_capacity <= 0) {
-        Socket socket{fd, Clock::now(), Clock::now()};
-        drain(socket);
-        ::close(fd);
-        return;
-    }
-    while (size() >= m_capacity) {
-        drain(m_sockets.begin()->second); // what has come is read: no reset for it
-        close(m_sockets.begin());
-    }
     const std::uint64_t id = m_nextId++;
     const auto now = Clock::now();
     Socket& socket = m_sockets.emplace(id, Socket{fd, now, now}).first->second;
     epoll_event event{};
-    event.events = EPOLLIN | EPOLLRDHUP | EPOLLET;
+    event.events = EPOLLIN | EPOLLRDHUP;
     event.data.u64 = tagBit | id;
-    const bool registered = ::epoll_ctl(m_epoll, watched ? EPOLL_CTL_MOD : EPOLL_CTL_ADD, fd, &event) == 0;
-    // Edge-triggered: what came before the registration is read now.
-    if (!registered || drain(socket)) {
+    if (::epoll_ctl(m_epoll, EPOLL_CTL_MOD, fd, &event) != 0) {
+        drain(socket); // what has come is read: no reset for it
         close(m_sockets.find(id));
         return;
     }
@@ -71,19 +68,18 @@ void LingeringCloses::clear()
 bool LingeringCloses::drain(Socket& socket)
 {
     char discard[16384];
-    for (;;) {
+    for (int reads = 0; reads < readsPerTurn;) {
         const ssize_t read = ::recv(socket.fd, discard, sizeof discard, MSG_DONTWAIT);
         if (read > 0) {
-            socket.dropped += std::uint64_t(read);
             socket.lastByteAt = Clock::now();
-            if (socket.dropped > byteBound)
-                return true;
+            ++reads;
         } else if (read < 0 && errno == EINTR) {
             continue;
         } else {
             return !(read < 0 && errno == EAGAIN); // ended or failed; else more may come
         }
     }
+    return false;
 }
 
 LingeringCloses::Clock::time_point LingeringCloses::due(const Socket& socket)

@@ -105,7 +105,7 @@ ProxyWorker::ProxyWorker(ProxySettings settings, Events events, QObject* parent)
         socketAddress(m_settings.upstreamHost, m_settings.upstreamPort, m_context.upstreamAddress);
     m_context.pipes = m_settings.spliceRelay ? &m_pipes : nullptr;
     m_context.modelRouted = m_events.modelRouted;
-    m_lingering = std::make_unique<LingeringCloses>(m_epoll, m_settings.maxConnectionPairs);
+    m_lingering = std::make_unique<LingeringCloses>(m_epoll);
 }
 
 ProxyWorker::~ProxyWorker()
@@ -197,7 +197,7 @@ void ProxyWorker::run()
         m_lingering->expire(now);
         if (m_acceptResumesAt && now >= *m_acceptResumesAt) {
             m_acceptResumesAt.reset();
-            m_waitingRoomFull = false;
+            m_roomFullAt.reset();
             updateListenerInterest();
         }
         if (m_capCheckAt && now >= *m_capCheckAt) {
@@ -214,6 +214,15 @@ void ProxyWorker::run()
                     track(id);
                 }
             }
+        }
+        if (m_roomFullAt && waiting() < *m_roomFullAt) {
+            // A place in the waiting room came free: the backlog is looked
+            // at again now, not after the pause.
+            m_roomFullAt.reset();
+            m_acceptResumesAt.reset();
+            updateListenerInterest();
+            if (waitingForRoom())
+                m_capCheckAt = std::chrono::steady_clock::now();
         }
     }
     // Pairs end with the relay thread (the process is quitting).
@@ -459,14 +468,15 @@ void ProxyWorker::acceptOn(std::uint64_t id, int fd)
             if (atCap())
                 recountRoom(true);
             turnAway = atCap();
-            if (turnAway && m_moreWaiting <= 0) {
-                // The waiting room is full too: the rest stay in the backlog,
-                // and the listener is looked at again once one there leaves,
-                // or shortly (the rest of the process may give some back).
-                pauseAccepting();
-                m_waitingRoomFull = m_turningAway > 0;
-                return;
-            }
+        }
+        // Whoever is taken on may end with a lingering close, a place in the
+        // waiting room. While that is full (or, for a client to be turned
+        // away, the descriptors free allow no more), the rest stay in the
+        // backlog.
+        if (turnAway ? m_moreWaiting <= 0 : waitingRoomFull()) {
+            pauseAccepting();
+            waitForPlaceInRoom();
+            return;
         }
         const int client = ::accept4(fd, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
         if (client < 0) {
@@ -487,6 +497,14 @@ void ProxyWorker::acceptOn(std::uint64_t id, int fd)
     }
     if (waitingForRoom())
         m_capCheckAt = std::chrono::steady_clock::now(); // the rest of the backlog, on the next turn
+}
+
+void ProxyWorker::waitForPlaceInRoom()
+{
+    // The listener is looked at again once one of those waiting leaves, or
+    // after the pause (the rest of the process may give descriptors back).
+    if (waiting() > 0)
+        m_roomFullAt = waiting();
 }
 
 void ProxyWorker::acceptWaiting()
@@ -591,6 +609,12 @@ bool ProxyWorker::makeRoomAtCap()
     if (!atCap() || !clientWaiting()) {
         updateListenerInterest(); // room may have come back without a pair ending
         return true; // the next arrival asks again
+    }
+    if (waitingRoomFull()) {
+        // A pair that gave way would only wait to close, and the newcomer
+        // could not be taken on: both wait until a place comes free.
+        waitForPlaceInRoom();
+        return true;
     }
     const auto now = std::chrono::steady_clock::now();
     // A slow request first: trickling clients cannot keep each other alive.
@@ -708,19 +732,11 @@ void ProxyWorker::settle(std::uint64_t pairId, ProxyPair::Status status)
     case ProxyPair::Status::finished: {
         const auto found = m_pairs.find(pairId);
         if (found != m_pairs.end()) {
-            if (found->second->turningAway()) {
+            if (found->second->turningAway())
                 --m_turningAway;
-                if (m_waitingRoomFull) {
-                    // A place in the waiting room came free: the backlog is
-                    // looked at again now, not after the pause.
-                    m_waitingRoomFull = false;
-                    m_acceptResumesAt.reset();
-                    updateListenerInterest();
-                }
-            }
             const int lingering = found->second->takeLingeringClient();
             if (lingering >= 0)
-                m_lingering->add(lingering, true);
+                m_lingering->add(lingering);
             m_pairs.erase(found);
         }
         m_awaitingHead.erase(pairId);

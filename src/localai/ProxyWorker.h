@@ -73,6 +73,12 @@ private:
     // At the cap with a pair to wait for; with none, a client is taken on
     // to be turned away.
     bool waitingForRoom() const { return atCap() && !m_pairs.empty(); }
+    // Connections held beside the pairs: those taken on to be turned away,
+    // and lingering closes. They share one waiting room, as large as the
+    // cap; while it is full, newcomers wait in the backlog.
+    int waiting() const { return m_turningAway + m_lingering->size(); }
+    bool waitingRoomFull() const { return waiting() >= m_settings.maxConnectionPairs; }
+    void waitForPlaceInRoom();
     void recountRoom(bool fresh = false);
     bool clientWaiting() const;
     // At the cap with a client waiting, closes a pair that gives way now or
@@ -123,7 +129,9 @@ private:
     // by the descriptors free).
     int m_turningAway = 0;
     int m_moreWaiting = 0;
-    bool m_waitingRoomFull = false; // accepting paused until one of those leaves
+    // While the waiting room is full, how many it held: the backlog is
+    // looked at again as soon as fewer are left.
+    std::optional<int> m_roomFullAt;
     std::chrono::steady_clock::time_point m_roomCountedAt;
     std::chrono::steady_clock::duration m_roomCountCost{};
     bool m_roomPlentiful = false;

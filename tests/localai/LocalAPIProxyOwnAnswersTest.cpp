@@ -30,6 +30,18 @@ const QString everyOneAnswering =
 const QByteArray generate = request(R"({"model": "llama3"})");
 const timeval minute{60, 0}; // for a client that must be patient on a loaded machine
 
+// A body sent in chunks of 64 KiB, as clients that stream their requests do.
+QByteArray chunkedRequest(qsizetype size)
+{
+    QByteArray sent = "POST /api/generate HTTP/1.1\r\nHost: localhost\r\nTransfer-Encoding: chunked\r\n\r\n";
+    sent.reserve(size + size / 8 + 64);
+    for (qsizetype left = size; left > 0; left -= 65536) {
+        const qsizetype chunk = std::min<qsizetype>(left, 65536);
+        sent += QByteArray::number(chunk, 16) + "\r\n" + QByteArray(chunk, 'x') + "\r\n";
+    }
+    return sent + "0\r\n\r\n";
+}
+
 } // namespace
 
 // This process's soft descriptor limit is lowered to 256, where the proxy's cap is 16.
@@ -65,18 +77,21 @@ protected:
 };
 
 // The proxy's own answer reaches the client whole, with its length, and the connection then ends cleanly (no reset)
-// however much of the request is still unread.
+// however much of the request, sent whole before reading, is still unread.
 TEST_F(LocalAPIProxyOwnAnswersTest, ItsOwn503ArrivesWholeAndEndsCleanlyWhateverTheRequestsSize)
 {
     for (const bool atTheLimit : {false, true}) {
         SCOPED_TRACE(atTheLimit ? "at the limit" : "model server down");
         ASSERT_NO_FATAL_FAILURE(atTheLimit ? startWithEveryConnectionAnswering({}) : startProxy(LoopbackClient::freePort()));
-        for (const qsizetype size : {1 << 10, 4 << 10, 20 << 10, 100 << 10, 1 << 20}) {
-            LoopbackClient client(port);
-            ASSERT_TRUE(client.send(request(QByteArray(size, 'x')))) << size; // all of it before reading
-            bool ended = false;
-            EXPECT_EQ(client.readToEnd(&ended), atTheLimit ? atLimit : unavailable) << size;
-            EXPECT_TRUE(ended) << size << ": " << std::strerror(errno);
+        for (const qsizetype size : {1 << 10, 4 << 10, 20 << 10, 100 << 10, 1 << 20, 16 << 20, 64 << 20}) {
+            for (const bool chunked : {false, true}) {
+                SCOPED_TRACE(testing::Message() << size << (chunked ? " bytes chunked" : " bytes"));
+                LoopbackClient client(port);
+                ASSERT_TRUE(client.send(chunked ? chunkedRequest(size) : request(QByteArray(size, 'x'))));
+                bool ended = false;
+                EXPECT_EQ(client.readToEnd(&ended), atTheLimit ? atLimit : unavailable);
+                EXPECT_TRUE(ended) << std::strerror(errno);
+            }
         }
         EXPECT_EQ(printed.linesStartingWith(everyOneAnswering).isEmpty(), !atTheLimit);
         proxy.reset();
@@ -85,7 +100,7 @@ TEST_F(LocalAPIProxyOwnAnswersTest, ItsOwn503ArrivesWholeAndEndsCleanlyWhateverT
 }
 
 // As many clients as the cap read an answer that ends with the server's close and keep their sockets, sending
-// nothing: their exchanges are over, so one more client is answered at once.
+// nothing: their exchanges are over, so one more client is answered once the first lingering close has ended.
 TEST_F(LocalAPIProxyOwnAnswersTest, ClientsKeepingTheirSocketsAfterACloseDelimitedAnswerHoldNoSlot)
 {
     const QByteArray answer = "HTTP/1.1 200 OK\r\nContent-Type: application/json\r\n\r\n{\"done\":true}";
@@ -151,4 +166,28 @@ TEST_F(LocalAPIProxyOwnAnswersTest, AFloodOfSilentConnectionsAtTheLimitLeavesThe
     EXPECT_FALSE(printed.linesStartingWith(QStringLiteral("⏳ Local API Proxy closed a client whose request headers were not complete within 2 s")).isEmpty());
     EXPECT_TRUE(printed.lines().filter(QRegularExpression(QStringLiteral("descriptor|open files"))).isEmpty())
         << printed.lines().join(u'\n').toStdString();
+}
+
+// With the model server down, the cap and eight more clients at once each send a chunked body that takes about a
+// second before they read: the lingering closes fill the waiting room and the rest wait in the backlog, so every one
+// gets the whole 503 and none a reset.
+TEST_F(LocalAPIProxyOwnAnswersTest, ABurstBeyondTheCapStillSendingItsBodiesAllGetTheWhole503)
+{
+    ASSERT_NO_FATAL_FAILURE(startProxy(LoopbackClient::freePort()));
+    std::atomic<int> whole = 0;
+    std::vector<std::jthread> clients;
+    for (int i = 0; i < 16 + 8; ++i)
+        clients.emplace_back([&] {
+            const LoopbackClient client(port);
+            ::setsockopt(client.fd(), SOL_SOCKET, SO_RCVTIMEO, &minute, sizeof minute);
+            bool sent = client.send("POST /api/generate HTTP/1.1\r\nHost: localhost\r\nTransfer-Encoding: chunked\r\n\r\n");
+            for (int piece = 0; piece < 10 && sent; ++piece) {
+                std::this_thread::sleep_for(100ms);
+                sent = client.send("400\r\n" + QByteArray(1024, 'x') + "\r\n");
+            }
+            bool ended = false;
+            whole += sent && client.send("0\r\n\r\n") && client.readToEnd(&ended) == unavailable && ended;
+        });
+    clients.clear();
+    EXPECT_EQ(whole, 16 + 8);
 }
