@@ -4,9 +4,11 @@
 #include "localai/ProxyErrorText.h"
 #include "localai/ProxyModelName.h"
 
+#include <linux/sockios.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <sys/epoll.h>
+#include <sys/ioctl.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -147,9 +149,24 @@ ProxyPair::Clock::time_point ProxyPair::serverSilentSince() const
     return m_clientEndedAt ? std::max(*m_clientEndedAt, m_lastServerByte) : m_lastServerByte;
 }
 
-bool ProxyPair::idle() const
+bool ProxyPair::idle()
 {
-    return m_phase == Phase::relaying && m_exchanges.atRest() && !m_toUpstream->holding() && !m_toClient->holding();
+    return m_phase == Phase::relaying && m_exchanges.atRest() && !m_toUpstream->holding() && !holdsAnswer();
+}
+
+bool ProxyPair::holdsAnswer()
+{
+    if (m_phase == Phase::replyingUnavailable)
+        return true;
+    if (m_phase != Phase::relaying)
+        return false;
+    int queued = 0;
+    if (::ioctl(m_client.fd, SIOCOUTQ, &queued) != 0)
+        queued = 0;
+    if (queued != m_clientQueued)
+        m_lastActivity = Clock::now();
+    m_clientQueued = queued;
+    return m_toClient->holding() || queued > 0;
 }
 
 bool ProxyPair::clientUnread() const

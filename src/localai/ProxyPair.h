@@ -77,8 +77,15 @@ public:
     // Whether the pair will still open its upstream socket.
     bool needsUpstreamSocket() const { return m_phase == Phase::awaitingRequest && !m_turnAway; }
     // A kept-alive connection at rest: every request answered in full and
-    // passed on, and nothing more from the client. Closing it cuts nothing.
-    bool idle() const;
+    // passed on, its client has taken all of it, and nothing more came from
+    // the client. Closing it cuts nothing.
+    bool idle();
+    // Whether the client has bytes of an answer still to take: read from the
+    // server and not passed on yet (in a buffer or a pipe), or waiting in the
+    // client's socket. Whatever the framing says, that answer is in progress.
+    // A look that finds the client took some since the last counts as
+    // activity.
+    bool holdsAnswer();
     // A request sent in full waits for its answer or is getting it.
     bool answerDue() const { return m_phase == Phase::relaying && m_exchanges.answerDue(); }
     // When a byte last moved either way.
@@ -126,6 +133,7 @@ private:
     Clock::time_point m_lastServerByte = m_lastActivity; // sent or taken
     Clock::time_point m_lastServerSent = m_lastActivity;
     std::optional<Clock::time_point> m_clientEndedAt;
+    int m_clientQueued = 0; // in the client's socket when last looked
     bool m_resetClient = false; // the server reset: so is the client, not ended
     bool m_lingerClient = false;
     std::optional<QString> m_turnAway; // why

@@ -41,6 +41,10 @@ struct ProxySettings {
     // whatever its client sends. A request sent in full is never cut while
     // it waits for its answer, however long the server is silent.
     std::chrono::milliseconds serverSilenceAtCap{10000};
+    // Nor is an answer in progress (bytes the relay holds, or that wait in
+    // the client's socket), whatever the server does: only a client that has
+    // read nothing of it for this long, nothing moving either way, gives way.
+    std::chrono::milliseconds unreadAnswerAtCap{60000};
     // After the client's end (a half-close or a close) a pair lives this long
     // without a byte from the server, then both sockets close: a stalled or
     // suspended server cannot hold an abandoned pair forever.

@@ -621,7 +621,8 @@ bool ProxyWorker::makeRoomAtCap()
     // Those taken on only to be turned away go soon enough by themselves.
     std::optional<std::chrono::steady_clock::time_point> slowGivesWayAt;
     const auto slowest = std::ranges::find_if(m_awaitingHead, [this](const auto& entry) {
-        return !m_pairs.at(entry.first)->turningAway();
+        ProxyPair& pair = *m_pairs.at(entry.first);
+        return !pair.turningAway() && !pair.holdsAnswer();
     });
     if (slowest != m_awaitingHead.end()) {
         slowGivesWayAt = slowest->second + m_settings.requestWaitAtCap;
@@ -636,15 +637,21 @@ bool ProxyWorker::makeRoomAtCap()
         // Failing that, the pair whose server has been silent longest while
         // its request is still coming (a byte now and then, or a body that
         // never ends), or whose traffic cannot be followed. A request sent in
-        // full is never cut while it waits for its answer.
+        // full is never cut while it waits for its answer, nor an answer the
+        // client has yet to take, unless it has read nothing for long.
         const ProxyPair* idlest = nullptr;
         const ProxyPair* quietest = nullptr;
+        const ProxyPair* unread = nullptr;
         std::uint64_t idlestId = 0;
         std::uint64_t quietestId = 0;
+        std::uint64_t unreadId = 0;
         for (const auto& [id, pair] : m_pairs) {
             if (pair->turningAway())
                 continue;
-            if (pair->idle()) {
+            if (pair->holdsAnswer()) {
+                if (!unread || pair->lastActivity() < unread->lastActivity())
+                    std::tie(unread, unreadId) = std::pair(pair.get(), id);
+            } else if (pair->idle()) {
                 if (!idlest || pair->lastActivity() < idlest->lastActivity())
                     std::tie(idlest, idlestId) = std::pair(pair.get(), id);
             } else if (!pair->answerDue()) {
@@ -664,15 +671,22 @@ bool ProxyWorker::makeRoomAtCap()
                                            "to let a waiting client in"));
             return true;
         }
+        const auto silentGivesWayAt = quietest ? quietest->serverSentAt() + m_settings.serverSilenceAtCap
+                                               : std::chrono::steady_clock::time_point::max();
+        if (now >= silentGivesWayAt) {
+            closeUnansweredPair(quietestId);
+            return true;
+        }
+        // Last of all, and never waited for: a client that left its answer
+        // unread, nothing moving either way.
+        if (unread && now >= unread->lastActivity() + m_settings.unreadAnswerAtCap) {
+            closeUnreadAnswer(unreadId);
+            return true;
+        }
         if (!quietest) {
             if (slowGivesWayAt)
                 m_capCheckAt = slowGivesWayAt;
             return slowGivesWayAt.has_value(); // else none may give way
-        }
-        const auto silentGivesWayAt = quietest->serverSentAt() + m_settings.serverSilenceAtCap;
-        if (now >= silentGivesWayAt) {
-            closeUnansweredPair(quietestId);
-            return true;
         }
         m_capCheckAt = slowGivesWayAt ? std::min(*slowGivesWayAt, silentGivesWayAt) : silentGivesWayAt;
         return true;
@@ -692,6 +706,15 @@ void ProxyWorker::closeUnansweredPair(std::uint64_t pairId)
     settle(pairId, ProxyPair::Status::finished);
     kestrova::print(QStringLiteral("⏳ Local API Proxy closed a connection whose model server had sent nothing for "
                                    "%1 s, to let a waiting client in")
+                        .arg(seconds));
+}
+
+void ProxyWorker::closeUnreadAnswer(std::uint64_t pairId)
+{
+    const qint64 seconds = std::chrono::duration_cast<std::chrono::seconds>(m_settings.unreadAnswerAtCap).count();
+    settle(pairId, ProxyPair::Status::finished);
+    kestrova::print(QStringLiteral("⏳ Local API Proxy closed a connection whose client had read nothing of its answer "
+                                   "for %1 s, to let a waiting client in")
                         .arg(seconds));
 }
 

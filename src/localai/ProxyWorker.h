@@ -86,6 +86,7 @@ private:
     bool makeRoomAtCap();
     void acceptWaiting();
     void closeUnansweredPair(std::uint64_t pairId);
+    void closeUnreadAnswer(std::uint64_t pairId);
     void pauseAccepting();
     void updateListenerInterest();
     void settle(std::uint64_t pairId, ProxyPair::Status status);

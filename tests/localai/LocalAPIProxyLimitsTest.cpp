@@ -137,6 +137,59 @@ TEST_F(LocalAPIProxyLimitsTest, TricklingClientsAtTheCapLetAnHonestRequestInWith
     EXPECT_LE(printed.linesStartingWith(QStringLiteral("⏳ Local API Proxy at its limit of 128 connections")).size(), 1 + gaveWay);
 }
 
+// Cap 16: twelve requests the server holds unanswered, then four clients whose answers (three small ones through
+// small receive buffers) come whole (the end 0.5 s after the start) and are read late, while four more clients wait. The silence bound is
+// scaled down tenfold (1 s; the answers read 2.5 s after the others came, 25 s scaled): an answer the proxy holds,
+// or that waits in the client's socket, is never cut to make room, and no line says otherwise.
+TEST_F(LocalAPIProxyLimitsTest, AnswersWaitingForSlowReadersAtTheCapAreNeverCut)
+{
+    ProxySettings settings;
+    settings.maxConnectionPairs = 16;
+    settings.serverSilenceAtCap = 1s;
+    std::vector<QByteArray> answers;
+    for (const qsizetype size : {6000, 20 << 10, 60 << 10, 2800 << 10}) {
+        QByteArray body(size, Qt::Uninitialized);
+        for (qsizetype i = 0; i < size; ++i)
+            body[i] = char('a' + i % 26);
+        answers.push_back("HTTP/1.1 200 OK\r\nContent-Type: application/json\r\nContent-Length: "
+                          + QByteArray::number(size) + "\r\n\r\n" + body);
+    }
+    ASSERT_NO_FATAL_FAILURE(startInFrontOf([answers](int fd) {
+        const QByteArray asked = LoopbackUpstream::readSome(fd);
+        const qsizetype slow = asked.indexOf("GET /slow/");
+        if (slow >= 0) { // the rest of the answer half a second after its start
+            const QByteArray& answer = answers.at(asked.at(slow + 10) - '0');
+            const qsizetype start = 1024;
+            LoopbackUpstream::writeAll(fd, answer.constData(), start);
+            std::this_thread::sleep_for(500ms);
+            LoopbackUpstream::writeAll(fd, answer.constData() + start, answer.size() - start);
+        }
+        LoopbackUpstream::holdUntilEnd()(fd);
+    }, settings));
+    std::vector<LoopbackClient> held, slowReaders, waiting;
+    for (int i = 0; i < 12; ++i)
+        ASSERT_TRUE(held.emplace_back(port).send(request(R"({"model": "llama3"})")));
+    ASSERT_TRUE(waitUntil([&] { return upstream->acceptedCount() == 12; }));
+    for (std::size_t i = 0; i < answers.size(); ++i) {
+        // Small buffers for the small answers; through one, a large answer would crawl a window probe at a time.
+        const LoopbackClient& client =
+            slowReaders.emplace_back(port, QHostAddress(QHostAddress::LocalHost), answers[i].size() < (1 << 20) ? 2048 : 0);
+        ASSERT_TRUE(client.send("GET /slow/" + QByteArray::number(i) + " HTTP/1.1\r\nHost: localhost\r\n\r\n"));
+    }
+    ASSERT_TRUE(waitUntil([&] { return upstream->acceptedCount() == 16; }));
+    std::this_thread::sleep_for(1s); // the answers' ends have come
+    for (int i = 0; i < 4; ++i)
+        ASSERT_TRUE(waiting.emplace_back(port).send(request(R"({"model": "llama3"})")));
+    std::this_thread::sleep_for(2500ms);
+    for (std::size_t i = 0; i < answers.size(); ++i) {
+        const QByteArray got = slowReaders[i].read(answers[i].size());
+        EXPECT_TRUE(got == answers[i]) << got.size() << " bytes of a " << answers[i].size() << "-byte answer";
+    }
+    // Not even as a connection at rest: each answer waited in the proxy or in the client's socket until it was read.
+    EXPECT_TRUE(printed.linesStartingWith(QStringLiteral("⏳ Local API Proxy closed")).isEmpty())
+        << printed.lines().join(u'\n').toStdString();
+}
+
 TEST_F(LocalAPIProxyLimitsTest, AbandonedPairsCloseAfterTheStoppedServersSilence)
 {
     StoppableServer server; // forked before the proxy's sockets exist

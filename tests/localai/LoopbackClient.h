@@ -19,7 +19,10 @@
 class LoopbackClient {
 public:
     LoopbackClient() = default;
-    explicit LoopbackClient(quint16 port, const QHostAddress& host = QHostAddress(QHostAddress::LocalHost))
+    // A receive buffer of `receiveBuffer` bytes (0: the default) is set before connecting, so the window the
+    // peer sees is small from the start.
+    explicit LoopbackClient(quint16 port, const QHostAddress& host = QHostAddress(QHostAddress::LocalHost),
+                            int receiveBuffer = 0)
     {
         sockaddr_storage storage{};
         socklen_t length;
@@ -43,6 +46,8 @@ public:
         ::setsockopt(m_fd, SOL_SOCKET, SO_SNDTIMEO, &limit, sizeof limit);
         const int one = 1;
         ::setsockopt(m_fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
+        if (receiveBuffer > 0)
+            ::setsockopt(m_fd, SOL_SOCKET, SO_RCVBUF, &receiveBuffer, sizeof receiveBuffer);
         if (::connect(m_fd, reinterpret_cast<sockaddr*>(&storage), length) != 0) {
             m_error = errno;
             close();
