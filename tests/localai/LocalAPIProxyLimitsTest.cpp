@@ -190,6 +190,43 @@ TEST_F(LocalAPIProxyLimitsTest, AnswersWaitingForSlowReadersAtTheCapAreNeverCut)
         << printed.lines().join(u'\n').toStdString();
 }
 
+// Cap 2: one request the server holds, and a client that reads nothing of its answer. A newcomer hears of the limit
+// at once; only once nothing has moved on that connection for the bound (2 s here, 60 s by default) does it give
+// way, with a line that says why.
+TEST_F(LocalAPIProxyLimitsTest, AClientThatReadsNothingOfItsAnswerGivesWayOnlyAfterTheBound)
+{
+    ProxySettings settings;
+    settings.maxConnectionPairs = 2;
+    settings.unreadAnswerAtCap = 2s;
+    const QByteArray answer = "HTTP/1.1 200 OK\r\nContent-Length: 65536\r\n\r\n" + QByteArray(65536, 'x');
+    const QByteArray ps = "GET /api/ps HTTP/1.1\r\nHost: localhost\r\n\r\n";
+    ASSERT_NO_FATAL_FAILURE(startInFrontOf([answer](int fd) {
+        if (LoopbackUpstream::readSome(fd).startsWith("GET "))
+            LoopbackUpstream::writeAll(fd, answer.constData(), answer.size());
+        LoopbackUpstream::holdUntilEnd()(fd);
+    }, settings));
+    const LoopbackClient held(port);
+    ASSERT_TRUE(held.send(request(R"({"model": "llama3"})")));
+    const LoopbackClient unread(port, QHostAddress(QHostAddress::LocalHost), 2048);
+    ASSERT_TRUE(unread.send(ps));
+    ASSERT_TRUE(waitUntil([&] { return upstream->acceptedCount() == 2; }));
+
+    const auto asked = std::chrono::steady_clock::now();
+    const LoopbackClient early(port);
+    ASSERT_TRUE(early.send(ps));
+    const QByteArray told = early.readToEnd();
+    const bool inTime = std::chrono::steady_clock::now() - asked < 1s; // judged only then, which load may prevent
+    EXPECT_TRUE(!inTime || told.startsWith("HTTP/1.1 503 ")) << told.toStdString();
+    EXPECT_TRUE(waitUntil([&] {
+        const LoopbackClient late(port);
+        return late.send(ps) && late.read(answer.size()) == answer;
+    }, 30s));
+    EXPECT_GE(std::chrono::steady_clock::now() - asked, 2s);
+    EXPECT_EQ(printed.linesStartingWith(QStringLiteral("⏳ Local API Proxy closed a connection whose client had read nothing "
+                                                       "of its answer for 2 s, to let a waiting client in")).size(), 1);
+    EXPECT_EQ(printed.linesStartingWith(QStringLiteral("⏳ Local API Proxy closed")).size(), 1);
+}
+
 TEST_F(LocalAPIProxyLimitsTest, AbandonedPairsCloseAfterTheStoppedServersSilence)
 {
     StoppableServer server; // forked before the proxy's sockets exist
