@@ -58,6 +58,13 @@ QByteArray answerTo(const LoopbackClient& client, const QByteArray& request)
     }
 }
 
+// A whole answer with a body of `size` bytes.
+QByteArray answerOf(qsizetype size)
+{
+    return "HTTP/1.1 200 OK\r\nContent-Type: application/json\r\nContent-Length: " + QByteArray::number(size) + "\r\n\r\n"
+        + QByteArray(size, 'x');
+}
+
 } // namespace
 
 TEST(ProxyPairCap, AQuarterOfTheDescriptorLimitWithinBounds)
@@ -137,32 +144,24 @@ TEST_F(LocalAPIProxyLimitsTest, TricklingClientsAtTheCapLetAnHonestRequestInWith
     EXPECT_LE(printed.linesStartingWith(QStringLiteral("⏳ Local API Proxy at its limit of 128 connections")).size(), 1 + gaveWay);
 }
 
-// Cap 16: twelve requests the server holds unanswered, then four clients whose answers (three small ones through
-// small receive buffers) come whole (the end 0.5 s after the start) and are read late, while four more clients wait. The silence bound is
-// scaled down tenfold (1 s; the answers read 2.5 s after the others came, 25 s scaled): an answer the proxy holds,
-// or that waits in the client's socket, is never cut to make room, and no line says otherwise.
+// Cap 16: twelve requests the server holds unanswered, then four clients (the three with small answers through small
+// receive buffers) whose answers come whole, the end 0.5 s after the start, and are read late while four more
+// clients wait. The silence bound is scaled down tenfold (1 s; the answers read 2.5 s after the others came, 25 s
+// scaled): an answer the proxy holds, or that waits in the client's socket, is never cut to make room.
 TEST_F(LocalAPIProxyLimitsTest, AnswersWaitingForSlowReadersAtTheCapAreNeverCut)
 {
     ProxySettings settings;
     settings.maxConnectionPairs = 16;
     settings.serverSilenceAtCap = 1s;
-    std::vector<QByteArray> answers;
-    for (const qsizetype size : {6000, 20 << 10, 60 << 10, 2800 << 10}) {
-        QByteArray body(size, Qt::Uninitialized);
-        for (qsizetype i = 0; i < size; ++i)
-            body[i] = char('a' + i % 26);
-        answers.push_back("HTTP/1.1 200 OK\r\nContent-Type: application/json\r\nContent-Length: "
-                          + QByteArray::number(size) + "\r\n\r\n" + body);
-    }
+    const std::vector<QByteArray> answers = {answerOf(6000), answerOf(20 << 10), answerOf(60 << 10), answerOf(2800 << 10)};
     ASSERT_NO_FATAL_FAILURE(startInFrontOf([answers](int fd) {
         const QByteArray asked = LoopbackUpstream::readSome(fd);
         const qsizetype slow = asked.indexOf("GET /slow/");
         if (slow >= 0) { // the rest of the answer half a second after its start
             const QByteArray& answer = answers.at(asked.at(slow + 10) - '0');
-            const qsizetype start = 1024;
-            LoopbackUpstream::writeAll(fd, answer.constData(), start);
+            LoopbackUpstream::writeAll(fd, answer.constData(), 1024);
             std::this_thread::sleep_for(500ms);
-            LoopbackUpstream::writeAll(fd, answer.constData() + start, answer.size() - start);
+            LoopbackUpstream::writeAll(fd, answer.constData() + 1024, answer.size() - 1024);
         }
         LoopbackUpstream::holdUntilEnd()(fd);
     }, settings));
@@ -198,7 +197,7 @@ TEST_F(LocalAPIProxyLimitsTest, AClientThatReadsNothingOfItsAnswerGivesWayOnlyAf
     ProxySettings settings;
     settings.maxConnectionPairs = 2;
     settings.unreadAnswerAtCap = 2s;
-    const QByteArray answer = "HTTP/1.1 200 OK\r\nContent-Length: 65536\r\n\r\n" + QByteArray(65536, 'x');
+    const QByteArray answer = answerOf(65536);
     const QByteArray ps = "GET /api/ps HTTP/1.1\r\nHost: localhost\r\n\r\n";
     ASSERT_NO_FATAL_FAILURE(startInFrontOf([answer](int fd) {
         if (LoopbackUpstream::readSome(fd).startsWith("GET "))
