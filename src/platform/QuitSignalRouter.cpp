@@ -51,14 +51,6 @@ void QuitSignalRouter::catchSignals()
 {
     if (g_pipe[0] < 0)
         installHandlers();
-    // The kestrova command holds the quit signals back until the handlers
-    // are in place: one that came meanwhile is taken now. What the app
-    // starts from here on inherits the signals let in.
-    sigset_t quit;
-    sigemptyset(&quit);
-    for (const int signal : kQuitSignals)
-        sigaddset(&quit, signal);
-    sigprocmask(SIG_UNBLOCK, &quit, nullptr);
 }
 
 bool QuitSignalRouter::quitAsked()

@@ -16,8 +16,7 @@ class QuitSignalRouter : public QObject {
     Q_OBJECT
 
 public:
-    // Catches the quit signals from now on, then lets in any held back
-    // (blocked) by whoever started the process; needs no QCoreApplication.
+    // Catches the quit signals from now on; needs no QCoreApplication.
     static void catchSignals();
     // A quit signal has come since the signals were caught.
     static bool quitAsked();
