@@ -10,6 +10,7 @@
 #include "platform/QuitSignalRouter.h"
 #include "platform/SessionProcessGuard.h"
 #include "platform/SingleInstance.h"
+#include "platform/StandardDescriptors.h"
 #include "platform/TrayOwnerTracker.h"
 #include "telemetry/AIService.h"
 #include "telemetry/PresetManager.h"
@@ -24,6 +25,9 @@
 
 int main(int argc, char* argv[])
 {
+    // Standard input, output and error get their numbers back before the
+    // quit pipe below opens, or it would take them.
+    StandardDescriptors::openClosedOnNull();
     // A quit signal (SIGTERM at logout, SIGINT, SIGHUP) may come at any
     // moment of the start: from here on it is caught, and the start leaves
     // with 0 at its next step, or through the quit path once it runs.
