@@ -6,6 +6,7 @@
 #include "core/SettingsStore.h"
 #include "dashboard/tour/OnboardingTourOverlay.h"
 #include "platform/DescriptorBudget.h"
+#include "platform/DisplayCheck.h"
 #include "platform/LeftoverFolders.h"
 #include "platform/QuitSignalRouter.h"
 #include "platform/SessionProcessGuard.h"
@@ -35,6 +36,10 @@ int main(int argc, char* argv[])
     // Kept /proc files, proxy sockets and directory walks all need
     // descriptors; the default soft limit (1024) is far below the hard one.
     DescriptorBudget::raiseSoftLimit();
+    if (const QString why = DisplayCheck::whyNoDisplay(argc, argv); !why.isEmpty()) {
+        kestrova::print(why);
+        return 1;
+    }
     QApplication app(argc, argv);
     QApplication::setOrganizationName(QStringLiteral("Kestrova"));
     QApplication::setApplicationName(QStringLiteral("Kestrova"));

@@ -29,3 +29,38 @@ TEST(BareStartLaunch, ClosedStandardDescriptorsAreOpenedOnDevNull)
     EXPECT_TRUE(app.keepsRunning(std::chrono::seconds(3)));
     EXPECT_TRUE(LaunchState::leavesWithZero(app));
 }
+
+// With no display to open (DISPLAY unset, or naming one where no X server
+// listens), one line says so and names the variable, and the app leaves
+// with 1: no abort, no core.
+TEST(BareStartLaunch, NoDisplayIsOneLineAndExitOne)
+{
+    int unused = 100;
+    while (QFile::exists(QStringLiteral("/tmp/.X%1-lock").arg(unused)) || QFile::exists(QStringLiteral("/tmp/.X11-unix/X%1").arg(unused)))
+        ++unused;
+    const struct {
+        const char* name;
+        QString display;
+        QString said;
+    } cases[] = {
+        {"unset", QString(), QStringLiteral("Kestrova cannot start: no display could be opened, DISPLAY is not set.")},
+        {"no server", QStringLiteral(":%1").arg(unused),
+         QStringLiteral("Kestrova cannot start: no display could be opened at DISPLAY=:%1.").arg(unused)},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        QTemporaryDir root;
+        LaunchedApp app(root.path());
+        for (const char* name : {"QT_QPA_PLATFORM", "WAYLAND_DISPLAY", "DISPLAY"})
+            app.environment.remove(QLatin1String(name));
+        if (!c.display.isEmpty())
+            app.environment.insert(QStringLiteral("DISPLAY"), c.display);
+        ASSERT_TRUE(app.start(QStringLiteral(KESTROVA_EXECUTABLE)));
+        const bool ended = !app.keepsRunning(std::chrono::seconds(60));
+        const LaunchedApp::Ending ending = app.terminate();
+        ASSERT_TRUE(ended) << ending.output.toStdString();
+        EXPECT_EQ(ending.status, QProcess::NormalExit);
+        EXPECT_EQ(ending.exitCode, 1);
+        EXPECT_EQ(ending.output, c.said + QLatin1Char('\n'));
+    }
+}
