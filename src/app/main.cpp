@@ -7,6 +7,7 @@
 #include "dashboard/tour/OnboardingTourOverlay.h"
 #include "platform/DescriptorBudget.h"
 #include "platform/DisplayCheck.h"
+#include "platform/ExitDuringRun.h"
 #include "platform/LeftoverFolders.h"
 #include "platform/QuitSignalRouter.h"
 #include "platform/SessionProcessGuard.h"
@@ -22,6 +23,7 @@
 #include <QDBusConnection>
 #include <QTimer>
 
+#include <memory>
 #include <optional>
 
 int main(int argc, char* argv[])
@@ -101,6 +103,16 @@ int main(int argc, char* argv[])
     // From here a quit signal ends in a normal quit, so aboutToQuit resumes
     // the processes we froze and stops the proxy thread.
     quitRouter.emplace();
+    // A lost display ends the process from inside the event loop: what the
+    // quit path gives back is given back on the way out.
+    const ExitDuringRun displayLoss([&instance] {
+        ExitDuringRun::emitAboutToQuit();
+        // exit() never comes back here, nor destroys the application: these
+        // are the only ends of the claim (its lock and socket go) and of the
+        // settings (saved, their private copy removed).
+        std::destroy_at(&instance);
+        delete &SettingsStore::shared();
+    });
     QTimer::singleShot(0, &kestrova, [] { kestrova::print(QString::fromLatin1(KestrovaApp::kUpLine)); });
 
     return QApplication::exec();
