@@ -6,10 +6,13 @@
 #include "core/SettingsStore.h"
 #include "dashboard/tour/OnboardingTourOverlay.h"
 #include "platform/DescriptorBudget.h"
+#include "platform/DisplayCheck.h"
+#include "platform/ExitDuringRun.h"
 #include "platform/LeftoverFolders.h"
 #include "platform/QuitSignalRouter.h"
 #include "platform/SessionProcessGuard.h"
 #include "platform/SingleInstance.h"
+#include "platform/StandardDescriptors.h"
 #include "platform/TrayOwnerTracker.h"
 #include "telemetry/AIService.h"
 #include "telemetry/PresetManager.h"
@@ -20,10 +23,14 @@
 #include <QDBusConnection>
 #include <QTimer>
 
+#include <memory>
 #include <optional>
 
 int main(int argc, char* argv[])
 {
+    // Standard input, output and error get their numbers back before the
+    // quit pipe below opens, or it would take them.
+    StandardDescriptors::openClosedOnNull();
     // A quit signal (SIGTERM at logout, SIGINT, SIGHUP) may come at any
     // moment of the start: from here on it is caught, and the start leaves
     // with 0 at its next step, or through the quit path once it runs.
@@ -31,6 +38,10 @@ int main(int argc, char* argv[])
     // Kept /proc files, proxy sockets and directory walks all need
     // descriptors; the default soft limit (1024) is far below the hard one.
     DescriptorBudget::raiseSoftLimit();
+    if (const QString why = DisplayCheck::whyNoDisplay(argc, argv); !why.isEmpty()) {
+        kestrova::print(why);
+        return 1;
+    }
     QApplication app(argc, argv);
     QApplication::setOrganizationName(QStringLiteral("Kestrova"));
     QApplication::setApplicationName(QStringLiteral("Kestrova"));
@@ -92,6 +103,16 @@ int main(int argc, char* argv[])
     // From here a quit signal ends in a normal quit, so aboutToQuit resumes
     // the processes we froze and stops the proxy thread.
     quitRouter.emplace();
+    // A lost display ends the process from inside the event loop: what the
+    // quit path gives back is given back on the way out.
+    const ExitDuringRun displayLoss([&instance] {
+        ExitDuringRun::emitAboutToQuit();
+        // exit() never comes back here, nor destroys the application: these
+        // are the only ends of the claim (its lock and socket go) and of the
+        // settings (saved, their private copy removed).
+        std::destroy_at(&instance);
+        delete &SettingsStore::shared();
+    });
     QTimer::singleShot(0, &kestrova, [] { kestrova::print(QString::fromLatin1(KestrovaApp::kUpLine)); });
 
     return QApplication::exec();

@@ -29,36 +29,36 @@ void onQuitSignal(int)
     errno = savedErrno;
 }
 
-void installHandlers()
+void drain()
 {
-    std::signal(SIGPIPE, SIG_IGN);
-    // Non-blocking: a burst of signals that fills the pipe must not hang
-    // the handler; one byte waiting is enough to quit. Without a pipe the
-    // flag still records the signal.
-    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0, g_pipe) != 0)
-        g_pipe[0] = g_pipe[1] = -1;
-    struct sigaction action = {};
-    action.sa_handler = onQuitSignal;
-    sigemptyset(&action.sa_mask);
-    action.sa_flags = SA_RESTART;
-    for (const int signal : kQuitSignals)
-        sigaction(signal, &action, nullptr);
+    char bytes[64];
+    while (g_pipe[0] >= 0 && ::read(g_pipe[0], bytes, sizeof bytes) > 0) {
+    }
 }
 
 } // namespace
 
 void QuitSignalRouter::catchSignals()
 {
-    if (g_pipe[0] < 0)
-        installHandlers();
-    // The kestrova command holds the quit signals back until the handlers
-    // are in place: one that came meanwhile is taken now. What the app
-    // starts from here on inherits the signals let in.
-    sigset_t quit;
-    sigemptyset(&quit);
-    for (const int signal : kQuitSignals)
-        sigaddset(&quit, signal);
-    sigprocmask(SIG_UNBLOCK, &quit, nullptr);
+    [[maybe_unused]] static const bool piped = [] {
+        std::signal(SIGPIPE, SIG_IGN);
+        // Non-blocking: a burst of signals that fills the pipe must not hang
+        // the handler; one byte waiting is enough to quit. Without a pipe the
+        // flag still records the signal.
+        return ::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0, g_pipe) == 0;
+    }();
+    struct sigaction action = {};
+    action.sa_handler = onQuitSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    for (const int signal : kQuitSignals) {
+        // Whoever started us ignoring it (nohup, `cmd &` in a script) meant
+        // it to go by: it stays ignored.
+        struct sigaction current = {};
+        if (sigaction(signal, nullptr, &current) == 0 && current.sa_handler == SIG_IGN)
+            continue;
+        sigaction(signal, &action, nullptr);
+    }
 }
 
 bool QuitSignalRouter::quitAsked()
@@ -77,23 +77,18 @@ QuitSignalRouter::QuitSignalRouter(QObject* parent) : QObject(parent)
         return;
     m_notifier = new QSocketNotifier(g_pipe[0], QSocketNotifier::Read, this);
     connect(m_notifier, &QSocketNotifier::activated, this, [] {
-        char bytes[64];
-        while (::read(g_pipe[0], bytes, sizeof bytes) > 0) {
-        }
+        drain();
         QCoreApplication::quit();
     });
 }
 
 QuitSignalRouter::~QuitSignalRouter()
 {
-    for (const int signal : kQuitSignals)
-        std::signal(signal, SIG_DFL);
+    // The handlers stay until the process ends: a quit signal during the
+    // rest of the quit (a logout sends more than one) is taken and changes
+    // nothing. What came meanwhile is not left for a later router.
     delete m_notifier;
     m_notifier = nullptr;
-    for (int& fd : g_pipe) {
-        if (fd >= 0)
-            ::close(fd);
-        fd = -1;
-    }
+    drain();
     g_quitAsked.store(false);
 }

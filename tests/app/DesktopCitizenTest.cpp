@@ -1,10 +1,12 @@
 #include "ShellFixture.h"
 
 #include "platform/SingleInstance.h"
+#include "platform/XdgAutostartLoginItem.h"
 #include "support/LaunchedApp.h"
 #include "support/PrivateBus.h"
 #include "support/TaskRunner.h"
 
+#include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
@@ -63,8 +65,9 @@ TEST(SecondLaunch, OpensTheRunningCopysDashboardAndLeavesWithZero)
     }
 }
 
-// Installing into a prefix puts the command and the application it starts,
-// a valid desktop entry that starts the command, and the icon in place.
+// Installing into a prefix puts one program, a valid desktop entry that
+// starts it, and the icon in place. The installed program runs as itself,
+// so Launch at Login (which names the running executable) starts it too.
 TEST(Install, PutsTheExecutableTheDesktopEntryAndTheIconUnderThePrefix)
 {
     QTemporaryDir prefix;
@@ -79,11 +82,14 @@ TEST(Install, PutsTheExecutableTheDesktopEntryAndTheIconUnderThePrefix)
     const QString entry = prefix.path() + QStringLiteral("/share/applications/kestrova.desktop");
     const QString icon = prefix.path() + QStringLiteral("/share/icons/hicolor/scalable/apps/kestrova.svg");
     const QString executable = prefix.path() + QStringLiteral("/bin/kestrova");
-    const QString application = prefix.path() + QStringLiteral("/libexec/kestrova/kestrova");
-    for (const QString& path : {entry, icon, executable, application}) {
+    for (const QString& path : {entry, icon, executable}) {
         EXPECT_TRUE(log.contains(path)) << path.toStdString();
         EXPECT_TRUE(QFile::exists(path)) << path.toStdString();
     }
+    QStringList programs;
+    for (QDirIterator it(prefix.path(), QDir::Files | QDir::Executable | QDir::System, QDirIterator::Subdirectories); it.hasNext();)
+        programs.append(it.next());
+    EXPECT_EQ(programs, QStringList{executable});
 
     QFile file(entry);
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
@@ -92,18 +98,24 @@ TEST(Install, PutsTheExecutableTheDesktopEntryAndTheIconUnderThePrefix)
                                QStringLiteral("Categories=System;Monitor;"), QStringLiteral("StartupNotify=false")})
         EXPECT_TRUE(text.split(QLatin1Char('\n')).contains(line)) << line.toStdString();
 
-    // The installed command finds the installed application and becomes it.
     {
         QTemporaryDir scratch;
         LaunchedApp app(scratch.path());
         ASSERT_TRUE(app.start(executable));
         EXPECT_TRUE(app.saysItIsUp());
-        // The same process, under the name a session's tools look for.
+        // Under the name a session's tools look for.
         const QString proc = QStringLiteral("/proc/%1/").arg(app.process.processId());
-        EXPECT_EQ(QFileInfo(proc + QStringLiteral("exe")).symLinkTarget(), application);
         QFile comm(proc + QStringLiteral("comm"));
         EXPECT_TRUE(comm.open(QIODevice::ReadOnly));
         EXPECT_EQ(comm.readAll().trimmed(), QByteArrayLiteral("kestrova"));
+        // What the running app takes for its own executable, as Launch at
+        // Login writes it into the autostart entry.
+        const QString running = QFileInfo(proc + QStringLiteral("exe")).symLinkTarget();
+        XdgAutostartLoginItem login(scratch.filePath(QStringLiteral("autostart")), running);
+        ASSERT_FALSE(login.registerItem().has_value());
+        QFile autostart(login.filePath());
+        ASSERT_TRUE(autostart.open(QIODevice::ReadOnly));
+        EXPECT_TRUE(QString::fromUtf8(autostart.readAll()).split(u'\n').contains(QStringLiteral("Exec=") + executable));
         const LaunchedApp::Ending ending = app.terminate();
         EXPECT_EQ(ending.exitCode, 0) << ending.output.toStdString();
     }

@@ -31,6 +31,16 @@ inline int settingsCopies(const QStringList& folders, qint64 pid, bool owned)
     return count;
 }
 
+// What runs left in the runtime and temp folders under `root` (its "run"
+// and "tmp"): launch sockets and locks, settings copies, hold records.
+inline QStringList leftIn(const QString& root)
+{
+    QStringList left;
+    for (const char* folder : {"/run", "/tmp"})
+        left += QDir(root + QLatin1String(folder)).entryList({QStringLiteral("kestrova*")}, QDir::AllEntries | QDir::Hidden | QDir::System);
+    return left;
+}
+
 // `pid` holds the launch lock beside `socket` and takes connections there.
 inline bool isUp(qint64 pid, const QString& socket)
 {

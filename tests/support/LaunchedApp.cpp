@@ -5,7 +5,6 @@
 #include <QFile>
 
 #include <csignal>
-#include <thread>
 
 LaunchedApp::LaunchedApp(const QString& scratch) : environment(QProcessEnvironment::systemEnvironment()), m_scratch(scratch)
 {
@@ -50,28 +49,19 @@ bool LaunchedApp::says(const QString& line, std::chrono::milliseconds wait)
         && (m_output.startsWith(line) || m_output.contains(QLatin1Char('\n') + line));
 }
 
-bool LaunchedApp::guardsAgainst(int signal, std::chrono::milliseconds wait)
+bool LaunchedApp::catches(int signal, std::chrono::milliseconds wait)
 {
-    const QByteArray path = "/proc/" + QByteArray::number(process.processId()) + "/status";
-    bool ended = false;
-    const auto guarded = [&] {
-        QFile status(QString::fromLatin1(path));
-        ended = !status.open(QIODevice::ReadOnly);
-        unsigned long long mask = 0;
-        for (const QByteArray& line : status.readAll().split('\n')) {
-            if (line.startsWith("SigBlk:") || line.startsWith("SigCgt:"))
-                mask |= line.mid(7).trimmed().toULongLong(nullptr, 16);
-            ended = ended || (line.startsWith("State:") && line.contains('Z'));
-        }
-        return !ended && (mask >> (signal - 1) & 1) != 0;
-    };
-    const auto deadline = std::chrono::steady_clock::now() + wait;
-    while (!guarded()) {
-        if (ended || std::chrono::steady_clock::now() >= deadline)
+    QFile status(QStringLiteral("/proc/%1/status").arg(process.processId()));
+    const auto caught = [&] {
+        status.close();
+        if (!status.open(QIODevice::ReadOnly))
             return false;
-        std::this_thread::sleep_for(std::chrono::microseconds(100));
-    }
-    return true;
+        for (const QByteArray& line : status.readAll().split('\n'))
+            if (line.startsWith("SigCgt:"))
+                return (line.mid(7).trimmed().toULongLong(nullptr, 16) >> (signal - 1) & 1) != 0;
+        return false;
+    };
+    return waitUntil([&] { return caught() || process.state() == QProcess::NotRunning; }, wait) && caught();
 }
 
 QString LaunchedApp::ask(const QByteArray& line, const QString& reply, std::chrono::milliseconds wait)

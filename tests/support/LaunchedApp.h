@@ -27,12 +27,10 @@ public:
     // Waits until its output has a line that starts with `line` (the line
     // that says it is up, or one a test checks before ending it).
     bool says(const QString& line, std::chrono::milliseconds wait = std::chrono::seconds(120));
-    // Waits until `signal` has lost its default action on the process: held
-    // back (blocked) by the kestrova command from its first line, or caught
-    // by the app. Before that, the kernel still runs the exec the test asked
-    // for, and the default action applies to any program. Looked at every
-    // 100 us: the command holds a signal back while the app's libraries load.
-    bool guardsAgainst(int signal, std::chrono::milliseconds wait = std::chrono::seconds(60));
+    // Waits until the process catches `signal` (its handler is in place):
+    // before that, the dynamic loader still runs and the signal's default
+    // action applies, as to any program.
+    bool catches(int signal, std::chrono::milliseconds wait = std::chrono::seconds(60));
     // Sends a line to its standard input and waits for a line of output
     // that starts with `reply`; returns the output read meanwhile.
     QString ask(const QByteArray& line, const QString& reply, std::chrono::milliseconds wait);

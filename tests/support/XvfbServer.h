@@ -19,15 +19,17 @@ public:
         if (waitUntil([&] { return m_process.canReadLine(); }, std::chrono::seconds(10)))
             m_display = QStringLiteral(":") + QString::fromLatin1(m_process.readLine().trimmed());
     }
-    ~XvfbServer()
-    {
-        m_process.terminate();
-        m_process.waitForFinished(5000);
-    }
+    ~XvfbServer() { end(); }
     XvfbServer(const XvfbServer&) = delete;
     XvfbServer& operator=(const XvfbServer&) = delete;
 
     QString display() const { return m_display; }
+    // Ends the server, as a session that ends its display does.
+    void end()
+    {
+        m_process.terminate();
+        m_process.waitForFinished(5000);
+    }
 
 private:
     QProcess m_process;

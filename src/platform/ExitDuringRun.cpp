@@ -1,0 +1,44 @@
+#include "platform/ExitDuringRun.h"
+
+#include <QCoreApplication>
+
+#include <cstdlib>
+#include <memory>
+#include <thread>
+#include <utility>
+
+namespace {
+
+std::function<void()>* g_giveBack = nullptr;
+std::thread::id g_mainThread;
+
+void onExit()
+{
+    // Taken first: whatever the give-back calls must not run it again.
+    const std::unique_ptr<std::function<void()>> giveBack(std::exchange(g_giveBack, nullptr));
+    if (giveBack && std::this_thread::get_id() == g_mainThread)
+        (*giveBack)();
+}
+
+} // namespace
+
+ExitDuringRun::ExitDuringRun(std::function<void()> giveBack)
+{
+    static const bool registered = std::atexit(onExit) == 0;
+    if (registered) {
+        g_mainThread = std::this_thread::get_id();
+        g_giveBack = new std::function<void()>(std::move(giveBack));
+    }
+}
+
+ExitDuringRun::~ExitDuringRun()
+{
+    delete std::exchange(g_giveBack, nullptr);
+}
+
+void ExitDuringRun::emitAboutToQuit()
+{
+    // The signal is private to the class; its meta-object still calls it.
+    if (QCoreApplication* app = QCoreApplication::instance())
+        QMetaObject::invokeMethod(app, "aboutToQuit", Qt::DirectConnection);
+}
