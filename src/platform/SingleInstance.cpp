@@ -28,8 +28,8 @@ namespace {
 
 constexpr QByteArrayView kRequest = "activate\n";
 constexpr QByteArrayView kAnswer = "ok\n";
-// How often a launch looks again at a copy that is still starting: for
-// its socket, and (once asked) whether it is still starting.
+// How often a launch looks again at a copy that is still starting or
+// quitting: for its socket, and (once asked) whether it is still starting.
 constexpr auto kStartingPoll = std::chrono::milliseconds(100);
 constexpr int kAnswerSliceMs = 500;
 // A client that says nothing is dropped after this long.
@@ -56,6 +56,15 @@ bool isAnotherUsers(const QString& path)
 {
     struct stat info {};
     return ::lstat(QFile::encodeName(path).constData(), &info) == 0 && info.st_uid != ::geteuid();
+}
+
+// Whether a copy that stopped answering (`silent` times it from the first
+// time) may still be quitting: it is given kQuittingMs.
+bool mayBeQuitting(QElapsedTimer& silent)
+{
+    if (!silent.isValid())
+        silent.start();
+    return silent.elapsed() < SingleInstance::kQuittingMs;
 }
 
 QString anotherUsersReason()
@@ -109,7 +118,22 @@ QCoro::Task<SingleInstance::Role> SingleInstance::claim()
         m_objectRegistered = m_bus.registerObject(QString::fromLatin1(kObjectPath), this,
                                                   QDBusConnection::ExportScriptableSlots);
         QCoro::Task<std::optional<bool>> named = claimBusName();
-        const std::optional<bool> owner = co_await std::move(named);
+        std::optional<bool> owner = co_await std::move(named);
+        // An owner that does not answer may be quitting: its name goes with
+        // it, and is claimed again meanwhile.
+        QElapsedTimer silent;
+        while (self && owner == false) {
+            QCoro::Task<bool> asked = askOverBus();
+            if (co_await std::move(asked))
+                co_return self ? Role::handedOver : Role::otherNotAnswering;
+            if (!mayBeQuitting(silent))
+                break;
+            co_await QCoro::sleepFor(kStartingPoll);
+            if (!self)
+                break;
+            named = claimBusName();
+            owner = co_await std::move(named);
+        }
         if (!self)
             co_return Role::otherNotAnswering;
         if (owner == true) {
@@ -122,11 +146,8 @@ QCoro::Task<SingleInstance::Role> SingleInstance::claim()
             m_bus.unregisterObject(QString::fromLatin1(kObjectPath));
             m_objectRegistered = false;
         }
-        if (owner == false) {
-            QCoro::Task<bool> asked = askOverBus();
-            const bool answered = co_await std::move(asked);
-            co_return answered ? Role::handedOver : Role::otherNotAnswering;
-        }
+        if (owner == false)
+            co_return Role::otherNotAnswering;
         // A bus that will not hand out names: the socket decides.
     }
     // A copy that found the first folder unusable listens in the fallback
@@ -142,6 +163,7 @@ QCoro::Task<SingleInstance::Role> SingleInstance::claim()
         if (answer == Answer::handedOver)
             co_return Role::handedOver;
     }
+    QElapsedTimer silent; // since a holder of the lock that is not starting stopped answering
     for (;;) {
         if (listenOnSocket())
             co_return Role::first;
@@ -163,7 +185,15 @@ QCoro::Task<SingleInstance::Role> SingleInstance::claim()
                 co_return Role::otherNotAnswering;
             continue;
         }
-        if (!giveUpStaleFolder())
+        if (giveUpStaleFolder())
+            continue;
+        // A copy that holds the lock and no longer answers may be quitting
+        // (its event loop is over, its socket may be gone): once it is gone,
+        // its lock is ours.
+        if (!mayBeQuitting(silent))
+            co_return Role::otherNotAnswering;
+        co_await QCoro::sleepFor(kStartingPoll);
+        if (!self)
             co_return Role::otherNotAnswering;
     }
 }
@@ -238,7 +268,12 @@ QCoro::Task<SingleInstance::Answer> SingleInstance::askOverSocket(QString path)
                 continue;
             }
         }
-        answer += socket.read(16 - answer.size());
+        // A copy that went while we waited ends the connection: what it
+        // said before is all there is.
+        const QByteArray read = socket.read(16 - answer.size());
+        if (read.isEmpty())
+            break;
+        answer += read;
     }
     co_return answer == kAnswer ? Answer::handedOver : Answer::none;
 }

@@ -29,7 +29,9 @@ class QLocalServer;
 // copy. A live copy in the fallback folder is asked first: the first folder
 // may serve again since. A copy of ours that took the lock moments ago and
 // does not answer yet is still starting: it is waited for (up to
-// kStartingMs after it took the lock) before the launch gives up.
+// kStartingMs after it took the lock) before the launch gives up; one that
+// no longer answers may be quitting, and is given kQuittingMs to go before
+// this launch takes its place or gives up.
 class SingleInstance final : public QObject {
     Q_OBJECT
     Q_CLASSINFO("D-Bus Interface", "org.kestrova.Kestrova")
@@ -42,6 +44,9 @@ public:
     static constexpr int kAnswerTimeoutMs = 2000;
     // How long after it took the lock a copy may take to answer.
     static constexpr int kStartingMs = 10000;
+    // How long a copy that holds the lock or the name, but no longer
+    // answers, is given to go (its quit gives back what it held).
+    static constexpr int kQuittingMs = 10000;
 
     enum class Role {
         first,           // no other copy runs: this one carries on
