@@ -1,6 +1,7 @@
 #include "platform/SingleInstance.h"
 
 #include "core/Print.h"
+#include "platform/AbstractSocketNote.h"
 #include "platform/StaleLock.h"
 
 #include <QCoroDBus>
@@ -86,8 +87,11 @@ SingleInstance::~SingleInstance()
         m_bus.unregisterService(QString::fromLatin1(kBusName));
     if (m_objectRegistered)
         m_bus.unregisterObject(QString::fromLatin1(kObjectPath));
-    if (m_server)
+    if (m_server) {
         m_server->close();
+        if (m_noted)
+            QFile::remove(m_socketPath); // the note naming it
+    }
 }
 
 QString SingleInstance::defaultSocketPath()
@@ -243,7 +247,16 @@ QCoro::Task<bool> SingleInstance::askOverBus()
 QCoro::Task<SingleInstance::Answer> SingleInstance::askOverSocket(QString path)
 {
     QLocalSocket socket;
-    socket.connectToServer(path);
+    const bool abstract = !AbstractSocketNote::pathFits(path);
+    if (abstract) {
+        const QString name = AbstractSocketNote::read(path);
+        if (name.isEmpty())
+            co_return Answer::none; // not noted yet, or no more
+        socket.setSocketOptions(QLocalSocket::AbstractNamespaceOption);
+        socket.connectToServer(name);
+    } else {
+        socket.connectToServer(path);
+    }
     // A refusal comes at once (nobody listens there yet, or any more), and
     // the wait below would only see its time run out.
     if (socket.state() == QLocalSocket::UnconnectedState)
@@ -251,8 +264,10 @@ QCoro::Task<SingleInstance::Answer> SingleInstance::askOverSocket(QString path)
     const bool connected = co_await qCoro(socket).waitForConnected(kAnswerTimeoutMs);
     if (!connected)
         co_return Answer::none;
+    // Another user may have taken up the abstract name of a copy that is
+    // gone: the note is out of date, and says nothing of our folder.
     if (!peerIsOurUser(socket.socketDescriptor()))
-        co_return Answer::anotherUser;
+        co_return abstract ? Answer::none : Answer::anotherUser;
     socket.write(kRequest.data(), kRequest.size());
     QElapsedTimer waited;
     waited.start();
@@ -318,6 +333,7 @@ bool SingleInstance::listenOnSocket()
 {
     if (m_server)
         return true;
+    QString moved; // why this copy is not where a launch looks first
     if (!m_lock) {
         const QString folder = QFileInfo(m_socketPath).path();
         std::optional<bool> locked = lockSocket();
@@ -336,21 +352,46 @@ bool SingleInstance::listenOnSocket()
             return true; // the one copy as far as we can tell
         }
         if (fallback)
-            kestrova::print(QStringLiteral("⚠️ The launch socket cannot go in ") + folder + why
-                            + QStringLiteral(": later launches find this copy through ") + m_socketPath);
+            moved = QStringLiteral("The launch socket cannot go in ") + folder + why;
     }
+    serve(moved);
+    return true; // the one copy: we hold the lock
+}
+
+// Listens at the socket's path or, when that is too long for a socket, on
+// an abstract name noted there. One line says where later launches find
+// this copy when that is not where they look first, and says so too when
+// nothing listens.
+void SingleInstance::serve(const QString& moved)
+{
+    const bool abstract = !AbstractSocketNote::pathFits(m_socketPath);
+    const QString name = abstract ? AbstractSocketNote::freshName() : m_socketPath;
     QLocalServer::removeServer(m_socketPath);
     m_server = new QLocalServer(this);
-    m_server->setSocketOptions(QLocalServer::UserAccessOption);
-    if (!m_server->listen(m_socketPath)) {
-        // Still the one copy (we hold the lock); later launches reach us
-        // over the bus only.
-        delete m_server;
-        m_server = nullptr;
-        return true;
+    m_server->setSocketOptions(abstract ? QLocalServer::AbstractNamespaceOption : QLocalServer::UserAccessOption);
+    QString failure;
+    if (!m_server->listen(name))
+        failure = m_server->errorString();
+    else if (abstract && !AbstractSocketNote::write(m_socketPath, name, &failure))
+        m_server->close();
+    if (failure.isEmpty()) {
+        connect(m_server, &QLocalServer::newConnection, this, &SingleInstance::answerSocketClients);
+        if (abstract)
+            m_noted = true;
+        if (abstract || !moved.isEmpty())
+            kestrova::print(QStringLiteral("⚠️ ")
+                            + (moved.isEmpty() ? QStringLiteral("The launch socket's path is %1 bytes").arg(QFile::encodeName(m_socketPath).size())
+                                               : moved)
+                            + QStringLiteral(": later launches find this copy through ") + m_socketPath
+                            + (abstract ? QStringLiteral(" (too long for a socket: a note there names an abstract one)") : QString()));
+        return;
     }
-    connect(m_server, &QLocalServer::newConnection, this, &SingleInstance::answerSocketClients);
-    return true;
+    delete m_server;
+    m_server = nullptr;
+    kestrova::print(QStringLiteral("⚠️ ") + (moved.isEmpty() ? QStringLiteral("The launch socket") : moved + QStringLiteral(", and it"))
+                    + QStringLiteral(" cannot listen at ") + m_socketPath + QStringLiteral(" (") + failure
+                    + (m_ownsName ? QStringLiteral("): later launches find this copy over the session bus only")
+                                  : QStringLiteral("): later launches cannot reach this copy")));
 }
 
 void SingleInstance::answerSocketClients()

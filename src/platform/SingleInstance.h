@@ -31,7 +31,8 @@ class QLocalServer;
 // does not answer yet is still starting: it is waited for (up to
 // kStartingMs after it took the lock) before the launch gives up; one that
 // no longer answers may be quitting, and is given kQuittingMs to go before
-// this launch takes its place or gives up.
+// this launch takes its place or gives up. A socket path too long for the
+// kernel serves through an abstract socket that a note at the path names.
 class SingleInstance final : public QObject {
     Q_OBJECT
     Q_CLASSINFO("D-Bus Interface", "org.kestrova.Kestrova")
@@ -88,6 +89,7 @@ private:
     bool giveUpStaleFolder();
     void giveUpFolder(const QString& why);
     bool listenOnSocket();
+    void serve(const QString& moved);
     void answerSocketClients();
 
     QDBusConnection m_bus;
@@ -96,6 +98,7 @@ private:
     QHash<QString, QString> m_givenUp; // folders given up, with why, as printed
     std::unique_ptr<QLockFile> m_lock;
     QLocalServer* m_server = nullptr;
+    bool m_noted = false; // listens on an abstract name noted at the socket's path
     bool m_objectRegistered = false;
     bool m_ownsName = false;
 };

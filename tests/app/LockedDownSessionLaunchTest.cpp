@@ -1,13 +1,20 @@
+#include "platform/AbstractSocketNote.h"
+#include "platform/SingleInstance.h"
+#include "support/DeepSocketFolder.h"
 #include "support/FullTmpfs.h"
+#include "support/LaunchState.h"
 #include "support/LaunchedApp.h"
 #include "support/LockedFolder.h"
 #include "support/OwnPidNamespace.h"
 #include "support/UsersSettingsFile.h"
 
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
+
+#include <unistd.h>
 
 #include <optional>
 
@@ -71,5 +78,51 @@ TEST(LockedDownSessionLaunch, AReadOnlyRuntimeFolderStillStartsTheApp)
                                         : QStringLiteral("later launches find this copy through ") + temp;
         EXPECT_EQ(ending.output.count(QStringLiteral("launch socket")), 1) << ending.output.toStdString();
         EXPECT_EQ(ending.output.count(said), 1) << ending.output.toStdString();
+    }
+}
+
+// With no runtime folder, or a read-only one, the launch socket goes in a folder of ours in the temp folder. A path
+// there too long for a socket still serves: one line says where later launches find the copy, and a second launch is
+// handed over at once.
+TEST(LockedDownSessionLaunch, ALaunchSocketPathTooLongStillHandsOver)
+{
+    const struct {
+        const char* name;
+        bool deepTemp, readOnlyRuntime;
+    } cases[] = {{"no runtime folder", false, false},
+                 {"no runtime folder, a deep temp folder", true, false},
+                 {"read-only runtime folder, a deep temp folder", true, true}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        QTemporaryDir root;
+        LaunchedApp app(root.path());
+        const QString tail = QStringLiteral("kestrova-%1/kestrova.socket").arg(::getuid());
+        const QString temp = c.deepTemp ? deepSocketFolder(root.filePath(QStringLiteral("tmp")), tail) : root.filePath(QStringLiteral("tmp"));
+        ASSERT_TRUE(QDir().mkpath(temp));
+        const QString socket = temp + QLatin1Char('/') + tail;
+        std::optional<LockedFolder> runtime;
+        if (c.readOnlyRuntime && !runtime.emplace(root.filePath(QStringLiteral("run"))).isLocked())
+            GTEST_SKIP() << "root ignores folder modes and the immutable flag cannot be set here";
+        app.environment.insert(QStringLiteral("TMPDIR"), temp);
+        if (!c.readOnlyRuntime)
+            app.environment.remove(QStringLiteral("XDG_RUNTIME_DIR"));
+        ASSERT_TRUE(app.start(QStringLiteral(KESTROVA_EXECUTABLE)));
+        ASSERT_TRUE(app.saysItIsUp() && LaunchState::isUp(app.process.processId(), socket)) << app.terminate().output.toStdString();
+
+        LaunchedApp second(root.path());
+        second.environment = app.environment;
+        QElapsedTimer handOver;
+        handOver.start();
+        ASSERT_TRUE(second.start(QStringLiteral(KESTROVA_EXECUTABLE)));
+        EXPECT_TRUE(second.process.waitForFinished(60'000) && second.process.exitCode() == 0) << second.process.readAll().toStdString();
+        // Not after the time a copy still starting is given, as when nothing listens.
+        EXPECT_LT(handOver.elapsed(), SingleInstance::kStartingMs * 8 / 10);
+
+        QString output;
+        EXPECT_TRUE(LaunchState::leavesWithZero(app, &output));
+        const bool fits = AbstractSocketNote::pathFits(socket);
+        EXPECT_EQ(output.count(QStringLiteral("launch socket")), fits && !c.readOnlyRuntime ? 0 : 1) << output.toStdString();
+        EXPECT_EQ(output.count(QStringLiteral("later launches find this copy through ") + socket), fits && !c.readOnlyRuntime ? 0 : 1)
+            << output.toStdString();
     }
 }

@@ -1,7 +1,9 @@
 #include "platform/SingleInstance.h"
+#include "platform/AbstractSocketNote.h"
 #include "platform/SessionProcessGuard.h"
 #include "platform/StaleLock.h"
 #include "platform/TrayOwnerTracker.h"
+#include "support/DeepSocketFolder.h"
 #include "support/ForeignUserSocket.h"
 #include "support/PrivateBus.h"
 #include "support/SleepChild.h"
@@ -17,6 +19,7 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
 
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -32,26 +35,32 @@ QDBusConnection noBus() { return QDBusConnection(QStringLiteral("kestrova-no-bus
 } // namespace
 
 // A second copy finds the first over the bus or, without one, over the
-// socket; the first is asked to show itself and answers at once.
+// socket (also when its path is too long for one); the first is asked to
+// show itself and answers at once.
 TEST(SingleInstance, ASecondCopyHandsOverToTheFirst)
 {
     PrivateBus bus;
     if (!bus.running())
         GTEST_SKIP() << "no dbus-daemon";
     QTemporaryDir runtime;
-    const QString socket = runtime.path() + QStringLiteral("/kestrova.socket");
+    const QString name = QStringLiteral("kestrova.socket");
+    const QString deep = deepSocketFolder(runtime.path(), name);
+    ASSERT_FALSE(deep.isEmpty());
     struct Case {
         const char* name;
         QDBusConnection firstBus;
         QDBusConnection secondBus;
+        QString socket;
     };
     const Case cases[] = {
-        {"bus", bus.connect(QStringLiteral("first")), bus.connect(QStringLiteral("second"))},
-        {"socket", noBus(), noBus()},
-        {"socket for a copy without the bus", bus.connect(QStringLiteral("first-b")), noBus()},
+        {"bus", bus.connect(QStringLiteral("first")), bus.connect(QStringLiteral("second")), runtime.filePath(name)},
+        {"socket", noBus(), noBus(), runtime.filePath(name)},
+        {"socket for a copy without the bus", bus.connect(QStringLiteral("first-b")), noBus(), runtime.filePath(name)},
+        {"socket path too long", noBus(), noBus(), deep + QLatin1Char('/') + name},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
+        const QString& socket = c.socket;
         auto first = std::make_unique<SingleInstance>(c.firstBus, socket);
         ASSERT_EQ(runTask(first->claim()), Role::first);
         QSignalSpy asked(first.get(), &SingleInstance::activationRequested);
@@ -63,8 +72,10 @@ TEST(SingleInstance, ASecondCopyHandsOverToTheFirst)
         EXPECT_LT(answer.elapsed(), 200);
         EXPECT_TRUE(waitUntil([&] { return asked.count() == 1; }));
 
-        // Once the first is gone, the next launch is the first again.
+        // Once the first is gone, with all it kept beside the lock, the
+        // next launch is the first again.
         first.reset();
+        EXPECT_FALSE(QFileInfo::exists(socket)) << "the socket or its note stays";
         SingleInstance third(c.secondBus, socket);
         EXPECT_EQ(runTask(third.claim()), Role::first);
     }
@@ -75,10 +86,11 @@ TEST(SingleInstance, ASecondCopyHandsOverToTheFirst)
 // later, as a copy still starting does, is waited for and handed over to.
 // One that took it long ago and lets go of it a little later, as a copy
 // quitting does, is waited for and followed: whether its socket went first,
-// or still takes connections that nobody answers.
+// still takes connections that nobody answers, or (its path too long) is
+// named in a note that another user's abstract socket now answers to.
 TEST(SingleInstance, AHolderThatDoesNotAnswerIsWaitedForWhileItMayBeStartingOrQuitting)
 {
-    enum class Holder { hung, starting, quittingSocketGone, quittingUnanswered };
+    enum class Holder { hung, starting, quittingSocketGone, quittingUnanswered, quittingNameTaken };
     const struct {
         const char* name;
         Holder holder;
@@ -88,11 +100,16 @@ TEST(SingleInstance, AHolderThatDoesNotAnswerIsWaitedForWhileItMayBeStartingOrQu
         {"still starting", Holder::starting, Role::handedOver},
         {"quitting, its socket gone", Holder::quittingSocketGone, Role::first},
         {"quitting, its socket unanswered", Holder::quittingUnanswered, Role::first},
+        {"quitting, its abstract name taken by another user", Holder::quittingNameTaken, Role::first},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
+        if (c.holder == Holder::quittingNameTaken && !ForeignUserSocket::canPlant())
+            continue; // planting another user's socket needs root
         QTemporaryDir runtime;
-        const QString socket = runtime.filePath(QStringLiteral("kestrova.socket"));
+        const QString folder = c.holder == Holder::quittingNameTaken ? deepSocketFolder(runtime.path(), QStringLiteral("kestrova.socket"))
+                                                                      : runtime.path();
+        const QString socket = folder + QStringLiteral("/kestrova.socket");
         // This process runs this program: a copy of ours.
         auto lock = std::make_unique<QLockFile>(socket + QStringLiteral(".lock"));
         ASSERT_TRUE(lock->tryLock(0));
@@ -106,6 +123,13 @@ TEST(SingleInstance, AHolderThatDoesNotAnswerIsWaitedForWhileItMayBeStartingOrQu
                     client->write("ok\n");
             });
         });
+        std::optional<ForeignUserSocket> taken;
+        if (c.holder == Holder::quittingNameTaken) {
+            const QString name = AbstractSocketNote::freshName();
+            QString failure;
+            ASSERT_TRUE(AbstractSocketNote::write(socket, name, &failure)) << failure.toStdString();
+            ASSERT_TRUE(taken.emplace(QLatin1Char('@') + name).listening());
+        }
         ASSERT_TRUE(c.holder != Holder::quittingUnanswered || server.listen(socket));
         // Past the time an answer is waited for.
         QTimer::singleShot(SingleInstance::kAnswerTimeoutMs + 500, &server, [&] {
