@@ -92,6 +92,10 @@ SingleInstance::~SingleInstance()
         if (m_noted)
             QFile::remove(m_socketPath); // the note naming it
     }
+    m_lock.reset();
+    // The per-user temp folder goes with the last of what we kept there.
+    if (m_removeFolder)
+        ::rmdir(QFile::encodeName(QFileInfo(m_socketPath).path()).constData());
 }
 
 QString SingleInstance::defaultSocketPath()
@@ -293,13 +297,14 @@ QCoro::Task<SingleInstance::Answer> SingleInstance::askOverSocket(QString path)
     co_return answer == kAnswer ? Answer::handedOver : Answer::none;
 }
 
-// The socket's folder, made if missing, must be a real folder of our user
-// that nobody else may write: in a shared folder such as /tmp, another user
-// could have put the socket or its lock there first.
-bool SingleInstance::socketFolderIsOurs() const
+// The socket's folder, made if missing (`made` says so), must be a real
+// folder of our user that nobody else may write: in a shared folder such as
+// /tmp, another user could have put the socket or its lock there first.
+bool SingleInstance::socketFolderIsOurs(bool* made) const
 {
     const QByteArray folder = QFile::encodeName(QFileInfo(m_socketPath).path());
-    if (::mkdir(folder.constData(), 0700) != 0 && errno != EEXIST)
+    *made = ::mkdir(folder.constData(), 0700) == 0;
+    if (!*made && errno != EEXIST)
         return false;
     struct stat info {};
     return ::lstat(folder.constData(), &info) == 0 && S_ISDIR(info.st_mode) && info.st_uid == ::geteuid()
@@ -310,22 +315,34 @@ bool SingleInstance::socketFolderIsOurs() const
 // folder cannot hold it (not ours, read-only, full).
 std::optional<bool> SingleInstance::lockSocket()
 {
-    if (m_givenUp.contains(QFileInfo(m_socketPath).path()) || !socketFolderIsOurs())
-        return std::nullopt;
+    const QString folder = QFileInfo(m_socketPath).path();
     const QString lockPath = m_socketPath + QStringLiteral(".lock");
-    if (isAnotherUsers(lockPath) || isAnotherUsers(m_socketPath)) {
-        giveUpFolder(anotherUsersReason());
-        return std::nullopt;
+    // A copy that quits just now may remove the folder it kept, empty,
+    // between our look at it and our lock: it is made once more.
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        bool made = false;
+        if (m_givenUp.contains(folder) || !socketFolderIsOurs(&made))
+            return std::nullopt;
+        if (isAnotherUsers(lockPath) || isAnotherUsers(m_socketPath)) {
+            giveUpFolder(anotherUsersReason());
+            return std::nullopt;
+        }
+        // The lock says who owns the socket; a lock left by a copy that died
+        // is taken over.
+        const bool leftByARun = QFileInfo(lockPath).isFile();
+        auto lock = std::make_unique<QLockFile>(lockPath);
+        if (lock->tryLock(0)) {
+            m_lock = std::move(lock);
+            // The per-user temp folder is a run's of ours when this one made
+            // it, or when a lock of one was in it: it goes at quit if empty.
+            m_removeFolder = m_socketPath == m_fallbackSocketPath && (made || leftByARun);
+            return true;
+        }
+        if (lock->error() == QLockFile::LockFailedError)
+            return false;
+        if (QFileInfo::exists(folder))
+            break;
     }
-    // The lock says who owns the socket; a lock left by a copy that died is
-    // taken over.
-    auto lock = std::make_unique<QLockFile>(lockPath);
-    if (lock->tryLock(0)) {
-        m_lock = std::move(lock);
-        return true;
-    }
-    if (lock->error() == QLockFile::LockFailedError)
-        return false;
     return std::nullopt;
 }
 

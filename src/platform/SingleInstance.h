@@ -33,6 +33,7 @@ class QLocalServer;
 // no longer answers may be quitting, and is given kQuittingMs to go before
 // this launch takes its place or gives up. A socket path too long for the
 // kernel serves through an abstract socket that a note at the path names.
+// The per-user temp folder that a run of ours made goes at quit once empty.
 class SingleInstance final : public QObject {
     Q_OBJECT
     Q_CLASSINFO("D-Bus Interface", "org.kestrova.Kestrova")
@@ -84,7 +85,7 @@ private:
     QCoro::Task<bool> askOverBus();
     enum class Answer { handedOver, none, anotherUser };
     QCoro::Task<Answer> askOverSocket(QString path);
-    bool socketFolderIsOurs() const;
+    bool socketFolderIsOurs(bool* made) const;
     std::optional<bool> lockSocket();
     bool giveUpStaleFolder();
     void giveUpFolder(const QString& why);
@@ -99,6 +100,7 @@ private:
     std::unique_ptr<QLockFile> m_lock;
     QLocalServer* m_server = nullptr;
     bool m_noted = false; // listens on an abstract name noted at the socket's path
+    bool m_removeFolder = false;
     bool m_objectRegistered = false;
     bool m_ownsName = false;
 };

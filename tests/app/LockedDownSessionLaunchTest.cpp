@@ -83,7 +83,7 @@ TEST(LockedDownSessionLaunch, AReadOnlyRuntimeFolderStillStartsTheApp)
 
 // With no runtime folder, or a read-only one, the launch socket goes in a folder of ours in the temp folder. A path
 // there too long for a socket still serves: one line says where later launches find the copy, and a second launch is
-// handed over at once.
+// handed over at once. The folder goes at quit.
 TEST(LockedDownSessionLaunch, ALaunchSocketPathTooLongStillHandsOver)
 {
     const struct {
@@ -124,5 +124,6 @@ TEST(LockedDownSessionLaunch, ALaunchSocketPathTooLongStillHandsOver)
         EXPECT_EQ(output.count(QStringLiteral("launch socket")), fits && !c.readOnlyRuntime ? 0 : 1) << output.toStdString();
         EXPECT_EQ(output.count(QStringLiteral("later launches find this copy through ") + socket), fits && !c.readOnlyRuntime ? 0 : 1)
             << output.toStdString();
+        EXPECT_FALSE(QFileInfo::exists(QFileInfo(socket).path())) << "the folder it made stays";
     }
 }
