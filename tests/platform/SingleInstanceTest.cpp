@@ -5,6 +5,7 @@
 #include "platform/TrayOwnerTracker.h"
 #include "support/DeepSocketFolder.h"
 #include "support/ForeignUserSocket.h"
+#include "support/ListenAsACopy.h"
 #include "support/PrivateBus.h"
 #include "support/SleepChild.h"
 #include "support/TaskRunner.h"
@@ -130,11 +131,11 @@ TEST(SingleInstance, AHolderThatDoesNotAnswerIsWaitedForWhileItMayBeStartingOrQu
             ASSERT_TRUE(AbstractSocketNote::write(socket, name, &failure)) << failure.toStdString();
             ASSERT_TRUE(taken.emplace(QLatin1Char('@') + name).listening());
         }
-        ASSERT_TRUE(c.holder != Holder::quittingUnanswered || server.listen(socket));
+        ASSERT_TRUE(c.holder != Holder::quittingUnanswered || listenAsACopy(server, socket));
         // Past the time an answer is waited for.
         QTimer::singleShot(SingleInstance::kAnswerTimeoutMs + 500, &server, [&] {
             if (c.holder == Holder::starting) {
-                server.listen(socket);
+                listenAsACopy(server, socket);
             } else if (c.holder != Holder::hung) {
                 server.close();
                 lock.reset();
