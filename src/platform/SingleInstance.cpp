@@ -393,8 +393,7 @@ void SingleInstance::serve(const QString& moved)
         m_server->close();
     if (failure.isEmpty()) {
         connect(m_server, &QLocalServer::newConnection, this, &SingleInstance::answerSocketClients);
-        if (abstract)
-            m_noted = true;
+        m_noted = abstract;
         if (abstract || !moved.isEmpty())
             kestrova::print(QStringLiteral("⚠️ ")
                             + (moved.isEmpty() ? QStringLiteral("The launch socket's path is %1 bytes").arg(QFile::encodeName(m_socketPath).size())
