@@ -2,6 +2,7 @@
 
 #include "core/Print.h"
 #include "platform/AbstractSocketNote.h"
+#include "platform/QuitSignalRouter.h"
 #include "platform/StaleLock.h"
 
 #include <QCoroDBus>
@@ -113,6 +114,11 @@ QString SingleInstance::fallbackSocketPath()
 
 void SingleInstance::Activate()
 {
+    if (QuitSignalRouter::quitAsked()) {
+        if (calledFromDBus())
+            sendErrorReply(QDBusError::Failed, QStringLiteral("Kestrova is quitting"));
+        return;
+    }
     // The caller gets its answer first; the window opens on the next turn.
     QTimer::singleShot(0, this, &SingleInstance::activationRequested);
 }
@@ -424,7 +430,7 @@ void SingleInstance::answerSocketClients()
             if (client->bytesAvailable() < kRequest.size())
                 return;
             const QByteArray request = client->read(kRequest.size());
-            if (request == kRequest) {
+            if (request == kRequest && !QuitSignalRouter::quitAsked()) {
                 client->write(kAnswer.data(), kAnswer.size());
                 client->flush();
                 QTimer::singleShot(0, this, &SingleInstance::activationRequested);

@@ -2,6 +2,7 @@
 
 #include <QCoroTask>
 #include <QDBusConnection>
+#include <QDBusContext>
 #include <QHash>
 #include <QLockFile>
 #include <QObject>
@@ -31,10 +32,12 @@ class QLocalServer;
 // does not answer yet is still starting: it is waited for (up to
 // kStartingMs after it took the lock) before the launch gives up; one that
 // no longer answers may be quitting, and is given kQuittingMs to go before
-// this launch takes its place or gives up. A socket path too long for the
-// kernel serves through an abstract socket that a note at the path names.
-// The per-user temp folder that a run of ours made goes at quit once empty.
-class SingleInstance final : public QObject {
+// this launch takes its place or gives up. A copy asked to quit (a quit
+// signal) answers no launch: it may take one's request in the moment before
+// its quit. A socket path too long for the kernel serves through an
+// abstract socket that a note at the path names. The per-user temp folder
+// that a run of ours made goes at quit once empty.
+class SingleInstance final : public QObject, protected QDBusContext {
     Q_OBJECT
     Q_CLASSINFO("D-Bus Interface", "org.kestrova.Kestrova")
 
@@ -71,7 +74,7 @@ public:
     QCoro::Task<Role> claim();
 
 public slots:
-    // Called over the bus by a later launch.
+    // Called over the bus by a later launch; refused once a quit is asked.
     Q_SCRIPTABLE void Activate();
 
 signals:
