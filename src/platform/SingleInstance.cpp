@@ -1,6 +1,8 @@
 #include "platform/SingleInstance.h"
 
 #include "core/Print.h"
+#include "platform/AbstractSocketNote.h"
+#include "platform/QuitSignalRouter.h"
 #include "platform/StaleLock.h"
 
 #include <QCoroDBus>
@@ -28,8 +30,8 @@ namespace {
 
 constexpr QByteArrayView kRequest = "activate\n";
 constexpr QByteArrayView kAnswer = "ok\n";
-// How often a launch looks again at a copy that is still starting: for
-// its socket, and (once asked) whether it is still starting.
+// How often a launch looks again at a copy that is still starting or
+// quitting: for its socket, and (once asked) whether it is still starting.
 constexpr auto kStartingPoll = std::chrono::milliseconds(100);
 constexpr int kAnswerSliceMs = 500;
 // A client that says nothing is dropped after this long.
@@ -58,6 +60,15 @@ bool isAnotherUsers(const QString& path)
     return ::lstat(QFile::encodeName(path).constData(), &info) == 0 && info.st_uid != ::geteuid();
 }
 
+// Whether a copy that stopped answering (`silent` times it from the first
+// time) may still be quitting: it is given kQuittingMs.
+bool mayBeQuitting(QElapsedTimer& silent)
+{
+    if (!silent.isValid())
+        silent.start();
+    return silent.elapsed() < SingleInstance::kQuittingMs;
+}
+
 QString anotherUsersReason()
 {
     return QStringLiteral(" (a lock or socket of another user is there)");
@@ -77,8 +88,15 @@ SingleInstance::~SingleInstance()
         m_bus.unregisterService(QString::fromLatin1(kBusName));
     if (m_objectRegistered)
         m_bus.unregisterObject(QString::fromLatin1(kObjectPath));
-    if (m_server)
+    if (m_server) {
         m_server->close();
+        if (m_noted)
+            QFile::remove(m_socketPath); // the note naming it
+    }
+    m_lock.reset();
+    // The per-user temp folder goes with the last of what we kept there.
+    if (m_removeFolder)
+        ::rmdir(QFile::encodeName(QFileInfo(m_socketPath).path()).constData());
 }
 
 QString SingleInstance::defaultSocketPath()
@@ -96,6 +114,11 @@ QString SingleInstance::fallbackSocketPath()
 
 void SingleInstance::Activate()
 {
+    if (QuitSignalRouter::quitAsked()) {
+        if (calledFromDBus())
+            sendErrorReply(QDBusError::Failed, QStringLiteral("Kestrova is quitting"));
+        return;
+    }
     // The caller gets its answer first; the window opens on the next turn.
     QTimer::singleShot(0, this, &SingleInstance::activationRequested);
 }
@@ -109,7 +132,22 @@ QCoro::Task<SingleInstance::Role> SingleInstance::claim()
         m_objectRegistered = m_bus.registerObject(QString::fromLatin1(kObjectPath), this,
                                                   QDBusConnection::ExportScriptableSlots);
         QCoro::Task<std::optional<bool>> named = claimBusName();
-        const std::optional<bool> owner = co_await std::move(named);
+        std::optional<bool> owner = co_await std::move(named);
+        // An owner that does not answer may be quitting: its name goes with
+        // it, and is claimed again meanwhile.
+        QElapsedTimer silent;
+        while (self && owner == false) {
+            QCoro::Task<bool> asked = askOverBus();
+            if (co_await std::move(asked))
+                co_return self ? Role::handedOver : Role::otherNotAnswering;
+            if (!mayBeQuitting(silent))
+                break;
+            co_await QCoro::sleepFor(kStartingPoll);
+            if (!self)
+                break;
+            named = claimBusName();
+            owner = co_await std::move(named);
+        }
         if (!self)
             co_return Role::otherNotAnswering;
         if (owner == true) {
@@ -122,11 +160,8 @@ QCoro::Task<SingleInstance::Role> SingleInstance::claim()
             m_bus.unregisterObject(QString::fromLatin1(kObjectPath));
             m_objectRegistered = false;
         }
-        if (owner == false) {
-            QCoro::Task<bool> asked = askOverBus();
-            const bool answered = co_await std::move(asked);
-            co_return answered ? Role::handedOver : Role::otherNotAnswering;
-        }
+        if (owner == false)
+            co_return Role::otherNotAnswering;
         // A bus that will not hand out names: the socket decides.
     }
     // A copy that found the first folder unusable listens in the fallback
@@ -142,6 +177,7 @@ QCoro::Task<SingleInstance::Role> SingleInstance::claim()
         if (answer == Answer::handedOver)
             co_return Role::handedOver;
     }
+    QElapsedTimer silent; // since a holder of the lock that is not starting stopped answering
     for (;;) {
         if (listenOnSocket())
             co_return Role::first;
@@ -163,7 +199,15 @@ QCoro::Task<SingleInstance::Role> SingleInstance::claim()
                 co_return Role::otherNotAnswering;
             continue;
         }
-        if (!giveUpStaleFolder())
+        if (giveUpStaleFolder())
+            continue;
+        // A copy that holds the lock and no longer answers may be quitting
+        // (its event loop is over, its socket may be gone): once it is gone,
+        // its lock is ours.
+        if (!mayBeQuitting(silent))
+            co_return Role::otherNotAnswering;
+        co_await QCoro::sleepFor(kStartingPoll);
+        if (!self)
             co_return Role::otherNotAnswering;
     }
 }
@@ -213,7 +257,16 @@ QCoro::Task<bool> SingleInstance::askOverBus()
 QCoro::Task<SingleInstance::Answer> SingleInstance::askOverSocket(QString path)
 {
     QLocalSocket socket;
-    socket.connectToServer(path);
+    const bool abstract = !AbstractSocketNote::pathFits(path);
+    if (abstract) {
+        const QString name = AbstractSocketNote::read(path);
+        if (name.isEmpty())
+            co_return Answer::none; // not noted yet, or no more
+        socket.setSocketOptions(QLocalSocket::AbstractNamespaceOption);
+        socket.connectToServer(name);
+    } else {
+        socket.connectToServer(path);
+    }
     // A refusal comes at once (nobody listens there yet, or any more), and
     // the wait below would only see its time run out.
     if (socket.state() == QLocalSocket::UnconnectedState)
@@ -221,8 +274,10 @@ QCoro::Task<SingleInstance::Answer> SingleInstance::askOverSocket(QString path)
     const bool connected = co_await qCoro(socket).waitForConnected(kAnswerTimeoutMs);
     if (!connected)
         co_return Answer::none;
+    // Another user may have taken up the abstract name of a copy that is
+    // gone: the note is out of date, and says nothing of our folder.
     if (!peerIsOurUser(socket.socketDescriptor()))
-        co_return Answer::anotherUser;
+        co_return abstract ? Answer::none : Answer::anotherUser;
     socket.write(kRequest.data(), kRequest.size());
     QElapsedTimer waited;
     waited.start();
@@ -238,18 +293,24 @@ QCoro::Task<SingleInstance::Answer> SingleInstance::askOverSocket(QString path)
                 continue;
             }
         }
-        answer += socket.read(16 - answer.size());
+        // A copy that went while we waited ends the connection: what it
+        // said before is all there is.
+        const QByteArray read = socket.read(16 - answer.size());
+        if (read.isEmpty())
+            break;
+        answer += read;
     }
     co_return answer == kAnswer ? Answer::handedOver : Answer::none;
 }
 
-// The socket's folder, made if missing, must be a real folder of our user
-// that nobody else may write: in a shared folder such as /tmp, another user
-// could have put the socket or its lock there first.
-bool SingleInstance::socketFolderIsOurs() const
+// The socket's folder, made if missing (`made` says so), must be a real
+// folder of our user that nobody else may write: in a shared folder such as
+// /tmp, another user could have put the socket or its lock there first.
+bool SingleInstance::socketFolderIsOurs(bool* made) const
 {
     const QByteArray folder = QFile::encodeName(QFileInfo(m_socketPath).path());
-    if (::mkdir(folder.constData(), 0700) != 0 && errno != EEXIST)
+    *made = ::mkdir(folder.constData(), 0700) == 0;
+    if (!*made && errno != EEXIST)
         return false;
     struct stat info {};
     return ::lstat(folder.constData(), &info) == 0 && S_ISDIR(info.st_mode) && info.st_uid == ::geteuid()
@@ -260,22 +321,34 @@ bool SingleInstance::socketFolderIsOurs() const
 // folder cannot hold it (not ours, read-only, full).
 std::optional<bool> SingleInstance::lockSocket()
 {
-    if (m_givenUp.contains(QFileInfo(m_socketPath).path()) || !socketFolderIsOurs())
-        return std::nullopt;
+    const QString folder = QFileInfo(m_socketPath).path();
     const QString lockPath = m_socketPath + QStringLiteral(".lock");
-    if (isAnotherUsers(lockPath) || isAnotherUsers(m_socketPath)) {
-        giveUpFolder(anotherUsersReason());
-        return std::nullopt;
+    // A copy that quits just now may remove the folder it kept, empty,
+    // between our look at it and our lock: it is made once more.
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        bool made = false;
+        if (m_givenUp.contains(folder) || !socketFolderIsOurs(&made))
+            return std::nullopt;
+        if (isAnotherUsers(lockPath) || isAnotherUsers(m_socketPath)) {
+            giveUpFolder(anotherUsersReason());
+            return std::nullopt;
+        }
+        // The lock says who owns the socket; a lock left by a copy that died
+        // is taken over.
+        const bool leftByARun = QFileInfo(lockPath).isFile();
+        auto lock = std::make_unique<QLockFile>(lockPath);
+        if (lock->tryLock(0)) {
+            m_lock = std::move(lock);
+            // The per-user temp folder is a run's of ours when this one made
+            // it, or when a lock of one was in it: it goes at quit if empty.
+            m_removeFolder = m_socketPath == m_fallbackSocketPath && (made || leftByARun);
+            return true;
+        }
+        if (lock->error() == QLockFile::LockFailedError)
+            return false;
+        if (QFileInfo::exists(folder))
+            break;
     }
-    // The lock says who owns the socket; a lock left by a copy that died is
-    // taken over.
-    auto lock = std::make_unique<QLockFile>(lockPath);
-    if (lock->tryLock(0)) {
-        m_lock = std::move(lock);
-        return true;
-    }
-    if (lock->error() == QLockFile::LockFailedError)
-        return false;
     return std::nullopt;
 }
 
@@ -283,6 +356,7 @@ bool SingleInstance::listenOnSocket()
 {
     if (m_server)
         return true;
+    QString moved; // why this copy is not where a launch looks first
     if (!m_lock) {
         const QString folder = QFileInfo(m_socketPath).path();
         std::optional<bool> locked = lockSocket();
@@ -301,21 +375,45 @@ bool SingleInstance::listenOnSocket()
             return true; // the one copy as far as we can tell
         }
         if (fallback)
-            kestrova::print(QStringLiteral("⚠️ The launch socket cannot go in ") + folder + why
-                            + QStringLiteral(": later launches find this copy through ") + m_socketPath);
+            moved = QStringLiteral("The launch socket cannot go in ") + folder + why;
     }
+    serve(moved);
+    return true; // the one copy: we hold the lock
+}
+
+// Listens at the socket's path or, when that is too long for a socket, on
+// an abstract name noted there. One line says where later launches find
+// this copy when that is not where they look first, and says so too when
+// nothing listens.
+void SingleInstance::serve(const QString& moved)
+{
+    const bool abstract = !AbstractSocketNote::pathFits(m_socketPath);
+    const QString name = abstract ? AbstractSocketNote::freshName() : m_socketPath;
     QLocalServer::removeServer(m_socketPath);
     m_server = new QLocalServer(this);
-    m_server->setSocketOptions(QLocalServer::UserAccessOption);
-    if (!m_server->listen(m_socketPath)) {
-        // Still the one copy (we hold the lock); later launches reach us
-        // over the bus only.
-        delete m_server;
-        m_server = nullptr;
-        return true;
+    m_server->setSocketOptions(abstract ? QLocalServer::AbstractNamespaceOption : QLocalServer::UserAccessOption);
+    QString failure;
+    if (!m_server->listen(name))
+        failure = m_server->errorString();
+    else if (abstract && !AbstractSocketNote::write(m_socketPath, name, &failure))
+        m_server->close();
+    if (failure.isEmpty()) {
+        connect(m_server, &QLocalServer::newConnection, this, &SingleInstance::answerSocketClients);
+        m_noted = abstract;
+        if (abstract || !moved.isEmpty())
+            kestrova::print(QStringLiteral("⚠️ ")
+                            + (moved.isEmpty() ? QStringLiteral("The launch socket's path is %1 bytes").arg(QFile::encodeName(m_socketPath).size())
+                                               : moved)
+                            + QStringLiteral(": later launches find this copy through ") + m_socketPath
+                            + (abstract ? QStringLiteral(" (too long for a socket: a note there names an abstract one)") : QString()));
+        return;
     }
-    connect(m_server, &QLocalServer::newConnection, this, &SingleInstance::answerSocketClients);
-    return true;
+    delete m_server;
+    m_server = nullptr;
+    kestrova::print(QStringLiteral("⚠️ ") + (moved.isEmpty() ? QStringLiteral("The launch socket") : moved + QStringLiteral(", and it"))
+                    + QStringLiteral(" cannot listen at ") + m_socketPath + QStringLiteral(" (") + failure
+                    + (m_ownsName ? QStringLiteral("): later launches find this copy over the session bus only")
+                                  : QStringLiteral("): later launches cannot reach this copy")));
 }
 
 void SingleInstance::answerSocketClients()
@@ -332,7 +430,7 @@ void SingleInstance::answerSocketClients()
             if (client->bytesAvailable() < kRequest.size())
                 return;
             const QByteArray request = client->read(kRequest.size());
-            if (request == kRequest) {
+            if (request == kRequest && !QuitSignalRouter::quitAsked()) {
                 client->write(kAnswer.data(), kAnswer.size());
                 client->flush();
                 QTimer::singleShot(0, this, &SingleInstance::activationRequested);

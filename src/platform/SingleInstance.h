@@ -2,6 +2,7 @@
 
 #include <QCoroTask>
 #include <QDBusConnection>
+#include <QDBusContext>
 #include <QHash>
 #include <QLockFile>
 #include <QObject>
@@ -29,8 +30,14 @@ class QLocalServer;
 // copy. A live copy in the fallback folder is asked first: the first folder
 // may serve again since. A copy of ours that took the lock moments ago and
 // does not answer yet is still starting: it is waited for (up to
-// kStartingMs after it took the lock) before the launch gives up.
-class SingleInstance final : public QObject {
+// kStartingMs after it took the lock) before the launch gives up; one that
+// no longer answers may be quitting, and is given kQuittingMs to go before
+// this launch takes its place or gives up. A copy asked to quit (a quit
+// signal) answers no launch: it may take one's request in the moment before
+// its quit. A socket path too long for the kernel serves through an
+// abstract socket that a note at the path names. The per-user temp folder
+// that a run of ours made goes at quit once empty.
+class SingleInstance final : public QObject, protected QDBusContext {
     Q_OBJECT
     Q_CLASSINFO("D-Bus Interface", "org.kestrova.Kestrova")
 
@@ -42,6 +49,9 @@ public:
     static constexpr int kAnswerTimeoutMs = 2000;
     // How long after it took the lock a copy may take to answer.
     static constexpr int kStartingMs = 10000;
+    // How long a copy that holds the lock or the name, but no longer
+    // answers, is given to go (its quit gives back what it held).
+    static constexpr int kQuittingMs = 10000;
 
     enum class Role {
         first,           // no other copy runs: this one carries on
@@ -64,7 +74,7 @@ public:
     QCoro::Task<Role> claim();
 
 public slots:
-    // Called over the bus by a later launch.
+    // Called over the bus by a later launch; refused once a quit is asked.
     Q_SCRIPTABLE void Activate();
 
 signals:
@@ -78,11 +88,12 @@ private:
     QCoro::Task<bool> askOverBus();
     enum class Answer { handedOver, none, anotherUser };
     QCoro::Task<Answer> askOverSocket(QString path);
-    bool socketFolderIsOurs() const;
+    bool socketFolderIsOurs(bool* made) const;
     std::optional<bool> lockSocket();
     bool giveUpStaleFolder();
     void giveUpFolder(const QString& why);
     bool listenOnSocket();
+    void serve(const QString& moved);
     void answerSocketClients();
 
     QDBusConnection m_bus;
@@ -91,6 +102,8 @@ private:
     QHash<QString, QString> m_givenUp; // folders given up, with why, as printed
     std::unique_ptr<QLockFile> m_lock;
     QLocalServer* m_server = nullptr;
+    bool m_noted = false; // listens on an abstract name noted at the socket's path
+    bool m_removeFolder = false;
     bool m_objectRegistered = false;
     bool m_ownsName = false;
 };

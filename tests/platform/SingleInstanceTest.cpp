@@ -1,8 +1,11 @@
 #include "platform/SingleInstance.h"
+#include "platform/AbstractSocketNote.h"
 #include "platform/SessionProcessGuard.h"
 #include "platform/StaleLock.h"
 #include "platform/TrayOwnerTracker.h"
+#include "support/DeepSocketFolder.h"
 #include "support/ForeignUserSocket.h"
+#include "support/ListenAsACopy.h"
 #include "support/PrivateBus.h"
 #include "support/SleepChild.h"
 #include "support/TaskRunner.h"
@@ -16,6 +19,8 @@
 #include <QTimer>
 
 #include <gtest/gtest.h>
+
+#include <optional>
 
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -70,31 +75,66 @@ TEST(SingleInstance, ASecondCopyHandsOverToTheFirst)
 }
 
 // A holder of the lock that took it long ago and never answers is not taken
-// for a hand-over; a copy of ours that took it a moment ago and listens only
+// for a hand-over. A copy of ours that took it a moment ago and listens only
 // later, as a copy still starting does, is waited for and handed over to.
-TEST(SingleInstance, AHolderThatNeverAnswersIsNotTakenForAHandOver)
+// One that took it long ago and lets go of it a little later, as a copy
+// quitting does, is waited for and followed: whether its socket went first,
+// still takes connections that nobody answers, or (its path too long) is
+// named in a note that another user's abstract socket now answers to.
+TEST(SingleInstance, AHolderThatDoesNotAnswerIsWaitedForWhileItMayBeStartingOrQuitting)
 {
-    for (const bool starting : {false, true}) {
-        SCOPED_TRACE(starting ? "still starting" : "took the lock long ago");
+    enum class Holder { hung, starting, quittingSocketGone, quittingUnanswered, quittingNameTaken };
+    const struct {
+        const char* name;
+        Holder holder;
+        Role role;
+    } cases[] = {
+        {"took the lock long ago", Holder::hung, Role::otherNotAnswering},
+        {"still starting", Holder::starting, Role::handedOver},
+        {"quitting, its socket gone", Holder::quittingSocketGone, Role::first},
+        {"quitting, its socket unanswered", Holder::quittingUnanswered, Role::first},
+        {"quitting, its abstract name taken by another user", Holder::quittingNameTaken, Role::first},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        if (c.holder == Holder::quittingNameTaken && !ForeignUserSocket::canPlant())
+            continue; // planting another user's socket needs root
         QTemporaryDir runtime;
-        const QString socket = runtime.filePath(QStringLiteral("kestrova.socket"));
-        QLockFile lock(socket + QStringLiteral(".lock")); // this process runs this program: a copy of ours
-        ASSERT_TRUE(lock.tryLock(0));
+        const QString folder = c.holder == Holder::quittingNameTaken ? deepSocketFolder(runtime.path(), QStringLiteral("kestrova.socket"))
+                                                                      : runtime.path();
+        const QString socket = folder + QStringLiteral("/kestrova.socket");
+        // This process runs this program: a copy of ours.
+        auto lock = std::make_unique<QLockFile>(socket + QStringLiteral(".lock"));
+        ASSERT_TRUE(lock->tryLock(0));
         const timeval longAgo[2] = {{1000000000, 0}, {1000000000, 0}};
-        ASSERT_TRUE(starting || ::utimes(QFile::encodeName(socket + QStringLiteral(".lock")).constData(), longAgo) == 0);
-        QLocalServer late;
-        QObject::connect(&late, &QLocalServer::newConnection, [&late] {
-            QLocalSocket* client = late.nextPendingConnection();
-            QObject::connect(client, &QLocalSocket::readyRead, client, [client] {
-                if (client->readAll().endsWith('\n'))
+        ASSERT_TRUE(c.holder == Holder::starting || ::utimes(QFile::encodeName(socket + QStringLiteral(".lock")).constData(), longAgo) == 0);
+        QLocalServer server;
+        QObject::connect(&server, &QLocalServer::newConnection, [&server, &c] {
+            QLocalSocket* client = server.nextPendingConnection();
+            QObject::connect(client, &QLocalSocket::readyRead, client, [client, &c] {
+                if (client->readAll().endsWith('\n') && c.holder == Holder::starting)
                     client->write("ok\n");
             });
         });
-        if (starting)
-            QTimer::singleShot(SingleInstance::kAnswerTimeoutMs + 500, &late, [&] { late.listen(socket); });
+        std::optional<ForeignUserSocket> taken;
+        if (c.holder == Holder::quittingNameTaken) {
+            const QString name = AbstractSocketNote::freshName();
+            QString failure;
+            ASSERT_TRUE(AbstractSocketNote::write(socket, name, &failure)) << failure.toStdString();
+            ASSERT_TRUE(taken.emplace(QLatin1Char('@') + name).listening());
+        }
+        ASSERT_TRUE(c.holder != Holder::quittingUnanswered || listenAsACopy(server, socket));
+        // Past the time an answer is waited for.
+        QTimer::singleShot(SingleInstance::kAnswerTimeoutMs + 500, &server, [&] {
+            if (c.holder == Holder::starting) {
+                listenAsACopy(server, socket);
+            } else if (c.holder != Holder::hung) {
+                server.close();
+                lock.reset();
+            }
+        });
         SingleInstance later(noBus(), socket);
-        EXPECT_EQ(runTask(later.claim(), std::chrono::milliseconds(4 * SingleInstance::kStartingMs)),
-                  starting ? Role::handedOver : Role::otherNotAnswering);
+        EXPECT_EQ(runTask(later.claim(), std::chrono::milliseconds(4 * (SingleInstance::kStartingMs + SingleInstance::kQuittingMs))), c.role);
     }
 }
 

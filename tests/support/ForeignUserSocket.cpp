@@ -7,18 +7,19 @@
 #include <sys/un.h>
 #include <unistd.h>
 
+#include <cstddef>
 #include <cstring>
 
 namespace {
 
 // Runs in the forked child: only async-signal-safe calls.
-[[noreturn]] void serve(const sockaddr_un& address, uid_t uid, int ready)
+[[noreturn]] void serve(const sockaddr_un& address, socklen_t size, uid_t uid, int ready)
 {
     const gid_t gid = gid_t(uid);
     if (::setgroups(0, nullptr) != 0 || ::setgid(gid) != 0 || ::setuid(uid) != 0)
         ::_exit(1);
     const int server = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    if (server < 0 || ::bind(server, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0
+    if (server < 0 || ::bind(server, reinterpret_cast<const sockaddr*>(&address), size) != 0
         || ::listen(server, 8) != 0)
         ::_exit(1);
     if (::write(ready, "1", 1) != 1)
@@ -39,11 +40,15 @@ namespace {
 
 ForeignUserSocket::ForeignUserSocket(const QString& path, uid_t uid)
 {
-    const QByteArray native = QFile::encodeName(path);
+    // "@name" stands for an abstract name, bound at its exact length as Qt
+    // connects to one.
+    const bool abstract = path.startsWith(QLatin1Char('@'));
+    const QByteArray native = abstract ? QByteArray(1, '\0') + path.mid(1).toLatin1() : QFile::encodeName(path);
     sockaddr_un address{};
     address.sun_family = AF_UNIX;
     if (!canPlant() || native.size() >= qsizetype(sizeof address.sun_path))
         return;
     std::memcpy(address.sun_path, native.constData(), size_t(native.size()));
-    m_child.emplace([&](int ready) { serve(address, uid, ready); });
+    const socklen_t size = abstract ? socklen_t(offsetof(sockaddr_un, sun_path) + size_t(native.size())) : socklen_t(sizeof address);
+    m_child.emplace([&](int ready) { serve(address, size, uid, ready); });
 }

@@ -10,6 +10,7 @@
 // client, as a hostile neighbour could plant it. The listener is a forked
 // child that drops to `uid` (nobody by default) before it binds, so it needs
 // root; listening() says whether it is there. The child is killed at the end.
+// A path "@name" stands for the abstract socket `name`.
 class ForeignUserSocket {
 public:
     static constexpr uid_t kNobody = 65534;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/OwnedTempDir.h"
+#include "platform/AbstractSocketNote.h"
 #include "support/LaunchedApp.h"
 
 #include <QDir>
@@ -41,11 +42,17 @@ inline QStringList leftIn(const QString& root)
     return left;
 }
 
-// `pid` holds the launch lock beside `socket` and takes connections there.
+// `pid` holds the launch lock beside `socket` and takes connections there
+// (or on the abstract socket noted there, when the path is too long for one).
 inline bool isUp(qint64 pid, const QString& socket)
 {
     QLocalSocket probe;
-    probe.connectToServer(socket);
+    if (AbstractSocketNote::pathFits(socket)) {
+        probe.connectToServer(socket);
+    } else {
+        probe.setSocketOptions(QLocalSocket::AbstractNamespaceOption);
+        probe.connectToServer(AbstractSocketNote::read(socket));
+    }
     return pidIn(socket + QStringLiteral(".lock")) == pid && probe.waitForConnected(1000);
 }
 
