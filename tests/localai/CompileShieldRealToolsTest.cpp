@@ -1,14 +1,18 @@
 // Compile auto-suspend end to end: real pgrep, real /proc, real signals,
 // on copies of sleep named like a build tool and a model server.
 #include "localai/LocalAIService.h"
+#include "platform/LeftoverHolds.h"
 #include "platform/ToolPaths.h"
 #include "support/OwnPidNamespace.h"
+#include "support/ScratchHoldRecord.h"
 #include "support/SleepChild.h"
 #include "support/TaskRunner.h"
 
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
+
+#include <csignal>
 
 using namespace std::chrono_literals;
 
@@ -64,4 +68,46 @@ TEST(CompileShieldWithRealTools, FreezesTheModelServerWhileMakeRunsAndThawsItAft
     EXPECT_GE(thawedAfter, 1) << "not thawed within two ticks of make ending";
     EXPECT_TRUE(ollama.alive());
     EXPECT_TRUE(ai.suspendedPIDs().isEmpty());
+}
+
+// A model server its user stopped (Ctrl-Z) before the build is not the
+// shield's: it is neither frozen nor noted down, so neither a launch after a
+// killed run nor the build's end resumes it. One running beside it is.
+TEST(CompileShieldWithRealTools, LeavesAServerItsUserStoppedToItsUser)
+{
+    if (!OwnPidNamespace::inside()) {
+        OwnPidNamespace::runCurrentTestAndReport();
+        return;
+    }
+    if (!ToolPaths::pgrep().contains(QLatin1Char('/')))
+        GTEST_SKIP() << "pgrep is not installed";
+
+    SleepChild stopped(QStringLiteral("ollama"));
+    SleepChild running(QStringLiteral("ollama"));
+    SleepChild make(QStringLiteral("make"));
+    ASSERT_EQ(::kill(stopped.pid(), SIGSTOP), 0);
+    ASSERT_TRUE(waitUntil([&] { return stopped.state() == 'T' && running.state() == 'S' && make.state() == 'S'; }));
+
+    QTemporaryDir home;
+    ScratchHoldRecord held;
+    LocalAIService::Deps deps;
+    deps.paths.home = home.path();
+    deps.holds = &held.record;
+    LocalAIService ai(deps, false);
+    ai.setCompileAutoSuspendEnabled(true);
+
+    EXPECT_GE(ticksUntil(ai, running, true), 1) << "not frozen within two ticks while make runs";
+    EXPECT_EQ(ai.suspendedPIDs(), QList<qint32>{running.pid()});
+    const ProcessRun frozen = ScratchHoldRecord::identityOf(running.pid());
+
+    // Killed now, the run leaves this record; the next launch gives back what it names.
+    const QList<LeftoverHolds::Record> left = LeftoverHolds::findIn(held.folder.path());
+    ASSERT_EQ(left.size(), 1);
+    EXPECT_EQ(left[0].contents.processes, QList<ProcessRun>{frozen});
+
+    make.end();
+    EXPECT_GE(ticksUntil(ai, running, false), 1) << "not thawed within two ticks of make ending";
+    EXPECT_EQ(stopped.state(), 'T');
+    EXPECT_TRUE(held.text().isEmpty());
+    ::kill(stopped.pid(), SIGCONT);
 }
