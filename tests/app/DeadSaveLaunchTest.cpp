@@ -73,7 +73,7 @@ TEST(DeadSaveLaunch, ALaunchRemovesWhatKilledSavesLeftAndNothingElse)
 
         ASSERT_TRUE(app.start(QStringLiteral(KESTROVA_EXECUTABLE)));
         ASSERT_TRUE(app.saysItIsUp()) << app.terminate().output.toStdString();
-        EXPECT_EQ(entries(), kept);
+        EXPECT_EQ(entries().join(u' ').toStdString(), kept.join(u' ').toStdString());
         const QVariantMap values = SettingsFile::valuesIn(UsersSettingsFile::read(file)).value_or(QVariantMap());
         EXPECT_EQ(values.value(QStringLiteral("Mine/note")).toString(), QStringLiteral("kept"));
         EXPECT_EQ(values.value(QStringLiteral("appTheme")).toString(), QStringLiteral("Nordic"));
