@@ -160,7 +160,6 @@ TEST(ContainerShield, AQuitWhileADeadRunsPauseMayLandLeavesItToTheNextLaunch)
     PrintCapture printed;
     LocalAIService& ai = rig.service();
     ai.adoptShieldPausedContainers({QStringLiteral("c0ffee000001")});
-    ASSERT_TRUE(runTask(ai.scanVectorDatabases(), 30s));
     ai.applyBatteryShieldMode();
     ASSERT_TRUE(waitUntil([&] { return rig.docker.calls().contains(QStringLiteral("unpause c0ffee000001")); }, 30s));
     QMetaObject::invokeMethod(QCoreApplication::instance(), "aboutToQuit");
