@@ -31,6 +31,21 @@ int ticksUntil(LocalAIService& ai, const SleepChild& process, bool stopped)
     return 0;
 }
 
+// The watcher with compile auto-suspend on, noting down what it freezes in
+// `holds` when given one.
+struct CompileShield {
+    explicit CompileShield(HoldRecord* holds = nullptr) : ai(deps(holds), false) { ai.setCompileAutoSuspendEnabled(true); }
+    LocalAIService::Deps deps(HoldRecord* holds) const
+    {
+        LocalAIService::Deps made;
+        made.paths.home = home.path();
+        made.holds = holds;
+        return made;
+    }
+    QTemporaryDir home;
+    LocalAIService ai;
+};
+
 } // namespace
 
 TEST(CompileShieldWithRealTools, FreezesTheModelServerWhileMakeRunsAndThawsItAfter)
@@ -48,11 +63,8 @@ TEST(CompileShieldWithRealTools, FreezesTheModelServerWhileMakeRunsAndThawsItAft
     SleepChild make(QStringLiteral("make"));
     ASSERT_TRUE(waitUntil([&] { return ollama.state() == 'S' && make.state() == 'S'; }));
 
-    QTemporaryDir home;
-    LocalAIService::Deps deps;
-    deps.paths.home = home.path();
-    LocalAIService ai(deps, false);
-    ai.setCompileAutoSuspendEnabled(true);
+    CompileShield shield;
+    LocalAIService& ai = shield.ai;
 
     const int frozenAfter = ticksUntil(ai, ollama, true);
     EXPECT_GE(frozenAfter, 1) << "not frozen within two ticks while make runs";
@@ -88,13 +100,9 @@ TEST(CompileShieldWithRealTools, LeavesAServerItsUserStoppedToItsUser)
     ASSERT_EQ(::kill(stopped.pid(), SIGSTOP), 0);
     ASSERT_TRUE(waitUntil([&] { return stopped.state() == 'T' && running.state() == 'S' && make.state() == 'S'; }));
 
-    QTemporaryDir home;
     ScratchHoldRecord held;
-    LocalAIService::Deps deps;
-    deps.paths.home = home.path();
-    deps.holds = &held.record;
-    LocalAIService ai(deps, false);
-    ai.setCompileAutoSuspendEnabled(true);
+    CompileShield shield(&held.record);
+    LocalAIService& ai = shield.ai;
 
     EXPECT_GE(ticksUntil(ai, running, true), 1) << "not frozen within two ticks while make runs";
     EXPECT_EQ(ai.suspendedPIDs(), QList<qint32>{running.pid()});
