@@ -1,6 +1,7 @@
 #include "core/SettingsFile.h"
 
 #include "core/Print.h"
+#include "core/ProcessRun.h"
 
 #include <QDir>
 #include <QFile>
@@ -153,10 +154,23 @@ bool holdsUnderItsName(int fd, const QByteArray& name)
            && opened.st_ino == named.st_ino;
 }
 
-// Removes `name` in the open folder `folder` when it is a dead save: a
-// regular file of ours that nobody holds a lock on. The lock is held while
-// it goes, so a writer that has just made it cannot take it meanwhile.
-// False when it is one but could not be removed.
+// Whether `tail`, what follows "<name>.save-", names a save of a run that
+// is gone: the run as ProcessRun spells it, "-" and the six letters or
+// digits writeWhole adds.
+bool isDeadRunsSave(QByteArrayView tail)
+{
+    const qsizetype runLength = tail.size() - kSuffixLength - 1;
+    if (runLength <= 0 || tail[runLength] != '-'
+        || !std::all_of(tail.begin() + runLength + 1, tail.end(), isLetterOrDigit))
+        return false;
+    const std::optional<ProcessRun> run = ProcessRun::fromText(QString::fromLatin1(tail.first(runLength)));
+    return run && run->isGone();
+}
+
+// Removes `name` in the open folder `folder` when it is a regular file of
+// ours that nobody holds a lock on. The lock is held while it goes, so a
+// writer that has just made it cannot take it meanwhile. False when it is
+// one but could not be removed.
 bool removeIfDeadSave(int folder, const char* name)
 {
     const int fd = ::openat(folder, name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
@@ -300,10 +314,13 @@ QString SettingsFile::writeWhole(const QString& path, const QByteArray& bytes, D
     // made read-only must stay as it is.
     if (exists && ::faccessat(AT_FDCWD, finalName.constData(), W_OK, AT_EACCESS) != 0)
         return qt_error_string(errno);
+    QByteArray start = finalName + kSaveInfix;
+    if (const std::optional<ProcessRun> run = ProcessRun::self())
+        start += run->text().toLatin1() + '-';
     QByteArray temporary;
     int fd = -1;
     for (int attempt = 0; fd < 0 && attempt < 16; ++attempt) {
-        temporary = finalName + kSaveInfix + randomSuffix();
+        temporary = start + randomSuffix();
         fd = ::open(temporary.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
         if (fd < 0 && errno != EEXIST)
             break;
@@ -362,11 +379,9 @@ QStringList SettingsFile::removeDeadSaves() const
         ::close(listed);
     std::vector<QByteArray> names;
     while (const dirent* entry = listing ? ::readdir(listing) : nullptr) {
-        const qsizetype length = qsizetype(std::strlen(entry->d_name));
-        if (length != start.size() + kSuffixLength || !QByteArrayView(entry->d_name, length).startsWith(start))
-            continue;
-        if (std::all_of(entry->d_name + start.size(), entry->d_name + length, isLetterOrDigit))
-            names.emplace_back(entry->d_name, length);
+        const QByteArrayView name(entry->d_name, qsizetype(std::strlen(entry->d_name)));
+        if (name.startsWith(start) && isDeadRunsSave(name.sliced(start.size())))
+            names.emplace_back(name.toByteArray());
     }
     if (listing)
         ::closedir(listing);

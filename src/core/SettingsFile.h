@@ -69,17 +69,21 @@ public:
     // once every write has been checked (and, for onDisk, synced). An empty
     // text when done; otherwise why not, with `path` untouched.
     //
-    // The new file is named "<name>.save-" and six letters or digits, and
-    // the writer keeps an flock on it from before it is seen under that name
-    // until it is renamed: the kernel drops the lock however the writer ends,
-    // so a file of that name that nobody holds is a save that died.
+    // The new file is named "<name>.save-", the run that writes it
+    // (ProcessRun::text()), "-" and six letters or digits; a run that cannot
+    // name itself leaves out its part and the dash, and its new files are
+    // never taken for dead ones. The writer keeps an flock on the file from
+    // before it is seen under that name until it is renamed.
     static QString writeWhole(const QString& path, const QByteArray& bytes, Durability durability);
     static constexpr auto kSaveInfix = ".save-";
 
     // Removes beside the file (beside what a link names) what saves that
-    // died left: regular files of our user named as writeWhole names its
-    // new files, never reached through a link, that no live writer holds.
-    // The paths of those that could not be removed.
+    // died left: regular files of our user, never reached through a link,
+    // named as writeWhole names them after a run that is gone, and that
+    // nobody holds a lock on (a writer in another pid namespace names itself
+    // by pids we do not see). A name alone never makes a file ours: one not
+    // spelt exactly so is never touched. The paths of those that could not
+    // be removed.
     QStringList removeDeadSaves() const;
 
     // The keys and values QSettings reads from `bytes` as an INI file;

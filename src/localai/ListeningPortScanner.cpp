@@ -1,6 +1,6 @@
 #include "localai/ListeningPortScanner.h"
 
-#include "platform/ProcessStartTime.h"
+#include "core/ProcessStartTime.h"
 
 #include <QMap>
 #include <QSet>

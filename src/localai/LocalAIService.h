@@ -14,6 +14,7 @@
 #include "platform/ToolCommand.h"
 
 #include <QCoroTask>
+#include <QDeadlineTimer>
 #include <QHash>
 #include <QList>
 #include <QSet>
@@ -100,7 +101,10 @@ public:
     void applyBatteryShieldMode();
     // Containers the shield of a run that ended without quitting left
     // paused: taken as this shield's own, so they are given back as it gives
-    // back its own (once power is on or the shield is off).
+    // back its own (once power is on or the shield is off). A pause that run
+    // still had on its way may land for as long as a pause may take: one
+    // found not paused meanwhile stays ours, and is unpaused once a scan
+    // lists it paused or that time is over.
     void adoptShieldPausedContainers(const QStringList& ids);
     // Stops the container VM (outside demo mode), without waiting for it.
     QCoro::Task<> stopColimaVM();
@@ -267,6 +271,16 @@ private:
     // Containers the shield paused and has not given back: the only ones it
     // ever unpauses.
     QSet<QString> m_shieldPausedIds;
+    // Those taken over from a run that ended, until a pause of that run can
+    // no longer land; true once one was found not paused in that time.
+    struct Adopted {
+        QDeadlineTimer pauseMayLand;
+        bool foundRunning = false;
+    };
+    QHash<QString, Adopted> m_adopted;
+    // An adopted container found running while its dead run's pause may
+    // still land: not asked to unpause again until a scan lists it paused.
+    bool awaitsLatePause(const QString& id) const;
     // The shield's last printed failure; cleared once the engine answers.
     QString m_shieldFailure;
     // Read on the file worker only, one job at a time.

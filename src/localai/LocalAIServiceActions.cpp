@@ -5,11 +5,11 @@
 #include "localai/LocalAIService.h"
 
 #include "core/Print.h"
+#include "core/ProcessStartTime.h"
 #include "core/Scheduler.h"
 #include "localai/ModelCacheFolders.h"
 #include "platform/FileWorker.h"
 #include "platform/ProcessSignaller.h"
-#include "platform/ProcessStartTime.h"
 #include "platform/ToolCommands.h"
 
 #include <QCoroFuture>

@@ -3,6 +3,7 @@
 #include "localai/LocalAIService.h"
 
 #include "core/Print.h"
+#include "core/ProcStatReading.h"
 #include "platform/CommandRunner.h"
 #include "platform/FileWorker.h"
 #include "platform/HoldRecord.h"
@@ -183,6 +184,11 @@ QCoro::Task<QList<ProcessEntry>> LocalAIService::getPIDs(QStringList names)
 
 void LocalAIService::suspendProcess(qint32 pid, quint64 startTime)
 {
+    // One that is stopped already (by its user, say) is not ours to freeze,
+    // nor to resume when the build ends: a stop it is sent would succeed.
+    if (const ProcStatReading now = ProcStatReading::of(pid, m_deps.paths.procRoot);
+        now.isStopped() && now.startTime == startTime)
+        return;
     // Noted down before it is taken: a run that dies holding it leaves the
     // next launch what to give back.
     if (m_deps.holds)

@@ -177,7 +177,7 @@ QCoro::Task<> LocalAIService::shieldContainers()
                 }
         } else if (!pausing) {
             QStringList ours = m_shieldPausedIds.values();
-            ours.removeIf([&](const QString& paused) { return tried.contains(paused); });
+            ours.removeIf([&](const QString& paused) { return tried.contains(paused) || awaitsLatePause(paused); });
             if (!ours.isEmpty())
                 id = *std::min_element(ours.cbegin(), ours.cend());
         }
@@ -203,6 +203,10 @@ QCoro::Task<> LocalAIService::shieldContainers()
             // pause, so it stays ours to give back.
             else if (answer == EngineAnswer::gone || (answer != EngineAnswer::unknown && !wasOurs))
                 forgetPausedContainer(id);
+        } else if (const auto adopted = m_adopted.find(id); answer == EngineAnswer::notPaused && adopted != m_adopted.end()
+                                                            && !adopted->pauseMayLand.hasExpired()) {
+            // Its dead run's pause may be on its way yet.
+            adopted->foundRunning = true;
         } else if (answer == EngineAnswer::done || answer == EngineAnswer::gone || answer == EngineAnswer::notPaused) {
             // Given back, gone, or running again by someone else's hand.
             forgetPausedContainer(id);
@@ -250,10 +254,17 @@ void LocalAIService::giveBackContainers()
     QStringList left;
     for (const QString& id : std::as_const(ids)) {
         const QByteArray key = id.toUtf8();
+        const auto refused = [&](const char* why) {
+            return std::any_of(refusals.cbegin(), refusals.cend(),
+                               [&](const QByteArray& line) { return line.contains(key) && line.contains(why); });
+        };
+        const bool notPaused = refused("is not paused");
         const bool over = std::any_of(given.cbegin(), given.cend(), [&](const QByteArray& line) { return line.trimmed() == key; })
-                       || std::any_of(refusals.cbegin(), refusals.cend(), [&](const QByteArray& line) {
-                              return line.contains(key) && (line.contains("No such container") || line.contains("is not paused"));
-                          });
+                       || refused("No such container") || notPaused;
+        // A dead run's pause that may still land is left to the next launch.
+        const auto adopted = m_adopted.constFind(id);
+        if (notPaused && adopted != m_adopted.cend() && !adopted->pauseMayLand.hasExpired())
+            continue;
         if (!over)
             left.append(id);
         else if (m_deps.holds)
@@ -266,9 +277,22 @@ void LocalAIService::giveBackContainers()
 
 void LocalAIService::adoptShieldPausedContainers(const QStringList& ids)
 {
-    for (const QString& id : ids)
-        if (!m_shieldPausedIds.contains(id))
-            notePausedContainer(id);
+    for (const QString& id : ids) {
+        if (m_shieldPausedIds.contains(id))
+            continue;
+        notePausedContainer(id);
+        m_adopted.insert(id, {QDeadlineTimer(kDockerPauseTimeout), false});
+    }
+}
+
+bool LocalAIService::awaitsLatePause(const QString& id) const
+{
+    const auto adopted = m_adopted.constFind(id);
+    if (adopted == m_adopted.cend() || !adopted->foundRunning || adopted->pauseMayLand.hasExpired())
+        return false;
+    return std::none_of(m_activeVectorDBs.cbegin(), m_activeVectorDBs.cend(), [&](const VectorDatabaseInfo& row) {
+        return row.containerId == id && m_scannedContainerIds.contains(id) && row.status == VectorDatabaseInfo::shieldedStatus();
+    });
 }
 
 // Noted down before the pause is asked for, and kept until the container is
@@ -282,6 +306,7 @@ void LocalAIService::notePausedContainer(const QString& id)
 
 void LocalAIService::forgetPausedContainer(const QString& id)
 {
+    m_adopted.remove(id);
     if (m_shieldPausedIds.remove(id) && m_deps.holds)
         m_deps.holds->releaseContainer(id);
 }

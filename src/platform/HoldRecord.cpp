@@ -2,7 +2,6 @@
 
 #include "core/Print.h"
 #include "core/SettingsStore.h"
-#include "platform/ProcessStartTime.h"
 
 #include <QDir>
 #include <QFile>
@@ -54,11 +53,11 @@ bool writeAll(int fd, const QByteArray& text)
 
 } // namespace
 
-HoldRecord::HoldRecord(QStringList folders, HeldProcess run) : m_folders(std::move(folders)), m_run(run) {}
+HoldRecord::HoldRecord(QStringList folders, std::optional<ProcessRun> run) : m_folders(std::move(folders)), m_run(run) {}
 
 HoldRecord& HoldRecord::shared()
 {
-    static HoldRecord record(folders(), thisRun().value_or(HeldProcess{qint32(::getpid()), 0}));
+    static HoldRecord record(folders(), ProcessRun::self());
     return record;
 }
 
@@ -71,43 +70,25 @@ QStringList HoldRecord::folders()
     return found;
 }
 
-QString HoldRecord::fileName(const HeldProcess& run)
+QString HoldRecord::fileName(const ProcessRun& run)
 {
-    return QLatin1String(kFilePrefix) + QString::number(run.pid) + QLatin1Char('-') + QString::number(run.startTime);
+    return QLatin1String(kFilePrefix) + run.text();
 }
 
-std::optional<HeldProcess> HoldRecord::runNamedBy(const QString& fileName)
+std::optional<ProcessRun> HoldRecord::runNamedBy(const QString& fileName)
 {
-    static const QRegularExpression pattern(QLatin1String(kFilePrefix) + QStringLiteral("([1-9][0-9]{0,9})-([0-9]{1,20})"));
-    const QRegularExpressionMatch match = pattern.match(fileName, 0, QRegularExpression::NormalMatch,
-                                                        QRegularExpression::AnchorAtOffsetMatchOption);
-    if (!match.hasMatch() || match.capturedLength() != fileName.size())
+    if (!fileName.startsWith(QLatin1String(kFilePrefix)))
         return std::nullopt;
-    bool pidOk = false;
-    bool startOk = false;
-    const int pid = match.captured(1).toInt(&pidOk);
-    const quint64 start = match.captured(2).toULongLong(&startOk);
-    if (!pidOk || !startOk)
-        return std::nullopt;
-    return HeldProcess{pid, start};
+    return ProcessRun::fromText(QStringView(fileName).mid(qsizetype(std::strlen(kFilePrefix))));
 }
 
-std::optional<HeldProcess> HoldRecord::thisRun()
-{
-    const qint32 pid = qint32(::getpid());
-    const std::optional<quint64> start = readProcessStartTime(pid);
-    if (!start)
-        return std::nullopt;
-    return HeldProcess{pid, *start};
-}
-
-void HoldRecord::holdProcess(const HeldProcess& process)
+void HoldRecord::holdProcess(const ProcessRun& process)
 {
     ++m_processes[{process.pid, process.startTime}];
     save();
 }
 
-void HoldRecord::releaseProcess(const HeldProcess& process)
+void HoldRecord::releaseProcess(const ProcessRun& process)
 {
     const auto it = m_processes.find({process.pid, process.startTime});
     if (it == m_processes.end())
@@ -138,7 +119,7 @@ void HoldRecord::releaseContainer(const QString& id)
 QByteArray HoldRecord::encode(const Contents& contents)
 {
     QByteArray text = QByteArray(kHeader) + '\n';
-    for (const HeldProcess& process : contents.processes)
+    for (const ProcessRun& process : contents.processes)
         text += "process " + QByteArray::number(process.pid) + ' ' + QByteArray::number(process.startTime) + '\n';
     for (const QString& id : contents.containers)
         text += "container " + id.toLatin1() + '\n';
@@ -180,13 +161,19 @@ void HoldRecord::save()
         contents.processes.append({it.key().first, it.key().second});
     contents.containers = m_containers.keys();
     std::sort(contents.processes.begin(), contents.processes.end(),
-              [](const HeldProcess& a, const HeldProcess& b) { return a.pid < b.pid; });
+              [](const ProcessRun& a, const ProcessRun& b) { return a.pid < b.pid; });
     std::sort(contents.containers.begin(), contents.containers.end());
 
     if (contents.processes.isEmpty() && contents.containers.isEmpty()) {
         if (!m_filePath.isEmpty())
             QFile::remove(m_filePath);
         m_filePath.clear();
+        return;
+    }
+    if (!m_run) {
+        // A record under a name that is not this run's own could be taken
+        // for a gone run's while this one lives.
+        sayNotNotedDown(QStringLiteral("this run's start time could not be read"));
         return;
     }
     const QByteArray text = encode(contents);
@@ -203,7 +190,7 @@ void HoldRecord::save()
             continue;
         }
         if (writeIn(folder, text, &failure)) {
-            m_filePath = folder + QLatin1Char('/') + fileName(m_run);
+            m_filePath = folder + QLatin1Char('/') + fileName(*m_run);
             if (!previous.isEmpty() && previous != m_filePath)
                 QFile::remove(previous);
             m_failureSaid.clear();
@@ -212,6 +199,11 @@ void HoldRecord::save()
     }
     if (!previous.isEmpty())
         QFile::remove(previous);
+    sayNotNotedDown(failure);
+}
+
+void HoldRecord::sayNotNotedDown(const QString& failure)
+{
     if (failure != m_failureSaid)
         kestrova::print(QStringLiteral("⚠️ What this run freezes or pauses cannot be noted down (%1): if it ends without quitting, nobody gives it back")
                             .arg(failure));
@@ -222,8 +214,8 @@ void HoldRecord::save()
 // name, so a run killed meanwhile leaves the old record or the new one, whole.
 bool HoldRecord::writeIn(const QString& folder, const QByteArray& text, QString* failure)
 {
-    const QString target = folder + QLatin1Char('/') + fileName(m_run);
-    const QByteArray staging = QFile::encodeName(folder + QStringLiteral("/.") + fileName(m_run) + QStringLiteral(".new"));
+    const QString target = folder + QLatin1Char('/') + fileName(*m_run);
+    const QByteArray staging = QFile::encodeName(folder + QStringLiteral("/.") + fileName(*m_run) + QStringLiteral(".new"));
     ::unlink(staging.constData());
     const int fd = ::open(staging.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
     if (fd < 0) {

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/HeldProcess.h"
+#include "core/ProcessRun.h"
 
 #include <QHash>
 #include <QList>
@@ -14,8 +14,9 @@
 // that ended without its quit path left held. Each hold is written before it
 // is taken and dropped once given back; the file goes when nothing is held.
 // The file is named after the run (its pid and start time), so a launch can
-// tell a record of a run that is gone from one of a run that lives. A hold
-// taken twice (by two automations) is given back only by the second release.
+// tell a record of a run that is gone from one of a run that lives; a run
+// that cannot name itself keeps no record, and says so. A hold taken twice
+// (by two automations) is given back only by the second release.
 class HoldRecord {
 public:
     static constexpr auto kFilePrefix = "kestrova-held-";
@@ -23,8 +24,9 @@ public:
     // A record is a few lines; anything larger is not one of ours.
     static constexpr qint64 kMaxBytes = 64 * 1024;
 
-    // `folders`: where the file may go, the first that takes it.
-    HoldRecord(QStringList folders, HeldProcess run);
+    // `folders`: where the file may go, the first that takes it. `run`:
+    // the run whose holds these are, nothing when it cannot be named.
+    HoldRecord(QStringList folders, std::optional<ProcessRun> run);
     HoldRecord(const HoldRecord&) = delete;
     HoldRecord& operator=(const HoldRecord&) = delete;
 
@@ -34,20 +36,18 @@ public:
     // temp folder.
     static QStringList folders();
     // The file name of the record of `run`.
-    static QString fileName(const HeldProcess& run);
+    static QString fileName(const ProcessRun& run);
     // The run a record's file name names, or nothing for another name.
-    static std::optional<HeldProcess> runNamedBy(const QString& fileName);
-    // This process as a run: its pid and start time.
-    static std::optional<HeldProcess> thisRun();
+    static std::optional<ProcessRun> runNamedBy(const QString& fileName);
 
-    void holdProcess(const HeldProcess& process);
-    void releaseProcess(const HeldProcess& process);
+    void holdProcess(const ProcessRun& process);
+    void releaseProcess(const ProcessRun& process);
     void holdContainer(const QString& id);
     void releaseContainer(const QString& id);
 
     // The text of a record, and back. Nothing for a text that is not whole.
     struct Contents {
-        QList<HeldProcess> processes;
+        QList<ProcessRun> processes;
         QStringList containers;
     };
     static QByteArray encode(const Contents& contents);
@@ -55,10 +55,11 @@ public:
 
 private:
     void save();
+    void sayNotNotedDown(const QString& failure);
     bool writeIn(const QString& folder, const QByteArray& text, QString* failure);
 
     QStringList m_folders;
-    HeldProcess m_run;
+    std::optional<ProcessRun> m_run;
     QHash<QPair<qint32, quint64>, int> m_processes;
     QHash<QString, int> m_containers;
     QString m_filePath;

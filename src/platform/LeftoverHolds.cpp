@@ -1,6 +1,6 @@
 #include "platform/LeftoverHolds.h"
 
-#include "platform/ProcStatFields.h"
+#include "core/ProcStatReading.h"
 #include "platform/ProcessSignaller.h"
 
 #include <QDir>
@@ -15,53 +15,6 @@
 #include <unistd.h>
 
 namespace {
-
-enum class Presence { gone, present, unknown };
-
-struct StatReading {
-    Presence presence = Presence::unknown;
-    ProcStatFields fields;
-};
-
-// /proc/PID/stat of `pid`. Only a missing entry says the process is gone: a
-// failed open for want of descriptors says nothing.
-StatReading readStat(qint32 pid, const QString& procRoot, char (&buffer)[1024])
-{
-    StatReading reading;
-    const QByteArray path = QFile::encodeName(procRoot + QLatin1Char('/') + QString::number(pid) + QStringLiteral("/stat"));
-    const int fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) {
-        if (errno == ENOENT || errno == ESRCH)
-            reading.presence = Presence::gone;
-        return reading;
-    }
-    ssize_t n;
-    do
-        n = ::read(fd, buffer, sizeof buffer);
-    while (n < 0 && errno == EINTR);
-    const int readError = n < 0 ? errno : 0;
-    ::close(fd);
-    if (n < 0) {
-        if (readError == ESRCH)
-            reading.presence = Presence::gone;
-        return reading;
-    }
-    if (const auto fields = ProcStatFields::parse(buffer, n)) {
-        reading.presence = Presence::present;
-        reading.fields = *fields;
-    }
-    return reading;
-}
-
-bool runIsGone(const HeldProcess& run, const QString& procRoot)
-{
-    if (run.pid == qint32(::getpid()))
-        return false;
-    char buffer[1024];
-    const StatReading reading = readStat(run.pid, procRoot, buffer);
-    return reading.presence == Presence::gone
-           || (reading.presence == Presence::present && reading.fields.startTime != run.startTime);
-}
 
 bool isOurFolder(int fd)
 {
@@ -141,13 +94,13 @@ QList<LeftoverHolds::Record> LeftoverHolds::findIn(const QString& folder, const 
             recordName.chop(4);
             const auto run = HoldRecord::runNamedBy(recordName);
             struct stat info {};
-            if (run && runIsGone(*run, procRoot) && ::fstatat(dirFd, encoded.constData(), &info, AT_SYMLINK_NOFOLLOW) == 0
+            if (run && run->isGone(procRoot) && ::fstatat(dirFd, encoded.constData(), &info, AT_SYMLINK_NOFOLLOW) == 0
                 && S_ISREG(info.st_mode) && info.st_uid == ::geteuid())
                 ::unlinkat(dirFd, encoded.constData(), 0);
             continue;
         }
         const auto run = HoldRecord::runNamedBy(name);
-        if (!run || !runIsGone(*run, procRoot))
+        if (!run || !run->isGone(procRoot))
             continue;
         const std::optional<QByteArray> text = readRecord(dirFd, encoded.constData());
         if (!text)
@@ -161,18 +114,17 @@ QList<LeftoverHolds::Record> LeftoverHolds::findIn(const QString& folder, const 
     return records;
 }
 
-LeftoverHolds::Resumed LeftoverHolds::resume(const QList<HeldProcess>& processes, ProcessSignaller& signaller,
+LeftoverHolds::Resumed LeftoverHolds::resume(const QList<ProcessRun>& processes, ProcessSignaller& signaller,
                                              const QString& procRoot)
 {
     Resumed resumed;
-    for (const HeldProcess& process : processes) {
+    for (const ProcessRun& process : processes) {
         if (ProcessSignaller::isForbiddenPid(process.pid))
             continue;
-        char buffer[1024];
-        const StatReading reading = readStat(process.pid, procRoot, buffer);
+        const ProcStatReading reading = ProcStatReading::of(process.pid, procRoot);
         // Another process under the pid, or one running again: not ours.
-        if (reading.presence != Presence::present || reading.fields.startTime != process.startTime
-            || reading.fields.state != 'T')
+        if (reading.presence != ProcStatReading::Presence::present || reading.startTime != process.startTime
+            || reading.state != 'T')
             continue;
         int error = 0;
         switch (signaller.send(process.pid, SIGCONT, process.startTime, &error)) {

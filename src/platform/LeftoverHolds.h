@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/HeldProcess.h"
+#include "core/ProcessRun.h"
 #include "platform/HoldRecord.h"
 
 #include <QList>
@@ -15,7 +15,7 @@ namespace LeftoverHolds {
 
 struct Record {
     QString path;
-    HeldProcess run;
+    ProcessRun run;
     HoldRecord::Contents contents;
 };
 
@@ -34,7 +34,7 @@ struct Resumed {
 
 // SIGCONT to each process that is still the one recorded (same start time)
 // and still stopped; nothing to any other.
-Resumed resume(const QList<HeldProcess>& processes, ProcessSignaller& signaller,
+Resumed resume(const QList<ProcessRun>& processes, ProcessSignaller& signaller,
                const QString& procRoot = QStringLiteral("/proc"));
 
 } // namespace LeftoverHolds

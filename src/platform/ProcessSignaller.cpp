@@ -1,6 +1,6 @@
 #include "platform/ProcessSignaller.h"
 
-#include "platform/ProcessStartTime.h"
+#include "core/ProcessStartTime.h"
 
 #include <cerrno>
 #include <csignal>

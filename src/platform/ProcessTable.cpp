@@ -1,8 +1,7 @@
 #include "platform/ProcessTable.h"
 
-#include "platform/ProcStatFields.h"
-
 #include "core/Print.h"
+#include "core/ProcStatFields.h"
 
 #include <QFile>
 

@@ -1,6 +1,6 @@
 #include "platform/StaleLock.h"
 
-#include "platform/ProcStatFields.h"
+#include "core/ProcStatFields.h"
 
 #include <QByteArray>
 #include <QFile>

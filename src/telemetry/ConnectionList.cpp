@@ -1,6 +1,6 @@
 #include "telemetry/ConnectionList.h"
 
-#include "platform/ProcessStartTime.h"
+#include "core/ProcessStartTime.h"
 
 ConnectionList::ConnectionList(const QString& procRoot) : m_procRoot(procRoot), m_table(procRoot) {}
 

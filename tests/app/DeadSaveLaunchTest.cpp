@@ -1,6 +1,7 @@
 #include "core/SettingsFile.h"
 #include "support/CutShortSave.h"
 #include "support/LaunchState.h"
+#include "support/ScratchHoldRecord.h"
 #include "support/UsersSettingsFile.h"
 
 #include <QDir>
@@ -12,9 +13,11 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-// A save killed part way, beside the settings file (or beside the file it links to), is removed by the next launch.
-// What a live save holds stays, and so does everything else named like a save that is not a dead one of ours: a link,
-// a FIFO, a folder, another user's file, other lengths or letters, a user's own copies. The settings file stays whole.
+// A save killed part way, beside the settings file (or beside the file it links to), is removed by the next launch, and
+// so is a file named as a save of a run that is gone. What a live save holds stays, and so does everything else named
+// like a save that is not a dead one of ours: a file named after a run that lives, a run's name spelt otherwise, a
+// link, a FIFO, a folder, another user's file, other lengths or letters, a user's own copies ("save-backup" among
+// them). The settings file stays whole.
 TEST(DeadSaveLaunch, ALaunchRemovesWhatKilledSavesLeftAndNothingElse)
 {
     for (const bool linked : {false, true}) {
@@ -42,25 +45,35 @@ TEST(DeadSaveLaunch, ALaunchRemovesWhatKilledSavesLeftAndNothingElse)
         ASSERT_TRUE(live.ready());
         ASSERT_EQ(entries().size(), 2) << entries().join(u' ').toStdString();
 
-        QStringList planted{prefix + QStringLiteral("Short"), prefix + QStringLiteral("TooLong"), prefix + QStringLiteral("Ab-123"),
+        const SleepChild living;
+        const QString livingRun = prefix + ScratchHoldRecord::identityOf(living.pid()).text();
+        const ProcessRun goneRun = ScratchHoldRecord::goneRun();
+        const QString gone = prefix + goneRun.text();
+        const QString goneAgain = prefix + QStringLiteral("%1-0%2").arg(goneRun.pid).arg(goneRun.startTime);
+        QStringList planted{prefix + QStringLiteral("backup"), prefix + QStringLiteral("2024ok"), prefix + QStringLiteral("Short"),
+                            prefix + QStringLiteral("TooLong"), prefix + QStringLiteral("Ab-123"), livingRun + QStringLiteral("-Abc123"),
+                            goneAgain + QStringLiteral("-Abc123"), gone + QStringLiteral("-TooLong"), gone + QStringLiteral("Abc123"),
                             name + QStringLiteral(".corrupt"), name + QStringLiteral(".backup"), name + QStringLiteral(".old"),
                             name + QStringLiteral(".123456")};
         if (::geteuid() == 0)
-            planted.append(prefix + QStringLiteral("Nobody")); // given to that user below
+            planted.append(gone + QStringLiteral("-Nobody")); // given to that user below
         for (const QString& entry : planted) {
             QFile plant(folder.filePath(entry));
             ASSERT_TRUE(plant.open(QIODevice::WriteOnly) && plant.write("kept\n") == 5);
         }
         ASSERT_TRUE(::geteuid() != 0 || ::chown(QFile::encodeName(folder.filePath(planted.last())).constData(), 65534, 65534) == 0);
-        ASSERT_TRUE(QFile::link(file, folder.filePath(prefix + QStringLiteral("Linked"))));
-        ASSERT_EQ(::mkfifo(QFile::encodeName(folder.filePath(prefix + QStringLiteral("Fifo00"))).constData(), 0600), 0);
-        ASSERT_TRUE(folder.mkdir(prefix + QStringLiteral("Folder")));
+        ASSERT_TRUE(QFile::link(file, folder.filePath(gone + QStringLiteral("-Linked"))));
+        ASSERT_EQ(::mkfifo(QFile::encodeName(folder.filePath(gone + QStringLiteral("-Fifo00"))).constData(), 0600), 0);
+        ASSERT_TRUE(folder.mkdir(gone + QStringLiteral("-Folder")));
         QStringList kept = entries();
         kept.removeAll(dead);
+        QFile goneSave(folder.filePath(gone + QStringLiteral("-Abc123")));
+        ASSERT_TRUE(goneSave.open(QIODevice::WriteOnly) && goneSave.write("left\n") == 5);
+        goneSave.close();
 
         ASSERT_TRUE(app.start(QStringLiteral(KESTROVA_EXECUTABLE)));
         ASSERT_TRUE(app.saysItIsUp()) << app.terminate().output.toStdString();
-        EXPECT_EQ(entries(), kept);
+        EXPECT_EQ(entries().join(u' ').toStdString(), kept.join(u' ').toStdString());
         const QVariantMap values = SettingsFile::valuesIn(UsersSettingsFile::read(file)).value_or(QVariantMap());
         EXPECT_EQ(values.value(QStringLiteral("Mine/note")).toString(), QStringLiteral("kept"));
         EXPECT_EQ(values.value(QStringLiteral("appTheme")).toString(), QStringLiteral("Nordic"));

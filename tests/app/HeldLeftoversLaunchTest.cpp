@@ -18,10 +18,24 @@ QStringList records(const QString& folder)
     return QDir(folder).entryList({QLatin1String(HoldRecord::kFilePrefix) + QLatin1Char('*')}, QDir::Files | QDir::Hidden);
 }
 
-// Started with the runtime folder, home and temp folder under `root` and the
-// stand-in docker first on PATH, and up.
-void launch(LaunchedApp& app, const QTemporaryDir& root, const FakeDockerCommand& docker)
+// A runtime folder (`run`), home and temp folder under one root, and the
+// stand-in docker.
+struct Scratch {
+    Scratch()
+    {
+        for (const char* folder : {"run", "home", "tmp"})
+            QDir().mkpath(root.filePath(QLatin1String(folder)));
+    }
+    QTemporaryDir root;
+    const QString run = root.filePath(QStringLiteral("run"));
+    FakeDockerCommand docker;
+};
+
+// Started with the folders of `scratch` and its docker first on PATH, and up.
+void launch(LaunchedApp& app, const Scratch& scratch)
 {
+    const QTemporaryDir& root = scratch.root;
+    const FakeDockerCommand& docker = scratch.docker;
     app.environment.insert(QStringLiteral("HOME"), root.filePath(QStringLiteral("home")));
     app.environment.insert(QStringLiteral("TMPDIR"), root.filePath(QStringLiteral("tmp")));
     app.environment.insert(QStringLiteral("PATH"), docker.folder() + QLatin1Char(':') + qEnvironmentVariable("PATH"));
@@ -47,11 +61,9 @@ QString end(LaunchedApp& app, std::chrono::seconds wait)
 // nothing but our own line said; the launch after that gives it back.
 TEST(HeldLeftoversLaunch, WhatAKilledRunHeldIsGivenBackAndWhatAHungEngineKeptByTheLaunchAfter)
 {
-    QTemporaryDir root;
-    const QString run = root.filePath(QStringLiteral("run"));
-    for (const char* folder : {"run", "home", "tmp"})
-        QDir().mkpath(root.filePath(QLatin1String(folder)));
-    FakeDockerCommand docker;
+    Scratch scratch;
+    const QString& run = scratch.run;
+    FakeDockerCommand& docker = scratch.docker;
     docker.setContainer(QStringLiteral("c0ffee000001"), "chroma", "paused");
     docker.setContainer(QStringLiteral("c0ffee000002"), "qdrant", "paused");
     // Named apart from the model servers the watcher freezes: a test that
@@ -70,8 +82,8 @@ TEST(HeldLeftoversLaunch, WhatAKilledRunHeldIsGivenBackAndWhatAHungEngineKeptByT
 
     docker.setHung(true);
     {
-        LaunchedApp next(root.path());
-        ASSERT_NO_FATAL_FAILURE(launch(next, root, docker));
+        LaunchedApp next(scratch.root.path());
+        ASSERT_NO_FATAL_FAILURE(launch(next, scratch));
         const QString ofThisLaunch = QLatin1String(HoldRecord::kFilePrefix) + QString::number(next.process.processId()) + '-';
         EXPECT_TRUE(waitUntil([&] { return server.state() != 'T'; }, 60s)) << server.state();
         ASSERT_TRUE(waitUntil([&] { return !docker.calls().isEmpty(); }, 60s));
@@ -89,8 +101,8 @@ TEST(HeldLeftoversLaunch, WhatAKilledRunHeldIsGivenBackAndWhatAHungEngineKeptByT
     docker.setHung(false);
     EXPECT_EQ(docker.states(), "paused paused");
 
-    LaunchedApp after(root.path());
-    ASSERT_NO_FATAL_FAILURE(launch(after, root, docker));
+    LaunchedApp after(scratch.root.path());
+    ASSERT_NO_FATAL_FAILURE(launch(after, scratch));
     EXPECT_TRUE(waitUntil([&] { return docker.states() == "running paused"; }, 60s)) << docker.states().toStdString();
     EXPECT_TRUE(waitUntil([&] { return records(run).isEmpty(); }, 60s)) << records(run).join(' ').toStdString();
     const QString said = end(after, 30s);
@@ -98,4 +110,36 @@ TEST(HeldLeftoversLaunch, WhatAKilledRunHeldIsGivenBackAndWhatAHungEngineKeptByT
         << said.toStdString();
     EXPECT_EQ(stranger.state(), 'T');
     ::kill(stranger.pid(), SIGCONT);
+}
+
+// A run killed while its pause of a container was still on its way to the
+// engine: the next launch takes the container over, finds it not paused,
+// and only then does that pause land. The container is still the launch's
+// to give back: it runs again and no record is left.
+TEST(HeldLeftoversLaunch, APauseOfAKilledRunThatLandsAfterTheTakeOverIsUndone)
+{
+    Scratch scratch;
+    const QString& run = scratch.run;
+    FakeDockerCommand& docker = scratch.docker;
+    const QString id = QStringLiteral("c0ffee000003");
+    docker.setContainer(id, "chroma");
+    {
+        HoldRecord record({run}, ScratchHoldRecord::goneRun());
+        record.holdContainer(id);
+    }
+    // The killed run's client, still waiting on the engine.
+    docker.landPauseAfterUnpause(id);
+    QProcess onItsWay;
+    onItsWay.start(docker.folder() + QStringLiteral("/docker"), {QStringLiteral("pause"), id});
+    ASSERT_TRUE(waitUntil([&] { return docker.calls().contains(QStringLiteral("pause ") + id); }));
+
+    LaunchedApp next(scratch.root.path());
+    ASSERT_NO_FATAL_FAILURE(launch(next, scratch));
+    // Seen ended by the event loop already, or waited for.
+    EXPECT_TRUE(waitUntil([&] { return onItsWay.state() == QProcess::NotRunning || onItsWay.waitForFinished(50); }, 60s))
+        << "the pause never landed";
+    EXPECT_TRUE(waitUntil([&] { return docker.states() == "running" && records(run).isEmpty(); }, 60s))
+        << docker.states().toStdString() << ' ' << records(run).join(' ').toStdString();
+    end(next, 30s);
+    EXPECT_EQ(docker.calls().count(QStringLiteral("unpause ") + id), 2) << docker.calls().join(' ').toStdString();
 }

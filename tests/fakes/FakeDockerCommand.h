@@ -11,7 +11,7 @@ class FakeDockerCommand {
 public:
     FakeDockerCommand()
     {
-        for (const char* sub : {"c", "slow", "landing"}) QDir(folder()).mkdir(QLatin1String(sub));
+        for (const char* sub : {"c", "slow", "landing", "late"}) QDir(folder()).mkdir(QLatin1String(sub));
         write(QStringLiteral("docker"), QByteArray(kScript).replace("@DIR@", folder().toLocal8Bit()));
         QFile::setPermissions(m_dir.filePath(QStringLiteral("docker")), QFile::ReadOwner | QFile::ExeOwner);
     }
@@ -34,6 +34,8 @@ public:
     void setDown(bool down) { mark(QStringLiteral("down"), down); }
     // The next pause of `id` waits until its caller gives up and lands after the next list.
     void delayPause(const QString& id) { mark(QStringLiteral("slow/") + id, true); }
+    // The next pause of `id` lands once an unpause of it was refused as "not paused".
+    void landPauseAfterUnpause(const QString& id) { mark(QStringLiteral("late/") + id, true); }
 
 private:
     static constexpr char kScript[] = R"SH(#!/bin/sh
@@ -53,13 +55,14 @@ if [ "$cmd" = ps ]; then
 fi
 for id; do
     [ "$cmd" = pause ] && [ -e "$d/slow/$id" ] && { rm "$d/slow/$id"; : > "$d/landing/$id"; while :; do sleep 0.05; done; }
+    [ "$cmd" = pause ] && [ -e "$d/late/$id" ] && { rm "$d/late/$id"; while [ ! -e "$d/late/$id.refused" ]; do sleep 0.05; done; }
     if [ ! -e "$d/c/$id" ]; then echo "Error response from daemon: No such container: $id" >&2; rc=1; continue; fi
     read -r n s < "$d/c/$id"
     case "$cmd:$s" in
     pause:running) echo "$n paused" > "$d/c/$id"; echo "$id" ;;
     unpause:paused) echo "$n running" > "$d/c/$id"; echo "$id" ;;
     pause:paused) echo "Error response from daemon: Container $id is already paused" >&2; rc=1 ;;
-    *) echo "Error response from daemon: Container $id is not paused" >&2; rc=1 ;;
+    *) [ "$cmd" = unpause ] && : > "$d/late/$id.refused"; echo "Error response from daemon: Container $id is not paused" >&2; rc=1 ;;
     esac
 done
 exit $rc

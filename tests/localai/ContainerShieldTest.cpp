@@ -148,6 +148,27 @@ TEST(ContainerShield, AdoptedContainersAreGivenBackAsTheShieldGivesBackItsOwn)
     rig.fixture.service.reset();
 }
 
+// A container taken over from a dead run and found running may yet be
+// paused by that run's pause still on its way: it stays ours, and a quit
+// within that time leaves it noted down for the next launch, unsaid.
+TEST(ContainerShield, AQuitWhileADeadRunsPauseMayLandLeavesItToTheNextLaunch)
+{
+    ContainerRig rig;
+    rig.unplugged = false;
+    ScratchHoldRecord held;
+    rig.holds = &held.record;
+    PrintCapture printed;
+    LocalAIService& ai = rig.service();
+    ai.adoptShieldPausedContainers({QStringLiteral("c0ffee000001")});
+    ai.applyBatteryShieldMode();
+    ASSERT_TRUE(waitUntil([&] { return rig.docker.calls().contains(QStringLiteral("unpause c0ffee000001")); }, 30s));
+    QMetaObject::invokeMethod(QCoreApplication::instance(), "aboutToQuit");
+    EXPECT_EQ(held.text(), "kestrova-held 1\ncontainer c0ffee000001\n");
+    EXPECT_EQ(rig.docker.calls().count(QStringLiteral("unpause c0ffee000001")), 2) << rig.calls(); // the pass's and the quit's
+    EXPECT_TRUE(printed.lines().isEmpty()) << printed.lines().join(u'\n').toStdString();
+    rig.fixture.service.reset();
+}
+
 // While a hung engine's first ps waits out its 10 s, the model poll keeps its
 // pace, a build freezes the model server, and no second engine call starts.
 TEST(ContainerShield, AHungEngineHoldsUpNeitherTheModelPollNorTheBuildCheck)

@@ -1,5 +1,6 @@
 #include "fakes/FakeProcessSignaller.h"
 #include "platform/LeftoverHolds.h"
+#include "support/PrintCapture.h"
 #include "support/ScratchHoldRecord.h"
 #include "support/TaskRunner.h"
 
@@ -37,7 +38,7 @@ TEST(HoldRecord, NotesEachHoldBeforeItIsTakenAndGoesOnceNothingIsHeld)
     const QString ours = root.filePath(QStringLiteral("ours"));
 
     // A path that is no folder and a folder others may write are passed over.
-    HoldRecord record({notAFolder, shared, ours}, {4242, 99});
+    HoldRecord record({notAFolder, shared, ours}, ProcessRun{4242, 99});
     const QString path = ours + QStringLiteral("/kestrova-held-4242-99");
     const auto text = [&] { return ScratchHoldRecord::textOf(path); };
     record.holdProcess({300, 1300});
@@ -62,9 +63,54 @@ TEST(HoldRecord, NotesEachHoldBeforeItIsTakenAndGoesOnceNothingIsHeld)
                                "kestrova-held 1\ncontainer --all\n", "kestrova-held 1\nprocess 300 1300 7\n"})
         EXPECT_FALSE(HoldRecord::decode(broken)) << broken;
     EXPECT_FALSE(HoldRecord::decode("kestrova-held 1\n" + QByteArray(HoldRecord::kMaxBytes, '\n')));
-    EXPECT_EQ(HoldRecord::runNamedBy(QStringLiteral("kestrova-held-4242-99")), (HeldProcess{4242, 99}));
-    for (const char* name : {"kestrova-held-4242-99.new", "kestrova-held-0-99", "kestrova-held-4242-", "kestrova-held-4242-99x"})
+    EXPECT_EQ(HoldRecord::runNamedBy(QStringLiteral("kestrova-held-4242-99")), (ProcessRun{4242, 99}));
+    EXPECT_EQ(HoldRecord::runNamedBy(QStringLiteral("kestrova-held-2147483647-18446744073709551615")),
+              (ProcessRun{2147483647, 18446744073709551615ULL}));
+    // Only the one spelling a run writes: never another run's name read loosely.
+    for (const char* name : {"kestrova-held-4242-99.new", "kestrova-held-0-99", "kestrova-held-4242-", "kestrova-held-4242-99x",
+                             "kestrova-held-4242-0", "kestrova-held-4242-00", "kestrova-held-4242-099", "kestrova-held-04242-99",
+                             "kestrova-held-4242-+99", "kestrova-held--4242-99", "kestrova-held-4242--99", "kestrova-held-4242-99-1",
+                             "kestrova-held-2147483648-99", "kestrova-held-4242-18446744073709551616", "kestrova-held-4242- 99",
+                             "kestrova-held-4242"})
         EXPECT_FALSE(HoldRecord::runNamedBy(QLatin1String(name))) << name;
+}
+
+// A run that cannot name itself keeps no record (another launch could take
+// it for a gone run's while it lives) and says so once, however often it holds.
+TEST(HoldRecord, ARunWithoutAStartTimeKeepsNoRecordAndSaysSoOnce)
+{
+    QTemporaryDir folder;
+    PrintCapture printed;
+    HoldRecord record({folder.path()}, std::nullopt);
+    record.holdProcess({300, 1300});
+    record.holdContainer(QStringLiteral("c0ffee"));
+    record.releaseProcess({300, 1300});
+    record.holdProcess({301, 1301});
+    EXPECT_EQ(QDir(folder.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot), QStringList());
+    ASSERT_EQ(printed.lines().size(), 1) << printed.lines().join(u'\n').toStdString();
+    EXPECT_TRUE(printed.lines()[0].contains(QStringLiteral("start time could not be read"))) << printed.lines()[0].toStdString();
+}
+
+// A record named after a pid that runs is that run's under its own start time
+// only: any other spelling of it ("-0" as a run that could not read its start
+// time wrote, leading zeros) is neither read as a gone run's nor removed.
+TEST(LeftoverHolds, ARecordNamingALiveRunIsNeverGivenBackHoweverItIsSpelt)
+{
+    SleepChild liveRun;
+    const ProcessRun live = identity(liveRun.pid());
+    ASSERT_GT(live.startTime, 0u);
+    const QByteArray text = HoldRecord::encode({{{300, 1300}}, {QStringLiteral("c0ffee")}});
+    const QString pid = QString::number(live.pid);
+    const QString start = QString::number(live.startTime);
+    for (const QString& spelt : {start, QStringLiteral("0"), QStringLiteral("00"), QLatin1Char('0') + start, QStringLiteral("000") + start}) {
+        SCOPED_TRACE(spelt.toStdString());
+        QTemporaryDir folder;
+        const QString name = QLatin1String(HoldRecord::kFilePrefix) + pid + QLatin1Char('-') + spelt;
+        const QString staging = folder.filePath(QLatin1Char('.') + name + QStringLiteral(".new"));
+        ASSERT_TRUE(writeFile(folder.filePath(name), text) && writeFile(staging, text));
+        EXPECT_TRUE(LeftoverHolds::findIn(folder.path()).isEmpty());
+        EXPECT_TRUE(QFile::exists(folder.filePath(name)) && QFile::exists(staging));
+    }
 }
 
 // Only records of gone runs, regular files of ours in a folder of ours, whole,
@@ -80,7 +126,7 @@ TEST(LeftoverHolds, GivesBackOnlyWhatAGoneRunOfOursStillHolds)
     for (SleepChild* child : {&frozen, &impostor})
         ::kill(child->pid(), SIGSTOP);
     ASSERT_TRUE(waitUntil([&] { return frozen.state() == 'T' && impostor.state() == 'T'; }));
-    const HeldProcess impostorOther{impostor.pid(), identity(impostor.pid()).startTime + 1};
+    const ProcessRun impostorOther{impostor.pid(), identity(impostor.pid()).startTime + 1};
     const HoldRecord::Contents all{{identity(frozen.pid()), impostorOther, identity(running.pid())}, {QStringLiteral("c0ffee")}};
 
     enum class Place { gone, liveRun, thisRun, link, directory, fifo, foreign, tooLarge, garbled, sharedFolder };
@@ -104,8 +150,8 @@ TEST(LeftoverHolds, GivesBackOnlyWhatAGoneRunOfOursStillHolds)
         if (c.place == Place::foreign && ::geteuid() != 0)
             continue; // only root can give a file away
         QTemporaryDir folder;
-        const HeldProcess run = c.place == Place::liveRun   ? identity(liveRun.pid())
-                              : c.place == Place::thisRun ? *HoldRecord::thisRun()
+        const ProcessRun run = c.place == Place::liveRun   ? identity(liveRun.pid())
+                              : c.place == Place::thisRun ? *ProcessRun::self()
                                                           : ScratchHoldRecord::goneRun();
         const QString path = folder.filePath(HoldRecord::fileName(run));
         const QString staging = folder.filePath(QLatin1Char('.') + HoldRecord::fileName(run) + QStringLiteral(".new"));

@@ -1,5 +1,5 @@
+#include "core/ProcessStartTime.h"
 #include "platform/ProcessSignaller.h"
-#include "platform/ProcessStartTime.h"
 #include "support/SleepChild.h"
 
 #include <QProcess>

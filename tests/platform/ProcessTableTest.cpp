@@ -1,4 +1,4 @@
-#include "platform/ProcessStartTime.h"
+#include "core/ProcessStartTime.h"
 #include "platform/ProcessTable.h"
 #include "support/ProcTreeBuilder.h"
 

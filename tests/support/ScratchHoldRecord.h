@@ -1,7 +1,7 @@
 #pragma once
 
+#include "core/ProcessStartTime.h"
 #include "platform/HoldRecord.h"
-#include "platform/ProcessStartTime.h"
 #include "support/SleepChild.h"
 
 #include <QFile>
@@ -11,7 +11,7 @@
 // its own, and the runs that tests note down or find records of.
 struct ScratchHoldRecord {
     QTemporaryDir folder;
-    HoldRecord record{{folder.path()}, {4242, 99}};
+    HoldRecord record{{folder.path()}, ProcessRun{4242, 99}};
 
     // The record as it is on disk; empty while there is none.
     QByteArray text() const { return textOf(folder.filePath(QStringLiteral("kestrova-held-4242-99"))); }
@@ -21,12 +21,12 @@ struct ScratchHoldRecord {
         return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
     }
     // A live process as a record names it.
-    static HeldProcess identityOf(qint32 pid) { return {pid, readProcessStartTime(pid).value_or(0)}; }
+    static ProcessRun identityOf(qint32 pid) { return {pid, readProcessStartTime(pid).value_or(0)}; }
     // A run that is gone: a child that ran and was reaped.
-    static HeldProcess goneRun()
+    static ProcessRun goneRun()
     {
         SleepChild run;
-        const HeldProcess gone = identityOf(run.pid());
+        const ProcessRun gone = identityOf(run.pid());
         run.end();
         return gone;
     }

@@ -1,4 +1,4 @@
-#include "platform/ProcStatFields.h"
+#include "core/ProcStatFields.h"
 
 #include <algorithm>
 #include <cstring>
