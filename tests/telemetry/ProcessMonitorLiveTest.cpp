@@ -35,13 +35,15 @@ char stateOf(qint64 pid)
     return close >= 0 && close + 2 < line.size() ? line.at(close + 2) : '?';
 }
 
+// Returned once the child sleeps. Until then it is still loading: it reads
+// 'R', and for a moment its command line is empty, as a kernel thread's is.
 std::unique_ptr<QProcess> startSleep(const std::function<void()>& inChild = {})
 {
     auto child = std::make_unique<QProcess>();
     if (inChild)
         child->setChildProcessModifier(inChild);
     child->start(QStringLiteral("/bin/sleep"), {QStringLiteral("60")});
-    if (!child->waitForStarted(5000))
+    if (!child->waitForStarted(5000) || !waitUntil([&] { return stateOf(child->processId()) == 'S'; }))
         return nullptr;
     return child;
 }
