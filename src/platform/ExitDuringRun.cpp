@@ -12,6 +12,8 @@ namespace {
 std::function<void()>* g_giveBack = nullptr;
 std::thread::id g_mainThread;
 
+QtMessageHandler g_nextHandler = nullptr;
+
 void onExit()
 {
     // Taken first: whatever the give-back calls must not run it again.
@@ -20,11 +22,24 @@ void onExit()
         (*giveBack)();
 }
 
+// Qt's X11 support says this just before it calls exit(1). Given back from
+// here, before any exit handler has run, no global of Qt's or ours that a
+// thread still uses is gone yet.
+void onMessage(QtMsgType type, const QMessageLogContext& context, const QString& text)
+{
+    g_nextHandler(type, context, text);
+    if (type == QtWarningMsg && text.startsWith(QLatin1String("The X11 connection broke")))
+        onExit();
+}
+
 } // namespace
 
 ExitDuringRun::ExitDuringRun(std::function<void()> giveBack)
 {
-    static const bool registered = std::atexit(onExit) == 0;
+    static const bool registered = [] {
+        g_nextHandler = qInstallMessageHandler(onMessage);
+        return std::atexit(onExit) == 0;
+    }();
     if (registered) {
         g_mainThread = std::this_thread::get_id();
         g_giveBack = new std::function<void()>(std::move(giveBack));
