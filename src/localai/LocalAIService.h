@@ -215,6 +215,12 @@ private:
     void suspendProcess(qint32 pid, quint64 startTime);
     void notePausedContainer(const QString& id);
     void forgetPausedContainer(const QString& id);
+    // Whether `id` was taken over from a run that ended whose pause of it
+    // may still land.
+    bool deadRunsPauseMayLand(const QString& id) const;
+    // One such found running: not asked to unpause again until a scan
+    // lists it paused or that time is over.
+    bool awaitsLatePause(const QString& id) const;
     void resumeSuspendedProcesses();
     QCoro::Task<> ejectModelsForShield();
     bool batteryShieldActive() const;
@@ -278,9 +284,6 @@ private:
         bool foundRunning = false;
     };
     QHash<QString, Adopted> m_adopted;
-    // An adopted container found running while its dead run's pause may
-    // still land: not asked to unpause again until a scan lists it paused.
-    bool awaitsLatePause(const QString& id) const;
     // The shield's last printed failure; cleared once the engine answers.
     QString m_shieldFailure;
     // Read on the file worker only, one job at a time.

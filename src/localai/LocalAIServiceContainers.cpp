@@ -203,10 +203,9 @@ QCoro::Task<> LocalAIService::shieldContainers()
             // pause, so it stays ours to give back.
             else if (answer == EngineAnswer::gone || (answer != EngineAnswer::unknown && !wasOurs))
                 forgetPausedContainer(id);
-        } else if (const auto adopted = m_adopted.find(id); answer == EngineAnswer::notPaused && adopted != m_adopted.end()
-                                                            && !adopted->pauseMayLand.hasExpired()) {
+        } else if (answer == EngineAnswer::notPaused && deadRunsPauseMayLand(id)) {
             // Its dead run's pause may be on its way yet.
-            adopted->foundRunning = true;
+            m_adopted[id].foundRunning = true;
         } else if (answer == EngineAnswer::done || answer == EngineAnswer::gone || answer == EngineAnswer::notPaused) {
             // Given back, gone, or running again by someone else's hand.
             forgetPausedContainer(id);
@@ -262,8 +261,7 @@ void LocalAIService::giveBackContainers()
         const bool over = std::any_of(given.cbegin(), given.cend(), [&](const QByteArray& line) { return line.trimmed() == key; })
                        || refused("No such container") || notPaused;
         // A dead run's pause that may still land is left to the next launch.
-        const auto adopted = m_adopted.constFind(id);
-        if (notPaused && adopted != m_adopted.cend() && !adopted->pauseMayLand.hasExpired())
+        if (notPaused && deadRunsPauseMayLand(id))
             continue;
         if (!over)
             left.append(id);
@@ -285,10 +283,15 @@ void LocalAIService::adoptShieldPausedContainers(const QStringList& ids)
     }
 }
 
-bool LocalAIService::awaitsLatePause(const QString& id) const
+bool LocalAIService::deadRunsPauseMayLand(const QString& id) const
 {
     const auto adopted = m_adopted.constFind(id);
-    if (adopted == m_adopted.cend() || !adopted->foundRunning || adopted->pauseMayLand.hasExpired())
+    return adopted != m_adopted.cend() && !adopted->pauseMayLand.hasExpired();
+}
+
+bool LocalAIService::awaitsLatePause(const QString& id) const
+{
+    if (!deadRunsPauseMayLand(id) || !m_adopted.value(id).foundRunning)
         return false;
     return std::none_of(m_activeVectorDBs.cbegin(), m_activeVectorDBs.cend(), [&](const VectorDatabaseInfo& row) {
         return row.containerId == id && m_scannedContainerIds.contains(id) && row.status == VectorDatabaseInfo::shieldedStatus();
