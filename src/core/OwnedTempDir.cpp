@@ -1,9 +1,7 @@
 #include "core/OwnedTempDir.h"
 
-#include <QDateTime>
 #include <QFile>
 
-#include <cerrno>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -46,13 +44,10 @@ OwnedTempDir::~OwnedTempDir()
 bool OwnedTempDir::isLeftOver(int folder)
 {
     const int owner = ::openat(folder, kOwnerFile, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
-    struct stat info {};
-    if (owner >= 0) {
-        const bool unheld = ::fstat(owner, &info) == 0 && S_ISREG(info.st_mode) && ::flock(owner, LOCK_EX | LOCK_NB) == 0;
-        ::close(owner);
-        return unheld;
-    }
-    if (errno != ENOENT || ::fstat(folder, &info) != 0)
+    if (owner < 0)
         return false;
-    return QDateTime::currentSecsSinceEpoch() - qint64(info.st_mtim.tv_sec) > kUnmarkedGraceSeconds;
+    struct stat info {};
+    const bool unheld = ::fstat(owner, &info) == 0 && S_ISREG(info.st_mode) && ::flock(owner, LOCK_EX | LOCK_NB) == 0;
+    ::close(owner);
+    return unheld;
 }

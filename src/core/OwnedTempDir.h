@@ -11,10 +11,6 @@
 class OwnedTempDir {
 public:
     static constexpr auto kOwnerFile = "owner.lock";
-    // A folder with no owner file (made by a build that did not mark its
-    // folders, or killed before marking it) counts as left over once it has
-    // not changed for this long: long enough for a launch to mark its own.
-    static constexpr qint64 kUnmarkedGraceSeconds = 60;
 
     // As QTemporaryDir: `templatePath` ends in "XXXXXX". The folder is
     // marked at once when it can be.
@@ -29,9 +25,9 @@ public:
     // no descriptor free, say). Whether the folder is marked now.
     bool mark();
 
-    // Whether the open folder `folder` was left by a run that is gone:
-    // nobody holds its owner file's lock, or it has no owner file and has
-    // not changed for kUnmarkedGraceSeconds.
+    // Whether the open folder `folder` was left by a run that is gone: it
+    // holds an owner file whose lock nobody holds. A folder without one may
+    // be anybody's, whatever its name, and is never taken for ours.
     static bool isLeftOver(int folder);
 
 private:

@@ -10,8 +10,9 @@
 
 #include <sys/time.h>
 
-// Only folders of ours, by name, whose owner is gone go; a live one, a link
-// (and where it leads) and other names stay.
+// Only folders of ours, by name and owner file, whose owner is gone go; a live
+// one, one with no owner file however old, a link (and where it leads) and
+// other names stay.
 TEST(LeftoverFolders, OnlyFoldersOfRunsThatAreGoneGo)
 {
     QTemporaryDir scratch;
@@ -26,7 +27,7 @@ TEST(LeftoverFolders, OnlyFoldersOfRunsThatAreGoneGo)
     } cases[] = {
         {"kestrova-settings-Dead01", true, false, true},
         {"kestrova-settings-New001", false, false, false}, // may be marked any moment
-        {"kestrova-settings-Old001", false, true, true},
+        {"kestrova-settings-Old001", false, true, false}, // anybody's, by its name alone
         {"kestrova-settings-Dead", true, false, false},
         {"kestrova-other-Dead01", true, false, false},
     };
