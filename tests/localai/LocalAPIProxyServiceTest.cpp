@@ -81,6 +81,7 @@ TEST_F(LocalAPIProxyTest, TheLabelFollowsTheModelInEachConnectionsFirstRead)
         ASSERT_TRUE(silent.connected());
     }
     EXPECT_TRUE(countReaches(4));
+    EXPECT_TRUE(waitUntil([&] { return upstream->acceptedCount() >= 3; }));
     settle();
     EXPECT_EQ(proxy->lastRoutedModel(), "phi3");
     EXPECT_EQ(upstream->acceptedCount(), 3); // the silent client never reached it
